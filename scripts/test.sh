@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs what Pacemark needs, builds it and runs every test: the suite, the suite again under
+# AddressSanitizer and UndefinedBehaviorSanitizer, and a short fuzzing run of the line decoder.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+
+scripts/build.sh build-tests -DCMAKE_BUILD_TYPE=RelWithDebInfo
+ctest --test-dir build-tests --output-on-failure --timeout 600 -j "$(nproc)"
+
+scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DPACEMARK_SANITIZE=ON
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    ctest --test-dir build-asan --output-on-failure --timeout 900 -j "$(nproc)"
+
+CC=clang CXX=clang++ scripts/build.sh build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DPACEMARK_BUILD_TESTS=OFF -DPACEMARK_BUILD_FUZZERS=ON
+mkdir -p build-fuzz/corpus
+build-fuzz/fuzz/fuzz_log_line -max_total_time="${PACEMARK_FUZZ_SECONDS:-30}" -max_len=4096 \
+    build-fuzz/corpus fuzz/seeds
+echo "fuzz: done"

@@ -1,0 +1,9 @@
+#pragma once
+
+// The application entry: reads the command line and runs either the headless report or the
+// application itself through its delegate.
+class BurrowbitApp
+{
+public:
+    static int main(int argc, char** argv);
+};

@@ -1,0 +1,108 @@
+#include "app/UsageReport.h"
+
+#include <QDateTime>
+#include <QJsonArray>
+#include <QTextStream>
+
+#include "usage/TokenFormat.h"
+#include "usage/UsageDataManager.h"
+
+UsageReport::UsageReport(const UsageDataManager& usage, Instant generatedAt, ActivityLevel level)
+    : m_usage(usage), m_generatedAt(generatedAt), m_level(level)
+{
+}
+
+QJsonObject UsageReport::toJson() const
+{
+    QJsonArray breakdown;
+    for (const auto& b : m_usage.todayBreakdown()) {
+        breakdown.append(QJsonObject {
+            { QStringLiteral("id"), b.id() },
+            { QStringLiteral("model"), b.model },
+            { QStringLiteral("providerId"), b.providerId },
+            { QStringLiteral("displayName"), b.displayName },
+            { QStringLiteral("inputTokens"), b.inputTokens },
+            { QStringLiteral("outputTokens"), b.outputTokens },
+            { QStringLiteral("cacheWriteTokens"), b.cacheWriteTokens },
+            { QStringLiteral("cacheReadTokens"), b.cacheReadTokens },
+            { QStringLiteral("totalTokens"), b.totalTokens() },
+        });
+    }
+    QJsonArray weekly;
+    for (const auto& d : m_usage.weeklyData()) {
+        weekly.append(QJsonObject {
+            { QStringLiteral("dateString"), d.dateString },
+            { QStringLiteral("totalTokens"), d.totalTokens },
+            { QStringLiteral("outputTokens"), d.outputTokens },
+        });
+    }
+    QJsonArray providers;
+    for (const auto& p : m_usage.providerSummaries()) {
+        providers.append(QJsonObject {
+            { QStringLiteral("providerId"), p.providerId },
+            { QStringLiteral("providerName"), p.providerName },
+            { QStringLiteral("providerIcon"), p.providerIcon },
+            { QStringLiteral("tokens"), p.tokens },
+        });
+    }
+    const auto last = m_usage.lastActivity();
+    return QJsonObject {
+        { QStringLiteral("generatedAt"), InstantFormat::toIsoUtc(m_generatedAt) },
+        { QStringLiteral("todayTokens"), m_usage.todayTokens() },
+        { QStringLiteral("todayOutputTokens"), m_usage.todayOutputTokens() },
+        { QStringLiteral("cumulativeTokens"), m_usage.cumulativeTokens() },
+        { QStringLiteral("sessionCount"), m_usage.sessionCount() },
+        { QStringLiteral("tokensPerMinute"), m_usage.tokensPerMinute() },
+        { QStringLiteral("isActive"), m_usage.isActive() },
+        { QStringLiteral("activityLevel"), QString(activityLevelName(m_level)) },
+        { QStringLiteral("lastActivityTimestamp"),
+          last ? QJsonValue(InstantFormat::toIsoUtcMillis(*last)) : QJsonValue(QJsonValue::Null) },
+        { QStringLiteral("recordCount"), static_cast<qint64>(m_usage.allRecords().size()) },
+        { QStringLiteral("todayBreakdown"), breakdown },
+        { QStringLiteral("weeklyData"), weekly },
+        { QStringLiteral("providerSummaries"), providers },
+    };
+}
+
+QString UsageReport::toText() const
+{
+    QString text;
+    QTextStream out(&text);
+    const auto local = [](Instant instant) {
+        return QDateTime::fromMSecsSinceEpoch(instant.time_since_epoch().count(), Qt::LocalTime)
+            .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    };
+
+    out << "Pacemark usage as of " << local(m_generatedAt) << "\n\n";
+    out << "Today      " << formatTokens(m_usage.todayTokens()) << " tokens ("
+        << formatTokens(m_usage.todayOutputTokens()) << " output) in " << m_usage.sessionCount()
+        << (m_usage.sessionCount() == 1 ? " session\n" : " sessions\n");
+    out << "Rate       " << formatTokens(m_usage.tokensPerMinute()) << " tokens/min, "
+        << activityLevelName(m_level);
+    if (const auto last = m_usage.lastActivity())
+        out << " (last activity " << local(*last) << ")";
+    out << "\n";
+    out << "All time   " << formatTokens(m_usage.cumulativeTokens()) << " tokens\n";
+
+    out << "\nLast 7 days and today\n";
+    if (m_usage.weeklyData().isEmpty())
+        out << "  no usage\n";
+    for (const auto& d : m_usage.weeklyData())
+        out << "  " << d.dateString << "  " << qSetFieldWidth(8) << Qt::right << formatTokens(d.totalTokens)
+            << qSetFieldWidth(0) << Qt::left << "\n";
+
+    out << "\nModels today\n";
+    if (m_usage.todayBreakdown().isEmpty())
+        out << "  no usage\n";
+    for (const auto& b : m_usage.todayBreakdown()) {
+        out << "  " << qSetFieldWidth(8) << b.displayName << qSetFieldWidth(8) << Qt::right
+            << formatTokens(b.totalTokens()) << qSetFieldWidth(0) << Qt::left << "  in "
+            << formatTokens(b.inputTokens) << ", out " << formatTokens(b.outputTokens) << ", cache write "
+            << formatTokens(b.cacheWriteTokens) << ", cache read " << formatTokens(b.cacheReadTokens);
+        if (b.displayName != b.model)
+            out << "  (" << b.model << ")";
+        out << "\n";
+    }
+    out.flush();
+    return text;
+}

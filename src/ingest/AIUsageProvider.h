@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <QString>
+
+#include "ingest/RecordList.h"
+
+// A source of usage records with a name and an icon for display. Providers are shared by identity.
+class AIUsageProvider
+{
+public:
+    virtual ~AIUsageProvider() = default;
+
+    virtual QString id() const = 0;
+    virtual QString name() const = 0;
+    virtual QString icon() const = 0;
+    virtual bool isAvailable() const = 0;
+    virtual std::vector<std::string> watchDirectories() const = 0;
+    // Every record the provider can read now. Called by the usage refresh off the main thread;
+    // refreshes never overlap, so a provider is never read by two threads at once.
+    virtual RecordList fetchRecords() = 0;
+    // The short name shown for a model id. Pure, callable from any thread.
+    virtual QString displayName(const QString& model) const = 0;
+};

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+// What a refresh knows of a log without opening it: its exact modification time (nanoseconds where
+// the file system has them), its size and its identity.
+struct FileStamp
+{
+    std::int64_t modifiedNs = 0;
+    std::int64_t size = 0;
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+
+    // Follows symbolic links; empty when the file cannot be examined.
+    static std::optional<FileStamp> read(const std::string& path);
+
+    friend bool operator==(const FileStamp&, const FileStamp&) = default;
+};

@@ -1,0 +1,67 @@
+#include "ingest/FileWatcher.h"
+
+#include <unordered_set>
+
+#include <QTimer>
+
+#include "ingest/DirectoryWalker.h"
+
+FileWatcher::FileWatcher(std::chrono::milliseconds pollInterval, QObject* parent)
+    : QObject(parent), m_pollInterval(pollInterval)
+{
+}
+
+void FileWatcher::start()
+{
+    if (!m_timer) {
+        m_timer = new QTimer(this);
+        // A coarse timer lets the system batch this wake-up with others, as the poll is not urgent.
+        m_timer->setTimerType(Qt::CoarseTimer);
+        m_timer->setInterval(m_pollInterval);
+        connect(m_timer, &QTimer::timeout, this, &FileWatcher::checkForChanges);
+        m_timer->start();
+    }
+    checkForChanges();
+}
+
+void FileWatcher::stop()
+{
+    delete m_timer;
+    m_timer = nullptr;
+}
+
+std::vector<std::string> FileWatcher::findLogFiles(const std::string& directory)
+{
+    return DirectoryWalker::collect(
+        directory,
+        [](std::string_view name) {
+            return name.ends_with(".jsonl") || name.ends_with(".json") || name.ends_with(".log");
+        },
+        true);
+}
+
+void FileWatcher::checkForChanges()
+{
+    const auto directories = m_directoryProvider ? m_directoryProvider() : std::vector<std::string> {};
+    bool changed = false;
+    std::unordered_set<std::string> seen;
+    for (const auto& directory : directories) {
+        for (auto& path : findLogFiles(directory)) {
+            const auto stamp = FileStamp::read(path);
+            if (!stamp)
+                continue;
+            auto [it, inserted] = m_lastStamps.try_emplace(path, *stamp);
+            if (!inserted && !(it->second == *stamp)) {
+                it->second = *stamp;
+                changed = true;
+            }
+            changed |= inserted;
+            seen.insert(std::move(path));
+        }
+    }
+    // Logs that vanished (or a logs folder that vanished) change the figures as much as new ones.
+    changed |= std::erase_if(m_lastStamps, [&](const auto& entry) { return !seen.contains(entry.first); }) > 0;
+
+    if (changed && m_onFilesChanged)
+        m_onFilesChanged();
+}

@@ -1,0 +1,120 @@
+#include "ingest/JSONLDecoder.h"
+
+#include <cmath>
+#include <limits>
+
+#include <simdjson.h>
+
+using simdjson::dom::element;
+using simdjson::dom::element_type;
+using simdjson::dom::object;
+
+struct JSONLDecoder::Impl
+{
+    simdjson::dom::parser parser;
+};
+
+const std::size_t JSONLDecoder::Padding = simdjson::SIMDJSON_PADDING;
+
+namespace {
+
+// The outcome of reading one member: absent (missing or null), present, or of the wrong type.
+enum class Field { Absent, Present, WrongType };
+
+Field member(object obj, std::string_view key, element_type wanted, element& out)
+{
+    if (obj.at_key(key).get(out) != simdjson::SUCCESS || out.type() == element_type::NULL_VALUE)
+        return Field::Absent;
+    return out.type() == wanted ? Field::Present : Field::WrongType;
+}
+
+bool readString(object obj, std::string_view key, std::optional<std::string_view>& out)
+{
+    element value;
+    switch (member(obj, key, element_type::STRING, value)) {
+    case Field::Absent:
+        return true;
+    case Field::WrongType:
+        return false;
+    case Field::Present:
+        out = value.get_string().value_unsafe();
+        return true;
+    }
+    return false;
+}
+
+// Integers may be written as 12 or, by some encoders, 12.0; a fraction or a value outside the
+// signed 64-bit range is a type error like a string would be.
+bool readInt(object obj, std::string_view key, std::optional<std::int64_t>& out)
+{
+    element value;
+    if (obj.at_key(key).get(value) != simdjson::SUCCESS || value.type() == element_type::NULL_VALUE)
+        return true;
+    switch (value.type()) {
+    case element_type::INT64:
+        out = value.get_int64().value_unsafe();
+        return true;
+    case element_type::DOUBLE: {
+        const double d = value.get_double().value_unsafe();
+        // 2^63 is exactly representable; everything below it with no fraction converts exactly.
+        if (std::trunc(d) != d || d < -9223372036854775808.0 || d >= 9223372036854775808.0)
+            return false;
+        out = static_cast<std::int64_t>(d);
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+}
+
+JSONLDecoder::JSONLDecoder() : d(std::make_unique<Impl>()) { }
+
+JSONLDecoder::~JSONLDecoder() = default;
+
+std::optional<JSONLRecord> JSONLDecoder::decode(std::string_view line, bool paddedInput)
+{
+    element root;
+    if (d->parser.parse(line.data(), line.size(), !paddedInput).get(root) != simdjson::SUCCESS)
+        return std::nullopt;
+    object top;
+    if (root.get_object().get(top) != simdjson::SUCCESS)
+        return std::nullopt;
+
+    JSONLRecord record;
+    if (!readString(top, "type", record.type) || !readString(top, "timestamp", record.timestamp)
+        || !readString(top, "sessionId", record.sessionId))
+        return std::nullopt;
+
+    element messageValue;
+    switch (member(top, "message", element_type::OBJECT, messageValue)) {
+    case Field::Absent:
+        return record;
+    case Field::WrongType:
+        return std::nullopt;
+    case Field::Present:
+        break;
+    }
+    const object message = messageValue.get_object().value_unsafe();
+    JSONLRecord::Message& m = record.message.emplace();
+    if (!readString(message, "id", m.id) || !readString(message, "model", m.model))
+        return std::nullopt;
+
+    element usageValue;
+    switch (member(message, "usage", element_type::OBJECT, usageValue)) {
+    case Field::Absent:
+        return record;
+    case Field::WrongType:
+        return std::nullopt;
+    case Field::Present:
+        break;
+    }
+    const object usage = usageValue.get_object().value_unsafe();
+    JSONLRecord::Usage& u = m.usage.emplace();
+    if (!readInt(usage, "input_tokens", u.input_tokens) || !readInt(usage, "output_tokens", u.output_tokens)
+        || !readInt(usage, "cache_creation_input_tokens", u.cache_creation_input_tokens)
+        || !readInt(usage, "cache_read_input_tokens", u.cache_read_input_tokens))
+        return std::nullopt;
+    return record;
+}

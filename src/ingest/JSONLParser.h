@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ingest/JSONLDecoder.h"
+#include "ingest/JSONLRecord.h"
+#include "ingest/SymbolCache.h"
+#include "ingest/UsageRecord.h"
+
+// Finds Claude Code's session logs and turns them into usage records. Stateless; safe on any thread
+// as long as each thread uses its own decoder.
+class JSONLParser
+{
+public:
+    // Lines longer than this are skipped without being held in memory whole.
+    static constexpr std::size_t MaxLineBytes = 64u << 20;
+
+    // Every ".jsonl" file in the folders below projectsPath (not directly in it).
+    static std::vector<std::string> findSessionFiles(const std::string& projectsPath);
+
+    // The records of a file in line order, duplicates included; empty when it cannot be read.
+    static std::vector<UsageRecord> parseFile(const std::string& path);
+
+    // The records of the lines of an open file that start at offsets in [begin, end), in line order.
+    // Ranges that tile a file yield, concatenated, exactly what parseFile yields.
+    static std::vector<UsageRecord> parseRange(int fd, std::int64_t begin, std::int64_t end,
+                                               JSONLDecoder& decoder);
+
+    // One record per message id: the content of its last line at the place of its first.
+    static std::vector<UsageRecord> deduplicate(const std::vector<UsageRecord>& records);
+
+    // The record one decoded line stands for, if any.
+    static std::optional<UsageRecord> toUsageRecord(const JSONLRecord& line);
+    static std::optional<UsageRecord> toUsageRecord(const JSONLRecord& line, SymbolCache& models,
+                                                    SymbolCache& sessions);
+
+    // Decode and convert one line (without its line end).
+    static std::optional<UsageRecord> recordFromLine(std::string_view line, JSONLDecoder& decoder);
+};

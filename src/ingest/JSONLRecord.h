@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+// One decoded log line: only the keys that can carry usage. Absent keys and JSON nulls are empty.
+// The strings point into the decoder that produced the record and stay valid until it decodes
+// the next line.
+struct JSONLRecord
+{
+    struct Usage
+    {
+        std::optional<std::int64_t> input_tokens;
+        std::optional<std::int64_t> output_tokens;
+        std::optional<std::int64_t> cache_creation_input_tokens;
+        std::optional<std::int64_t> cache_read_input_tokens;
+    };
+
+    struct Message
+    {
+        std::optional<std::string_view> id;
+        std::optional<std::string_view> model;
+        std::optional<Usage> usage;
+    };
+
+    std::optional<std::string_view> type;
+    std::optional<std::string_view> timestamp;
+    std::optional<std::string_view> sessionId;
+    std::optional<Message> message;
+};

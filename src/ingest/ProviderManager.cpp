@@ -1,0 +1,49 @@
+#include "ingest/ProviderManager.h"
+
+#include "ingest/ClaudeCodeProvider.h"
+
+ProviderManager::ProviderManager(const std::string& projectsPath, QObject* parent) : QObject(parent)
+{
+    registerProvider(std::make_shared<ClaudeCodeProvider>(projectsPath));
+}
+
+void ProviderManager::registerProvider(std::shared_ptr<AIUsageProvider> provider)
+{
+    m_enabledProviderIds.insert(provider->id());
+    m_providers.push_back(std::move(provider));
+    refreshProviderInfos();
+}
+
+void ProviderManager::refreshProviderInfos()
+{
+    m_providerInfos.clear();
+    for (const auto& p : m_providers)
+        m_providerInfos.append({ p->id(), p->name(), p->icon(), p->isAvailable(), m_enabledProviderIds.contains(p->id()) });
+}
+
+std::vector<std::shared_ptr<AIUsageProvider>> ProviderManager::enabledProviders() const
+{
+    std::vector<std::shared_ptr<AIUsageProvider>> enabled;
+    for (const auto& p : m_providers)
+        if (m_enabledProviderIds.contains(p->id()) && p->isAvailable())
+            enabled.push_back(p);
+    return enabled;
+}
+
+std::vector<std::string> ProviderManager::allWatchDirectories() const
+{
+    std::vector<std::string> directories;
+    for (const auto& p : enabledProviders())
+        for (auto& d : p->watchDirectories())
+            directories.push_back(std::move(d));
+    return directories;
+}
+
+QString ProviderManager::displayName(const std::vector<std::shared_ptr<AIUsageProvider>>& providers,
+                                     const QString& model, const QString& providerId)
+{
+    for (const auto& p : providers)
+        if (p->id() == providerId)
+            return p->displayName(model);
+    return model;
+}

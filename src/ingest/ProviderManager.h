@@ -1,0 +1,43 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QList>
+#include <QObject>
+#include <QSet>
+
+#include "ingest/AIUsageProvider.h"
+#include "ingest/ProviderInfo.h"
+
+// The registered usage providers, which of them are enabled, and how to show their models.
+class ProviderManager : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(QList<ProviderInfo> providerInfos READ providerInfos CONSTANT)
+
+public:
+    // Registers the Claude Code provider reading the given logs folder.
+    explicit ProviderManager(const std::string& projectsPath, QObject* parent = nullptr);
+
+    const std::vector<std::shared_ptr<AIUsageProvider>>& providers() const { return m_providers; }
+    const QList<ProviderInfo>& providerInfos() const { return m_providerInfos; }
+    const QSet<QString>& enabledProviderIds() const { return m_enabledProviderIds; }
+
+    // Enabled and available at the moment of the call.
+    std::vector<std::shared_ptr<AIUsageProvider>> enabledProviders() const;
+    std::vector<std::string> allWatchDirectories() const;
+
+    // The display name of a model as its provider writes it; the id unchanged for unknown providers.
+    static QString displayName(const std::vector<std::shared_ptr<AIUsageProvider>>& providers,
+                               const QString& model, const QString& providerId);
+
+private:
+    void registerProvider(std::shared_ptr<AIUsageProvider> provider);
+    void refreshProviderInfos();
+
+    std::vector<std::shared_ptr<AIUsageProvider>> m_providers;
+    QList<ProviderInfo> m_providerInfos;
+    QSet<QString> m_enabledProviderIds;
+};

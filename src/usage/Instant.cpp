@@ -1,0 +1,19 @@
+#include "usage/Instant.h"
+
+#include <QDateTime>
+
+namespace InstantFormat {
+
+QString toIsoUtcMillis(Instant instant)
+{
+    return QDateTime::fromMSecsSinceEpoch(instant.time_since_epoch().count(), Qt::UTC)
+        .toString(Qt::ISODateWithMs);
+}
+
+QString toIsoUtc(Instant instant)
+{
+    return QDateTime::fromMSecsSinceEpoch(instant.time_since_epoch().count(), Qt::UTC)
+        .toString(Qt::ISODate);
+}
+
+}

@@ -1,0 +1,105 @@
+#pragma once
+
+#include <optional>
+#include <vector>
+
+#include <QDateTime>
+#include <QList>
+#include <QObject>
+
+#include "ingest/RecordList.h"
+#include "usage/ActivityLevel.h"
+#include "usage/DailyData.h"
+#include "usage/ModelBreakdown.h"
+#include "usage/ProviderSummary.h"
+
+class FileWatcher;
+class ProviderManager;
+
+// The one store of usage figures. Re-reads the providers when the logs change, aggregates off the
+// main thread and publishes every figure of a refresh together, in one main-thread turn.
+class UsageDataManager : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(qint64 todayTokens READ todayTokens NOTIFY todayTokensChanged)
+    Q_PROPERTY(qint64 todayOutputTokens READ todayOutputTokens NOTIFY todayOutputTokensChanged)
+    Q_PROPERTY(QList<ModelBreakdown> todayBreakdown READ todayBreakdown NOTIFY todayBreakdownChanged)
+    Q_PROPERTY(QList<DailyData> weeklyData READ weeklyData NOTIFY weeklyDataChanged)
+    Q_PROPERTY(QList<ProviderSummary> providerSummaries READ providerSummaries NOTIFY providerSummariesChanged)
+    Q_PROPERTY(qint64 cumulativeTokens READ cumulativeTokens NOTIFY cumulativeTokensChanged)
+    Q_PROPERTY(bool isActive READ isActive NOTIFY isActiveChanged)
+    Q_PROPERTY(QDateTime lastActivityTimestamp READ lastActivityTimestamp NOTIFY lastActivityTimestampChanged)
+    Q_PROPERTY(qint64 sessionCount READ sessionCount NOTIFY sessionCountChanged)
+    Q_PROPERTY(qint64 tokensPerMinute READ tokensPerMinute NOTIFY tokensPerMinuteChanged)
+    Q_PROPERTY(bool isRefreshing READ isRefreshing NOTIFY isRefreshingChanged)
+
+public:
+    explicit UsageDataManager(ProviderManager* providerManager, QObject* parent = nullptr);
+    ~UsageDataManager() override;
+
+    qint64 todayTokens() const { return m_todayTokens; }
+    qint64 todayOutputTokens() const { return m_todayOutputTokens; }
+    const QList<ModelBreakdown>& todayBreakdown() const { return m_todayBreakdown; }
+    const QList<DailyData>& weeklyData() const { return m_weeklyData; }
+    const QList<ProviderSummary>& providerSummaries() const { return m_providerSummaries; }
+    qint64 cumulativeTokens() const { return m_cumulativeTokens; }
+    bool isActive() const { return m_isActive; }
+    // Invalid when there was no activity today.
+    QDateTime lastActivityTimestamp() const;
+    std::optional<Instant> lastActivity() const { return m_lastActivity; }
+    qint64 sessionCount() const { return m_sessionCount; }
+    qint64 tokensPerMinute() const { return m_tokensPerMinute; }
+    bool isRefreshing() const { return m_isRefreshing; }
+    const RecordList& allRecords() const { return m_allRecords; }
+    const std::vector<UsageRecord>& todayRecordsCache() const { return m_todayRecordsCache; }
+
+    ProviderManager* providerManager() const { return m_providerManager; }
+    FileWatcher* fileWatcher() const { return m_fileWatcher; }
+
+    // Wires and starts the log watcher and runs the first refresh.
+    void startWatching();
+    // Starts a refresh unless one is under way; a request meanwhile is dropped, not queued.
+    Q_INVOKABLE void refresh();
+    // Recomputes the rate over the last three minutes from today's records.
+    Q_INVOKABLE void updateTokensPerMinute();
+    ActivityLevel activityLevel() const;
+
+Q_SIGNALS:
+    void todayTokensChanged();
+    void todayOutputTokensChanged();
+    void todayBreakdownChanged();
+    void weeklyDataChanged();
+    void providerSummariesChanged();
+    void cumulativeTokensChanged();
+    void isActiveChanged();
+    void lastActivityTimestampChanged();
+    void sessionCountChanged();
+    void tokensPerMinuteChanged();
+    void isRefreshingChanged();
+    void allRecordsChanged();
+    void todayRecordsCacheChanged();
+    // After the figures of a refresh are published.
+    void refreshed();
+
+private:
+    struct Result;
+    void publish(Result&& result);
+    void setIsRefreshing(bool refreshing);
+
+    ProviderManager* m_providerManager;
+    FileWatcher* m_fileWatcher;
+
+    qint64 m_todayTokens = 0;
+    qint64 m_todayOutputTokens = 0;
+    QList<ModelBreakdown> m_todayBreakdown;
+    QList<DailyData> m_weeklyData;
+    QList<ProviderSummary> m_providerSummaries;
+    qint64 m_cumulativeTokens = 0;
+    bool m_isActive = false;
+    std::optional<Instant> m_lastActivity;
+    qint64 m_sessionCount = 0;
+    qint64 m_tokensPerMinute = 0;
+    RecordList m_allRecords;
+    std::vector<UsageRecord> m_todayRecordsCache;
+    bool m_isRefreshing = false;
+};

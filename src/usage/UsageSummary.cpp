@@ -1,0 +1,131 @@
+#include "usage/UsageSummary.h"
+
+#include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "usage/LocalCalendar.h"
+
+namespace {
+
+struct ModelKey
+{
+    Symbol providerId;
+    Symbol model;
+    friend bool operator==(const ModelKey&, const ModelKey&) = default;
+};
+
+struct ModelKeyHash
+{
+    std::size_t operator()(const ModelKey& k) const noexcept { return k.providerId.hash() * 31 + k.model.hash(); }
+};
+
+struct Sums
+{
+    qint64 input = 0, output = 0, cacheWrite = 0, cacheRead = 0;
+};
+
+// The breakdown key is "<provider>_<model>", read back by splitting once at the first "_" between
+// non-empty pieces, so a model id may itself contain "_".
+void splitKey(const QString& key, QString& providerId, QString& model)
+{
+    QStringList pieces;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < key.size(); ++i) {
+        if (key.at(i) != QLatin1Char('_'))
+            continue;
+        const bool nonEmpty = i > start;
+        if (nonEmpty)
+            pieces.append(key.mid(start, i - start));
+        start = i + 1;
+        if (nonEmpty)
+            break;
+    }
+    if (start < key.size())
+        pieces.append(key.mid(start));
+
+    providerId = pieces.isEmpty() ? QString() : pieces.first();
+    model = pieces.size() == 2 ? pieces.at(1) : key;
+}
+
+}
+
+UsageSummary UsageSummary::make(const std::vector<UsageRecord>& records, const DisplayName& displayName,
+                                const ProviderLabel& providerLabel)
+{
+    std::unordered_map<ModelKey, Sums, ModelKeyHash> models;
+    std::unordered_map<QString, std::pair<qint64, qint64>> days;
+    std::unordered_map<Symbol, qint64> providers;
+    std::unordered_set<Symbol> sessions;
+    DayFormatter dayFormatter;
+    UsageSummary summary;
+
+    for (const auto& r : records) {
+        Sums& m = models[{ r.providerId, r.model }];
+        TokenMath::accumulate(m.input, r.inputTokens);
+        TokenMath::accumulate(m.output, r.outputTokens);
+        TokenMath::accumulate(m.cacheWrite, r.cacheWriteTokens);
+        TokenMath::accumulate(m.cacheRead, r.cacheReadTokens);
+
+        const qint64 total = r.totalTokens();
+        auto& day = days[dayFormatter.format(r.timestamp)];
+        TokenMath::accumulate(day.first, total);
+        TokenMath::accumulate(day.second, r.outputTokens);
+        TokenMath::accumulate(providers[r.providerId], total);
+        if (!r.sessionId.empty())
+            sessions.insert(r.sessionId);
+        if (!summary.lastActivityDate || r.timestamp > *summary.lastActivityDate)
+            summary.lastActivityDate = r.timestamp;
+    }
+
+    for (const auto& [key, sums] : models) {
+        ModelBreakdown b;
+        splitKey(key.providerId.toQString() + QLatin1Char('_') + key.model.toQString(), b.providerId, b.model);
+        b.displayName = displayName ? displayName(b.model, b.providerId) : b.model;
+        b.inputTokens = sums.input;
+        b.outputTokens = sums.output;
+        b.cacheWriteTokens = sums.cacheWrite;
+        b.cacheReadTokens = sums.cacheRead;
+        summary.modelBreakdowns.append(b);
+    }
+    // Ties are broken by id so that equal totals keep one order from refresh to refresh.
+    std::sort(summary.modelBreakdowns.begin(), summary.modelBreakdowns.end(), [](const auto& a, const auto& b) {
+        return a.totalTokens() != b.totalTokens() ? a.totalTokens() > b.totalTokens() : a.id() < b.id();
+    });
+
+    for (const auto& [day, sums] : days)
+        summary.dailyData.append({ day, sums.first, sums.second });
+    std::sort(summary.dailyData.begin(), summary.dailyData.end(),
+              [](const auto& a, const auto& b) { return a.dateString < b.dateString; });
+
+    for (const auto& [providerId, tokens] : providers) {
+        ProviderSummary p { providerId.toQString(), {}, {}, tokens };
+        if (providerLabel)
+            providerLabel(p);
+        summary.providerSummaries.append(p);
+    }
+    std::sort(summary.providerSummaries.begin(), summary.providerSummaries.end(), [](const auto& a, const auto& b) {
+        return a.tokens != b.tokens ? a.tokens > b.tokens : a.providerId < b.providerId;
+    });
+
+    for (const auto& b : summary.modelBreakdowns) {
+        TokenMath::accumulate(summary.totalTokens, b.totalTokens());
+        TokenMath::accumulate(summary.totalOutputTokens, b.outputTokens);
+    }
+    summary.sessionCount = static_cast<qint64>(sessions.size());
+    return summary;
+}
+
+std::vector<UsageRecord> UsageSummary::recordsOfLastWeek(const RecordList& records, Instant now)
+{
+    const auto cutoff = LocalCalendar::startOfDayBefore(now, 7);
+    std::vector<UsageRecord> week;
+    for (const auto& batch : records.batches()) {
+        if (cutoff && batch->latest < *cutoff)
+            continue;
+        for (const auto& r : batch->records)
+            if (!cutoff || r.timestamp >= *cutoff)
+                week.push_back(r);
+    }
+    return week;
+}

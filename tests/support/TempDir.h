@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include <QTemporaryDir>
+
+// A temporary folder with helpers to lay out files in it; removed with everything below it.
+class TempDir
+{
+public:
+    TempDir();
+
+    std::string path() const;
+    std::string path(std::string_view relative) const;
+    // Writes a file (creating its folders) and returns its full path.
+    std::string write(std::string_view relative, std::string_view content) const;
+    std::string append(std::string_view relative, std::string_view content) const;
+    void mkdir(std::string_view relative) const;
+
+private:
+    QTemporaryDir m_dir;
+};
