@@ -1,0 +1,201 @@
+// Writes a realistic Claude Code log tree for benchmarks: mostly user lines carrying large tool
+// results, assistant lines whose message id repeats on consecutive lines (one line per content
+// block), summaries and the other bookkeeping lines, subagent logs in deeper folders, and a few
+// hundred sessions per GiB with a long tail of sizes.
+//
+// usage: pacemark_corpus <projects-folder> <total-MiB> [seed] [largest-file-MiB]
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+
+namespace {
+
+constexpr const char* Now = "2026-12-06T12:00:00";
+const char* const Models[] = { "claude-opus-4-1-20250805", "claude-sonnet-4-5-20250929", "claude-3-5-haiku-20241022",
+                               "claude-opus-4-5-20251101" };
+
+class Generator
+{
+public:
+    explicit Generator(unsigned seed) : m_rng(seed) { }
+
+    std::string uuid()
+    {
+        static const char* hex = "0123456789abcdef";
+        std::string s(36, '-');
+        for (int i = 0; i < 36; ++i)
+            if (i != 8 && i != 13 && i != 18 && i != 23)
+                s[static_cast<std::size_t>(i)] = hex[pick(16)];
+        return s;
+    }
+
+    std::string messageId()
+    {
+        static const char* alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+        std::string s = "msg_01";
+        for (int i = 0; i < 22; ++i)
+            s += alphabet[pick(62)];
+        return s;
+    }
+
+    // Source-code-like text as it appears inside a JSON string: escaped newlines, quotes, tabs and
+    // now and then a terminal colour escape.
+    std::string codeText(std::size_t bytes)
+    {
+        static const char* words[] = { "const", "auto", "return", "if", "for", "while", "std::vector<int>", "value",
+                                        "result", "index", "buffer", "=", "+=", "{", "}", "(", ")", ";", "0", "42",
+                                        "name", "\\\"text\\\"", "nullptr", "->", "::", "template", "class" };
+        std::string s;
+        s.reserve(bytes + 32);
+        while (s.size() < bytes) {
+            const auto r = pick(100);
+            if (r < 8)
+                s += "\\n";
+            else if (r < 10)
+                s += "\\t";
+            else if (r == 10 && pick(20) == 0)
+                s += "\\u001b[32m";
+            s += words[pick(std::size(words))];
+            s += ' ';
+        }
+        return s;
+    }
+
+    std::size_t pick(std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(m_rng); }
+    double uniform() { return std::uniform_real_distribution<double>(0, 1)(m_rng); }
+    std::mt19937_64& rng() { return m_rng; }
+
+private:
+    std::mt19937_64 m_rng;
+};
+
+std::string timestamp(long long secondsBeforeNow)
+{
+    // A fixed calendar: 2026-12-06T12:00:00Z minus the offset.
+    const long long base = 1796558400; // 2026-12-06T12:00:00Z
+    const time_t t = static_cast<time_t>(base - secondsBeforeNow);
+    std::tm tm {};
+    gmtime_r(&t, &tm);
+    char buf[96];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,
+                  tm.tm_hour, tm.tm_min, tm.tm_sec, static_cast<int>(secondsBeforeNow % 1000));
+    return buf;
+}
+
+// Writes one session log of about `bytes` bytes, its events ending `endAgo` seconds before now.
+std::size_t writeSession(Generator& g, const std::filesystem::path& file, std::size_t bytes, long long endAgo)
+{
+    std::filesystem::create_directories(file.parent_path());
+    std::ofstream out(file, std::ios::binary);
+    const std::string session = g.uuid();
+    const std::string cwd = "/home/dev/project";
+    const char* model = Models[g.pick(std::size(Models))];
+    long long ago = endAgo + static_cast<long long>(bytes / 2000); // about one event per 2 KB
+    std::size_t written = 0;
+    std::string parent = g.uuid();
+    auto common = [&](const std::string& uuid) {
+        return "\"parentUuid\":\"" + parent + "\",\"isSidechain\":false,\"userType\":\"external\",\"cwd\":\"" + cwd
+            + "\",\"sessionId\":\"" + session + "\",\"version\":\"2.0.30\",\"gitBranch\":\"main\",\"uuid\":\"" + uuid
+            + "\",\"timestamp\":\"" + timestamp(ago) + "\"";
+    };
+    auto emit = [&](const std::string& line) {
+        out << line << '\n';
+        written += line.size() + 1;
+    };
+
+    emit("{\"type\":\"summary\",\"summary\":\"Refactor the parser\",\"leafUuid\":\"" + g.uuid() + "\"}");
+    while (written < bytes) {
+        ago = std::max<long long>(endAgo, ago - 1 - static_cast<long long>(g.pick(4)));
+        const auto kind = g.pick(100);
+        const std::string uuid = g.uuid();
+        if (kind < 45) {
+            // A tool result: the bulk of the bytes.
+            const std::size_t size = 500 + static_cast<std::size_t>(std::exponential_distribution<double>(1.0 / 6000)(g.rng()));
+            emit("{" + common(uuid) + ",\"type\":\"user\",\"message\":{\"role\":\"user\",\"content\":[{\"tool_use_id\":\"toolu_"
+                 + g.messageId().substr(4) + "\",\"type\":\"tool_result\",\"content\":\"" + g.codeText(size)
+                 + "\"}]},\"toolUseResult\":{\"stdout\":\"" + g.codeText(size / 4) + "\",\"stderr\":\"\",\"interrupted\":false}}");
+        } else if (kind < 85) {
+            // One assistant message written as one line per content block, usage repeated.
+            const std::string id = g.messageId();
+            const long long input = static_cast<long long>(g.pick(20)), output = 20 + static_cast<long long>(g.pick(2000));
+            const long long write = static_cast<long long>(g.pick(5000)), read = 10000 + static_cast<long long>(g.pick(90000));
+            const std::size_t blocks = 1 + g.pick(3);
+            for (std::size_t b = 0; b < blocks; ++b) {
+                const std::string content = b == 0 && g.pick(2)
+                    ? "{\"type\":\"text\",\"text\":\"" + g.codeText(100 + g.pick(600)) + "\"}"
+                    : "{\"type\":\"tool_use\",\"id\":\"toolu_" + g.messageId().substr(4)
+                        + "\",\"name\":\"Edit\",\"input\":{\"file_path\":\"/home/dev/project/src/main.cpp\",\"old_string\":\""
+                        + g.codeText(200 + g.pick(1500)) + "\",\"new_string\":\"" + g.codeText(200 + g.pick(1500)) + "\"}}";
+                emit("{" + common(g.uuid()) + ",\"message\":{\"model\":\"" + model + "\",\"id\":\"" + id
+                     + "\",\"type\":\"message\",\"role\":\"assistant\",\"content\":[" + content
+                     + "],\"stop_reason\":null,\"stop_sequence\":null,\"usage\":{\"input_tokens\":" + std::to_string(input)
+                     + ",\"cache_creation_input_tokens\":" + std::to_string(write) + ",\"cache_read_input_tokens\":"
+                     + std::to_string(read) + ",\"cache_creation\":{\"ephemeral_5m_input_tokens\":" + std::to_string(write)
+                     + ",\"ephemeral_1h_input_tokens\":0},\"output_tokens\":" + std::to_string(output)
+                     + ",\"service_tier\":\"standard\"}},\"requestId\":\"req_" + g.messageId().substr(4)
+                     + "\",\"type\":\"assistant\"}");
+            }
+        } else if (kind < 92) {
+            emit("{" + common(uuid) + ",\"type\":\"user\",\"message\":{\"role\":\"user\",\"content\":\"" + g.codeText(40 + g.pick(400))
+                 + "\"}}");
+        } else if (kind < 95) {
+            emit("{" + common(uuid) + ",\"type\":\"system\",\"subtype\":\"local_command\",\"content\":\"ok\",\"level\":\"info\"}");
+        } else if (kind < 97) {
+            emit("{\"type\":\"file-history-snapshot\",\"messageId\":\"" + uuid + "\",\"snapshot\":{\"messageId\":\"" + uuid
+                 + "\",\"trackedFileBackups\":{},\"timestamp\":\"" + timestamp(ago) + "\"},\"isSnapshotUpdate\":false}");
+        } else if (kind < 99) {
+            emit("{\"type\":\"queue-operation\",\"operation\":\"enqueue\",\"timestamp\":\"" + timestamp(ago)
+                 + "\",\"sessionId\":\"" + session + "\",\"content\":\"" + g.codeText(60) + "\"}");
+        } else {
+            emit("{" + common(uuid) + ",\"type\":\"progress\",\"data\":{\"type\":\"hook_progress\",\"hookEvent\":\"PostToolUse\"}}");
+        }
+        parent = uuid;
+    }
+    return written;
+}
+
+}
+
+int main(int argc, char** argv)
+{
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: %s <projects-folder> <total-MiB> [seed] [largest-file-MiB]\n", argv[0]);
+        return 2;
+    }
+    const std::filesystem::path root = argv[1];
+    const std::size_t total = std::strtoull(argv[2], nullptr, 10) << 20;
+    Generator g(argc > 3 ? static_cast<unsigned>(std::strtoul(argv[3], nullptr, 10)) : 1u);
+    const double largestMiB = argc > 4 ? std::strtod(argv[4], nullptr) : 40.0;
+
+    std::size_t written = 0, sessions = 0, files = 0;
+    // One 50 MiB session for the append benchmark, when the corpus is large enough to hold it.
+    if (total >= (200u << 20)) {
+        written += writeSession(g, root / "-home-dev-big" / "big-session.jsonl", 50u << 20, 60);
+        ++sessions;
+        ++files;
+    }
+    while (written < total) {
+        const auto project = root / ("-home-dev-project-" + std::to_string(g.pick(24)));
+        // Log-normal sizes: a median around 1.5 MiB with a long tail, a few hundred sessions per GiB.
+        const double mib = std::min(largestMiB, std::lognormal_distribution<double>(0.4, 1.1)(g.rng()));
+        const auto bytes = std::min(total - written, static_cast<std::size_t>(mib * (1 << 20)) + 1024);
+        const std::string session = g.uuid();
+        const long long endAgo = static_cast<long long>(g.uniform() * 30 * 86400);
+        written += writeSession(g, project / (session + ".jsonl"), bytes, endAgo);
+        ++sessions;
+        ++files;
+        if (g.pick(3) == 0 && written < total) {
+            const auto agentBytes = std::min(total - written, bytes / 4 + 4096);
+            written += writeSession(g, project / session / "subagents" / ("agent-" + session.substr(0, 8) + ".jsonl"),
+                                    agentBytes, endAgo);
+            ++files;
+        }
+    }
+    std::printf("corpus: %zu MiB in %zu files (%zu sessions) under %s, as of %sZ\n", written >> 20, files, sessions,
+                root.c_str(), Now);
+    return 0;
+}

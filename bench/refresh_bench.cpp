@@ -1,0 +1,124 @@
+// Times the usage refresh over a log tree, as the application runs it, and prints the figures:
+// the cold first refresh, a refresh with nothing changed, a refresh after one appended line, and
+// the heap held per record.
+//
+// usage: pacemark_bench <projects-folder> [append-target.jsonl]
+
+#include <malloc.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <QCoreApplication>
+#include <QEventLoop>
+
+#include "ingest/ClaudeCodeProvider.h"
+#include "ingest/JSONLParser.h"
+#include "ingest/ProviderManager.h"
+#include "usage/ManualClock.h"
+#include "usage/UsageDataManager.h"
+
+namespace {
+
+using Clocked = std::chrono::steady_clock;
+
+double refreshMs(UsageDataManager& usage)
+{
+    QEventLoop loop;
+    QObject::connect(&usage, &UsageDataManager::refreshed, &loop, &QEventLoop::quit);
+    const auto start = Clocked::now();
+    usage.refresh();
+    loop.exec();
+    return std::chrono::duration<double, std::milli>(Clocked::now() - start).count();
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+long peakRssKiB()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::stol(line.substr(6));
+    return -1;
+}
+
+std::int64_t totalBytes(const std::string& root)
+{
+    std::int64_t bytes = 0;
+    for (const auto& path : JSONLParser::findSessionFiles(root))
+        if (const auto stamp = FileStamp::read(path))
+            bytes += stamp->size;
+    return bytes;
+}
+
+}
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s <projects-folder> [append-target.jsonl]\n", argv[0]);
+        return 2;
+    }
+    const std::string root = argv[1];
+    ManualClock clock(Instant { std::chrono::seconds { 1796558400 } }); // the corpus's "now"
+    Clock::install(&clock);
+
+    const auto files = JSONLParser::findSessionFiles(root);
+    const double gib = static_cast<double>(totalBytes(root)) / (1 << 30);
+    const auto heapBefore = mallinfo2().uordblks;
+
+    ProviderManager providers(root);
+    UsageDataManager usage(&providers);
+    auto* claude = static_cast<ClaudeCodeProvider*>(providers.providers().front().get());
+
+    const double cold = refreshMs(usage);
+    const auto records = usage.allRecords().size();
+    const auto heapAfter = mallinfo2().uordblks;
+    std::printf("files                 %zu (%.2f GiB)\n", files.size(), gib);
+    std::printf("records               %zu (after per-file de-duplication)\n", records);
+    std::printf("cold refresh          %.1f ms  (%.2f GiB/s)\n", cold, gib / (cold / 1000));
+
+    std::vector<double> warm;
+    for (int i = 0; i < 15; ++i)
+        warm.push_back(refreshMs(usage));
+    std::printf("unchanged refresh     %.2f ms median of 15, files parsed: %zu\n", median(warm),
+                claude->lastParsedFileCount());
+
+    if (argc > 2) {
+        std::vector<double> appendTimes;
+        for (int i = 0; i < 5; ++i) {
+            std::ofstream(argv[2], std::ios::app)
+                << "{\"type\":\"assistant\",\"sessionId\":\"bench\",\"timestamp\":\"2026-12-06T11:59:0" << i
+                << ".000Z\",\"message\":{\"id\":\"msg_bench_" << i
+                << "\",\"model\":\"claude-opus-4-1\",\"usage\":{\"input_tokens\":1,\"output_tokens\":1000}}}\n";
+            appendTimes.push_back(refreshMs(usage));
+        }
+        // The same figures must come out of a fresh read of everything.
+        ProviderManager freshProviders(root);
+        UsageDataManager fresh(&freshProviders);
+        refreshMs(fresh);
+        const bool same = fresh.cumulativeTokens() == usage.cumulativeTokens()
+            && fresh.allRecords().toVector() == usage.allRecords().toVector();
+        std::printf("append one line       %.2f ms median of 5 (file %.0f MiB), same as a full re-read: %s\n",
+                    median(appendTimes), static_cast<double>(FileStamp::read(argv[2])->size) / (1 << 20),
+                    same ? "yes" : "NO");
+    }
+
+    std::printf("heap held per record  %.0f bytes (%zu bytes for %zu records)\n",
+                records ? static_cast<double>(heapAfter - heapBefore) / static_cast<double>(records) : 0.0,
+                heapAfter - heapBefore, records);
+    std::printf("peak RSS              %.1f MiB\n", static_cast<double>(peakRssKiB()) / 1024);
+    Clock::install(nullptr);
+    return 0;
+}

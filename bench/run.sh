@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Builds the benchmarks, generates a corpus (1 GiB by default) and prints, side by side in one run,
+# the refresh figures against `wc -l` over the same files, and the report's peak memory.
+#
+# usage: bench/run.sh [MiB] [corpus-folder]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+mib=${1:-1024}
+corpus=${2:-/tmp/pacemark-corpus-$mib}
+
+scripts/install-deps.sh
+command -v /usr/bin/time >/dev/null || { sudo=""; [ "$(id -u)" -ne 0 ] && sudo=sudo; $sudo apt-get install -y -qq time; }
+scripts/build.sh build-bench -DCMAKE_BUILD_TYPE=Release -DPACEMARK_BUILD_TESTS=OFF -DPACEMARK_BUILD_BENCHMARKS=ON
+
+if [ ! -d "$corpus/projects" ]; then
+    build-bench/bench/pacemark_corpus "$corpus/projects" "$mib"
+fi
+small=/tmp/pacemark-corpus-1000-files
+if [ ! -d "$small/projects" ]; then
+    build-bench/bench/pacemark_corpus "$small/projects" 60 7 0.05 >/dev/null
+fi
+
+# Everything in the page cache first, so both sides read memory.
+find "$corpus/projects" -name '*.jsonl' -print0 | xargs -0 cat > /dev/null
+
+echo "== wc -l over the same files"
+start=$(date +%s.%N)
+find "$corpus/projects" -name '*.jsonl' -print0 | xargs -0 wc -l | tail -n 1
+end=$(date +%s.%N)
+wc_ms=$(echo "($end - $start) * 1000" | bc)
+printf 'wc -l                 %.1f ms\n' "$wc_ms"
+
+echo "== refresh, $mib MiB corpus"
+big=$(find "$corpus/projects" -name 'big-session.jsonl' | head -n 1)
+copy=""
+if [ -n "$big" ]; then
+    # Appending changes the corpus; work on a copy of the one file that grows.
+    cp "$big" "$big.orig"
+    copy=$big
+fi
+build-bench/bench/pacemark_bench "$corpus/projects" $copy
+[ -n "$copy" ] && mv "$copy.orig" "$copy"
+
+echo "== refresh, $(find "$small/projects" -name '*.jsonl' | wc -l) small files"
+build-bench/bench/pacemark_bench "$small/projects" | grep -E 'files|unchanged'
+
+echo "== peak memory of pacemark --report over the $mib MiB corpus"
+CLAUDE_CONFIG_DIR="$corpus" /usr/bin/time -f 'peak RSS              %M KiB, %e s' \
+    build-bench/src/pacemark --report --now 2026-12-06T12:00:00Z > /dev/null
