@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <limits>
 #include <thread>
 #include <unordered_set>
@@ -16,6 +17,8 @@ namespace {
 
 // Large enough that per-range costs vanish, small enough that two cores share one big file.
 constexpr std::int64_t RangeBytes = 8 << 20;
+// How much of a file before the end of the last read must be unchanged for it to count as grown.
+constexpr std::int64_t AppendCheckBytes = 256;
 
 struct ParseJob
 {
@@ -23,6 +26,8 @@ struct ParseJob
     std::int64_t begin;
     std::int64_t end;
     std::vector<UsageRecord> records;
+    JSONLParser::RangeEnd stoppedAt;
+    bool opened = false;
 };
 
 void runJobs(const std::vector<std::string>& paths, std::vector<ParseJob>& jobs)
@@ -35,7 +40,8 @@ void runJobs(const std::vector<std::string>& paths, std::vector<ParseJob>& jobs)
             const int fd = ::open(paths[job.file].c_str(), O_RDONLY | O_CLOEXEC);
             if (fd < 0)
                 continue;
-            job.records = JSONLParser::parseRange(fd, job.begin, job.end, decoder);
+            job.opened = true;
+            job.records = JSONLParser::parseRange(fd, job.begin, job.end, decoder, &job.stoppedAt);
             ::close(fd);
         }
     };
@@ -45,6 +51,26 @@ void runJobs(const std::vector<std::string>& paths, std::vector<ParseJob>& jobs)
     for (std::size_t t = 1; t < threads; ++t)
         helpers.emplace_back(worker);
     worker();
+}
+
+std::string readBytes(const std::string& path, std::int64_t offset, std::int64_t count)
+{
+    std::string bytes(static_cast<std::size_t>(count), '\0');
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    std::size_t got = 0;
+    while (got < bytes.size()) {
+        const ssize_t n = ::pread(fd, bytes.data() + got, bytes.size() - got, offset + static_cast<std::int64_t>(got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        got += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    bytes.resize(got);
+    return bytes;
 }
 
 }
@@ -77,36 +103,54 @@ std::vector<std::string> ClaudeCodeProvider::watchDirectories() const
     return { m_projectsPath };
 }
 
+bool ClaudeCodeProvider::onlyAppended(const std::string& path, const CacheEntry& entry, const FileStamp& stamp) const
+{
+    if (entry.readEnd < 0 || stamp.device != entry.stamp.device || stamp.inode != entry.stamp.inode
+        || stamp.size < entry.readEnd)
+        return false;
+    const auto count = static_cast<std::int64_t>(entry.bytesBeforeReadEnd.size());
+    return readBytes(path, entry.readEnd - count, count) == entry.bytesBeforeReadEnd;
+}
+
 RecordList ClaudeCodeProvider::fetchRecords()
 {
     const auto files = JSONLParser::findSessionFiles(m_projectsPath);
 
+    struct Changed
+    {
+        std::size_t index;
+        FileStamp stamp;
+        std::int64_t readFrom;
+        RecordList::BatchPtr earlier; // the records before readFrom
+    };
+
     // Which files changed: only their attributes are read here.
     std::vector<RecordList::BatchPtr> batches(files.size());
-    std::vector<std::size_t> changed;
-    std::vector<FileStamp> changedStamps;
+    std::vector<Changed> changed;
     for (std::size_t i = 0; i < files.size(); ++i) {
         const auto stamp = FileStamp::read(files[i]);
         if (!stamp)
             continue;
         const auto cached = m_fileCache.find(files[i]);
-        if (cached != m_fileCache.end() && cached->second.stamp == *stamp) {
+        if (cached == m_fileCache.end()) {
+            changed.push_back({ i, *stamp, 0, nullptr });
+        } else if (cached->second.stamp == *stamp) {
             batches[i] = cached->second.batch;
-            continue;
+        } else if (onlyAppended(files[i], cached->second, *stamp)) {
+            changed.push_back({ i, *stamp, cached->second.readEnd, cached->second.batch });
+        } else {
+            changed.push_back({ i, *stamp, 0, nullptr });
         }
-        changed.push_back(i);
-        changedStamps.push_back(*stamp);
     }
 
     std::vector<std::string> changedPaths;
     std::vector<ParseJob> jobs;
     for (std::size_t c = 0; c < changed.size(); ++c) {
-        changedPaths.push_back(files[changed[c]]);
+        changedPaths.push_back(files[changed[c].index]);
         // The last range reads to the end, wherever the end is by then.
-        const std::int64_t size = changedStamps[c].size;
-        for (std::int64_t begin = 0;; begin += RangeBytes) {
-            const bool last = begin + RangeBytes >= size;
-            jobs.push_back({ c, begin, last ? std::numeric_limits<std::int64_t>::max() : begin + RangeBytes, {} });
+        for (std::int64_t begin = changed[c].readFrom;; begin += RangeBytes) {
+            const bool last = begin + RangeBytes >= changed[c].stamp.size;
+            jobs.push_back({ c, begin, last ? std::numeric_limits<std::int64_t>::max() : begin + RangeBytes, {}, {}, false });
             if (last)
                 break;
         }
@@ -114,17 +158,31 @@ RecordList ClaudeCodeProvider::fetchRecords()
     runJobs(changedPaths, jobs);
 
     std::size_t job = 0;
+    m_lastAppendReadCount = 0;
     for (std::size_t c = 0; c < changed.size(); ++c) {
+        const auto& file = changed[c];
         std::vector<UsageRecord> records;
-        for (; job < jobs.size() && jobs[job].file == c; ++job) {
-            if (records.empty())
-                records = std::move(jobs[job].records);
-            else
-                records.insert(records.end(), jobs[job].records.begin(), jobs[job].records.end());
+        if (file.earlier) {
+            records = file.earlier->records;
+            ++m_lastAppendReadCount;
         }
+        bool allOpened = true;
+        JSONLParser::RangeEnd stoppedAt;
+        for (; job < jobs.size() && jobs[job].file == c; ++job) {
+            records.insert(records.end(), jobs[job].records.begin(), jobs[job].records.end());
+            allOpened &= jobs[job].opened;
+            stoppedAt = jobs[job].stoppedAt;
+        }
+        // Records of earlier lines are already unique; new lines may repeat their ids.
         auto batch = std::make_shared<const RecordBatch>(JSONLParser::deduplicate(records));
-        batches[changed[c]] = batch;
-        m_fileCache[files[changed[c]]] = CacheEntry { changedStamps[c], std::move(batch) };
+        CacheEntry entry { file.stamp, batch, -1, {} };
+        if (allOpened && stoppedAt.atLineEnd) {
+            entry.readEnd = stoppedAt.offset;
+            const auto check = std::min(AppendCheckBytes, stoppedAt.offset);
+            entry.bytesBeforeReadEnd = readBytes(changedPaths[c], stoppedAt.offset - check, check);
+        }
+        batches[file.index] = std::move(batch);
+        m_fileCache[changedPaths[c]] = std::move(entry);
     }
     m_lastParsedFileCount = changed.size();
 

@@ -8,7 +8,8 @@
 
 // Reads Claude Code's session logs. A per-file cache keyed on each file's exact modification time
 // (with its size and identity) means a refresh re-reads only the logs that changed; the changed
-// ones are read in parallel, large files in several ranges at once.
+// ones are read in parallel, large files in several ranges at once. Logs grow by appended lines, so
+// a file that only grew is read from where the last read ended.
 class ClaudeCodeProvider final : public AIUsageProvider
 {
 public:
@@ -23,17 +24,26 @@ public:
     QString displayName(const QString& model) const override;
 
     const std::string& projectsPath() const { return m_projectsPath; }
-    // How many files the last fetchRecords read, for tests and benchmarks.
+    // How many files the last fetchRecords read (whole or from where it left off), and how many of
+    // those only from where it left off; for tests and benchmarks.
     std::size_t lastParsedFileCount() const { return m_lastParsedFileCount; }
+    std::size_t lastAppendReadCount() const { return m_lastAppendReadCount; }
 
 private:
     struct CacheEntry
     {
         FileStamp stamp;
         RecordList::BatchPtr batch;
+        // Set when the last read ended at a line end: the offset it reached and the bytes before
+        // it, which must still be there for the file to count as only appended to.
+        std::int64_t readEnd = -1;
+        std::string bytesBeforeReadEnd;
     };
+
+    bool onlyAppended(const std::string& path, const CacheEntry& entry, const FileStamp& stamp) const;
 
     std::string m_projectsPath;
     std::unordered_map<std::string, CacheEntry> m_fileCache;
     std::size_t m_lastParsedFileCount = 0;
+    std::size_t m_lastAppendReadCount = 0;
 };

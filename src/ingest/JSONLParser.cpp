@@ -105,7 +105,7 @@ std::vector<UsageRecord> JSONLParser::parseFile(const std::string& path)
 }
 
 std::vector<UsageRecord> JSONLParser::parseRange(int fd, std::int64_t begin, std::int64_t end,
-                                                 JSONLDecoder& decoder)
+                                                 JSONLDecoder& decoder, RangeEnd* stoppedAt)
 {
     std::vector<UsageRecord> out;
     LineSink sink(decoder, out);
@@ -118,6 +118,7 @@ std::vector<UsageRecord> JSONLParser::parseRange(int fd, std::int64_t begin, std
     bool skipping = begin > 0;
     bool discarding = false; // inside a line longer than MaxLineBytes
     bool eof = false;
+    bool overlong = false; // a line was skipped for its length
     std::size_t used = 0, lineStart = 0, scanned = 0;
 
     for (;;) {
@@ -128,14 +129,20 @@ std::vector<UsageRecord> JSONLParser::parseRange(int fd, std::int64_t begin, std
                 sink.line(base + lineStart, lineEnd - lineStart);
             skipping = discarding = false;
             lineStart = scanned = lineEnd + 1;
-            if (bufferOffset + static_cast<std::int64_t>(lineStart) >= end)
+            if (bufferOffset + static_cast<std::int64_t>(lineStart) >= end) {
+                if (stoppedAt)
+                    *stoppedAt = { bufferOffset + static_cast<std::int64_t>(lineStart), !overlong };
                 break;
+            }
             continue;
         }
         scanned = used;
         if (eof) {
             if (!skipping && !discarding && lineStart < used)
                 sink.line(base + lineStart, used - lineStart);
+            if (stoppedAt)
+                *stoppedAt = { bufferOffset + static_cast<std::int64_t>(used),
+                               !overlong && !discarding && lineStart == used };
             break;
         }
         if (lineStart > 0) {
@@ -147,7 +154,7 @@ std::vector<UsageRecord> JSONLParser::parseRange(int fd, std::int64_t begin, std
         }
         if (used == buffer.capacity()) {
             if (buffer.capacity() >= MaxLineBytes) {
-                discarding = true;
+                discarding = overlong = true;
                 bufferOffset += static_cast<std::int64_t>(used);
                 used = scanned = 0;
             } else {

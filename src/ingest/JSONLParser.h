@@ -25,10 +25,18 @@ public:
     // The records of a file in line order, duplicates included; empty when it cannot be read.
     static std::vector<UsageRecord> parseFile(const std::string& path);
 
+    // Where reading a range stopped: after its last line, or at the end of the file.
+    struct RangeEnd
+    {
+        std::int64_t offset = 0;
+        // False when the file ended inside a line (still being written) or a line was too long.
+        bool atLineEnd = true;
+    };
+
     // The records of the lines of an open file that start at offsets in [begin, end), in line order.
     // Ranges that tile a file yield, concatenated, exactly what parseFile yields.
     static std::vector<UsageRecord> parseRange(int fd, std::int64_t begin, std::int64_t end,
-                                               JSONLDecoder& decoder);
+                                               JSONLDecoder& decoder, RangeEnd* stoppedAt = nullptr);
 
     // One record per message id: the content of its last line at the place of its first.
     static std::vector<UsageRecord> deduplicate(const std::vector<UsageRecord>& records);
