@@ -12,7 +12,9 @@ CharacterRegistry::CharacterRegistry(UserDefaults* defaults, QObject* parent)
 }
 
 CharacterRegistry::CharacterRegistry(UserDefaults* defaults, SheetLookup sheets, QObject* parent)
-    : QObject(parent), m_defaults(defaults), m_sheets(std::move(sheets))
+    : QObject(parent)
+    , m_defaults(defaults)
+    , m_sheets(std::move(sheets))
 {
 }
 
@@ -38,7 +40,8 @@ void CharacterRegistry::loadPacks()
 {
     QList<CharacterPack> packs;
     for (const CharacterPackDefinition& definition : definitions()) {
-        QList<QImage> frames = sliceSpriteSheet(definition.assetName, definition.frameCount, definition.squareFrames);
+        QList<QImage> frames
+            = sliceSpriteSheet(definition.assetName, definition.frameCount, definition.squareFrames);
         if (!frames.isEmpty())
             packs.append({ definition.id, definition.name, std::move(frames) });
     }
@@ -48,7 +51,8 @@ void CharacterRegistry::loadPacks()
     }
 
     const auto has = [this](const QString& id) {
-        return std::any_of(m_packs.cbegin(), m_packs.cend(), [&id](const CharacterPack& pack) { return pack.id == id; });
+        return std::any_of(
+            m_packs.cbegin(), m_packs.cend(), [&id](const CharacterPack& pack) { return pack.id == id; });
     };
     const QString stored = m_defaults->selectedCharacterId();
     if (has(stored))
@@ -70,7 +74,8 @@ std::optional<CharacterPack> CharacterRegistry::selectedPack() const
     return m_packs.constFirst();
 }
 
-QList<QImage> CharacterRegistry::sliceSpriteSheet(const QString& assetName, int frameCount, bool squareFrames) const
+QList<QImage> CharacterRegistry::sliceSpriteSheet(
+    const QString& assetName, int frameCount, bool squareFrames) const
 {
     return sliceSpriteSheet(m_sheets(assetName), frameCount, squareFrames);
 }

@@ -10,9 +10,9 @@ RunCharacter::RunCharacter(UserDefaults* defaults, QObject* parent)
 }
 
 RunCharacter::RunCharacter(UserDefaults* defaults, CharacterRegistry::SheetLookup sheets, QObject* parent)
-    : QObject(parent),
-      m_defaults(defaults),
-      m_registry(sheets ? new CharacterRegistry(defaults, std::move(sheets), this)
+    : QObject(parent)
+    , m_defaults(defaults)
+    , m_registry(sheets ? new CharacterRegistry(defaults, std::move(sheets), this)
                         : new CharacterRegistry(defaults, this))
 {
     // Coarse timers may fire a little early or late so that wake-ups coalesce; Qt offers no finer

@@ -24,9 +24,12 @@ PRAGMA user_version = 10000;
 )";
 
 const QStringList expectedColumns {
-    QStringLiteral("dateString"),           QStringLiteral("totalInputTokens"),
-    QStringLiteral("totalOutputTokens"),    QStringLiteral("totalCacheWriteTokens"),
-    QStringLiteral("totalCacheReadTokens"), QStringLiteral("sessionCount"),
+    QStringLiteral("dateString"),
+    QStringLiteral("totalInputTokens"),
+    QStringLiteral("totalOutputTokens"),
+    QStringLiteral("totalCacheWriteTokens"),
+    QStringLiteral("totalCacheReadTokens"),
+    QStringLiteral("sessionCount"),
 };
 
 QString sqliteError(sqlite3* db)
@@ -103,7 +106,8 @@ bool prepareSchema(sqlite3* db, QString* error)
             failure = QStringLiteral("the store holds other data (schema version %1)").arg(found);
         } else {
             QStringList columns;
-            if (column(db, "SELECT name FROM pragma_table_info('DailyUsage') ORDER BY cid", &columns, &failure)) {
+            if (column(db, "SELECT name FROM pragma_table_info('DailyUsage') ORDER BY cid", &columns,
+                    &failure)) {
                 if (columns == expectedColumns) {
                     execute(db, "COMMIT", &failure);
                     return true;
@@ -121,7 +125,11 @@ bool prepareSchema(sqlite3* db, QString* error)
 
 }
 
-DailyUsageStore::DailyUsageStore(sqlite3* db, QString path) : m_db(db), m_path(std::move(path)) { }
+DailyUsageStore::DailyUsageStore(sqlite3* db, QString path)
+    : m_db(db)
+    , m_path(std::move(path))
+{
+}
 
 DailyUsageStore::~DailyUsageStore()
 {
@@ -130,13 +138,15 @@ DailyUsageStore::~DailyUsageStore()
 
 QString DailyUsageStore::defaultPath()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/history.sqlite");
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
+        + QStringLiteral("/history.sqlite");
 }
 
 DailyUsageStore::OpenResult DailyUsageStore::open(const QString& path)
 {
     const auto fail = [&path](const QString& reason) {
-        return OpenResult { nullptr, QStringLiteral("cannot open the history store %1: %2").arg(path, reason) };
+        return OpenResult { nullptr,
+            QStringLiteral("cannot open the history store %1: %2").arg(path, reason) };
     };
 
     const QFileInfo file(path);

@@ -13,10 +13,14 @@ const QString selectedCharacterIdKey = QStringLiteral("selectedCharacterId");
 
 }
 
-UserDefaults::UserDefaults(QObject* parent) : QObject(parent) { }
+UserDefaults::UserDefaults(QObject* parent)
+    : QObject(parent)
+{
+}
 
 UserDefaults::UserDefaults(const QString& fileName, QObject* parent)
-    : QObject(parent), m_settings(fileName, QSettings::IniFormat)
+    : QObject(parent)
+    , m_settings(fileName, QSettings::IniFormat)
 {
 }
 
@@ -75,7 +79,7 @@ void UserDefaults::setCharacterHeight(double height)
 void UserDefaults::setShowMenuBarQuotaBattery(bool show)
 {
     write(showMenuBarQuotaBatteryKey, show, show != showMenuBarQuotaBattery(),
-          &UserDefaults::showMenuBarQuotaBatteryChanged);
+        &UserDefaults::showMenuBarQuotaBatteryChanged);
 }
 
 void UserDefaults::setSelectedCharacterId(const QString& id)
@@ -93,7 +97,8 @@ bool UserDefaults::readBool(const QString& key) const
     return m_settings.value(key, false).toBool();
 }
 
-void UserDefaults::write(const QString& key, const QVariant& value, bool differs, void (UserDefaults::*notify)())
+void UserDefaults::write(
+    const QString& key, const QVariant& value, bool differs, void (UserDefaults::*notify)())
 {
     m_settings.setValue(key, value);
     if (differs)

@@ -13,11 +13,12 @@ class UserDefaults : public QObject
     Q_PROPERTY(bool speedInverted READ speedInverted WRITE setSpeedInverted NOTIFY speedInvertedChanged)
     Q_PROPERTY(bool runnerPaused READ runnerPaused WRITE setRunnerPaused NOTIFY runnerPausedChanged)
     Q_PROPERTY(bool horizontalFlip READ horizontalFlip WRITE setHorizontalFlip NOTIFY horizontalFlipChanged)
-    Q_PROPERTY(double characterHeight READ characterHeight WRITE setCharacterHeight NOTIFY characterHeightChanged)
+    Q_PROPERTY(
+        double characterHeight READ characterHeight WRITE setCharacterHeight NOTIFY characterHeightChanged)
     Q_PROPERTY(bool showMenuBarQuotaBattery READ showMenuBarQuotaBattery WRITE setShowMenuBarQuotaBattery
-                   NOTIFY showMenuBarQuotaBatteryChanged)
-    Q_PROPERTY(QString selectedCharacterId READ selectedCharacterId WRITE setSelectedCharacterId
-                   NOTIFY selectedCharacterIdChanged)
+            NOTIFY showMenuBarQuotaBatteryChanged)
+    Q_PROPERTY(QString selectedCharacterId READ selectedCharacterId WRITE setSelectedCharacterId NOTIFY
+            selectedCharacterIdChanged)
 
 public:
     static constexpr double defaultCharacterHeight = 20.0;

@@ -42,18 +42,17 @@ TEST_P(SliceSpriteSheet, CutsWholeFramesOnly)
         EXPECT_EQ(frame.size(), c.expectedSize);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Sheets, SliceSpriteSheet,
+INSTANTIATE_TEST_SUITE_P(Sheets, SliceSpriteSheet,
     ::testing::Values(SliceCase { "exact", { 1400, 100 }, 14, false, 14, { 100, 100 } },
-                      SliceCase { "spare_columns", { 1405, 100 }, 14, false, 14, { 100, 100 } },
-                      SliceCase { "wide_frames", { 1000, 80 }, 10, false, 10, { 100, 80 } },
-                      SliceCase { "square_ignores_count", { 300, 100 }, 14, true, 3, { 100, 100 } },
-                      SliceCase { "square_with_zero_count", { 300, 100 }, 0, true, 3, { 100, 100 } },
-                      SliceCase { "square_narrower_than_high", { 99, 100 }, 1, true, 0, {} },
-                      SliceCase { "zero_height", { 1400, 0 }, 14, false, 0, {} },
-                      SliceCase { "narrower_than_count", { 13, 100 }, 14, false, 0, {} },
-                      SliceCase { "zero_count", { 1400, 100 }, 0, false, 0, {} },
-                      SliceCase { "negative_count", { 1400, 100 }, -2, false, 0, {} }),
+        SliceCase { "spare_columns", { 1405, 100 }, 14, false, 14, { 100, 100 } },
+        SliceCase { "wide_frames", { 1000, 80 }, 10, false, 10, { 100, 80 } },
+        SliceCase { "square_ignores_count", { 300, 100 }, 14, true, 3, { 100, 100 } },
+        SliceCase { "square_with_zero_count", { 300, 100 }, 0, true, 3, { 100, 100 } },
+        SliceCase { "square_narrower_than_high", { 99, 100 }, 1, true, 0, {} },
+        SliceCase { "zero_height", { 1400, 0 }, 14, false, 0, {} },
+        SliceCase { "narrower_than_count", { 13, 100 }, 14, false, 0, {} },
+        SliceCase { "zero_count", { 1400, 100 }, 0, false, 0, {} },
+        SliceCase { "negative_count", { 1400, 100 }, -2, false, 0, {} }),
     [](const ::testing::TestParamInfo<SliceCase>& test) { return std::string(test.param.label); });
 
 TEST(CharacterRegistrySlicing, FramesTakeTheirOwnColumnsAndIgnoreTheRest)
@@ -103,7 +102,8 @@ void PrintTo(const FallbackCase& c, std::ostream* out)
     *out << c.label;
 }
 
-class CharacterRegistryFallback : public CharacterRegistryTest, public ::testing::WithParamInterface<FallbackCase>
+class CharacterRegistryFallback : public CharacterRegistryTest,
+                                  public ::testing::WithParamInterface<FallbackCase>
 {
 };
 
@@ -123,17 +123,14 @@ TEST_P(CharacterRegistryFallback, SettlesOnALoadedPackAndRemembersIt)
 
 const QSet<QString> both { QStringLiteral("c7"), QStringLiteral("toki") };
 
-INSTANTIATE_TEST_SUITE_P(
-    StoredIds, CharacterRegistryFallback,
+INSTANTIATE_TEST_SUITE_P(StoredIds, CharacterRegistryFallback,
     ::testing::Values(FallbackCase { "first_launch", nullptr, both, QStringLiteral("toki") },
-                      FallbackCase { "stored_c7", "c7", both, QStringLiteral("c7") },
-                      FallbackCase { "stored_unknown", "nyan", both, QStringLiteral("toki") },
-                      FallbackCase { "stored_empty", "", both, QStringLiteral("toki") },
-                      FallbackCase { "ids_are_case_sensitive", "C7", both, QStringLiteral("toki") },
-                      FallbackCase { "stored_toki_sheet_missing", "toki", { QStringLiteral("c7") },
-                                     QStringLiteral("c7") },
-                      FallbackCase { "stored_c7_sheet_missing", "c7", { QStringLiteral("toki") },
-                                     QStringLiteral("toki") }),
+        FallbackCase { "stored_c7", "c7", both, QStringLiteral("c7") },
+        FallbackCase { "stored_unknown", "nyan", both, QStringLiteral("toki") },
+        FallbackCase { "stored_empty", "", both, QStringLiteral("toki") },
+        FallbackCase { "ids_are_case_sensitive", "C7", both, QStringLiteral("toki") },
+        FallbackCase { "stored_toki_sheet_missing", "toki", { QStringLiteral("c7") }, QStringLiteral("c7") },
+        FallbackCase { "stored_c7_sheet_missing", "c7", { QStringLiteral("toki") }, QStringLiteral("toki") }),
     [](const ::testing::TestParamInfo<FallbackCase>& test) { return std::string(test.param.label); });
 
 TEST_F(CharacterRegistryTest, PacksFollowTheDefinitionOrderWithTheirNames)

@@ -43,20 +43,19 @@ TEST_P(ChooseSpeed, FollowsActivityAndRate)
     EXPECT_EQ(RunCharacter::chooseSpeed(c.level, c.tokensPerMinute, c.inverted), c.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Thresholds, ChooseSpeed,
+INSTANTIATE_TEST_SUITE_P(Thresholds, ChooseSpeed,
     ::testing::Values(SpeedCase { ActivityLevel::Active, 0, false, AnimationSpeed::Walking },
-                      SpeedCase { ActivityLevel::Active, 2000, false, AnimationSpeed::Walking },
-                      SpeedCase { ActivityLevel::Active, 2001, false, AnimationSpeed::Running },
-                      SpeedCase { ActivityLevel::Active, 8000, false, AnimationSpeed::Running },
-                      SpeedCase { ActivityLevel::Active, 8001, false, AnimationSpeed::Sprinting },
-                      SpeedCase { ActivityLevel::Recent, 50000, false, AnimationSpeed::Idle },
-                      SpeedCase { ActivityLevel::Stale, 9000, false, AnimationSpeed::Idle },
-                      SpeedCase { ActivityLevel::Dormant, 0, false, AnimationSpeed::Idle },
-                      SpeedCase { ActivityLevel::Dormant, 0, true, AnimationSpeed::Sprinting },
-                      SpeedCase { ActivityLevel::Active, 9000, true, AnimationSpeed::Idle },
-                      SpeedCase { ActivityLevel::Active, 100, true, AnimationSpeed::Running },
-                      SpeedCase { ActivityLevel::Active, 5000, true, AnimationSpeed::Walking }),
+        SpeedCase { ActivityLevel::Active, 2000, false, AnimationSpeed::Walking },
+        SpeedCase { ActivityLevel::Active, 2001, false, AnimationSpeed::Running },
+        SpeedCase { ActivityLevel::Active, 8000, false, AnimationSpeed::Running },
+        SpeedCase { ActivityLevel::Active, 8001, false, AnimationSpeed::Sprinting },
+        SpeedCase { ActivityLevel::Recent, 50000, false, AnimationSpeed::Idle },
+        SpeedCase { ActivityLevel::Stale, 9000, false, AnimationSpeed::Idle },
+        SpeedCase { ActivityLevel::Dormant, 0, false, AnimationSpeed::Idle },
+        SpeedCase { ActivityLevel::Dormant, 0, true, AnimationSpeed::Sprinting },
+        SpeedCase { ActivityLevel::Active, 9000, true, AnimationSpeed::Idle },
+        SpeedCase { ActivityLevel::Active, 100, true, AnimationSpeed::Running },
+        SpeedCase { ActivityLevel::Active, 5000, true, AnimationSpeed::Walking }),
     [](const ::testing::TestParamInfo<SpeedCase>& test) { return caseName(test.param); });
 
 const QSet<QString> bothSheets { QStringLiteral("c7"), QStringLiteral("toki") };
@@ -64,7 +63,10 @@ const QSet<QString> bothSheets { QStringLiteral("c7"), QStringLiteral("toki") };
 class RunCharacterTest : public ::testing::Test
 {
 protected:
-    RunCharacterTest() : m_defaults(QString::fromStdString(m_home.path("settings.ini"))) { }
+    RunCharacterTest()
+        : m_defaults(QString::fromStdString(m_home.path("settings.ini")))
+    {
+    }
 
     std::unique_ptr<RunCharacter> runner(const QSet<QString>& sheets = bothSheets)
     {
@@ -72,7 +74,7 @@ protected:
     }
 
     // Runs the event loop until the condition holds, at most for the given time.
-    template<typename Condition>
+    template <typename Condition>
     static bool waitUntil(Condition condition, std::chrono::milliseconds limit = 3s)
     {
         QElapsedTimer elapsed;
@@ -144,7 +146,8 @@ TEST_F(RunCharacterTest, UpdatesThatKeepTheLevelLeaveTheAnimationRunning)
     QSignalSpy steps(run.get(), &RunCharacter::frameIndexChanged);
 
     QTimer ticker;
-    QObject::connect(&ticker, &QTimer::timeout, run.get(), [&run] { run->update(ActivityLevel::Active, 12000); });
+    QObject::connect(
+        &ticker, &QTimer::timeout, run.get(), [&run] { run->update(ActivityLevel::Active, 12000); });
     ticker.start(10ms);
     QTest::qWait(300);
     ticker.stop();
@@ -159,8 +162,8 @@ TEST_F(RunCharacterTest, FramesWrapFromTheLastBackToTheFirst)
     auto run = runner();
     run->start();
     QList<qint64> shown;
-    QObject::connect(run.get(), &RunCharacter::frameIndexChanged, run.get(),
-                     [&] { shown.append(run->frameIndex()); });
+    QObject::connect(
+        run.get(), &RunCharacter::frameIndexChanged, run.get(), [&] { shown.append(run->frameIndex()); });
     run->setDebugSpeedOverride(AnimationSpeed::Sprinting);
     ASSERT_TRUE(waitUntil([&shown] { return shown.size() >= 15; }));
     run->stop();

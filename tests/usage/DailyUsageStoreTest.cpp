@@ -74,16 +74,21 @@ TEST(DailyUsageStore, CreatesTheSchemaAndItsFolderOnFirstOpen)
     Database db(path);
     EXPECT_EQ(db.rows("PRAGMA user_version"), std::vector<std::string> { "10000" });
     const std::vector<std::string> columns {
-        "dateString|TEXT|1",           "totalInputTokens|INTEGER|1",     "totalOutputTokens|INTEGER|1",
-        "totalCacheWriteTokens|INTEGER|1", "totalCacheReadTokens|INTEGER|1", "sessionCount|INTEGER|1",
+        "dateString|TEXT|1",
+        "totalInputTokens|INTEGER|1",
+        "totalOutputTokens|INTEGER|1",
+        "totalCacheWriteTokens|INTEGER|1",
+        "totalCacheReadTokens|INTEGER|1",
+        "sessionCount|INTEGER|1",
     };
     EXPECT_EQ(db.rows("SELECT name, type, \"notnull\" FROM pragma_table_info('DailyUsage')"), columns);
     EXPECT_EQ(db.rows("SELECT dflt_value FROM pragma_table_info('DailyUsage') WHERE dflt_value IS NOT NULL"),
-              std::vector<std::string> {});
+        std::vector<std::string> {});
 
     EXPECT_EQ(db.execute(insertDay), SQLITE_OK);
     EXPECT_EQ(db.execute(insertDay), SQLITE_CONSTRAINT) << "one row per day";
-    EXPECT_EQ(db.execute("INSERT INTO DailyUsage VALUES ('2026-01-03', 'many', 0, 0, 0, 0)"), SQLITE_CONSTRAINT)
+    EXPECT_EQ(
+        db.execute("INSERT INTO DailyUsage VALUES ('2026-01-03', 'many', 0, 0, 0, 0)"), SQLITE_CONSTRAINT)
         << "token counts are integers";
 }
 
@@ -146,38 +151,32 @@ TEST_P(UnusableStore, IsReportedAndLeftUntouched)
     EXPECT_EQ(listing(home.path()), filesBefore);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Files, UnusableStore,
-    ::testing::Values(
-        UnusableCase { "corrupt",
-                       [](const std::string& path) {
-                           std::ofstream(path) << std::string(8192, 'x');
-                       },
-                       "file is not a database" },
+INSTANTIATE_TEST_SUITE_P(Files, UnusableStore,
+    ::testing::Values(UnusableCase { "corrupt",
+                          [](const std::string& path) { std::ofstream(path) << std::string(8192, 'x'); },
+                          "file is not a database" },
         UnusableCase { "read_only",
-                       [](const std::string& path) {
-                           makeStore(path);
-                           std::filesystem::permissions(path, std::filesystem::perms::owner_read
-                                                                  | std::filesystem::perms::group_read);
-                       },
-                       "read-only" },
+            [](const std::string& path) {
+                makeStore(path);
+                std::filesystem::permissions(
+                    path, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
+            },
+            "read-only" },
         UnusableCase { "newer_schema",
-                       [](const std::string& path) {
-                           makeStore(path);
-                           Database(path).execute("PRAGMA user_version = 10100");
-                       },
-                       "newer" },
+            [](const std::string& path) {
+                makeStore(path);
+                Database(path).execute("PRAGMA user_version = 10100");
+            },
+            "newer" },
         UnusableCase { "someone_elses_database",
-                       [](const std::string& path) {
-                           Database(path).execute("CREATE TABLE notes (text TEXT)");
-                       },
-                       "other data" },
+            [](const std::string& path) { Database(path).execute("CREATE TABLE notes (text TEXT)"); },
+            "other data" },
         UnusableCase { "changed_columns",
-                       [](const std::string& path) {
-                           Database db(path);
-                           db.execute("CREATE TABLE DailyUsage (dateString TEXT); PRAGMA user_version = 10000");
-                       },
-                       "does not match" }),
+            [](const std::string& path) {
+                Database db(path);
+                db.execute("CREATE TABLE DailyUsage (dateString TEXT); PRAGMA user_version = 10000");
+            },
+            "does not match" }),
     [](const ::testing::TestParamInfo<UnusableCase>& test) { return std::string(test.param.label); });
 
 TEST(DailyUsageStore, APathThatCannotHoldAFileIsReported)
@@ -189,7 +188,8 @@ TEST(DailyUsageStore, APathThatCannotHoldAFileIsReported)
     home.write("blocker", "a file where a folder should be");
     const auto opened = DailyUsageStore::open(QString::fromStdString(home.path("blocker/history.sqlite")));
     EXPECT_FALSE(opened.store);
-    EXPECT_TRUE(opened.error.contains(QStringLiteral("cannot create the folder"))) << opened.error.toStdString();
+    EXPECT_TRUE(opened.error.contains(QStringLiteral("cannot create the folder")))
+        << opened.error.toStdString();
 }
 
 std::string captured(std::FILE* file)
@@ -210,8 +210,8 @@ TEST(DailyUsageStore, SetUpWritesOneFailureLineAndCarriesOn)
 
     EXPECT_FALSE(DailyUsageStore::setUp(QString::fromStdString(path), out));
     const std::string line = captured(out);
-    EXPECT_EQ(line,
-              "SwiftData setup failed: cannot open the history store " + path + ": file is not a database\n");
+    EXPECT_EQ(
+        line, "SwiftData setup failed: cannot open the history store " + path + ": file is not a database\n");
 
     std::FILE* quiet = std::tmpfile();
     EXPECT_TRUE(DailyUsageStore::setUp(QString::fromStdString(home.path("fresh/history.sqlite")), quiet));

@@ -79,8 +79,7 @@ TEST_F(UserDefaultsTest, AHeightThatIsNoNumberReadsAsTheDefault)
 {
     for (const char* stored : { "tall", "nan", "inf" }) {
         const std::string path = m_home.write(std::string(stored) + ".ini",
-                                              std::string("[General]\ncharacterHeight=") + stored
-                                                  + "\nrunnerPaused=true\n");
+            std::string("[General]\ncharacterHeight=") + stored + "\nrunnerPaused=true\n");
         const UserDefaults defaults(QString::fromStdString(path));
         EXPECT_EQ(defaults.characterHeight(), 20.0) << stored;
         EXPECT_TRUE(defaults.runnerPaused());

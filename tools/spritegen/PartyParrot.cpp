@@ -8,8 +8,6 @@
 
 #include "OutlinedSprite.h"
 
-namespace PartyParrot {
-
 namespace {
 
 const QColor ink(0x24, 0x1f, 0x2e);
@@ -24,6 +22,8 @@ QPainterPath ellipse(QPointF centre, qreal rx, qreal ry)
 }
 
 }
+
+namespace PartyParrot {
 
 QImage frame(int index, int pixelsPerUnit)
 {

@@ -10,8 +10,6 @@
 
 #include "OutlinedSprite.h"
 
-namespace RunningRabbit {
-
 namespace {
 
 const QColor ink(0x2a, 0x23, 0x32);
@@ -129,6 +127,8 @@ void drawEar(QPainter& p, const QTransform& head, qreal degrees, const QColor& f
 }
 
 }
+
+namespace RunningRabbit {
 
 QImage frame(int index, int pixelsPerUnit)
 {
