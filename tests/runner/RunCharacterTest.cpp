@@ -286,15 +286,4 @@ TEST_F(RunCharacterTest, OnlyARealChangeOfTheFrameIsAnnounced)
     EXPECT_EQ(frameChanged.count(), 1);
 }
 
-TEST_F(RunCharacterTest, StopEndsTheFrameTimer)
-{
-    auto run = runner();
-    run->start();
-    run->stop();
-    EXPECT_FALSE(run->timerInterval());
-    const qint64 index = run->frameIndex();
-    QTest::qWait(350);
-    EXPECT_EQ(run->frameIndex(), index);
-}
-
 }
