@@ -1,8 +1,10 @@
 #include "RunningRabbit.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
+#include <utility>
 
 #include <QPainter>
 #include <QPainterPath>
@@ -94,19 +96,34 @@ Pose pose(qreal phase)
     return pose;
 }
 
-void drawLimb(QPainter& p, QPointF from, QPointF to, qreal width, const QColor& fill)
-{
-    p.setPen(QPen(ink, width + 0.9, Qt::SolidLine, Qt::RoundCap));
-    p.drawLine(from, to);
-    p.setPen(QPen(fill, width, Qt::SolidLine, Qt::RoundCap));
-    p.drawLine(from, to);
-}
-
+// Outlines first and fills second, so the joints of a leg show no seam.
 void drawLegs(QPainter& p, const Legs& legs, const QColor& fill)
 {
-    drawLimb(p, legs.shoulder, legs.paw, 1.8, fill);
-    drawLimb(p, legs.hip, legs.heel, 3.0, fill);
-    drawLimb(p, legs.heel, legs.toe, 2.0, fill);
+    struct Bone
+    {
+        QPointF from;
+        QPointF to;
+        qreal width;
+    };
+    const std::array<Bone, 3> bones { {
+        { legs.shoulder, legs.paw, 1.8 },
+        { legs.hip, legs.heel, 3.0 },
+        { legs.heel, legs.toe, 2.1 },
+    } };
+    for (const auto& [colour, grow] : { std::pair { ink, 0.9 }, std::pair { fill, 0.0 } }) {
+        p.setPen(QPen(colour, 1.0, Qt::SolidLine, Qt::RoundCap));
+        for (const Bone& bone : bones) {
+            QPen pen = p.pen();
+            pen.setWidthF(bone.width + grow);
+            p.setPen(pen);
+            p.drawLine(bone.from, bone.to);
+        }
+        // Round paws a little wider than the legs.
+        p.setPen(Qt::NoPen);
+        p.setBrush(colour);
+        p.drawEllipse(legs.paw, 1.15 + grow / 2, 1.15 + grow / 2);
+        p.drawEllipse(legs.toe, 1.3 + grow / 2, 1.3 + grow / 2);
+    }
 }
 
 void drawEar(QPainter& p, const QTransform& head, qreal degrees, const QColor& fill, bool inner)
