@@ -1,0 +1,12 @@
+#include "runner/AssetCatalog.h"
+
+#include "resources/GeneratedAssetSymbols.h"
+
+QImage AssetCatalog::image(const QString& name)
+{
+    for (const GeneratedAssetSymbols::Asset& asset : GeneratedAssetSymbols::all) {
+        if (asset.name == name)
+            return QImage(QString(asset.resourcePath));
+    }
+    return {};
+}

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QObject>
+#include <QSettings>
+#include <QString>
+
+// The user's settings, typed, over QSettings. Every getter reads the store at the moment of use so a
+// change takes effect at once. Each property notifies only when its value really changes, while
+// `changed` fires on every write, so that observers of "any change of the defaults" hear them all.
+class UserDefaults : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(bool speedInverted READ speedInverted WRITE setSpeedInverted NOTIFY speedInvertedChanged)
+    Q_PROPERTY(bool runnerPaused READ runnerPaused WRITE setRunnerPaused NOTIFY runnerPausedChanged)
+    Q_PROPERTY(bool horizontalFlip READ horizontalFlip WRITE setHorizontalFlip NOTIFY horizontalFlipChanged)
+    Q_PROPERTY(
+        double characterHeight READ characterHeight WRITE setCharacterHeight NOTIFY characterHeightChanged)
+    Q_PROPERTY(bool showMenuBarQuotaBattery READ showMenuBarQuotaBattery WRITE setShowMenuBarQuotaBattery
+            NOTIFY showMenuBarQuotaBatteryChanged)
+    Q_PROPERTY(QString selectedCharacterId READ selectedCharacterId WRITE setSelectedCharacterId NOTIFY
+            selectedCharacterIdChanged)
+
+public:
+    static constexpr double defaultCharacterHeight = 20.0;
+
+    // The application's own settings file.
+    explicit UserDefaults(QObject* parent = nullptr);
+    // Settings kept in the given INI file, for tests and tools.
+    explicit UserDefaults(const QString& fileName, QObject* parent = nullptr);
+
+    bool speedInverted() const;
+    bool runnerPaused() const;
+    bool horizontalFlip() const;
+    // The stored height as it is, 0 and negative values included; a value that is no finite number
+    // reads as the default.
+    double characterHeight() const;
+    bool showMenuBarQuotaBattery() const;
+    // An absent key reads as the empty string.
+    QString selectedCharacterId() const;
+
+    void setSpeedInverted(bool inverted);
+    void setRunnerPaused(bool paused);
+    void setHorizontalFlip(bool flip);
+    void setCharacterHeight(double height);
+    void setShowMenuBarQuotaBattery(bool show);
+    void setSelectedCharacterId(const QString& id);
+
+    // Writes pending changes to disk now rather than at the next idle moment.
+    void sync();
+
+Q_SIGNALS:
+    void speedInvertedChanged();
+    void runnerPausedChanged();
+    void horizontalFlipChanged();
+    void characterHeightChanged();
+    void showMenuBarQuotaBatteryChanged();
+    void selectedCharacterIdChanged();
+    // After every write, also one that stores the value already held.
+    void changed(const QString& key);
+
+private:
+    bool readBool(const QString& key) const;
+    void write(const QString& key, const QVariant& value, bool differs, void (UserDefaults::*notify)());
+
+    QSettings m_settings;
+};

@@ -1,0 +1,85 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QSignalSpy>
+
+#include "TempDir.h"
+#include "usage/UserDefaults.h"
+
+namespace {
+
+class UserDefaultsTest : public ::testing::Test
+{
+protected:
+    QString file() const { return QString::fromStdString(m_home.path("settings.ini")); }
+
+    TempDir m_home;
+};
+
+TEST_F(UserDefaultsTest, AbsentKeysReadAsDefaultsAndWrittenValuesSurvive)
+{
+    {
+        UserDefaults defaults(file());
+        EXPECT_FALSE(defaults.runnerPaused());
+        EXPECT_EQ(defaults.characterHeight(), 20.0);
+        EXPECT_EQ(defaults.selectedCharacterId(), QString());
+        defaults.setSpeedInverted(true);
+        defaults.setRunnerPaused(true);
+        defaults.setHorizontalFlip(true);
+        defaults.setCharacterHeight(24.0);
+        defaults.setShowMenuBarQuotaBattery(true);
+        defaults.setSelectedCharacterId(QStringLiteral("c7"));
+    }
+    QFile ini(file());
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(ini.readAll().contains("selectedCharacterId=c7"));
+    const UserDefaults reread(file());
+    EXPECT_TRUE(reread.speedInverted());
+    EXPECT_TRUE(reread.runnerPaused());
+    EXPECT_TRUE(reread.horizontalFlip());
+    EXPECT_EQ(reread.characterHeight(), 24.0);
+    EXPECT_TRUE(reread.showMenuBarQuotaBattery());
+    EXPECT_EQ(reread.selectedCharacterId(), QStringLiteral("c7"));
+}
+
+TEST_F(UserDefaultsTest, PropertiesNotifyOnChangeWhileEveryWriteIsAnnounced)
+{
+    UserDefaults defaults(file());
+    QSignalSpy flipChanged(&defaults, &UserDefaults::horizontalFlipChanged);
+    QSignalSpy heightChanged(&defaults, &UserDefaults::characterHeightChanged);
+    QSignalSpy idChanged(&defaults, &UserDefaults::selectedCharacterIdChanged);
+    QSignalSpy writes(&defaults, &UserDefaults::changed);
+
+    defaults.setHorizontalFlip(false);
+    defaults.setHorizontalFlip(true);
+    defaults.setHorizontalFlip(true);
+    defaults.setCharacterHeight(20.0);
+    defaults.setCharacterHeight(16.0);
+    defaults.setSelectedCharacterId(QStringLiteral("toki"));
+    defaults.setSelectedCharacterId(QStringLiteral("toki"));
+
+    EXPECT_EQ(flipChanged.count(), 1);
+    EXPECT_EQ(heightChanged.count(), 1);
+    EXPECT_EQ(idChanged.count(), 1);
+    ASSERT_EQ(writes.count(), 7);
+    EXPECT_EQ(writes.at(0).at(0).toString(), QStringLiteral("horizontalFlip"));
+    EXPECT_EQ(writes.at(4).at(0).toString(), QStringLiteral("characterHeight"));
+    EXPECT_EQ(writes.at(6).at(0).toString(), QStringLiteral("selectedCharacterId"));
+}
+
+TEST_F(UserDefaultsTest, AHeightThatIsNoNumberReadsAsTheDefault)
+{
+    for (const char* stored : { "tall", "nan", "inf" }) {
+        const std::string path = m_home.write(std::string(stored) + ".ini",
+            std::string("[General]\ncharacterHeight=") + stored + "\nrunnerPaused=true\n");
+        const UserDefaults defaults(QString::fromStdString(path));
+        EXPECT_EQ(defaults.characterHeight(), 20.0) << stored;
+        EXPECT_TRUE(defaults.runnerPaused());
+    }
+    // Zero and negative heights are the menu bar's to replace; they read as stored.
+    UserDefaults defaults(file());
+    defaults.setCharacterHeight(-3.0);
+    EXPECT_EQ(defaults.characterHeight(), -3.0);
+}
+
+}
