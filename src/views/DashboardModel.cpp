@@ -65,7 +65,6 @@ void DashboardModel::rebuild()
     if (u) {
         for (const ModelBreakdown& b : u->todayBreakdown())
             shareRows.append(QVariantMap {
-                { QStringLiteral("id"), b.id() },
                 { QStringLiteral("name"), b.displayName },
                 { QStringLiteral("color"), static_cast<int>(modelColor(b.model)) },
                 { QStringLiteral("share"), DashboardFormat::modelShare(b.totalTokens(), todayTokens) },

@@ -27,7 +27,7 @@ class DashboardModel : public QObject
     Q_PROPERTY(QString todayShareText READ todayShareText NOTIFY cumulativeChanged)
 
     Q_PROPERTY(bool showModelCards READ showModelCards NOTIFY modelsChanged)
-    // Each row: id, name, color (NamedColor), share (0..1), tokens.
+    // Each row: name, color (NamedColor), share (0..1), tokens.
     Q_PROPERTY(QVariantList shareRows READ shareRows NOTIFY modelsChanged)
 
     Q_PROPERTY(bool showProviderCard READ showProviderCard NOTIFY providersChanged)

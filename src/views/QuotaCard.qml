@@ -28,6 +28,7 @@ CardContainer {
             implicitWidth: 14
             implicitHeight: 14
             padding: 0
+            palette.dark: Theme.secondary
         }
     }
 

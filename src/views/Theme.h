@@ -72,7 +72,6 @@ public:
     int caption() const { return scaled(10); }
     int caption2() const { return scaled(9); }
     int small() const { return scaled(9); }
-    double fontScale() const { return m_fontScale; }
 
     // Whether the font draws every digit with the same advance, so figures do not jitter as they change.
     static bool hasTabularDigits(const QString& family);

@@ -29,7 +29,6 @@ void TokenBreakdownModel::setBreakdowns(const QList<ModelBreakdown>& breakdowns)
         if (b.cacheReadTokens >= 1)
             lines.append(line(QStringLiteral("CR"), b.cacheReadTokens));
         m_rows.append(QVariantMap {
-            { QStringLiteral("id"), b.id() },
             { QStringLiteral("name"), b.displayName },
             { QStringLiteral("color"), static_cast<int>(modelColor(b.model)) },
             { QStringLiteral("total"), formatTokens(b.totalTokens()) },

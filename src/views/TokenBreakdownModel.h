@@ -13,7 +13,7 @@ class TokenBreakdownModel : public QObject
     Q_OBJECT
     QML_ELEMENT
     Q_PROPERTY(QList<ModelBreakdown> breakdowns READ breakdowns WRITE setBreakdowns NOTIFY breakdownsChanged)
-    // Each row: id, name, color (NamedColor), total, lines (each: label, value).
+    // Each row: name, color (NamedColor), total, lines (each: label, value).
     Q_PROPERTY(QVariantList rows READ rows NOTIFY breakdownsChanged)
 
 public:

@@ -30,7 +30,6 @@ void WeeklyChartModel::setData(const QList<DailyData>& data)
     for (const DailyData& day : m_data)
         m_bars.append(QVariantMap {
             { QStringLiteral("label"), DashboardFormat::dayLabel(day.dateString) },
-            { QStringLiteral("tokens"), day.totalTokens },
             { QStringLiteral("fraction"), std::max(0.0, static_cast<double>(day.totalTokens) / top) },
         });
     Q_EMIT dataChanged();

@@ -14,7 +14,7 @@ class WeeklyChartModel : public QObject
     QML_ELEMENT
     Q_PROPERTY(QList<DailyData> data READ data WRITE setData NOTIFY dataChanged)
     Q_PROPERTY(bool isEmpty READ isEmpty NOTIFY dataChanged)
-    // Each bar: label, tokens, fraction of the axis height.
+    // Each bar: label, fraction of the axis height.
     Q_PROPERTY(QVariantList bars READ bars NOTIFY dataChanged)
     // Each y axis mark from the bottom up: label (empty for a fractional value), fraction of the height.
     Q_PROPERTY(QVariantList marks READ marks NOTIFY dataChanged)

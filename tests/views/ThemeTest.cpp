@@ -5,6 +5,7 @@
 #include <QPalette>
 #include <QSignalSpy>
 
+#include "views/SymbolIcon.h"
 #include "views/Theme.h"
 
 namespace {
@@ -46,6 +47,19 @@ TEST(Theme, FiguresUseAFamilyWithOneDigitWidth)
     EXPECT_TRUE(Theme::hasTabularDigits(theme.digitsFamily()));
     EXPECT_LT(theme.caption2(), theme.caption());
     EXPECT_LT(theme.caption(), theme.callout());
+}
+
+TEST(SymbolIcon, EveryNamedSymbolHasAnIcon)
+{
+    for (const char* symbol : { "house.fill", "figure.run", "gearshape.fill", "bolt.fill", "mountain.2.fill",
+                                "gauge.with.dots.needle.67percent", "calendar", "brain", "chart.pie.fill", "network" }) {
+        SymbolIcon icon;
+        icon.setName(QString::fromLatin1(symbol));
+        EXPECT_TRUE(icon.isValid()) << symbol;
+    }
+    SymbolIcon unknown;
+    unknown.setName(QStringLiteral("no.such.symbol"));
+    EXPECT_FALSE(unknown.isValid());
 }
 
 }

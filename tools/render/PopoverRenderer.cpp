@@ -174,17 +174,18 @@ int main(int argc, char** argv)
         ok &= save(view, folder + QStringLiteral("/runner-page-%1.png").arg(theme));
     }
 
-    // A fresh start: no logs, no credential.
+    // A fresh start while logged in to Claude Code: no logs yet, the first quota answer on its way.
     QDir().mkpath(home.path() + QStringLiteral("/empty"));
     ProviderManager noProviders((home.path() + QStringLiteral("/empty")).toStdString());
     UsageDataManager noUsage(&noProviders);
-    QuotaCardModel noQuota;
+    QuotaCardModel noQuota([] { return true; });
+    noQuota.setStatus(QuotaCardModel::Status::Loading);
     QQuickView empty;
     if (!refreshed(noUsage) || !load(empty, noUsage, noQuota))
         return 1;
     for (const bool dark : { false, true }) {
         QGuiApplication::setPalette(palette(dark));
-        ok &= save(empty, folder + QStringLiteral("/empty-%1.png").arg(dark ? QStringLiteral("dark") : QStringLiteral("light")));
+        ok &= save(empty, folder + QStringLiteral("/first-start-%1.png").arg(dark ? QStringLiteral("dark") : QStringLiteral("light")));
     }
     return ok ? 0 : 1;
 }
