@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <ostream>
 
 #include "views/DashboardFormat.h"
 
@@ -15,6 +16,11 @@ struct MeterCase
     int level;
     NamedColor color;
 };
+
+void PrintTo(const MeterCase& c, std::ostream* out)
+{
+    *out << c.rate << "_per_min";
+}
 
 class MeterLevel : public testing::TestWithParam<MeterCase> { };
 
@@ -47,6 +53,11 @@ struct ShareCase
     qint64 cumulative;
     const char* text;
 };
+
+void PrintTo(const ShareCase& c, std::ostream* out)
+{
+    *out << c.today << "_of_" << c.cumulative;
+}
 
 class TodayShare : public testing::TestWithParam<ShareCase> { };
 
@@ -96,6 +107,11 @@ struct CountdownCase
     std::chrono::milliseconds left;
     const char* text;
 };
+
+void PrintTo(const CountdownCase& c, std::ostream* out)
+{
+    *out << c.left.count() << "ms_left";
+}
 
 class ResetCountdown : public testing::TestWithParam<CountdownCase> { };
 

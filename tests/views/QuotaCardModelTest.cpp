@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
+
+#include <QMetaEnum>
 #include <QSignalSpy>
 
 #include "usage/ManualClock.h"
@@ -71,6 +74,11 @@ struct BadgeCase
     bool alert;
     bool busy;
 };
+
+void PrintTo(const BadgeCase& c, std::ostream* out)
+{
+    *out << QMetaEnum::fromType<Status>().valueToKey(static_cast<int>(c.status));
+}
 
 class QuotaBadge : public testing::TestWithParam<BadgeCase> { };
 
