@@ -6,6 +6,8 @@ ColumnLayout {
     id: root
 
     required property var breakdowns
+    // CJK system fonts have tall default lines; the small figures stack tighter, as on a Latin font.
+    readonly property int figureLineHeight: Math.ceil(Theme.small * 1.3)
 
     spacing: 6
 
@@ -52,11 +54,13 @@ ColumnLayout {
                         required property var modelData
 
                         spacing: 4
+                        Layout.preferredHeight: root.figureLineHeight
 
                         Text {
                             text: modelData.label
                             color: Theme.tertiary
                             font.pixelSize: Theme.small
+                            verticalAlignment: Text.AlignVCenter
                             Layout.preferredWidth: 20
                         }
 
@@ -65,6 +69,7 @@ ColumnLayout {
                             color: Theme.secondary
                             font.family: Theme.digitsFamily
                             font.pixelSize: Theme.small
+                            verticalAlignment: Text.AlignVCenter
                         }
                     }
                 }
