@@ -1,0 +1,219 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import QtQuick.Layouts
+import Pacemark.Views
+
+Flickable {
+    id: root
+
+    required property UsageDataManager usageDataManager
+    required property QuotaCardModel quotaCard
+
+    contentWidth: width
+    contentHeight: column.implicitHeight + 20
+    boundsBehavior: Flickable.StopAtBounds
+    clip: true
+
+    ScrollBar.vertical: ScrollBar {
+        policy: ScrollBar.AsNeeded
+        minimumSize: 0.1
+    }
+
+    DashboardModel {
+        id: dashboard
+
+        usage: root.usageDataManager
+        quotaCard: root.quotaCard
+    }
+
+    ColumnLayout {
+        id: column
+
+        x: 10
+        y: 10
+        width: root.width - 20
+        spacing: 8
+
+        DashboardCard {
+            objectName: "todayCard"
+            icon: "bolt.fill"
+            tint: Theme.yellow
+            title: "오늘 토큰"
+            primary: dashboard.todayText
+            rows: [
+                { label: "속도", value: dashboard.rateText },
+                { label: "출력", value: dashboard.outputText },
+                { label: "세션", value: dashboard.sessionsText }
+            ]
+            Layout.fillWidth: true
+
+            ActivityMeter {
+                level: dashboard.meterLevel
+                litColor: Theme.named[dashboard.meterColor]
+            }
+        }
+
+        DashboardCard {
+            objectName: "cumulativeCard"
+            icon: "mountain.2.fill"
+            tint: Theme.orange
+            title: "누적"
+            primary: dashboard.cumulativeText
+            rows: [ { label: "오늘 비중", value: dashboard.todayShareText } ]
+            Layout.fillWidth: true
+        }
+
+        QuotaCard {
+            objectName: "quotaCard"
+            model: root.quotaCard
+            visible: root.quotaCard.showCard
+            Layout.fillWidth: true
+        }
+
+        CardContainer {
+            objectName: "weeklyCard"
+            Layout.fillWidth: true
+
+            CardHead {
+                icon: "calendar"
+                tint: Theme.blue
+                title: "최근 7일"
+            }
+
+            WeeklyChartView {
+                days: root.usageDataManager.weeklyData
+                Layout.fillWidth: true
+                Layout.preferredHeight: 120
+            }
+        }
+
+        CardContainer {
+            objectName: "modelTokensCard"
+            visible: dashboard.showModelCards
+            Layout.fillWidth: true
+
+            CardHead {
+                icon: "brain"
+                tint: Theme.purple
+                title: "모델별 토큰"
+            }
+
+            TokenBreakdownView {
+                breakdowns: root.usageDataManager.todayBreakdown
+                Layout.fillWidth: true
+            }
+        }
+
+        CardContainer {
+            objectName: "modelShareCard"
+            visible: dashboard.showModelCards
+            Layout.fillWidth: true
+
+            CardHead {
+                icon: "chart.pie.fill"
+                tint: Theme.pink
+                title: "모델별 비율"
+            }
+
+            ColumnLayout {
+                spacing: 6
+                Layout.fillWidth: true
+
+                Repeater {
+                    model: dashboard.shareRows
+
+                    RowLayout {
+                        required property var modelData
+
+                        spacing: 6
+                        Layout.fillWidth: true
+
+                        Text {
+                            text: modelData.name
+                            color: Theme.primary
+                            font.pixelSize: Theme.caption
+                            elide: Text.ElideRight
+                            Layout.preferredWidth: 80
+                        }
+
+                        Item {
+                            id: shareSpace
+
+                            Layout.fillWidth: true
+                            Layout.preferredHeight: 10
+
+                            Rectangle {
+                                id: shareBar
+
+                                readonly property color tint: Theme.named[modelData.color]
+
+                                objectName: "shareBar"
+                                width: BarMetrics.shareWidth(shareSpace.width, modelData.share)
+                                height: parent.height
+                                radius: 3
+                                gradient: Gradient {
+                                    GradientStop { position: 0; color: Qt.lighter(shareBar.tint, 1.15) }
+                                    GradientStop { position: 1; color: shareBar.tint }
+                                }
+                            }
+                        }
+
+                        Text {
+                            text: modelData.tokens
+                            color: Theme.secondary
+                            font.family: Theme.digitsFamily
+                            font.pixelSize: Theme.caption2
+                            horizontalAlignment: Text.AlignRight
+                            Layout.preferredWidth: 50
+                        }
+                    }
+                }
+            }
+        }
+
+        CardContainer {
+            objectName: "providerCard"
+            visible: dashboard.showProviderCard
+            Layout.fillWidth: true
+
+            CardHead {
+                icon: "network"
+                tint: Theme.teal
+                title: "프로바이더별 토큰"
+            }
+
+            ColumnLayout {
+                spacing: 4
+                Layout.fillWidth: true
+
+                Repeater {
+                    model: dashboard.providerRows
+
+                    RowLayout {
+                        required property var modelData
+
+                        Layout.fillWidth: true
+
+                        Text {
+                            text: modelData.name
+                            color: Theme.primary
+                            font.pixelSize: Theme.caption
+                        }
+
+                        Item {
+                            Layout.fillWidth: true
+                        }
+
+                        Text {
+                            text: modelData.tokens
+                            color: Theme.primary
+                            font.family: Theme.digitsFamily
+                            font.pixelSize: Theme.caption
+                            font.weight: Font.Medium
+                        }
+                    }
+                }
+            }
+        }
+    }
+}

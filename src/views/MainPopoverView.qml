@@ -1,0 +1,82 @@
+import QtQuick
+import QtQuick.Layouts
+import Pacemark.Views
+
+Rectangle {
+    id: root
+
+    enum Page { Main, Runner }
+
+    required property UsageDataManager usageDataManager
+    required property QuotaCardModel quotaCard
+    property int currentPage: MainPopoverView.Page.Main
+
+    signal settingsRequested()
+
+    implicitWidth: 360
+    implicitHeight: 420
+    color: Theme.background
+
+    ColumnLayout {
+        anchors.fill: parent
+        spacing: 0
+
+        StackLayout {
+            currentIndex: root.currentPage === MainPopoverView.Page.Runner ? 1 : 0
+            Layout.fillWidth: true
+            Layout.fillHeight: true
+
+            DashboardPage {
+                objectName: "dashboardPage"
+                usageDataManager: root.usageDataManager
+                quotaCard: root.quotaCard
+            }
+
+            Item {
+                objectName: "runnerPage"
+            }
+        }
+
+        Rectangle {
+            color: Theme.separator
+            Layout.fillWidth: true
+            Layout.preferredHeight: 1
+        }
+
+        RowLayout {
+            spacing: 0
+            Layout.fillWidth: true
+            Layout.topMargin: 6
+            Layout.bottomMargin: 6
+
+            ToolbarButton {
+                objectName: "homeButton"
+                icon: "house.fill"
+                label: "홈"
+                isActive: root.currentPage === MainPopoverView.Page.Main
+                Layout.fillWidth: true
+                Layout.preferredWidth: 1
+                onClicked: root.currentPage = MainPopoverView.Page.Main
+            }
+
+            ToolbarButton {
+                objectName: "runnerButton"
+                icon: "figure.run"
+                label: "러너"
+                isActive: root.currentPage === MainPopoverView.Page.Runner
+                Layout.fillWidth: true
+                Layout.preferredWidth: 1
+                onClicked: root.currentPage = MainPopoverView.Page.Runner
+            }
+
+            ToolbarButton {
+                objectName: "settingsButton"
+                icon: "gearshape.fill"
+                label: "설정"
+                Layout.fillWidth: true
+                Layout.preferredWidth: 1
+                onClicked: root.settingsRequested()
+            }
+        }
+    }
+}

@@ -1,0 +1,36 @@
+#include "views/WeeklyChartModel.h"
+
+#include <algorithm>
+
+#include <QVariantMap>
+
+#include "views/DashboardFormat.h"
+
+WeeklyChartModel::WeeklyChartModel(QObject* parent) : QObject(parent) { }
+
+void WeeklyChartModel::setData(const QList<DailyData>& data)
+{
+    if (data == m_data)
+        return;
+    m_data = data;
+
+    qint64 highest = 0;
+    for (const DailyData& day : m_data)
+        highest = std::max(highest, day.totalTokens);
+    const QList<double> values = DashboardFormat::niceAxisValues(static_cast<double>(highest));
+    const double top = values.last() > 0 ? values.last() : 1.0;
+
+    m_marks.clear();
+    for (double value : values)
+        m_marks.append(QVariantMap {
+            { QStringLiteral("label"), DashboardFormat::axisLabel(value) },
+            { QStringLiteral("fraction"), value / top },
+        });
+    m_bars.clear();
+    for (const DailyData& day : m_data)
+        m_bars.append(QVariantMap {
+            { QStringLiteral("label"), DashboardFormat::dayLabel(day.dateString) },
+            { QStringLiteral("fraction"), std::max(0.0, static_cast<double>(day.totalTokens) / top) },
+        });
+    Q_EMIT dataChanged();
+}

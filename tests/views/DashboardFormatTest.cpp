@@ -1,0 +1,168 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <ostream>
+
+#include "views/DashboardFormat.h"
+
+using namespace std::chrono_literals;
+namespace F = DashboardFormat;
+
+namespace {
+
+struct MeterCase
+{
+    qint64 rate;
+    int level;
+    NamedColor color;
+};
+
+void PrintTo(const MeterCase& c, std::ostream* out)
+{
+    *out << c.rate << "_per_min";
+}
+
+class MeterLevel : public testing::TestWithParam<MeterCase> { };
+
+TEST_P(MeterLevel, FollowsTheRateThresholds)
+{
+    EXPECT_EQ(F::meterLevel(GetParam().rate), GetParam().level);
+    if (GetParam().level > 0) {
+        EXPECT_EQ(F::meterColor(GetParam().level), GetParam().color);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rates, MeterLevel,
+    testing::Values(MeterCase { -5, 0, NamedColor::Green }, MeterCase { 0, 0, NamedColor::Green },
+                    MeterCase { 1, 1, NamedColor::Green }, MeterCase { 400, 1, NamedColor::Green },
+                    MeterCase { 401, 2, NamedColor::Green }, MeterCase { 1000, 2, NamedColor::Green },
+                    MeterCase { 1001, 3, NamedColor::Orange }, MeterCase { 1999, 3, NamedColor::Orange },
+                    MeterCase { 2000, 4, NamedColor::Red }));
+
+TEST(DashboardFormat, TodayCardTexts)
+{
+    EXPECT_EQ(F::rateText(0), QStringLiteral("0/min"));
+    EXPECT_EQ(F::rateText(1500), QStringLiteral("1.5K/min"));
+    EXPECT_EQ(F::sessionsText(0), QStringLiteral("0회"));
+    EXPECT_EQ(F::sessionsText(12345), QStringLiteral("12345회"));
+}
+
+struct ShareCase
+{
+    qint64 today;
+    qint64 cumulative;
+    const char* text;
+};
+
+void PrintTo(const ShareCase& c, std::ostream* out)
+{
+    *out << c.today << "_of_" << c.cumulative;
+}
+
+class TodayShare : public testing::TestWithParam<ShareCase> { };
+
+TEST_P(TodayShare, OneDecimalOrZeroWithoutTotal)
+{
+    EXPECT_EQ(F::todayShareText(GetParam().today, GetParam().cumulative), QString::fromUtf8(GetParam().text));
+}
+
+INSTANTIATE_TEST_SUITE_P(Totals, TodayShare,
+    testing::Values(ShareCase { 0, 0, "0%" }, ShareCase { 500, 0, "0%" }, ShareCase { 5, -3, "0%" },
+                    ShareCase { 2000, 8000, "25.0%" }, ShareCase { 1, 3, "33.3%" }, ShareCase { 2, 3, "66.7%" },
+                    ShareCase { 8000, 8000, "100.0%" }, ShareCase { 0, 1, "0.0%" }));
+
+TEST(DashboardFormat, ModelShareAndBarWidthKeepTwoPoints)
+{
+    EXPECT_DOUBLE_EQ(F::modelShare(500, 2000), 0.25);
+    EXPECT_DOUBLE_EQ(F::modelShare(500, 0), 0.0);
+    EXPECT_DOUBLE_EQ(F::shareBarWidth(200, 0.25), 50.0);
+    EXPECT_DOUBLE_EQ(F::shareBarWidth(200, 0.01), 2.0);
+    EXPECT_DOUBLE_EQ(F::shareBarWidth(200, 0.0), 2.0);
+    EXPECT_DOUBLE_EQ(F::shareBarWidth(200, 0.0101), 2.02);
+    EXPECT_DOUBLE_EQ(F::shareBarWidth(0, 1.0), 2.0);
+}
+
+TEST(DashboardFormat, QuotaColourFillAndAmounts)
+{
+    EXPECT_EQ(F::quotaColor(0), NamedColor::Green);
+    EXPECT_EQ(F::quotaColor(69.99), NamedColor::Green);
+    EXPECT_EQ(F::quotaColor(70), NamedColor::Orange);
+    EXPECT_EQ(F::quotaColor(89.9), NamedColor::Orange);
+    EXPECT_EQ(F::quotaColor(90), NamedColor::Red);
+    EXPECT_DOUBLE_EQ(F::quotaFillWidth(200, 95.4), 190.8);
+    EXPECT_DOUBLE_EQ(F::quotaFillWidth(200, 0), 0.0);
+    EXPECT_DOUBLE_EQ(F::quotaFillWidth(200, -4), 0.0);
+    EXPECT_EQ(F::percentText(95.4), QStringLiteral("95%"));
+    EXPECT_EQ(F::percentText(0.4), QStringLiteral("0%"));
+    EXPECT_EQ(F::percentText(100), QStringLiteral("100%"));
+    EXPECT_EQ(F::percentText(2.5), QStringLiteral("2%"));
+    EXPECT_EQ(F::dollarsText(1234), QStringLiteral("$12"));
+    EXPECT_EQ(F::dollarsText(5000), QStringLiteral("$50"));
+    EXPECT_EQ(F::dollarsText(1299), QStringLiteral("$13"));
+    EXPECT_EQ(F::dollarsText(0), QStringLiteral("$0"));
+}
+
+struct CountdownCase
+{
+    std::chrono::milliseconds left;
+    const char* text;
+};
+
+void PrintTo(const CountdownCase& c, std::ostream* out)
+{
+    *out << c.left.count() << "ms_left";
+}
+
+class ResetCountdown : public testing::TestWithParam<CountdownCase> { };
+
+TEST_P(ResetCountdown, DaysHoursMinutes)
+{
+    const Instant now { std::chrono::sys_days { std::chrono::year { 2026 } / 3 / 7 } + 9h };
+    EXPECT_EQ(F::resetCountdown(now + GetParam().left, now), QString::fromUtf8(GetParam().text));
+}
+
+INSTANTIATE_TEST_SUITE_P(Lefts, ResetCountdown,
+    testing::Values(CountdownCase { -1h, "리셋됨" }, CountdownCase { 0ms, "리셋됨" }, CountdownCase { 1ms, "0m" },
+                    CountdownCase { 59s, "0m" }, CountdownCase { 42min + 30s, "42m" },
+                    CountdownCase { 59min + 59s, "59m" }, CountdownCase { 1h, "1h 0m" },
+                    CountdownCase { 2h + 5min, "2h 5m" }, CountdownCase { 3h + 12min + 59s, "3h 12m" },
+                    CountdownCase { 23h + 59min + 59s, "23h 59m" }, CountdownCase { 24h, "1d 0h" },
+                    CountdownCase { 2 * 24h + 5h + 30min, "2d 5h" }));
+
+TEST(DashboardFormat, NoResetTimeGivesAnEmptyCountdown)
+{
+    EXPECT_EQ(F::resetCountdown(std::nullopt, Instant {}), QString());
+}
+
+TEST(DashboardFormat, DayLabels)
+{
+    EXPECT_EQ(F::dayLabel(QStringLiteral("2025-03-07")), QStringLiteral("03/07"));
+    EXPECT_EQ(F::dayLabel(QStringLiteral("2025--03-07")), QStringLiteral("03/07"));
+    EXPECT_EQ(F::dayLabel(QStringLiteral("2025-03")), QStringLiteral("2025-03"));
+    EXPECT_EQ(F::dayLabel(QStringLiteral("today")), QStringLiteral("today"));
+    EXPECT_EQ(F::dayLabel(QString()), QString());
+}
+
+TEST(DashboardFormat, NiceAxisValuesCoverTheHighestBarWithRoundSteps)
+{
+    EXPECT_EQ(F::niceAxisValues(0), QList<double> { 0.0 });
+    EXPECT_EQ(F::niceAxisValues(1'500'000), (QList<double> { 0, 500'000, 1'000'000, 1'500'000 }));
+    EXPECT_EQ(F::niceAxisValues(1'600'000), (QList<double> { 0, 500'000, 1'000'000, 1'500'000, 2'000'000 }));
+    EXPECT_EQ(F::niceAxisValues(37'000), (QList<double> { 0, 10'000, 20'000, 30'000, 40'000 }));
+    EXPECT_EQ(F::niceAxisValues(8), (QList<double> { 0, 2, 4, 6, 8 }));
+    for (double top : { 1.0, 7.0, 999.0, 12'345'678.0, 3.2e10 }) {
+        const auto values = F::niceAxisValues(top);
+        EXPECT_GE(values.last(), top);
+        EXPECT_LE(values.size(), 6);
+    }
+}
+
+TEST(DashboardFormat, AxisLabelsUseTheShortFormAndSkipFractions)
+{
+    EXPECT_EQ(F::axisLabel(1'500'000), QStringLiteral("1.5M"));
+    EXPECT_EQ(F::axisLabel(500'000), QStringLiteral("500.0K"));
+    EXPECT_EQ(F::axisLabel(0), QStringLiteral("0"));
+    EXPECT_EQ(F::axisLabel(0.5), QString());
+}
+
+}

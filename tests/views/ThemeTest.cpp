@@ -1,0 +1,65 @@
+#include <gtest/gtest.h>
+
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QPalette>
+#include <QSignalSpy>
+
+#include "views/SymbolIcon.h"
+#include "views/Theme.h"
+
+namespace {
+
+TEST(Theme, FollowsTheApplicationPaletteBetweenLightAndDark)
+{
+    const QPalette original = QGuiApplication::palette();
+    QPalette light;
+    light.setColor(QPalette::Window, QColor(0xEC, 0xEC, 0xEC));
+    light.setColor(QPalette::WindowText, Qt::black);
+    light.setColor(QPalette::Highlight, QColor(0x00, 0x7A, 0xFF));
+    QGuiApplication::setPalette(light);
+
+    Theme theme;
+    EXPECT_FALSE(theme.isDark());
+    EXPECT_EQ(theme.accent(), QColor(0x00, 0x7A, 0xFF));
+    EXPECT_EQ(theme.purple(), QColor::fromRgb(namedColorRgb(NamedColor::Purple, false)));
+    EXPECT_EQ(theme.named().size(), 10);
+    EXPECT_EQ(theme.named().at(static_cast<int>(NamedColor::Teal)).value<QColor>(), theme.teal());
+    EXPECT_GT(theme.secondary().alphaF(), theme.tertiary().alphaF());
+    EXPECT_GT(theme.tertiary().alphaF(), theme.quaternary().alphaF());
+
+    QSignalSpy changed(&theme, &Theme::paletteChanged);
+    QPalette dark = light;
+    dark.setColor(QPalette::Window, QColor(0x1E, 0x1E, 0x1E));
+    dark.setColor(QPalette::WindowText, Qt::white);
+    QGuiApplication::setPalette(dark);
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_TRUE(theme.isDark());
+    EXPECT_EQ(theme.purple(), QColor::fromRgb(namedColorRgb(NamedColor::Purple, true)));
+    EXPECT_EQ(theme.secondary().rgb(), QColor(Qt::white).rgb());
+
+    QGuiApplication::setPalette(original);
+}
+
+TEST(Theme, FiguresUseAFamilyWithOneDigitWidth)
+{
+    Theme theme;
+    EXPECT_TRUE(Theme::hasTabularDigits(theme.digitsFamily()));
+    EXPECT_LT(theme.caption2(), theme.caption());
+    EXPECT_LT(theme.caption(), theme.callout());
+}
+
+TEST(SymbolIcon, EveryNamedSymbolHasAnIcon)
+{
+    for (const char* symbol : { "house.fill", "figure.run", "gearshape.fill", "bolt.fill", "mountain.2.fill",
+                                "gauge.with.dots.needle.67percent", "calendar", "brain", "chart.pie.fill", "network" }) {
+        SymbolIcon icon;
+        icon.setName(QString::fromLatin1(symbol));
+        EXPECT_TRUE(icon.isValid()) << symbol;
+    }
+    SymbolIcon unknown;
+    unknown.setName(QStringLiteral("no.such.symbol"));
+    EXPECT_FALSE(unknown.isValid());
+}
+
+}

@@ -1,0 +1,191 @@
+// Draws the popover's pages with a realistic day of sample logs and a quota snapshot, in the light and
+// the dark palette, at twice the point size, for the screenshots in the documentation.
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include <QDir>
+#include <QEventLoop>
+#include <QFont>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPalette>
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QQuickView>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtQml/qqmlextensionplugin.h>
+
+#include "ingest/ProviderManager.h"
+#include "usage/ManualClock.h"
+#include "usage/UsageDataManager.h"
+#include "views/QuotaCardModel.h"
+
+Q_IMPORT_QML_PLUGIN(Pacemark_ViewsPlugin)
+
+using namespace std::chrono_literals;
+
+namespace {
+
+const Instant Now { std::chrono::sys_days { std::chrono::year { 2026 } / 3 / 7 } + 15h + 42min };
+
+std::string line(int id, const char* model, Instant at, int session, long long in, long long out, long long write,
+                 long long read)
+{
+    return R"({"type":"assistant","timestamp":")" + InstantFormat::toIsoUtcMillis(at).toStdString()
+        + R"(","sessionId":"session-)" + std::to_string(session) + R"(","message":{"id":"msg_)" + std::to_string(id)
+        + R"(","model":")" + model + R"(","role":"assistant","usage":{"input_tokens":)" + std::to_string(in)
+        + R"(,"output_tokens":)" + std::to_string(out) + R"(,"cache_creation_input_tokens":)" + std::to_string(write)
+        + R"(,"cache_read_input_tokens":)" + std::to_string(read) + "}}}\n";
+}
+
+// A week of work: busy days with Opus and Sonnet, some Haiku, and a burst in the last three minutes.
+void writeSampleLogs(const QString& projects)
+{
+    QDir().mkpath(projects + QStringLiteral("/app"));
+    std::ofstream out((projects + QStringLiteral("/app/session.jsonl")).toStdString());
+    const int weight[] = { 6, 0, 9, 4, 11, 7, 3, 8 };
+    int id = 0;
+    for (int day = 7; day >= 0; --day) {
+        for (int i = 0; i < weight[7 - day] * 12; ++i) {
+            const Instant at = Now - day * 24h - 6h + i * 2min;
+            const char* model = i % 5 == 0 ? "claude-sonnet-4-5" : i % 7 == 0 ? "claude-haiku-4-5" : "claude-opus-4-1";
+            out << line(++id, model, at, day * 10 + i / 20, 40 + i % 90, 600 + (i * 37) % 1800, (i * 53) % 4000,
+                        12000 + (i * 211) % 30000);
+        }
+    }
+    for (int i = 0; i < 6; ++i)
+        out << line(++id, "claude-opus-4-1", Now - 150s + i * 25s, 99, 120, 560, 900, 38000);
+}
+
+QuotaCardSnapshot sampleQuota()
+{
+    QuotaCardSnapshot quota;
+    quota.fiveHour = QuotaCardSnapshot::Window { 42.0, Now + 2h + 5min };
+    quota.sevenDay = QuotaCardSnapshot::Window { 73.5, Now + 3 * 24h + 4h + 10min };
+    quota.sevenDayOpus = QuotaCardSnapshot::Window { 91.2, Now + 3 * 24h + 4h + 10min };
+    quota.sevenDaySonnet = QuotaCardSnapshot::Window { 12.0, Now + 3 * 24h + 4h + 10min };
+    quota.extraUsage = QuotaCardSnapshot::Credits { 5000, 1234, 24.68 };
+    return quota;
+}
+
+QPalette palette(bool dark)
+{
+    QPalette p;
+    p.setColor(QPalette::Window, dark ? QColor(0x2C, 0x2C, 0x2E) : QColor(0xF2, 0xF2, 0xF4));
+    p.setColor(QPalette::WindowText, dark ? QColor(0xF5, 0xF5, 0xF7) : QColor(0x1D, 0x1D, 0x1F));
+    p.setColor(QPalette::Highlight, dark ? QColor(0x0A, 0x84, 0xFF) : QColor(0x00, 0x7A, 0xFF));
+    return p;
+}
+
+bool refreshed(UsageDataManager& usage)
+{
+    QEventLoop loop;
+    bool read = false;
+    QObject::connect(&usage, &UsageDataManager::refreshed, &loop, [&] {
+        read = true;
+        loop.quit();
+    });
+    QTimer::singleShot(30000, &loop, &QEventLoop::quit);
+    usage.refresh();
+    loop.exec();
+    if (!read)
+        std::fprintf(stderr, "the sample logs were not read in time\n");
+    return read;
+}
+
+bool load(QQuickView& view, UsageDataManager& usage, QuotaCardModel& quota)
+{
+    view.engine()->addImportPath(QStringLiteral("qrc:/qt/qml"));
+    view.setInitialProperties({ { QStringLiteral("usageDataManager"), QVariant::fromValue(&usage) },
+                                { QStringLiteral("quotaCard"), QVariant::fromValue(&quota) } });
+    view.setSource(QUrl(QStringLiteral("qrc:/qt/qml/Pacemark/Views/MainPopoverView.qml")));
+    if (view.status() != QQuickView::Ready) {
+        for (const auto& error : view.errors())
+            std::fprintf(stderr, "%s\n", qPrintable(error.toString()));
+        return false;
+    }
+    view.show();
+    return true;
+}
+
+bool save(QQuickView& view, const QString& path)
+{
+    const QImage image = view.grabWindow();
+    if (!image.save(path)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(path));
+    return true;
+}
+
+}
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("QT_SCALE_FACTOR", "2");
+    QGuiApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: pacemark_render <output-folder>\n");
+        return 2;
+    }
+    const QString folder = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(folder);
+    // The system font of a Korean desktop at its usual size.
+    QGuiApplication::setFont(QFont(QStringLiteral("Noto Sans CJK KR"), 10));
+    QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+
+    ManualClock clock(Now);
+    Clock::install(&clock);
+    QTemporaryDir home;
+    writeSampleLogs(home.path() + QStringLiteral("/projects"));
+    ProviderManager providers((home.path() + QStringLiteral("/projects")).toStdString());
+    UsageDataManager usage(&providers);
+    if (!refreshed(usage))
+        return 1;
+    QuotaCardModel quota([] { return true; });
+    quota.setSnapshot(sampleQuota());
+    quota.setStatus(QuotaCardModel::Status::Loaded);
+
+    QGuiApplication::setPalette(palette(false));
+    QQuickView view;
+    if (!load(view, usage, quota))
+        return 1;
+
+    QQuickItem* root = view.rootObject();
+    auto* dashboard = root->findChild<QQuickItem*>(QStringLiteral("dashboardPage"));
+    bool ok = true;
+    for (const bool dark : { false, true }) {
+        QGuiApplication::setPalette(palette(dark));
+        const QString theme = dark ? QStringLiteral("dark") : QStringLiteral("light");
+        root->setProperty("currentPage", 0);
+        dashboard->setProperty("contentY", 0);
+        ok &= save(view, folder + QStringLiteral("/dashboard-top-%1.png").arg(theme));
+        const qreal overflow = dashboard->property("contentHeight").toReal() - dashboard->height();
+        dashboard->setProperty("contentY", overflow / 2);
+        ok &= save(view, folder + QStringLiteral("/dashboard-middle-%1.png").arg(theme));
+        dashboard->setProperty("contentY", overflow);
+        ok &= save(view, folder + QStringLiteral("/dashboard-bottom-%1.png").arg(theme));
+        root->setProperty("currentPage", 1);
+        ok &= save(view, folder + QStringLiteral("/runner-page-%1.png").arg(theme));
+    }
+
+    // A fresh start while logged in to Claude Code: no logs yet, the first quota answer on its way.
+    QDir().mkpath(home.path() + QStringLiteral("/empty"));
+    ProviderManager noProviders((home.path() + QStringLiteral("/empty")).toStdString());
+    UsageDataManager noUsage(&noProviders);
+    QuotaCardModel noQuota([] { return true; });
+    noQuota.setStatus(QuotaCardModel::Status::Loading);
+    QQuickView empty;
+    if (!refreshed(noUsage) || !load(empty, noUsage, noQuota))
+        return 1;
+    for (const bool dark : { false, true }) {
+        QGuiApplication::setPalette(palette(dark));
+        ok &= save(empty, folder + QStringLiteral("/first-start-%1.png").arg(dark ? QStringLiteral("dark") : QStringLiteral("light")));
+    }
+    return ok ? 0 : 1;
+}
