@@ -117,7 +117,7 @@ int BurrowbitApp::main(int argc, char** argv)
                                        QStringLiteral("With --report: the instant to report as of."),
                                        QStringLiteral("ISO8601"));
     const QCommandLineOption quotaOption(QStringLiteral("quota"),
-                                         QStringLiteral("With --report: also fetch the subscription quota once."));
+                                         QStringLiteral("With --report: fetch the quota once too."));
     parser.addOptions({ reportOption, jsonOption, nowOption, quotaOption });
 
     if (!parser.parse(QCoreApplication::arguments()))

@@ -32,7 +32,8 @@ ClaudeQuota ClaudeQuota::fromJson(const QJsonObject& object)
     return quota;
 }
 
-std::optional<ClaudeQuota::Window> ClaudeQuota::parseWindow(const QJsonObject& object, QLatin1StringView member)
+std::optional<ClaudeQuota::Window> ClaudeQuota::parseWindow(
+    const QJsonObject& object, QLatin1StringView member)
 {
     const QJsonValue value = object.value(member);
     if (!value.isObject())
@@ -44,8 +45,8 @@ std::optional<ClaudeQuota::Window> ClaudeQuota::parseWindow(const QJsonObject& o
     const QJsonValue resetsAt = window.value(QLatin1StringView("resets_at"));
     if (resetsAt.isString()) {
         const QByteArray text = resetsAt.toString().toUtf8();
-        result.resetsAt
-            = TimestampParser::parse(std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
+        result.resetsAt = TimestampParser::parse(
+            std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
     }
     return result;
 }

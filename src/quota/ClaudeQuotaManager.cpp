@@ -22,7 +22,8 @@ QString ClaudeQuotaManager::Status::caseName() const
 }
 
 ClaudeQuotaManager::ClaudeQuotaManager(ClaudeOAuthProvider* provider, QObject* parent)
-    : QObject(parent), m_provider(provider)
+    : QObject(parent)
+    , m_provider(provider)
 {
     m_pollTimer.setSingleShot(true);
     QObject::connect(&m_pollTimer, &QTimer::timeout, this, &ClaudeQuotaManager::pollOnce);
@@ -144,7 +145,9 @@ bool ClaudeQuotaManager::retryBlocked() const
 
 void ClaudeQuotaManager::finishLater(void (ClaudeQuotaManager::*signal)())
 {
-    QMetaObject::invokeMethod(this, [this, signal] { Q_EMIT(this->*signal)(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, signal] { Q_EMIT(this->*signal)
+                               (); }, Qt::QueuedConnection);
 }
 
 void ClaudeQuotaManager::pollOnce()

@@ -25,7 +25,14 @@ public:
     class Status
     {
     public:
-        enum class Case { error, notConfigured, loading, loaded, denied };
+        enum class Case
+        {
+            error,
+            notConfigured,
+            loading,
+            loaded,
+            denied
+        };
 
         Status() = default;
         static Status error(OAuthError error) { return Status(Case::error, std::move(error)); }
@@ -43,7 +50,11 @@ public:
         bool operator==(const Status&) const = default;
 
     private:
-        Status(Case statusCase, std::optional<OAuthError> error) : m_case(statusCase), m_error(std::move(error)) { }
+        Status(Case statusCase, std::optional<OAuthError> error)
+            : m_case(statusCase)
+            , m_error(std::move(error))
+        {
+        }
 
         Case m_case = Case::notConfigured;
         std::optional<OAuthError> m_error;

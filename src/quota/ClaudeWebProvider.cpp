@@ -75,7 +75,8 @@ struct Exchange
     bool timedOut = false;
 };
 
-ClaudeOAuthProvider::FetchResult outcomeOf(QNetworkReply* reply, const Exchange& exchange, const QString& token)
+ClaudeOAuthProvider::FetchResult outcomeOf(
+    QNetworkReply* reply, const Exchange& exchange, const QString& token)
 {
     if (exchange.tooLarge)
         return { OAuthError::decode(), std::nullopt };
@@ -103,7 +104,7 @@ ClaudeOAuthProvider::FetchResult outcomeOf(QNetworkReply* reply, const Exchange&
     if (status == 401 || status == 403)
         return { OAuthError::unauthorized(), std::nullopt };
     ClaudeOAuthProvider::FetchResult result { OAuthError::network(QStringLiteral("HTTP %1").arg(status)),
-                                              std::nullopt };
+        std::nullopt };
     if (status == 429)
         result.retryAt = RetryAfter::retryAt(reply->rawHeader("Retry-After"), Clock::now());
     return result;
@@ -134,8 +135,10 @@ ClaudeOAuthProvider::ClaudeOAuthProvider(QObject* parent)
 }
 
 ClaudeOAuthProvider::ClaudeOAuthProvider(Stores stores, QUrl apiBase, QObject* parent)
-    : QObject(parent), m_stores(std::move(stores)), m_apiBase(std::move(apiBase)),
-      m_network(new QNetworkAccessManager(this))
+    : QObject(parent)
+    , m_stores(std::move(stores))
+    , m_apiBase(std::move(apiBase))
+    , m_network(new QNetworkAccessManager(this))
 {
     m_network->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
 }
@@ -155,7 +158,9 @@ std::optional<QString> ClaudeOAuthProvider::tokenFromCredential(const QByteArray
         return std::nullopt;
     const QJsonObject credential = document.object();
     const QJsonValue candidates[] = {
-        credential.value(QLatin1StringView("claudeAiOauth")).toObject().value(QLatin1StringView("accessToken")),
+        credential.value(QLatin1StringView("claudeAiOauth"))
+            .toObject()
+            .value(QLatin1StringView("accessToken")),
         credential.value(QLatin1StringView("access_token")),
         credential.value(QLatin1StringView("token")),
     };
@@ -185,7 +190,8 @@ void ClaudeOAuthProvider::setSslConfiguration(const QSslConfiguration& configura
 void ClaudeOAuthProvider::fetchQuota(bool allowInteraction, QObject* context, FetchCallback done)
 {
     const auto finishLater = [context, done](FetchResult result) {
-        QMetaObject::invokeMethod(context, [done, result] { done(result); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            context, [done, result] { done(result); }, Qt::QueuedConnection);
     };
 
     const auto token = readAccessToken(allowInteraction);

@@ -21,7 +21,14 @@ class QNetworkAccessManager;
 class OAuthError
 {
 public:
-    enum class Case { network, noToken, denied, unauthorized, decode };
+    enum class Case
+    {
+        network,
+        noToken,
+        denied,
+        unauthorized,
+        decode
+    };
 
     static OAuthError network(QString message) { return OAuthError(Case::network, std::move(message)); }
     static OAuthError noToken() { return OAuthError(Case::noToken, {}); }
@@ -38,7 +45,11 @@ public:
     bool operator==(const OAuthError&) const = default;
 
 private:
-    OAuthError(Case errorCase, QString message) : m_case(errorCase), m_message(std::move(message)) { }
+    OAuthError(Case errorCase, QString message)
+        : m_case(errorCase)
+        , m_message(std::move(message))
+    {
+    }
 
     Case m_case;
     QString m_message;

@@ -12,7 +12,10 @@ constexpr qint64 MaxCredentialSize = 1 << 20;
 
 }
 
-FileCredentialStore::FileCredentialStore(QString path) : m_path(std::move(path)) { }
+FileCredentialStore::FileCredentialStore(QString path)
+    : m_path(std::move(path))
+{
+}
 
 QString FileCredentialStore::claudeCodeCredentialFile()
 {

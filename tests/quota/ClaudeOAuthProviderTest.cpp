@@ -45,7 +45,8 @@ protected:
 
     ClaudeOAuthProvider::Stores stores() const
     {
-        return { std::make_shared<FileCredentialStore>(QString::fromStdString(m_home.path(".credentials.json"))) };
+        return { std::make_shared<FileCredentialStore>(
+            QString::fromStdString(m_home.path(".credentials.json"))) };
     }
 
     ClaudeOAuthProvider::FetchResult fetch(ClaudeOAuthProvider& provider)
@@ -111,6 +112,11 @@ struct StatusCase
     OAuthError expected;
 };
 
+void PrintTo(const StatusCase& c, std::ostream* os)
+{
+    *os << c.status << " body '" << c.body.left(20).toStdString() << "'";
+}
+
 class ProviderStatusTest : public ClaudeOAuthProviderTest, public ::testing::WithParamInterface<StatusCase>
 {
 };
@@ -118,7 +124,7 @@ class ProviderStatusTest : public ClaudeOAuthProviderTest, public ::testing::Wit
 TEST_P(ProviderStatusTest, MapsEveryAnswerToOneOutcome)
 {
     m_server.respond(GetParam().status, GetParam().body,
-                     { { "Location", m_server.url().toString().toUtf8() + "/elsewhere" } });
+        { { "Location", m_server.url().toString().toUtf8() + "/elsewhere" } });
     ClaudeOAuthProvider provider(stores(), m_server.url());
     const OAuthError error = fetchError(provider);
     EXPECT_EQ(error, GetParam().expected) << error.message().toStdString();
@@ -126,21 +132,20 @@ TEST_P(ProviderStatusTest, MapsEveryAnswerToOneOutcome)
     EXPECT_EQ(m_server.requests().size(), 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Statuses, ProviderStatusTest,
-    ::testing::Values(StatusCase { 204, "", OAuthError::decode() }, StatusCase { 200, "", OAuthError::decode() },
-                      StatusCase { 200, "[1, 2]", OAuthError::decode() },
-                      StatusCase { 200, "{\"five_hour\": ", OAuthError::decode() },
-                      StatusCase { 200, "\"text\"", OAuthError::decode() },
-                      StatusCase { 401, "{}", OAuthError::unauthorized() },
-                      StatusCase { 403, "{\"error\": \"forbidden\"}", OAuthError::unauthorized() },
-                      StatusCase { 402, "{}", OAuthError::network(QStringLiteral("HTTP 402")) },
-                      StatusCase { 404, "", OAuthError::network(QStringLiteral("HTTP 404")) },
-                      StatusCase { 429, "{}", OAuthError::network(QStringLiteral("HTTP 429")) },
-                      StatusCase { 500, "oops", OAuthError::network(QStringLiteral("HTTP 500")) },
-                      StatusCase { 503, "", OAuthError::network(QStringLiteral("HTTP 503")) },
-                      StatusCase { 301, "", OAuthError::network(QStringLiteral("HTTP 301")) },
-                      StatusCase { 302, "", OAuthError::network(QStringLiteral("HTTP 302")) }));
+INSTANTIATE_TEST_SUITE_P(Statuses, ProviderStatusTest,
+    ::testing::Values(StatusCase { 204, "", OAuthError::decode() },
+        StatusCase { 200, "", OAuthError::decode() }, StatusCase { 200, "[1, 2]", OAuthError::decode() },
+        StatusCase { 200, "{\"five_hour\": ", OAuthError::decode() },
+        StatusCase { 200, "\"text\"", OAuthError::decode() },
+        StatusCase { 401, "{}", OAuthError::unauthorized() },
+        StatusCase { 403, "{\"error\": \"forbidden\"}", OAuthError::unauthorized() },
+        StatusCase { 402, "{}", OAuthError::network(QStringLiteral("HTTP 402")) },
+        StatusCase { 404, "", OAuthError::network(QStringLiteral("HTTP 404")) },
+        StatusCase { 429, "{}", OAuthError::network(QStringLiteral("HTTP 429")) },
+        StatusCase { 500, "oops", OAuthError::network(QStringLiteral("HTTP 500")) },
+        StatusCase { 503, "", OAuthError::network(QStringLiteral("HTTP 503")) },
+        StatusCase { 301, "", OAuthError::network(QStringLiteral("HTTP 301")) },
+        StatusCase { 302, "", OAuthError::network(QStringLiteral("HTTP 302")) }));
 
 TEST_F(ClaudeOAuthProviderTest, ReportsWhenToRetryAfterTooManyRequests)
 {
@@ -215,7 +220,7 @@ TEST_P(ProviderTimeoutTest, EndsAfterFiveSeconds)
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, ProviderTimeoutTest, ::testing::Values(false, true),
-                         [](const auto& param) { return param.param ? "Trickling" : "Silent"; });
+    [](const auto& param) { return param.param ? "Trickling" : "Silent"; });
 
 class ProviderOriginTest : public ClaudeOAuthProviderTest, public ::testing::WithParamInterface<const char*>
 {
@@ -231,10 +236,9 @@ TEST_P(ProviderOriginTest, RefusesToSendTheTokenInTheClearOffThisMachine)
 }
 
 INSTANTIATE_TEST_SUITE_P(Origins, ProviderOriginTest,
-                         ::testing::Values("http://example.com", "http://10.0.0.1:8080", "http://192.168.1.1",
-                                           "http://127.0.0.1.example.com", "http://[::ffff:10.0.0.1]",
-                                           "ftp://127.0.0.1", "http://user:pw@127.0.0.1", "127.0.0.1:8080",
-                                           "http://127.0.0.1:8080?x=1", ""));
+    ::testing::Values("http://example.com", "http://10.0.0.1:8080", "http://192.168.1.1",
+        "http://127.0.0.1.example.com", "http://[::ffff:10.0.0.1]", "ftp://127.0.0.1",
+        "http://user:pw@127.0.0.1", "127.0.0.1:8080", "http://127.0.0.1:8080?x=1", ""));
 
 TEST_F(ClaudeOAuthProviderTest, PlainHttpGoesToEveryLoopbackName)
 {

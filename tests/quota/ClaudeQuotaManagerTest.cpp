@@ -15,7 +15,8 @@ namespace {
 using Status = ClaudeQuotaManager::Status;
 using namespace std::chrono_literals;
 
-const char* const Answer = R"({"five_hour": {"utilization": 37.0, "resets_at": "2026-01-02T19:59:59.600956+00:00"}})";
+const char* const Answer
+    = R"({"five_hour": {"utilization": 37.0, "resets_at": "2026-01-02T19:59:59.600956+00:00"}})";
 const char* const Credential = R"({"claudeAiOauth": {"accessToken": "sk-ant-oat01-manager"}})";
 
 // Counts the reads of the credential file and can be told to lose it after a number of reads, as when
@@ -23,7 +24,10 @@ const char* const Credential = R"({"claudeAiOauth": {"accessToken": "sk-ant-oat0
 class ScriptedStore final : public CredentialStore
 {
 public:
-    explicit ScriptedStore(std::string path) : m_file(QString::fromStdString(path)) { }
+    explicit ScriptedStore(std::string path)
+        : m_file(QString::fromStdString(path))
+    {
+    }
 
     std::optional<QByteArray> read(bool allowInteraction) const override
     {
@@ -82,7 +86,8 @@ protected:
     ManualClock m_clock { *TimestampParser::parse("2026-01-02T15:00:00Z") };
     TempDir m_home;
     LocalHttpServer m_server;
-    std::shared_ptr<ScriptedStore> m_store = std::make_shared<ScriptedStore>(m_home.path(".credentials.json"));
+    std::shared_ptr<ScriptedStore> m_store
+        = std::make_shared<ScriptedStore>(m_home.path(".credentials.json"));
     ClaudeOAuthProvider m_provider { { m_store }, m_server.url() };
     ClaudeQuotaManager m_manager { &m_provider };
     std::vector<Status> m_statuses;
@@ -239,7 +244,8 @@ TEST_F(ClaudeQuotaManagerTest, ConnectIsNotSkippedAndTheLastToFinishWins)
 
     // The silent server's time-out lands last and wins, beside the snapshot.
     EXPECT_TRUE(waitUntil([&] { return m_refreshes == 1; }, 10s));
-    EXPECT_EQ(m_manager.status(), Status::error(OAuthError::network(QStringLiteral("The request timed out"))));
+    EXPECT_EQ(
+        m_manager.status(), Status::error(OAuthError::network(QStringLiteral("The request timed out"))));
     EXPECT_TRUE(m_manager.quota());
 }
 

@@ -53,7 +53,8 @@ TEST_F(ClaudeQuotaTest, DecodesARealAnswerOfTheEndpoint)
     ASSERT_TRUE(quota.sevenDaySonnet);
     EXPECT_EQ(*quota.sevenDaySonnet, (ClaudeQuota::Window { 0.0, std::nullopt }));
     ASSERT_TRUE(quota.extraUsage);
-    EXPECT_EQ(*quota.extraUsage, (ClaudeQuota::ExtraUsage { true, 5000, 1287, 25.74, QStringLiteral("USD") }));
+    EXPECT_EQ(
+        *quota.extraUsage, (ClaudeQuota::ExtraUsage { true, 5000, 1287, 25.74, QStringLiteral("USD") }));
     EXPECT_EQ(quota.fetchedAt, at("2026-01-02T15:00:00Z"));
 }
 
@@ -71,47 +72,65 @@ struct WindowCase
     std::optional<ClaudeQuota::Window> expected;
 };
 
+// Case names for the test list: the JSON on one line.
+std::string oneLine(const char* json)
+{
+    return QByteArray(json).simplified().toStdString();
+}
+
+void PrintTo(const WindowCase& c, std::ostream* os)
+{
+    *os << oneLine(c.json);
+}
+
 class ParseWindowTest : public ::testing::TestWithParam<WindowCase>
 {
 };
 
 TEST_P(ParseWindowTest, FallsBackMemberByMember)
 {
-    EXPECT_EQ(ClaudeQuota::parseWindow(object(GetParam().json), QLatin1StringView("five_hour")), GetParam().expected)
+    EXPECT_EQ(ClaudeQuota::parseWindow(object(GetParam().json), QLatin1StringView("five_hour")),
+        GetParam().expected)
         << GetParam().json;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Windows, ParseWindowTest,
-    ::testing::Values(
-        WindowCase { R"({})", std::nullopt }, WindowCase { R"({"five_hour": null})", std::nullopt },
+INSTANTIATE_TEST_SUITE_P(Windows, ParseWindowTest,
+    ::testing::Values(WindowCase { R"({})", std::nullopt },
+        WindowCase { R"({"five_hour": null})", std::nullopt },
         WindowCase { R"({"five_hour": [1, 2]})", std::nullopt },
         WindowCase { R"({"five_hour": "42"})", std::nullopt },
         WindowCase { R"({"five_hour": {}})", ClaudeQuota::Window { 0.0, std::nullopt } },
         WindowCase { R"({"five_hour": {"utilization": 42}})", ClaudeQuota::Window { 42.0, std::nullopt } },
         WindowCase { R"({"five_hour": {"utilization": 42.0}})", ClaudeQuota::Window { 42.0, std::nullopt } },
         WindowCase { R"({"five_hour": {"utilization": "42"}})", ClaudeQuota::Window { 0.0, std::nullopt } },
-        WindowCase { R"({"five_hour": {"utilization": 130.5}})", ClaudeQuota::Window { 130.5, std::nullopt } },
+        WindowCase {
+            R"({"five_hour": {"utilization": 130.5}})", ClaudeQuota::Window { 130.5, std::nullopt } },
         WindowCase { R"({"five_hour": {"utilization": 1, "resets_at": "2025-06-01T14:00:00Z"}})",
-                     ClaudeQuota::Window { 1.0, at("2025-06-01T14:00:00Z") } },
+            ClaudeQuota::Window { 1.0, at("2025-06-01T14:00:00Z") } },
         WindowCase { R"({"five_hour": {"utilization": 1, "resets_at": "2025-06-01T14:00:00.123Z"}})",
-                     ClaudeQuota::Window { 1.0, at("2025-06-01T14:00:00.123Z") } },
+            ClaudeQuota::Window { 1.0, at("2025-06-01T14:00:00.123Z") } },
         WindowCase { R"({"five_hour": {"utilization": 1, "resets_at": "2025-06-01T14:00:00.1+00:00"}})",
-                     ClaudeQuota::Window { 1.0, at("2025-06-01T14:00:00.100Z") } },
-        WindowCase { R"({"five_hour": {"utilization": 1, "resets_at": "2025-06-01T16:00:00.123456789+02:00"}})",
-                     ClaudeQuota::Window { 1.0, at("2025-06-01T14:00:00.123Z") } },
+            ClaudeQuota::Window { 1.0, at("2025-06-01T14:00:00.100Z") } },
+        WindowCase {
+            R"({"five_hour": {"utilization": 1, "resets_at": "2025-06-01T16:00:00.123456789+02:00"}})",
+            ClaudeQuota::Window { 1.0, at("2025-06-01T14:00:00.123Z") } },
         WindowCase { R"({"five_hour": {"utilization": 1, "resets_at": "2025-06-01 14:00:00"}})",
-                     ClaudeQuota::Window { 1.0, std::nullopt } },
+            ClaudeQuota::Window { 1.0, std::nullopt } },
         WindowCase { R"({"five_hour": {"utilization": 1, "resets_at": "2025-06-01T14:00:00"}})",
-                     ClaudeQuota::Window { 1.0, std::nullopt } },
+            ClaudeQuota::Window { 1.0, std::nullopt } },
         WindowCase { R"({"five_hour": {"utilization": 1, "resets_at": 1748786400}})",
-                     ClaudeQuota::Window { 1.0, std::nullopt } }));
+            ClaudeQuota::Window { 1.0, std::nullopt } }));
 
 struct ExtraCase
 {
     const char* json;
     std::optional<ClaudeQuota::ExtraUsage> expected;
 };
+
+void PrintTo(const ExtraCase& c, std::ostream* os)
+{
+    *os << oneLine(c.json);
+}
 
 class ParseExtraUsageTest : public ::testing::TestWithParam<ExtraCase>
 {
@@ -122,25 +141,24 @@ TEST_P(ParseExtraUsageTest, FallsBackMemberByMember)
     EXPECT_EQ(ClaudeQuota::parseExtraUsage(object(GetParam().json)), GetParam().expected) << GetParam().json;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Extra, ParseExtraUsageTest,
-    ::testing::Values(
-        ExtraCase { R"({})", std::nullopt }, ExtraCase { R"({"extra_usage": null})", std::nullopt },
+INSTANTIATE_TEST_SUITE_P(Extra, ParseExtraUsageTest,
+    ::testing::Values(ExtraCase { R"({})", std::nullopt },
+        ExtraCase { R"({"extra_usage": null})", std::nullopt },
         ExtraCase { R"({"extra_usage": {"is_enabled": false, "monthly_limit": 5000, "used_credits": 10}})",
-                    std::nullopt },
+            std::nullopt },
         ExtraCase { R"({"extra_usage": {"is_enabled": "true"}})", std::nullopt },
         ExtraCase { R"({"extra_usage": {"monthly_limit": 5000}})", std::nullopt },
         ExtraCase { R"({"extra_usage": {"is_enabled": true}})",
-                    ClaudeQuota::ExtraUsage { true, 0, 0, 0.0, QStringLiteral("USD") } },
+            ClaudeQuota::ExtraUsage { true, 0, 0, 0.0, QStringLiteral("USD") } },
         ExtraCase { R"({"extra_usage": {"is_enabled": true, "monthly_limit": 5000, "used_credits": 1287.0,
                                         "utilization": 25, "currency": "EUR"}})",
-                    ClaudeQuota::ExtraUsage { true, 5000, 1287, 25.0, QStringLiteral("EUR") } },
+            ClaudeQuota::ExtraUsage { true, 5000, 1287, 25.0, QStringLiteral("EUR") } },
         ExtraCase { R"({"extra_usage": {"is_enabled": true, "monthly_limit": 50.5, "used_credits": "12"}})",
-                    ClaudeQuota::ExtraUsage { true, 0, 0, 0.0, QStringLiteral("USD") } },
+            ClaudeQuota::ExtraUsage { true, 0, 0, 0.0, QStringLiteral("USD") } },
         ExtraCase { R"({"extra_usage": {"is_enabled": true, "monthly_limit": 1e300, "currency": 7}})",
-                    ClaudeQuota::ExtraUsage { true, 0, 0, 0.0, QStringLiteral("USD") } },
+            ClaudeQuota::ExtraUsage { true, 0, 0, 0.0, QStringLiteral("USD") } },
         ExtraCase { R"({"extra_usage": {"is_enabled": true, "used_credits": 9007199254740993}})",
-                    ClaudeQuota::ExtraUsage { true, 0, 9007199254740993, 0.0, QStringLiteral("USD") } }));
+            ClaudeQuota::ExtraUsage { true, 0, 9007199254740993, 0.0, QStringLiteral("USD") } }));
 
 TEST_F(ClaudeQuotaTest, SnapshotsOfTheSameAnswerDifferByTheirTime)
 {

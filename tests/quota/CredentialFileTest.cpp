@@ -13,32 +13,37 @@ struct TokenCase
     std::optional<QString> expected;
 };
 
+void PrintTo(const TokenCase& c, std::ostream* os)
+{
+    *os << QByteArray(c.credential).simplified().left(60).toStdString();
+}
+
 class TokenLocationTest : public ::testing::TestWithParam<TokenCase>
 {
 };
 
 TEST_P(TokenLocationTest, TakesTheFirstNonEmptyString)
 {
-    EXPECT_EQ(ClaudeOAuthProvider::tokenFromCredential(QByteArray(GetParam().credential)), GetParam().expected)
+    EXPECT_EQ(
+        ClaudeOAuthProvider::tokenFromCredential(QByteArray(GetParam().credential)), GetParam().expected)
         << GetParam().credential;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Credentials, TokenLocationTest,
-    ::testing::Values(
-        TokenCase { R"({"claudeAiOauth": {"accessToken": "sk-ant-oat01-a", "refreshToken": "r",
+INSTANTIATE_TEST_SUITE_P(Credentials, TokenLocationTest,
+    ::testing::Values(TokenCase { R"({"claudeAiOauth": {"accessToken": "sk-ant-oat01-a", "refreshToken": "r",
                         "expiresAt": 1767366000000, "scopes": ["user:inference"]}})",
-                    QStringLiteral("sk-ant-oat01-a") },
+                          QStringLiteral("sk-ant-oat01-a") },
         TokenCase { R"({"claudeAiOauth": {"accessToken": ""}, "access_token": "b", "token": "c"})",
-                    QStringLiteral("b") },
+            QStringLiteral("b") },
         TokenCase { R"({"claudeAiOauth": "a", "token": "c"})", QStringLiteral("c") },
         TokenCase { R"({"claudeAiOauth": {"accessToken": 12}, "access_token": "", "token": "c"})",
-                    QStringLiteral("c") },
+            QStringLiteral("c") },
         TokenCase { R"({"access_token": "b"})", QStringLiteral("b") },
         TokenCase { R"({"claudeAiOauth": {}, "access_token": null, "token": ""})", std::nullopt },
         TokenCase { R"({})", std::nullopt }, TokenCase { R"(["sk-ant-oat01-a"])", std::nullopt },
         TokenCase { R"("sk-ant-oat01-a")", std::nullopt }, TokenCase { "sk-ant-oat01-a", std::nullopt },
-        TokenCase { R"({"claudeAiOauth": {"accessToken": "a")", std::nullopt }, TokenCase { "", std::nullopt }));
+        TokenCase { R"({"claudeAiOauth": {"accessToken": "a")", std::nullopt },
+        TokenCase { "", std::nullopt }));
 
 // The Secret Service is out of reach in this test (no session bus), so the file decides.
 class CredentialFileTest : public ::testing::Test
@@ -89,10 +94,9 @@ TEST_F(CredentialFileTest, ReadsClaudeCodesFileInItsConfigFolder)
 TEST_F(CredentialFileTest, BadContentsMeanNoToken)
 {
     const ClaudeOAuthProvider provider;
-    for (const std::string& content :
-         { std::string(), std::string("not json"), std::string("[]"), std::string(R"({"claudeAiOauth": null})"),
-           std::string("\xff\xfe{\"token\": \"x\"}"),
-           R"({"token": ")" + std::string(1 << 20, 'a') + R"("})" }) {
+    for (const std::string& content : { std::string(), std::string("not json"), std::string("[]"),
+             std::string(R"({"claudeAiOauth": null})"), std::string("\xff\xfe{\"token\": \"x\"}"),
+             R"({"token": ")" + std::string(1 << 20, 'a') + R"("})" }) {
         m_home.write(".claude/.credentials.json", content);
         EXPECT_EQ(provider.readAccessTokenSilently(), std::nullopt) << content.substr(0, 40);
     }

@@ -18,7 +18,11 @@ class ReportQuotaTest : public ::testing::Test
 protected:
     void SetUp() override { m_config.mkdir("projects"); }
 
-    void login() { m_config.write(".credentials.json", R"({"claudeAiOauth": {"accessToken": ")" + Token.toStdString() + R"("}})"); }
+    void login()
+    {
+        m_config.write(
+            ".credentials.json", R"({"claudeAiOauth": {"accessToken": ")" + Token.toStdString() + R"("}})");
+    }
 
     QByteArray report(QStringList extra)
     {
@@ -26,14 +30,16 @@ protected:
         env.insert(QStringLiteral("CLAUDE_CONFIG_DIR"), QString::fromStdString(m_config.path()));
         env.insert(QStringLiteral("HOME"), QString::fromStdString(m_config.path()));
         env.insert(QStringLiteral("PACEMARK_API_BASE"), m_server.url().toString());
-        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent/pacemark-test-bus"));
+        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+            QStringLiteral("unix:path=/nonexistent/pacemark-test-bus"));
         QProcess process;
         process.setProcessEnvironment(env);
         process.start(QStringLiteral(PACEMARK_EXECUTABLE),
-                      QStringList { QStringLiteral("--report"), QStringLiteral("--quota"), QStringLiteral("--now"),
-                                    QStringLiteral("2026-01-02T15:00:00Z") }
-                          + extra);
-        EXPECT_TRUE(waitUntil([&] { return process.state() == QProcess::NotRunning; }, std::chrono::seconds(20)));
+            QStringList { QStringLiteral("--report"), QStringLiteral("--quota"), QStringLiteral("--now"),
+                QStringLiteral("2026-01-02T15:00:00Z") }
+                + extra);
+        EXPECT_TRUE(
+            waitUntil([&] { return process.state() == QProcess::NotRunning; }, std::chrono::seconds(20)));
         const QByteArray out = process.readAllStandardOutput();
         const QByteArray err = process.readAllStandardError();
         EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
@@ -70,18 +76,24 @@ TEST_F(ReportQuotaTest, PrintsEveryWindowAndTheExtraUsage)
         "extraUsage": {"isEnabled": true, "monthlyLimitCents": 5000, "usedCreditsCents": 1287,
                        "utilization": 25.74, "currency": "USD"},
         "fetchedAt": "2026-01-02T15:00:00.000Z"
-    })").object();
+    })")
+                                     .object();
     EXPECT_EQ(quotaJson(), expected);
 
     const QString text = QString::fromUtf8(report({}));
-    EXPECT_TRUE(text.contains(QStringLiteral("Quota      loaded, fetched 2026-01-02 15:00:00\n"))) << text.toStdString();
-    EXPECT_TRUE(text.contains(QStringLiteral("  5 hours         37.0%  resets 2026-01-02 19:59:59  4h 59m\n")))
+    EXPECT_TRUE(text.contains(QStringLiteral("Quota      loaded, fetched 2026-01-02 15:00:00\n")))
         << text.toStdString();
-    EXPECT_TRUE(text.contains(QStringLiteral("  7 days          12.5%  resets 2026-01-08 04:59:59  5d 13h\n")))
+    EXPECT_TRUE(
+        text.contains(QStringLiteral("  5 hours         37.0%  resets 2026-01-02 19:59:59  4h 59m\n")))
         << text.toStdString();
-    EXPECT_TRUE(text.contains(QStringLiteral("  7 days Opus      0.0%  no reset time\n"))) << text.toStdString();
+    EXPECT_TRUE(
+        text.contains(QStringLiteral("  7 days          12.5%  resets 2026-01-08 04:59:59  5d 13h\n")))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("  7 days Opus      0.0%  no reset time\n")))
+        << text.toStdString();
     EXPECT_FALSE(text.contains(QStringLiteral("Sonnet")));
-    EXPECT_TRUE(text.contains(QStringLiteral("  Extra usage     25.7%  $12.87 of $50.00 USD\n"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("  Extra usage     25.7%  $12.87 of $50.00 USD\n")))
+        << text.toStdString();
     EXPECT_EQ(m_server.requests().size(), 2);
 }
 
@@ -92,15 +104,15 @@ TEST_F(ReportQuotaTest, AFailureIsAStatusNotAnExitCode)
     const QJsonObject quota = quotaJson();
     EXPECT_EQ(quota.value(QStringLiteral("status")), QStringLiteral("error"));
     EXPECT_EQ(quota.value(QStringLiteral("error")).toObject(),
-              (QJsonObject { { QStringLiteral("case"), QStringLiteral("network") },
-                             { QStringLiteral("message"), QStringLiteral("HTTP 500") } }));
+        (QJsonObject { { QStringLiteral("case"), QStringLiteral("network") },
+            { QStringLiteral("message"), QStringLiteral("HTTP 500") } }));
     EXPECT_TRUE(quota.value(QStringLiteral("fiveHour")).isNull());
     EXPECT_TRUE(quota.value(QStringLiteral("fetchedAt")).isNull());
 
     m_server.respond(401, "{}");
     EXPECT_EQ(quotaJson().value(QStringLiteral("error")).toObject(),
-              (QJsonObject { { QStringLiteral("case"), QStringLiteral("unauthorized") },
-                             { QStringLiteral("message"), QJsonValue::Null } }));
+        (QJsonObject { { QStringLiteral("case"), QStringLiteral("unauthorized") },
+            { QStringLiteral("message"), QJsonValue::Null } }));
     EXPECT_TRUE(report({}).contains("Quota      error (unauthorized)\n"));
 }
 

@@ -10,6 +10,14 @@ struct CountdownCase
     const char16_t* expected;
 };
 
+void PrintTo(const CountdownCase& c, std::ostream* os)
+{
+    if (c.secondsLeft)
+        *os << *c.secondsLeft << " s";
+    else
+        *os << "no reset time";
+}
+
 class ResetCountdownTest : public ::testing::TestWithParam<CountdownCase>
 {
 };
@@ -24,12 +32,11 @@ TEST_P(ResetCountdownTest, MatchesTheDashboardForm)
 }
 
 INSTANTIATE_TEST_SUITE_P(Countdowns, ResetCountdownTest,
-                         ::testing::Values(CountdownCase { std::nullopt, u"" }, CountdownCase { -1, u"리셋됨" },
-                                           CountdownCase { -3600, u"리셋됨" }, CountdownCase { 0, u"0m" },
-                                           CountdownCase { 59, u"0m" }, CountdownCase { 42 * 60 + 5, u"42m" },
-                                           CountdownCase { 3599, u"59m" }, CountdownCase { 3600, u"1h 0m" },
-                                           CountdownCase { 2 * 3600 + 5 * 60, u"2h 5m" },
-                                           CountdownCase { 86399, u"23h 59m" }, CountdownCase { 86400, u"1d 0h" },
-                                           CountdownCase { 2 * 86400 + 5 * 3600 + 59 * 60, u"2d 5h" }));
+    ::testing::Values(CountdownCase { std::nullopt, u"" }, CountdownCase { -1, u"리셋됨" },
+        CountdownCase { -3600, u"리셋됨" }, CountdownCase { 0, u"0m" }, CountdownCase { 59, u"0m" },
+        CountdownCase { 42 * 60 + 5, u"42m" }, CountdownCase { 3599, u"59m" },
+        CountdownCase { 3600, u"1h 0m" }, CountdownCase { 2 * 3600 + 5 * 60, u"2h 5m" },
+        CountdownCase { 86399, u"23h 59m" }, CountdownCase { 86400, u"1d 0h" },
+        CountdownCase { 2 * 86400 + 5 * 3600 + 59 * 60, u"2d 5h" }));
 
 }

@@ -38,13 +38,18 @@ QByteArray reasonPhrase(int status)
 
 }
 
-LocalHttpServer::LocalHttpServer(QObject* parent) : QObject(parent), m_server(new QTcpServer(this)), m_tls(false)
+LocalHttpServer::LocalHttpServer(QObject* parent)
+    : QObject(parent)
+    , m_server(new QTcpServer(this))
+    , m_tls(false)
 {
     listen();
 }
 
 LocalHttpServer::LocalHttpServer(const QSslConfiguration& tls, QObject* parent)
-    : QObject(parent), m_server(new QSslServer(this)), m_tls(true)
+    : QObject(parent)
+    , m_server(new QSslServer(this))
+    , m_tls(true)
 {
     static_cast<QSslServer*>(m_server)->setSslConfiguration(tls);
     listen();
@@ -121,7 +126,8 @@ void LocalHttpServer::handle(QTcpSocket* socket, const QByteArray& head)
     for (qsizetype i = 1; i < lines.size(); ++i) {
         const qsizetype colon = lines[i].indexOf(':');
         if (colon > 0)
-            request.headers.insert(lines[i].left(colon).trimmed().toLower(), lines[i].mid(colon + 1).trimmed());
+            request.headers.insert(
+                lines[i].left(colon).trimmed().toLower(), lines[i].mid(colon + 1).trimmed());
     }
     m_requests.append(request);
     Q_EMIT requestReceived();
@@ -143,7 +149,8 @@ void LocalHttpServer::handle(QTcpSocket* socket, const QByteArray& head)
         break;
     }
 
-    QByteArray answer = "HTTP/1.1 " + QByteArray::number(m_response.status) + ' ' + reasonPhrase(m_response.status)
+    QByteArray answer = "HTTP/1.1 " + QByteArray::number(m_response.status) + ' '
+        + reasonPhrase(m_response.status)
         + "\r\nContent-Length: " + QByteArray::number(m_response.body.size()) + "\r\nConnection: close\r\n";
     for (const auto& [name, value] : m_response.headers)
         answer += name + ": " + value + "\r\n";

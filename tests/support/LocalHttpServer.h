@@ -60,7 +60,13 @@ Q_SIGNALS:
     void requestReceived();
 
 private:
-    enum class Mode { respond, neverAnswer, close, trickle };
+    enum class Mode
+    {
+        respond,
+        neverAnswer,
+        close,
+        trickle
+    };
 
     void listen();
     void accept();
