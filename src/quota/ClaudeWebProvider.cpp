@@ -1,12 +1,13 @@
 #include "quota/ClaudeWebProvider.h"
 
+#include <algorithm>
+
 #include <QHostAddress>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QPointer>
 #include <QTimer>
 
 #include "quota/RetryAfter.h"
@@ -56,6 +57,15 @@ QString redacted(QString text, const QString& token)
     if (!token.isEmpty())
         text.replace(token, QStringLiteral("[redacted]"));
     return text;
+}
+
+// The token goes into a header line: a line break or other control character in it would let the
+// credential file write headers of its own.
+bool isUsableToken(const QString& token)
+{
+    return !token.isEmpty() && std::all_of(token.begin(), token.end(), [](QChar c) {
+        return c.unicode() > 0x20 && c.unicode() < 0x7f;
+    });
 }
 
 bool isTransportError(QNetworkReply::NetworkError error)
@@ -165,7 +175,7 @@ std::optional<QString> ClaudeOAuthProvider::tokenFromCredential(const QByteArray
         credential.value(QLatin1StringView("token")),
     };
     for (const QJsonValue& candidate : candidates) {
-        if (candidate.isString() && !candidate.toString().isEmpty())
+        if (candidate.isString() && isUsableToken(candidate.toString()))
             return candidate.toString();
     }
     return std::nullopt;

@@ -83,7 +83,7 @@ public:
     // $PACEMARK_API_BASE when set, otherwise https://api.anthropic.com.
     static QUrl configuredApiBase();
     // The access token in Claude Code's credential JSON: "claudeAiOauth"."accessToken", else
-    // "access_token", else "token"; the first non-empty string wins.
+    // "access_token", else "token"; the first non-empty string of visible ASCII wins.
     static std::optional<QString> tokenFromCredential(const QByteArray& data);
 
     // Asks each store in turn; the first that holds a usable token wins.

@@ -262,6 +262,8 @@ TEST(ClaudeOAuthProviderOrigin, ComesFromTheEnvironment)
     qputenv("PACEMARK_API_BASE", saved);
 }
 
+// data/ holds a test-only CA and the certificate it signed for localhost and 127.0.0.1, both valid until
+// 2126; the CA's key was thrown away after signing.
 class ProviderTlsTest : public ClaudeOAuthProviderTest
 {
 protected:

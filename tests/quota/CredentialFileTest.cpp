@@ -22,7 +22,7 @@ class TokenLocationTest : public ::testing::TestWithParam<TokenCase>
 {
 };
 
-TEST_P(TokenLocationTest, TakesTheFirstNonEmptyString)
+TEST_P(TokenLocationTest, TakesTheFirstUsableString)
 {
     EXPECT_EQ(
         ClaudeOAuthProvider::tokenFromCredential(QByteArray(GetParam().credential)), GetParam().expected)
@@ -39,6 +39,10 @@ INSTANTIATE_TEST_SUITE_P(Credentials, TokenLocationTest,
         TokenCase { R"({"claudeAiOauth": {"accessToken": 12}, "access_token": "", "token": "c"})",
             QStringLiteral("c") },
         TokenCase { R"({"access_token": "b"})", QStringLiteral("b") },
+        TokenCase { R"({"access_token": "b\r\nX-Injected: 1", "token": "c"})", QStringLiteral("c") },
+        TokenCase { R"({"claudeAiOauth": {"accessToken": "a b"}, "token": "sk-ant-oat01-A_b.c~d+e/f="})",
+            QStringLiteral("sk-ant-oat01-A_b.c~d+e/f=") },
+        TokenCase { R"({"token": "t\u00e9st"})", std::nullopt },
         TokenCase { R"({"claudeAiOauth": {}, "access_token": null, "token": ""})", std::nullopt },
         TokenCase { R"({})", std::nullopt }, TokenCase { R"(["sk-ant-oat01-a"])", std::nullopt },
         TokenCase { R"("sk-ant-oat01-a")", std::nullopt }, TokenCase { "sk-ant-oat01-a", std::nullopt },
