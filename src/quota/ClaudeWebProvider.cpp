@@ -235,7 +235,7 @@ void ClaudeOAuthProvider::fetchQuota(bool allowInteraction, QObject* context, Fe
     deadline->start(RequestTimeout);
 
     const auto collect = [reply, exchange] {
-        if (exchange->tooLarge)
+        if (exchange->tooLarge || !reply->isOpen())
             return;
         exchange->body += reply->read(MaxBodySize + 1 - exchange->body.size());
         if (exchange->body.size() > MaxBodySize) {
@@ -250,6 +250,11 @@ void ClaudeOAuthProvider::fetchQuota(bool allowInteraction, QObject* context, Fe
         collect();
         done(outcomeOf(reply, *exchange, secret));
     });
-    // Without its context the answer has no one to go to.
-    connect(context, &QObject::destroyed, reply, &QNetworkReply::abort);
+    // Without its context the answer has no one to go to. The context is already half destroyed when
+    // it says so, so the reply is cut off from the callback before it is aborted.
+    connect(context, &QObject::destroyed, reply, [reply] {
+        reply->disconnect();
+        reply->abort();
+        reply->deleteLater();
+    });
 }

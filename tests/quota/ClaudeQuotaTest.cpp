@@ -171,24 +171,4 @@ TEST_F(ClaudeQuotaTest, SnapshotsOfTheSameAnswerDifferByTheirTime)
     EXPECT_EQ(*first.fiveHour, *second.fiveHour);
 }
 
-TEST(ClaudeQuotaEquality, ComparesEveryField)
-{
-    const ClaudeQuota::Window window { 10.0, at("2026-01-02T19:00:00Z") };
-    EXPECT_NE(window, (ClaudeQuota::Window { 10.0, std::nullopt }));
-    EXPECT_NE(window, (ClaudeQuota::Window { 10.5, window.resetsAt }));
-    EXPECT_EQ((ClaudeQuota::Window { 10.0, std::nullopt }), (ClaudeQuota::Window { 10.0, std::nullopt }));
-
-    const ClaudeQuota::ExtraUsage extra { true, 5000, 100, 2.0, QStringLiteral("USD") };
-    EXPECT_NE(extra, (ClaudeQuota::ExtraUsage { true, 5000, 100, 2.0, QStringLiteral("usd") }));
-    EXPECT_NE(extra, (ClaudeQuota::ExtraUsage { true, 5000, 101, 2.0, QStringLiteral("USD") }));
-
-    ClaudeQuota a;
-    a.sevenDayOpus = window;
-    ClaudeQuota b = a;
-    EXPECT_EQ(a, b);
-    b.sevenDayOpus.reset();
-    b.sevenDaySonnet = window;
-    EXPECT_NE(a, b);
-}
-
 }
