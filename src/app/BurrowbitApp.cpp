@@ -14,6 +14,7 @@
 #include "ingest/ClaudePaths.h"
 #include "ingest/ProviderManager.h"
 #include "ingest/TimestampParser.h"
+#include "quota/ClaudeQuotaManager.h"
 #include "usage/ManualClock.h"
 #include "usage/UsageDataManager.h"
 
@@ -38,8 +39,21 @@ struct Options
 {
     bool report = false;
     bool json = false;
+    bool quota = false;
     std::optional<Instant> now;
 };
+
+// One quota refresh as the application's poll does it: the credential read without interaction.
+QuotaReport fetchQuota()
+{
+    ClaudeOAuthProvider provider;
+    ClaudeQuotaManager manager(&provider);
+    QEventLoop loop;
+    QObject::connect(&manager, &ClaudeQuotaManager::refreshFinished, &loop, &QEventLoop::quit);
+    manager.refreshQuota();
+    loop.exec();
+    return QuotaReport(manager.status(), manager.quota(), Clock::now());
+}
 
 // Runs one refresh exactly as the application does, as of a pinned instant, and prints it.
 int runReport(const Options& options)
@@ -54,7 +68,9 @@ int runReport(const Options& options)
     usage.refresh();
     loop.exec();
 
-    const UsageReport report(usage, Clock::now(), usage.activityLevel());
+    UsageReport report(usage, Clock::now(), usage.activityLevel());
+    if (options.quota)
+        report.setQuota(fetchQuota());
     if (options.json)
         print(stdout, QString::fromUtf8(QJsonDocument(report.toJson()).toJson(QJsonDocument::Indented)));
     else
@@ -100,7 +116,9 @@ int BurrowbitApp::main(int argc, char** argv)
     const QCommandLineOption nowOption(QStringLiteral("now"),
                                        QStringLiteral("With --report: the instant to report as of."),
                                        QStringLiteral("ISO8601"));
-    parser.addOptions({ reportOption, jsonOption, nowOption });
+    const QCommandLineOption quotaOption(QStringLiteral("quota"),
+                                         QStringLiteral("With --report: fetch the quota once too."));
+    parser.addOptions({ reportOption, jsonOption, nowOption, quotaOption });
 
     if (!parser.parse(QCoreApplication::arguments()))
         return fail(parser.errorText());
@@ -118,6 +136,7 @@ int BurrowbitApp::main(int argc, char** argv)
     Options options;
     options.report = parser.isSet(reportOption);
     options.json = parser.isSet(jsonOption);
+    options.quota = parser.isSet(quotaOption);
     if (parser.isSet(nowOption)) {
         const QByteArray text = parser.value(nowOption).toUtf8();
         options.now = TimestampParser::parse(std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
@@ -125,8 +144,8 @@ int BurrowbitApp::main(int argc, char** argv)
             return fail(QStringLiteral("invalid time '%1' for --now (expected ISO 8601 such as 2026-01-02T15:04:05Z)")
                             .arg(parser.value(nowOption)));
     }
-    if (!options.report && (options.json || options.now))
-        return fail(QStringLiteral("--json and --now go with --report"));
+    if (!options.report && (options.json || options.now || options.quota))
+        return fail(QStringLiteral("--json, --now and --quota go with --report"));
 
     return options.report ? runReport(options) : runApplication(app);
 }

@@ -46,7 +46,7 @@ QJsonObject UsageReport::toJson() const
         });
     }
     const auto last = m_usage.lastActivity();
-    return QJsonObject {
+    QJsonObject json {
         { QStringLiteral("generatedAt"), InstantFormat::toIsoUtc(m_generatedAt) },
         { QStringLiteral("todayTokens"), m_usage.todayTokens() },
         { QStringLiteral("todayOutputTokens"), m_usage.todayOutputTokens() },
@@ -62,6 +62,9 @@ QJsonObject UsageReport::toJson() const
         { QStringLiteral("weeklyData"), weekly },
         { QStringLiteral("providerSummaries"), providers },
     };
+    if (m_quota)
+        json.insert(QStringLiteral("quota"), m_quota->toJson());
+    return json;
 }
 
 QString UsageReport::toText() const
@@ -103,6 +106,8 @@ QString UsageReport::toText() const
             out << "  (" << b.model << ")";
         out << "\n";
     }
+    if (m_quota)
+        out << m_quota->toText();
     out.flush();
     return text;
 }

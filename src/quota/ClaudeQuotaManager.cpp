@@ -1,0 +1,195 @@
+#include "quota/ClaudeQuotaManager.h"
+
+#include <cmath>
+
+#include "usage/Clock.h"
+
+QString ClaudeQuotaManager::Status::caseName() const
+{
+    switch (m_case) {
+    case Case::error:
+        return QStringLiteral("error");
+    case Case::notConfigured:
+        return QStringLiteral("notConfigured");
+    case Case::loading:
+        return QStringLiteral("loading");
+    case Case::loaded:
+        return QStringLiteral("loaded");
+    case Case::denied:
+        return QStringLiteral("denied");
+    }
+    return {};
+}
+
+ClaudeQuotaManager::ClaudeQuotaManager(ClaudeOAuthProvider* provider, QObject* parent)
+    : QObject(parent)
+    , m_provider(provider)
+{
+    m_pollTimer.setSingleShot(true);
+    QObject::connect(&m_pollTimer, &QTimer::timeout, this, &ClaudeQuotaManager::pollOnce);
+}
+
+void ClaudeQuotaManager::startPolling()
+{
+    if (m_polling)
+        return;
+    ++m_pollGeneration;
+    setPolling(true);
+    pollOnce();
+}
+
+void ClaudeQuotaManager::stopPolling()
+{
+    m_pollTimer.stop();
+    setPolling(false);
+}
+
+void ClaudeQuotaManager::refreshQuota()
+{
+    refresh([this] { Q_EMIT refreshFinished(); });
+}
+
+void ClaudeQuotaManager::connect()
+{
+    if (retryBlocked()) {
+        setStatus(Status::error(*m_retryError));
+        finishLater(&ClaudeQuotaManager::connectFinished);
+        return;
+    }
+    setStatus(Status::loading());
+    ++m_fetchesInFlight;
+    m_provider->fetchQuota(true, this, [this](const ClaudeOAuthProvider::FetchResult& result) {
+        --m_fetchesInFlight;
+        applyConnect(result);
+        Q_EMIT connectFinished();
+    });
+}
+
+void ClaudeQuotaManager::refresh(std::function<void()> finished)
+{
+    const auto later = [this, finished] { QMetaObject::invokeMethod(this, finished, Qt::QueuedConnection); };
+    if (m_fetchesInFlight > 0 || (m_lastSuccess && Clock::now() - *m_lastSuccess < MinimumRefreshSpacing)) {
+        later();
+        return;
+    }
+    if (!m_provider->readAccessTokenSilently()) {
+        setStatus(Status::notConfigured());
+        setQuota(std::nullopt);
+        // A user who logs in again right away should not wait out the spacing of the old session.
+        m_lastSuccess.reset();
+        later();
+        return;
+    }
+    if (retryBlocked()) {
+        setStatus(Status::error(*m_retryError));
+        later();
+        return;
+    }
+    if (!m_quota && m_status.statusCase() != Status::Case::loading
+        && m_status.statusCase() != Status::Case::denied)
+        setStatus(Status::loading());
+
+    ++m_fetchesInFlight;
+    m_provider->fetchQuota(false, this, [this, finished](const ClaudeOAuthProvider::FetchResult& result) {
+        --m_fetchesInFlight;
+        applyRefresh(result);
+        finished();
+    });
+}
+
+std::optional<OAuthError> ClaudeQuotaManager::applyCommon(const ClaudeOAuthProvider::FetchResult& result)
+{
+    if (const auto* quota = std::get_if<ClaudeQuota>(&result.outcome)) {
+        m_lastSuccess = Clock::now();
+        m_retryAt.reset();
+        setQuota(*quota);
+        setStatus(Status::loaded());
+        return std::nullopt;
+    }
+    const OAuthError& error = std::get<OAuthError>(result.outcome);
+    if (result.retryAt) {
+        m_retryAt = m_retryAt ? std::max(*m_retryAt, *result.retryAt) : *result.retryAt;
+        m_retryError = error;
+    }
+    return error;
+}
+
+void ClaudeQuotaManager::applyRefresh(const ClaudeOAuthProvider::FetchResult& result)
+{
+    const auto error = applyCommon(result);
+    if (!error)
+        return;
+    if (error->errorCase() != OAuthError::Case::noToken) {
+        setStatus(Status::error(*error));
+        return;
+    }
+    // The credential vanished between the check and the fetch.
+    if (m_status.statusCase() == Status::Case::loaded)
+        setStatus(Status::error(*error));
+    else if (m_status.statusCase() != Status::Case::denied)
+        setStatus(Status::denied());
+}
+
+void ClaudeQuotaManager::applyConnect(const ClaudeOAuthProvider::FetchResult& result)
+{
+    const auto error = applyCommon(result);
+    if (!error)
+        return;
+    setStatus(error->errorCase() == OAuthError::Case::noToken ? Status::denied() : Status::error(*error));
+}
+
+bool ClaudeQuotaManager::retryBlocked() const
+{
+    return m_retryAt && Clock::now() < *m_retryAt;
+}
+
+void ClaudeQuotaManager::finishLater(void (ClaudeQuotaManager::*signal)())
+{
+    QMetaObject::invokeMethod(
+        this, [this, signal] { Q_EMIT(this->*signal)
+                               (); }, Qt::QueuedConnection);
+}
+
+void ClaudeQuotaManager::pollOnce()
+{
+    if (!m_polling)
+        return;
+    if (m_status.statusCase() == Status::Case::denied) {
+        sleepThenPoll();
+        return;
+    }
+    refresh([this, generation = m_pollGeneration] {
+        Q_EMIT refreshFinished();
+        if (m_polling && generation == m_pollGeneration)
+            sleepThenPoll();
+    });
+}
+
+void ClaudeQuotaManager::sleepThenPoll()
+{
+    m_pollTimer.start(std::chrono::milliseconds(std::llround(m_pollInterval * 1000.0)));
+}
+
+void ClaudeQuotaManager::setStatus(const Status& status)
+{
+    if (m_status == status)
+        return;
+    m_status = status;
+    Q_EMIT statusChanged();
+}
+
+void ClaudeQuotaManager::setQuota(const std::optional<ClaudeQuota>& quota)
+{
+    if (m_quota == quota)
+        return;
+    m_quota = quota;
+    Q_EMIT quotaChanged();
+}
+
+void ClaudeQuotaManager::setPolling(bool polling)
+{
+    if (m_polling == polling)
+        return;
+    m_polling = polling;
+    Q_EMIT pollingChanged();
+}

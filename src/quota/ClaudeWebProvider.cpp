@@ -1,0 +1,260 @@
+#include "quota/ClaudeWebProvider.h"
+
+#include <algorithm>
+
+#include <QHostAddress>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QTimer>
+
+#include "quota/RetryAfter.h"
+#include "usage/Clock.h"
+
+namespace {
+
+const QString DefaultApiBase = QStringLiteral("https://api.anthropic.com");
+const QString UsagePath = QStringLiteral("/api/oauth/usage");
+
+bool isLoopback(const QString& host)
+{
+    if (host.compare(QStringLiteral("localhost"), Qt::CaseInsensitive) == 0)
+        return true;
+    const QHostAddress address(host);
+    return !address.isNull() && address.isLoopback();
+}
+
+// The bearer token goes only over TLS, or in the clear to this machine (local test servers).
+std::optional<QString> refusedOrigin(const QUrl& base)
+{
+    if (!base.isValid() || base.host().isEmpty() || !base.userInfo().isEmpty() || base.hasQuery()
+        || base.hasFragment())
+        return QStringLiteral("invalid API origin \"%1\"").arg(base.toDisplayString());
+    if (base.scheme() == QStringLiteral("https"))
+        return std::nullopt;
+    if (base.scheme() == QStringLiteral("http") && isLoopback(base.host()))
+        return std::nullopt;
+    return QStringLiteral("refusing to send the credential to %1: only https, or http to a loopback address, "
+                          "is allowed")
+        .arg(base.toDisplayString(QUrl::RemovePath));
+}
+
+QUrl usageUrl(const QUrl& base)
+{
+    QUrl url = base;
+    QString path = base.path();
+    while (path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    url.setPath(path + UsagePath);
+    return url;
+}
+
+// Transport texts come from Qt and the server; none may echo the token.
+QString redacted(QString text, const QString& token)
+{
+    if (!token.isEmpty())
+        text.replace(token, QStringLiteral("[redacted]"));
+    return text;
+}
+
+// The token goes into a header line: a line break or other control character in it would let the
+// credential file write headers of its own.
+bool isUsableToken(const QString& token)
+{
+    return !token.isEmpty() && std::all_of(token.begin(), token.end(), [](QChar c) {
+        return c.unicode() > 0x20 && c.unicode() < 0x7f;
+    });
+}
+
+bool isTransportError(QNetworkReply::NetworkError error)
+{
+    return error >= QNetworkReply::ConnectionRefusedError && error <= QNetworkReply::UnknownNetworkError;
+}
+
+bool isProtocolError(QNetworkReply::NetworkError error)
+{
+    return error >= QNetworkReply::ProtocolUnknownError && error <= QNetworkReply::ProtocolFailure;
+}
+
+struct Exchange
+{
+    QByteArray body;
+    bool tooLarge = false;
+    bool timedOut = false;
+};
+
+ClaudeOAuthProvider::FetchResult outcomeOf(
+    QNetworkReply* reply, const Exchange& exchange, const QString& token)
+{
+    if (exchange.tooLarge)
+        return { OAuthError::decode(), std::nullopt };
+    if (exchange.timedOut)
+        return { OAuthError::network(QStringLiteral("The request timed out")), std::nullopt };
+
+    const QNetworkReply::NetworkError error = reply->error();
+    const QVariant statusAttribute = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (isTransportError(error))
+        return { OAuthError::network(redacted(reply->errorString(), token)), std::nullopt };
+    if (!statusAttribute.isValid()) {
+        if (error == QNetworkReply::NoError || isProtocolError(error))
+            return { OAuthError::network(QStringLiteral("invalid response")), std::nullopt };
+        return { OAuthError::network(redacted(reply->errorString(), token)), std::nullopt };
+    }
+
+    const int status = statusAttribute.toInt();
+    if (status >= 200 && status <= 299) {
+        QJsonParseError parseError;
+        const QJsonDocument document = QJsonDocument::fromJson(exchange.body, &parseError);
+        if (parseError.error != QJsonParseError::NoError || !document.isObject())
+            return { OAuthError::decode(), std::nullopt };
+        return { ClaudeQuota::fromJson(document.object()), std::nullopt };
+    }
+    if (status == 401 || status == 403)
+        return { OAuthError::unauthorized(), std::nullopt };
+    ClaudeOAuthProvider::FetchResult result { OAuthError::network(QStringLiteral("HTTP %1").arg(status)),
+        std::nullopt };
+    if (status == 429)
+        result.retryAt = RetryAfter::retryAt(reply->rawHeader("Retry-After"), Clock::now());
+    return result;
+}
+
+}
+
+QString OAuthError::caseName() const
+{
+    switch (m_case) {
+    case Case::network:
+        return QStringLiteral("network");
+    case Case::noToken:
+        return QStringLiteral("noToken");
+    case Case::denied:
+        return QStringLiteral("denied");
+    case Case::unauthorized:
+        return QStringLiteral("unauthorized");
+    case Case::decode:
+        return QStringLiteral("decode");
+    }
+    return {};
+}
+
+ClaudeOAuthProvider::ClaudeOAuthProvider(QObject* parent)
+    : ClaudeOAuthProvider(CredentialStore::platformStores(), configuredApiBase(), parent)
+{
+}
+
+ClaudeOAuthProvider::ClaudeOAuthProvider(Stores stores, QUrl apiBase, QObject* parent)
+    : QObject(parent)
+    , m_stores(std::move(stores))
+    , m_apiBase(std::move(apiBase))
+    , m_network(new QNetworkAccessManager(this))
+{
+    m_network->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
+}
+
+ClaudeOAuthProvider::~ClaudeOAuthProvider() = default;
+
+QUrl ClaudeOAuthProvider::configuredApiBase()
+{
+    const QString configured = qEnvironmentVariable("PACEMARK_API_BASE").trimmed();
+    return QUrl(configured.isEmpty() ? DefaultApiBase : configured, QUrl::StrictMode);
+}
+
+std::optional<QString> ClaudeOAuthProvider::tokenFromCredential(const QByteArray& data)
+{
+    const QJsonDocument document = QJsonDocument::fromJson(data);
+    if (!document.isObject())
+        return std::nullopt;
+    const QJsonObject credential = document.object();
+    const QJsonValue candidates[] = {
+        credential.value(QLatin1StringView("claudeAiOauth"))
+            .toObject()
+            .value(QLatin1StringView("accessToken")),
+        credential.value(QLatin1StringView("access_token")),
+        credential.value(QLatin1StringView("token")),
+    };
+    for (const QJsonValue& candidate : candidates) {
+        if (candidate.isString() && isUsableToken(candidate.toString()))
+            return candidate.toString();
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> ClaudeOAuthProvider::readAccessToken(bool allowInteraction) const
+{
+    for (const auto& store : m_stores) {
+        if (const auto data = store->read(allowInteraction)) {
+            if (auto token = tokenFromCredential(*data))
+                return token;
+        }
+    }
+    return std::nullopt;
+}
+
+void ClaudeOAuthProvider::setSslConfiguration(const QSslConfiguration& configuration)
+{
+    m_sslConfiguration = configuration;
+}
+
+void ClaudeOAuthProvider::fetchQuota(bool allowInteraction, QObject* context, FetchCallback done)
+{
+    const auto finishLater = [context, done](FetchResult result) {
+        QMetaObject::invokeMethod(
+            context, [done, result] { done(result); }, Qt::QueuedConnection);
+    };
+
+    const auto token = readAccessToken(allowInteraction);
+    if (!token) {
+        finishLater({ OAuthError::noToken(), std::nullopt });
+        return;
+    }
+    if (const auto refusal = refusedOrigin(m_apiBase)) {
+        finishLater({ OAuthError::network(*refusal), std::nullopt });
+        return;
+    }
+
+    QNetworkRequest request(usageUrl(m_apiBase));
+    request.setRawHeader("Authorization", "Bearer " + token->toUtf8());
+    request.setRawHeader("anthropic-beta", "oauth-2025-04-20");
+    request.setRawHeader("Accept", "application/json");
+    if (m_sslConfiguration)
+        request.setSslConfiguration(*m_sslConfiguration);
+
+    QNetworkReply* reply = m_network->get(request);
+    auto exchange = std::make_shared<Exchange>();
+
+    // One deadline for the whole exchange: Qt's transfer timeout restarts with every byte, so a server
+    // that trickles would never hit it.
+    auto* deadline = new QTimer(reply);
+    deadline->setSingleShot(true);
+    connect(deadline, &QTimer::timeout, reply, [reply, exchange] {
+        exchange->timedOut = true;
+        reply->abort();
+    });
+    deadline->start(RequestTimeout);
+
+    const auto collect = [reply, exchange] {
+        if (exchange->tooLarge || !reply->isOpen())
+            return;
+        exchange->body += reply->read(MaxBodySize + 1 - exchange->body.size());
+        if (exchange->body.size() > MaxBodySize) {
+            exchange->tooLarge = true;
+            exchange->body.clear();
+            reply->abort();
+        }
+    };
+    connect(reply, &QNetworkReply::readyRead, reply, collect);
+    connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
+    connect(reply, &QNetworkReply::finished, context, [reply, exchange, collect, done, secret = *token] {
+        collect();
+        done(outcomeOf(reply, *exchange, secret));
+    });
+    // Without its context the answer has no one to go to. The context is already half destroyed when
+    // it says so, so the reply is cut off from the callback before it is aborted.
+    connect(context, &QObject::destroyed, reply, [reply] {
+        reply->disconnect();
+        reply->abort();
+        reply->deleteLater();
+    });
+}

@@ -1,0 +1,12 @@
+#include "quota/CredentialStore.h"
+
+#include "quota/FileCredentialStore.h"
+#include "quota/SecretServiceCredentialStore.h"
+
+std::vector<std::shared_ptr<const CredentialStore>> CredentialStore::platformStores()
+{
+    return {
+        std::make_shared<SecretServiceCredentialStore>(QStringLiteral("Claude Code-credentials")),
+        std::make_shared<FileCredentialStore>(),
+    };
+}

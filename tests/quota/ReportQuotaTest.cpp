@@ -1,0 +1,129 @@
+#include <gtest/gtest.h>
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
+#include "EventLoop.h"
+#include "LocalHttpServer.h"
+#include "TempDir.h"
+
+namespace {
+
+const QByteArray Token = "sk-ant-oat01-report-token";
+
+// pacemark --report --quota, run as a user would, against the local server.
+class ReportQuotaTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { m_config.mkdir("projects"); }
+
+    void login()
+    {
+        m_config.write(
+            ".credentials.json", R"({"claudeAiOauth": {"accessToken": ")" + Token.toStdString() + R"("}})");
+    }
+
+    QByteArray report(QStringList extra)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("CLAUDE_CONFIG_DIR"), QString::fromStdString(m_config.path()));
+        env.insert(QStringLiteral("HOME"), QString::fromStdString(m_config.path()));
+        env.insert(QStringLiteral("PACEMARK_API_BASE"), m_server.url().toString());
+        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+            QStringLiteral("unix:path=/nonexistent/pacemark-test-bus"));
+        QProcess process;
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(PACEMARK_EXECUTABLE),
+            QStringList { QStringLiteral("--report"), QStringLiteral("--quota"), QStringLiteral("--now"),
+                QStringLiteral("2026-01-02T15:00:00Z") }
+                + extra);
+        EXPECT_TRUE(
+            waitUntil([&] { return process.state() == QProcess::NotRunning; }, std::chrono::seconds(20)));
+        const QByteArray out = process.readAllStandardOutput();
+        const QByteArray err = process.readAllStandardError();
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(process.exitCode(), 0) << err.toStdString();
+        EXPECT_FALSE(out.contains(Token) || err.contains(Token));
+        return out;
+    }
+
+    QJsonObject quotaJson()
+    {
+        const QJsonDocument document = QJsonDocument::fromJson(report({ QStringLiteral("--json") }));
+        return document.object().value(QStringLiteral("quota")).toObject();
+    }
+
+    TempDir m_config;
+    LocalHttpServer m_server;
+};
+
+TEST_F(ReportQuotaTest, PrintsEveryWindowAndTheExtraUsage)
+{
+    login();
+    m_server.respond(200, R"({
+        "five_hour": {"utilization": 37.0, "resets_at": "2026-01-02T19:59:59.600956+00:00"},
+        "seven_day": {"utilization": 12.5, "resets_at": "2026-01-08T04:59:59.600972+00:00"},
+        "seven_day_opus": {"utilization": 0, "resets_at": null}, "seven_day_sonnet": null,
+        "extra_usage": {"is_enabled": true, "monthly_limit": 5000, "used_credits": 1287.0, "utilization": 25.74}
+    })");
+
+    const QJsonObject expected = QJsonDocument::fromJson(R"({
+        "status": "loaded", "error": null,
+        "fiveHour": {"utilizationPct": 37, "resetsAt": "2026-01-02T19:59:59.600Z"},
+        "sevenDay": {"utilizationPct": 12.5, "resetsAt": "2026-01-08T04:59:59.600Z"},
+        "sevenDayOpus": {"utilizationPct": 0, "resetsAt": null}, "sevenDaySonnet": null,
+        "extraUsage": {"isEnabled": true, "monthlyLimitCents": 5000, "usedCreditsCents": 1287,
+                       "utilization": 25.74, "currency": "USD"},
+        "fetchedAt": "2026-01-02T15:00:00.000Z"
+    })")
+                                     .object();
+    EXPECT_EQ(quotaJson(), expected);
+
+    const QString text = QString::fromUtf8(report({}));
+    EXPECT_TRUE(text.contains(QStringLiteral("Quota      loaded, fetched 2026-01-02 15:00:00\n")))
+        << text.toStdString();
+    EXPECT_TRUE(
+        text.contains(QStringLiteral("  5 hours         37.0%  resets 2026-01-02 19:59:59  4h 59m\n")))
+        << text.toStdString();
+    EXPECT_TRUE(
+        text.contains(QStringLiteral("  7 days          12.5%  resets 2026-01-08 04:59:59  5d 13h\n")))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("  7 days Opus      0.0%  no reset time\n")))
+        << text.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("Sonnet")));
+    EXPECT_TRUE(text.contains(QStringLiteral("  Extra usage     25.7%  $12.87 of $50.00 USD\n")))
+        << text.toStdString();
+    EXPECT_EQ(m_server.requests().size(), 2);
+}
+
+TEST_F(ReportQuotaTest, AFailureIsAStatusNotAnExitCode)
+{
+    login();
+    m_server.respond(500, "{}");
+    const QJsonObject quota = quotaJson();
+    EXPECT_EQ(quota.value(QStringLiteral("status")), QStringLiteral("error"));
+    EXPECT_EQ(quota.value(QStringLiteral("error")).toObject(),
+        (QJsonObject { { QStringLiteral("case"), QStringLiteral("network") },
+            { QStringLiteral("message"), QStringLiteral("HTTP 500") } }));
+    EXPECT_TRUE(quota.value(QStringLiteral("fiveHour")).isNull());
+    EXPECT_TRUE(quota.value(QStringLiteral("fetchedAt")).isNull());
+
+    m_server.respond(401, "{}");
+    EXPECT_EQ(quotaJson().value(QStringLiteral("error")).toObject(),
+        (QJsonObject { { QStringLiteral("case"), QStringLiteral("unauthorized") },
+            { QStringLiteral("message"), QJsonValue::Null } }));
+    EXPECT_TRUE(report({}).contains("Quota      error (unauthorized)\n"));
+}
+
+TEST_F(ReportQuotaTest, WithoutACredentialNothingIsAsked)
+{
+    const QJsonObject quota = quotaJson();
+    EXPECT_EQ(quota.value(QStringLiteral("status")), QStringLiteral("notConfigured"));
+    EXPECT_TRUE(quota.value(QStringLiteral("error")).isNull());
+    EXPECT_TRUE(quota.value(QStringLiteral("extraUsage")).isNull());
+    EXPECT_TRUE(report({}).contains("Quota      notConfigured\n  no Claude Code credential found\n"));
+    EXPECT_TRUE(m_server.requests().isEmpty());
+}
+
+}

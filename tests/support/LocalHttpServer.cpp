@@ -1,0 +1,160 @@
+#include "LocalHttpServer.h"
+
+#include <QSslServer>
+#include <QSslSocket>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray reasonPhrase(int status)
+{
+    switch (status) {
+    case 200:
+        return "OK";
+    case 204:
+        return "No Content";
+    case 301:
+        return "Moved Permanently";
+    case 302:
+        return "Found";
+    case 401:
+        return "Unauthorized";
+    case 403:
+        return "Forbidden";
+    case 404:
+        return "Not Found";
+    case 429:
+        return "Too Many Requests";
+    case 500:
+        return "Internal Server Error";
+    default:
+        return "Status";
+    }
+}
+
+}
+
+LocalHttpServer::LocalHttpServer(QObject* parent)
+    : QObject(parent)
+    , m_server(new QTcpServer(this))
+    , m_tls(false)
+{
+    listen();
+}
+
+LocalHttpServer::LocalHttpServer(const QSslConfiguration& tls, QObject* parent)
+    : QObject(parent)
+    , m_server(new QSslServer(this))
+    , m_tls(true)
+{
+    static_cast<QSslServer*>(m_server)->setSslConfiguration(tls);
+    listen();
+}
+
+LocalHttpServer::~LocalHttpServer() = default;
+
+void LocalHttpServer::listen()
+{
+    connect(m_server, &QTcpServer::pendingConnectionAvailable, this, &LocalHttpServer::accept);
+    EXPECT_TRUE(m_server->listen(QHostAddress::LocalHost)) << m_server->errorString().toStdString();
+}
+
+QUrl LocalHttpServer::url() const
+{
+    QUrl url;
+    url.setScheme(m_tls ? QStringLiteral("https") : QStringLiteral("http"));
+    url.setHost(m_tls ? QStringLiteral("localhost") : QStringLiteral("127.0.0.1"));
+    url.setPort(m_server->serverPort());
+    return url;
+}
+
+void LocalHttpServer::respond(int status, QByteArray body, QList<QPair<QByteArray, QByteArray>> headers)
+{
+    m_mode = Mode::respond;
+    m_response = Response { status, std::move(body), std::move(headers) };
+}
+
+void LocalHttpServer::neverAnswer()
+{
+    m_mode = Mode::neverAnswer;
+}
+
+void LocalHttpServer::closeWithoutAnswer()
+{
+    m_mode = Mode::close;
+}
+
+void LocalHttpServer::trickle(std::chrono::milliseconds interval)
+{
+    m_mode = Mode::trickle;
+    m_trickleInterval = interval;
+}
+
+void LocalHttpServer::accept()
+{
+    while (QTcpSocket* socket = m_server->nextPendingConnection()) {
+        socket->setParent(this);
+        serve(socket);
+    }
+}
+
+void LocalHttpServer::serve(QTcpSocket* socket)
+{
+    auto* buffer = new QByteArray;
+    connect(socket, &QObject::destroyed, socket, [buffer] { delete buffer; });
+    connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    connect(socket, &QTcpSocket::readyRead, this, [this, socket, buffer] {
+        *buffer += socket->readAll();
+        const qsizetype end = buffer->indexOf("\r\n\r\n");
+        if (end < 0)
+            return;
+        const QByteArray head = buffer->left(end);
+        buffer->remove(0, end + 4);
+        handle(socket, head);
+    });
+}
+
+void LocalHttpServer::handle(QTcpSocket* socket, const QByteArray& head)
+{
+    const QList<QByteArray> lines = head.split('\n');
+    const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
+    Request request { requestLine.value(0), requestLine.value(1), {} };
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const qsizetype colon = lines[i].indexOf(':');
+        if (colon > 0)
+            request.headers.insert(
+                lines[i].left(colon).trimmed().toLower(), lines[i].mid(colon + 1).trimmed());
+    }
+    m_requests.append(request);
+    Q_EMIT requestReceived();
+
+    switch (m_mode) {
+    case Mode::neverAnswer:
+        return;
+    case Mode::close:
+        socket->disconnectFromHost();
+        return;
+    case Mode::trickle: {
+        socket->write("HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: 100000\r\n\r\n{");
+        auto* timer = new QTimer(socket);
+        connect(timer, &QTimer::timeout, socket, [socket] { socket->write(" "); });
+        timer->start(m_trickleInterval);
+        return;
+    }
+    case Mode::respond:
+        break;
+    }
+
+    QByteArray answer = "HTTP/1.1 " + QByteArray::number(m_response.status) + ' '
+        + reasonPhrase(m_response.status)
+        + "\r\nContent-Length: " + QByteArray::number(m_response.body.size()) + "\r\nConnection: close\r\n";
+    for (const auto& [name, value] : m_response.headers)
+        answer += name + ": " + value + "\r\n";
+    answer += "\r\n" + m_response.body;
+    socket->write(answer);
+    socket->disconnectFromHost();
+}
