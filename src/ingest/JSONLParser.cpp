@@ -108,6 +108,9 @@ std::vector<UsageRecord> JSONLParser::parseRange(int fd, std::int64_t begin, std
                                                  JSONLDecoder& decoder)
 {
     std::vector<UsageRecord> out;
+    // The end is only checked after a line, so an empty range at 0 would otherwise yield the first.
+    if (begin >= end)
+        return out;
     LineSink sink(decoder, out);
     ReadBuffer buffer(1u << 20);
 
