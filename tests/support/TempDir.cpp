@@ -1,5 +1,8 @@
 #include "TempDir.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <fstream>
 
@@ -40,4 +43,10 @@ std::string TempDir::append(std::string_view relative, std::string_view content)
 void TempDir::mkdir(std::string_view relative) const
 {
     std::filesystem::create_directories(path(relative));
+}
+
+void TempDir::setModified(const std::string& path, std::int64_t seconds, long nanoseconds)
+{
+    const timespec times[2] = { { 0, UTIME_OMIT }, { static_cast<time_t>(seconds), nanoseconds } };
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
 }
