@@ -35,6 +35,7 @@ std::string TempDir::write(std::string_view relative, std::string_view content) 
 std::string TempDir::append(std::string_view relative, std::string_view content) const
 {
     const auto full = path(relative);
+    std::filesystem::create_directories(std::filesystem::path(full).parent_path());
     std::ofstream out(full, std::ios::binary | std::ios::app);
     out.write(content.data(), static_cast<std::streamsize>(content.size()));
     return full;
