@@ -23,6 +23,7 @@ struct ParseJob
     std::int64_t begin;
     std::int64_t end;
     std::vector<UsageRecord> records;
+    bool unreadable = false;
 };
 
 void runJobs(const std::vector<std::string>& paths, std::vector<ParseJob>& jobs)
@@ -33,8 +34,10 @@ void runJobs(const std::vector<std::string>& paths, std::vector<ParseJob>& jobs)
         for (std::size_t i; (i = next.fetch_add(1)) < jobs.size();) {
             auto& job = jobs[i];
             const int fd = ::open(paths[job.file].c_str(), O_RDONLY | O_CLOEXEC);
-            if (fd < 0)
+            if (fd < 0) {
+                job.unreadable = true;
                 continue;
+            }
             job.records = JSONLParser::parseRange(fd, job.begin, job.end, decoder);
             ::close(fd);
         }
@@ -116,7 +119,9 @@ RecordList ClaudeCodeProvider::fetchRecords()
     std::size_t job = 0;
     for (std::size_t c = 0; c < changed.size(); ++c) {
         std::vector<UsageRecord> records;
+        bool unreadable = false;
         for (; job < jobs.size() && jobs[job].file == c; ++job) {
+            unreadable |= jobs[job].unreadable;
             if (records.empty())
                 records = std::move(jobs[job].records);
             else
@@ -124,7 +129,12 @@ RecordList ClaudeCodeProvider::fetchRecords()
         }
         auto batch = std::make_shared<const RecordBatch>(JSONLParser::deduplicate(records));
         batches[changed[c]] = batch;
-        m_fileCache[files[changed[c]]] = CacheEntry { changedStamps[c], std::move(batch) };
+        // A file that could not be opened is tried again at the next refresh: making it readable
+        // changes no part of its stamp.
+        if (unreadable)
+            m_fileCache.erase(files[changed[c]]);
+        else
+            m_fileCache[files[changed[c]]] = CacheEntry { changedStamps[c], std::move(batch) };
     }
     m_lastParsedFileCount = changed.size();
 
