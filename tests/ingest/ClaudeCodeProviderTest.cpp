@@ -14,6 +14,7 @@
 
 #include "ClaudeLog.h"
 #include "TempDir.h"
+#include "Unprivileged.h"
 #include "ingest/ClaudeCodeProvider.h"
 #include "ingest/JSONLParser.h"
 #include "ingest/ProviderManager.h"
@@ -148,17 +149,21 @@ TEST_F(ClaudeCodeProviderTest, SpecialFilesAreSkipped)
     ::close(sock);
 }
 
-TEST_F(ClaudeCodeProviderTest, UnreadableFoldersAndFilesContributeNothing)
+// Unreadable logs count again once readable, although a change of permissions leaves their stamp.
+TEST_F(ClaudeCodeProviderTest, UnreadableFoldersAndFilesContributeNothingUntilReadable)
 {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "permissions do not apply to root";
     log("p/a.jsonl", turn("a", 1));
     const auto file = log("p/locked.jsonl", turn("locked", 1));
+    const auto folder = home.path(".claude/projects/closed");
     log("closed/b.jsonl", turn("b", 1));
-    fs::permissions(file, fs::perms::none);
-    fs::permissions(home.path(".claude/projects/closed"), fs::perms::none);
-    EXPECT_EQ(ids(provider.fetchRecords()), (std::multiset<std::string> { "a" }));
-    fs::permissions(home.path(".claude/projects/closed"), fs::perms::owner_all);
+    EXPECT_TRUE(runUnprivileged(home.path(), [&] {
+        fs::permissions(file, fs::perms::none);
+        fs::permissions(folder, fs::perms::none);
+        const bool locked = ids(provider.fetchRecords()) == std::multiset<std::string> { "a" };
+        fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
+        fs::permissions(folder, fs::perms::owner_all);
+        return locked && ids(provider.fetchRecords()) == std::multiset<std::string> { "a", "b", "locked" };
+    }));
 }
 
 // Logs growing, appearing and vanishing while a refresh reads them: no torn records, and the next
