@@ -166,4 +166,25 @@ TEST(Report, CommandLine)
     EXPECT_EQ(version.out, QByteArray("pacemark " PACEMARK_VERSION "\n"));
 }
 
+
+TEST(Application, PrintsFiguresAndStopsOnTerm)
+{
+    TempDir home;
+    writeLogs(home);
+    QProcess process;
+    auto env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("CLAUDE_CONFIG_DIR"));
+    env.insert(QStringLiteral("HOME"), QString::fromStdString(home.path()));
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(PACEMARK_EXECUTABLE), QStringList {});
+    QByteArray out;
+    while (!out.contains("All time") && process.waitForReadyRead(30000))
+        out += process.readAllStandardOutput();
+    EXPECT_TRUE(out.contains("All time   4.6K tokens")) << out.constData();
+    process.terminate();
+    ASSERT_TRUE(process.waitForFinished(30000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 0);
+}
+
 }
