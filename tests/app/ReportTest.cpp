@@ -18,7 +18,8 @@ struct Run
     QJsonObject json() const { return QJsonDocument::fromJson(out).object(); }
 };
 
-Run pacemark(const QStringList& arguments, const std::string& home, const QStringList& environment = {})
+// Starts pacemark with its logs in a temporary home, in UTC unless the environment says otherwise.
+void start(QProcess& process, const QStringList& arguments, const std::string& home, const QStringList& environment = {})
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(QStringLiteral("CLAUDE_CONFIG_DIR"));
@@ -26,13 +27,17 @@ Run pacemark(const QStringList& arguments, const std::string& home, const QStrin
     env.insert(QStringLiteral("TZ"), QStringLiteral("UTC"));
     for (const auto& entry : environment)
         env.insert(entry.section(QLatin1Char('='), 0, 0), entry.section(QLatin1Char('='), 1));
-    QProcess process;
     process.setProcessEnvironment(env);
     process.start(QStringLiteral(PACEMARK_EXECUTABLE), arguments);
+}
+
+Run pacemark(const QStringList& arguments, const std::string& home, const QStringList& environment = {})
+{
+    QProcess process;
+    start(process, arguments, home, environment);
     Run run;
-    if (!process.waitForFinished(60000))
-        return run;
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    if (process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit)
+        run.exitCode = process.exitCode();
     run.out = process.readAllStandardOutput();
     run.err = process.readAllStandardError();
     return run;
@@ -159,11 +164,7 @@ TEST(Application, PrintsFiguresAndStopsOnTerm)
     TempDir home;
     writeLogs(home);
     QProcess process;
-    auto env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("CLAUDE_CONFIG_DIR"));
-    env.insert(QStringLiteral("HOME"), QString::fromStdString(home.path()));
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(PACEMARK_EXECUTABLE), QStringList {});
+    start(process, {}, home.path());
     QByteArray out;
     while (!out.contains("All time") && process.waitForReadyRead(30000))
         out += process.readAllStandardOutput();
