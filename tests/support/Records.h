@@ -7,7 +7,7 @@
 #include "ingest/UsageRecord.h"
 
 // A usage record written as designated fields, for tests of the aggregation.
-struct RecordSpec
+struct RecordFields
 {
     std::string_view at; // ISO 8601
     std::int64_t input = 0;
@@ -20,18 +20,18 @@ struct RecordSpec
     std::string_view id = "msg";
 };
 
-inline UsageRecord makeRecord(const RecordSpec& spec)
+inline UsageRecord makeRecord(const RecordFields& fields)
 {
     UsageRecord r;
-    r.messageId = MessageId(spec.id);
-    r.model = Symbol(spec.model);
-    r.inputTokens = spec.input;
-    r.outputTokens = spec.output;
-    r.cacheWriteTokens = spec.cacheWrite;
-    r.cacheReadTokens = spec.cacheRead;
-    r.timestamp = TimestampParser::parse(spec.at).value();
-    r.sessionId = Symbol(spec.session);
-    r.providerId = Symbol(spec.provider);
+    r.messageId = MessageId(fields.id);
+    r.model = Symbol(fields.model);
+    r.inputTokens = fields.input;
+    r.outputTokens = fields.output;
+    r.cacheWriteTokens = fields.cacheWrite;
+    r.cacheReadTokens = fields.cacheRead;
+    r.timestamp = TimestampParser::parse(fields.at).value();
+    r.sessionId = Symbol(fields.session);
+    r.providerId = Symbol(fields.provider);
     return r;
 }
 
