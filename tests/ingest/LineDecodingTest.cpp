@@ -107,18 +107,6 @@ TEST(LineDecoding, LinesThatYieldNothing)
         EXPECT_FALSE(decode(text)) << name;
 }
 
-TEST(LineDecoding, RealisticLinesIgnoreNestedLookalikes)
-{
-    const auto text = ClaudeLog::assistant("msg_01X", "2025-06-01T09:30:15Z", { 4, 300, 2000, 50000 });
-    const auto r = decode(text.substr(0, text.size() - 1));
-    ASSERT_TRUE(r);
-    EXPECT_EQ(r->inputTokens, 4);
-    EXPECT_EQ(r->outputTokens, 300);
-    EXPECT_EQ(r->cacheWriteTokens, 2000);
-    EXPECT_EQ(r->cacheReadTokens, 50000);
-    EXPECT_FALSE(decode(ClaudeLog::user("2025-06-01T09:30:15Z")));
-}
-
 TEST(TimestampParsing, BothFormsOffsetsAndBadText)
 {
     const std::pair<const char*, const char*> good[] = {
