@@ -37,7 +37,7 @@ void runJobs(const std::vector<std::string>& paths, std::vector<ParseJob>& jobs)
         JSONLDecoder decoder;
         for (std::size_t i; (i = next.fetch_add(1)) < jobs.size();) {
             auto& job = jobs[i];
-            const int fd = ::open(paths[job.file].c_str(), O_RDONLY | O_CLOEXEC);
+            const int fd = ::open(paths[job.file].c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
             if (fd < 0)
                 continue;
             job.opened = true;
@@ -56,7 +56,7 @@ void runJobs(const std::vector<std::string>& paths, std::vector<ParseJob>& jobs)
 std::string readBytes(const std::string& path, std::int64_t offset, std::int64_t count)
 {
     std::string bytes(static_cast<std::size_t>(count), '\0');
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return {};
     std::size_t got = 0;
@@ -175,13 +175,19 @@ RecordList ClaudeCodeProvider::fetchRecords()
         }
         // Records of earlier lines are already unique; new lines may repeat their ids.
         auto batch = std::make_shared<const RecordBatch>(JSONLParser::deduplicate(records));
-        CacheEntry entry { file.stamp, batch, -1, {} };
-        if (allOpened && stoppedAt.atLineEnd) {
+        batches[file.index] = batch;
+        // A file that could not be opened is tried again at the next refresh: making it readable
+        // changes no part of its stamp.
+        if (!allOpened) {
+            m_fileCache.erase(changedPaths[c]);
+            continue;
+        }
+        CacheEntry entry { file.stamp, std::move(batch), -1, {} };
+        if (stoppedAt.atLineEnd) {
             entry.readEnd = stoppedAt.offset;
             const auto check = std::min(AppendCheckBytes, stoppedAt.offset);
             entry.bytesBeforeReadEnd = readBytes(changedPaths[c], stoppedAt.offset - check, check);
         }
-        batches[file.index] = std::move(batch);
         m_fileCache[changedPaths[c]] = std::move(entry);
     }
     m_lastParsedFileCount = changed.size();

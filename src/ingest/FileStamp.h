@@ -13,7 +13,8 @@ struct FileStamp
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
 
-    // Follows symbolic links; empty when the file cannot be examined.
+    // Follows symbolic links; empty when the file cannot be examined or is not a regular file (a
+    // named pipe would block the reader, a device might never end).
     static std::optional<FileStamp> read(const std::string& path);
 
     friend bool operator==(const FileStamp&, const FileStamp&) = default;

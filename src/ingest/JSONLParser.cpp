@@ -108,6 +108,12 @@ std::vector<UsageRecord> JSONLParser::parseRange(int fd, std::int64_t begin, std
                                                  JSONLDecoder& decoder, RangeEnd* stoppedAt)
 {
     std::vector<UsageRecord> out;
+    // The end is only checked after a line, so an empty range at 0 would otherwise yield the first.
+    if (begin >= end) {
+        if (stoppedAt)
+            *stoppedAt = { begin, true };
+        return out;
+    }
     LineSink sink(decoder, out);
     ReadBuffer buffer(1u << 20);
 

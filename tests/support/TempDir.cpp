@@ -1,5 +1,8 @@
 #include "TempDir.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <fstream>
 
@@ -32,6 +35,7 @@ std::string TempDir::write(std::string_view relative, std::string_view content) 
 std::string TempDir::append(std::string_view relative, std::string_view content) const
 {
     const auto full = path(relative);
+    std::filesystem::create_directories(std::filesystem::path(full).parent_path());
     std::ofstream out(full, std::ios::binary | std::ios::app);
     out.write(content.data(), static_cast<std::streamsize>(content.size()));
     return full;
@@ -40,4 +44,10 @@ std::string TempDir::append(std::string_view relative, std::string_view content)
 void TempDir::mkdir(std::string_view relative) const
 {
     std::filesystem::create_directories(path(relative));
+}
+
+void TempDir::setModified(const std::string& path, std::int64_t seconds, long nanoseconds)
+{
+    const timespec times[2] = { { 0, UTIME_OMIT }, { static_cast<time_t>(seconds), nanoseconds } };
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,8 @@ public:
     std::string write(std::string_view relative, std::string_view content) const;
     std::string append(std::string_view relative, std::string_view content) const;
     void mkdir(std::string_view relative) const;
+    // Sets a file's modification time exactly, to the nanosecond.
+    static void setModified(const std::string& path, std::int64_t seconds, long nanoseconds = 0);
 
 private:
     QTemporaryDir m_dir;

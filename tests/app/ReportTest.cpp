@@ -1,0 +1,178 @@
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+#include "ClaudeLog.h"
+#include "TempDir.h"
+
+namespace {
+
+struct Run
+{
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+    QJsonObject json() const { return QJsonDocument::fromJson(out).object(); }
+};
+
+// Starts pacemark with its logs in a temporary home, in UTC unless the environment says otherwise.
+void start(QProcess& process, const QStringList& arguments, const std::string& home, const QStringList& environment = {})
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("CLAUDE_CONFIG_DIR"));
+    env.insert(QStringLiteral("HOME"), QString::fromStdString(home));
+    env.insert(QStringLiteral("TZ"), QStringLiteral("UTC"));
+    for (const auto& entry : environment)
+        env.insert(entry.section(QLatin1Char('='), 0, 0), entry.section(QLatin1Char('='), 1));
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(PACEMARK_EXECUTABLE), arguments);
+}
+
+Run pacemark(const QStringList& arguments, const std::string& home, const QStringList& environment = {})
+{
+    QProcess process;
+    start(process, arguments, home, environment);
+    Run run;
+    if (process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit)
+        run.exitCode = process.exitCode();
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    return run;
+}
+
+const QStringList JsonAt { QStringLiteral("--report"), QStringLiteral("--json"), QStringLiteral("--now"),
+                           QStringLiteral("2025-06-10T12:00:00Z") };
+
+void writeLogs(const TempDir& home, const std::string& root = ".claude")
+{
+    const auto dir = root + "/projects/-home-dev-app/";
+    home.write(dir + "a1b2.jsonl",
+               ClaudeLog::otherLines("2025-06-10T11:50:00Z") + ClaudeLog::user("2025-06-10T11:57:59Z", 100'000)
+                   + ClaudeLog::assistant("msg_a", "2025-06-10T11:58:00Z", { 100, 200, 300, 4000 }, ClaudeLog::Opus, "s1", 3)
+                   + ClaudeLog::assistant("msg_b", "2025-06-09T20:00:00Z", { 1, 1, 1, 1 }, ClaudeLog::Sonnet, "s0"));
+    home.write(dir + "a1b2/subagents/agent-7f.jsonl",
+               ClaudeLog::assistant("msg_c", "2025-06-10T11:59:00.5Z", { 0, 10, 0, 0 }, "claude-3-5-haiku-20241022", "s1", 2));
+}
+
+QByteArray compact(const QJsonValue& value)
+{
+    return value.isArray() ? QJsonDocument(value.toArray()).toJson(QJsonDocument::Compact)
+                           : QJsonDocument(value.toObject()).toJson(QJsonDocument::Compact);
+}
+
+TEST(Report, JsonMembersAndValues)
+{
+    TempDir home;
+    writeLogs(home);
+    const auto run = pacemark(JsonAt, home.path());
+    ASSERT_EQ(run.exitCode, 0) << run.err.constData();
+    EXPECT_TRUE(run.err.isEmpty());
+    auto json = run.json();
+    EXPECT_EQ(json.keys().join(QLatin1Char(' ')),
+              QStringLiteral("activityLevel cumulativeTokens generatedAt isActive lastActivityTimestamp providerSummaries "
+                             "recordCount sessionCount todayBreakdown todayOutputTokens todayTokens tokensPerMinute weeklyData"));
+    EXPECT_EQ(compact(json[QStringLiteral("todayBreakdown")][0]),
+              R"({"cacheReadTokens":4000,"cacheWriteTokens":300,"displayName":"Opus","id":"claude-code_claude-opus-4-1-20250805",)"
+              R"("inputTokens":100,"model":"claude-opus-4-1-20250805","outputTokens":200,"providerId":"claude-code","totalTokens":4600})");
+    EXPECT_EQ(json[QStringLiteral("todayBreakdown")][1][QStringLiteral("displayName")], QStringLiteral("Haiku"));
+    EXPECT_EQ(compact(json[QStringLiteral("weeklyData")]),
+              R"([{"dateString":"2025-06-09","outputTokens":1,"totalTokens":4},{"dateString":"2025-06-10","outputTokens":210,"totalTokens":4610}])");
+    EXPECT_EQ(compact(json[QStringLiteral("providerSummaries")]),
+              R"([{"providerIcon":"🤖","providerId":"claude-code","providerName":"Claude Code","tokens":4610}])");
+    for (const char* key : { "todayBreakdown", "weeklyData", "providerSummaries" })
+        json.remove(QLatin1StringView(key));
+    EXPECT_EQ(compact(json),
+              R"({"activityLevel":"active","cumulativeTokens":4614,"generatedAt":"2025-06-10T12:00:00Z","isActive":true,)"
+              R"("lastActivityTimestamp":"2025-06-10T11:59:00.500Z","recordCount":3,"sessionCount":1,"todayOutputTokens":210,)"
+              R"("todayTokens":4610,"tokensPerMinute":103})");
+
+    const auto later = pacemark({ QStringLiteral("--report"), QStringLiteral("--json"), QStringLiteral("--now"),
+                                  QStringLiteral("2025-06-10T21:30:00+09:00") }, home.path()).json();
+    EXPECT_EQ(later[QStringLiteral("generatedAt")], QStringLiteral("2025-06-10T12:30:00Z"));
+    EXPECT_EQ(later[QStringLiteral("activityLevel")], QStringLiteral("stale"));
+    EXPECT_EQ(later[QStringLiteral("isActive")], false);
+    EXPECT_EQ(later[QStringLiteral("tokensPerMinute")], 0);
+
+    const auto text = pacemark({ QStringLiteral("--report"), QStringLiteral("--now"), QStringLiteral("2025-06-10T12:00:00Z") }, home.path());
+    EXPECT_EQ(text.exitCode, 0);
+    EXPECT_TRUE(text.out.contains("Today      4.6K tokens (210 output) in 1 session")) << text.out.constData();
+}
+
+TEST(Report, WhereLogsAreAndTheTimeZone)
+{
+    TempDir home, config;
+    writeLogs(config, ".");
+    home.write(".claude/projects/p/x.jsonl", ClaudeLog::assistant("other", "2025-06-10T10:00:00Z", { 7, 0, 0, 0 }));
+    EXPECT_EQ(pacemark(JsonAt, home.path()).json()[QStringLiteral("cumulativeTokens")].toInteger(), 7);
+    const QString dir = QString::fromStdString(config.path()) + QLatin1Char('/');
+    EXPECT_EQ(pacemark(JsonAt, home.path(), { QStringLiteral("CLAUDE_CONFIG_DIR=") + dir }).json()[QStringLiteral("cumulativeTokens")].toInteger(), 4614);
+
+    const auto seoul = pacemark(JsonAt, home.path(), { QStringLiteral("CLAUDE_CONFIG_DIR=") + dir, QStringLiteral("TZ=Asia/Seoul") }).json();
+    EXPECT_EQ(seoul[QStringLiteral("todayTokens")].toInteger(), 4614);
+    EXPECT_EQ(seoul[QStringLiteral("weeklyData")].toArray().size(), 1);
+
+    const auto empty = pacemark(JsonAt, TempDir().path()).json();
+    EXPECT_EQ(empty[QStringLiteral("recordCount")].toInteger(), 0);
+    EXPECT_EQ(empty[QStringLiteral("activityLevel")], QStringLiteral("dormant"));
+    EXPECT_TRUE(empty[QStringLiteral("lastActivityTimestamp")].isNull());
+    EXPECT_TRUE(empty[QStringLiteral("todayBreakdown")].toArray().isEmpty());
+}
+
+TEST(Report, SaturatedTotalsPrintExactly)
+{
+    TempDir home;
+    home.write(".claude/projects/p/x.jsonl",
+               ClaudeLog::assistant("a", "2025-06-10T10:00:00Z", { std::numeric_limits<std::int64_t>::max(), 0, 0, 0 })
+                   + ClaudeLog::assistant("b", "2025-06-10T10:00:00Z", { 0, 1, 0, 0 }));
+    const auto run = pacemark(JsonAt, home.path());
+    EXPECT_TRUE(run.out.contains("\"cumulativeTokens\": 9223372036854775807")) << run.out.constData();
+}
+
+TEST(Report, CommandLine)
+{
+    TempDir home;
+    const QStringList bad[] = {
+        { QStringLiteral("--bogus") },
+        { QStringLiteral("--report"), QStringLiteral("--now"), QStringLiteral("yesterday") },
+        { QStringLiteral("--report"), QStringLiteral("--now"), QStringLiteral("2025-06-10 12:00:00") },
+        { QStringLiteral("--report"), QStringLiteral("--now") },
+        { QStringLiteral("--json") },
+        { QStringLiteral("--report"), QStringLiteral("extra") },
+    };
+    for (const auto& arguments : bad) {
+        const auto run = pacemark(arguments, home.path());
+        EXPECT_EQ(run.exitCode, 2) << arguments.join(QLatin1Char(' ')).toStdString();
+        EXPECT_TRUE(run.out.isEmpty());
+        EXPECT_TRUE(run.err.startsWith("pacemark: ")) << run.err.constData();
+        EXPECT_EQ(run.err.count('\n'), 1) << run.err.constData();
+        EXPECT_TRUE(run.err.endsWith('\n'));
+    }
+    const auto help = pacemark({ QStringLiteral("--help") }, home.path());
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.contains("--report") && help.out.contains("--json") && help.out.contains("--now"));
+    const auto version = pacemark({ QStringLiteral("--version") }, home.path());
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, QByteArray("pacemark " PACEMARK_VERSION "\n"));
+}
+
+
+TEST(Application, PrintsFiguresAndStopsOnTerm)
+{
+    TempDir home;
+    writeLogs(home);
+    QProcess process;
+    start(process, {}, home.path());
+    QByteArray out;
+    while (!out.contains("All time") && process.waitForReadyRead(30000))
+        out += process.readAllStandardOutput();
+    EXPECT_TRUE(out.contains("All time   4.6K tokens")) << out.constData();
+    process.terminate();
+    ASSERT_TRUE(process.waitForFinished(30000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 0);
+}
+
+}

@@ -1,0 +1,119 @@
+#include <filesystem>
+
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include "TempDir.h"
+#include "Wait.h"
+#include "ingest/FileWatcher.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class FileWatcherTest : public ::testing::Test
+{
+protected:
+    TempDir home;
+    std::string root = home.path("projects");
+    std::vector<std::string> directories { root };
+    FileWatcher watcher { std::chrono::milliseconds(20) };
+    int calls = 0;
+
+    void SetUp() override
+    {
+        watcher.setDirectoryProvider([this] { return directories; });
+        watcher.setOnFilesChanged([this] { ++calls; });
+    }
+
+    // Calls seen by one poll.
+    int poll()
+    {
+        const int before = calls;
+        watcher.checkForChanges();
+        return calls - before;
+    }
+};
+
+TEST_F(FileWatcherTest, ReportsEachKindOfChangeOncePerPoll)
+{
+    const auto a = home.write("projects/p/a.jsonl", "{}\n");
+    home.write("projects/p/b.jsonl", "{}\n");
+    TempDir::setModified(a, 1'750'000'000, 500);
+    watcher.start();
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(poll(), 0);
+
+    const std::pair<const char*, std::function<void()>> changes[] = {
+        { "append", [&] { home.append("projects/p/a.jsonl", "{}\n"); } },
+        { "one nanosecond", [&] { TempDir::setModified(a, 1'750'000'000, 501); } },
+        { "date backwards", [&] { TempDir::setModified(a, 1'600'000'000); } },
+        { "replaced", [&] {
+             const auto tmp = home.write("elsewhere.jsonl", "{}\n{}\n");
+             TempDir::setModified(tmp, 1'600'000'000);
+             fs::rename(tmp, a);
+         } },
+        { "nested new file", [&] { home.write("projects/p/s/subagents/agent-1.jsonl", ""); } },
+        { "settings.json", [&] { home.write("projects/settings.json", "{}"); } },
+        { "debug.log", [&] { home.write("projects/p/debug.log", "x"); } },
+        { "vanished", [&] { fs::remove(home.path("projects/p/b.jsonl")); } },
+        { "two at once", [&] {
+             home.append("projects/p/a.jsonl", "{}\n");
+             home.append("projects/p/debug.log", "y");
+         } },
+    };
+    for (const auto& [name, change] : changes) {
+        change();
+        EXPECT_EQ(poll(), 1) << name;
+        EXPECT_EQ(poll(), 0) << name;
+    }
+
+    home.write("projects/p/notes.txt", "x");
+    home.write("projects/p/UPPER.JSONL", "x");
+    EXPECT_EQ(poll(), 0);
+
+    // Recreating a vanished file is news again: vanished entries are forgotten.
+    home.write("projects/p/b.jsonl", "{}\n");
+    EXPECT_EQ(poll(), 1);
+}
+
+TEST_F(FileWatcherTest, NoDirectoriesAndVanishedFolders)
+{
+    directories.clear();
+    EXPECT_EQ(poll(), 0);
+    home.write("projects/a/a.jsonl", "{}\n");
+    directories = { root };
+    EXPECT_EQ(poll(), 1);
+    fs::create_directory_symlink(root, home.path("projects/a/loop"));
+    EXPECT_EQ(poll(), 0);
+    directories.clear();
+    EXPECT_EQ(poll(), 1);
+    EXPECT_EQ(poll(), 0);
+}
+
+TEST_F(FileWatcherTest, PollsOnItsTimerUntilStopped)
+{
+    home.write("projects/a/a.jsonl", "{}\n");
+    watcher.start();
+    EXPECT_TRUE(watcher.isRunning());
+    ASSERT_EQ(calls, 1);
+    home.append("projects/a/a.jsonl", "{}\n");
+    QTimer ticker;
+    ticker.start(5);
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (calls < 2 && elapsed.elapsed() < 10000)
+        waitForSignal(&ticker, &QTimer::timeout);
+    EXPECT_EQ(calls, 2);
+
+    watcher.stop();
+    EXPECT_FALSE(watcher.isRunning());
+    home.append("projects/a/a.jsonl", "{}\n");
+    for (elapsed.start(); elapsed.elapsed() < 150;)
+        waitForSignal(&ticker, &QTimer::timeout);
+    EXPECT_EQ(calls, 2);
+}
+
+}

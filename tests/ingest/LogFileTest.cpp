@@ -1,0 +1,229 @@
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "ClaudeLog.h"
+#include "TempDir.h"
+#include "ingest/JSONLParser.h"
+
+namespace {
+
+std::vector<std::int64_t> outputs(const std::vector<UsageRecord>& records)
+{
+    std::vector<std::int64_t> out;
+    for (const auto& r : records)
+        out.push_back(r.outputTokens);
+    return out;
+}
+
+std::string assistantLine(std::string_view id, std::int64_t output)
+{
+    auto text = ClaudeLog::assistant(id, "2025-06-01T09:30:15Z", { 0, output, 0, 0 });
+    text.pop_back();
+    return text;
+}
+
+// A session with every kind of line, streamed replies and one message written twice apart.
+std::string realisticSession()
+{
+    return ClaudeLog::otherLines("2025-06-01T09:00:00Z") + ClaudeLog::user("2025-06-01T09:00:01Z", 50'000)
+        + ClaudeLog::assistant("msg_A", "2025-06-01T09:00:02Z", { 3, 30, 300, 3000 }, ClaudeLog::Opus, "s", 3)
+        + ClaudeLog::user("2025-06-01T09:00:03Z", 200'000)
+        + ClaudeLog::assistant("msg_B", "2025-06-01T09:00:04Z", { 4, 40, 0, 0 }, ClaudeLog::Sonnet, "s", 2)
+        + ClaudeLog::otherLines("2025-06-01T09:00:05Z")
+        + ClaudeLog::assistant("msg_A", "2025-06-01T09:00:06Z", { 3, 31, 300, 3000 }, ClaudeLog::Opus, "s");
+}
+
+TEST(LogFile, RealisticSessionDeduplicatesLastContentAtFirstPlace)
+{
+    TempDir home;
+    const auto records = JSONLParser::parseFile(home.write("s.jsonl", realisticSession()));
+    ASSERT_EQ(records.size(), 6u);
+    const auto unique = JSONLParser::deduplicate(records);
+    ASSERT_EQ(unique.size(), 2u);
+    EXPECT_EQ(unique[0].messageId.view(), "msg_A");
+    EXPECT_EQ(unique[0].outputTokens, 31);
+    EXPECT_EQ(unique[0].timestamp, records.back().timestamp);
+    EXPECT_EQ(unique[1].messageId.view(), "msg_B");
+    EXPECT_EQ(unique[1].outputTokens, 40);
+
+    const auto three = JSONLParser::deduplicate(JSONLParser::parseFile(home.write("t.jsonl",
+        assistantLine("x", 5) + "\n" + assistantLine("y", 1) + "\n" + assistantLine("x", 7) + "\n"
+            + assistantLine("x", 9) + "\n")));
+    EXPECT_EQ(outputs(three), (std::vector<std::int64_t> { 9, 1 }));
+}
+
+TEST(LogFile, LineEndsBlankLinesAndBrokenLines)
+{
+    TempDir home;
+    const auto a = assistantLine("a", 1), b = assistantLine("b", 2), c = assistantLine("c", 3);
+    const std::pair<const char*, std::string> files[] = {
+        { "LF, no final line end", a + "\n" + b + "\n" + c },
+        { "CR LF", a + "\r\n" + b + "\r\n" + c + "\r\n" },
+        { "blank lines", "\n\n" + a + "\n\r\n\n" + b + "\n \n" + c + "\n\n" },
+        { "invalid UTF-8 line", a + "\n" + b + "\n" + assistantLine("\xff\xfe", 4) + "\n" + c + "\n" },
+        { "binary junk", a + "\n" + std::string("\0\x01assistant\x80\xff{\"\0", 14) + "\n" + b + "\n"
+              + std::string(3000, '\0') + "\n" + c },
+        { "half-written last line", a + "\n" + b + "\n" + c + "\n" + assistantLine("d", 4).substr(0, 200) },
+        { "last line cut mid-character", a + "\n" + b + "\n" + c + "\n" + R"({"type":"assistant","x":")" "\xE2\x80" },
+        { "escaped type", a + "\n" + b + "\n" + R"({"type":"\u0061ssistant","timestamp":"2025-06-01T09:30:15Z","message":{"id":"c","model":"m","usage":{"output_tokens":3}}})" },
+    };
+    for (const auto& [name, content] : files)
+        EXPECT_EQ(outputs(JSONLParser::parseFile(home.write("f.jsonl", content))),
+                  (std::vector<std::int64_t> { 1, 2, 3 }))
+            << name;
+    EXPECT_TRUE(JSONLParser::parseFile(home.path("missing.jsonl")).empty());
+    EXPECT_TRUE(JSONLParser::parseFile(home.path()).empty());
+}
+
+TEST(LogFile, HugeAndDeeplyNestedLines)
+{
+    TempDir home;
+    const std::string big(15u << 20, 'x');
+    const std::string hugeAssistant = R"({"type":"assistant","timestamp":"2025-06-01T09:30:15Z","message":{"id":"h","model":"m","content":")"
+        + big + R"(","usage":{"output_tokens":2}}})";
+    std::string deep = R"({"type":"assistant","timestamp":"2025-06-01T09:30:15Z","message":{"id":"d","model":"m","usage":{"output_tokens":9},"content":)";
+    deep += std::string(100'000, '[') + std::string(100'000, ']') + "}}";
+    const auto content = assistantLine("a", 1) + "\n" + ClaudeLog::user("2025-06-01T09:30:15Z", 15u << 20)
+        + hugeAssistant + "\n" + deep + "\n" + std::string(200'000, '{') + "\n" + assistantLine("c", 3) + "\n";
+    EXPECT_EQ(outputs(JSONLParser::parseFile(home.write("big.jsonl", content))),
+              (std::vector<std::int64_t> { 1, 2, 3 }));
+}
+
+// Lines of many lengths and endings, several longer than the read buffer.
+std::string mixedFile()
+{
+    std::mt19937 random(7);
+    std::string content;
+    for (int i = 0; i < 400; ++i) {
+        switch (random() % 6) {
+        case 0:
+            content += ClaudeLog::user("2025-06-01T09:30:15Z", random() % 5 == 0 ? 1'500'000 : random() % 4000);
+            break;
+        case 1:
+            content += ClaudeLog::otherLines("2025-06-01T09:30:15Z");
+            break;
+        case 2:
+            content += assistantLine("msg_" + std::to_string(i % 50), i) + "\r\n";
+            break;
+        case 3:
+            content += "\n\n{\"half\":";
+            break;
+        default:
+            content += ClaudeLog::assistant("msg_" + std::to_string(i), "2025-06-01T09:30:15Z", { i, i, i, i },
+                                            ClaudeLog::Sonnet, "s", 1 + i % 3);
+        }
+    }
+    return content + assistantLine("last", 1);
+}
+
+TEST(LogFile, RangesOverAnySplitPointsEqualTheWholeFile)
+{
+    TempDir home;
+    const auto content = mixedFile();
+    const auto path = home.write("mixed.jsonl", content);
+    const auto whole = JSONLParser::parseFile(path);
+    ASSERT_GT(whole.size(), 200u);
+
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    const auto size = static_cast<std::int64_t>(content.size());
+    std::mt19937_64 random(11);
+    JSONLDecoder decoder;
+    for (int round = 0; round < 60; ++round) {
+        std::vector<std::int64_t> points { 0, size };
+        for (int i = random() % 12; i > 0; --i) {
+            const auto p = static_cast<std::int64_t>(random() % static_cast<std::uint64_t>(size + 1));
+            // Also land exactly on and right after line ends, and repeat points (empty ranges).
+            const auto lf = content.find('\n', static_cast<std::size_t>(p));
+            points.push_back(lf == std::string::npos ? p : static_cast<std::int64_t>(lf + i % 2));
+            if (i % 4 == 0)
+                points.push_back(points.back());
+        }
+        std::sort(points.begin(), points.end());
+        if (round % 2)
+            points.push_back(std::numeric_limits<std::int64_t>::max());
+        std::vector<UsageRecord> joined;
+        for (std::size_t i = 0; i + 1 < points.size(); ++i) {
+            const auto part = JSONLParser::parseRange(fd, points[i], points[i + 1], decoder);
+            joined.insert(joined.end(), part.begin(), part.end());
+        }
+        ASSERT_EQ(joined, whole) << "round " << round;
+    }
+    EXPECT_TRUE(JSONLParser::parseRange(fd, size, size + 10, decoder).empty());
+    ::close(fd);
+
+    // Empty ranges hold no line, not even the first one.
+    const auto small = home.write("small.jsonl", assistantLine("a", 1) + "\n" + assistantLine("b", 2) + "\n");
+    const int smallFd = ::open(small.c_str(), O_RDONLY);
+    for (std::int64_t at : { 0, 1, 10 })
+        EXPECT_TRUE(JSONLParser::parseRange(smallFd, at, at, decoder).empty()) << at;
+    ::close(smallFd);
+}
+
+// Peak resident memory in KiB; with reset, restarted from the current size, or -1 where the kernel
+// does not allow it.
+long peakRssKiB(bool reset = false)
+{
+    if (reset) {
+        std::ofstream clear("/proc/self/clear_refs");
+        clear << "5";
+        clear.close();
+        if (!clear)
+            return -1;
+    }
+    std::ifstream status("/proc/self/status");
+    for (std::string row; std::getline(status, row);)
+        if (row.starts_with("VmHWM:"))
+            return std::stol(row.substr(6));
+    return -1;
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool Sanitized = true;
+#elif defined(__has_feature)
+constexpr bool Sanitized = __has_feature(address_sanitizer);
+#else
+constexpr bool Sanitized = false;
+#endif
+
+// A large log of big tool results is read in bounded memory, not whole; a line longer than the
+// parser keeps is skipped without losing the lines after it.
+TEST(LogFile, LargeLogsAreStreamed)
+{
+    TempDir home;
+    const auto path = home.path("large.jsonl");
+    const int turns = Sanitized ? 40 : 500;
+    {
+        const std::string user = ClaudeLog::user("2025-06-01T09:30:15Z", 400'000);
+        FILE* out = std::fopen(path.c_str(), "wb");
+        ASSERT_TRUE(out);
+        for (int i = 0; i < turns; ++i) {
+            const std::string t = user
+                + ClaudeLog::assistant("m" + std::to_string(i), "2025-06-01T09:30:15Z", { 1, 1, 1, 1 },
+                                       ClaudeLog::Sonnet, "s", 2);
+            std::fwrite(t.data(), 1, t.size(), out);
+        }
+        std::fclose(out);
+    }
+    const long before = Sanitized ? -1 : peakRssKiB(true);
+    const auto records = JSONLParser::deduplicate(JSONLParser::parseFile(path));
+    const long grown = peakRssKiB() - before;
+    EXPECT_EQ(records.size(), static_cast<std::size_t>(turns));
+    if (before > 0) {
+        EXPECT_LT(grown, 32 * 1024) << "peak RSS grew by " << grown << " KiB";
+    }
+
+    const std::string overlong(JSONLParser::MaxLineBytes + 1000, 'a');
+    const auto records2 = JSONLParser::parseFile(
+        home.write("overlong.jsonl", assistantLine("a", 1) + "\n" + overlong + "\n" + assistantLine("b", 2)));
+    EXPECT_EQ(outputs(records2), (std::vector<std::int64_t> { 1, 2 }));
+}
+
+}

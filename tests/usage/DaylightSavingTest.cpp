@@ -1,0 +1,74 @@
+#include <QThreadPool>
+
+#include <gtest/gtest.h>
+
+#include "ClaudeLog.h"
+#include "Records.h"
+#include "TempDir.h"
+#include "Wait.h"
+#include "ingest/ProviderManager.h"
+#include "usage/LocalCalendar.h"
+#include "usage/ManualClock.h"
+#include "usage/UsageDataManager.h"
+#include "usage/UsageSummary.h"
+
+// Runs with TZ=Europe/Berlin: summer time starts on 2025-03-30 (a 23-hour day) and ends on
+// 2025-10-26 (a 25-hour day).
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST(DaylightSaving, MidnightsAndTheWeekCutoff)
+{
+    EXPECT_EQ(LocalCalendar::startOfDay(instant("2025-03-31T10:00:00Z")), instant("2025-03-30T22:00:00Z"));
+    EXPECT_EQ(LocalCalendar::startOfDayBefore(instant("2025-03-31T10:00:00Z"), 7), instant("2025-03-23T23:00:00Z"));
+    EXPECT_EQ(LocalCalendar::startOfDay(instant("2025-10-27T10:00:00Z")), instant("2025-10-26T23:00:00Z"));
+    EXPECT_EQ(LocalCalendar::startOfDayBefore(instant("2025-10-27T10:00:00Z"), 7), instant("2025-10-19T22:00:00Z"));
+
+    RecordList list;
+    list.append(std::make_shared<const RecordBatch>(std::vector<UsageRecord> {
+        makeRecord({ .at = "2025-03-23T22:59:59.999Z", .output = 1 }), makeRecord({ .at = "2025-03-23T23:00:00Z", .output = 2 }) }));
+    const auto week = UsageSummary::recordsOfLastWeek(list, instant("2025-03-31T10:00:00Z"));
+    ASSERT_EQ(week.size(), 1u);
+    EXPECT_EQ(week[0].outputTokens, 2);
+}
+
+TEST(DaylightSaving, DaysOfTwentyThreeAndTwentyFiveHours)
+{
+    const char* times[] = {
+        "2025-03-29T22:59:59Z", "2025-03-29T23:00:00Z", "2025-03-30T21:59:59Z", "2025-03-30T22:00:00Z",
+        "2025-10-25T21:59:59Z", "2025-10-25T22:00:00Z", "2025-10-26T00:30:00Z", "2025-10-26T01:30:00Z",
+        "2025-10-26T22:59:59Z", "2025-10-26T23:00:00Z",
+    };
+    std::vector<UsageRecord> records;
+    for (std::int64_t i = 0; i < 10; ++i)
+        records.push_back(makeRecord({ .at = times[9 - i], .output = 1ll << (9 - i) }));
+    QStringList days;
+    QList<qint64> outputs;
+    for (const auto& d : UsageSummary::make(records, {}).dailyData) {
+        days << d.dateString;
+        outputs << d.outputTokens;
+    }
+    EXPECT_EQ(days.join(QLatin1Char(' ')), QStringLiteral("2025-03-29 2025-03-30 2025-03-31 2025-10-25 2025-10-26 2025-10-27"));
+    EXPECT_EQ(outputs, (QList<qint64> { 1, 2 + 4, 8, 16, 32 + 64 + 128 + 256, 512 }));
+}
+
+TEST(DaylightSaving, TodayStartsAtLocalMidnightAfterTheChange)
+{
+    TempDir home;
+    home.write(".claude/projects/p/s.jsonl",
+               ClaudeLog::assistant("a", "2025-03-30T21:59:59Z", { 1, 0, 0, 0 })
+                   + ClaudeLog::assistant("b", "2025-03-31T00:00:00+02:00", { 0, 10, 0, 0 }));
+    ManualClock clock(instant("2025-03-30T22:30:00Z"));
+    Clock::install(&clock);
+    ProviderManager providers(home.path(".claude/projects"));
+    UsageDataManager usage(&providers);
+    usage.refresh();
+    ASSERT_TRUE(waitForSignal(&usage, &UsageDataManager::refreshed));
+    EXPECT_EQ(usage.todayTokens(), 10);
+    EXPECT_EQ(usage.cumulativeTokens(), 11);
+    EXPECT_EQ(usage.weeklyData().size(), 2);
+    Clock::install(nullptr);
+}
+
+}

@@ -1,0 +1,202 @@
+#include <filesystem>
+#include <memory>
+
+#include <QCoreApplication>
+#include <QThreadPool>
+
+#include <gtest/gtest.h>
+
+#include "ClaudeLog.h"
+#include "Records.h"
+#include "TempDir.h"
+#include "Wait.h"
+#include "ingest/FileWatcher.h"
+#include "ingest/ProviderManager.h"
+#include "usage/ManualClock.h"
+#include "usage/UsageDataManager.h"
+
+using namespace std::chrono_literals;
+
+namespace {
+
+class UsageDataManagerTest : public ::testing::Test
+{
+protected:
+    TempDir home;
+    ManualClock clock { instant("2025-06-10T12:00:00Z") };
+    ProviderManager providers { home.path(".claude/projects") };
+    std::unique_ptr<UsageDataManager> usage = std::make_unique<UsageDataManager>(&providers);
+
+    void SetUp() override { Clock::install(&clock); }
+    void TearDown() override
+    {
+        usage.reset();
+        QThreadPool::globalInstance()->waitForDone();
+        Clock::install(nullptr);
+    }
+
+    void log(const std::string& name, const std::string& content)
+    {
+        home.append(".claude/projects/-home-dev-app/" + name, content);
+    }
+    void line(const char* id, const char* at, ClaudeLog::Usage u, std::string_view model = ClaudeLog::Opus,
+              const char* session = "s1")
+    {
+        log("s.jsonl", ClaudeLog::assistant(id, at, u, model, session, 2));
+    }
+    void refresh()
+    {
+        usage->refresh();
+        ASSERT_TRUE(waitForSignal(usage.get(), &UsageDataManager::refreshed));
+    }
+};
+
+TEST_F(UsageDataManagerTest, NoLogsGiveZeroFigures)
+{
+    refresh();
+    EXPECT_EQ(usage->todayTokens(), 0);
+    EXPECT_EQ(usage->cumulativeTokens(), 0);
+    EXPECT_EQ(usage->tokensPerMinute(), 0);
+    EXPECT_EQ(usage->sessionCount(), 0);
+    EXPECT_TRUE(usage->todayBreakdown().isEmpty() && usage->weeklyData().isEmpty() && usage->providerSummaries().isEmpty());
+    EXPECT_FALSE(usage->isActive());
+    EXPECT_FALSE(usage->lastActivityTimestamp().isValid());
+    EXPECT_EQ(usage->activityLevel(), ActivityLevel::Dormant);
+}
+
+TEST_F(UsageDataManagerTest, TodayWeekAndAllTime)
+{
+    log("s.jsonl", ClaudeLog::otherLines("2025-06-10T11:00:00Z") + ClaudeLog::user("2025-06-10T11:00:00Z", 20'000));
+    line("old", "2025-06-01T10:00:00Z", { 1000, 0, 0, 0 });
+    line("yesterday", "2025-06-09T23:59:59.999Z", { 1, 2, 30, 400 });
+    line("midnight", "2025-06-10T00:00:00Z", { 10, 20, 300, 4000 });
+    line("tomorrow", "2025-06-11T08:00:00+09:00", { 0, 5, 0, 0 }, ClaudeLog::Sonnet, "s2");
+    log("s/subagents/agent-1.jsonl", ClaudeLog::assistant("midnight", "2025-06-10T11:00:00Z", { 0, 1, 0, 0 }, ClaudeLog::Opus, "s1"));
+    refresh();
+
+    EXPECT_EQ(usage->todayTokens(), 4330 + 5 + 1);
+    EXPECT_EQ(usage->todayOutputTokens(), 26);
+    EXPECT_EQ(usage->cumulativeTokens(), 1000 + 433 + 4336);
+    EXPECT_EQ(usage->sessionCount(), 2);
+    EXPECT_EQ(usage->allRecords().size(), 5u);
+    EXPECT_EQ(usage->weeklyData(), (QList<DailyData> { { QStringLiteral("2025-06-09"), 433, 2 },
+                                                         { QStringLiteral("2025-06-10"), 4336, 26 } }));
+    ASSERT_EQ(usage->todayBreakdown().size(), 2);
+    EXPECT_EQ(usage->todayBreakdown()[0].displayName, QStringLiteral("Opus"));
+    EXPECT_EQ(usage->todayBreakdown()[1].displayName, QStringLiteral("Sonnet"));
+    ASSERT_EQ(usage->providerSummaries().size(), 1);
+    EXPECT_EQ(usage->providerSummaries()[0].providerName, QStringLiteral("Claude Code"));
+    EXPECT_EQ(usage->providerSummaries()[0].tokens, 4336);
+    EXPECT_EQ(usage->lastActivity(), instant("2025-06-10T23:00:00Z"));
+}
+
+TEST_F(UsageDataManagerTest, RateWindowEdges)
+{
+    line("old", "2025-06-10T11:56:59Z", { 1000, 1000, 0, 0 });
+    line("edge", "2025-06-10T11:57:00Z", { 100, 200, 0, 5000 });
+    line("new", "2025-06-10T11:59:30Z", { 0, 1, 7, 7 });
+    refresh();
+    EXPECT_EQ(usage->tokensPerMinute(), 100);
+    EXPECT_TRUE(usage->isActive());
+
+    int changes = 0;
+    QObject::connect(usage.get(), &UsageDataManager::tokensPerMinuteChanged, [&] { ++changes; });
+    usage->updateTokensPerMinute();
+    EXPECT_EQ(changes, 0);
+    clock.advance(1ms);
+    usage->updateTokensPerMinute();
+    EXPECT_EQ(usage->tokensPerMinute(), 0);
+    EXPECT_EQ(changes, 1);
+
+    // Activity is judged at refresh time: a last record exactly 180 s old is not active.
+    clock.set(instant("2025-06-10T12:02:30Z"));
+    refresh();
+    EXPECT_FALSE(usage->isActive());
+    clock.set(instant("2025-06-10T12:02:29.999Z"));
+    refresh();
+    EXPECT_TRUE(usage->isActive());
+
+    // Just after midnight, yesterday's records are out of the window although recent.
+    clock.set(instant("2025-06-11T00:01:00Z"));
+    line("late", "2025-06-10T23:59:30Z", { 300, 300, 0, 0 });
+    line("early", "2025-06-11T00:00:30Z", { 3, 0, 0, 0 });
+    refresh();
+    EXPECT_EQ(usage->tokensPerMinute(), 1);
+}
+
+TEST_F(UsageDataManagerTest, ActivityLevelSteps)
+{
+    line("m", "2025-06-10T12:00:00Z", { 1, 1, 0, 0 });
+    refresh();
+    const std::pair<std::chrono::seconds, ActivityLevel> steps[] = {
+        { -5s, ActivityLevel::Active }, { 0s, ActivityLevel::Active }, { 179s, ActivityLevel::Active },
+        { 180s, ActivityLevel::Recent }, { 1799s, ActivityLevel::Recent }, { 1800s, ActivityLevel::Stale },
+        { 3599s, ActivityLevel::Stale }, { 3600s, ActivityLevel::Dormant }, { 100000s, ActivityLevel::Dormant },
+    };
+    for (const auto& [elapsed, level] : steps) {
+        clock.set(instant("2025-06-10T12:00:00Z") + elapsed);
+        EXPECT_EQ(usage->activityLevel(), level) << elapsed.count();
+    }
+}
+
+TEST_F(UsageDataManagerTest, RefreshPublishesTogetherAndDropsRequestsMeanwhile)
+{
+    line("a", "2025-06-10T11:59:00Z", { 30, 30, 0, 0 });
+    int refreshed = 0, todayChanges = 0, breakdownChanges = 0;
+    bool consistent = true;
+    QObject::connect(usage.get(), &UsageDataManager::refreshed, [&] { ++refreshed; });
+    QObject::connect(usage.get(), &UsageDataManager::todayTokensChanged, [&] { ++todayChanges; });
+    QObject::connect(usage.get(), &UsageDataManager::todayBreakdownChanged, [&] { ++breakdownChanges; });
+    QObject::connect(usage.get(), &UsageDataManager::isRefreshingChanged, [&] {
+        if (!usage->isRefreshing())
+            consistent = consistent && usage->todayTokens() == 60 && usage->cumulativeTokens() == 60
+                && usage->sessionCount() == 1 && usage->allRecords().size() == 1;
+    });
+
+    usage->refresh();
+    EXPECT_TRUE(usage->isRefreshing());
+    usage->refresh();
+    usage->refresh();
+    EXPECT_EQ(usage->todayTokens(), 0);
+    ASSERT_TRUE(waitForSignal(usage.get(), &UsageDataManager::refreshed));
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(refreshed, 1);
+    EXPECT_TRUE(consistent);
+    EXPECT_EQ(usage->tokensPerMinute(), 20);
+
+    refresh();
+    EXPECT_EQ(refreshed, 2);
+    EXPECT_EQ(todayChanges, 1);
+    EXPECT_EQ(breakdownChanges, 2);
+}
+
+TEST_F(UsageDataManagerTest, WatcherDrivesRefreshesAndVanishedLogsDisappear)
+{
+    line("a", "2025-06-10T11:00:00Z", { 1, 1, 0, 0 });
+    usage->startWatching();
+    ASSERT_TRUE(waitForSignal(usage.get(), &UsageDataManager::refreshed));
+    EXPECT_EQ(usage->todayTokens(), 2);
+
+    log("other.jsonl", ClaudeLog::assistant("b", "2025-06-10T11:30:00Z", { 5, 5, 0, 0 }));
+    usage->fileWatcher()->checkForChanges();
+    ASSERT_TRUE(waitForSignal(usage.get(), &UsageDataManager::refreshed));
+    EXPECT_EQ(usage->todayTokens(), 12);
+
+    std::filesystem::remove(home.path(".claude/projects/-home-dev-app/other.jsonl"));
+    usage->fileWatcher()->checkForChanges();
+    ASSERT_TRUE(waitForSignal(usage.get(), &UsageDataManager::refreshed));
+    EXPECT_EQ(usage->todayTokens(), 2);
+    EXPECT_EQ(usage->lastActivity(), instant("2025-06-10T11:00:00Z"));
+}
+
+TEST_F(UsageDataManagerTest, DestroyedDuringARefresh)
+{
+    line("a", "2025-06-10T11:00:00Z", { 1, 1, 0, 0 });
+    usage->refresh();
+    usage.reset();
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
+}
+
+}
