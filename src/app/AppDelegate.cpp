@@ -1,25 +1,54 @@
 #include "app/AppDelegate.h"
 
+#include "app/MenuBarController.h"
 #include "ingest/ClaudePaths.h"
 #include "ingest/FileWatcher.h"
 #include "ingest/ProviderManager.h"
+#include "quota/ClaudeQuotaManager.h"
+#include "quota/ClaudeWebProvider.h"
+#include "runner/RunCharacter.h"
+#include "usage/DailyUsageStore.h"
 #include "usage/UsageDataManager.h"
+#include "usage/UserDefaults.h"
 
 AppDelegate::AppDelegate(QObject* parent)
     : QObject(parent),
+      m_defaults(new UserDefaults(this)),
       m_providerManager(new ProviderManager(ClaudePaths::projectsPath(), this)),
-      m_usageDataManager(new UsageDataManager(m_providerManager, this))
+      m_usageDataManager(new UsageDataManager(m_providerManager, this)),
+      m_runCharacter(new RunCharacter(m_defaults, this)),
+      m_claudeOAuthProvider(new ClaudeOAuthProvider(this))
 {
 }
 
-AppDelegate::~AppDelegate() = default;
+// The tray and its popover go first: the views must never see the objects they show disappear.
+AppDelegate::~AppDelegate()
+{
+    delete m_menuBarController;
+}
+
+ClaudeQuotaManager* AppDelegate::claudeQuotaManager()
+{
+    if (!m_claudeQuotaManager) {
+        m_claudeQuotaManager = new ClaudeQuotaManager(m_claudeOAuthProvider, this);
+        m_claudeQuotaManager->setPollInterval(300.0);
+    }
+    return m_claudeQuotaManager;
+}
 
 void AppDelegate::applicationDidFinishLaunching()
 {
+    m_modelContainer = DailyUsageStore::setUp(DailyUsageStore::defaultPath());
     m_usageDataManager->startWatching();
+    m_runCharacter->start();
+    claudeQuotaManager()->startPolling();
+    m_menuBarController = new MenuBarController(m_usageDataManager, m_runCharacter, claudeQuotaManager(),
+                                                m_claudeOAuthProvider, m_defaults, this);
 }
 
 void AppDelegate::applicationWillTerminate()
 {
     m_usageDataManager->fileWatcher()->stop();
+    m_runCharacter->stop();
+    claudeQuotaManager()->stopPolling();
 }

@@ -1,9 +1,17 @@
 #pragma once
 
+#include <memory>
+
 #include <QObject>
 
+class ClaudeOAuthProvider;
+class ClaudeQuotaManager;
+class DailyUsageStore;
+class MenuBarController;
 class ProviderManager;
+class RunCharacter;
 class UsageDataManager;
+class UserDefaults;
 
 // Builds every long-lived object in a fixed order, starts them at launch and stops them at exit.
 class AppDelegate : public QObject
@@ -14,13 +22,29 @@ public:
     explicit AppDelegate(QObject* parent = nullptr);
     ~AppDelegate() override;
 
+    // Opens the history store, starts the usage watcher, the runner and the quota polling, then
+    // puts the runner into the tray.
     void applicationDidFinishLaunching();
+    // Stops the log watcher, the runner's frame timer and the quota polling, in that order.
     void applicationWillTerminate();
 
+    UserDefaults* defaults() const { return m_defaults; }
     ProviderManager* providerManager() const { return m_providerManager; }
     UsageDataManager* usageDataManager() const { return m_usageDataManager; }
+    RunCharacter* runCharacter() const { return m_runCharacter; }
+    ClaudeOAuthProvider* claudeOAuthProvider() const { return m_claudeOAuthProvider; }
+    // Created on first use with a 300-second poll interval, then kept.
+    ClaudeQuotaManager* claudeQuotaManager();
+    MenuBarController* menuBarController() const { return m_menuBarController; }
+    const DailyUsageStore* modelContainer() const { return m_modelContainer.get(); }
 
 private:
+    UserDefaults* m_defaults;
+    MenuBarController* m_menuBarController = nullptr;
     ProviderManager* m_providerManager;
     UsageDataManager* m_usageDataManager;
+    RunCharacter* m_runCharacter;
+    ClaudeOAuthProvider* m_claudeOAuthProvider;
+    ClaudeQuotaManager* m_claudeQuotaManager = nullptr;
+    std::unique_ptr<DailyUsageStore> m_modelContainer;
 };

@@ -3,20 +3,29 @@
 #include <cstdio>
 #include <optional>
 
+#include <QApplication>
 #include <QCommandLineParser>
-#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QJsonDocument>
+#include <QtQml/QQmlExtensionPlugin>
 
 #include "app/AppDelegate.h"
+#include "app/MenuBarController.h"
+#include "app/PopoverWindow.h"
+#include "app/SingleInstance.h"
 #include "app/UnixSignalHandler.h"
 #include "app/UsageReport.h"
 #include "ingest/ClaudePaths.h"
 #include "ingest/ProviderManager.h"
 #include "ingest/TimestampParser.h"
 #include "quota/ClaudeQuotaManager.h"
+#include "runner/AnimationSpeed.h"
+#include "runner/RunCharacter.h"
 #include "usage/ManualClock.h"
 #include "usage/UsageDataManager.h"
+
+Q_IMPORT_QML_PLUGIN(Pacemark_ViewsPlugin)
 
 namespace {
 
@@ -41,6 +50,8 @@ struct Options
     bool json = false;
     bool quota = false;
     std::optional<Instant> now;
+    std::optional<AnimationSpeed> runnerSpeed;
+    bool stats = false;
 };
 
 // One quota refresh as the application's poll does it: the credential read without interaction.
@@ -79,19 +90,35 @@ int runReport(const Options& options)
     return 0;
 }
 
-int runApplication(QCoreApplication& app)
+int runApplication(QApplication& app, const Options& options)
 {
+    SingleInstance instance;
+    if (!instance.start())
+        return 0;
+
     AppDelegate delegate;
     UnixSignalHandler signals;
     QObject::connect(&signals, &UnixSignalHandler::terminationRequested, &app, &QCoreApplication::quit);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, &AppDelegate::applicationWillTerminate);
-
-    // Until the tray arrives the application prints the summary whenever the figures change.
-    auto* usage = delegate.usageDataManager();
-    QObject::connect(usage, &UsageDataManager::refreshed, usage, [usage] {
-        print(stdout, UsageReport(*usage, Clock::now(), usage->activityLevel()).toText() + QLatin1Char('\n'));
-    });
+    QElapsedTimer uptime;
+    uptime.start();
     delegate.applicationDidFinishLaunching();
+
+    MenuBarController* menuBar = delegate.menuBarController();
+    QObject::connect(menuBar, &MenuBarController::quitRequested, &app, &QCoreApplication::quit);
+    QObject::connect(&instance, &SingleInstance::activationRequested, menuBar, [menuBar] {
+        if (!menuBar->popover()->isShown())
+            menuBar->togglePopover();
+    });
+    if (options.runnerSpeed)
+        delegate.runCharacter()->setDebugSpeedOverride(options.runnerSpeed);
+    if (options.stats) {
+        QObject::connect(&app, &QCoreApplication::aboutToQuit, menuBar, [menuBar, &uptime] {
+            print(stdout, QStringLiteral("status images: composed %1 in %2 s\n")
+                              .arg(menuBar->composedImageCount())
+                              .arg(static_cast<double>(uptime.elapsed()) / 1000.0, 0, 'f', 1));
+        });
+    }
     return app.exec();
 }
 
@@ -99,7 +126,6 @@ int runApplication(QCoreApplication& app)
 
 int BurrowbitApp::main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("pacemark"));
     QCoreApplication::setOrganizationName(QStringLiteral("Pacemark"));
     QCoreApplication::setApplicationVersion(QStringLiteral(PACEMARK_VERSION));
@@ -118,9 +144,17 @@ int BurrowbitApp::main(int argc, char** argv)
                                        QStringLiteral("ISO8601"));
     const QCommandLineOption quotaOption(QStringLiteral("quota"),
                                          QStringLiteral("With --report: fetch the quota once too."));
-    parser.addOptions({ reportOption, jsonOption, nowOption, quotaOption });
+    const QCommandLineOption speedOption(QStringLiteral("runner-speed"),
+                                         QStringLiteral("Force the runner's speed (for testing)."),
+                                         QStringLiteral("idle|walking|running|sprinting"));
+    const QCommandLineOption statsOption(QStringLiteral("stats"),
+                                         QStringLiteral("At exit, print how many tray images were drawn."));
+    parser.addOptions({ reportOption, jsonOption, nowOption, quotaOption, speedOption, statsOption });
 
-    if (!parser.parse(QCoreApplication::arguments()))
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    if (!parser.parse(arguments))
         return fail(parser.errorText());
     if (parser.isSet(helpOption)) {
         print(stdout, parser.helpText());
@@ -137,6 +171,7 @@ int BurrowbitApp::main(int argc, char** argv)
     options.report = parser.isSet(reportOption);
     options.json = parser.isSet(jsonOption);
     options.quota = parser.isSet(quotaOption);
+    options.stats = parser.isSet(statsOption);
     if (parser.isSet(nowOption)) {
         const QByteArray text = parser.value(nowOption).toUtf8();
         options.now = TimestampParser::parse(std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
@@ -144,8 +179,23 @@ int BurrowbitApp::main(int argc, char** argv)
             return fail(QStringLiteral("invalid time '%1' for --now (expected ISO 8601 such as 2026-01-02T15:04:05Z)")
                             .arg(parser.value(nowOption)));
     }
+    if (parser.isSet(speedOption)) {
+        options.runnerSpeed = animationSpeedFromName(parser.value(speedOption));
+        if (!options.runnerSpeed)
+            return fail(QStringLiteral("invalid speed '%1' for --runner-speed (expected idle, walking, running or "
+                                       "sprinting)")
+                            .arg(parser.value(speedOption)));
+    }
     if (!options.report && (options.json || options.now || options.quota))
         return fail(QStringLiteral("--json, --now and --quota go with --report"));
+    if (options.report && (options.runnerSpeed || options.stats))
+        return fail(QStringLiteral("--runner-speed and --stats do not go with --report"));
 
-    return options.report ? runReport(options) : runApplication(app);
+    if (options.report) {
+        QCoreApplication app(argc, argv);
+        return runReport(options);
+    }
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    return runApplication(app, options);
 }

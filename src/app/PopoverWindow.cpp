@@ -1,0 +1,76 @@
+#include "app/PopoverWindow.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QQmlEngine>
+#include <QQuickView>
+#include <QScreen>
+
+#include "app/PopoverPlacement.h"
+
+namespace {
+
+constexpr qint64 ToggleGraceMs = 300;
+
+}
+
+PopoverWindow::PopoverWindow(const QVariantMap& viewProperties, Mode mode, QObject* parent)
+    : QObject(parent), m_view(new QQuickView), m_mode(mode)
+{
+    m_view->setTitle(QStringLiteral("Pacemark"));
+    m_view->setColor(Qt::transparent);
+    m_view->setResizeMode(QQuickView::SizeRootObjectToView);
+    if (mode == Mode::Popover)
+        m_view->setFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    m_view->setInitialProperties(viewProperties);
+    m_view->setSource(QUrl(QStringLiteral("qrc:/qt/qml/Pacemark/Views/MainPopoverView.qml")));
+    m_view->resize(Width, Height);
+    m_view->setMinimumSize(QSize(Width, Height));
+    m_view->setMaximumSize(QSize(Width, Height));
+
+    if (mode == Mode::Popover) {
+        connect(m_view, &QWindow::activeChanged, this, [this] {
+            if (!m_view->isActive() && m_view->isVisible()) {
+                m_view->hide();
+                m_sinceFocusLoss.start();
+            }
+        });
+    }
+}
+
+PopoverWindow::~PopoverWindow()
+{
+    delete m_view;
+}
+
+bool PopoverWindow::isShown() const
+{
+    return m_view->isVisible();
+}
+
+void PopoverWindow::show(const QRect& trayIcon)
+{
+    if (m_mode == Mode::Popover) {
+        const QPoint pointer = QCursor::pos();
+        QScreen* screen = QGuiApplication::screenAt(trayIcon.isValid() ? trayIcon.center() : pointer);
+        if (!screen)
+            screen = QGuiApplication::primaryScreen();
+        if (screen)
+            m_view->setPosition(PopoverPlacement::topLeft(trayIcon, pointer, screen->availableGeometry(),
+                                                          QSize(Width, Height)));
+    }
+    m_view->show();
+    m_view->raise();
+    m_view->requestActivate();
+    Q_EMIT shown();
+}
+
+void PopoverWindow::close()
+{
+    m_view->hide();
+}
+
+bool PopoverWindow::justClosedByFocusLoss() const
+{
+    return m_sinceFocusLoss.isValid() && m_sinceFocusLoss.elapsed() < ToggleGraceMs;
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QRect>
+#include <QVariantMap>
+
+class QQuickView;
+
+// The window that hosts the dashboard: a frameless panel that stays on top, opens next to the tray
+// icon and closes when it loses focus, like a menu. Built once and reused, so the page the user
+// chose last is still shown next time. Without a tray it is an ordinary window instead.
+class PopoverWindow : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int Width = 360;
+    static constexpr int Height = 420;
+
+    enum class Mode { Popover, NormalWindow };
+
+    PopoverWindow(const QVariantMap& viewProperties, Mode mode, QObject* parent = nullptr);
+    ~PopoverWindow() override;
+
+    bool isShown() const;
+    // Opens next to the tray icon (or near the pointer when its geometry is unknown).
+    void show(const QRect& trayIcon);
+    void close();
+    // A click on the tray icon closes the popover first (it loses focus), then arrives here; such a
+    // click must not open it again.
+    bool justClosedByFocusLoss() const;
+
+    QQuickView* view() const { return m_view; }
+
+Q_SIGNALS:
+    void shown();
+
+private:
+    QQuickView* m_view;
+    Mode m_mode;
+    QElapsedTimer m_sinceFocusLoss;
+};
