@@ -43,10 +43,8 @@ CardBackground {
                 Layout.alignment: Qt.AlignBaseline
             }
 
-            Item {
-                Layout.fillWidth: true
-            }
-
+            // The figure takes the rest of the row and aligns right, so a longer figure arriving
+            // later never depends on the row re-measuring it.
             Text {
                 objectName: "primary"
                 text: root.primary
@@ -55,6 +53,8 @@ CardBackground {
                 font.pixelSize: Theme.callout
                 font.weight: Font.DemiBold
                 maximumLineCount: 1
+                horizontalAlignment: Text.AlignRight
+                Layout.fillWidth: true
                 Layout.alignment: Qt.AlignBaseline
             }
         }
@@ -80,16 +80,14 @@ CardBackground {
                         maximumLineCount: 1
                     }
 
-                    Item {
-                        Layout.fillWidth: true
-                    }
-
                     Text {
                         text: modelData.value
                         color: Theme.primary
                         font.family: Theme.digitsFamily
                         font.pixelSize: Theme.caption
                         maximumLineCount: 1
+                        horizontalAlignment: Text.AlignRight
+                        Layout.fillWidth: true
                     }
                 }
             }
