@@ -102,23 +102,6 @@ QString dollarsText(qint64 cents)
     return QLatin1Char('$') + noDecimals(static_cast<double>(cents) / 100.0);
 }
 
-QString resetCountdown(std::optional<Instant> resetsAt, Instant now)
-{
-    if (!resetsAt)
-        return {};
-    const auto left = *resetsAt - now;
-    if (left <= std::chrono::milliseconds::zero())
-        return QStringLiteral("리셋됨");
-    const qint64 s = std::chrono::duration_cast<std::chrono::seconds>(left).count();
-    const qint64 h = s / 3600;
-    const qint64 m = (s - h * 3600) / 60;
-    if (s >= 86400)
-        return QStringLiteral("%1d %2h").arg(h / 24).arg(h % 24);
-    if (s < 3600)
-        return QStringLiteral("%1m").arg(m);
-    return QStringLiteral("%1h %2m").arg(h).arg(m);
-}
-
 QString dayLabel(const QString& dateString)
 {
     const QStringList parts = dateString.split(QLatin1Char('-'), Qt::SkipEmptyParts);

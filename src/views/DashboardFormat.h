@@ -31,8 +31,6 @@ NamedColor quotaColor(double pct);
 double quotaFillWidth(double space, double pct);
 QString percentText(double pct);
 QString dollarsText(qint64 cents);
-// Time left until a reset: "2d 5h", "3h 12m", "42m", "리셋됨" once passed, empty without a reset time.
-QString resetCountdown(std::optional<Instant> resetsAt, Instant now);
 
 // "2025-03-07" becomes "03/07"; anything not of three parts is kept as it is.
 QString dayLabel(const QString& dateString);

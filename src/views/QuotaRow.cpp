@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "quota/ResetCountdown.h"
 #include "views/DashboardFormat.h"
 
 namespace {
@@ -9,7 +10,7 @@ namespace {
 QuotaRow windowRow(const QString& label, double pct, const QuotaCardSnapshot::Window& window, Instant now)
 {
     return { label, pct, DashboardFormat::quotaColor(pct), DashboardFormat::percentText(pct),
-             DashboardFormat::resetCountdown(window.resetsAt, now) };
+             resetCountdown(window.resetsAt, now) };
 }
 
 }

@@ -102,38 +102,6 @@ TEST(DashboardFormat, QuotaColourFillAndAmounts)
     EXPECT_EQ(F::dollarsText(0), QStringLiteral("$0"));
 }
 
-struct CountdownCase
-{
-    std::chrono::milliseconds left;
-    const char* text;
-};
-
-void PrintTo(const CountdownCase& c, std::ostream* out)
-{
-    *out << c.left.count() << "ms_left";
-}
-
-class ResetCountdown : public testing::TestWithParam<CountdownCase> { };
-
-TEST_P(ResetCountdown, DaysHoursMinutes)
-{
-    const Instant now { std::chrono::sys_days { std::chrono::year { 2026 } / 3 / 7 } + 9h };
-    EXPECT_EQ(F::resetCountdown(now + GetParam().left, now), QString::fromUtf8(GetParam().text));
-}
-
-INSTANTIATE_TEST_SUITE_P(Lefts, ResetCountdown,
-    testing::Values(CountdownCase { -1h, "리셋됨" }, CountdownCase { 0ms, "리셋됨" }, CountdownCase { 1ms, "0m" },
-                    CountdownCase { 59s, "0m" }, CountdownCase { 42min + 30s, "42m" },
-                    CountdownCase { 59min + 59s, "59m" }, CountdownCase { 1h, "1h 0m" },
-                    CountdownCase { 2h + 5min, "2h 5m" }, CountdownCase { 3h + 12min + 59s, "3h 12m" },
-                    CountdownCase { 23h + 59min + 59s, "23h 59m" }, CountdownCase { 24h, "1d 0h" },
-                    CountdownCase { 2 * 24h + 5h + 30min, "2d 5h" }));
-
-TEST(DashboardFormat, NoResetTimeGivesAnEmptyCountdown)
-{
-    EXPECT_EQ(F::resetCountdown(std::nullopt, Instant {}), QString());
-}
-
 TEST(DashboardFormat, DayLabels)
 {
     EXPECT_EQ(F::dayLabel(QStringLiteral("2025-03-07")), QStringLiteral("03/07"));
