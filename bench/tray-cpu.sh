@@ -29,7 +29,7 @@ ticks=$(getconf CLK_TCK)
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 rss_kib() { awk '/VmRSS/ {print $2}' "/proc/$1/status"; }
 
-printf '%-10s %8s %10s %10s %s\n' speed "cpu %" "rss MiB" "images/s" ""
+printf '%-10s %8s %10s %10s %12s\n' speed "cpu %" "rss MiB" "shown/s" "composed"
 for speed in idle walking running sprinting; do
     HOME=$home DISPLAY=$display QT_QPA_PLATFORM=xcb build-release/src/pacemark --runner-speed $speed --stats \
         > "$home/out.txt" 2>&1 &
@@ -41,10 +41,11 @@ for speed in idle walking running sprinting; do
     rss=$(rss_kib $pid)
     kill -TERM $pid
     wait $pid || true
+    shown=$(grep -o 'shown [0-9]*' "$home/out.txt" | awk '{print $2}')
     composed=$(grep -o 'composed [0-9]*' "$home/out.txt" | awk '{print $2}')
     up=$(grep -o 'in [0-9.]* s' "$home/out.txt" | awk '{print $2}')
-    awk -v a="$t0" -v b="$t1" -v s="$seconds" -v hz="$ticks" -v r="$rss" -v c="${composed:-0}" -v u="${up:-1}" -v n="$speed" \
-        'BEGIN { printf "%-10s %8.2f %10.1f %10.1f\n", n, 100 * (b - a) / hz / s, r / 1024, c / u }'
+    awk -v a="$t0" -v b="$t1" -v s="$seconds" -v hz="$ticks" -v r="$rss" -v c="${composed:-0}" -v w="${shown:-0}" -v u="${up:-1}" -v n="$speed" \
+        'BEGIN { printf "%-10s %8.2f %10.1f %10.1f %12d\n", n, 100 * (b - a) / hz / s, r / 1024, w / u, c }'
 done
 
 if [ "$soak" -gt 0 ]; then

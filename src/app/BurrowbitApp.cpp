@@ -8,7 +8,6 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QJsonDocument>
-#include <QtQml/QQmlExtensionPlugin>
 
 #include "app/AppDelegate.h"
 #include "app/MenuBarController.h"
@@ -24,8 +23,6 @@
 #include "runner/RunCharacter.h"
 #include "usage/ManualClock.h"
 #include "usage/UsageDataManager.h"
-
-Q_IMPORT_QML_PLUGIN(Pacemark_ViewsPlugin)
 
 namespace {
 
@@ -114,7 +111,8 @@ int runApplication(QApplication& app, const Options& options)
         delegate.runCharacter()->setDebugSpeedOverride(options.runnerSpeed);
     if (options.stats) {
         QObject::connect(&app, &QCoreApplication::aboutToQuit, menuBar, [menuBar, &uptime] {
-            print(stdout, QStringLiteral("status images: composed %1 in %2 s\n")
+            print(stdout, QStringLiteral("status images: shown %1, composed %2 in %3 s\n")
+                              .arg(menuBar->shownImageCount())
                               .arg(menuBar->composedImageCount())
                               .arg(static_cast<double>(uptime.elapsed()) / 1000.0, 0, 'f', 1));
         });

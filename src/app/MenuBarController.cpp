@@ -21,6 +21,8 @@ using namespace std::chrono_literals;
 
 namespace {
 
+constexpr qsizetype MaxCachedIcons = 64;
+
 bool isDark(const QColor& background)
 {
     return background.lightnessF() < 0.5;
@@ -148,10 +150,23 @@ void MenuBarController::updateMenuBarImage()
     const QScreen* screen = QGuiApplication::primaryScreen();
     options.devicePixelRatio = std::max(2.0, screen ? screen->devicePixelRatio() : 1.0);
 
-    m_statusImage = StatusImage::compose(frame, options);
-    ++m_composedImageCount;
+    if (!(options == m_iconOptions)) {
+        m_icons.clear();
+        m_iconOptions = options;
+    }
+    auto icon = m_icons.constFind(frame.cacheKey());
+    if (icon == m_icons.constEnd()) {
+        // Bounded by the frames of the packs in use; a full cache is simply started again.
+        if (m_icons.size() >= MaxCachedIcons)
+            m_icons.clear();
+        const QImage image = StatusImage::compose(frame, options);
+        ++m_composedImageCount;
+        icon = m_icons.insert(frame.cacheKey(), { image, QIcon(QPixmap::fromImage(image)) });
+    }
+    m_statusImage = icon->image;
+    ++m_shownImageCount;
     if (m_statusItem) {
-        m_statusItem->setIcon(QIcon(QPixmap::fromImage(m_statusImage)));
+        m_statusItem->setIcon(icon->icon);
         m_statusItem->show();
     }
 }

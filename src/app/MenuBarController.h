@@ -2,9 +2,13 @@
 
 #include <optional>
 
+#include <QHash>
+#include <QIcon>
 #include <QImage>
 #include <QObject>
 #include <QTimer>
+
+#include "app/StatusImage.h"
 
 #include "quota/ClaudeQuota.h"
 
@@ -38,8 +42,10 @@ public:
     QSystemTrayIcon* statusItem() const { return m_statusItem; }
     PopoverWindow* popover() const { return m_popover; }
     const QImage& statusImage() const { return m_statusImage; }
-    // How many status images were composed, to check that idle ticks compose none.
+    // How many status images were composed and how many were put into the tray: a frame drawn
+    // before with the same settings is reused, not composed again.
     quint64 composedImageCount() const { return m_composedImageCount; }
+    quint64 shownImageCount() const { return m_shownImageCount; }
 
 Q_SIGNALS:
     void quitRequested();
@@ -63,4 +69,15 @@ private:
     bool m_redrawScheduled = false;
     QImage m_statusImage;
     quint64 m_composedImageCount = 0;
+    quint64 m_shownImageCount = 0;
+
+    // The composed images of the frames seen so far with the current settings. Reusing the same
+    // icon for a frame also keeps the tray's pixmap cache from filling with copies of it.
+    struct StatusIcon
+    {
+        QImage image;
+        QIcon icon;
+    };
+    StatusImage::Options m_iconOptions;
+    QHash<qint64, StatusIcon> m_icons;
 };

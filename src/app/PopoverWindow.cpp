@@ -5,8 +5,12 @@
 #include <QQmlEngine>
 #include <QQuickView>
 #include <QScreen>
+#include <QtQml/QQmlExtensionPlugin>
 
 #include "app/PopoverPlacement.h"
+
+// The views are a static QML module; the window that loads them pulls them in.
+Q_IMPORT_QML_PLUGIN(Pacemark_ViewsPlugin)
 
 namespace {
 

@@ -18,6 +18,8 @@ public:
         QColor green;
         QColor orange;
         QColor red;
+
+        friend bool operator==(const Colors&, const Colors&) = default;
     };
 
     struct Options
@@ -27,6 +29,8 @@ public:
         std::optional<double> battery; // utilisation in percent; none for no battery
         Colors colors;
         double devicePixelRatio = 2.0;
+
+        friend bool operator==(const Options&, const Options&) = default;
     };
 
     static constexpr double DefaultHeight = 20.0;

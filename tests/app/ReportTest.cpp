@@ -182,7 +182,7 @@ TEST(Application, RunsWithoutATrayHandsOverAndStopsOnTerm)
     ASSERT_TRUE(first.waitForFinished(30000));
     EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(first.exitCode(), 0);
-    EXPECT_TRUE(first.readAllStandardOutput().contains("status images: composed"));
+    EXPECT_TRUE(first.readAllStandardOutput().contains("status images: shown"));
 }
 
 }
