@@ -111,10 +111,14 @@ int runApplication(QApplication& app, const Options& options)
         delegate.runCharacter()->setDebugSpeedOverride(options.runnerSpeed);
     if (options.stats) {
         QObject::connect(&app, &QCoreApplication::aboutToQuit, menuBar, [menuBar, &uptime] {
-            print(stdout, QStringLiteral("status images: shown %1, composed %2 in %3 s\n")
+            print(stdout, QStringLiteral("status images: shown %1, composed %2 in %3 s\n"
+                                         "popover: shown %4 times; on screen %5 ms after the first request, at most %6 ms after later ones\n")
                               .arg(menuBar->shownImageCount())
                               .arg(menuBar->composedImageCount())
-                              .arg(static_cast<double>(uptime.elapsed()) / 1000.0, 0, 'f', 1));
+                              .arg(static_cast<double>(uptime.elapsed()) / 1000.0, 0, 'f', 1)
+                              .arg(menuBar->popover()->showCount())
+                              .arg(menuBar->popover()->firstShowMs())
+                              .arg(menuBar->popover()->slowestLaterShowMs()));
         });
     }
     return app.exec();

@@ -1,5 +1,7 @@
 #include "app/PopoverWindow.h"
 
+#include <algorithm>
+
 #include <QCursor>
 #include <QGuiApplication>
 #include <QQmlEngine>
@@ -32,6 +34,16 @@ PopoverWindow::PopoverWindow(const QVariantMap& viewProperties, Mode mode, QObje
     m_view->setMinimumSize(QSize(Width, Height));
     m_view->setMaximumSize(QSize(Width, Height));
 
+    connect(m_view, &QQuickWindow::frameSwapped, this, [this] {
+        if (!m_sinceShowRequest.isValid())
+            return;
+        const qint64 ms = m_sinceShowRequest.elapsed();
+        if (m_firstShowMs < 0)
+            m_firstShowMs = ms;
+        else
+            m_slowestLaterShowMs = std::max(m_slowestLaterShowMs, ms);
+        m_sinceShowRequest.invalidate();
+    });
     if (mode == Mode::Popover) {
         connect(m_view, &QWindow::activeChanged, this, [this] {
             if (!m_view->isActive() && m_view->isVisible()) {
@@ -54,6 +66,8 @@ bool PopoverWindow::isShown() const
 
 void PopoverWindow::show(const QRect& trayIcon)
 {
+    m_sinceShowRequest.start();
+    ++m_showCount;
     if (m_mode == Mode::Popover) {
         const QPoint pointer = QCursor::pos();
         QScreen* screen = QGuiApplication::screenAt(trayIcon.isValid() ? trayIcon.center() : pointer);

@@ -32,6 +32,11 @@ public:
     bool justClosedByFocusLoss() const;
 
     QQuickView* view() const { return m_view; }
+    // From a request to show to the first frame on screen, for benchmarks: the first opening, which
+    // also starts the renderer, and the slowest of the later ones.
+    qint64 firstShowMs() const { return m_firstShowMs; }
+    qint64 slowestLaterShowMs() const { return m_slowestLaterShowMs; }
+    int showCount() const { return m_showCount; }
 
 Q_SIGNALS:
     void shown();
@@ -40,4 +45,8 @@ private:
     QQuickView* m_view;
     Mode m_mode;
     QElapsedTimer m_sinceFocusLoss;
+    QElapsedTimer m_sinceShowRequest;
+    qint64 m_firstShowMs = -1;
+    qint64 m_slowestLaterShowMs = -1;
+    int m_showCount = 0;
 };
