@@ -3,6 +3,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "ClaudeLog.h"
 #include "TempDir.h"
 #include "app/MenuBarController.h"
 #include "app/PopoverWindow.h"
@@ -10,6 +11,7 @@
 #include "quota/ClaudeQuotaManager.h"
 #include "quota/ClaudeWebProvider.h"
 #include "runner/RunCharacter.h"
+#include "usage/ManualClock.h"
 #include "usage/UsageDataManager.h"
 #include "usage/UserDefaults.h"
 
@@ -85,4 +87,29 @@ TEST_F(MenuBarControllerTest, WithoutATrayTheDashboardIsAWindow)
     // The offscreen platform has no tray.
     EXPECT_EQ(controller.statusItem(), nullptr);
     EXPECT_TRUE(controller.popover()->isShown());
+}
+
+// The half-second tick hands the usage figures to the runner: heavy use in the last three minutes
+// makes it sprint, and once the activity is older than that it idles again.
+TEST_F(MenuBarControllerTest, TickDrivesTheRunnerFromTheLogs)
+{
+    ManualClock clock(Instant { std::chrono::sys_days { std::chrono::year { 2026 } / 12 / 6 } + std::chrono::hours(12) });
+    Clock::install(&clock);
+    m_home.write("projects/p/s.jsonl",
+                 ClaudeLog::user("2026-12-06T11:58:30Z")
+                     + ClaudeLog::assistant("msg_a", "2026-12-06T11:59:00Z", { 10000, 20000, 0, 50000 }));
+    QSignalSpy refreshed(&m_usage, &UsageDataManager::refreshed);
+    m_usage.refresh();
+    ASSERT_TRUE(refreshed.wait(5000));
+    m_defaults.setRunnerPaused(false);
+    m_runner.setPaused(false);
+
+    MenuBarController controller(&m_usage, &m_runner, &m_quota, &m_oauth, &m_defaults);
+    QTRY_COMPARE_WITH_TIMEOUT(m_runner.animationState(), AnimationSpeed::Sprinting, 3000);
+    EXPECT_EQ(m_usage.tokensPerMinute(), 10000);
+
+    clock.advance(std::chrono::minutes(3));
+    QTRY_COMPARE_WITH_TIMEOUT(m_runner.animationState(), AnimationSpeed::Idle, 3000);
+    EXPECT_EQ(m_usage.tokensPerMinute(), 0);
+    Clock::install(nullptr);
 }
