@@ -43,6 +43,7 @@ public:
 
 Q_SIGNALS:
     void quitRequested();
+    void settingsRequested();
 
 private:
     void setUpStatusItem();

@@ -3,6 +3,7 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QQmlEngine>
+#include <QQuickItem>
 #include <QQuickView>
 #include <QScreen>
 
@@ -27,6 +28,11 @@ PopoverWindow::PopoverWindow(const QVariantMap& viewProperties, Mode mode, QObje
     m_view->resize(Width, Height);
     m_view->setMinimumSize(QSize(Width, Height));
     m_view->setMaximumSize(QSize(Width, Height));
+    if (QQuickItem* root = m_view->rootObject()) {
+        const QMetaObject* meta = root->metaObject();
+        connect(root, meta->method(meta->indexOfSignal("settingsRequested()")), this,
+            staticMetaObject.method(staticMetaObject.indexOfSignal("settingsRequested()")));
+    }
 
     if (mode == Mode::Popover) {
         connect(m_view, &QWindow::activeChanged, this, [this] {
