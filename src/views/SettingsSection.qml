@@ -11,7 +11,7 @@ ColumnLayout {
     property string footer
     default property alias rows: rowColumn.data
 
-    spacing: 6
+    spacing: 4
 
     Text {
         text: section.title
@@ -27,14 +27,14 @@ ColumnLayout {
         color: Theme.dark ? Qt.rgba(1, 1, 1, 0.05) : Qt.rgba(1, 1, 1, 0.75)
         border.width: 1
         border.color: Theme.separator
-        implicitHeight: rowColumn.implicitHeight + 8
+        implicitHeight: rowColumn.implicitHeight + 6
         Layout.fillWidth: true
 
         ColumnLayout {
             id: rowColumn
 
             x: 12
-            y: 4
+            y: 3
             width: parent.width - 24
             spacing: 0
         }

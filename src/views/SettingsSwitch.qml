@@ -7,7 +7,7 @@ import Pacemark.Views
 Switch {
     id: control
 
-    implicitHeight: 30
+    implicitHeight: 28
     padding: 0
     spacing: 8
     Layout.fillWidth: true

@@ -62,7 +62,7 @@ Pane {
 
         anchors.fill: parent
         contentWidth: width
-        contentHeight: form.implicitHeight + 32
+        contentHeight: form.implicitHeight + 24
         boundsBehavior: Flickable.StopAtBounds
         clip: true
 
@@ -74,9 +74,9 @@ Pane {
             id: form
 
             x: 20
-            y: 14
+            y: 12
             width: scroller.width - 40
-            spacing: 14
+            spacing: 10
 
             SettingsSection {
                 title: "러너"
@@ -98,7 +98,7 @@ Pane {
 
                 RowLayout {
                     Layout.fillWidth: true
-                    Layout.preferredHeight: 32
+                    Layout.preferredHeight: 30
 
                     Text {
                         text: "캐릭터 크기"
@@ -119,8 +119,15 @@ Pane {
                         displayText: currentIndex < 0 ? "" : currentText
                         font.family: Theme.fontFamily
                         font.pixelSize: Theme.callout
-                        implicitHeight: 26
+                        implicitHeight: 24
                         Layout.preferredWidth: 140
+
+                        background: Rectangle {
+                            radius: 5
+                            color: Theme.dark ? Qt.rgba(1, 1, 1, 0.1) : "white"
+                            border.width: 1
+                            border.color: Theme.dark ? Qt.rgba(1, 1, 1, 0.12) : Qt.rgba(0, 0, 0, 0.15)
+                        }
                         onActivated: index => root.defaults.characterHeight = root.heights[index]
                     }
                 }
@@ -187,7 +194,7 @@ Pane {
                 RowLayout {
                     spacing: 8
                     Layout.fillWidth: true
-                    Layout.preferredHeight: 32
+                    Layout.preferredHeight: 30
 
                     SettingsButton {
                         objectName: "connectButton"
@@ -300,7 +307,7 @@ Pane {
 
                 RowLayout {
                     Layout.fillWidth: true
-                    Layout.preferredHeight: 32
+                    Layout.preferredHeight: 30
 
                     Text {
                         text: "업데이트"
@@ -325,8 +332,7 @@ Pane {
                     objectName: "quitButton"
                     text: "Pacemark 종료"
                     destructive: true
-                    Layout.topMargin: 2
-                    Layout.bottomMargin: 6
+                    Layout.bottomMargin: 5
                     onClicked: Qt.quit()
                 }
             }

@@ -10,6 +10,7 @@
 #include <QFont>
 #include <QGuiApplication>
 #include <QImage>
+#include <QLocale>
 #include <QPalette>
 #include <QQmlEngine>
 #include <QQuickItem>
@@ -161,6 +162,7 @@ int main(int argc, char** argv)
     QDir().mkpath(folder);
     // The system font of a Korean desktop at its usual size.
     QGuiApplication::setFont(QFont(QStringLiteral("Noto Sans CJK KR"), 10));
+    QLocale::setDefault(QLocale(QLocale::Korean, QLocale::SouthKorea));
     QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
 
     ManualClock clock(Now);
@@ -178,7 +180,6 @@ int main(int argc, char** argv)
     defaults.setShowMenuBarQuotaBattery(true);
     RunCharacter runner(&defaults);
     runner.start();
-    runner.setPaused(true);
 
     QGuiApplication::setPalette(palette(false));
     QQuickView view;
