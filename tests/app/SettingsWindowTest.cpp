@@ -9,6 +9,7 @@
 #include "TempDir.h"
 #include "app/AppDelegate.h"
 #include "app/SettingsWindowController.h"
+#include "quota/ClaudeQuotaManager.h"
 #include "usage/UserDefaults.h"
 
 namespace {
@@ -73,6 +74,12 @@ TEST_F(SettingsWindow, OpeningTwiceShowsTheSameWindowCentredAndInFront)
     EXPECT_EQ(
         window->geometry().center(), QRect(screen.center() - QPoint(240, 270), QSize(480, 540)).center());
     EXPECT_TRUE(speedSwitch->property("checked").toBool());
+
+    // The window shows the delegate's one quota manager.
+    delegate.claudeQuotaManager()->disconnectAccount();
+    auto* status = window->rootObject()->findChild<QQuickItem*>(QStringLiteral("quotaStatus"));
+    ASSERT_NE(status, nullptr);
+    EXPECT_EQ(status->property("text").toString(), QStringLiteral("연결 해제됨"));
 }
 
 }
