@@ -4,13 +4,19 @@
 #include <QQuickItem>
 #include <QQuickView>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QTest>
 
 #include "TempDir.h"
 #include "app/AppDelegate.h"
+#include "app/PopoverWindow.h"
 #include "app/SettingsWindowController.h"
+#include "ingest/ProviderManager.h"
 #include "quota/ClaudeQuotaManager.h"
+#include "runner/RunCharacter.h"
+#include "usage/UsageDataManager.h"
 #include "usage/UserDefaults.h"
+#include "views/QuotaCardModel.h"
 
 namespace {
 
@@ -80,6 +86,29 @@ TEST_F(SettingsWindow, OpeningTwiceShowsTheSameWindowCentredAndInFront)
     auto* status = window->rootObject()->findChild<QQuickItem*>(QStringLiteral("quotaStatus"));
     ASSERT_NE(status, nullptr);
     EXPECT_EQ(status->property("text").toString(), QStringLiteral("연결 해제됨"));
+}
+
+TEST_F(SettingsWindow, ThePopoversSettingsButtonAsksForTheWindow)
+{
+    m_home.mkdir("projects");
+    ProviderManager providers(m_home.path("projects"));
+    UsageDataManager usage(&providers);
+    QuotaCardModel quota;
+    UserDefaults defaults(QString::fromStdString(m_home.path("settings.ini")));
+    RunCharacter runner(&defaults);
+    PopoverWindow popover({ { QStringLiteral("usageDataManager"), QVariant::fromValue(&usage) },
+                              { QStringLiteral("quotaCard"), QVariant::fromValue(&quota) },
+                              { QStringLiteral("runCharacter"), QVariant::fromValue(&runner) } },
+        PopoverWindow::Mode::NormalWindow);
+    QSignalSpy requested(&popover, &PopoverWindow::settingsRequested);
+    popover.show({});
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(popover.view()));
+
+    auto* button = popover.view()->rootObject()->findChild<QQuickItem*>(QStringLiteral("settingsButton"));
+    ASSERT_NE(button, nullptr);
+    const QPointF centre = button->mapToScene(QPointF(button->width() / 2, button->height() / 2));
+    QTest::mouseClick(popover.view(), Qt::LeftButton, {}, centre.toPoint());
+    EXPECT_EQ(requested.size(), 1);
 }
 
 }
