@@ -161,26 +161,31 @@ Pane {
                         Layout.fillWidth: true
                     }
 
-                    BusyIndicator {
-                        objectName: "quotaSpinner"
-                        visible: root.quota.isLoading
-                        running: visible
-                        implicitWidth: 14
-                        implicitHeight: 14
-                        padding: 0
-                    }
-
-                    Text {
-                        objectName: "quotaStatus"
-                        text: root.quota.statusText
-                        color: root.quota.statusTone === QuotaSettingsModel.Red ? Theme.red
-                             : root.quota.statusTone === QuotaSettingsModel.Green ? Theme.green : Theme.secondary
-                        horizontalAlignment: Text.AlignRight
-                        maximumLineCount: 1
-                        elide: Text.ElideRight
-                        font.family: Theme.fontFamily
-                        font.pixelSize: Theme.caption
+                    RowLayout {
+                        spacing: 6
                         Layout.maximumWidth: 320
+
+                        BusyIndicator {
+                            objectName: "quotaSpinner"
+                            visible: root.quota.isLoading
+                            running: visible
+                            padding: 0
+                            Layout.preferredWidth: 14
+                            Layout.preferredHeight: 14
+                        }
+
+                        Text {
+                            objectName: "quotaStatus"
+                            text: root.quota.statusText
+                            color: root.quota.statusTone === QuotaSettingsModel.Red ? Theme.red
+                                 : root.quota.statusTone === QuotaSettingsModel.Green ? Theme.green : Theme.secondary
+                            horizontalAlignment: Text.AlignRight
+                            maximumLineCount: 1
+                            elide: Text.ElideRight
+                            font.family: Theme.fontFamily
+                            font.pixelSize: Theme.caption
+                            Layout.fillWidth: true
+                        }
                     }
                 }
 

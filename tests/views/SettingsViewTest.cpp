@@ -235,6 +235,8 @@ struct StatusCase
     QuotaSettingsModel::Tone tone;
     bool spinner;
     bool offersConnect;
+    // Too long for the row, so cut at its end.
+    bool cut = false;
 };
 
 class QuotaStatus : public SettingsForm, public testing::WithParamInterface<StatusCase>
@@ -255,6 +257,7 @@ TEST_P(QuotaStatus, ShowsItsTextColourAndActions)
     EXPECT_EQ(shown(find(m_view, "disconnectButton")), !c.offersConnect);
     EXPECT_FALSE(shown(find(m_view, "quotaUpdated")));
     EXPECT_EQ(find(m_view, "quotaStatus")->property("lineCount").toInt(), 1);
+    EXPECT_EQ(find(m_view, "quotaStatus")->property("truncated").toBool(), c.cut);
 }
 
 using Tone = QuotaSettingsModel::Tone;
@@ -277,7 +280,7 @@ INSTANTIATE_TEST_SUITE_P(EveryStatus, QuotaStatus,
             "네트워크 오류: Host unreachable while resolving a very long host name that does not fit into "
             "the "
             "row at all",
-            Tone::Red, false, false },
+            Tone::Red, false, false, true },
         StatusCase {
             "NotConfigured", Status::notConfigured(), "Claude Code 미로그인", Tone::Secondary, false, true },
         StatusCase { "Loading", Status::loading(), "로딩 중…", Tone::Secondary, true, false },
