@@ -122,6 +122,48 @@ Pane {
                         implicitHeight: 24
                         Layout.preferredWidth: 140
 
+                        // Drawn, not an image: the style's arrow picture is a texture that outlives the view.
+                        indicator: Item {
+                            x: parent.width - width - 9
+                            y: (parent.height - height) / 2
+                            width: 8
+                            height: 11
+
+                            Repeater {
+                                model: [-1, 1]
+
+                                // A chevron of two strokes meeting at its bottom centre; the upper one turned over.
+                                Item {
+                                    required property int modelData
+
+                                    width: 8
+                                    height: 4
+                                    y: modelData < 0 ? 0 : 7
+                                    rotation: modelData < 0 ? 180 : 0
+
+                                    Rectangle {
+                                        x: 2 - width / 2
+                                        y: 2 - height / 2
+                                        width: 5.66
+                                        height: 1.5
+                                        radius: 0.75
+                                        rotation: 45
+                                        color: Theme.secondary
+                                    }
+
+                                    Rectangle {
+                                        x: 6 - width / 2
+                                        y: 2 - height / 2
+                                        width: 5.66
+                                        height: 1.5
+                                        radius: 0.75
+                                        rotation: -45
+                                        color: Theme.secondary
+                                    }
+                                }
+                            }
+                        }
+
                         background: Rectangle {
                             radius: 5
                             color: Theme.dark ? Qt.rgba(1, 1, 1, 0.1) : "white"

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSslCertificate>
@@ -74,6 +75,13 @@ protected:
         trustTestCa.setCaCertificates({ QSslCertificate(readData("test-ca.pem")) });
         updater.setSslConfiguration(trustTestCa);
         updater.setTimeout(3s);
+    }
+
+    // Lets both ends of the last TLS connection finish closing, so nothing is left half torn down.
+    void TearDown() override
+    {
+        spinFor(50ms);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
     AppUpdater::CheckResult check(AppUpdater& updater)
