@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Renders the popover's pages with sample data to docs/screenshots (offscreen, light and dark).
+# Renders the popover's pages and the settings window with sample data to docs/screenshots (offscreen,
+# light and dark).
 # Usage: tools/render-popover.sh [build-dir]
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -1,6 +1,8 @@
 #include "app/AppDelegate.h"
 
+#include "app/AppUpdater.h"
 #include "app/MenuBarController.h"
+#include "app/SettingsWindowController.h"
 #include "ingest/ClaudePaths.h"
 #include "ingest/FileWatcher.h"
 #include "ingest/ProviderManager.h"
@@ -24,6 +26,7 @@ AppDelegate::AppDelegate(QObject* parent)
 // The tray and its popover go first: the views must never see the objects they show disappear.
 AppDelegate::~AppDelegate()
 {
+    delete m_settingsWindowController;
     delete m_menuBarController;
 }
 
@@ -42,8 +45,19 @@ void AppDelegate::applicationDidFinishLaunching()
     m_usageDataManager->startWatching();
     m_runCharacter->start();
     claudeQuotaManager()->startPolling();
+    AppUpdater::shared();
     m_menuBarController = new MenuBarController(m_usageDataManager, m_runCharacter, claudeQuotaManager(),
                                                 m_claudeOAuthProvider, m_defaults, this);
+    connect(
+        m_menuBarController, &MenuBarController::settingsRequested, this, &AppDelegate::showSettingsWindow);
+}
+
+void AppDelegate::showSettingsWindow()
+{
+    if (!m_settingsWindowController)
+        m_settingsWindowController
+            = new SettingsWindowController(m_runCharacter, claudeQuotaManager(), m_defaults, this);
+    m_settingsWindowController->showWindow();
 }
 
 void AppDelegate::applicationWillTerminate()

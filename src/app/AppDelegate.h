@@ -10,6 +10,7 @@ class DailyUsageStore;
 class MenuBarController;
 class ProviderManager;
 class RunCharacter;
+class SettingsWindowController;
 class UsageDataManager;
 class UserDefaults;
 
@@ -36,6 +37,10 @@ public:
     // Created on first use with a 300-second poll interval, then kept.
     ClaudeQuotaManager* claudeQuotaManager();
     MenuBarController* menuBarController() const { return m_menuBarController; }
+    // Empty until the settings window is first asked for; then the same one for good.
+    SettingsWindowController* settingsWindowController() const { return m_settingsWindowController; }
+    // Shows the one settings window of the process, centred and in front.
+    void showSettingsWindow();
     const DailyUsageStore* modelContainer() const { return m_modelContainer.get(); }
 
 private:
@@ -47,4 +52,5 @@ private:
     ClaudeOAuthProvider* m_claudeOAuthProvider;
     ClaudeQuotaManager* m_claudeQuotaManager = nullptr;
     std::unique_ptr<DailyUsageStore> m_modelContainer;
+    SettingsWindowController* m_settingsWindowController = nullptr;
 };

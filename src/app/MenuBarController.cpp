@@ -84,10 +84,12 @@ void MenuBarController::setUpPopover()
     const QVariantMap properties {
         { QStringLiteral("usageDataManager"), QVariant::fromValue(m_usageDataManager) },
         { QStringLiteral("quotaCard"),
-          QVariant::fromValue(QuotaCardFeed::create(m_claudeQuotaManager, m_oauthProvider, this)) },
+            QVariant::fromValue(QuotaCardFeed::create(m_claudeQuotaManager, m_oauthProvider, this)) },
+        { QStringLiteral("runCharacter"), QVariant::fromValue(m_runCharacter) },
     };
     m_popover = new PopoverWindow(
         properties, m_statusItem ? PopoverWindow::Mode::Popover : PopoverWindow::Mode::NormalWindow, this);
+    connect(m_popover, &PopoverWindow::settingsRequested, this, &MenuBarController::settingsRequested);
     if (!m_statusItem)
         m_popover->show({});
 }

@@ -49,6 +49,7 @@ public:
 
 Q_SIGNALS:
     void quitRequested();
+    void settingsRequested();
 
 private:
     void setUpStatusItem();

@@ -5,6 +5,7 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QQmlEngine>
+#include <QQuickItem>
 #include <QQuickView>
 #include <QScreen>
 #include <QtQml/QQmlExtensionPlugin>
@@ -33,6 +34,11 @@ PopoverWindow::PopoverWindow(const QVariantMap& viewProperties, Mode mode, QObje
     m_view->resize(Width, Height);
     m_view->setMinimumSize(QSize(Width, Height));
     m_view->setMaximumSize(QSize(Width, Height));
+    if (QQuickItem* root = m_view->rootObject()) {
+        const QMetaObject* meta = root->metaObject();
+        connect(root, meta->method(meta->indexOfSignal("settingsRequested()")), this,
+            staticMetaObject.method(staticMetaObject.indexOfSignal("settingsRequested()")));
+    }
 
     connect(m_view, &QQuickWindow::frameSwapped, this, [this] {
         if (!m_sinceShowRequest.isValid())

@@ -40,6 +40,8 @@ public:
 
 Q_SIGNALS:
     void shown();
+    // The view's settings button was clicked.
+    void settingsRequested();
 
 private:
     QQuickView* m_view;

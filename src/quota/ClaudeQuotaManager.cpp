@@ -58,11 +58,20 @@ void ClaudeQuotaManager::connect()
     }
     setStatus(Status::loading());
     ++m_fetchesInFlight;
-    m_provider->fetchQuota(true, this, [this](const ClaudeOAuthProvider::FetchResult& result) {
-        --m_fetchesInFlight;
-        applyConnect(result);
-        Q_EMIT connectFinished();
-    });
+    m_provider->fetchQuota(
+        true, this, [this, account = m_accountGeneration](const ClaudeOAuthProvider::FetchResult& result) {
+            --m_fetchesInFlight;
+            if (account == m_accountGeneration)
+                applyConnect(result);
+            Q_EMIT connectFinished();
+        });
+}
+
+void ClaudeQuotaManager::disconnectAccount()
+{
+    ++m_accountGeneration;
+    setStatus(Status::denied());
+    setQuota(std::nullopt);
 }
 
 void ClaudeQuotaManager::refresh(std::function<void()> finished)
@@ -90,11 +99,13 @@ void ClaudeQuotaManager::refresh(std::function<void()> finished)
         setStatus(Status::loading());
 
     ++m_fetchesInFlight;
-    m_provider->fetchQuota(false, this, [this, finished](const ClaudeOAuthProvider::FetchResult& result) {
-        --m_fetchesInFlight;
-        applyRefresh(result);
-        finished();
-    });
+    m_provider->fetchQuota(false, this,
+        [this, finished, account = m_accountGeneration](const ClaudeOAuthProvider::FetchResult& result) {
+            --m_fetchesInFlight;
+            if (account == m_accountGeneration)
+                applyRefresh(result);
+            finished();
+        });
 }
 
 std::optional<OAuthError> ClaudeQuotaManager::applyCommon(const ClaudeOAuthProvider::FetchResult& result)

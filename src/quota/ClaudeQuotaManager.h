@@ -85,6 +85,9 @@ public:
     // A user-initiated fetch that may ask the user for access to the credential. connectFinished
     // follows every call, always later.
     void connect();
+    // Drops the snapshot and stops fetching until the next connect; a fetch already sent is ignored.
+    // The credential itself is left alone.
+    void disconnectAccount();
 
 Q_SIGNALS:
     void statusChanged();
@@ -116,6 +119,8 @@ private:
     // Tells a refresh started by an earlier loop that the loop it belonged to has ended.
     quint64 m_pollGeneration = 0;
     int m_fetchesInFlight = 0;
+    // Outcomes of fetches sent before a disconnect do not apply.
+    quint64 m_accountGeneration = 0;
     std::optional<Instant> m_lastSuccess;
     std::optional<Instant> m_retryAt;
     std::optional<OAuthError> m_retryError;

@@ -9,6 +9,7 @@ Rectangle {
 
     required property UsageDataManager usageDataManager
     required property QuotaCardModel quotaCard
+    required property RunCharacter runCharacter
     property int currentPage: MainPopoverView.Page.Main
 
     signal settingsRequested()
@@ -32,8 +33,9 @@ Rectangle {
                 quotaCard: root.quotaCard
             }
 
-            Item {
+            RunnerSelectionView {
                 objectName: "runnerPage"
+                runCharacter: root.runCharacter
             }
         }
 

@@ -379,3 +379,24 @@ TEST_F(ClaudeQuotaManagerTest, AGoneManagerIgnoresTheAnswer)
 }
 
 }
+
+TEST_F(ClaudeQuotaManagerTest, DisconnectingDropsTheSnapshotAndAFetchAlreadySent)
+{
+    login();
+    m_server.respond(200, Answer);
+    connectNow();
+    ASSERT_EQ(m_manager.status(), Status::loaded());
+
+    m_clock.advance(120s);
+    m_manager.refreshQuota();
+    m_manager.disconnectAccount();
+    EXPECT_EQ(m_manager.status(), Status::denied());
+    EXPECT_FALSE(m_manager.quota());
+    EXPECT_TRUE(waitUntil([&] { return m_refreshes > 0; }));
+    EXPECT_EQ(m_manager.status(), Status::denied());
+    EXPECT_FALSE(m_manager.quota());
+
+    connectNow();
+    EXPECT_EQ(m_manager.status(), Status::loaded());
+    EXPECT_TRUE(m_manager.quota());
+}

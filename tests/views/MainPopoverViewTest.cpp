@@ -10,8 +10,10 @@
 #include "SampleLogs.h"
 #include "TempDir.h"
 #include "ingest/ProviderManager.h"
+#include "runner/RunCharacter.h"
 #include "usage/ManualClock.h"
 #include "usage/UsageDataManager.h"
+#include "usage/UserDefaults.h"
 #include "views/QuotaCardModel.h"
 
 Q_IMPORT_QML_PLUGIN(Pacemark_ViewsPlugin)
@@ -58,6 +60,7 @@ protected:
 
     void open(const std::string& log, QuotaCardModel::CredentialProbe probe = {})
     {
+        m_runner.registry()->loadPacks();
         if (!log.empty())
             m_home.write("projects/app/a.jsonl", log);
         else
@@ -71,8 +74,10 @@ protected:
 
         m_view = std::make_unique<QQuickView>();
         m_view->engine()->addImportPath(QStringLiteral("qrc:/qt/qml"));
-        m_view->setInitialProperties({ { QStringLiteral("usageDataManager"), QVariant::fromValue(m_usage.get()) },
-                                       { QStringLiteral("quotaCard"), QVariant::fromValue(m_quota.get()) } });
+        m_view->setInitialProperties(
+            { { QStringLiteral("usageDataManager"), QVariant::fromValue(m_usage.get()) },
+                { QStringLiteral("quotaCard"), QVariant::fromValue(m_quota.get()) },
+                { QStringLiteral("runCharacter"), QVariant::fromValue(&m_runner) } });
         m_view->setSource(QUrl(QStringLiteral("qrc:/qt/qml/Pacemark/Views/MainPopoverView.qml")));
         ASSERT_EQ(m_view->status(), QQuickView::Ready) << m_view->errors().value(0).toString().toStdString();
         m_view->show();
@@ -105,6 +110,8 @@ protected:
     std::unique_ptr<ProviderManager> m_providers;
     std::unique_ptr<UsageDataManager> m_usage;
     std::unique_ptr<QuotaCardModel> m_quota;
+    UserDefaults m_defaults { QString::fromStdString(m_home.path("settings.ini")) };
+    RunCharacter m_runner { &m_defaults };
     std::unique_ptr<QQuickView> m_view;
 };
 
@@ -239,9 +246,24 @@ TEST_F(Popover, ToolbarSwitchesPagesAndKeepsTheLastOne)
     QSignalSpy settings(m_view->rootObject(), SIGNAL(settingsRequested()));
     const QColor accent = item(QStringLiteral("homeButton"))->property("tint").value<QColor>();
 
+    // Tiles made by a repeater are children in the item tree only.
+    const std::function<int(const QQuickItem*)> previewsBelow = [&previewsBelow](const QQuickItem* at) {
+        int running = 0;
+        for (const QQuickItem* child : at->childItems()) {
+            if (const auto* timer
+                = child->findChild<QObject*>(QStringLiteral("previewTimer"), Qt::FindDirectChildrenOnly))
+                running += timer->property("running").toBool() ? 1 : 0;
+            running += previewsBelow(child);
+        }
+        return running;
+    };
+    const auto previewsRunning = [&] { return previewsBelow(item(QStringLiteral("runnerPage"))); };
+    EXPECT_EQ(previewsRunning(), 0);
+
     click(QStringLiteral("runnerButton"));
     EXPECT_TRUE(shown(QStringLiteral("runnerPage")));
     EXPECT_FALSE(shown(QStringLiteral("dashboardPage")));
+    EXPECT_EQ(previewsRunning(), 2);
     EXPECT_EQ(item(QStringLiteral("runnerButton"))->property("tint").value<QColor>(), accent);
     EXPECT_NE(item(QStringLiteral("homeButton"))->property("tint").value<QColor>(), accent);
 
@@ -258,6 +280,7 @@ TEST_F(Popover, ToolbarSwitchesPagesAndKeepsTheLastOne)
     click(QStringLiteral("homeButton"));
     EXPECT_TRUE(shown(QStringLiteral("dashboardPage")));
     EXPECT_FALSE(shown(QStringLiteral("runnerPage")));
+    EXPECT_EQ(previewsRunning(), 0);
 }
 
 }

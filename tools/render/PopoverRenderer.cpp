@@ -1,5 +1,6 @@
-// Draws the popover's pages with a realistic day of sample logs and a quota snapshot, in the light and
-// the dark palette, at twice the point size, for the screenshots in the documentation.
+// Draws the popover's pages with a realistic day of sample logs and a quota snapshot, and the settings
+// window, in the light and the dark palette, at twice the point size, for the screenshots in the
+// documentation.
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -9,6 +10,7 @@
 #include <QFont>
 #include <QGuiApplication>
 #include <QImage>
+#include <QLocale>
 #include <QPalette>
 #include <QQmlEngine>
 #include <QQuickItem>
@@ -17,10 +19,15 @@
 #include <QTimer>
 #include <QtQml/qqmlextensionplugin.h>
 
+#include "app/AppUpdater.h"
+#include "app/XdgAutostartLoginItem.h"
 #include "ingest/ProviderManager.h"
+#include "runner/RunCharacter.h"
 #include "usage/ManualClock.h"
 #include "usage/UsageDataManager.h"
+#include "usage/UserDefaults.h"
 #include "views/QuotaCardModel.h"
+#include "views/QuotaSettingsModel.h"
 
 Q_IMPORT_QML_PLUGIN(Pacemark_ViewsPlugin)
 
@@ -95,12 +102,22 @@ bool refreshed(UsageDataManager& usage)
     return read;
 }
 
-bool load(QQuickView& view, UsageDataManager& usage, QuotaCardModel& quota)
+// The settings window's quota section as it looks while connected.
+ClaudeQuota sampleClaudeQuota()
+{
+    ClaudeQuota quota;
+    quota.fiveHour = ClaudeQuota::Window { 42.0, Now + 2h + 5min };
+    quota.sevenDay = ClaudeQuota::Window { 73.5, Now + 3 * 24h + 4h + 10min };
+    quota.extraUsage = ClaudeQuota::ExtraUsage { true, 5000, 1234, 24.68, QStringLiteral("USD") };
+    quota.fetchedAt = Now - 3min;
+    return quota;
+}
+
+bool load(QQuickView& view, const QString& file, const QVariantMap& properties)
 {
     view.engine()->addImportPath(QStringLiteral("qrc:/qt/qml"));
-    view.setInitialProperties({ { QStringLiteral("usageDataManager"), QVariant::fromValue(&usage) },
-                                { QStringLiteral("quotaCard"), QVariant::fromValue(&quota) } });
-    view.setSource(QUrl(QStringLiteral("qrc:/qt/qml/Pacemark/Views/MainPopoverView.qml")));
+    view.setInitialProperties(properties);
+    view.setSource(QUrl(QStringLiteral("qrc:/qt/qml/Pacemark/Views/") + file));
     if (view.status() != QQuickView::Ready) {
         for (const auto& error : view.errors())
             std::fprintf(stderr, "%s\n", qPrintable(error.toString()));
@@ -108,6 +125,14 @@ bool load(QQuickView& view, UsageDataManager& usage, QuotaCardModel& quota)
     }
     view.show();
     return true;
+}
+
+bool load(QQuickView& view, UsageDataManager& usage, QuotaCardModel& quota, RunCharacter& runner)
+{
+    return load(view, QStringLiteral("MainPopoverView.qml"),
+        { { QStringLiteral("usageDataManager"), QVariant::fromValue(&usage) },
+            { QStringLiteral("quotaCard"), QVariant::fromValue(&quota) },
+            { QStringLiteral("runCharacter"), QVariant::fromValue(&runner) } });
 }
 
 bool save(QQuickView& view, const QString& path)
@@ -137,6 +162,7 @@ int main(int argc, char** argv)
     QDir().mkpath(folder);
     // The system font of a Korean desktop at its usual size.
     QGuiApplication::setFont(QFont(QStringLiteral("Noto Sans CJK KR"), 10));
+    QLocale::setDefault(QLocale(QLocale::Korean, QLocale::SouthKorea));
     QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
 
     ManualClock clock(Now);
@@ -150,10 +176,14 @@ int main(int argc, char** argv)
     QuotaCardModel quota([] { return true; });
     quota.setSnapshot(sampleQuota());
     quota.setStatus(QuotaCardModel::Status::Loaded);
+    UserDefaults defaults(home.path() + QStringLiteral("/settings.ini"));
+    defaults.setShowMenuBarQuotaBattery(true);
+    RunCharacter runner(&defaults);
+    runner.start();
 
     QGuiApplication::setPalette(palette(false));
     QQuickView view;
-    if (!load(view, usage, quota))
+    if (!load(view, usage, quota, runner))
         return 1;
 
     QQuickItem* root = view.rootObject();
@@ -174,6 +204,38 @@ int main(int argc, char** argv)
         ok &= save(view, folder + QStringLiteral("/runner-page-%1.png").arg(theme));
     }
 
+    // The settings window while connected, with launch at login on.
+    XdgAutostartLoginItem loginItem(
+        home.path() + QStringLiteral("/autostart"), QCoreApplication::applicationFilePath());
+    loginItem.setLaunchAtLogin(true);
+    AppUpdater updater(QUrl(QStringLiteral("https://updates.invalid/appcast.xml")));
+    QuotaSettingsModel settingsQuota;
+    settingsQuota.setStatus(ClaudeQuotaManager::Status::loaded());
+    settingsQuota.setQuota(sampleClaudeQuota());
+    QQuickView settings;
+    settings.setResizeMode(QQuickView::SizeRootObjectToView);
+    settings.resize(480, 540);
+    if (!load(settings, QStringLiteral("SettingsView.qml"),
+            { { QStringLiteral("runCharacter"), QVariant::fromValue(&runner) },
+                { QStringLiteral("quota"), QVariant::fromValue(&settingsQuota) },
+                { QStringLiteral("defaults"), QVariant::fromValue(&defaults) },
+                { QStringLiteral("loginItem"), QVariant::fromValue<QObject*>(&loginItem) },
+                { QStringLiteral("appUpdater"), QVariant::fromValue<QObject*>(&updater) } }))
+        return 1;
+    QMetaObject::invokeMethod(settings.rootObject(), "formShown");
+    for (const bool dark : { false, true }) {
+        QGuiApplication::setPalette(palette(dark));
+        ok &= save(settings,
+            folder
+                + QStringLiteral("/settings-%1.png")
+                      .arg(dark ? QStringLiteral("dark") : QStringLiteral("light")));
+    }
+    // Not yet connected: the status and the one action of that state.
+    settingsQuota.setStatus(ClaudeQuotaManager::Status::denied());
+    settingsQuota.setQuota(std::nullopt);
+    QGuiApplication::setPalette(palette(false));
+    ok &= save(settings, folder + QStringLiteral("/settings-disconnected-light.png"));
+
     // A fresh start while logged in to Claude Code: no logs yet, the first quota answer on its way.
     QDir().mkpath(home.path() + QStringLiteral("/empty"));
     ProviderManager noProviders((home.path() + QStringLiteral("/empty")).toStdString());
@@ -181,7 +243,7 @@ int main(int argc, char** argv)
     QuotaCardModel noQuota([] { return true; });
     noQuota.setStatus(QuotaCardModel::Status::Loading);
     QQuickView empty;
-    if (!refreshed(noUsage) || !load(empty, noUsage, noQuota))
+    if (!refreshed(noUsage) || !load(empty, noUsage, noQuota, runner))
         return 1;
     for (const bool dark : { false, true }) {
         QGuiApplication::setPalette(palette(dark));

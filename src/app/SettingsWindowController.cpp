@@ -1,0 +1,63 @@
+#include "app/SettingsWindowController.h"
+
+#include <QCoreApplication>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QQuickView>
+#include <QScreen>
+
+#include "app/AppUpdater.h"
+#include "app/LoginItem.h"
+#include "quota/ClaudeQuotaManager.h"
+#include "runner/RunCharacter.h"
+#include "usage/UserDefaults.h"
+#include "views/QuotaSettingsModel.h"
+
+SettingsWindowController::SettingsWindowController(RunCharacter* runCharacter,
+    ClaudeQuotaManager* claudeQuotaManager, UserDefaults* defaults, QObject* parent)
+    : QObject(parent)
+    , m_loginItem(LoginItem::create(this))
+    , m_window(new QQuickView)
+{
+    m_window->setTitle(QStringLiteral("설정"));
+    m_window->setFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+        | Qt::WindowStaysOnTopHint);
+    m_window->setResizeMode(QQuickView::SizeRootObjectToView);
+    m_window->setInitialProperties({
+        { QStringLiteral("runCharacter"), QVariant::fromValue(runCharacter) },
+        { QStringLiteral("quota"), QVariant::fromValue(new QuotaSettingsModel(claudeQuotaManager, this)) },
+        { QStringLiteral("defaults"), QVariant::fromValue(defaults) },
+        { QStringLiteral("loginItem"), QVariant::fromValue<QObject*>(m_loginItem) },
+        { QStringLiteral("appUpdater"), QVariant::fromValue<QObject*>(AppUpdater::shared()) },
+    });
+    m_window->setSource(QUrl(QStringLiteral("qrc:/qt/qml/Pacemark/Views/SettingsView.qml")));
+    m_window->resize(Width, Height);
+    m_window->setMinimumSize(QSize(Width, Height));
+    m_window->setMaximumSize(QSize(Width, Height));
+    // The form's quit button ends the application through its stop sequence.
+    connect(m_window->engine(), &QQmlEngine::quit, QCoreApplication::instance(), &QCoreApplication::quit,
+        Qt::QueuedConnection);
+}
+
+SettingsWindowController::~SettingsWindowController()
+{
+    delete m_window;
+}
+
+void SettingsWindowController::showWindow()
+{
+    QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (screen) {
+        const QRect area = screen->availableGeometry();
+        m_window->setPosition(area.center() - QPoint(Width / 2, Height / 2));
+    }
+    if (QQuickItem* form = m_window->rootObject())
+        QMetaObject::invokeMethod(form, "formShown");
+    m_window->show();
+    m_window->raise();
+    m_window->requestActivate();
+}

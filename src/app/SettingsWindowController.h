@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QObject>
+
+class AppUpdater;
+class ClaudeQuotaManager;
+class LoginItem;
+class QQuickView;
+class RunCharacter;
+class UserDefaults;
+
+// Owns the settings window: built once, hidden rather than destroyed when closed, and shown centred
+// in front of other windows on every request, with its form refreshed as it appears.
+class SettingsWindowController : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int Width = 480;
+    static constexpr int Height = 540;
+
+    SettingsWindowController(RunCharacter* runCharacter, ClaudeQuotaManager* claudeQuotaManager,
+        UserDefaults* defaults, QObject* parent = nullptr);
+    ~SettingsWindowController() override;
+
+    void showWindow();
+
+    QQuickView* window() const { return m_window; }
+    LoginItem* loginItem() const { return m_loginItem; }
+
+private:
+    LoginItem* m_loginItem;
+    QQuickView* m_window;
+};

@@ -1,0 +1,388 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import QtQuick.Layouts
+import Pacemark.Views
+
+// The settings window's form: the runner's options, the quota connection, launch at login and the
+// application's version, update check and quit. The five settings are bound both ways to the defaults.
+Pane {
+    id: root
+
+    required property RunCharacter runCharacter
+    required property QuotaSettingsModel quota
+    required property UserDefaults defaults
+    // The login-item service: isLaunchAtLoginEnabled() and setLaunchAtLogin(bool).
+    required property QtObject loginItem
+    // The updater: appVersion, canCheckForUpdates and checkForUpdates().
+    required property QtObject appUpdater
+    // Mirror of the login-item registration, read each time the form is shown.
+    property bool launchAtLogin: false
+    readonly property var heights: [16.0, 20.0, 24.0]
+
+    // Each showing re-reads the login item and settles the stored pause on the runner's own state.
+    function formShown() {
+        launchAtLogin = loginItem.isLaunchAtLoginEnabled()
+        defaults.runnerPaused = runCharacter.isPaused
+    }
+
+    implicitWidth: 480
+    implicitHeight: 540
+    padding: 0
+
+    palette {
+        window: Theme.background
+        windowText: Theme.primary
+        base: Theme.dark ? "#3a3a3c" : "white"
+        alternateBase: Theme.dark ? "#2c2c2e" : "#f2f2f4"
+        text: Theme.primary
+        button: Theme.dark ? "#48484a" : "white"
+        buttonText: Theme.primary
+        highlight: Theme.accent
+        highlightedText: "white"
+        mid: Theme.tertiary
+        dark: Theme.secondary
+        light: Theme.dark ? "#48484a" : "#e5e5ea"
+    }
+
+    background: Rectangle {
+        color: Theme.background
+    }
+
+    // The runner follows the stored pause whoever changes it.
+    Connections {
+        target: root.defaults
+
+        function onRunnerPausedChanged() {
+            root.runCharacter.isPaused = root.defaults.runnerPaused
+        }
+    }
+
+    Flickable {
+        id: scroller
+
+        anchors.fill: parent
+        contentWidth: width
+        contentHeight: form.implicitHeight + 24
+        boundsBehavior: Flickable.StopAtBounds
+        clip: true
+
+        ScrollBar.vertical: ScrollBar {
+            policy: ScrollBar.AsNeeded
+        }
+
+        ColumnLayout {
+            id: form
+
+            x: 20
+            y: 12
+            width: scroller.width - 40
+            spacing: 10
+
+            SettingsSection {
+                title: "러너"
+                Layout.fillWidth: true
+
+                SettingsSwitch {
+                    objectName: "speedInvertedSwitch"
+                    text: "속도 반전"
+                    checked: root.defaults.speedInverted
+                    onToggled: root.defaults.speedInverted = checked
+                }
+
+                SettingsSwitch {
+                    objectName: "horizontalFlipSwitch"
+                    text: "수평 반전"
+                    checked: root.defaults.horizontalFlip
+                    onToggled: root.defaults.horizontalFlip = checked
+                }
+
+                RowLayout {
+                    Layout.fillWidth: true
+                    Layout.preferredHeight: 30
+
+                    Text {
+                        text: "캐릭터 크기"
+                        font.family: Theme.fontFamily
+                        font.pixelSize: Theme.callout
+                        color: Theme.primary
+                    }
+
+                    Item {
+                        Layout.fillWidth: true
+                    }
+
+                    ComboBox {
+                        objectName: "characterHeightChoice"
+                        model: ["작게 (16pt)", "보통 (20pt)", "크게 (24pt)"]
+                        // A stored height that is none of the three matches no entry.
+                        currentIndex: root.heights.indexOf(root.defaults.characterHeight)
+                        displayText: currentIndex < 0 ? "" : currentText
+                        font.family: Theme.fontFamily
+                        font.pixelSize: Theme.callout
+                        implicitHeight: 24
+                        Layout.preferredWidth: 140
+
+                        // Drawn, not an image: the style's arrow picture is a texture that outlives the view.
+                        indicator: Item {
+                            x: parent.width - width - 9
+                            y: (parent.height - height) / 2
+                            width: 8
+                            height: 11
+
+                            Repeater {
+                                model: [-1, 1]
+
+                                // A chevron of two strokes meeting at its bottom centre; the upper one turned over.
+                                Item {
+                                    required property int modelData
+
+                                    width: 8
+                                    height: 4
+                                    y: modelData < 0 ? 0 : 7
+                                    rotation: modelData < 0 ? 180 : 0
+
+                                    Rectangle {
+                                        x: 2 - width / 2
+                                        y: 2 - height / 2
+                                        width: 5.66
+                                        height: 1.5
+                                        radius: 0.75
+                                        rotation: 45
+                                        color: Theme.secondary
+                                    }
+
+                                    Rectangle {
+                                        x: 6 - width / 2
+                                        y: 2 - height / 2
+                                        width: 5.66
+                                        height: 1.5
+                                        radius: 0.75
+                                        rotation: -45
+                                        color: Theme.secondary
+                                    }
+                                }
+                            }
+                        }
+
+                        background: Rectangle {
+                            radius: 5
+                            color: Theme.dark ? Qt.rgba(1, 1, 1, 0.1) : "white"
+                            border.width: 1
+                            border.color: Theme.dark ? Qt.rgba(1, 1, 1, 0.12) : Qt.rgba(0, 0, 0, 0.15)
+                        }
+                        onActivated: index => root.defaults.characterHeight = root.heights[index]
+                    }
+                }
+
+                SettingsSwitch {
+                    objectName: "runnerPausedSwitch"
+                    text: "러너 일시정지"
+                    checked: root.defaults.runnerPaused
+                    onToggled: root.defaults.runnerPaused = checked
+                }
+            }
+
+            SettingsSection {
+                title: "Claude 쿼터"
+                footer: "Claude Code에 로그인된 상태면 자동으로 사용량을 가져옵니다."
+                Layout.fillWidth: true
+
+                RowLayout {
+                    spacing: 8
+                    Layout.fillWidth: true
+                    Layout.preferredHeight: 30
+
+                    Text {
+                        text: "상태"
+                        font.family: Theme.fontFamily
+                        font.pixelSize: Theme.callout
+                        color: Theme.primary
+                    }
+
+                    Item {
+                        Layout.fillWidth: true
+                    }
+
+                    RowLayout {
+                        spacing: 6
+                        Layout.maximumWidth: 320
+
+                        BusyIndicator {
+                            objectName: "quotaSpinner"
+                            visible: root.quota.isLoading
+                            running: visible
+                            padding: 0
+                            Layout.preferredWidth: 14
+                            Layout.preferredHeight: 14
+                        }
+
+                        Text {
+                            objectName: "quotaStatus"
+                            text: root.quota.statusText
+                            color: root.quota.statusTone === QuotaSettingsModel.Red ? Theme.red
+                                 : root.quota.statusTone === QuotaSettingsModel.Green ? Theme.green : Theme.secondary
+                            horizontalAlignment: Text.AlignRight
+                            maximumLineCount: 1
+                            elide: Text.ElideRight
+                            font.family: Theme.fontFamily
+                            font.pixelSize: Theme.caption
+                            Layout.fillWidth: true
+                        }
+                    }
+                }
+
+                SettingsSwitch {
+                    objectName: "quotaBatterySwitch"
+                    text: "메뉴바 캐릭터 옆에 쿼터 배터리 표시"
+                    checked: root.defaults.showMenuBarQuotaBattery
+                    onToggled: root.defaults.showMenuBarQuotaBattery = checked
+                }
+
+                RowLayout {
+                    spacing: 8
+                    Layout.fillWidth: true
+                    Layout.preferredHeight: 30
+
+                    SettingsButton {
+                        objectName: "connectButton"
+                        visible: root.quota.offersConnect
+                        text: "연결"
+                        onClicked: root.quota.connectQuota()
+                    }
+
+                    SettingsButton {
+                        objectName: "refreshButton"
+                        visible: !root.quota.offersConnect
+                        text: "새로고침"
+                        onClicked: root.quota.connectQuota()
+                    }
+
+                    SettingsButton {
+                        objectName: "disconnectButton"
+                        visible: !root.quota.offersConnect
+                        text: "연결 해제"
+                        destructive: true
+                        onClicked: root.quota.disconnectQuota()
+                    }
+
+                    Item {
+                        Layout.fillWidth: true
+                    }
+
+                    Text {
+                        objectName: "quotaUpdated"
+                        visible: root.quota.hasQuota
+                        text: root.quota.updatedText
+                        font.family: Theme.fontFamily
+                        font.pixelSize: Theme.caption2
+                        color: Theme.secondary
+                    }
+                }
+
+                ColumnLayout {
+                    visible: root.quota.hasQuota && (windowsLine.text.length > 0 || creditsLine.text.length > 0)
+                    spacing: 2
+                    Layout.fillWidth: true
+                    Layout.bottomMargin: 6
+
+                    Text {
+                        id: windowsLine
+
+                        objectName: "quotaWindows"
+                        visible: text.length > 0
+                        text: root.quota.windowsText
+                        font.family: Theme.fontFamily
+                        font.pixelSize: Theme.caption
+                        color: Theme.primary
+                    }
+
+                    Text {
+                        id: creditsLine
+
+                        objectName: "quotaCredits"
+                        visible: text.length > 0
+                        text: root.quota.creditsText
+                        font.family: Theme.fontFamily
+                        font.pixelSize: Theme.caption
+                        color: Theme.primary
+                    }
+                }
+            }
+
+            SettingsSection {
+                title: "자동 실행"
+                Layout.fillWidth: true
+
+                SettingsSwitch {
+                    objectName: "launchAtLoginSwitch"
+                    text: "로그인 시 자동 시작"
+                    checked: root.launchAtLogin
+                    onToggled: {
+                        root.launchAtLogin = checked
+                        root.loginItem.setLaunchAtLogin(checked)
+                    }
+                }
+            }
+
+            SettingsSection {
+                title: "정보"
+                Layout.fillWidth: true
+
+                RowLayout {
+                    Layout.fillWidth: true
+                    Layout.preferredHeight: 30
+
+                    Text {
+                        text: "버전"
+                        font.family: Theme.fontFamily
+                        font.pixelSize: Theme.callout
+                        color: Theme.primary
+                    }
+
+                    Item {
+                        Layout.fillWidth: true
+                    }
+
+                    Text {
+                        objectName: "versionText"
+                        text: root.appUpdater.appVersion
+                        font.family: Theme.fontFamily
+                        font.pixelSize: Theme.callout
+                        color: Theme.secondary
+                    }
+                }
+
+                RowLayout {
+                    Layout.fillWidth: true
+                    Layout.preferredHeight: 30
+
+                    Text {
+                        text: "업데이트"
+                        font.family: Theme.fontFamily
+                        font.pixelSize: Theme.callout
+                        color: Theme.primary
+                    }
+
+                    Item {
+                        Layout.fillWidth: true
+                    }
+
+                    SettingsButton {
+                        objectName: "checkForUpdatesButton"
+                        text: "업데이트 확인"
+                        enabled: root.appUpdater.canCheckForUpdates
+                        onClicked: root.appUpdater.checkForUpdates()
+                    }
+                }
+
+                SettingsButton {
+                    objectName: "quitButton"
+                    text: "Pacemark 종료"
+                    destructive: true
+                    Layout.bottomMargin: 5
+                    onClicked: Qt.quit()
+                }
+            }
+        }
+    }
+}

@@ -1,0 +1,377 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QQuickView>
+#include <QSignalSpy>
+#include <QTest>
+#include <QtQml/qqmlextensionplugin.h>
+
+#include "EventLoop.h"
+#include "LocalHttpServer.h"
+#include "TempDir.h"
+#include "quota/ClaudeQuotaManager.h"
+#include "quota/FileCredentialStore.h"
+#include "runner/RunCharacter.h"
+#include "usage/UserDefaults.h"
+#include "views/QuotaSettingsModel.h"
+
+Q_IMPORT_QML_PLUGIN(Pacemark_ViewsPlugin)
+
+using namespace std::chrono_literals;
+using Status = ClaudeQuotaManager::Status;
+
+namespace {
+
+// Stands in for the platform's login-item service, as the form only calls these two.
+class FakeLoginItem : public QObject
+{
+    Q_OBJECT
+
+public:
+    Q_INVOKABLE bool isLaunchAtLoginEnabled() const { return enabled; }
+    Q_INVOKABLE void setLaunchAtLogin(bool value)
+    {
+        enabled = value;
+        ++changes;
+    }
+
+    bool enabled = false;
+    int changes = 0;
+};
+
+class FakeUpdater : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(QString appVersion READ appVersion CONSTANT)
+    Q_PROPERTY(bool canCheckForUpdates MEMBER canCheck NOTIFY canCheckChanged)
+
+public:
+    QString appVersion() const { return QStringLiteral("2.3.1"); }
+    Q_INVOKABLE void checkForUpdates() { ++checks; }
+
+    bool canCheck = true;
+    int checks = 0;
+
+Q_SIGNALS:
+    void canCheckChanged();
+};
+
+QQuickItem* find(const QQuickView& view, const char* name)
+{
+    auto* item = view.rootObject()->findChild<QQuickItem*>(QString::fromLatin1(name));
+    EXPECT_NE(item, nullptr) << name;
+    return item;
+}
+
+bool shown(const QQuickItem* item)
+{
+    for (const QQuickItem* at = item; at; at = at->parentItem()) {
+        if (!at->isVisible())
+            return false;
+    }
+    return true;
+}
+
+class SettingsForm : public testing::Test
+{
+protected:
+    static void SetUpTestSuite() { QQuickWindow::setGraphicsApi(QSGRendererInterface::Software); }
+
+    void open(QuotaSettingsModel* quota = nullptr)
+    {
+        m_runner.start();
+        m_view.engine()->addImportPath(QStringLiteral("qrc:/qt/qml"));
+        m_view.setInitialProperties({
+            { QStringLiteral("runCharacter"), QVariant::fromValue(&m_runner) },
+            { QStringLiteral("quota"), QVariant::fromValue(quota ? quota : &m_quota) },
+            { QStringLiteral("defaults"), QVariant::fromValue(&m_defaults) },
+            { QStringLiteral("loginItem"), QVariant::fromValue<QObject*>(&m_loginItem) },
+            { QStringLiteral("appUpdater"), QVariant::fromValue<QObject*>(&m_updater) },
+        });
+        m_view.setSource(QUrl(QStringLiteral("qrc:/qt/qml/Pacemark/Views/SettingsView.qml")));
+        ASSERT_EQ(m_view.status(), QQuickView::Ready) << m_view.errors().value(0).toString().toStdString();
+        m_view.resize(480, 540);
+        m_view.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&m_view));
+        QMetaObject::invokeMethod(m_view.rootObject(), "formShown");
+    }
+
+    void click(const char* name)
+    {
+        QQuickItem* item = find(m_view, name);
+        ASSERT_TRUE(shown(item)) << name;
+        const QPointF centre = item->mapToScene(QPointF(item->width() - 8, item->height() / 2));
+        QTest::mouseClick(&m_view, Qt::LeftButton, {}, centre.toPoint());
+    }
+
+    bool checked(const char* name) { return find(m_view, name)->property("checked").toBool(); }
+    QString text(const char* name) { return find(m_view, name)->property("text").toString(); }
+
+    TempDir m_home;
+    UserDefaults m_defaults { QString::fromStdString(m_home.path("settings.ini")) };
+    RunCharacter m_runner { &m_defaults };
+    QuotaSettingsModel m_quota;
+    FakeLoginItem m_loginItem;
+    FakeUpdater m_updater;
+    QQuickView m_view;
+};
+
+TEST_F(SettingsForm, AFirstOpeningShowsTheDefaults)
+{
+    m_loginItem.enabled = true;
+    open();
+
+    EXPECT_FALSE(checked("speedInvertedSwitch"));
+    EXPECT_FALSE(checked("horizontalFlipSwitch"));
+    EXPECT_EQ(find(m_view, "characterHeightChoice")->property("currentIndex").toInt(), 1);
+    EXPECT_EQ(find(m_view, "characterHeightChoice")->property("displayText").toString(),
+        QStringLiteral("보통 (20pt)"));
+    EXPECT_FALSE(checked("runnerPausedSwitch"));
+    EXPECT_FALSE(checked("quotaBatterySwitch"));
+    EXPECT_TRUE(checked("launchAtLoginSwitch"));
+    EXPECT_EQ(text("versionText"), QStringLiteral("2.3.1"));
+}
+
+TEST_F(SettingsForm, SwitchesWriteTheSettingsAndFollowChangesMadeElsewhere)
+{
+    open();
+    const std::vector<
+        std::pair<const char*, std::pair<bool (UserDefaults::*)() const, void (UserDefaults::*)(bool)>>>
+        switches {
+            { "speedInvertedSwitch", { &UserDefaults::speedInverted, &UserDefaults::setSpeedInverted } },
+            { "horizontalFlipSwitch", { &UserDefaults::horizontalFlip, &UserDefaults::setHorizontalFlip } },
+            { "runnerPausedSwitch", { &UserDefaults::runnerPaused, &UserDefaults::setRunnerPaused } },
+            { "quotaBatterySwitch",
+                { &UserDefaults::showMenuBarQuotaBattery, &UserDefaults::setShowMenuBarQuotaBattery } },
+        };
+    for (const auto& [name, access] : switches) {
+        const auto [read, write] = access;
+        click(name);
+        EXPECT_TRUE((m_defaults.*read)()) << name;
+        EXPECT_TRUE(checked(name)) << name;
+
+        (m_defaults.*write)(false);
+        EXPECT_FALSE(checked(name)) << name;
+        (m_defaults.*write)(true);
+        EXPECT_TRUE(checked(name)) << name;
+
+        click(name);
+        EXPECT_FALSE((m_defaults.*read)()) << name;
+    }
+}
+
+TEST_F(SettingsForm, TheSizeChoiceMatchesOnlyItsThreeHeights)
+{
+    m_defaults.setCharacterHeight(18.0);
+    open();
+    QQuickItem* choice = find(m_view, "characterHeightChoice");
+    EXPECT_EQ(choice->property("currentIndex").toInt(), -1);
+    EXPECT_EQ(m_defaults.characterHeight(), 18.0);
+
+    QMetaObject::invokeMethod(choice, "activated", Q_ARG(int, 2));
+    EXPECT_EQ(m_defaults.characterHeight(), 24.0);
+    EXPECT_EQ(choice->property("currentIndex").toInt(), 2);
+
+    m_defaults.setCharacterHeight(16.0);
+    EXPECT_EQ(choice->property("currentIndex").toInt(), 0);
+    EXPECT_EQ(choice->property("displayText").toString(), QStringLiteral("작게 (16pt)"));
+}
+
+TEST_F(SettingsForm, ThePauseSwitchPausesTheRunnerAtOnce)
+{
+    open();
+    ASSERT_FALSE(m_runner.isPaused());
+    ASSERT_TRUE(m_runner.timerInterval().has_value());
+
+    click("runnerPausedSwitch");
+    EXPECT_TRUE(m_runner.isPaused());
+    EXPECT_FALSE(m_runner.timerInterval().has_value());
+    EXPECT_TRUE(m_defaults.runnerPaused());
+
+    m_defaults.setRunnerPaused(false);
+    EXPECT_FALSE(m_runner.isPaused());
+    EXPECT_TRUE(m_runner.timerInterval().has_value());
+}
+
+TEST_F(SettingsForm, EachShowingRereadsTheLoginItemAndTheRunnersPause)
+{
+    open();
+    click("launchAtLoginSwitch");
+    EXPECT_TRUE(m_loginItem.enabled);
+    EXPECT_EQ(m_loginItem.changes, 1);
+
+    // The system refused or the user removed the entry elsewhere; the pause changed behind the form.
+    m_loginItem.enabled = false;
+    m_runner.setPaused(true);
+    EXPECT_TRUE(checked("launchAtLoginSwitch"));
+    QMetaObject::invokeMethod(m_view.rootObject(), "formShown");
+    EXPECT_FALSE(checked("launchAtLoginSwitch"));
+    EXPECT_TRUE(m_defaults.runnerPaused());
+    EXPECT_TRUE(checked("runnerPausedSwitch"));
+    EXPECT_EQ(m_loginItem.changes, 1);
+}
+
+TEST_F(SettingsForm, TheUpdateButtonFollowsTheUpdaterAndQuitEndsTheApplication)
+{
+    open();
+    click("checkForUpdatesButton");
+    EXPECT_EQ(m_updater.checks, 1);
+    m_updater.canCheck = false;
+    Q_EMIT m_updater.canCheckChanged();
+    EXPECT_FALSE(find(m_view, "checkForUpdatesButton")->isEnabled());
+
+    QSignalSpy quit(m_view.engine(), &QQmlEngine::quit);
+    click("quitButton");
+    EXPECT_EQ(quit.size(), 1);
+}
+
+struct StatusCase
+{
+    const char* name;
+    Status status;
+    const char* text;
+    QuotaSettingsModel::Tone tone;
+    bool spinner;
+    bool offersConnect;
+    // Too long for the row, so cut at its end.
+    bool cut = false;
+};
+
+class QuotaStatus : public SettingsForm, public testing::WithParamInterface<StatusCase>
+{
+};
+
+TEST_P(QuotaStatus, ShowsItsTextColourAndActions)
+{
+    const StatusCase& c = GetParam();
+    m_quota.setStatus(c.status);
+    open();
+
+    EXPECT_EQ(text("quotaStatus"), QString::fromUtf8(c.text));
+    EXPECT_EQ(m_quota.statusTone(), c.tone);
+    EXPECT_EQ(shown(find(m_view, "quotaSpinner")), c.spinner);
+    EXPECT_EQ(shown(find(m_view, "connectButton")), c.offersConnect);
+    EXPECT_EQ(shown(find(m_view, "refreshButton")), !c.offersConnect);
+    EXPECT_EQ(shown(find(m_view, "disconnectButton")), !c.offersConnect);
+    EXPECT_FALSE(shown(find(m_view, "quotaUpdated")));
+    EXPECT_EQ(find(m_view, "quotaStatus")->property("lineCount").toInt(), 1);
+    EXPECT_EQ(find(m_view, "quotaStatus")->property("truncated").toBool(), c.cut);
+}
+
+using Tone = QuotaSettingsModel::Tone;
+
+INSTANTIATE_TEST_SUITE_P(EveryStatus, QuotaStatus,
+    testing::Values(StatusCase { "NoToken", Status::error(OAuthError::noToken()), "Claude Code 미로그인",
+                        Tone::Secondary, false, false },
+        StatusCase { "DeniedError", Status::error(OAuthError::denied()), "연결 해제됨", Tone::Secondary,
+            false, false },
+        StatusCase {
+            "Unauthorized", Status::error(OAuthError::unauthorized()), "토큰 만료", Tone::Red, false, false },
+        StatusCase {
+            "Decode", Status::error(OAuthError::decode()), "응답 형식 오류", Tone::Red, false, false },
+        StatusCase { "Network", Status::error(OAuthError::network(QStringLiteral("Connection refused"))),
+            "네트워크 오류: Connection refused", Tone::Red, false, false },
+        StatusCase { "LongNetwork",
+            Status::error(
+                OAuthError::network(QStringLiteral("Host unreachable\nwhile resolving a very long "
+                                                   "host name that does not fit into the row at all"))),
+            "네트워크 오류: Host unreachable while resolving a very long host name that does not fit into "
+            "the "
+            "row at all",
+            Tone::Red, false, false, true },
+        StatusCase {
+            "NotConfigured", Status::notConfigured(), "Claude Code 미로그인", Tone::Secondary, false, true },
+        StatusCase { "Loading", Status::loading(), "로딩 중…", Tone::Secondary, true, false },
+        StatusCase { "Loaded", Status::loaded(), "연결됨", Tone::Green, false, false },
+        StatusCase { "Denied", Status::denied(), "연결 해제됨", Tone::Secondary, false, true }),
+    [](const testing::TestParamInfo<StatusCase>& param) { return param.param.name; });
+
+TEST(QuotaPreview, WritesTheWindowsAndCreditsAsPrintfDoes)
+{
+    ClaudeQuota quota;
+    quota.fiveHour = ClaudeQuota::Window { 12.6, std::nullopt };
+    quota.sevenDay = ClaudeQuota::Window { 40.0, std::nullopt };
+    quota.extraUsage = ClaudeQuota::ExtraUsage { true, 50000, 1234, 12.5, QStringLiteral("USD") };
+    QuotaSettingsModel model;
+    model.setQuota(quota);
+    EXPECT_EQ(model.windowsText(), QStringLiteral("5시간 13%  ·  주간 40%"));
+    EXPECT_EQ(model.creditsText(), QStringLiteral("크레딧 12.5% ($12.34/$500.00)"));
+    EXPECT_TRUE(model.updatedText().startsWith(QStringLiteral("업데이트: ")));
+
+    quota.sevenDay.reset();
+    quota.extraUsage.reset();
+    model.setQuota(quota);
+    EXPECT_EQ(model.windowsText(), QString());
+    EXPECT_EQ(model.creditsText(), QString());
+}
+
+// The actions against a real quota manager whose endpoint is a local server.
+class QuotaActions : public SettingsForm
+{
+protected:
+    void login()
+    {
+        m_home.write(".credentials.json", R"({"claudeAiOauth": {"accessToken": "sk-ant-oat01-form"}})");
+    }
+
+    LocalHttpServer m_server;
+    ClaudeOAuthProvider m_provider { { std::make_shared<FileCredentialStore>(
+                                         QString::fromStdString(m_home.path(".credentials.json"))) },
+        m_server.url() };
+    ClaudeQuotaManager m_manager { &m_provider };
+    QuotaSettingsModel m_managed { &m_manager };
+};
+
+TEST_F(QuotaActions, ConnectLoadsAndDisconnectLeavesOnlyConnect)
+{
+    login();
+    m_server.respond(200, R"({"five_hour": {"utilization": 12.6}, "seven_day": {"utilization": 40.0}})");
+    m_manager.disconnectAccount();
+    open(&m_managed);
+    ASSERT_EQ(text("quotaStatus"), QStringLiteral("연결 해제됨"));
+
+    click("connectButton");
+    EXPECT_EQ(text("quotaStatus"), QStringLiteral("로딩 중…"));
+    EXPECT_TRUE(shown(find(m_view, "quotaSpinner")));
+    ASSERT_TRUE(waitUntil([&] { return m_manager.status() == Status::loaded(); }));
+    EXPECT_EQ(text("quotaStatus"), QStringLiteral("연결됨"));
+    EXPECT_TRUE(shown(find(m_view, "refreshButton")));
+    EXPECT_TRUE(shown(find(m_view, "disconnectButton")));
+    EXPECT_TRUE(shown(find(m_view, "quotaUpdated")));
+    EXPECT_EQ(text("quotaWindows"), QStringLiteral("5시간 13%  ·  주간 40%"));
+    EXPECT_FALSE(shown(find(m_view, "quotaCredits")));
+
+    click("disconnectButton");
+    EXPECT_EQ(m_manager.status(), Status::denied());
+    EXPECT_FALSE(m_manager.quota());
+    EXPECT_EQ(text("quotaStatus"), QStringLiteral("연결 해제됨"));
+    EXPECT_FALSE(shown(find(m_view, "quotaUpdated")));
+    EXPECT_FALSE(shown(find(m_view, "quotaWindows")));
+    EXPECT_TRUE(shown(find(m_view, "connectButton")));
+    EXPECT_FALSE(shown(find(m_view, "refreshButton")));
+    EXPECT_EQ(m_server.requests().size(), 1);
+}
+
+TEST_F(QuotaActions, RefreshAsksAgainAndAFailureShowsInRed)
+{
+    login();
+    m_server.respond(200, R"({"five_hour": {"utilization": 5.0}})");
+    open(&m_managed);
+    click("connectButton");
+    ASSERT_TRUE(waitUntil([&] { return m_manager.status() == Status::loaded(); }));
+
+    m_server.respond(401, "{}");
+    click("refreshButton");
+    ASSERT_TRUE(waitUntil(
+        [&] { return m_server.requests().size() == 2 && m_manager.status() != Status::loading(); }));
+    EXPECT_EQ(text("quotaStatus"), QStringLiteral("토큰 만료"));
+    EXPECT_EQ(m_managed.statusTone(), QuotaSettingsModel::Tone::Red);
+    // The last good snapshot stays on show.
+    EXPECT_TRUE(shown(find(m_view, "quotaUpdated")));
+}
+
+}
+
+#include "SettingsViewTest.moc"
