@@ -90,6 +90,9 @@ void MenuBarController::setUpPopover()
     m_popover = new PopoverWindow(
         properties, m_statusItem ? PopoverWindow::Mode::Popover : PopoverWindow::Mode::NormalWindow, this);
     connect(m_popover, &PopoverWindow::settingsRequested, this, &MenuBarController::settingsRequested);
+    // Every opening asks for a fresh quota, once the popover is on screen: the credential lookup
+    // must not hold up the first frame.
+    connect(m_popover, &PopoverWindow::onScreen, m_claudeQuotaManager, &ClaudeQuotaManager::refreshQuota);
     if (!m_statusItem)
         m_popover->show({});
 }
@@ -182,5 +185,4 @@ void MenuBarController::togglePopover()
     if (m_popover->justClosedByFocusLoss())
         return;
     m_popover->show(m_statusItem ? m_statusItem->geometry() : QRect());
-    m_claudeQuotaManager->refreshQuota();
 }

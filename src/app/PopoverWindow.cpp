@@ -27,6 +27,9 @@ PopoverWindow::PopoverWindow(const QVariantMap& viewProperties, Mode mode, QObje
     m_view->setTitle(QStringLiteral("Pacemark"));
     m_view->setColor(Qt::transparent);
     m_view->setResizeMode(QQuickView::SizeRootObjectToView);
+    // Keep the renderer's state while hidden, so that opening again is only a frame to draw.
+    m_view->setPersistentGraphics(true);
+    m_view->setPersistentSceneGraph(true);
     if (mode == Mode::Popover)
         m_view->setFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     m_view->setInitialProperties(viewProperties);
@@ -48,6 +51,7 @@ PopoverWindow::PopoverWindow(const QVariantMap& viewProperties, Mode mode, QObje
             m_firstShowMs = ms;
         else
             m_slowestLaterShowMs = std::max(m_slowestLaterShowMs, ms);
+        Q_EMIT onScreen();
         m_sinceShowRequest.invalidate();
     });
     if (mode == Mode::Popover) {
@@ -86,7 +90,6 @@ void PopoverWindow::show(const QRect& trayIcon)
     m_view->show();
     m_view->raise();
     m_view->requestActivate();
-    Q_EMIT shown();
 }
 
 void PopoverWindow::close()

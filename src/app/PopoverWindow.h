@@ -39,7 +39,8 @@ public:
     int showCount() const { return m_showCount; }
 
 Q_SIGNALS:
-    void shown();
+    // The first frame after a show is on screen.
+    void onScreen();
     // The view's settings button was clicked.
     void settingsRequested();
 
