@@ -81,12 +81,16 @@ TEST_F(MenuBarControllerTest, BatteryAppearsWhenEnabledAndAQuotaExists)
     EXPECT_EQ(MenuBarController::batteryValue(std::nullopt), std::nullopt);
 }
 
-TEST_F(MenuBarControllerTest, WithoutATrayTheDashboardIsAWindow)
+TEST_F(MenuBarControllerTest, WithoutATrayTheDashboardIsAWindowThatAsksForTheQuota)
 {
+    QSignalSpy refreshed(&m_quota, &ClaudeQuotaManager::refreshFinished);
     MenuBarController controller(&m_usage, &m_runner, &m_quota, &m_oauth, &m_defaults);
     // The offscreen platform has no tray.
     EXPECT_EQ(controller.statusItem(), nullptr);
     EXPECT_TRUE(controller.popover()->isShown());
+    // Showing it asks for the quota once it is on screen.
+    EXPECT_TRUE(refreshed.wait(5000));
+    EXPECT_EQ(controller.popover()->showCount(), 1);
 }
 
 // The half-second tick hands the usage figures to the runner: heavy use in the last three minutes
