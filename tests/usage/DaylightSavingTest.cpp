@@ -25,12 +25,16 @@ TEST(DaylightSaving, MidnightsAndTheWeekCutoff)
     EXPECT_EQ(LocalCalendar::startOfDay(instant("2025-10-27T10:00:00Z")), instant("2025-10-26T23:00:00Z"));
     EXPECT_EQ(LocalCalendar::startOfDayBefore(instant("2025-10-27T10:00:00Z"), 7), instant("2025-10-19T22:00:00Z"));
 
+    // Across batches, and records dated later than now still count.
     RecordList list;
     list.append(std::make_shared<const RecordBatch>(std::vector<UsageRecord> {
         makeRecord({ .at = "2025-03-23T22:59:59.999Z", .output = 1 }), makeRecord({ .at = "2025-03-23T23:00:00Z", .output = 2 }) }));
+    list.append(std::make_shared<const RecordBatch>(std::vector<UsageRecord> {
+        makeRecord({ .at = "2025-01-01T00:00:00Z", .output = 3 }), makeRecord({ .at = "2025-04-20T00:00:00Z", .output = 4 }) }));
     const auto week = UsageSummary::recordsOfLastWeek(list, instant("2025-03-31T10:00:00Z"));
-    ASSERT_EQ(week.size(), 1u);
+    ASSERT_EQ(week.size(), 2u);
     EXPECT_EQ(week[0].outputTokens, 2);
+    EXPECT_EQ(week[1].outputTokens, 4);
 }
 
 TEST(DaylightSaving, DaysOfTwentyThreeAndTwentyFiveHours)
