@@ -16,7 +16,13 @@ const QByteArray Token = "sk-ant-oat01-report-token";
 class ReportQuotaTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { m_config.mkdir("projects"); }
+    void SetUp() override
+    {
+        m_config.mkdir("projects");
+        qputenv("CLAUDE_CONFIG_DIR", QByteArray::fromStdString(m_config.path()));
+        qputenv("HOME", QByteArray::fromStdString(m_config.path()));
+        qputenv("PACEMARK_API_BASE", m_server.url().toEncoded());
+    }
 
     void login()
     {
@@ -26,14 +32,7 @@ protected:
 
     QByteArray report(QStringList extra)
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("CLAUDE_CONFIG_DIR"), QString::fromStdString(m_config.path()));
-        env.insert(QStringLiteral("HOME"), QString::fromStdString(m_config.path()));
-        env.insert(QStringLiteral("PACEMARK_API_BASE"), m_server.url().toString());
-        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
-            QStringLiteral("unix:path=/nonexistent/pacemark-test-bus"));
         QProcess process;
-        process.setProcessEnvironment(env);
         process.start(QStringLiteral(PACEMARK_EXECUTABLE),
             QStringList { QStringLiteral("--report"), QStringLiteral("--quota"), QStringLiteral("--now"),
                 QStringLiteral("2026-01-02T15:00:00Z") }
@@ -42,8 +41,8 @@ protected:
             waitUntil([&] { return process.state() == QProcess::NotRunning; }, std::chrono::seconds(20)));
         const QByteArray out = process.readAllStandardOutput();
         const QByteArray err = process.readAllStandardError();
-        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
-        EXPECT_EQ(process.exitCode(), 0) << err.toStdString();
+        EXPECT_TRUE(process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0)
+            << err.toStdString();
         EXPECT_FALSE(out.contains(Token) || err.contains(Token));
         return out;
     }
@@ -64,7 +63,7 @@ TEST_F(ReportQuotaTest, PrintsEveryWindowAndTheExtraUsage)
     m_server.respond(200, R"({
         "five_hour": {"utilization": 37.0, "resets_at": "2026-01-02T19:59:59.600956+00:00"},
         "seven_day": {"utilization": 12.5, "resets_at": "2026-01-08T04:59:59.600972+00:00"},
-        "seven_day_opus": {"utilization": 0, "resets_at": null}, "seven_day_sonnet": null,
+        "seven_day_opus": null, "seven_day_sonnet": {"utilization": 0, "resets_at": null}, "iguana_necktie": null,
         "extra_usage": {"is_enabled": true, "monthly_limit": 5000, "used_credits": 1287.0, "utilization": 25.74}
     })");
 
@@ -72,7 +71,7 @@ TEST_F(ReportQuotaTest, PrintsEveryWindowAndTheExtraUsage)
         "status": "loaded", "error": null,
         "fiveHour": {"utilizationPct": 37, "resetsAt": "2026-01-02T19:59:59.600Z"},
         "sevenDay": {"utilizationPct": 12.5, "resetsAt": "2026-01-08T04:59:59.600Z"},
-        "sevenDayOpus": {"utilizationPct": 0, "resetsAt": null}, "sevenDaySonnet": null,
+        "sevenDayOpus": null, "sevenDaySonnet": {"utilizationPct": 0, "resetsAt": null},
         "extraUsage": {"isEnabled": true, "monthlyLimitCents": 5000, "usedCreditsCents": 1287,
                        "utilization": 25.74, "currency": "USD"},
         "fetchedAt": "2026-01-02T15:00:00.000Z"
@@ -81,24 +80,24 @@ TEST_F(ReportQuotaTest, PrintsEveryWindowAndTheExtraUsage)
     EXPECT_EQ(quotaJson(), expected);
 
     const QString text = QString::fromUtf8(report({}));
-    EXPECT_TRUE(text.contains(QStringLiteral("Quota      loaded, fetched 2026-01-02 15:00:00\n")))
-        << text.toStdString();
-    EXPECT_TRUE(
-        text.contains(QStringLiteral("  5 hours         37.0%  resets 2026-01-02 19:59:59  4h 59m\n")))
-        << text.toStdString();
-    EXPECT_TRUE(
-        text.contains(QStringLiteral("  7 days          12.5%  resets 2026-01-08 04:59:59  5d 13h\n")))
-        << text.toStdString();
-    EXPECT_TRUE(text.contains(QStringLiteral("  7 days Opus      0.0%  no reset time\n")))
-        << text.toStdString();
-    EXPECT_FALSE(text.contains(QStringLiteral("Sonnet")));
-    EXPECT_TRUE(text.contains(QStringLiteral("  Extra usage     25.7%  $12.87 of $50.00 USD\n")))
-        << text.toStdString();
+    for (const QString& line : { QStringLiteral("Quota      loaded, fetched 2026-01-02 15:00:00\n"),
+             QStringLiteral("  5 hours         37.0%  resets 2026-01-02 19:59:59  4h 59m\n"),
+             QStringLiteral("  7 days          12.5%  resets 2026-01-08 04:59:59  5d 13h\n"),
+             QStringLiteral("  7 days Sonnet    0.0%  no reset time\n"),
+             QStringLiteral("  Extra usage     25.7%  $12.87 of $50.00 USD\n") })
+        EXPECT_TRUE(text.contains(line)) << text.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("Opus")));
     EXPECT_EQ(m_server.requests().size(), 2);
 }
 
 TEST_F(ReportQuotaTest, AFailureIsAStatusNotAnExitCode)
 {
+    const QJsonObject absent = quotaJson();
+    EXPECT_EQ(absent.value(QStringLiteral("status")), QStringLiteral("notConfigured"));
+    EXPECT_TRUE(absent.value(QStringLiteral("error")).isNull());
+    EXPECT_TRUE(report({}).contains("Quota      notConfigured\n  no Claude Code credential found\n"));
+    EXPECT_TRUE(m_server.requests().isEmpty());
+
     login();
     m_server.respond(500, "{}");
     const QJsonObject quota = quotaJson();
@@ -110,20 +109,7 @@ TEST_F(ReportQuotaTest, AFailureIsAStatusNotAnExitCode)
     EXPECT_TRUE(quota.value(QStringLiteral("fetchedAt")).isNull());
 
     m_server.respond(401, "{}");
-    EXPECT_EQ(quotaJson().value(QStringLiteral("error")).toObject(),
-        (QJsonObject { { QStringLiteral("case"), QStringLiteral("unauthorized") },
-            { QStringLiteral("message"), QJsonValue::Null } }));
     EXPECT_TRUE(report({}).contains("Quota      error (unauthorized)\n"));
-}
-
-TEST_F(ReportQuotaTest, WithoutACredentialNothingIsAsked)
-{
-    const QJsonObject quota = quotaJson();
-    EXPECT_EQ(quota.value(QStringLiteral("status")), QStringLiteral("notConfigured"));
-    EXPECT_TRUE(quota.value(QStringLiteral("error")).isNull());
-    EXPECT_TRUE(quota.value(QStringLiteral("extraUsage")).isNull());
-    EXPECT_TRUE(report({}).contains("Quota      notConfigured\n  no Claude Code credential found\n"));
-    EXPECT_TRUE(m_server.requests().isEmpty());
 }
 
 }

@@ -11,8 +11,8 @@ namespace {
 
 const QString Service = QStringLiteral("Claude Code-credentials");
 
-// Runs only inside with-keyring.sh, which gives it a private, unlocked GNOME Keyring. The tests share
-// that keyring and run in the order written; the one that locks it comes last.
+// Runs only inside with-keyring.sh, which gives it a private, unlocked, empty GNOME Keyring. The tests
+// share that keyring and run in the order written; the one that locks it comes last.
 class SecretServiceCredentialStoreTest : public ::testing::Test
 {
 protected:
@@ -23,8 +23,6 @@ protected:
         if (qgetenv("PACEMARK_PRIVATE_KEYRING").isEmpty())
             GTEST_SKIP() << "Secret Service not tested: run through tests/quota/with-keyring.sh, which "
                             "starts a private keyring, so that the user's own is left alone";
-        clear(Service);
-        clear(QStringLiteral("Another App-credentials"));
     }
 
     // Stored the way other applications do it, under their own schema with service and account.
@@ -37,18 +35,6 @@ protected:
         secret_password_store_sync(schema, SECRET_COLLECTION_DEFAULT, "test item", secret.constData(),
             nullptr, &error, "service", serviceName.constData(), "account", "someone", nullptr);
         secret_schema_unref(schema);
-        ASSERT_EQ(error, nullptr) << error->message;
-    }
-
-    static void clear(const QString& service)
-    {
-        GHashTable* attributes = g_hash_table_new(g_str_hash, g_str_equal);
-        const QByteArray serviceName = service.toUtf8();
-        g_hash_table_insert(
-            attributes, const_cast<char*>("service"), const_cast<char*>(serviceName.constData()));
-        GError* error = nullptr;
-        secret_password_clearv_sync(nullptr, attributes, nullptr, &error);
-        g_hash_table_unref(attributes);
         ASSERT_EQ(error, nullptr) << error->message;
     }
 
@@ -79,25 +65,16 @@ protected:
     TempDir m_home;
 };
 
-TEST_F(SecretServiceCredentialStoreTest, ReadsTheItemByItsServiceAttribute)
-{
-    EXPECT_EQ(m_store.read(false), std::nullopt);
-
-    store(QStringLiteral("Another App-credentials"), R"({"access_token": "not-ours"})");
-    EXPECT_EQ(m_store.read(false), std::nullopt);
-
-    store(Service, R"({"claudeAiOauth": {"accessToken": "from-keyring"}})");
-    EXPECT_EQ(m_store.read(false), QByteArray(R"({"claudeAiOauth": {"accessToken": "from-keyring"}})"));
-    EXPECT_EQ(m_store.read(true), m_store.read(false));
-}
-
-TEST_F(SecretServiceCredentialStoreTest, TheKeyringComesBeforeTheFile)
+TEST_F(SecretServiceCredentialStoreTest, ReadsTheItemByItsServiceAttributeBeforeTheFile)
 {
     const ClaudeOAuthProvider provider(platformLikeStores(), QUrl());
     m_home.write(".credentials.json", R"({"access_token": "from-file"})");
+    store(QStringLiteral("Another App-credentials"), R"({"access_token": "not-ours"})");
+    EXPECT_EQ(m_store.read(false), std::nullopt);
     EXPECT_EQ(provider.readAccessTokenSilently(), QStringLiteral("from-file"));
 
     store(Service, R"({"claudeAiOauth": {"accessToken": "from-keyring"}})");
+    EXPECT_EQ(m_store.read(true), QByteArray(R"({"claudeAiOauth": {"accessToken": "from-keyring"}})"));
     EXPECT_EQ(provider.readAccessTokenSilently(), QStringLiteral("from-keyring"));
 
     // An item without a usable token does not hide the file.
@@ -108,7 +85,7 @@ TEST_F(SecretServiceCredentialStoreTest, TheKeyringComesBeforeTheFile)
 TEST_F(SecretServiceCredentialStoreTest, ALockedCollectionWithoutInteractionIsNoToken)
 {
     store(Service, R"({"claudeAiOauth": {"accessToken": "from-keyring"}})");
-    ASSERT_EQ(m_store.read(false).has_value(), true);
+    ASSERT_TRUE(m_store.read(false));
 
     lockDefaultCollection();
     EXPECT_EQ(m_store.read(false), std::nullopt);

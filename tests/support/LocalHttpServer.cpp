@@ -8,36 +8,6 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
-QByteArray reasonPhrase(int status)
-{
-    switch (status) {
-    case 200:
-        return "OK";
-    case 204:
-        return "No Content";
-    case 301:
-        return "Moved Permanently";
-    case 302:
-        return "Found";
-    case 401:
-        return "Unauthorized";
-    case 403:
-        return "Forbidden";
-    case 404:
-        return "Not Found";
-    case 429:
-        return "Too Many Requests";
-    case 500:
-        return "Internal Server Error";
-    default:
-        return "Status";
-    }
-}
-
-}
-
 LocalHttpServer::LocalHttpServer(QObject* parent)
     : QObject(parent)
     , m_server(new QTcpServer(this))
@@ -130,7 +100,6 @@ void LocalHttpServer::handle(QTcpSocket* socket, const QByteArray& head)
                 lines[i].left(colon).trimmed().toLower(), lines[i].mid(colon + 1).trimmed());
     }
     m_requests.append(request);
-    Q_EMIT requestReceived();
 
     switch (m_mode) {
     case Mode::neverAnswer:
@@ -149,9 +118,9 @@ void LocalHttpServer::handle(QTcpSocket* socket, const QByteArray& head)
         break;
     }
 
-    QByteArray answer = "HTTP/1.1 " + QByteArray::number(m_response.status) + ' '
-        + reasonPhrase(m_response.status)
-        + "\r\nContent-Length: " + QByteArray::number(m_response.body.size()) + "\r\nConnection: close\r\n";
+    // Clients ignore the reason phrase, so one serves every status.
+    QByteArray answer = "HTTP/1.1 " + QByteArray::number(m_response.status) + " Status\r\nContent-Length: "
+        + QByteArray::number(m_response.body.size()) + "\r\nConnection: close\r\n";
     for (const auto& [name, value] : m_response.headers)
         answer += name + ": " + value + "\r\n";
     answer += "\r\n" + m_response.body;

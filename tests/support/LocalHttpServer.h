@@ -56,9 +56,6 @@ public:
 
     const QList<Request>& requests() const { return m_requests; }
 
-Q_SIGNALS:
-    void requestReceived();
-
 private:
     enum class Mode
     {
