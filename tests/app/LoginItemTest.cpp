@@ -72,19 +72,12 @@ TEST_F(Autostart, AnEntrySwitchedOffByAnotherProgramCountsAsOff)
 
 TEST_F(Autostart, AnEntryForAnotherProgramOrOfAnotherKindDoesNotCount)
 {
-    m_home.write("config/autostart/io.github.pacemark.Pacemark.desktop",
-        "[Desktop Entry]\nType=Application\nExec=/usr/bin/something-else\n");
-    EXPECT_FALSE(item().isLaunchAtLoginEnabled());
-
-    m_home.write("config/autostart/io.github.pacemark.Pacemark.desktop",
-        "[Desktop Entry]\nType=Link\nExec=" + XdgAutostartLoginItem::execValue(m_executable).toStdString()
-            + "\n");
-    EXPECT_FALSE(item().isLaunchAtLoginEnabled());
-
-    m_home.write("config/autostart/io.github.pacemark.Pacemark.desktop",
-        "[Other Group]\nType=Application\nExec="
-            + XdgAutostartLoginItem::execValue(m_executable).toStdString() + "\n");
-    EXPECT_FALSE(item().isLaunchAtLoginEnabled());
+    const std::string exec = XdgAutostartLoginItem::execValue(m_executable).toStdString();
+    for (const std::string& content : { std::string("[Desktop Entry]\nType=Application\nExec=/usr/bin/something-else\n"),
+             "[Desktop Entry]\nType=Link\nExec=" + exec + "\n", "[Other Group]\nType=Application\nExec=" + exec + "\n" }) {
+        m_home.write("config/autostart/io.github.pacemark.Pacemark.desktop", content);
+        EXPECT_FALSE(item().isLaunchAtLoginEnabled()) << content;
+    }
 }
 
 TEST_F(Autostart, AFolderThatCannotBeWrittenLogsOneLineAndChangesNothing)

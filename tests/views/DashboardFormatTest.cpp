@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <ostream>
 
 #include "views/DashboardFormat.h"
 
@@ -10,73 +9,34 @@ namespace F = DashboardFormat;
 
 namespace {
 
-struct MeterCase
+TEST(DashboardFormat, MeterFollowsTheRateThresholds)
 {
-    qint64 rate;
-    int level;
-    NamedColor color;
-};
-
-void PrintTo(const MeterCase& c, std::ostream* out)
-{
-    *out << c.rate << "_per_min";
-}
-
-class MeterLevel : public testing::TestWithParam<MeterCase> { };
-
-TEST_P(MeterLevel, FollowsTheRateThresholds)
-{
-    EXPECT_EQ(F::meterLevel(GetParam().rate), GetParam().level);
-    if (GetParam().level > 0) {
-        EXPECT_EQ(F::meterColor(GetParam().level), GetParam().color);
+    const std::tuple<qint64, int, NamedColor> cases[] { { -5, 0, NamedColor::Green }, { 1, 1, NamedColor::Green },
+        { 400, 1, NamedColor::Green }, { 401, 2, NamedColor::Green }, { 1000, 2, NamedColor::Green },
+        { 1001, 3, NamedColor::Orange }, { 1999, 3, NamedColor::Orange }, { 2000, 4, NamedColor::Red } };
+    for (const auto& [rate, level, color] : cases) {
+        EXPECT_EQ(F::meterLevel(rate), level) << rate;
+        if (level > 0) {
+            EXPECT_EQ(F::meterColor(level), color) << rate;
+        }
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Rates, MeterLevel,
-    testing::Values(MeterCase { -5, 0, NamedColor::Green }, MeterCase { 0, 0, NamedColor::Green },
-                    MeterCase { 1, 1, NamedColor::Green }, MeterCase { 400, 1, NamedColor::Green },
-                    MeterCase { 401, 2, NamedColor::Green }, MeterCase { 1000, 2, NamedColor::Green },
-                    MeterCase { 1001, 3, NamedColor::Orange }, MeterCase { 1999, 3, NamedColor::Orange },
-                    MeterCase { 2000, 4, NamedColor::Red }));
-
 TEST(DashboardFormat, TodayCardTexts)
 {
-    EXPECT_EQ(F::rateText(0), QStringLiteral("0/min"));
     EXPECT_EQ(F::rateText(1500), QStringLiteral("1.5K/min"));
-    EXPECT_EQ(F::sessionsText(0), QStringLiteral("0회"));
     EXPECT_EQ(F::sessionsText(12345), QStringLiteral("12345회"));
+    // One decimal, or a bare zero without a total.
+    const std::tuple<qint64, qint64, const char*> shares[] { { 0, 0, "0%" }, { 500, 0, "0%" }, { 5, -3, "0%" },
+        { 1, 3, "33.3%" }, { 2, 3, "66.7%" }, { 8000, 8000, "100.0%" }, { 0, 1, "0.0%" } };
+    for (const auto& [today, cumulative, text] : shares)
+        EXPECT_EQ(F::todayShareText(today, cumulative), QString::fromLatin1(text)) << today << '/' << cumulative;
 }
-
-struct ShareCase
-{
-    qint64 today;
-    qint64 cumulative;
-    const char* text;
-};
-
-void PrintTo(const ShareCase& c, std::ostream* out)
-{
-    *out << c.today << "_of_" << c.cumulative;
-}
-
-class TodayShare : public testing::TestWithParam<ShareCase> { };
-
-TEST_P(TodayShare, OneDecimalOrZeroWithoutTotal)
-{
-    EXPECT_EQ(F::todayShareText(GetParam().today, GetParam().cumulative), QString::fromUtf8(GetParam().text));
-}
-
-INSTANTIATE_TEST_SUITE_P(Totals, TodayShare,
-    testing::Values(ShareCase { 0, 0, "0%" }, ShareCase { 500, 0, "0%" }, ShareCase { 5, -3, "0%" },
-                    ShareCase { 2000, 8000, "25.0%" }, ShareCase { 1, 3, "33.3%" }, ShareCase { 2, 3, "66.7%" },
-                    ShareCase { 8000, 8000, "100.0%" }, ShareCase { 0, 1, "0.0%" }));
 
 TEST(DashboardFormat, ModelShareAndBarWidthKeepTwoPoints)
 {
-    EXPECT_DOUBLE_EQ(F::modelShare(500, 2000), 0.25);
     EXPECT_DOUBLE_EQ(F::modelShare(500, 0), 0.0);
     EXPECT_DOUBLE_EQ(F::shareBarWidth(200, 0.25), 50.0);
-    EXPECT_DOUBLE_EQ(F::shareBarWidth(200, 0.01), 2.0);
     EXPECT_DOUBLE_EQ(F::shareBarWidth(200, 0.0), 2.0);
     EXPECT_DOUBLE_EQ(F::shareBarWidth(200, 0.0101), 2.02);
     EXPECT_DOUBLE_EQ(F::shareBarWidth(0, 1.0), 2.0);
@@ -84,20 +44,15 @@ TEST(DashboardFormat, ModelShareAndBarWidthKeepTwoPoints)
 
 TEST(DashboardFormat, QuotaColourFillAndAmounts)
 {
-    EXPECT_EQ(F::quotaColor(0), NamedColor::Green);
     EXPECT_EQ(F::quotaColor(69.99), NamedColor::Green);
     EXPECT_EQ(F::quotaColor(70), NamedColor::Orange);
     EXPECT_EQ(F::quotaColor(89.9), NamedColor::Orange);
     EXPECT_EQ(F::quotaColor(90), NamedColor::Red);
     EXPECT_DOUBLE_EQ(F::quotaFillWidth(200, 95.4), 190.8);
-    EXPECT_DOUBLE_EQ(F::quotaFillWidth(200, 0), 0.0);
     EXPECT_DOUBLE_EQ(F::quotaFillWidth(200, -4), 0.0);
     EXPECT_EQ(F::percentText(95.4), QStringLiteral("95%"));
-    EXPECT_EQ(F::percentText(0.4), QStringLiteral("0%"));
-    EXPECT_EQ(F::percentText(100), QStringLiteral("100%"));
     EXPECT_EQ(F::percentText(2.5), QStringLiteral("2%"));
     EXPECT_EQ(F::dollarsText(1234), QStringLiteral("$12"));
-    EXPECT_EQ(F::dollarsText(5000), QStringLiteral("$50"));
     EXPECT_EQ(F::dollarsText(1299), QStringLiteral("$13"));
     EXPECT_EQ(F::dollarsText(0), QStringLiteral("$0"));
 }
@@ -107,14 +62,12 @@ TEST(DashboardFormat, DayLabels)
     EXPECT_EQ(F::dayLabel(QStringLiteral("2025-03-07")), QStringLiteral("03/07"));
     EXPECT_EQ(F::dayLabel(QStringLiteral("2025--03-07")), QStringLiteral("03/07"));
     EXPECT_EQ(F::dayLabel(QStringLiteral("2025-03")), QStringLiteral("2025-03"));
-    EXPECT_EQ(F::dayLabel(QStringLiteral("today")), QStringLiteral("today"));
     EXPECT_EQ(F::dayLabel(QString()), QString());
 }
 
 TEST(DashboardFormat, NiceAxisValuesCoverTheHighestBarWithRoundSteps)
 {
     EXPECT_EQ(F::niceAxisValues(0), QList<double> { 0.0 });
-    EXPECT_EQ(F::niceAxisValues(1'500'000), (QList<double> { 0, 500'000, 1'000'000, 1'500'000 }));
     EXPECT_EQ(F::niceAxisValues(1'600'000), (QList<double> { 0, 500'000, 1'000'000, 1'500'000, 2'000'000 }));
     EXPECT_EQ(F::niceAxisValues(37'000), (QList<double> { 0, 10'000, 20'000, 30'000, 40'000 }));
     EXPECT_EQ(F::niceAxisValues(8), (QList<double> { 0, 2, 4, 6, 8 }));
@@ -128,7 +81,6 @@ TEST(DashboardFormat, NiceAxisValuesCoverTheHighestBarWithRoundSteps)
 TEST(DashboardFormat, AxisLabelsUseTheShortFormAndSkipFractions)
 {
     EXPECT_EQ(F::axisLabel(1'500'000), QStringLiteral("1.5M"));
-    EXPECT_EQ(F::axisLabel(500'000), QStringLiteral("500.0K"));
     EXPECT_EQ(F::axisLabel(0), QStringLiteral("0"));
     EXPECT_EQ(F::axisLabel(0.5), QString());
 }

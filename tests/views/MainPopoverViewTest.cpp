@@ -24,31 +24,23 @@ namespace {
 
 const Instant Noon { std::chrono::sys_days { std::chrono::year { 2026 } / 3 / 7 } + 12h };
 
-// Texts of the visible text items below an item, in tree order.
-QStringList visibleTexts(const QQuickItem* item)
-{
-    QStringList texts;
-    for (QQuickItem* child : item->childItems()) {
-        if (!child->isVisible())
-            continue;
-        if (child->inherits("QQuickText"))
-            texts.append(child->property("text").toString());
-        texts.append(visibleTexts(child));
-    }
-    return texts;
-}
-
-QList<QQuickItem*> visibleItems(const QQuickItem* root, const QString& objectName)
+// The visible items below an item, in tree order.
+QList<QQuickItem*> visibleBelow(const QQuickItem* item)
 {
     QList<QQuickItem*> found;
-    for (QQuickItem* child : root->childItems()) {
-        if (!child->isVisible())
-            continue;
-        if (child->objectName() == objectName)
-            found.append(child);
-        found.append(visibleItems(child, objectName));
+    for (QQuickItem* child : item->childItems()) {
+        if (child->isVisible())
+            found += QList<QQuickItem*> { child } + visibleBelow(child);
     }
     return found;
+}
+
+QStringList strings(std::initializer_list<const char*> texts)
+{
+    QStringList list;
+    for (const char* text : texts)
+        list.append(QString::fromUtf8(text));
+    return list;
 }
 
 class Popover : public testing::Test
@@ -88,16 +80,31 @@ protected:
     // Lays out and draws one frame, as the popover would before it is seen.
     void settle() { m_view->grabWindow(); }
 
-    QQuickItem* item(const QString& name) const
+    QQuickItem* item(const char* name) const
     {
-        auto* found = m_view->rootObject()->findChild<QQuickItem*>(name);
-        EXPECT_NE(found, nullptr) << name.toStdString();
+        auto* found = m_view->rootObject()->findChild<QQuickItem*>(QString::fromLatin1(name));
+        EXPECT_NE(found, nullptr) << name;
         return found;
     }
 
-    bool shown(const QString& card) const { return item(card) && item(card)->isVisible(); }
+    bool shown(const char* name) const { return item(name) && item(name)->isVisible(); }
+    QStringList texts(const char* name) const
+    {
+        QStringList found;
+        for (const QQuickItem* below : visibleBelow(item(name))) {
+            if (below->inherits("QQuickText"))
+                found.append(below->property("text").toString());
+        }
+        return found;
+    }
+    QList<QQuickItem*> named(const char* name, const char* objectName) const
+    {
+        QList<QQuickItem*> found = visibleBelow(item(name));
+        found.removeIf([&](const QQuickItem* below) { return below->objectName() != QLatin1String(objectName); });
+        return found;
+    }
 
-    void click(const QString& name)
+    void click(const char* name)
     {
         QQuickItem* target = item(name);
         const QPointF centre = target->mapToScene(QPointF(target->width() / 2, target->height() / 2));
@@ -118,63 +125,44 @@ protected:
 TEST_F(Popover, FreshStartShowsTheTodayCumulativeAndWeeklyCardsWithZeros)
 {
     open({});
-    EXPECT_EQ(m_view->rootObject()->width(), 360);
-    EXPECT_EQ(m_view->rootObject()->height(), 420);
-    EXPECT_TRUE(shown(QStringLiteral("todayCard")));
-    EXPECT_TRUE(shown(QStringLiteral("cumulativeCard")));
-    EXPECT_TRUE(shown(QStringLiteral("weeklyCard")));
-    EXPECT_FALSE(shown(QStringLiteral("quotaCard")));
-    EXPECT_FALSE(shown(QStringLiteral("modelTokensCard")));
-    EXPECT_FALSE(shown(QStringLiteral("modelShareCard")));
-    EXPECT_FALSE(shown(QStringLiteral("providerCard")));
+    EXPECT_EQ(m_view->rootObject()->size(), QSizeF(360, 420));
+    for (const char* card : { "todayCard", "cumulativeCard", "weeklyCard" })
+        EXPECT_TRUE(shown(card)) << card;
+    for (const char* card : { "quotaCard", "modelTokensCard", "modelShareCard", "providerCard" })
+        EXPECT_FALSE(shown(card)) << card;
 
-    EXPECT_EQ(visibleTexts(item(QStringLiteral("todayCard"))),
-              (QStringList { QStringLiteral("오늘 토큰"), QStringLiteral("0"), QStringLiteral("속도"),
-                             QStringLiteral("0/min"), QStringLiteral("출력"), QStringLiteral("0"),
-                             QStringLiteral("세션"), QStringLiteral("0회") }));
-    EXPECT_EQ(visibleTexts(item(QStringLiteral("cumulativeCard"))),
-              (QStringList { QStringLiteral("누적"), QStringLiteral("0"), QStringLiteral("오늘 비중"),
-                             QStringLiteral("0%") }));
-    EXPECT_EQ(visibleItems(item(QStringLiteral("todayCard")), QStringLiteral("meterBar")).size(), 4);
-    EXPECT_TRUE(visibleTexts(item(QStringLiteral("weeklyCard"))).contains(QStringLiteral("데이터가 없어요")));
+    EXPECT_EQ(texts("todayCard"), strings({ "오늘 토큰", "0", "속도", "0/min", "출력", "0", "세션", "0회" }));
+    EXPECT_EQ(texts("cumulativeCard"), strings({ "누적", "0", "오늘 비중", "0%" }));
+    EXPECT_EQ(named("todayCard", "meterBar").size(), 4);
+    EXPECT_TRUE(texts("weeklyCard").contains(QStringLiteral("데이터가 없어요")));
 }
 
 TEST_F(Popover, LiveFiguresModelCardsAndChart)
 {
     open(SampleMessage { "m1", "claude-opus-4-1", Noon - 60s, "s1", 1200, 3300, 0, 45000 }.line()
-         + SampleMessage { "m2", "claude-haiku-4-5", Noon - 2h, "s2", 3, 2 }.line()
-         + SampleMessage { "m3", "claude-sonnet-4-5", Noon - 24h, "s3", 0, 1'500'000 }.line());
+        + SampleMessage { "m2", "claude-haiku-4-5", Noon - 2h, "s2", 3, 2 }.line()
+        + SampleMessage { "m3", "claude-sonnet-4-5", Noon - 24h, "s3", 0, 1'500'000 }.line());
 
-    EXPECT_TRUE(shown(QStringLiteral("modelTokensCard")));
-    EXPECT_TRUE(shown(QStringLiteral("modelShareCard")));
-    EXPECT_FALSE(shown(QStringLiteral("providerCard")));
-    const QStringList today = visibleTexts(item(QStringLiteral("todayCard")));
-    EXPECT_TRUE(today.contains(QStringLiteral("49.5K")));
-    EXPECT_TRUE(today.contains(QStringLiteral("1.5K/min")));
-    EXPECT_EQ(visibleItems(item(QStringLiteral("todayCard")), QStringLiteral("litMeterBar")).size(), 3);
-
-    const QStringList breakdown = visibleTexts(item(QStringLiteral("modelTokensCard")));
-    EXPECT_EQ(breakdown,
-              (QStringList { QStringLiteral("모델별 토큰"), QStringLiteral("Opus"), QStringLiteral("In"),
-                             QStringLiteral("1.2K"), QStringLiteral("Out"), QStringLiteral("3.3K"),
-                             QStringLiteral("CR"), QStringLiteral("45.0K"), QStringLiteral("49.5K"),
-                             QStringLiteral("Haiku"), QStringLiteral("In"), QStringLiteral("3"),
-                             QStringLiteral("Out"), QStringLiteral("2"), QStringLiteral("5") }));
+    EXPECT_TRUE(shown("modelShareCard"));
+    EXPECT_FALSE(shown("providerCard"));
+    EXPECT_TRUE(texts("todayCard").contains(QStringLiteral("1.5K/min")));
+    EXPECT_EQ(named("todayCard", "litMeterBar").size(), 3);
+    EXPECT_EQ(texts("modelTokensCard"),
+        strings({ "모델별 토큰", "Opus", "In", "1.2K", "Out", "3.3K", "CR", "45.0K", "49.5K", "Haiku", "In", "3",
+            "Out", "2", "5" }));
 
     // Opus fills nearly all the space; Haiku's 5 tokens still get a 2-point bar.
-    const auto bars = visibleItems(item(QStringLiteral("modelShareCard")), QStringLiteral("shareBar"));
+    const auto bars = named("modelShareCard", "shareBar");
     ASSERT_EQ(bars.size(), 2);
     const qreal space = bars[0]->parentItem()->width();
     EXPECT_GT(space, 100);
     EXPECT_NEAR(bars[0]->width(), space * 49500.0 / 49505.0, 0.01);
     EXPECT_EQ(bars[1]->width(), 2.0);
 
-    const QStringList chart = visibleTexts(item(QStringLiteral("weeklyCard")));
-    EXPECT_TRUE(chart.contains(QStringLiteral("03/06")));
-    EXPECT_TRUE(chart.contains(QStringLiteral("03/07")));
-    EXPECT_TRUE(chart.contains(QStringLiteral("1.5M")));
-    EXPECT_TRUE(chart.contains(QStringLiteral("500.0K")));
-    const auto dayBars = visibleItems(item(QStringLiteral("weeklyCard")), QStringLiteral("dayBar"));
+    const QStringList chart = texts("weeklyCard");
+    for (const char* label : { "03/06", "03/07", "1.5M", "500.0K" })
+        EXPECT_TRUE(chart.contains(QString::fromLatin1(label))) << label;
+    const auto dayBars = named("weeklyCard", "dayBar");
     ASSERT_EQ(dayBars.size(), 2);
     EXPECT_NEAR(dayBars[1]->height() / dayBars[0]->height(), 49505.0 / 1'500'000.0, 0.01);
 
@@ -184,21 +172,22 @@ TEST_F(Popover, LiveFiguresModelCardsAndChart)
     m_usage->refresh();
     ASSERT_TRUE(refreshed.wait(5000));
     settle();
-    EXPECT_TRUE(visibleTexts(item(QStringLiteral("todayCard"))).contains(QStringLiteral("3회")));
-    EXPECT_EQ(visibleItems(item(QStringLiteral("todayCard")), QStringLiteral("litMeterBar")).size(), 4);
+    EXPECT_TRUE(texts("todayCard").contains(QStringLiteral("3회")));
+    EXPECT_EQ(named("todayCard", "litMeterBar").size(), 4);
 }
 
 TEST_F(Popover, QuotaCardShowsWindowsBadgeAndBars)
 {
     bool loggedIn = true;
     open({}, [&] { return loggedIn; });
-    EXPECT_TRUE(shown(QStringLiteral("quotaCard")));
+    // A credential exists but no answer has come yet.
+    EXPECT_EQ(texts("quotaCard"),
+        strings({ "Claude 쿼터", "미연결", "Claude Code에 로그인하면 자동으로 쿼터를 표시합니다." }));
 
     m_quota->setStatus(QuotaCardModel::Status::Loading);
     settle();
-    EXPECT_TRUE(shown(QStringLiteral("quotaSpinner")));
-    EXPECT_FALSE(shown(QStringLiteral("quotaBadge")));
-    EXPECT_EQ(visibleTexts(item(QStringLiteral("quotaCard"))), QStringList { QStringLiteral("Claude 쿼터") });
+    EXPECT_TRUE(shown("quotaSpinner"));
+    EXPECT_EQ(texts("quotaCard"), strings({ "Claude 쿼터" }));
 
     QuotaCardSnapshot snapshot;
     snapshot.fiveHour = QuotaCardSnapshot::Window { 95.4, Noon + 2h + 5min };
@@ -207,13 +196,10 @@ TEST_F(Popover, QuotaCardShowsWindowsBadgeAndBars)
     m_quota->setSnapshot(snapshot);
     m_quota->setStatus(QuotaCardModel::Status::Loaded);
     settle();
-    EXPECT_FALSE(shown(QStringLiteral("quotaSpinner")));
-    EXPECT_EQ(visibleTexts(item(QStringLiteral("quotaCard"))),
-              (QStringList { QStringLiteral("Claude 쿼터"), QStringLiteral("5시간"), QStringLiteral("95%"),
-                             QStringLiteral("2h 5m"), QStringLiteral("주간"), QStringLiteral("0%"),
-                             QStringLiteral("리셋됨"), QStringLiteral("크레딧"), QStringLiteral("$12"),
-                             QStringLiteral("$50") }));
-    const auto fills = visibleItems(item(QStringLiteral("quotaCard")), QStringLiteral("quotaFill"));
+    EXPECT_FALSE(shown("quotaSpinner"));
+    EXPECT_EQ(texts("quotaCard"),
+        strings({ "Claude 쿼터", "5시간", "95%", "2h 5m", "주간", "0%", "리셋됨", "크레딧", "$12", "$50" }));
+    const auto fills = named("quotaCard", "quotaFill");
     ASSERT_EQ(fills.size(), 3);
     const qreal track = fills[0]->parentItem()->width();
     EXPECT_GT(track, 100);
@@ -223,28 +209,21 @@ TEST_F(Popover, QuotaCardShowsWindowsBadgeAndBars)
 
     m_quota->setStatus(QuotaCardModel::Status::Unauthorized);
     settle();
-    EXPECT_EQ(item(QStringLiteral("quotaBadge"))->property("text").toString(), QStringLiteral("토큰 만료"));
+    EXPECT_EQ(item("quotaBadge")->property("text").toString(), QStringLiteral("토큰 만료"));
 
     loggedIn = false;
     m_quota->setSnapshot(std::nullopt);
     m_quota->setStatus(QuotaCardModel::Status::NotConfigured);
     settle();
-    EXPECT_FALSE(shown(QStringLiteral("quotaCard")));
-}
-
-TEST_F(Popover, NotLoggedInTextWhileACredentialExistsButNoAnswerYet)
-{
-    open({}, [] { return true; });
-    EXPECT_EQ(visibleTexts(item(QStringLiteral("quotaCard"))),
-              (QStringList { QStringLiteral("Claude 쿼터"), QStringLiteral("미연결"),
-                             QStringLiteral("Claude Code에 로그인하면 자동으로 쿼터를 표시합니다.") }));
+    EXPECT_FALSE(shown("quotaCard"));
 }
 
 TEST_F(Popover, ToolbarSwitchesPagesAndKeepsTheLastOne)
 {
     open({});
     QSignalSpy settings(m_view->rootObject(), SIGNAL(settingsRequested()));
-    const QColor accent = item(QStringLiteral("homeButton"))->property("tint").value<QColor>();
+    const auto tint = [&](const char* button) { return item(button)->property("tint").value<QColor>(); };
+    const QColor accent = tint("homeButton");
 
     // Tiles made by a repeater are children in the item tree only.
     const std::function<int(const QQuickItem*)> previewsBelow = [&previewsBelow](const QQuickItem* at) {
@@ -257,30 +236,26 @@ TEST_F(Popover, ToolbarSwitchesPagesAndKeepsTheLastOne)
         }
         return running;
     };
-    const auto previewsRunning = [&] { return previewsBelow(item(QStringLiteral("runnerPage"))); };
-    EXPECT_EQ(previewsRunning(), 0);
+    EXPECT_EQ(previewsBelow(item("runnerPage")), 0);
 
-    click(QStringLiteral("runnerButton"));
-    EXPECT_TRUE(shown(QStringLiteral("runnerPage")));
-    EXPECT_FALSE(shown(QStringLiteral("dashboardPage")));
-    EXPECT_EQ(previewsRunning(), 2);
-    EXPECT_EQ(item(QStringLiteral("runnerButton"))->property("tint").value<QColor>(), accent);
-    EXPECT_NE(item(QStringLiteral("homeButton"))->property("tint").value<QColor>(), accent);
+    click("runnerButton");
+    EXPECT_FALSE(shown("dashboardPage"));
+    EXPECT_EQ(previewsBelow(item("runnerPage")), 2);
+    EXPECT_EQ(tint("runnerButton"), accent);
+    EXPECT_NE(tint("homeButton"), accent);
 
-    click(QStringLiteral("settingsButton"));
+    click("settingsButton");
     EXPECT_EQ(settings.count(), 1);
-    EXPECT_TRUE(shown(QStringLiteral("runnerPage")));
-    EXPECT_NE(item(QStringLiteral("settingsButton"))->property("tint").value<QColor>(), accent);
+    EXPECT_NE(tint("settingsButton"), accent);
 
     m_view->hide();
     m_view->show();
     settle();
-    EXPECT_TRUE(shown(QStringLiteral("runnerPage")));
+    EXPECT_TRUE(shown("runnerPage"));
 
-    click(QStringLiteral("homeButton"));
-    EXPECT_TRUE(shown(QStringLiteral("dashboardPage")));
-    EXPECT_FALSE(shown(QStringLiteral("runnerPage")));
-    EXPECT_EQ(previewsRunning(), 0);
+    click("homeButton");
+    EXPECT_TRUE(shown("dashboardPage"));
+    EXPECT_EQ(previewsBelow(item("runnerPage")), 0);
 }
 
 }

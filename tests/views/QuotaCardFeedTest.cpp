@@ -63,21 +63,17 @@ TEST_F(QuotaCardFeedLive, FollowsTheManagerFromLoginToLogout)
     m_home.write(".credentials.json", R"({"claudeAiOauth": {"accessToken": "sk-ant-oat01-feed"}})");
     m_card->rebuild();
     EXPECT_TRUE(m_card->showCard());
-    EXPECT_EQ(m_card->badgeText(), QStringLiteral("미연결"));
     EXPECT_TRUE(m_card->showNotLoggedInText());
 
     m_server.respond(200, Answer);
     refresh(CardStatus::Loaded);
     ASSERT_EQ(m_card->rows().size(), 3);
-    EXPECT_EQ(m_card->rows()[0], (QuotaRow { QStringLiteral("5시간"), 95.4, NamedColor::Red, QStringLiteral("95%"),
-                                             QStringLiteral("2h 5m") }));
-    EXPECT_EQ(m_card->rows()[2].value, QStringLiteral("$12"));
+    EXPECT_EQ(m_card->rows()[0].detail, QStringLiteral("2h 5m"));
     EXPECT_EQ(m_card->rows()[2].detail, QStringLiteral("$50"));
 
     m_clock.advance(61s);
     m_server.respond(401, "{}");
     refresh(CardStatus::Unauthorized);
-    EXPECT_EQ(m_card->badgeText(), QStringLiteral("토큰 만료"));
     EXPECT_EQ(m_card->rows().size(), 3);
 
     std::remove(m_home.path(".credentials.json").c_str());
