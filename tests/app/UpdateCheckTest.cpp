@@ -2,13 +2,11 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QSslCertificate>
-#include <QSslKey>
 #include <QTcpServer>
 
 #include "EventLoop.h"
 #include "LocalHttpServer.h"
+#include "TestTls.h"
 #include "app/AppUpdater.h"
 #include "app/Appcast.h"
 #include "app/VersionComparator.h"
@@ -17,13 +15,6 @@ using namespace std::chrono_literals;
 using Outcome = AppUpdater::CheckResult::Outcome;
 
 namespace {
-
-QByteArray readData(const char* name)
-{
-    QFile file(QStringLiteral(PACEMARK_TLS_TEST_DATA "/") + QString::fromLatin1(name));
-    file.open(QIODevice::ReadOnly);
-    return file.readAll();
-}
 
 QByteArray item(const QByteArray& shortVersion, const QByteArray& build)
 {
@@ -49,21 +40,10 @@ QByteArray feed(const QByteArray& items)
 class UpdateCheck : public testing::Test
 {
 protected:
-    static QSslConfiguration serverTls()
-    {
-        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-        tls.setLocalCertificate(QSslCertificate(readData("server.pem")));
-        tls.setPrivateKey(QSslKey(readData("server.key"), QSsl::Rsa));
-        tls.setPeerVerifyMode(QSslSocket::VerifyNone);
-        return tls;
-    }
-
     void configure(AppUpdater& updater)
     {
         updater.setCurrentVersion(QStringLiteral("2.9.1"));
-        QSslConfiguration trustTestCa = QSslConfiguration::defaultConfiguration();
-        trustTestCa.setCaCertificates({ QSslCertificate(readData("test-ca.pem")) });
-        updater.setSslConfiguration(trustTestCa);
+        updater.setSslConfiguration(TestTls::trustingTestCa());
         updater.setTimeout(3s);
     }
 
@@ -84,7 +64,7 @@ protected:
         return result.value_or(AppUpdater::CheckResult {});
     }
 
-    LocalHttpServer m_server { serverTls() };
+    LocalHttpServer m_server { TestTls::serverConfiguration() };
 };
 
 TEST_F(UpdateCheck, ComparesTheNewestReleaseWithTheRunningVersion)

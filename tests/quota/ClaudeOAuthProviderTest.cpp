@@ -1,11 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <QFile>
-#include <QSslCertificate>
-#include <QSslKey>
 
 #include "EventLoop.h"
 #include "LocalHttpServer.h"
+#include "TestTls.h"
 #include "TempDir.h"
 #include "ingest/TimestampParser.h"
 #include "quota/ClaudeWebProvider.h"
@@ -19,13 +17,6 @@ using namespace std::chrono_literals;
 const QString Token = QStringLiteral("sk-ant-oat01-secret-token");
 const char* const Answer
     = R"({"five_hour": {"utilization": 37.0, "resets_at": null}, "iguana_necktie": null})";
-
-QByteArray readData(const char* name)
-{
-    QFile file(QStringLiteral(PACEMARK_QUOTA_TEST_DATA "/") + QString::fromLatin1(name));
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name;
-    return file.readAll();
-}
 
 class ClaudeOAuthProviderTest : public ::testing::Test
 {
@@ -180,21 +171,10 @@ TEST_F(ClaudeOAuthProviderTest, RefusesToSendTheTokenInTheClearOffThisMachine)
     }
 }
 
-// data/ holds a test-only CA and the certificate it signed for localhost and 127.0.0.1, both valid until
-// 2126; the CA's key was thrown away after signing.
 class ProviderTlsTest : public ClaudeOAuthProviderTest
 {
 protected:
-    static QSslConfiguration serverTls()
-    {
-        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-        tls.setLocalCertificate(QSslCertificate(readData("server.pem")));
-        tls.setPrivateKey(QSslKey(readData("server.key"), QSsl::Rsa));
-        tls.setPeerVerifyMode(QSslSocket::VerifyNone);
-        return tls;
-    }
-
-    LocalHttpServer m_tlsServer { serverTls() };
+    LocalHttpServer m_tlsServer { TestTls::serverConfiguration() };
 };
 
 TEST_F(ProviderTlsTest, FetchesOnlyFromATrustedServer)
@@ -203,8 +183,7 @@ TEST_F(ProviderTlsTest, FetchesOnlyFromATrustedServer)
     EXPECT_EQ(fetchError(m_tlsServer.url()).errorCase(), OAuthError::Case::network);
     EXPECT_TRUE(m_tlsServer.requests().isEmpty());
 
-    QSslConfiguration trustTestCa = QSslConfiguration::defaultConfiguration();
-    trustTestCa.setCaCertificates({ QSslCertificate(readData("test-ca.pem")) });
+    const QSslConfiguration trustTestCa = TestTls::trustingTestCa();
     EXPECT_TRUE(fetchesQuota(m_tlsServer.url(), &trustTestCa));
     ASSERT_EQ(m_tlsServer.requests().size(), 1);
     EXPECT_EQ(m_tlsServer.requests().constFirst().headers.value("authorization"), "Bearer " + Token.toUtf8());
