@@ -10,6 +10,7 @@
 #include <QJsonDocument>
 
 #include "app/AppDelegate.h"
+#include "app/DisplayPlatform.h"
 #include "app/MenuBarController.h"
 #include "app/PopoverWindow.h"
 #include "app/SingleInstance.h"
@@ -105,7 +106,7 @@ int runApplication(QApplication& app, const Options& options)
     QObject::connect(menuBar, &MenuBarController::quitRequested, &app, &QCoreApplication::quit);
     QObject::connect(&instance, &SingleInstance::activationRequested, menuBar, [menuBar] {
         if (!menuBar->popover()->isShown())
-            menuBar->togglePopover();
+            menuBar->showPopover();
     });
     if (options.runnerSpeed)
         delegate.runCharacter()->setDebugSpeedOverride(options.runnerSpeed);
@@ -197,6 +198,8 @@ int BurrowbitApp::main(int argc, char** argv)
         QCoreApplication app(argc, argv);
         return runReport(options);
     }
+    if (!DisplayPlatform::apply())
+        return 1;
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     return runApplication(app, options);

@@ -1,20 +1,21 @@
 #include "app/MenuBarController.h"
 
-#include <cstdio>
-
 #include <QApplication>
 #include <QMenu>
 #include <QPalette>
-#include <QScreen>
-#include <QSystemTrayIcon>
 
 #include "app/PopoverWindow.h"
 #include "app/StatusImage.h"
+#include "app/tray/SystemTray.h"
 #include "quota/ClaudeQuotaManager.h"
+#include "quota/ResetCountdown.h"
 #include "runner/RunCharacter.h"
+#include "usage/Clock.h"
 #include "usage/ModelColor.h"
+#include "usage/TokenFormat.h"
 #include "usage/UsageDataManager.h"
 #include "usage/UserDefaults.h"
+#include "views/DashboardFormat.h"
 #include "views/QuotaCardFeed.h"
 
 using namespace std::chrono_literals;
@@ -22,19 +23,24 @@ using namespace std::chrono_literals;
 namespace {
 
 constexpr qsizetype MaxCachedIcons = 64;
-
-bool isDark(const QColor& background)
-{
-    return background.lightnessF() < 0.5;
-}
+constexpr auto NoTrayGrace = 1s;
 
 StatusImage::Colors trayColors()
 {
-    const QPalette palette = QGuiApplication::palette();
-    const bool dark = isDark(palette.color(QPalette::Window));
+    const bool dark = QGuiApplication::palette().color(QPalette::Window).lightnessF() < 0.5;
     const auto named = [dark](NamedColor c) { return QColor::fromRgb(namedColorRgb(c, dark)); };
-    return { palette.color(QPalette::WindowText), named(NamedColor::Green), named(NamedColor::Orange),
-             named(NamedColor::Red) };
+    return { named(NamedColor::Green), named(NamedColor::Orange), named(NamedColor::Red) };
+}
+
+QString quotaLine(const QString& label, const std::optional<ClaudeQuota::Window>& window, Instant now)
+{
+    if (!window)
+        return {};
+    QString line = QStringLiteral("%1 %2").arg(label, DashboardFormat::percentText(window->utilizationPct));
+    const QString countdown = resetCountdown(window->resetsAt, now);
+    if (!countdown.isEmpty())
+        line += QStringLiteral(" · 리셋까지 %1").arg(countdown);
+    return line;
 }
 
 }
@@ -58,25 +64,40 @@ MenuBarController::MenuBarController(UsageDataManager* usageDataManager, RunChar
 MenuBarController::~MenuBarController()
 {
     delete m_popover;
+    delete m_tray;
     delete m_menu;
 }
 
 void MenuBarController::setUpStatusItem()
 {
-    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
-        std::fputs("pacemark: no system tray is available; the dashboard opens in a window instead\n", stderr);
-        return;
-    }
-    m_statusItem = new QSystemTrayIcon(this);
-    m_statusItem->setToolTip(QStringLiteral("Pacemark"));
-    connect(m_statusItem, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
-            togglePopover();
-    });
     m_menu = new QMenu;
+    connect(m_menu->addAction(QStringLiteral("대시보드 열기")), &QAction::triggered, this, [this] {
+        if (!m_popover->isShown())
+            showPopover();
+    });
+    connect(m_menu->addAction(QStringLiteral("설정")), &QAction::triggered, this, &MenuBarController::settingsRequested);
+    m_pauseAction = m_menu->addAction(QStringLiteral("러너 일시정지"));
+    m_pauseAction->setCheckable(true);
+    m_pauseAction->setChecked(m_defaults->runnerPaused());
+    connect(m_pauseAction, &QAction::toggled, m_defaults, &UserDefaults::setRunnerPaused);
+    connect(m_defaults, &UserDefaults::runnerPausedChanged, m_pauseAction,
+            [this] { m_pauseAction->setChecked(m_defaults->runnerPaused()); });
+    m_menu->addSeparator();
     connect(m_menu->addAction(QStringLiteral("Pacemark 종료")), &QAction::triggered, this,
             &MenuBarController::quitRequested);
-    m_statusItem->setContextMenu(m_menu);
+
+    m_tray = new SystemTray(m_menu);
+    connect(m_tray, &SystemTray::activated, this, [this](const QRect& iconGeometry, const QPoint& at) {
+        if (m_popover->isShown())
+            m_popover->close();
+        else if (!m_popover->justDismissed())
+            showPopover(iconGeometry, at);
+    });
+    connect(m_tray, &SystemTray::contextMenuRequested, m_menu, [this](const QPoint& at) { m_menu->popup(at); });
+    connect(m_tray, &SystemTray::kindChanged, this, &MenuBarController::trayKindChanged);
+    connect(m_usageDataManager, &UsageDataManager::refreshed, this, &MenuBarController::updateToolTip);
+    connect(m_claudeQuotaManager, &ClaudeQuotaManager::statusChanged, this, &MenuBarController::updateToolTip);
+    updateToolTip();
 }
 
 void MenuBarController::setUpPopover()
@@ -87,14 +108,29 @@ void MenuBarController::setUpPopover()
             QVariant::fromValue(QuotaCardFeed::create(m_claudeQuotaManager, m_oauthProvider, this)) },
         { QStringLiteral("runCharacter"), QVariant::fromValue(m_runCharacter) },
     };
-    m_popover = new PopoverWindow(
-        properties, m_statusItem ? PopoverWindow::Mode::Popover : PopoverWindow::Mode::NormalWindow, this);
+    m_popover = new PopoverWindow(properties, m_tray->isAvailable() ? PopoverWindow::Mode::Popover : PopoverWindow::Mode::NormalWindow, this);
     connect(m_popover, &PopoverWindow::settingsRequested, this, &MenuBarController::settingsRequested);
     // Every opening asks for a fresh quota, once the popover is on screen: the credential lookup
     // must not hold up the first frame.
     connect(m_popover, &PopoverWindow::onScreen, m_claudeQuotaManager, &ClaudeQuotaManager::refreshQuota);
-    if (!m_statusItem)
-        m_popover->show({});
+    // A StatusNotifierItem host answers over the bus within moments; only a tray still missing then
+    // gets the window instead.
+    if (!m_tray->isAvailable()) {
+        QTimer::singleShot(NoTrayGrace, this, [this] {
+            if (m_tray->isAvailable())
+                return;
+            qInfo("pacemark: no system tray is available yet; the dashboard opens in a window until one appears");
+            m_popover->show({});
+        });
+    }
+}
+
+// A tray that appears after the start takes the runner, and the window it stood in for goes. A tray
+// that goes away leaves the popover as it is: panels restart, and the item comes back with them.
+void MenuBarController::trayKindChanged()
+{
+    if (m_tray->isAvailable() && m_popover->mode() == PopoverWindow::Mode::NormalWindow)
+        m_popover->setMode(PopoverWindow::Mode::Popover);
 }
 
 void MenuBarController::startUpdateTimer()
@@ -113,6 +149,7 @@ void MenuBarController::tick()
 {
     m_usageDataManager->updateTokensPerMinute();
     m_runCharacter->update(m_usageDataManager->activityLevel(), m_usageDataManager->tokensPerMinute());
+    updateToolTip();
 }
 
 // Changes that arrive before the redraw runs are covered by it: one redraw per burst.
@@ -152,28 +189,67 @@ void MenuBarController::updateMenuBarImage()
     if (m_defaults->showMenuBarQuotaBattery())
         options.battery = batteryValue(m_claudeQuotaManager->quota());
     options.colors = trayColors();
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    options.devicePixelRatio = std::max(2.0, screen ? screen->devicePixelRatio() : 1.0);
 
-    if (!(options == m_iconOptions)) {
+    const QList<QImage> frames = m_runCharacter->frames();
+    if (!(options == m_iconOptions) || frames != m_contentFrames) {
         m_icons.clear();
         m_iconOptions = options;
+        m_contentFrames = frames;
+        m_contentRect = StatusImage::contentRect(frames.isEmpty() ? QList<QImage> { frame } : frames);
     }
-    auto icon = m_icons.constFind(frame.cacheKey());
-    if (icon == m_icons.constEnd()) {
+    StatusIcon icon = m_icons.value(frame.cacheKey());
+    if (icon.images.isEmpty()) {
         // Bounded by the frames of the packs in use; a full cache is simply started again.
         if (m_icons.size() >= MaxCachedIcons)
             m_icons.clear();
-        const QImage image = StatusImage::compose(frame, options);
+        for (int size : StatusImage::IconSizes) {
+            const QImage image = StatusImage::compose(frame, m_contentRect, size, options);
+            icon.images.append(image);
+            icon.icon.addPixmap(QPixmap::fromImage(image));
+            icon.pixmaps.append(DBusImage::fromImage(image));
+        }
         ++m_composedImageCount;
-        icon = m_icons.insert(frame.cacheKey(), { image, QIcon(QPixmap::fromImage(image)) });
+        m_icons.insert(frame.cacheKey(), icon);
     }
-    m_statusImage = icon->image;
+    m_statusImages = icon.images;
     ++m_shownImageCount;
-    if (m_statusItem) {
-        m_statusItem->setIcon(icon->icon);
-        m_statusItem->show();
+    m_tray->setIcon(icon.icon, icon.pixmaps);
+}
+
+QString MenuBarController::toolTipText() const
+{
+    QStringList lines {
+        QStringLiteral("오늘 %1 토큰 · %2")
+            .arg(formatTokens(m_usageDataManager->todayTokens()),
+                 DashboardFormat::rateText(m_usageDataManager->tokensPerMinute())),
+    };
+    const auto& quota = m_claudeQuotaManager->quota();
+    const auto state = m_claudeQuotaManager->status().statusCase();
+    // The last quota stands while a refresh is under way or has failed, not once logged out.
+    if (quota && state != ClaudeQuotaManager::Status::Case::notConfigured
+        && state != ClaudeQuotaManager::Status::Case::denied) {
+        const Instant now = Clock::now();
+        for (const QString& line : { quotaLine(QStringLiteral("5시간"), quota->fiveHour, now),
+                                     quotaLine(QStringLiteral("주간"), quota->sevenDay, now),
+                                     quotaLine(QStringLiteral("Opus"), quota->sevenDayOpus, now),
+                                     quotaLine(QStringLiteral("Sonnet"), quota->sevenDaySonnet, now) }) {
+            if (!line.isEmpty())
+                lines.append(line);
+        }
+        if (quota->extraUsage)
+            lines.append(QStringLiteral("크레딧 %1").arg(DashboardFormat::percentText(quota->extraUsage->utilization)));
     }
+    return lines.join(QLatin1Char('\n'));
+}
+
+void MenuBarController::updateToolTip()
+{
+    m_tray->setToolTip(QStringLiteral("Pacemark"), toolTipText());
+}
+
+void MenuBarController::showPopover(const QRect& iconGeometry, const QPoint& at)
+{
+    m_popover->show(iconGeometry, at);
 }
 
 void MenuBarController::togglePopover()
@@ -182,7 +258,7 @@ void MenuBarController::togglePopover()
         m_popover->close();
         return;
     }
-    if (m_popover->justClosedByFocusLoss())
+    if (m_popover->justDismissed())
         return;
-    m_popover->show(m_statusItem ? m_statusItem->geometry() : QRect());
+    showPopover();
 }

@@ -5,24 +5,28 @@
 #include <QHash>
 #include <QIcon>
 #include <QImage>
+#include <QList>
 #include <QObject>
 #include <QTimer>
 
 #include "app/StatusImage.h"
+#include "app/tray/DBusTrayTypes.h"
 
 #include "quota/ClaudeQuota.h"
 
 class ClaudeOAuthProvider;
 class ClaudeQuotaManager;
 class PopoverWindow;
+class QAction;
 class QMenu;
-class QSystemTrayIcon;
 class RunCharacter;
+class SystemTray;
 class UsageDataManager;
 class UserDefaults;
 
-// Puts the runner into the tray: one composed image of the current frame (and the quota battery),
-// a half-second tick that drives the runner from the usage figures, and the popover on a click.
+// Puts the runner into the tray: the current frame (and the quota battery) as a square icon at every
+// size trays ask for, a tooltip with today's figures, a menu, a half-second tick that drives the
+// runner from the usage figures, and the popover on a click.
 class MenuBarController : public QObject
 {
     Q_OBJECT
@@ -34,15 +38,21 @@ public:
     ~MenuBarController() override;
 
     void togglePopover();
+    // Opens the popover (or brings it back) next to the icon or the given point.
+    void showPopover(const QRect& iconGeometry = QRect(), const QPoint& at = QPoint());
     void updateMenuBarImage();
 
     // The battery value of a quota: the five-hour window, else the extra usage, else none.
     static std::optional<double> batteryValue(const std::optional<ClaudeQuota>& quota);
 
-    QSystemTrayIcon* statusItem() const { return m_statusItem; }
+    SystemTray* tray() const { return m_tray; }
+    QMenu* menu() const { return m_menu; }
     PopoverWindow* popover() const { return m_popover; }
-    const QImage& statusImage() const { return m_statusImage; }
-    // How many status images were composed and how many were put into the tray: a frame drawn
+    // The icon at every size of StatusImage::IconSizes, smallest first.
+    const QList<QImage>& statusImages() const { return m_statusImages; }
+    // The tooltip's text under the title: today's tokens and rate, and the quota when connected.
+    QString toolTipText() const;
+    // How many status icons were composed and how many were put into the tray: a frame drawn
     // before with the same settings is reused, not composed again.
     quint64 composedImageCount() const { return m_composedImageCount; }
     quint64 shownImageCount() const { return m_shownImageCount; }
@@ -57,28 +67,34 @@ private:
     void startUpdateTimer();
     void tick();
     void scheduleRedraw();
+    void updateToolTip();
+    void trayKindChanged();
 
     UsageDataManager* m_usageDataManager;
     RunCharacter* m_runCharacter;
     ClaudeQuotaManager* m_claudeQuotaManager;
     ClaudeOAuthProvider* m_oauthProvider;
     UserDefaults* m_defaults;
-    QSystemTrayIcon* m_statusItem = nullptr;
     QMenu* m_menu = nullptr;
+    QAction* m_pauseAction = nullptr;
+    SystemTray* m_tray = nullptr;
     PopoverWindow* m_popover = nullptr;
     QTimer m_updateTimer;
     bool m_redrawScheduled = false;
-    QImage m_statusImage;
+    QList<QImage> m_statusImages;
     quint64 m_composedImageCount = 0;
     quint64 m_shownImageCount = 0;
 
-    // The composed images of the frames seen so far with the current settings. Reusing the same
+    // The composed icons of the frames seen so far with the current settings. Reusing the same
     // icon for a frame also keeps the tray's pixmap cache from filling with copies of it.
     struct StatusIcon
     {
-        QImage image;
+        QList<QImage> images;
         QIcon icon;
+        DBusImageList pixmaps;
     };
     StatusImage::Options m_iconOptions;
+    QList<QImage> m_contentFrames;
+    QRect m_contentRect;
     QHash<qint64, StatusIcon> m_icons;
 };

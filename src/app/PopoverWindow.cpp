@@ -4,10 +4,13 @@
 
 #include <QCursor>
 #include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickView>
 #include <QScreen>
+#include <QTimer>
 #include <QtQml/QQmlExtensionPlugin>
 
 #include "app/PopoverPlacement.h"
@@ -18,6 +21,13 @@ Q_IMPORT_QML_PLUGIN(Pacemark_ViewsPlugin)
 namespace {
 
 constexpr qint64 ToggleGraceMs = 300;
+constexpr int GrabAttempts = 10;
+constexpr int GrabRetryMs = 50;
+
+bool onX11()
+{
+    return QGuiApplication::platformName() == QLatin1String("xcb");
+}
 
 }
 
@@ -30,8 +40,7 @@ PopoverWindow::PopoverWindow(const QVariantMap& viewProperties, Mode mode, QObje
     // Keep the renderer's state while hidden, so that opening again is only a frame to draw.
     m_view->setPersistentGraphics(true);
     m_view->setPersistentSceneGraph(true);
-    if (mode == Mode::Popover)
-        m_view->setFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    applyMode();
     m_view->setInitialProperties(viewProperties);
     m_view->setSource(QUrl(QStringLiteral("qrc:/qt/qml/Pacemark/Views/MainPopoverView.qml")));
     m_view->resize(Width, Height);
@@ -42,6 +51,7 @@ PopoverWindow::PopoverWindow(const QVariantMap& viewProperties, Mode mode, QObje
         connect(root, meta->method(meta->indexOfSignal("settingsRequested()")), this,
             staticMetaObject.method(staticMetaObject.indexOfSignal("settingsRequested()")));
     }
+    m_view->installEventFilter(this);
 
     connect(m_view, &QQuickWindow::frameSwapped, this, [this] {
         if (!m_sinceShowRequest.isValid())
@@ -51,17 +61,15 @@ PopoverWindow::PopoverWindow(const QVariantMap& viewProperties, Mode mode, QObje
             m_firstShowMs = ms;
         else
             m_slowestLaterShowMs = std::max(m_slowestLaterShowMs, ms);
-        Q_EMIT onScreen();
         m_sinceShowRequest.invalidate();
+        if (m_mode == Mode::Popover && onX11())
+            grabInput(GrabAttempts);
+        Q_EMIT onScreen();
     });
-    if (mode == Mode::Popover) {
-        connect(m_view, &QWindow::activeChanged, this, [this] {
-            if (!m_view->isActive() && m_view->isVisible()) {
-                m_view->hide();
-                m_sinceFocusLoss.start();
-            }
-        });
-    }
+    connect(m_view, &QWindow::activeChanged, this, [this] {
+        if (m_mode == Mode::Popover && !m_view->isActive() && m_view->isVisible())
+            dismiss();
+    });
 }
 
 PopoverWindow::~PopoverWindow()
@@ -69,22 +77,46 @@ PopoverWindow::~PopoverWindow()
     delete m_view;
 }
 
+// On X11 the popover is left to itself by the window manager, like a menu: it opens exactly where
+// it is put (XWayland included, where a managed window would be centred or tiled), and takes the
+// pointer and keyboard so that a click anywhere else or Esc closes it even with no window manager.
+void PopoverWindow::applyMode()
+{
+    if (m_mode == Mode::NormalWindow) {
+        m_view->setFlags(Qt::Window);
+        return;
+    }
+    Qt::WindowFlags flags = Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint;
+    if (onX11())
+        flags |= Qt::BypassWindowManagerHint;
+    m_view->setFlags(flags);
+}
+
+void PopoverWindow::setMode(Mode mode)
+{
+    if (mode == m_mode)
+        return;
+    m_view->hide();
+    m_mode = mode;
+    applyMode();
+}
+
 bool PopoverWindow::isShown() const
 {
     return m_view->isVisible();
 }
 
-void PopoverWindow::show(const QRect& trayIcon)
+void PopoverWindow::show(const QRect& trayIcon, const QPoint& at)
 {
     m_sinceShowRequest.start();
     ++m_showCount;
     if (m_mode == Mode::Popover) {
-        const QPoint pointer = QCursor::pos();
-        QScreen* screen = QGuiApplication::screenAt(trayIcon.isValid() ? trayIcon.center() : pointer);
+        const QPoint point = at.isNull() ? QCursor::pos() : at;
+        QScreen* screen = QGuiApplication::screenAt(trayIcon.isValid() ? trayIcon.center() : point);
         if (!screen)
             screen = QGuiApplication::primaryScreen();
         if (screen)
-            m_view->setPosition(PopoverPlacement::topLeft(trayIcon, pointer, screen->availableGeometry(),
+            m_view->setPosition(PopoverPlacement::topLeft(trayIcon, point, screen->availableGeometry(),
                                                           QSize(Width, Height)));
     }
     m_view->show();
@@ -92,12 +124,50 @@ void PopoverWindow::show(const QRect& trayIcon)
     m_view->requestActivate();
 }
 
+// A grab fails while another client still holds the pointer from the click that opened the
+// popover; it is tried again for a moment.
+void PopoverWindow::grabInput(int attemptsLeft)
+{
+    if (!m_view->isVisible() || m_mode != Mode::Popover)
+        return;
+    const bool keyboard = m_view->setKeyboardGrabEnabled(true);
+    const bool mouse = m_view->setMouseGrabEnabled(true);
+    if ((!keyboard || !mouse) && attemptsLeft > 1)
+        QTimer::singleShot(GrabRetryMs, this, [this, attemptsLeft] { grabInput(attemptsLeft - 1); });
+}
+
 void PopoverWindow::close()
 {
+    m_view->setMouseGrabEnabled(false);
+    m_view->setKeyboardGrabEnabled(false);
     m_view->hide();
 }
 
-bool PopoverWindow::justClosedByFocusLoss() const
+void PopoverWindow::dismiss()
+{
+    close();
+    m_sinceFocusLoss.start();
+}
+
+bool PopoverWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != m_view || m_mode != Mode::Popover)
+        return false;
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        close();
+        return true;
+    }
+    if (event->type() == QEvent::MouseButtonPress) {
+        const QPointF at = static_cast<QMouseEvent*>(event)->position();
+        if (!QRectF(QPointF(0, 0), m_view->size()).contains(at)) {
+            dismiss();
+            return true;
+        }
+    }
+    return false;
+}
+
+bool PopoverWindow::justDismissed() const
 {
     return m_sinceFocusLoss.isValid() && m_sinceFocusLoss.elapsed() < ToggleGraceMs;
 }

@@ -4,9 +4,11 @@
 #include <QTest>
 
 #include "ClaudeLog.h"
+#include "EventLoop.h"
 #include "TempDir.h"
 #include "app/MenuBarController.h"
 #include "app/PopoverWindow.h"
+#include "app/tray/SystemTray.h"
 #include "ingest/ProviderManager.h"
 #include "quota/ClaudeQuotaManager.h"
 #include "quota/ClaudeWebProvider.h"
@@ -42,8 +44,10 @@ protected:
 TEST_F(MenuBarControllerTest, ComposesOnlyWhenTheFrameOrASettingChanges)
 {
     MenuBarController controller(&m_usage, &m_runner, &m_quota, &m_oauth, &m_defaults);
-    ASSERT_FALSE(controller.statusImage().isNull());
-    EXPECT_EQ(controller.statusImage().deviceIndependentSize().height(), 20.0);
+    ASSERT_EQ(controller.statusImages().size(), static_cast<qsizetype>(StatusImage::IconSizes.size()));
+    for (qsizetype i = 0; i < controller.statusImages().size(); ++i)
+        EXPECT_EQ(controller.statusImages()[i].size(), QSize(StatusImage::IconSizes[i], StatusImage::IconSizes[i]));
+    const QList<QImage> atTwenty = controller.statusImages();
     EXPECT_EQ(controller.composedImageCount(), 1u);
 
     // Ticks that change nothing draw nothing.
@@ -53,7 +57,7 @@ TEST_F(MenuBarControllerTest, ComposesOnlyWhenTheFrameOrASettingChanges)
     // Any change of the settings redraws at once, without waiting for a frame.
     m_defaults.setCharacterHeight(24);
     EXPECT_EQ(controller.composedImageCount(), 2u);
-    EXPECT_EQ(controller.statusImage().deviceIndependentSize().height(), 24.0);
+    EXPECT_NE(controller.statusImages(), atTwenty);
 
     // A running animation shows every frame, but composes each frame once per setting.
     m_runner.setDebugSpeedOverride(AnimationSpeed::Sprinting);
@@ -66,10 +70,10 @@ TEST_F(MenuBarControllerTest, ComposesOnlyWhenTheFrameOrASettingChanges)
 TEST_F(MenuBarControllerTest, BatteryAppearsWhenEnabledAndAQuotaExists)
 {
     MenuBarController controller(&m_usage, &m_runner, &m_quota, &m_oauth, &m_defaults);
-    const QSizeF runnerOnly = controller.statusImage().deviceIndependentSize();
+    const QList<QImage> runnerOnly = controller.statusImages();
     // Enabled, but no quota yet: still the runner alone.
     m_defaults.setShowMenuBarQuotaBattery(true);
-    EXPECT_EQ(controller.statusImage().deviceIndependentSize(), runnerOnly);
+    EXPECT_EQ(controller.statusImages(), runnerOnly);
 
     ClaudeQuota withFiveHour;
     withFiveHour.fiveHour = ClaudeQuota::Window { 42.0, std::nullopt };
@@ -86,10 +90,10 @@ TEST_F(MenuBarControllerTest, WithoutATrayTheDashboardIsAWindowThatAsksForTheQuo
     QSignalSpy refreshed(&m_quota, &ClaudeQuotaManager::refreshFinished);
     MenuBarController controller(&m_usage, &m_runner, &m_quota, &m_oauth, &m_defaults);
     // The offscreen platform has no tray.
-    EXPECT_EQ(controller.statusItem(), nullptr);
-    EXPECT_TRUE(controller.popover()->isShown());
+    EXPECT_FALSE(controller.tray()->isAvailable());
+    EXPECT_TRUE(waitUntil([&] { return controller.popover()->isShown(); }));
     // Showing it asks for the quota once it is on screen.
-    EXPECT_TRUE(refreshed.wait(5000));
+    EXPECT_TRUE(waitUntil([&] { return !refreshed.isEmpty(); }));
     EXPECT_EQ(controller.popover()->showCount(), 1);
 }
 

@@ -6,54 +6,117 @@
 
 namespace {
 
-const StatusImage::Colors colors { QColor(0, 0, 0), QColor(0, 200, 0), QColor(255, 150, 0), QColor(230, 0, 0) };
+const StatusImage::Colors colors { QColor(0, 200, 0), QColor(255, 150, 0), QColor(230, 0, 0) };
 
 StatusImage::Options options(double height, std::optional<double> battery = {}, bool flip = false)
 {
-    return { height, flip, battery, colors, 1.0 };
+    return { height, flip, battery, colors };
 }
 
-// A frame whose left half is red and right half blue, so mirroring shows.
-QImage twoColourFrame(int w, int h)
+// A frame whose left half is red and right half blue, so mirroring shows, inside a transparent
+// margin of the given width.
+QImage twoColourFrame(int w, int h, int margin = 0)
 {
-    QImage frame(w, h, QImage::Format_ARGB32_Premultiplied);
-    frame.fill(Qt::blue);
-    QPainter(&frame).fillRect(0, 0, w / 2, h, Qt::red);
+    QImage frame(w + 2 * margin, h + 2 * margin, QImage::Format_ARGB32_Premultiplied);
+    frame.fill(Qt::transparent);
+    QPainter painter(&frame);
+    painter.fillRect(margin, margin, w, h, Qt::blue);
+    painter.fillRect(margin, margin, w / 2, h, Qt::red);
     return frame;
 }
 
+QImage compose(const QImage& frame, int size, const StatusImage::Options& o)
+{
+    return StatusImage::compose(frame, StatusImage::contentRect({ frame }), size, o);
 }
 
-TEST(StatusImageTest, HeightFallsBackToTwentyPoints)
+QRect opaqueBox(const QImage& image, int belowY)
 {
-    for (double height : { 0.0, -3.0, 20.0 }) {
-        const QImage image = StatusImage::compose(twoColourFrame(30, 20), options(height));
-        EXPECT_EQ(image.size(), QSize(30, 20)) << height;
+    QRect box;
+    for (int y = 0; y < belowY; ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixelColor(x, y).alpha() > 0)
+                box |= QRect(x, y, 1, 1);
+    return box;
+}
+
+}
+
+// Every size a tray asks for is filled: the runner spans its share of the square in the dimension
+// its aspect limits (at least three quarters for the smallest choice), centred, transparent
+// margins of the sprite sheet ignored.
+TEST(StatusImageTest, RunnerFillsItsShareOfEverySize)
+{
+    const QImage wide = twoColourFrame(30, 20, 7);
+    const QImage tall = twoColourFrame(20, 30);
+    for (int size : StatusImage::IconSizes) {
+        for (double height : { 16.0, 20.0, 24.0, 0.0 }) {
+            const double share = StatusImage::runnerShare(height);
+            const QImage image = compose(wide, size, options(height));
+            ASSERT_EQ(image.size(), QSize(size, size));
+            const QRect box = opaqueBox(image, size);
+            EXPECT_NEAR(box.width(), share * size, 1.0) << size << " " << height;
+            EXPECT_GE(box.width(), 0.75 * size) << size << " " << height;
+            EXPECT_LE(std::abs(box.left() - (size - 1 - box.right())), 1) << "centred " << size;
+            EXPECT_LE(std::abs(box.top() - (size - 1 - box.bottom())), 1) << "centred " << size;
+            EXPECT_NEAR(opaqueBox(compose(tall, size, options(height)), size).height(), share * size, 1.0);
+        }
     }
+    // The three choices differ, and stored values outside them stay within the range.
+    EXPECT_LT(StatusImage::runnerShare(16), StatusImage::runnerShare(20));
+    EXPECT_LT(StatusImage::runnerShare(20), StatusImage::runnerShare(24));
+    EXPECT_EQ(StatusImage::runnerShare(-3), StatusImage::runnerShare(20));
+    EXPECT_EQ(StatusImage::runnerShare(100), 1.0);
+    EXPECT_TRUE(StatusImage::compose(QImage(), QRect(), 22, options(20)).isNull());
 }
 
-TEST(StatusImageTest, FrameScalesToHeightKeepingAspect)
+TEST(StatusImageTest, ContentIsTheUnionOfTheFramesOpaqueParts)
 {
-    EXPECT_EQ(StatusImage::compose(twoColourFrame(30, 20), options(22)).size(), QSize(33, 22));
-    auto hidpi = options(22);
-    hidpi.devicePixelRatio = 2;
-    const QImage image = StatusImage::compose(twoColourFrame(30, 20), hidpi);
-    EXPECT_EQ(image.size(), QSize(66, 44));
-    EXPECT_EQ(image.deviceIndependentSize(), QSizeF(33, 22));
+    QImage a(40, 30, QImage::Format_ARGB32_Premultiplied);
+    a.fill(Qt::transparent);
+    QImage b = a;
+    QPainter(&a).fillRect(5, 10, 10, 10, Qt::black);
+    QPainter(&b).fillRect(20, 4, 6, 20, Qt::black);
+    EXPECT_EQ(StatusImage::contentRect({ a, b }), QRect(5, 4, 21, 20));
+    QImage empty = a;
+    empty.fill(Qt::transparent);
+    EXPECT_EQ(StatusImage::contentRect({ empty }), empty.rect());
 }
 
-TEST(StatusImageTest, NoFrameGivesNoImage)
+TEST(StatusImageTest, MirroringSwapsTheFrameHalves)
 {
-    EXPECT_TRUE(StatusImage::compose(QImage(), options(20)).isNull());
+    const QImage plain = compose(twoColourFrame(40, 20), 32, options(24));
+    const QImage mirrored = compose(twoColourFrame(40, 20), 32, options(24, {}, true));
+    EXPECT_EQ(plain.pixelColor(2, 16), QColor(Qt::red));
+    EXPECT_EQ(plain.pixelColor(29, 16), QColor(Qt::blue));
+    EXPECT_EQ(mirrored.pixelColor(2, 16), QColor(Qt::blue));
+    EXPECT_EQ(mirrored.pixelColor(29, 16), QColor(Qt::red));
 }
 
-TEST(StatusImageTest, BatteryGeometry)
+// The battery is a bar along the bottom edge with a dark edge around a light track, readable on
+// light and dark panels; the runner keeps at least 60 % of the height above it.
+TEST(StatusImageTest, BatteryBarLeavesTheRunnerMostOfTheSlot)
 {
-    // Height 20: 0.8 x 20 and 0.35 x 20 beat the minimums.
-    EXPECT_EQ(StatusImage::batteryBody(30, 20), QRectF(33, 6.5, 16, 7));
-    EXPECT_EQ(StatusImage::size(QSizeF(30, 20), options(20, 50)), QSizeF(30 + 3 + 16 + 1.5, 20));
-    // Height 10: both minimums apply.
-    EXPECT_EQ(StatusImage::batteryBody(15, 10), QRectF(18, 2, 14, 6));
+    const QImage square = twoColourFrame(20, 20);
+    for (int size : StatusImage::IconSizes) {
+        const QRect bar = StatusImage::batteryBar(size);
+        EXPECT_EQ(bar.bottom(), size - 1);
+        EXPECT_EQ(bar.width(), size);
+        EXPECT_GE(bar.height(), 5);
+        const QImage image = compose(square, size, options(16, 50));
+        const QRect runner = opaqueBox(image, bar.top());
+        EXPECT_GE(runner.height(), 0.6 * size) << size;
+        EXPECT_LT(runner.bottom(), bar.top()) << size;
+
+        const int y = bar.center().y();
+        const QColor edge = image.pixelColor(bar.center().x(), bar.bottom());
+        const QColor filled = image.pixelColor(bar.left() + 3, y);
+        const QColor track = image.pixelColor(bar.right() - 3, y);
+        EXPECT_LT(edge.lightnessF(), 0.2) << size;
+        EXPECT_GT(edge.alphaF(), 0.7) << size;
+        EXPECT_EQ(filled, colors.green) << size;
+        EXPECT_GT(track.lightnessF(), 0.9) << size;
+    }
 }
 
 TEST(StatusImageTest, BatteryColoursAndClampingAtThresholds)
@@ -73,29 +136,8 @@ TEST(StatusImageTest, BatteryColoursAndClampingAtThresholds)
         EXPECT_EQ(color, c.color) << c.u;
         EXPECT_DOUBLE_EQ(pct, c.pct) << c.u;
     }
-}
-
-TEST(StatusImageTest, MirroringSwapsTheFrameHalves)
-{
-    const QImage plain = StatusImage::compose(twoColourFrame(40, 20), options(20));
-    const QImage mirrored = StatusImage::compose(twoColourFrame(40, 20), options(20, {}, true));
-    EXPECT_EQ(plain.pixelColor(2, 10), QColor(Qt::red));
-    EXPECT_EQ(plain.pixelColor(37, 10), QColor(Qt::blue));
-    EXPECT_EQ(mirrored.pixelColor(2, 10), QColor(Qt::blue));
-    EXPECT_EQ(mirrored.pixelColor(37, 10), QColor(Qt::red));
-}
-
-TEST(StatusImageTest, BatteryFillCoversItsShareOfTheBody)
-{
-    // Height 40 at 1x: runner 40 wide, body x = 43, width 32, inner width 29, y = 13, height 14.
-    const QImage half = StatusImage::compose(twoColourFrame(40, 40), options(40, 50));
-    const int y = 20;
-    EXPECT_EQ(half.pixelColor(46, y), colors.green); // inside the filled half
-    EXPECT_EQ(half.pixelColor(70, y).alpha(), 0); // right of the fill, inside the outline
-    const QImage full = StatusImage::compose(twoColourFrame(40, 40), options(40, 120));
-    EXPECT_EQ(full.pixelColor(70, y), colors.red);
-    const QImage empty = StatusImage::compose(twoColourFrame(40, 40), options(40, -1));
-    EXPECT_EQ(empty.pixelColor(46, y).alpha(), 0);
-    // The terminal sits outside the body's right edge.
-    EXPECT_GT(half.pixelColor(75, y).alpha(), 0);
+    const QRect bar = StatusImage::batteryBar(64);
+    const int y = bar.center().y();
+    EXPECT_EQ(compose(twoColourFrame(20, 20), 64, options(20, 120)).pixelColor(bar.right() - 3, y), colors.red);
+    EXPECT_GT(compose(twoColourFrame(20, 20), 64, options(20, -1)).pixelColor(bar.left() + 3, y).lightnessF(), 0.9);
 }

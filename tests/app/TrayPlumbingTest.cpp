@@ -26,8 +26,10 @@ TEST(PopoverPlacementTest, AnchorsToTheIconOrThePointerAndStaysOnScreen)
         { "bottom panel: above the icon", QRect(1000, 1056, 24, 24), {}, QPoint(832, 1056 - 4 - 420) },
         { "icon at the right edge: pushed on screen", QRect(1900, 0, 20, 24), {}, QPoint(1560, 28) },
         { "icon at the left edge", QRect(0, 0, 20, 24), {}, QPoint(0, 28) },
-        { "no geometry: near the pointer", QRect(), QPoint(500, 10), QPoint(320, 14) },
-        { "no geometry, pointer low on screen", QRect(), QPoint(500, 1070), QPoint(320, 1070 - 4 - 420) },
+        { "a click at y 10 on a top panel: under a panel 20 high", QRect(), QPoint(500, 10), QPoint(320, 24) },
+        { "a click on a bottom panel: above it", QRect(), QPoint(500, 1070), QPoint(320, 1060 - 4 - 420) },
+        { "a click above the work area (panel excluded)", QRect(), QPoint(500, -12), QPoint(320, 4) },
+        { "a click in the middle of the screen: at it", QRect(), QPoint(500, 500), QPoint(320, 504) },
     };
     for (const auto& c : cases)
         EXPECT_EQ(PopoverPlacement::topLeft(c.icon, c.pointer, screen, popover), c.expected) << c.what;

@@ -1,0 +1,54 @@
+#include "app/tray/StatusNotifierItemAdaptor.h"
+
+#include "app/tray/StatusNotifierItem.h"
+
+StatusNotifierItemAdaptor::StatusNotifierItemAdaptor(StatusNotifierItem* item)
+    : QDBusAbstractAdaptor(item), m_item(item)
+{
+    setAutoRelaySignals(false);
+    connect(item, &StatusNotifierItem::newTitle, this, &StatusNotifierItemAdaptor::NewTitle);
+    connect(item, &StatusNotifierItem::newIcon, this, &StatusNotifierItemAdaptor::NewIcon);
+    connect(item, &StatusNotifierItem::newToolTip, this, &StatusNotifierItemAdaptor::NewToolTip);
+}
+
+QString StatusNotifierItemAdaptor::id() const
+{
+    return m_item->id();
+}
+
+QString StatusNotifierItemAdaptor::title() const
+{
+    return m_item->title();
+}
+
+DBusImageList StatusNotifierItemAdaptor::iconPixmap() const
+{
+    return m_item->iconPixmap();
+}
+
+DBusToolTip StatusNotifierItemAdaptor::toolTip() const
+{
+    return m_item->toolTip();
+}
+
+QDBusObjectPath StatusNotifierItemAdaptor::menu() const
+{
+    return m_item->menu();
+}
+
+void StatusNotifierItemAdaptor::Activate(int x, int y)
+{
+    m_item->activate({ x, y });
+}
+
+void StatusNotifierItemAdaptor::SecondaryActivate(int x, int y)
+{
+    m_item->secondaryActivate({ x, y });
+}
+
+void StatusNotifierItemAdaptor::ContextMenu(int x, int y)
+{
+    m_item->requestContextMenu({ x, y });
+}
+
+void StatusNotifierItemAdaptor::Scroll(int, const QString&) { }

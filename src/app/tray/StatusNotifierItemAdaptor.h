@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QDBusAbstractAdaptor>
+#include <QDBusObjectPath>
+
+#include "app/tray/DBusTrayTypes.h"
+
+class StatusNotifierItem;
+
+// The org.kde.StatusNotifierItem interface of an item, as hosts read and call it.
+class StatusNotifierItemAdaptor : public QDBusAbstractAdaptor
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierItem")
+    Q_PROPERTY(QString Category READ category)
+    Q_PROPERTY(QString Id READ id)
+    Q_PROPERTY(QString Title READ title)
+    Q_PROPERTY(QString Status READ status)
+    Q_PROPERTY(int WindowId READ windowId)
+    Q_PROPERTY(QString IconThemePath READ emptyString)
+    Q_PROPERTY(QString IconName READ emptyString)
+    Q_PROPERTY(DBusImageList IconPixmap READ iconPixmap)
+    Q_PROPERTY(QString OverlayIconName READ emptyString)
+    Q_PROPERTY(DBusImageList OverlayIconPixmap READ noPixmap)
+    Q_PROPERTY(QString AttentionIconName READ emptyString)
+    Q_PROPERTY(DBusImageList AttentionIconPixmap READ noPixmap)
+    Q_PROPERTY(QString AttentionMovieName READ emptyString)
+    Q_PROPERTY(DBusToolTip ToolTip READ toolTip)
+    Q_PROPERTY(bool ItemIsMenu READ itemIsMenu)
+    Q_PROPERTY(QDBusObjectPath Menu READ menu)
+
+public:
+    explicit StatusNotifierItemAdaptor(StatusNotifierItem* item);
+
+    QString category() const { return QStringLiteral("ApplicationStatus"); }
+    QString id() const;
+    QString title() const;
+    QString status() const { return QStringLiteral("Active"); }
+    int windowId() const { return 0; }
+    QString emptyString() const { return {}; }
+    DBusImageList iconPixmap() const;
+    DBusImageList noPixmap() const { return {}; }
+    DBusToolTip toolTip() const;
+    bool itemIsMenu() const { return false; }
+    QDBusObjectPath menu() const;
+
+public Q_SLOTS:
+    void Activate(int x, int y);
+    void SecondaryActivate(int x, int y);
+    void ContextMenu(int x, int y);
+    void Scroll(int delta, const QString& orientation);
+
+Q_SIGNALS:
+    void NewTitle();
+    void NewIcon();
+    void NewAttentionIcon();
+    void NewOverlayIcon();
+    void NewToolTip();
+    void NewStatus(const QString& status);
+
+private:
+    StatusNotifierItem* m_item;
+};

@@ -1,0 +1,98 @@
+#include "app/tray/SystemTray.h"
+
+#include <QMenu>
+#include <QSystemTrayIcon>
+
+#include "app/tray/DBusMenuExporter.h"
+#include "app/tray/StatusNotifierItem.h"
+#include "app/tray/XEmbedTrayProbe.h"
+
+using namespace std::chrono_literals;
+
+SystemTray::SystemTray(QMenu* menu, QObject* parent)
+    : QObject(parent),
+      m_menu(menu),
+      m_statusNotifierItem(new StatusNotifierItem(QStringLiteral("pacemark"), this)),
+      m_menuExporter(new DBusMenuExporter(menu, this))
+{
+    m_statusNotifierItem->setTitle(QStringLiteral("Pacemark"));
+    if (m_menuExporter->publish())
+        m_statusNotifierItem->setMenu(DBusMenuExporter::path());
+    connect(m_statusNotifierItem, &StatusNotifierItem::hostedChanged, this, &SystemTray::evaluate);
+    connect(m_statusNotifierItem, &StatusNotifierItem::activated, this,
+            [this](QPoint at) { Q_EMIT activated(QRect(), at); });
+    connect(m_statusNotifierItem, &StatusNotifierItem::contextMenuRequested, this, &SystemTray::contextMenuRequested);
+    m_statusNotifierItem->publish();
+
+    // An XEmbed tray announces itself only to those who listen on the root window from the start;
+    // looking every two seconds while there is no tray is simpler and costs nothing measurable.
+    m_xembedProbe.setInterval(2s);
+    m_xembedProbe.setTimerType(Qt::CoarseTimer);
+    connect(&m_xembedProbe, &QTimer::timeout, this, &SystemTray::evaluate);
+    evaluate();
+}
+
+SystemTray::~SystemTray()
+{
+    delete m_xembed;
+}
+
+void SystemTray::evaluate()
+{
+    Kind wanted = Kind::None;
+    if (m_statusNotifierItem->isHosted())
+        wanted = Kind::StatusNotifier;
+    // Once shown, Qt's XEmbed icon follows the tray manager by itself, a restarted one included.
+    else if (m_xembed || XEmbedTrayProbe::managerPresent())
+        wanted = Kind::XEmbed;
+
+    if (wanted == Kind::None)
+        m_xembedProbe.start();
+    else
+        m_xembedProbe.stop();
+    if (wanted == m_kind)
+        return;
+    if (wanted == Kind::XEmbed) {
+        setUpXEmbed();
+    } else {
+        delete m_xembed;
+        m_xembed = nullptr;
+    }
+    m_kind = wanted;
+    Q_EMIT kindChanged(m_kind);
+}
+
+void SystemTray::setUpXEmbed()
+{
+    m_xembed = new QSystemTrayIcon(m_icon);
+    m_xembed->setToolTip(xembedToolTip());
+    m_xembed->setContextMenu(m_menu);
+    connect(m_xembed, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger)
+            Q_EMIT activated(m_xembed->geometry(), QPoint());
+    });
+    m_xembed->show();
+}
+
+void SystemTray::setIcon(const QIcon& icon, const DBusImageList& pixmaps)
+{
+    m_icon = icon;
+    m_statusNotifierItem->setIcon(pixmaps);
+    if (m_xembed)
+        m_xembed->setIcon(icon);
+}
+
+void SystemTray::setToolTip(const QString& title, const QString& description)
+{
+    m_toolTipTitle = title;
+    m_toolTipDescription = description;
+    m_statusNotifierItem->setToolTip(title, description);
+    if (m_xembed)
+        m_xembed->setToolTip(xembedToolTip());
+}
+
+// XEmbed trays show one text: the title, then the figures beneath it.
+QString SystemTray::xembedToolTip() const
+{
+    return m_toolTipDescription.isEmpty() ? m_toolTipTitle : m_toolTipTitle + QLatin1Char('\n') + m_toolTipDescription;
+}

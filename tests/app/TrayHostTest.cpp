@@ -1,0 +1,243 @@
+#include <gtest/gtest.h>
+
+#include <QDBusAbstractAdaptor>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QQuickView>
+#include <QScreen>
+#include <QTest>
+
+#include "EventLoop.h"
+#include "LocalHttpServer.h"
+#include "TempDir.h"
+#include "app/MenuBarController.h"
+#include "app/PopoverPlacement.h"
+#include "app/PopoverWindow.h"
+#include "app/tray/DBusTrayTypes.h"
+#include "app/tray/StatusNotifierItem.h"
+#include "app/tray/SystemTray.h"
+#include "ingest/ProviderManager.h"
+#include "quota/ClaudeQuotaManager.h"
+#include "quota/ClaudeWebProvider.h"
+#include "quota/FileCredentialStore.h"
+#include "runner/RunCharacter.h"
+#include "usage/UsageDataManager.h"
+#include "usage/UserDefaults.h"
+
+namespace {
+
+const QString WatcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
+const QString ItemInterface = QStringLiteral("org.kde.StatusNotifierItem");
+
+// The watcher half of a tray host, as panels run it, on a bus connection of its own.
+class Watcher : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(QStringList RegisteredStatusNotifierItems MEMBER m_items)
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ hostRegistered)
+    Q_PROPERTY(int ProtocolVersion READ protocolVersion)
+
+public:
+    bool hostRegistered() const { return true; }
+    int protocolVersion() const { return 0; }
+    QStringList m_items;
+
+public Q_SLOTS:
+    void RegisterStatusNotifierItem(const QString& service) { m_items.append(service); }
+    void RegisterStatusNotifierHost(const QString&) { }
+};
+
+// The host half: reads and calls the item the way panels do, without blocking the item's thread.
+class TrayHostTest : public ::testing::Test
+{
+protected:
+    TrayHostTest()
+    {
+        if (qEnvironmentVariableIsSet("PACEMARK_DESKTOP_UNAVAILABLE"))
+            return;
+        m_home.write(".credentials.json", R"({"claudeAiOauth": {"accessToken": "sk-ant-oat01-t"}})");
+        m_server.respond(200, R"({"five_hour": {"utilization": 37.0, "resets_at": "2099-01-01T00:00:00Z"}})");
+        m_defaults.setRunnerPaused(true);
+        m_runner.start();
+    }
+
+    void SetUp() override
+    {
+        if (qEnvironmentVariableIsSet("PACEMARK_DESKTOP_UNAVAILABLE"))
+            GTEST_SKIP() << qgetenv("PACEMARK_DESKTOP_UNAVAILABLE").constData();
+    }
+
+    void startWatcher()
+    {
+        ASSERT_TRUE(m_bus.isConnected());
+        ASSERT_TRUE(m_bus.registerObject(QStringLiteral("/StatusNotifierWatcher"), &m_watcher,
+            QDBusConnection::ExportAllContents));
+        ASSERT_TRUE(m_bus.registerService(WatcherService));
+    }
+
+    QDBusMessage call(const QString& path, const QString& interface, const QString& method, const QVariantList& args)
+    {
+        QDBusMessage message = QDBusMessage::createMethodCall(m_watcher.m_items.value(0), path, interface, method);
+        message.setArguments(args);
+        QDBusPendingCallWatcher pending(m_bus.asyncCall(message));
+        EXPECT_TRUE(waitUntil([&] { return pending.isFinished(); }));
+        return pending.reply();
+    }
+
+    template <typename T>
+    T property(const QString& name)
+    {
+        const QDBusMessage reply = call(QStringLiteral("/StatusNotifierItem"), QStringLiteral("org.freedesktop.DBus.Properties"),
+            QStringLiteral("Get"), { ItemInterface, name });
+        EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+        return qdbus_cast<T>(reply.arguments().value(0).value<QDBusVariant>().variant());
+    }
+
+    void loadQuota()
+    {
+        m_quota.refreshQuota();
+        ASSERT_TRUE(waitUntil([&] { return m_quota.quota().has_value(); }));
+    }
+
+    TempDir m_home;
+    LocalHttpServer m_server;
+    UserDefaults m_defaults { QString::fromStdString(m_home.path("settings.ini")) };
+    ProviderManager m_providers { m_home.path("projects") };
+    UsageDataManager m_usage { &m_providers };
+    RunCharacter m_runner { &m_defaults };
+    ClaudeOAuthProvider m_oauth { { std::make_shared<FileCredentialStore>(QString::fromStdString(m_home.path(".credentials.json"))) },
+                                  m_server.url() };
+    ClaudeQuotaManager m_quota { &m_oauth };
+    QDBusConnection m_bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("host"));
+    Watcher m_watcher;
+};
+
+QRect opaqueBox(const QImage& image)
+{
+    QRect box;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qAlpha(image.pixel(x, y)) > 0)
+                box |= QRect(x, y, 1, 1);
+    return box;
+}
+
+}
+
+// A panel that starts after the application: the dashboard is a window until the watcher appears,
+// then the item registers, the window goes and the host reads a full-size icon and the tooltip.
+TEST_F(TrayHostTest, ItemMovesIntoATrayThatAppearsLater)
+{
+    MenuBarController controller(&m_usage, &m_runner, &m_quota, &m_oauth, &m_defaults);
+    ASSERT_FALSE(controller.tray()->isAvailable());
+    ASSERT_TRUE(waitUntil([&] { return controller.popover()->isShown(); }));
+    EXPECT_EQ(controller.popover()->mode(), PopoverWindow::Mode::NormalWindow);
+
+    startWatcher();
+    ASSERT_TRUE(waitUntil([&] { return controller.tray()->kind() == SystemTray::Kind::StatusNotifier; }, std::chrono::seconds(5)));
+    EXPECT_EQ(m_watcher.m_items, QStringList { controller.tray()->statusNotifierItem()->serviceName() });
+    EXPECT_FALSE(controller.popover()->isShown());
+    EXPECT_EQ(controller.popover()->mode(), PopoverWindow::Mode::Popover);
+
+    // The runner's extent over the frames of a sprint, at every size the host is offered.
+    m_runner.setDebugSpeedOverride(AnimationSpeed::Sprinting);
+    m_runner.setPaused(false);
+    const auto extent = [this] {
+        QList<QRect> boxes(StatusImage::IconSizes.size());
+        for (int read = 0; read < 30; ++read) {
+            const auto pixmaps = property<DBusImageList>(QStringLiteral("IconPixmap"));
+            EXPECT_EQ(pixmaps.size(), boxes.size());
+            for (qsizetype i = 0; i < std::min(pixmaps.size(), boxes.size()); ++i) {
+                const QImage image = pixmaps[i].toImage();
+                EXPECT_EQ(image.size(), QSize(StatusImage::IconSizes[i], StatusImage::IconSizes[i]));
+                boxes[i] |= opaqueBox(image.copy(0, 0, image.width(), m_defaults.showMenuBarQuotaBattery()
+                    ? StatusImage::batteryBar(image.width()).top() : image.height()));
+            }
+        }
+        return boxes;
+    };
+    QList<QRect> boxes = extent();
+    for (qsizetype i = 0; i < boxes.size(); ++i) {
+        const double size = StatusImage::IconSizes[i];
+        EXPECT_GE(std::max(boxes[i].width(), boxes[i].height()) / size, 0.75) << size;
+    }
+
+    // With the battery on and a quota in: the runner keeps 60 % of the height above the bar.
+    m_defaults.setShowMenuBarQuotaBattery(true);
+    loadQuota();
+    boxes = extent();
+    for (qsizetype i = 0; i < boxes.size(); ++i)
+        EXPECT_GE(boxes[i].height() / double(StatusImage::IconSizes[i]), 0.6) << StatusImage::IconSizes[i];
+
+    const auto toolTip = property<DBusToolTip>(QStringLiteral("ToolTip"));
+    EXPECT_EQ(toolTip.title, QStringLiteral("Pacemark"));
+    EXPECT_TRUE(toolTip.description.startsWith(QStringLiteral("오늘 0 토큰 · 0/min"))) << toolTip.description.toStdString();
+    EXPECT_TRUE(toolTip.description.contains(QStringLiteral("5시간 37%"))) << toolTip.description.toStdString();
+}
+
+// Hosts that give no icon geometry pass the click position: the popover opens there (under the
+// panel the click was on), and closes on Esc and on a second click.
+TEST_F(TrayHostTest, ActivateOpensThePopoverAtTheClickAndEscClosesIt)
+{
+    startWatcher();
+    MenuBarController controller(&m_usage, &m_runner, &m_quota, &m_oauth, &m_defaults);
+    ASSERT_TRUE(waitUntil([&] { return controller.tray()->isAvailable(); }));
+    QQuickView* view = controller.popover()->view();
+
+    const QPoint click(1200, 11);
+    call(QStringLiteral("/StatusNotifierItem"), ItemInterface, QStringLiteral("Activate"), { click.x(), click.y() });
+    ASSERT_TRUE(waitUntil([&] { return view->isExposed(); }));
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const QPoint expected = PopoverPlacement::topLeft(QRect(), click, screen, view->size());
+    EXPECT_EQ(expected, QPoint(screen.right() + 1 - PopoverWindow::Width, 22 + PopoverPlacement::Gap));
+    EXPECT_TRUE(waitUntil([&] { return view->position() == expected; })) << view->position().x() << "," << view->position().y();
+
+    QTest::keyClick(view, Qt::Key_Escape);
+    EXPECT_TRUE(waitUntil([&] { return !view->isVisible(); }));
+
+    // A click outside it (the pointer is grabbed, so it arrives here) closes it too.
+    call(QStringLiteral("/StatusNotifierItem"), ItemInterface, QStringLiteral("Activate"), { click.x(), click.y() });
+    ASSERT_TRUE(waitUntil([&] { return view->isExposed(); }));
+    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(-20, 10));
+    EXPECT_TRUE(waitUntil([&] { return !view->isVisible(); }));
+}
+
+// Hosts that draw no menu ask for it at a point; the others read it over dbusmenu and click there.
+TEST_F(TrayHostTest, MenuAtAPointAndOverTheBus)
+{
+    startWatcher();
+    MenuBarController controller(&m_usage, &m_runner, &m_quota, &m_oauth, &m_defaults);
+    ASSERT_TRUE(waitUntil([&] { return controller.tray()->isAvailable(); }));
+
+    call(QStringLiteral("/StatusNotifierItem"), ItemInterface, QStringLiteral("ContextMenu"), { 1000, 12 });
+    ASSERT_TRUE(waitUntil([&] { return controller.menu()->isVisible(); }));
+    EXPECT_LE((controller.menu()->geometry().topLeft() - QPoint(1000, 12)).manhattanLength(), 2);
+    controller.menu()->hide();
+
+    EXPECT_EQ(property<QDBusObjectPath>(QStringLiteral("Menu")).path(), QStringLiteral("/MenuBar"));
+    const QDBusMessage reply = call(QStringLiteral("/MenuBar"), QStringLiteral("com.canonical.dbusmenu"),
+        QStringLiteral("GetLayout"), { 0, -1, QStringList() });
+    ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+    const auto layout = qdbus_cast<DBusMenuLayoutItem>(reply.arguments().value(1));
+    QStringList labels;
+    int pauseId = 0;
+    for (const DBusMenuLayoutItem& item : layout.children) {
+        labels.append(item.properties.value(QStringLiteral("label")).toString());
+        if (item.properties.contains(QStringLiteral("toggle-type")))
+            pauseId = item.id;
+    }
+    EXPECT_EQ(labels, (QStringList { QStringLiteral("대시보드 열기"), QStringLiteral("설정"),
+                                     QStringLiteral("러너 일시정지"), QString(), QStringLiteral("Pacemark 종료") }));
+
+    ASSERT_TRUE(m_defaults.runnerPaused());
+    call(QStringLiteral("/MenuBar"), QStringLiteral("com.canonical.dbusmenu"), QStringLiteral("Event"),
+         { pauseId, QStringLiteral("clicked"), QVariant::fromValue(QDBusVariant(0)), 0u });
+    EXPECT_TRUE(waitUntil([&] { return !m_defaults.runnerPaused(); }));
+}
+
+#include "TrayHostTest.moc"
