@@ -138,7 +138,8 @@ private:
     int m_sessions = 0;
 };
 
-TEST_F(SingleInstanceTest, SecondStartOpensTheFirstsPopover)
+// The application answers the activation by opening its popover.
+TEST_F(SingleInstanceTest, SecondStartActivatesTheFirst)
 {
     const struct
     {
