@@ -5,28 +5,26 @@
 
 class QLocalServer;
 
-// One application per user session: the first instance listens on a local socket; a later one
-// asks it to show its popover and then exits.
+// One application per user session: the first instance listens on a local socket in the user's runtime
+// folder; a later one asks it to show its popover and then exits. A socket or folder that another user
+// could have put there is never trusted: the instance then runs without the service.
 class SingleInstance : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit SingleInstance(QString name = defaultName(), QObject* parent = nullptr);
+    explicit SingleInstance(QObject* parent = nullptr);
 
-    // True when this process is now the primary instance. Otherwise the running primary has been
-    // asked to activate and this process should exit.
+    // False when a running instance has been asked to activate and this process should exit; true
+    // otherwise, whether this process now listens as the primary or runs without the service.
     bool start();
-
-    static QString defaultName();
 
 Q_SIGNALS:
     void activationRequested();
 
 private:
-    bool listen();
+    bool listen(const QString& path);
     void onNewConnection();
 
-    QString m_name;
     QLocalServer* m_server = nullptr;
 };

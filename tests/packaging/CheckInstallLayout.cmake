@@ -9,7 +9,8 @@ endif()
 
 set(id io.github.pacemark.Pacemark)
 set(expected bin/pacemark share/applications/${id}.desktop share/metainfo/${id}.metainfo.xml
-    share/icons/hicolor/scalable/apps/${id}.svg)
+    share/icons/hicolor/scalable/apps/${id}.svg share/man/man1/pacemark.1.gz share/doc/pacemark/copyright
+    share/doc/pacemark/changelog.gz)
 foreach(size 16 24 32 48 64 128 256 512)
     list(APPEND expected share/icons/hicolor/${size}x${size}/apps/${id}.png)
 endforeach()
