@@ -225,6 +225,7 @@ std::optional<UsageRecord> JSONLParser::toUsageRecord(const JSONLRecord& line, S
     record.timestamp = *timestamp;
     record.sessionId = sessions.get(line.sessionId.value_or(std::string_view {}));
     record.providerId = claudeCodeId();
+    record.requestId = UsageRecord::hashRequestId(line.requestId.value_or(std::string_view {}));
     return record;
 }
 
