@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cerrno>
 #include <limits>
+#include <set>
 #include <thread>
 #include <unordered_set>
 
@@ -114,7 +115,7 @@ bool ClaudeCodeProvider::onlyAppended(const std::string& path, const CacheEntry&
 
 RecordList ClaudeCodeProvider::fetchRecords()
 {
-    const auto files = JSONLParser::findSessionFiles(m_projectsPath);
+    auto files = JSONLParser::findSessionFiles(m_projectsPath);
 
     struct Changed
     {
@@ -124,13 +125,19 @@ RecordList ClaudeCodeProvider::fetchRecords()
         RecordList::BatchPtr earlier; // the records before readFrom
     };
 
-    // Which files changed: only their attributes are read here.
+    // Which files changed: only their attributes are read here. A log reached by a second path (a
+    // link) is the same log and is read once.
     std::vector<RecordList::BatchPtr> batches(files.size());
     std::vector<Changed> changed;
+    std::set<std::pair<std::uint64_t, std::uint64_t>> identities;
     for (std::size_t i = 0; i < files.size(); ++i) {
         const auto stamp = FileStamp::read(files[i]);
         if (!stamp)
             continue;
+        if (!identities.emplace(stamp->device, stamp->inode).second) {
+            files[i].clear();
+            continue;
+        }
         const auto cached = m_fileCache.find(files[i]);
         if (cached == m_fileCache.end()) {
             changed.push_back({ i, *stamp, 0, nullptr });
@@ -196,7 +203,7 @@ RecordList ClaudeCodeProvider::fetchRecords()
     std::erase_if(m_fileCache, [&](const auto& entry) { return !present.contains(entry.first); });
 
     RecordList result;
-    for (auto& batch : batches)
+    for (auto& batch : m_copies.resolve(files, batches))
         result.append(std::move(batch));
     return result;
 }

@@ -4,12 +4,14 @@
 #include <unordered_map>
 
 #include "ingest/AIUsageProvider.h"
+#include "ingest/CrossFileDeduplicator.h"
 #include "ingest/FileStamp.h"
 
 // Reads Claude Code's session logs. A per-file cache keyed on each file's exact modification time
 // (with its size and identity) means a refresh re-reads only the logs that changed; the changed
 // ones are read in parallel, large files in several ranges at once. Logs grow by appended lines, so
-// a file that only grew is read from where the last read ended.
+// a file that only grew is read from where the last read ended. Copies of one request in several
+// logs count once (CrossFileDeduplicator).
 class ClaudeCodeProvider final : public AIUsageProvider
 {
 public:
@@ -44,6 +46,7 @@ private:
 
     std::string m_projectsPath;
     std::unordered_map<std::string, CacheEntry> m_fileCache;
+    CrossFileDeduplicator m_copies;
     std::size_t m_lastParsedFileCount = 0;
     std::size_t m_lastAppendReadCount = 0;
 };
