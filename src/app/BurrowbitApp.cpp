@@ -69,7 +69,8 @@ int runReport(const Options& options)
     ManualClock clock(options.now.value_or(Clock::now()));
     Clock::install(&clock);
 
-    ProviderManager providers(ClaudePaths::projectsPath());
+    const auto folders = ClaudePaths::projectsPaths();
+    ProviderManager providers(folders);
     UsageDataManager usage(&providers);
     QEventLoop loop;
     QObject::connect(&usage, &UsageDataManager::refreshed, &loop, &QEventLoop::quit);

@@ -1,7 +1,6 @@
 #include "ingest/ClaudeCodeProvider.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,6 +11,7 @@
 #include <thread>
 #include <unordered_set>
 
+#include "ingest/ClaudePaths.h"
 #include "ingest/JSONLParser.h"
 
 namespace {
@@ -76,7 +76,10 @@ std::string readBytes(const std::string& path, std::int64_t offset, std::int64_t
 
 }
 
-ClaudeCodeProvider::ClaudeCodeProvider(std::string projectsPath) : m_projectsPath(std::move(projectsPath)) { }
+ClaudeCodeProvider::ClaudeCodeProvider(std::vector<std::string> projectsPaths)
+    : m_projectsPaths(std::move(projectsPaths))
+{
+}
 
 QString ClaudeCodeProvider::id() const
 {
@@ -95,13 +98,13 @@ QString ClaudeCodeProvider::icon() const
 
 bool ClaudeCodeProvider::isAvailable() const
 {
-    struct stat st;
-    return ::stat(m_projectsPath.c_str(), &st) == 0;
+    return !watchDirectories().empty();
 }
 
+// Asked anew at each poll, so a folder that appears later is watched from then on.
 std::vector<std::string> ClaudeCodeProvider::watchDirectories() const
 {
-    return { m_projectsPath };
+    return ClaudePaths::existingDirectories(m_projectsPaths);
 }
 
 bool ClaudeCodeProvider::onlyAppended(const std::string& path, const CacheEntry& entry, const FileStamp& stamp) const
@@ -115,7 +118,7 @@ bool ClaudeCodeProvider::onlyAppended(const std::string& path, const CacheEntry&
 
 RecordList ClaudeCodeProvider::fetchRecords()
 {
-    auto files = JSONLParser::findSessionFiles(m_projectsPath);
+    auto files = JSONLParser::findSessionFiles(ClaudePaths::existingDirectories(m_projectsPaths));
 
     struct Changed
     {

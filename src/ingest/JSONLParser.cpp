@@ -87,10 +87,10 @@ private:
 
 }
 
-std::vector<std::string> JSONLParser::findSessionFiles(const std::string& projectsPath)
+std::vector<std::string> JSONLParser::findSessionFiles(const std::vector<std::string>& projectsPaths)
 {
     return DirectoryWalker::collect(
-        projectsPath, [](std::string_view name) { return name.ends_with(".jsonl"); }, false);
+        projectsPaths, [](std::string_view name) { return name.ends_with(".jsonl"); }, false);
 }
 
 std::vector<UsageRecord> JSONLParser::parseFile(const std::string& path)

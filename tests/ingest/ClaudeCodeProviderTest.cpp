@@ -10,10 +10,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QtGlobal>
+
 #include "ClaudeLog.h"
 #include "TempDir.h"
 #include "Unprivileged.h"
 #include "ingest/ClaudeCodeProvider.h"
+#include "ingest/ClaudePaths.h"
 #include "ingest/ProviderManager.h"
 
 namespace fs = std::filesystem;
@@ -258,6 +261,105 @@ TEST_F(ClaudeCodeProviderTest, FilesChangingDuringARefresh)
     writer.join();
 
     EXPECT_EQ(kept(provider.fetchRecords()), kept(ClaudeCodeProvider({ projects }).fetchRecords()));
+}
+
+// Where Claude Code keeps its logs depends on its release and on CLAUDE_CONFIG_DIR.
+class LogFoldersTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { setEnvironment(home); }
+    void TearDown() override { qunsetenv("CLAUDE_CONFIG_DIR"); }
+
+    static void setEnvironment(const TempDir& h)
+    {
+        qputenv("HOME", QByteArray::fromStdString(h.path()));
+        qunsetenv("XDG_CONFIG_HOME");
+        qunsetenv("CLAUDE_CONFIG_DIR");
+    }
+    static std::string line(const std::string& id) { return copy(id, "\"req_" + id + "\"", T0, 1, "s"); }
+
+    TempDir home;
+};
+
+TEST_F(LogFoldersTest, ConfigFoldersFromTheEnvironment)
+{
+    const std::string h = home.path();
+    const std::vector<std::string> defaults { h + "/.claude", h + "/.config/claude" };
+    const struct
+    {
+        const char* claudeConfigDir;
+        const char* xdgConfigHome;
+        std::vector<std::string> expected;
+    } cases[] = {
+        { nullptr, nullptr, defaults },
+        { nullptr, "relative/config", defaults },
+        { nullptr, "/xdg/", { h + "/.claude", "/xdg/claude" } },
+        { "", nullptr, defaults },
+        { " , ", nullptr, defaults },
+        { " /a/ ,, /b c,/a", "/xdg", { "/a", "/b c", "/a" } },
+    };
+    for (const auto& c : cases) {
+        setEnvironment(home);
+        if (c.claudeConfigDir)
+            qputenv("CLAUDE_CONFIG_DIR", c.claudeConfigDir);
+        if (c.xdgConfigHome)
+            qputenv("XDG_CONFIG_HOME", c.xdgConfigHome);
+        EXPECT_EQ(ClaudePaths::configDirectories(), c.expected)
+            << (c.claudeConfigDir ? c.claudeConfigDir : "unset") << ", " << (c.xdgConfigHome ? c.xdgConfigHome : "unset");
+    }
+}
+
+TEST_F(LogFoldersTest, ReadsEveryFolderThatExistsOnce)
+{
+    const struct
+    {
+        const char* name;
+        std::function<void(const TempDir&)> layout;
+        std::multiset<std::string> ids;
+        std::size_t folders;
+    } cases[] = {
+        { "only the XDG folder", [](const TempDir& t) { t.write(".config/claude/projects/p/a.jsonl", line("a")); },
+          { "a" }, 1 },
+        { "only the old folder", [](const TempDir& t) { t.write(".claude/projects/p/a.jsonl", line("a")); }, { "a" }, 1 },
+        { "both, with a log copied by a migration",
+          [](const TempDir& t) {
+              t.write(".claude/projects/p/s.jsonl", line("s1") + line("s2"));
+              t.write(".config/claude/projects/p/s.jsonl", line("s1") + line("s2"));
+              t.write(".config/claude/projects/p/b.jsonl", line("b"));
+          },
+          { "s1", "s2", "b" }, 2 },
+        { "one folder a link to the other",
+          [](const TempDir& t) {
+              t.write(".claude/projects/p/a.jsonl", line("a") + copy("no-request", "", T0, 1, "s"));
+              t.mkdir(".config");
+              fs::create_directory_symlink(t.path(".claude"), t.path(".config/claude"));
+          },
+          { "a", "no-request" }, 1 },
+        { "XDG_CONFIG_HOME",
+          [](const TempDir& t) {
+              qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(t.path("xdg")));
+              t.write("xdg/claude/projects/p/a.jsonl", line("a"));
+              t.write(".config/claude/projects/p/b.jsonl", line("b"));
+          },
+          { "a" }, 1 },
+        { "CLAUDE_CONFIG_DIR with a missing entry",
+          [](const TempDir& t) {
+              qputenv("CLAUDE_CONFIG_DIR", QByteArray::fromStdString(" " + t.path("c1") + " , " + t.path("missing")
+                                                                     + ",, " + t.path("c2/") + " "));
+              t.write("c1/projects/p/a.jsonl", line("a"));
+              t.write("c2/projects/p/b.jsonl", line("b"));
+              t.write(".claude/projects/p/x.jsonl", line("x"));
+          },
+          { "a", "b" }, 2 },
+    };
+    for (const auto& c : cases) {
+        TempDir t;
+        setEnvironment(t);
+        c.layout(t);
+        ClaudeCodeProvider reader(ClaudePaths::projectsPaths());
+        EXPECT_EQ(ids(reader.fetchRecords()), c.ids) << c.name;
+        EXPECT_EQ(reader.watchDirectories().size(), c.folders) << c.name;
+    }
 }
 
 TEST(ProviderManager, AvailabilityAndDisplayNames)
