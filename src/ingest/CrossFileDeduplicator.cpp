@@ -35,8 +35,9 @@ std::vector<RecordList::BatchPtr> CrossFileDeduplicator::resolve(const std::vect
             withRequest += static_cast<std::size_t>(std::count_if(batch->records.begin(), batch->records.end(),
                                                                   [](const UsageRecord& r) { return r.requestId != 0; }));
 
-    // An open-addressing table sized for the whole history: one flat allocation, no node per record.
-    const std::size_t capacity = std::bit_ceil(std::max<std::size_t>(16, withRequest * 2));
+    // An open-addressing table for the whole history, at most two thirds full: one flat allocation
+    // for the step, no node per record.
+    const std::size_t capacity = std::bit_ceil(std::max<std::size_t>(16, withRequest + withRequest / 2));
     const std::size_t mask = capacity - 1;
     std::vector<Slot> table(withRequest ? capacity : 0);
     std::vector<std::vector<std::uint32_t>> dropped(batches.size());
