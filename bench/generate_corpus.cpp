@@ -1,16 +1,20 @@
 // Writes a realistic Claude Code log tree for benchmarks: mostly user lines carrying large tool
 // results, assistant lines whose message id repeats on consecutive lines (one line per content
 // block), summaries and the other bookkeeping lines, subagent logs in deeper folders, and a few
-// hundred sessions per GiB with a long tail of sizes.
+// hundred sessions per GiB with a long tail of sizes. Optionally some sessions are resumed: a new
+// log that begins with a copy of the first half of an earlier one, as `claude --resume` writes it.
 //
-// usage: pacemark_corpus <projects-folder> <total-MiB> [seed] [largest-file-MiB]
+// usage: pacemark_corpus <projects-folder> <total-MiB> [seed] [largest-file-MiB] [resumed-sessions]
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <numeric>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -86,11 +90,14 @@ std::string timestamp(long long secondsBeforeNow)
     return buf;
 }
 
-// Writes one session log of about `bytes` bytes, its events ending `endAgo` seconds before now.
-std::size_t writeSession(Generator& g, const std::filesystem::path& file, std::size_t bytes, long long endAgo)
+// Writes one session log: the lines `copied` from an earlier session, then about `bytes` bytes of
+// new events ending `endAgo` seconds before now. Returns the bytes of the new events.
+std::size_t writeSession(Generator& g, const std::filesystem::path& file, std::size_t bytes, long long endAgo,
+                         const std::string& copied = {})
 {
     std::filesystem::create_directories(file.parent_path());
     std::ofstream out(file, std::ios::binary);
+    out << copied;
     const std::string session = g.uuid();
     const std::string cwd = "/home/dev/project";
     const char* model = Models[g.pick(std::size(Models))];
@@ -121,10 +128,16 @@ std::size_t writeSession(Generator& g, const std::filesystem::path& file, std::s
         } else if (kind < 85) {
             // One assistant message written as one line per content block, usage repeated.
             const std::string id = g.messageId();
+            std::string requestId;
             const long long input = static_cast<long long>(g.pick(20)), output = 20 + static_cast<long long>(g.pick(2000));
             const long long write = static_cast<long long>(g.pick(5000)), read = 10000 + static_cast<long long>(g.pick(90000));
             const std::size_t blocks = 1 + g.pick(3);
             for (std::size_t b = 0; b < blocks; ++b) {
+                // Every line of a message names its request; one draw per line keeps the random
+                // stream, and so earlier corpora, as they were.
+                const std::string drawn = "req_" + g.messageId().substr(4);
+                if (b == 0)
+                    requestId = drawn;
                 const std::string content = b == 0 && g.pick(2)
                     ? "{\"type\":\"text\",\"text\":\"" + g.codeText(100 + g.pick(600)) + "\"}"
                     : "{\"type\":\"tool_use\",\"id\":\"toolu_" + g.messageId().substr(4)
@@ -136,7 +149,7 @@ std::size_t writeSession(Generator& g, const std::filesystem::path& file, std::s
                      + ",\"cache_creation_input_tokens\":" + std::to_string(write) + ",\"cache_read_input_tokens\":"
                      + std::to_string(read) + ",\"cache_creation\":{\"ephemeral_5m_input_tokens\":" + std::to_string(write)
                      + ",\"ephemeral_1h_input_tokens\":0},\"output_tokens\":" + std::to_string(output)
-                     + ",\"service_tier\":\"standard\"}},\"requestId\":\"req_" + g.messageId().substr(4)
+                     + ",\"service_tier\":\"standard\"}},\"requestId\":\"" + requestId
                      + "\",\"type\":\"assistant\"}");
             }
         } else if (kind < 92) {
@@ -170,8 +183,10 @@ int main(int argc, char** argv)
     const std::size_t total = std::strtoull(argv[2], nullptr, 10) << 20;
     Generator g(argc > 3 ? static_cast<unsigned>(std::strtoul(argv[3], nullptr, 10)) : 1u);
     const double largestMiB = argc > 4 ? std::strtod(argv[4], nullptr) : 40.0;
+    const std::size_t resumed = argc > 5 ? std::strtoull(argv[5], nullptr, 10) : 0;
 
     std::size_t written = 0, sessions = 0, files = 0;
+    std::vector<std::pair<std::filesystem::path, long long>> mainLogs; // with the end of their events
     // One 50 MiB session for the append benchmark, when the corpus is large enough to hold it.
     if (total >= (200u << 20)) {
         written += writeSession(g, root / "-home-dev-big" / "big-session.jsonl", 50u << 20, 60);
@@ -186,6 +201,7 @@ int main(int argc, char** argv)
         const std::string session = g.uuid();
         const long long endAgo = static_cast<long long>(g.uniform() * 30 * 86400);
         written += writeSession(g, project / (session + ".jsonl"), bytes, endAgo);
+        mainLogs.emplace_back(project / (session + ".jsonl"), endAgo);
         ++sessions;
         ++files;
         if (g.pick(3) == 0 && written < total) {
@@ -195,7 +211,27 @@ int main(int argc, char** argv)
             ++files;
         }
     }
-    std::printf("corpus: %zu MiB in %zu files (%zu sessions) under %s, as of %sZ\n", written >> 20, files, sessions,
-                root.c_str(), Now);
+    // Resumed sessions come on top of the requested size, so the rest of the corpus stays the same.
+    std::vector<std::size_t> order(mainLogs.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::shuffle(order.begin(), order.end(), g.rng());
+    for (std::size_t r = 0; r < std::min(resumed, order.size()); ++r) {
+        const auto& [original, endAgo] = mainLogs[order[r]];
+        std::ifstream in(original, std::ios::binary);
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(in, line);)
+            lines.push_back(line);
+        std::string copied;
+        for (std::size_t i = 0; i < lines.size() / 2; ++i)
+            copied += lines[i] + "\n";
+        // The resumed conversation goes on an hour after the original ended.
+        written += copied.size()
+            + writeSession(g, original.parent_path() / (g.uuid() + ".jsonl"), copied.size() / 2,
+                           std::max(0LL, endAgo - 3600), copied);
+        ++sessions;
+        ++files;
+    }
+    std::printf("corpus: %zu MiB in %zu files (%zu sessions, %zu resumed) under %s, as of %sZ\n", written >> 20, files,
+                sessions, std::min(resumed, order.size()), root.c_str(), Now);
     return 0;
 }

@@ -55,7 +55,7 @@ long peakRssKiB()
 std::int64_t totalBytes(const std::string& root)
 {
     std::int64_t bytes = 0;
-    for (const auto& path : JSONLParser::findSessionFiles(root))
+    for (const auto& path : JSONLParser::findSessionFiles({ root }))
         if (const auto stamp = FileStamp::read(path))
             bytes += stamp->size;
     return bytes;
@@ -74,7 +74,7 @@ int main(int argc, char** argv)
     ManualClock clock(Instant { std::chrono::seconds { 1796558400 } }); // the corpus's "now"
     Clock::install(&clock);
 
-    const auto files = JSONLParser::findSessionFiles(root);
+    const auto files = JSONLParser::findSessionFiles({ root });
     const double gib = static_cast<double>(totalBytes(root)) / (1 << 30);
     const auto heapBefore = mallinfo2().uordblks;
 

@@ -16,7 +16,7 @@
 AppDelegate::AppDelegate(QObject* parent)
     : QObject(parent),
       m_defaults(new UserDefaults(this)),
-      m_providerManager(new ProviderManager(ClaudePaths::projectsPath(), this)),
+      m_providerManager(new ProviderManager(ClaudePaths::projectsPaths(), this)),
       m_usageDataManager(new UsageDataManager(m_providerManager, this)),
       m_runCharacter(new RunCharacter(m_defaults, this)),
       m_claudeOAuthProvider(new ClaudeOAuthProvider(this))

@@ -52,6 +52,27 @@ struct Options
     bool stats = false;
 };
 
+QStringList toStringList(const std::vector<std::string>& paths)
+{
+    QStringList list;
+    for (const auto& path : paths)
+        list.append(QString::fromStdString(path));
+    return list;
+}
+
+// Names the folders read on this machine now, not only the rule.
+QString helpDescription()
+{
+    const auto folders = ClaudePaths::projectsPaths();
+    const QStringList read = toStringList(ClaudePaths::existingDirectories(folders));
+    return QStringLiteral("Pacemark shows your Claude Code token usage as a runner in the tray.\n"
+                          "Logs are read from the projects folder of each comma-separated $CLAUDE_CONFIG_DIR entry,\n"
+                          "else from ~/.claude/projects and $XDG_CONFIG_HOME/claude/projects (default\n"
+                          "~/.config/claude/projects), every one that exists.\n")
+        + (read.isEmpty() ? QStringLiteral("None exists now; looked in %1.").arg(toStringList(folders).join(QStringLiteral(", ")))
+                          : QStringLiteral("Read now: %1.").arg(read.join(QStringLiteral(", "))));
+}
+
 // One quota refresh as the application's poll does it: the credential read without interaction.
 QuotaReport fetchQuota()
 {
@@ -70,7 +91,8 @@ int runReport(const Options& options)
     ManualClock clock(options.now.value_or(Clock::now()));
     Clock::install(&clock);
 
-    ProviderManager providers(ClaudePaths::projectsPath());
+    const auto folders = ClaudePaths::projectsPaths();
+    ProviderManager providers(folders);
     UsageDataManager usage(&providers);
     QEventLoop loop;
     QObject::connect(&usage, &UsageDataManager::refreshed, &loop, &QEventLoop::quit);
@@ -78,6 +100,7 @@ int runReport(const Options& options)
     loop.exec();
 
     UsageReport report(usage, Clock::now(), usage.activityLevel());
+    report.setLogFolders(toStringList(ClaudePaths::existingDirectories(folders)), toStringList(folders));
     if (options.quota)
         report.setQuota(fetchQuota());
     if (options.json)
@@ -134,9 +157,6 @@ int BurrowbitApp::main(int argc, char** argv)
     QCoreApplication::setApplicationVersion(QStringLiteral(PACEMARK_VERSION));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Pacemark shows your Claude Code token usage as a runner in the tray.\n"
-                       "Logs are read from $CLAUDE_CONFIG_DIR/projects, or ~/.claude/projects."));
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     const QCommandLineOption reportOption(QStringLiteral("report"),
@@ -160,6 +180,7 @@ int BurrowbitApp::main(int argc, char** argv)
     if (!parser.parse(arguments))
         return fail(parser.errorText());
     if (parser.isSet(helpOption)) {
+        parser.setApplicationDescription(helpDescription());
         print(stdout, parser.helpText());
         return 0;
     }

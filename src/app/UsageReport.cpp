@@ -76,7 +76,12 @@ QString UsageReport::toText() const
             .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     };
 
-    out << "Pacemark usage as of " << local(m_generatedAt) << "\n\n";
+    out << "Pacemark usage as of " << local(m_generatedAt) << "\n";
+    if (!m_logFoldersRead.isEmpty())
+        out << "Logs       " << m_logFoldersRead.join(QStringLiteral(", ")) << "\n";
+    else if (!m_logFoldersSearched.isEmpty())
+        out << "Logs       none found in " << m_logFoldersSearched.join(QStringLiteral(", ")) << "\n";
+    out << "\n";
     out << "Today      " << formatTokens(m_usage.todayTokens()) << " tokens ("
         << formatTokens(m_usage.todayOutputTokens()) << " output) in " << m_usage.sessionCount()
         << (m_usage.sessionCount() == 1 ? " session\n" : " sessions\n");

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QJsonObject>
 #include <QString>
+#include <QStringList>
 
 #include "app/QuotaReport.h"
 #include "usage/ActivityLevel.h"
@@ -20,6 +21,12 @@ public:
 
     // With a quota the report gains its section and the "quota" member.
     void setQuota(QuotaReport quota) { m_quota = std::move(quota); }
+    // The text names the log folders read, or where it looked when none exists.
+    void setLogFolders(QStringList read, QStringList searched)
+    {
+        m_logFoldersRead = std::move(read);
+        m_logFoldersSearched = std::move(searched);
+    }
 
     QJsonObject toJson() const;
     QString toText() const;
@@ -29,4 +36,6 @@ private:
     Instant m_generatedAt;
     ActivityLevel m_level;
     std::optional<QuotaReport> m_quota;
+    QStringList m_logFoldersRead;
+    QStringList m_logFoldersSearched;
 };

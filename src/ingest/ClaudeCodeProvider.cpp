@@ -1,16 +1,17 @@
 #include "ingest/ClaudeCodeProvider.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <limits>
+#include <set>
 #include <thread>
 #include <unordered_set>
 
+#include "ingest/ClaudePaths.h"
 #include "ingest/JSONLParser.h"
 
 namespace {
@@ -75,7 +76,10 @@ std::string readBytes(const std::string& path, std::int64_t offset, std::int64_t
 
 }
 
-ClaudeCodeProvider::ClaudeCodeProvider(std::string projectsPath) : m_projectsPath(std::move(projectsPath)) { }
+ClaudeCodeProvider::ClaudeCodeProvider(std::vector<std::string> projectsPaths)
+    : m_projectsPaths(std::move(projectsPaths))
+{
+}
 
 QString ClaudeCodeProvider::id() const
 {
@@ -94,13 +98,13 @@ QString ClaudeCodeProvider::icon() const
 
 bool ClaudeCodeProvider::isAvailable() const
 {
-    struct stat st;
-    return ::stat(m_projectsPath.c_str(), &st) == 0;
+    return !watchDirectories().empty();
 }
 
+// Asked anew at each poll, so a folder that appears later is watched from then on.
 std::vector<std::string> ClaudeCodeProvider::watchDirectories() const
 {
-    return { m_projectsPath };
+    return ClaudePaths::existingDirectories(m_projectsPaths);
 }
 
 bool ClaudeCodeProvider::onlyAppended(const std::string& path, const CacheEntry& entry, const FileStamp& stamp) const
@@ -114,7 +118,7 @@ bool ClaudeCodeProvider::onlyAppended(const std::string& path, const CacheEntry&
 
 RecordList ClaudeCodeProvider::fetchRecords()
 {
-    const auto files = JSONLParser::findSessionFiles(m_projectsPath);
+    auto files = JSONLParser::findSessionFiles(ClaudePaths::existingDirectories(m_projectsPaths));
 
     struct Changed
     {
@@ -124,13 +128,19 @@ RecordList ClaudeCodeProvider::fetchRecords()
         RecordList::BatchPtr earlier; // the records before readFrom
     };
 
-    // Which files changed: only their attributes are read here.
+    // Which files changed: only their attributes are read here. A log reached by a second path (a
+    // link) is the same log and is read once.
     std::vector<RecordList::BatchPtr> batches(files.size());
     std::vector<Changed> changed;
+    std::set<std::pair<std::uint64_t, std::uint64_t>> identities;
     for (std::size_t i = 0; i < files.size(); ++i) {
         const auto stamp = FileStamp::read(files[i]);
         if (!stamp)
             continue;
+        if (!identities.emplace(stamp->device, stamp->inode).second) {
+            files[i].clear();
+            continue;
+        }
         const auto cached = m_fileCache.find(files[i]);
         if (cached == m_fileCache.end()) {
             changed.push_back({ i, *stamp, 0, nullptr });
@@ -196,7 +206,7 @@ RecordList ClaudeCodeProvider::fetchRecords()
     std::erase_if(m_fileCache, [&](const auto& entry) { return !present.contains(entry.first); });
 
     RecordList result;
-    for (auto& batch : batches)
+    for (auto& batch : m_copies.resolve(files, batches))
         result.append(std::move(batch));
     return result;
 }

@@ -2,18 +2,22 @@
 
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "ingest/AIUsageProvider.h"
+#include "ingest/CrossFileDeduplicator.h"
 #include "ingest/FileStamp.h"
 
 // Reads Claude Code's session logs. A per-file cache keyed on each file's exact modification time
 // (with its size and identity) means a refresh re-reads only the logs that changed; the changed
 // ones are read in parallel, large files in several ranges at once. Logs grow by appended lines, so
-// a file that only grew is read from where the last read ended.
+// a file that only grew is read from where the last read ended. Copies of one request in several
+// logs count once (CrossFileDeduplicator).
 class ClaudeCodeProvider final : public AIUsageProvider
 {
 public:
-    explicit ClaudeCodeProvider(std::string projectsPath);
+    // Reads every one of the folders that exists, each folder and each file once.
+    explicit ClaudeCodeProvider(std::vector<std::string> projectsPaths);
 
     QString id() const override;
     QString name() const override;
@@ -23,7 +27,7 @@ public:
     RecordList fetchRecords() override;
     QString displayName(const QString& model) const override;
 
-    const std::string& projectsPath() const { return m_projectsPath; }
+    const std::vector<std::string>& projectsPaths() const { return m_projectsPaths; }
     // How many files the last fetchRecords read (whole or from where it left off), and how many of
     // those only from where it left off; for tests and benchmarks.
     std::size_t lastParsedFileCount() const { return m_lastParsedFileCount; }
@@ -42,8 +46,9 @@ private:
 
     bool onlyAppended(const std::string& path, const CacheEntry& entry, const FileStamp& stamp) const;
 
-    std::string m_projectsPath;
+    std::vector<std::string> m_projectsPaths;
     std::unordered_map<std::string, CacheEntry> m_fileCache;
+    CrossFileDeduplicator m_copies;
     std::size_t m_lastParsedFileCount = 0;
     std::size_t m_lastAppendReadCount = 0;
 };

@@ -59,10 +59,12 @@ private:
 
 }
 
-std::vector<std::string> DirectoryWalker::collect(const std::string& root, const NameFilter& accept,
+std::vector<std::string> DirectoryWalker::collect(const std::vector<std::string>& roots, const NameFilter& accept,
                                                   bool includeTopLevelFiles)
 {
     std::vector<std::string> files;
-    Walk(accept, files).directory(root, includeTopLevelFiles);
+    Walk walk(accept, files);
+    for (const auto& root : roots)
+        walk.directory(root, includeTopLevelFiles);
     return files;
 }

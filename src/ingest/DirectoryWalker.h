@@ -13,7 +13,8 @@ class DirectoryWalker
 public:
     using NameFilter = std::function<bool(std::string_view name)>;
 
-    // Files directly in root are collected only when includeTopLevelFiles is set.
-    static std::vector<std::string> collect(const std::string& root, const NameFilter& accept,
+    // Files directly in a root are collected only when includeTopLevelFiles is set. Roots are walked
+    // in order; a folder reached from two roots is listed under the first.
+    static std::vector<std::string> collect(const std::vector<std::string>& roots, const NameFilter& accept,
                                             bool includeTopLevelFiles);
 };

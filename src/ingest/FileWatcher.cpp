@@ -30,10 +30,10 @@ void FileWatcher::stop()
     m_timer = nullptr;
 }
 
-std::vector<std::string> FileWatcher::findLogFiles(const std::string& directory)
+std::vector<std::string> FileWatcher::findLogFiles(const std::vector<std::string>& directories)
 {
     return DirectoryWalker::collect(
-        directory,
+        directories,
         [](std::string_view name) {
             return name.ends_with(".jsonl") || name.ends_with(".json") || name.ends_with(".log");
         },
@@ -45,19 +45,17 @@ void FileWatcher::checkForChanges()
     const auto directories = m_directoryProvider ? m_directoryProvider() : std::vector<std::string> {};
     bool changed = false;
     std::unordered_set<std::string> seen;
-    for (const auto& directory : directories) {
-        for (auto& path : findLogFiles(directory)) {
-            const auto stamp = FileStamp::read(path);
-            if (!stamp)
-                continue;
-            auto [it, inserted] = m_lastStamps.try_emplace(path, *stamp);
-            if (!inserted && !(it->second == *stamp)) {
-                it->second = *stamp;
-                changed = true;
-            }
-            changed |= inserted;
-            seen.insert(std::move(path));
+    for (auto& path : findLogFiles(directories)) {
+        const auto stamp = FileStamp::read(path);
+        if (!stamp)
+            continue;
+        auto [it, inserted] = m_lastStamps.try_emplace(path, *stamp);
+        if (!inserted && !(it->second == *stamp)) {
+            it->second = *stamp;
+            changed = true;
         }
+        changed |= inserted;
+        seen.insert(std::move(path));
     }
     // Logs that vanished (or a logs folder that vanished) change the figures as much as new ones.
     changed |= std::erase_if(m_lastStamps, [&](const auto& entry) { return !seen.contains(entry.first); }) > 0;

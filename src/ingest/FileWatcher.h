@@ -36,8 +36,8 @@ public:
 
     void checkForChanges();
 
-    // The ".jsonl", ".json" and ".log" files below a folder, at any depth.
-    static std::vector<std::string> findLogFiles(const std::string& directory);
+    // The ".jsonl", ".json" and ".log" files below the folders, at any depth, each folder listed once.
+    static std::vector<std::string> findLogFiles(const std::vector<std::string>& directories);
 
 private:
     const std::chrono::milliseconds m_pollInterval;

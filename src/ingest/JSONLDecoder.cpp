@@ -43,6 +43,14 @@ bool readString(object obj, std::string_view key, std::optional<std::string_view
     return false;
 }
 
+// For keys whose value is only a hint: anything but a string is absent, never a type error.
+void readOptionalString(object obj, std::string_view key, std::optional<std::string_view>& out)
+{
+    element value;
+    if (obj.at_key(key).get(value) == simdjson::SUCCESS && value.type() == element_type::STRING)
+        out = value.get_string().value_unsafe();
+}
+
 // Integers may be written as 12 or, by some encoders, 12.0; a fraction or a value outside the
 // signed 64-bit range is a type error like a string would be.
 bool readInt(object obj, std::string_view key, std::optional<std::int64_t>& out)
@@ -86,6 +94,7 @@ std::optional<JSONLRecord> JSONLDecoder::decode(std::string_view line, bool padd
     if (!readString(top, "type", record.type) || !readString(top, "timestamp", record.timestamp)
         || !readString(top, "sessionId", record.sessionId))
         return std::nullopt;
+    readOptionalString(top, "requestId", record.requestId);
 
     element messageValue;
     switch (member(top, "message", element_type::OBJECT, messageValue)) {

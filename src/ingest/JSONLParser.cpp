@@ -87,10 +87,10 @@ private:
 
 }
 
-std::vector<std::string> JSONLParser::findSessionFiles(const std::string& projectsPath)
+std::vector<std::string> JSONLParser::findSessionFiles(const std::vector<std::string>& projectsPaths)
 {
     return DirectoryWalker::collect(
-        projectsPath, [](std::string_view name) { return name.ends_with(".jsonl"); }, false);
+        projectsPaths, [](std::string_view name) { return name.ends_with(".jsonl"); }, false);
 }
 
 std::vector<UsageRecord> JSONLParser::parseFile(const std::string& path)
@@ -225,6 +225,7 @@ std::optional<UsageRecord> JSONLParser::toUsageRecord(const JSONLRecord& line, S
     record.timestamp = *timestamp;
     record.sessionId = sessions.get(line.sessionId.value_or(std::string_view {}));
     record.providerId = claudeCodeId();
+    record.requestId = UsageRecord::hashRequestId(line.requestId.value_or(std::string_view {}));
     return record;
 }
 

@@ -19,8 +19,8 @@ public:
     // Lines longer than this are skipped without being held in memory whole.
     static constexpr std::size_t MaxLineBytes = 64u << 20;
 
-    // Every ".jsonl" file in the folders below projectsPath (not directly in it).
-    static std::vector<std::string> findSessionFiles(const std::string& projectsPath);
+    // Every ".jsonl" file in the folders below the projects folders (not directly in one).
+    static std::vector<std::string> findSessionFiles(const std::vector<std::string>& projectsPaths);
 
     // The records of a file in line order, duplicates included; empty when it cannot be read.
     static std::vector<UsageRecord> parseFile(const std::string& path);

@@ -27,5 +27,7 @@ struct JSONLRecord
     std::optional<std::string_view> type;
     std::optional<std::string_view> timestamp;
     std::optional<std::string_view> sessionId;
+    // Only a string counts; any other value reads as absent rather than spoiling the line.
+    std::optional<std::string_view> requestId;
     std::optional<Message> message;
 };

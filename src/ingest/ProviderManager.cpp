@@ -2,9 +2,14 @@
 
 #include "ingest/ClaudeCodeProvider.h"
 
-ProviderManager::ProviderManager(const std::string& projectsPath, QObject* parent) : QObject(parent)
+ProviderManager::ProviderManager(std::vector<std::string> projectsPaths, QObject* parent) : QObject(parent)
 {
-    registerProvider(std::make_shared<ClaudeCodeProvider>(projectsPath));
+    registerProvider(std::make_shared<ClaudeCodeProvider>(std::move(projectsPaths)));
+}
+
+ProviderManager::ProviderManager(const std::string& projectsPath, QObject* parent)
+    : ProviderManager(std::vector<std::string> { projectsPath }, parent)
+{
 }
 
 void ProviderManager::registerProvider(std::shared_ptr<AIUsageProvider> provider)

@@ -18,7 +18,8 @@ class ProviderManager : public QObject
     Q_PROPERTY(QList<ProviderInfo> providerInfos READ providerInfos CONSTANT)
 
 public:
-    // Registers the Claude Code provider reading the given logs folder.
+    // Registers the Claude Code provider reading the given logs folders.
+    explicit ProviderManager(std::vector<std::string> projectsPaths, QObject* parent = nullptr);
     explicit ProviderManager(const std::string& projectsPath, QObject* parent = nullptr);
 
     const std::vector<std::shared_ptr<AIUsageProvider>>& providers() const { return m_providers; }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <string_view>
 
 #include "ingest/MessageId.h"
 #include "ingest/Symbol.h"
@@ -19,6 +21,18 @@ struct UsageRecord
     Instant timestamp;
     Symbol sessionId;
     Symbol providerId;
+    // The API request the message answered, as a hash of the line's "requestId" (0: none). Copies of
+    // a conversation in resumed or forked sessions keep both ids; a hash keeps records small, and a
+    // false match would also need equal message ids.
+    std::uint64_t requestId = 0;
+
+    static std::uint64_t hashRequestId(std::string_view text)
+    {
+        if (text.empty())
+            return 0;
+        const std::uint64_t h = std::hash<std::string_view> {}(text);
+        return h == 0 ? 1 : h;
+    }
 
     // All four kinds of tokens, the meaning of every "total".
     std::int64_t totalTokens() const

@@ -17,22 +17,26 @@ FileCredentialStore::FileCredentialStore(QString path)
 {
 }
 
-QString FileCredentialStore::claudeCodeCredentialFile()
+QStringList FileCredentialStore::claudeCodeCredentialFiles()
 {
-    return QString::fromStdString(ClaudePaths::configDirectory()) + QStringLiteral("/.credentials.json");
+    QStringList files;
+    for (const auto& dir : ClaudePaths::configDirectories())
+        files.append(QString::fromStdString(dir) + QStringLiteral("/.credentials.json"));
+    return files;
 }
 
 std::optional<QByteArray> FileCredentialStore::read(bool) const
 {
-    // Only a regular file: opening a FIFO left in its place would block the main thread.
-    const QString path = m_path.value_or(claudeCodeCredentialFile());
-    if (!QFileInfo(path).isFile())
-        return std::nullopt;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    QByteArray data = file.read(MaxCredentialSize + 1);
-    if (data.size() > MaxCredentialSize)
-        return std::nullopt;
-    return data;
+    for (const QString& path : m_path ? QStringList { *m_path } : claudeCodeCredentialFiles()) {
+        // Only a regular file: opening a FIFO left in its place would block the main thread.
+        if (!QFileInfo(path).isFile())
+            continue;
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        QByteArray data = file.read(MaxCredentialSize + 1);
+        if (data.size() <= MaxCredentialSize)
+            return data;
+    }
+    return std::nullopt;
 }

@@ -3,10 +3,11 @@
 #include <optional>
 
 #include <QString>
+#include <QStringList>
 
 #include "quota/CredentialStore.h"
 
-// Claude Code on Linux keeps its credential JSON in a file of its config folder.
+// Claude Code on Linux keeps its credential JSON in a file of its config folder, beside its logs.
 class FileCredentialStore final : public CredentialStore
 {
 public:
@@ -14,9 +15,9 @@ public:
     FileCredentialStore() = default;
     explicit FileCredentialStore(QString path);
 
-    // $CLAUDE_CONFIG_DIR/.credentials.json, else ~/.claude/.credentials.json; read from the environment
-    // at each call.
-    static QString claudeCodeCredentialFile();
+    // ".credentials.json" in each of Claude Code's config folders, in the order their logs are
+    // read; from the environment at each call. The first readable one is used.
+    static QStringList claudeCodeCredentialFiles();
 
     std::optional<QByteArray> read(bool allowInteraction) const override;
 

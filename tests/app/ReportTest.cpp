@@ -23,6 +23,7 @@ void start(QProcess& process, const QStringList& arguments, const std::string& h
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(QStringLiteral("CLAUDE_CONFIG_DIR"));
+    env.remove(QStringLiteral("XDG_CONFIG_HOME"));
     env.insert(QStringLiteral("HOME"), QString::fromStdString(home));
     env.insert(QStringLiteral("TZ"), QStringLiteral("UTC"));
     for (const auto& entry : environment)
@@ -116,10 +117,22 @@ TEST(Report, WhereLogsAreAndTheTimeZone)
     EXPECT_EQ(seoul[QStringLiteral("todayTokens")].toInteger(), 4614);
     EXPECT_EQ(seoul[QStringLiteral("weeklyData")].toArray().size(), 1);
 
-    const auto empty = pacemark(JsonAt, TempDir().path()).json();
+    // Newer releases write to ~/.config/claude; a log copied there by a migration counts once.
+    home.write(".config/claude/projects/p/x.jsonl", ClaudeLog::assistant("other", "2025-06-10T10:00:00Z", { 7, 0, 0, 0 }));
+    home.write(".config/claude/projects/p/y.jsonl", ClaudeLog::assistant("new", "2025-06-10T10:00:00Z", { 1, 0, 0, 0 }));
+    EXPECT_EQ(pacemark(JsonAt, home.path()).json()[QStringLiteral("cumulativeTokens")].toInteger(), 8);
+    const QByteArray folders = QByteArray::fromStdString(home.path(".claude/projects") + ", " + home.path(".config/claude/projects"));
+    const auto text = pacemark(args("--report --now 2025-06-10T12:00:00Z"), home.path());
+    EXPECT_TRUE(text.out.contains("\nLogs       " + folders + "\n\n")) << text.out.constData();
+    EXPECT_TRUE(pacemark(args("--help"), home.path()).out.contains("Read now: " + folders + "."));
+
+    TempDir none;
+    const auto empty = pacemark(JsonAt, none.path()).json();
     EXPECT_EQ(empty[QStringLiteral("recordCount")].toInteger(), 0);
     EXPECT_EQ(empty[QStringLiteral("activityLevel")], QStringLiteral("dormant"));
     EXPECT_TRUE(empty[QStringLiteral("lastActivityTimestamp")].isNull());
+    EXPECT_TRUE(pacemark(args("--report"), none.path()).out.contains(QByteArray::fromStdString(
+        "Logs       none found in " + none.path(".claude/projects") + ", " + none.path(".config/claude/projects") + "\n")));
 }
 
 TEST(Report, SaturatedTotalsPrintExactly)

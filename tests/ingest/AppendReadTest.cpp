@@ -29,11 +29,11 @@ class AppendReadTest : public ::testing::Test
 {
 protected:
     std::vector<UsageRecord> fetch() { return m_provider.fetchRecords().toVector(); }
-    std::vector<UsageRecord> fresh() { return ClaudeCodeProvider(m_home.path("projects")).fetchRecords().toVector(); }
+    std::vector<UsageRecord> fresh() { return ClaudeCodeProvider({ m_home.path("projects") }).fetchRecords().toVector(); }
 
     TempDir m_home;
     std::string m_log = m_home.write("projects/p/s.jsonl", line("a", 1) + line("b", 2));
-    ClaudeCodeProvider m_provider { m_home.path("projects") };
+    ClaudeCodeProvider m_provider { { m_home.path("projects") } };
 };
 
 }

@@ -10,11 +10,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QtGlobal>
+
 #include "ClaudeLog.h"
 #include "TempDir.h"
 #include "Unprivileged.h"
 #include "ingest/ClaudeCodeProvider.h"
-#include "ingest/JSONLParser.h"
+#include "ingest/ClaudePaths.h"
 #include "ingest/ProviderManager.h"
 
 namespace fs = std::filesystem;
@@ -34,12 +36,34 @@ std::multiset<std::string> ids(const RecordList& records)
     return out;
 }
 
+// An assistant line; requestId is the raw JSON value, left out when empty.
+std::string copy(const std::string& id, const std::string& requestId, const std::string& at, std::int64_t output,
+                 const std::string& session)
+{
+    return R"({"type":"assistant","sessionId":")" + session + R"(","timestamp":")" + at + "\""
+        + (requestId.empty() ? "" : ",\"requestId\":" + requestId) + R"(,"message":{"id":")" + id
+        + R"(","model":"claude-opus-4-1","usage":{"input_tokens":1,"output_tokens":)" + std::to_string(output) + "}}}\n";
+}
+
+// Each record as id/session/output, which tells the copies apart.
+std::multiset<std::string> kept(const RecordList& records)
+{
+    std::multiset<std::string> out;
+    records.forEach([&](const UsageRecord& r) {
+        out.insert(std::string(r.messageId.view()) + "/" + r.sessionId.str() + "/" + std::to_string(r.outputTokens));
+    });
+    return out;
+}
+
+const std::string Req = R"("req_011CVpXx")";
+const std::string T0 = "2025-06-01T09:00:00Z", T1 = "2025-06-01T09:00:01Z";
+
 class ClaudeCodeProviderTest : public ::testing::Test
 {
 protected:
     TempDir home;
     std::string projects = home.path(".claude/projects");
-    ClaudeCodeProvider provider { projects };
+    ClaudeCodeProvider provider { { projects } };
 
     std::string log(const std::string& relative, const std::string& content)
     {
@@ -99,24 +123,84 @@ TEST_F(ClaudeCodeProviderTest, CacheOpensOnlyChangedFilesAndForgetsVanishedOnes)
     EXPECT_EQ(ids(provider.fetchRecords()).count("b1"), 1u);
 }
 
-TEST_F(ClaudeCodeProviderTest, DeduplicatesWithinAFileOnly)
+// Resumed and forked sessions begin with a copy of the earlier conversation.
+TEST_F(ClaudeCodeProviderTest, CopiesOfOneRequestInSeveralLogsCountOnce)
 {
-    log("p/one.jsonl", turn("same", 1) + turn("same", 2));
-    log("p/two.jsonl", turn("same", 3));
-    EXPECT_EQ(ids(provider.fetchRecords()), (std::multiset<std::string> { "same", "same" }));
+    using Kept = std::multiset<std::string>;
+    const struct
+    {
+        const char* name;
+        std::vector<std::pair<std::string, std::string>> files;
+        Kept kept;
+    } cases[] = {
+        { "resumed, same time: the path sorting first",
+          { { "p/1-old.jsonl", copy("m", Req, T0, 5, "old") + copy("o", R"("req_o")", T0, 6, "old") },
+            { "p/2-resumed.jsonl", copy("m", Req, T0, 5, "new") + copy("n", R"("req_n")", T1, 7, "new") },
+            { "p/0/fork.jsonl", copy("o", R"("req_o")", T0, 6, "fork") } },
+          Kept { "m/old/5", "o/fork/6", "n/new/7" } },
+        { "the earliest copy",
+          { { "p/1-old.jsonl", copy("m", Req, T0, 5, "old") }, { "p/0-resumed.jsonl", copy("m", Req, T1, 9, "new") } },
+          Kept { "m/old/5" } },
+        { "then the larger total",
+          { { "p/1-old.jsonl", copy("m", Req, T0, 5, "old") }, { "p/2-resumed.jsonl", copy("m", Req, T0, 9, "new") } },
+          Kept { "m/new/9" } },
+        { "within a file the last line, then across files",
+          { { "p/1-old.jsonl", copy("m", Req, T0, 5, "old") + copy("m", Req, T0, 9, "old") },
+            { "p/2-resumed.jsonl", copy("m", Req, T0, 9, "new") } },
+          Kept { "m/old/9" } },
+        { "another request",
+          { { "p/1.jsonl", copy("m", Req, T0, 5, "a") }, { "p/2.jsonl", copy("m", R"("req_2")", T0, 5, "b") } },
+          Kept { "m/a/5", "m/b/5" } },
+        { "no request id (relays reuse message ids)",
+          { { "p/1.jsonl", copy("m", "", T0, 5, "a") }, { "p/2.jsonl", copy("m", "", T0, 5, "b") } },
+          Kept { "m/a/5", "m/b/5" } },
+        { "request ids that are not strings",
+          { { "p/1.jsonl", copy("m", "12", T0, 1, "a") }, { "p/2.jsonl", copy("m", "null", T0, 2, "a") },
+            { "p/3.jsonl", copy("m", R"({"id":"req_011CVpXx"})", T0, 3, "a") },
+            { "p/4.jsonl", copy("m", R"("")", T0, 4, "a") }, { "p/5.jsonl", copy("m", Req, T0, 5, "a") } },
+          Kept { "m/a/1", "m/a/2", "m/a/3", "m/a/4", "m/a/5" } },
+    };
+    for (const auto& c : cases) {
+        TempDir tree;
+        for (const auto& [path, content] : c.files)
+            tree.write(path, content);
+        EXPECT_EQ(kept(ClaudeCodeProvider({ tree.path() }).fetchRecords()), c.kept) << c.name;
+    }
+}
+
+TEST_F(ClaudeCodeProviderTest, KeptCopyFollowsTheFilesHoldingIt)
+{
+    log("p/1-old.jsonl", copy("m", Req, T1, 5, "old") + copy("x", R"("req_x")", T1, 1, "old"));
+    const auto resumed = log("p/2-resumed.jsonl", copy("m", Req, T1, 5, "new"));
+    EXPECT_EQ(kept(provider.fetchRecords()), (std::multiset<std::string> { "m/old/5", "x/old/1" }));
+    EXPECT_EQ(kept(provider.fetchRecords()), (std::multiset<std::string> { "m/old/5", "x/old/1" }));
+    EXPECT_EQ(provider.lastParsedFileCount(), 0u);
+
+    // The old log grows with a later line of the message: its copy gets smaller than the other.
+    home.append(".claude/projects/p/1-old.jsonl", copy("m", Req, T1, 3, "old"));
+    EXPECT_EQ(kept(provider.fetchRecords()), (std::multiset<std::string> { "m/new/5", "x/old/1" }));
+    EXPECT_EQ(provider.lastParsedFileCount(), 1u);
+
+    fs::remove(resumed);
+    EXPECT_EQ(kept(provider.fetchRecords()), (std::multiset<std::string> { "m/old/3", "x/old/1" }));
+    log("p/3-fork.jsonl", copy("m", Req, T0, 3, "fork"));
+    EXPECT_EQ(kept(provider.fetchRecords()), (std::multiset<std::string> { "m/fork/3", "x/old/1" }));
+    EXPECT_EQ(provider.lastParsedFileCount(), 1u);
 }
 
 TEST_F(ClaudeCodeProviderTest, SymbolicLinkCyclesAreVisitedOnce)
 {
     TempDir elsewhere;
     elsewhere.write("linked/e.jsonl", turn("elsewhere", 1));
-    log("p/a.jsonl", turn("a", 1));
+    const auto a = log("p/a.jsonl", turn("a", 1) + copy("no-request", "", T0, 1, "s"));
+    fs::create_symlink(a, home.path(".claude/projects/p/link.jsonl"));
+    fs::create_hard_link(a, elsewhere.path("linked/hard.jsonl"));
     fs::create_directory_symlink(home.path(".claude/projects/p"), home.path(".claude/projects/p/self"));
     fs::create_directory_symlink(projects, home.path(".claude/projects/p/up"));
     fs::create_directory_symlink(home.path(".claude/projects/p"), home.path(".claude/projects/q"));
     fs::create_directory_symlink(elsewhere.path("linked"), home.path(".claude/projects/p/out"));
     fs::create_symlink(home.path(".claude/projects/nowhere"), home.path(".claude/projects/p/dangling.jsonl"));
-    EXPECT_EQ(ids(provider.fetchRecords()), (std::multiset<std::string> { "a", "elsewhere" }));
+    EXPECT_EQ(ids(provider.fetchRecords()), (std::multiset<std::string> { "a", "no-request", "elsewhere" }));
 }
 
 // A named pipe must not block a refresh (nor a device flood it): only regular files are read.
@@ -176,10 +260,106 @@ TEST_F(ClaudeCodeProviderTest, FilesChangingDuringARefresh)
     stop = true;
     writer.join();
 
-    std::size_t expected = 0;
-    for (const auto& entry : fs::recursive_directory_iterator(projects))
-        expected += JSONLParser::deduplicate(JSONLParser::parseFile(entry.path().string())).size();
-    EXPECT_EQ(provider.fetchRecords().size(), expected);
+    EXPECT_EQ(kept(provider.fetchRecords()), kept(ClaudeCodeProvider({ projects }).fetchRecords()));
+}
+
+// Where Claude Code keeps its logs depends on its release and on CLAUDE_CONFIG_DIR.
+class LogFoldersTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { setEnvironment(home); }
+    void TearDown() override { qunsetenv("CLAUDE_CONFIG_DIR"); }
+
+    static void setEnvironment(const TempDir& h)
+    {
+        qputenv("HOME", QByteArray::fromStdString(h.path()));
+        qunsetenv("XDG_CONFIG_HOME");
+        qunsetenv("CLAUDE_CONFIG_DIR");
+    }
+    static std::string line(const std::string& id) { return copy(id, "\"req_" + id + "\"", T0, 1, "s"); }
+
+    TempDir home;
+};
+
+TEST_F(LogFoldersTest, ConfigFoldersFromTheEnvironment)
+{
+    const std::string h = home.path();
+    const std::vector<std::string> defaults { h + "/.claude", h + "/.config/claude" };
+    const struct
+    {
+        const char* claudeConfigDir;
+        const char* xdgConfigHome;
+        std::vector<std::string> expected;
+    } cases[] = {
+        { nullptr, nullptr, defaults },
+        { nullptr, "relative/config", defaults },
+        { nullptr, "/xdg/", { h + "/.claude", "/xdg/claude" } },
+        { "", nullptr, defaults },
+        { " , ", nullptr, defaults },
+        { " /a/ ,, /b c,/a", "/xdg", { "/a", "/b c", "/a" } },
+    };
+    for (const auto& c : cases) {
+        setEnvironment(home);
+        if (c.claudeConfigDir)
+            qputenv("CLAUDE_CONFIG_DIR", c.claudeConfigDir);
+        if (c.xdgConfigHome)
+            qputenv("XDG_CONFIG_HOME", c.xdgConfigHome);
+        EXPECT_EQ(ClaudePaths::configDirectories(), c.expected)
+            << (c.claudeConfigDir ? c.claudeConfigDir : "unset") << ", " << (c.xdgConfigHome ? c.xdgConfigHome : "unset");
+    }
+}
+
+TEST_F(LogFoldersTest, ReadsEveryFolderThatExistsOnce)
+{
+    const struct
+    {
+        const char* name;
+        std::function<void(const TempDir&)> layout;
+        std::multiset<std::string> ids;
+        std::size_t folders;
+    } cases[] = {
+        { "only the XDG folder", [](const TempDir& t) { t.write(".config/claude/projects/p/a.jsonl", line("a")); },
+          { "a" }, 1 },
+        { "only the old folder", [](const TempDir& t) { t.write(".claude/projects/p/a.jsonl", line("a")); }, { "a" }, 1 },
+        { "both, with a log copied by a migration",
+          [](const TempDir& t) {
+              t.write(".claude/projects/p/s.jsonl", line("s1") + line("s2"));
+              t.write(".config/claude/projects/p/s.jsonl", line("s1") + line("s2"));
+              t.write(".config/claude/projects/p/b.jsonl", line("b"));
+          },
+          { "s1", "s2", "b" }, 2 },
+        { "one folder a link to the other",
+          [](const TempDir& t) {
+              t.write(".claude/projects/p/a.jsonl", line("a") + copy("no-request", "", T0, 1, "s"));
+              t.mkdir(".config");
+              fs::create_directory_symlink(t.path(".claude"), t.path(".config/claude"));
+          },
+          { "a", "no-request" }, 1 },
+        { "XDG_CONFIG_HOME",
+          [](const TempDir& t) {
+              qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(t.path("xdg")));
+              t.write("xdg/claude/projects/p/a.jsonl", line("a"));
+              t.write(".config/claude/projects/p/b.jsonl", line("b"));
+          },
+          { "a" }, 1 },
+        { "CLAUDE_CONFIG_DIR with a missing entry",
+          [](const TempDir& t) {
+              qputenv("CLAUDE_CONFIG_DIR", QByteArray::fromStdString(" " + t.path("c1") + " , " + t.path("missing")
+                                                                     + ",, " + t.path("c2/") + " "));
+              t.write("c1/projects/p/a.jsonl", line("a"));
+              t.write("c2/projects/p/b.jsonl", line("b"));
+              t.write(".claude/projects/p/x.jsonl", line("x"));
+          },
+          { "a", "b" }, 2 },
+    };
+    for (const auto& c : cases) {
+        TempDir t;
+        setEnvironment(t);
+        c.layout(t);
+        ClaudeCodeProvider reader(ClaudePaths::projectsPaths());
+        EXPECT_EQ(ids(reader.fetchRecords()), c.ids) << c.name;
+        EXPECT_EQ(reader.watchDirectories().size(), c.folders) << c.name;
+    }
 }
 
 TEST(ProviderManager, AvailabilityAndDisplayNames)

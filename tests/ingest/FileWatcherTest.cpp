@@ -8,6 +8,7 @@
 #include "TempDir.h"
 #include "Wait.h"
 #include "ingest/FileWatcher.h"
+#include "ingest/ProviderManager.h"
 
 namespace fs = std::filesystem;
 
@@ -89,6 +90,23 @@ TEST_F(FileWatcherTest, NoDirectoriesAndVanishedFolders)
     fs::create_directory_symlink(root, home.path("projects/a/loop"));
     EXPECT_EQ(poll(), 0);
     directories.clear();
+    EXPECT_EQ(poll(), 1);
+    EXPECT_EQ(poll(), 0);
+}
+
+// Claude Code started for the first time after Pacemark creates its folder while Pacemark runs.
+TEST_F(FileWatcherTest, WatchesEveryLogFolderIncludingOneAppearingLater)
+{
+    ProviderManager providers(std::vector<std::string> { home.path(".claude/projects"), home.path(".config/claude/projects") });
+    watcher.setDirectoryProvider([&] { return providers.allWatchDirectories(); });
+    home.write(".claude/projects/p/a.jsonl", "{}\n");
+    watcher.start();
+    EXPECT_EQ(calls, 1);
+    home.write(".config/claude/projects/p/b.jsonl", "{}\n");
+    EXPECT_EQ(poll(), 1);
+    home.append(".config/claude/projects/p/b.jsonl", "{}\n");
+    EXPECT_EQ(poll(), 1);
+    home.append(".claude/projects/p/a.jsonl", "{}\n");
     EXPECT_EQ(poll(), 1);
     EXPECT_EQ(poll(), 0);
 }

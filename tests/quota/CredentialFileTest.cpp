@@ -1,3 +1,5 @@
+#include <filesystem>
+
 #include <gtest/gtest.h>
 
 #include <QByteArray>
@@ -52,6 +54,7 @@ protected:
     void SetUp() override
     {
         qputenv("HOME", QByteArray::fromStdString(m_home.path()));
+        qunsetenv("XDG_CONFIG_HOME");
         qunsetenv("CLAUDE_CONFIG_DIR");
     }
 
@@ -59,16 +62,22 @@ protected:
     const ClaudeOAuthProvider m_provider;
 };
 
-TEST_F(CredentialFileTest, ReadsClaudeCodesFileInItsConfigFolder)
+TEST_F(CredentialFileTest, ReadsClaudeCodesFileInItsConfigFolders)
 {
     EXPECT_EQ(m_provider.readAccessTokenSilently(), std::nullopt);
+    // Newer releases keep their folder in ~/.config/claude; ~/.claude comes first when both have one.
+    m_home.write(".config/claude/.credentials.json", R"({"claudeAiOauth": {"accessToken": "xdg-token"}})");
+    EXPECT_EQ(m_provider.readAccessTokenSilently(), QStringLiteral("xdg-token"));
+    m_home.mkdir(".claude/.credentials.json");
+    EXPECT_EQ(m_provider.readAccessTokenSilently(), QStringLiteral("xdg-token"));
+    std::filesystem::remove(m_home.path(".claude/.credentials.json"));
     m_home.write(".claude/.credentials.json", R"({"claudeAiOauth": {"accessToken": "home-token"}})");
     EXPECT_EQ(m_provider.readAccessTokenSilently(), QStringLiteral("home-token"));
     EXPECT_EQ(m_provider.readAccessToken(true), QStringLiteral("home-token"));
 
-    // CLAUDE_CONFIG_DIR wins, read afresh at each call, even when it holds no credential.
+    // CLAUDE_CONFIG_DIR's folders alone, read afresh at each call, even when they hold no credential.
     TempDir config;
-    qputenv("CLAUDE_CONFIG_DIR", QByteArray::fromStdString(config.path()));
+    qputenv("CLAUDE_CONFIG_DIR", QByteArray::fromStdString(config.path("missing") + "," + config.path()));
     EXPECT_EQ(m_provider.readAccessTokenSilently(), std::nullopt);
     config.write(".credentials.json", R"({"access_token": "config-token"})");
     EXPECT_EQ(m_provider.readAccessTokenSilently(), QStringLiteral("config-token"));

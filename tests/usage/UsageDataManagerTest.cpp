@@ -58,16 +58,17 @@ TEST_F(UsageDataManagerTest, TodayWeekAndAllTime)
     line("yesterday", "2025-06-09T23:59:59.999Z", { 1, 2, 30, 400 });
     line("midnight", "2025-06-10T00:00:00Z", { 10, 20, 300, 4000 });
     line("tomorrow", "2025-06-11T08:00:00+09:00", { 0, 5, 0, 0 }, ClaudeLog::Sonnet, "s2");
+    // A later copy of the same request in another log counts in no figure.
     log("s/subagents/agent-1.jsonl", ClaudeLog::assistant("midnight", "2025-06-10T11:00:00Z", { 0, 1, 0, 0 }, ClaudeLog::Opus, "s1"));
     refresh();
 
-    EXPECT_EQ(usage->todayTokens(), 4330 + 5 + 1);
-    EXPECT_EQ(usage->todayOutputTokens(), 26);
-    EXPECT_EQ(usage->cumulativeTokens(), 1000 + 433 + 4336);
+    EXPECT_EQ(usage->todayTokens(), 4330 + 5);
+    EXPECT_EQ(usage->todayOutputTokens(), 25);
+    EXPECT_EQ(usage->cumulativeTokens(), 1000 + 433 + 4335);
     EXPECT_EQ(usage->sessionCount(), 2);
-    EXPECT_EQ(usage->allRecords().size(), 5u);
+    EXPECT_EQ(usage->allRecords().size(), 4u);
     EXPECT_EQ(usage->weeklyData(), (QList<DailyData> { { QStringLiteral("2025-06-09"), 433, 2 },
-                                                         { QStringLiteral("2025-06-10"), 4336, 26 } }));
+                                                         { QStringLiteral("2025-06-10"), 4335, 25 } }));
     EXPECT_EQ(usage->todayBreakdown().size(), 2);
     ASSERT_EQ(usage->providerSummaries().size(), 1);
     EXPECT_EQ(usage->providerSummaries()[0].providerName, QStringLiteral("Claude Code"));
