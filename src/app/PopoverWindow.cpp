@@ -121,7 +121,10 @@ void PopoverWindow::show(const QRect& trayIcon, const QPoint& at)
     }
     m_view->show();
     m_view->raise();
-    m_view->requestActivate();
+    // The X11 popover takes the keyboard with its grab; asking to be activated there would also
+    // bring down sway 1.7 with its XWayland.
+    if (m_mode == Mode::NormalWindow || !onX11())
+        m_view->requestActivate();
 }
 
 // A grab fails while another client still holds the pointer from the click that opened the
