@@ -205,9 +205,20 @@ w_scene sway-waybar-xwayland waybar xwayland
 w_scene sway-waybar-native waybar native
 
 # ---- Contact sheet ---------------------------------------------------------------------------------
+# The tray crops at twice their size (pixels kept sharp), then four popovers as a user sees them.
 cd "$out"
-montage -label '%t' -pointsize 11 -background '#d0d0d0' -geometry '+6+6' -tile 4x \
-    $(ls *-battery-*.png) tray-hosts-icons.png
-montage -label '%t' -pointsize 11 -background '#d0d0d0' -geometry '400x250+6+6' -tile 4x \
-    $(ls *-popover.png) tray-hosts-popovers.png
-echo "screenshots in $out"
+mkdir -p sheet
+for f in *-battery-*.png; do
+    convert "$f" -sample 200% -background '#d0d0d0' -gravity center -extent 420x110 "sheet/${f%.png}.png"
+done
+montage -label '%t' -font DejaVu-Sans -pointsize 13 -background '#d0d0d0' -geometry '+6+4' -tile 4x \
+    sheet/*-battery-*.png sheet/icons.png
+for f in trayer tint2-32-202020 sway-waybar-xwayland sway-swaybar-native; do
+    convert "$f-popover.png" -resize 50% "sheet/$f-popover.png"
+done
+montage -label '%t' -font DejaVu-Sans -pointsize 13 -background '#d0d0d0' -geometry '+6+4' -tile 4x \
+    sheet/trayer-popover.png sheet/tint2-32-202020-popover.png sheet/sway-waybar-xwayland-popover.png \
+    sheet/sway-swaybar-native-popover.png sheet/popovers.png
+convert sheet/icons.png sheet/popovers.png -background '#d0d0d0' -gravity center -append tray-hosts.png
+rm -rf sheet
+echo "screenshots in $out, contact sheet $out/tray-hosts.png"

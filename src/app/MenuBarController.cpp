@@ -97,6 +97,7 @@ void MenuBarController::setUpStatusItem()
     connect(m_tray, &SystemTray::kindChanged, this, &MenuBarController::trayKindChanged);
     connect(m_usageDataManager, &UsageDataManager::refreshed, this, &MenuBarController::updateToolTip);
     connect(m_claudeQuotaManager, &ClaudeQuotaManager::statusChanged, this, &MenuBarController::updateToolTip);
+    connect(m_claudeQuotaManager, &ClaudeQuotaManager::quotaChanged, this, &MenuBarController::updateToolTip);
     updateToolTip();
 }
 
@@ -141,7 +142,9 @@ void MenuBarController::startUpdateTimer()
     m_updateTimer.start();
 
     connect(m_runCharacter, &RunCharacter::currentFrameChanged, this, &MenuBarController::scheduleRedraw);
+    // A paused runner shows no new frames, so new quota figures must redraw the battery themselves.
     connect(m_claudeQuotaManager, &ClaudeQuotaManager::statusChanged, this, &MenuBarController::scheduleRedraw);
+    connect(m_claudeQuotaManager, &ClaudeQuotaManager::quotaChanged, this, &MenuBarController::scheduleRedraw);
     updateMenuBarImage();
 }
 

@@ -25,6 +25,7 @@
 #include "quota/ClaudeWebProvider.h"
 #include "quota/FileCredentialStore.h"
 #include "runner/RunCharacter.h"
+#include "usage/ManualClock.h"
 #include "usage/UsageDataManager.h"
 #include "usage/UserDefaults.h"
 
@@ -173,6 +174,22 @@ TEST_F(TrayHostTest, ItemMovesIntoATrayThatAppearsLater)
     boxes = extent();
     for (qsizetype i = 0; i < boxes.size(); ++i)
         EXPECT_GE(boxes[i].height() / double(StatusImage::IconSizes[i]), 0.6) << StatusImage::IconSizes[i];
+
+    // New figures from the background poll reach the battery of a paused runner too.
+    m_runner.setPaused(true);
+    m_server.respond(200, R"({"five_hour": {"utilization": 95.0, "resets_at": "2099-01-01T00:00:00Z"}})");
+    ManualClock clock(Clock::now() + std::chrono::minutes(2));
+    Clock::install(&clock);
+    m_quota.refreshQuota();
+    const QRect bar = StatusImage::batteryBar(64);
+    EXPECT_TRUE(waitUntil([&] {
+        const QColor fill = property<DBusImageList>(QStringLiteral("IconPixmap")).last().toImage().pixelColor(bar.left() + 3, bar.center().y());
+        return fill.red() > 200 && fill.green() < 120;
+    }));
+    Clock::install(nullptr);
+    m_server.respond(200, R"({"five_hour": {"utilization": 37.0, "resets_at": "2099-01-01T00:00:00Z"}})");
+    m_quota.connect();
+    ASSERT_TRUE(waitUntil([&] { return m_quota.quota()->fiveHour->utilizationPct == 37.0; }));
 
     const auto toolTip = property<DBusToolTip>(QStringLiteral("ToolTip"));
     EXPECT_EQ(toolTip.title, QStringLiteral("Pacemark"));
