@@ -128,21 +128,24 @@ int runApplication(QApplication& app, const Options& options)
     MenuBarController* menuBar = delegate.menuBarController();
     QObject::connect(menuBar, &MenuBarController::quitRequested, &app, &QCoreApplication::quit);
     QObject::connect(&instance, &SingleInstance::activationRequested, menuBar, [menuBar] {
-        if (!menuBar->popover()->isShown())
+        if (!menuBar->isPopoverShown())
             menuBar->showPopover();
     });
     if (options.runnerSpeed)
         delegate.runCharacter()->setDebugSpeedOverride(options.runnerSpeed);
     if (options.stats) {
         QObject::connect(&app, &QCoreApplication::aboutToQuit, menuBar, [menuBar, &uptime] {
+            const PopoverWindow* popover = menuBar->popover();
             print(stdout, QStringLiteral("status images: shown %1, composed %2 in %3 s\n"
-                                         "popover: shown %4 times; on screen %5 ms after the first request, at most %6 ms after later ones\n")
+                                         "popover: built %4 times, the last one shown %5 times; on screen %6 ms after "
+                                         "its first request, at most %7 ms after later ones\n")
                               .arg(menuBar->shownImageCount())
                               .arg(menuBar->composedImageCount())
                               .arg(static_cast<double>(uptime.elapsed()) / 1000.0, 0, 'f', 1)
-                              .arg(menuBar->popover()->showCount())
-                              .arg(menuBar->popover()->firstShowMs())
-                              .arg(menuBar->popover()->slowestLaterShowMs()));
+                              .arg(menuBar->popoverBuildCount())
+                              .arg(popover ? popover->showCount() : 0)
+                              .arg(popover ? popover->firstShowMs() : -1)
+                              .arg(popover ? popover->slowestLaterShowMs() : -1));
         });
     }
     return app.exec();

@@ -1,5 +1,7 @@
 #include "app/MenuBarController.h"
 
+#include <malloc.h>
+
 #include <QApplication>
 #include <QMenu>
 #include <QPalette>
@@ -24,6 +26,7 @@ namespace {
 
 constexpr qsizetype MaxCachedIcons = 64;
 constexpr auto NoTrayGrace = 1s;
+constexpr auto PopoverRelease = 5min;
 
 StatusImage::Colors trayColors()
 {
@@ -56,7 +59,19 @@ MenuBarController::MenuBarController(UsageDataManager* usageDataManager, RunChar
       m_defaults(defaults)
 {
     setUpStatusItem();
-    setUpPopover();
+    m_popoverRelease.setInterval(PopoverRelease);
+    m_popoverRelease.setSingleShot(true);
+    connect(&m_popoverRelease, &QTimer::timeout, this, &MenuBarController::releasePopover);
+    // A StatusNotifierItem host answers over the bus within moments; only a tray still missing then
+    // gets the window instead.
+    if (!m_tray->isAvailable()) {
+        QTimer::singleShot(NoTrayGrace, this, [this] {
+            if (m_tray->isAvailable())
+                return;
+            qInfo("pacemark: no system tray is available yet; the dashboard opens in a window until one appears");
+            showPopover();
+        });
+    }
     startUpdateTimer();
     connect(m_defaults, &UserDefaults::changed, this, &MenuBarController::updateMenuBarImage);
 }
@@ -72,7 +87,7 @@ void MenuBarController::setUpStatusItem()
 {
     m_menu = new QMenu;
     connect(m_menu->addAction(QStringLiteral("대시보드 열기")), &QAction::triggered, this, [this] {
-        if (!m_popover->isShown())
+        if (!isPopoverShown())
             showPopover();
     });
     connect(m_menu->addAction(QStringLiteral("설정")), &QAction::triggered, this, &MenuBarController::settingsRequested);
@@ -88,9 +103,9 @@ void MenuBarController::setUpStatusItem()
 
     m_tray = new SystemTray(m_menu);
     connect(m_tray, &SystemTray::activated, this, [this](const QRect& iconGeometry, const QPoint& at) {
-        if (m_popover->isShown())
+        if (isPopoverShown())
             m_popover->close();
-        else if (!m_popover->justDismissed())
+        else if (!m_popover || !m_popover->justDismissed())
             showPopover(iconGeometry, at);
     });
     connect(m_tray, &SystemTray::contextMenuRequested, m_menu, [this](const QPoint& at) { m_menu->popup(at); });
@@ -101,36 +116,49 @@ void MenuBarController::setUpStatusItem()
     updateToolTip();
 }
 
-void MenuBarController::setUpPopover()
+PopoverWindow* MenuBarController::ensurePopover()
 {
+    if (m_popover)
+        return m_popover;
+    QuotaCardModel* quotaCard = QuotaCardFeed::create(m_claudeQuotaManager, m_oauthProvider, this);
     const QVariantMap properties {
         { QStringLiteral("usageDataManager"), QVariant::fromValue(m_usageDataManager) },
-        { QStringLiteral("quotaCard"),
-            QVariant::fromValue(QuotaCardFeed::create(m_claudeQuotaManager, m_oauthProvider, this)) },
+        { QStringLiteral("quotaCard"), QVariant::fromValue(quotaCard) },
         { QStringLiteral("runCharacter"), QVariant::fromValue(m_runCharacter) },
     };
-    m_popover = new PopoverWindow(properties, m_tray->isAvailable() ? PopoverWindow::Mode::Popover : PopoverWindow::Mode::NormalWindow, this);
+    m_popover = new PopoverWindow(
+        properties, m_tray->isAvailable() ? PopoverWindow::Mode::Popover : PopoverWindow::Mode::NormalWindow, this);
+    quotaCard->setParent(m_popover);
+    ++m_popoverBuildCount;
     connect(m_popover, &PopoverWindow::settingsRequested, this, &MenuBarController::settingsRequested);
     // Every opening asks for a fresh quota, once the popover is on screen: the credential lookup
     // must not hold up the first frame.
     connect(m_popover, &PopoverWindow::onScreen, m_claudeQuotaManager, &ClaudeQuotaManager::refreshQuota);
-    // A StatusNotifierItem host answers over the bus within moments; only a tray still missing then
-    // gets the window instead.
-    if (!m_tray->isAvailable()) {
-        QTimer::singleShot(NoTrayGrace, this, [this] {
-            if (m_tray->isAvailable())
-                return;
-            qInfo("pacemark: no system tray is available yet; the dashboard opens in a window until one appears");
-            m_popover->show({});
-        });
-    }
+    connect(m_popover, &PopoverWindow::onScreen, &m_popoverRelease, &QTimer::stop);
+    connect(m_popover, &PopoverWindow::hidden, &m_popoverRelease, qOverload<>(&QTimer::start));
+    // The scene's memory goes back to the system, not only to the allocator.
+    connect(m_popover, &QObject::destroyed, this, [] { ::malloc_trim(0); });
+    return m_popover;
+}
+
+void MenuBarController::releasePopover()
+{
+    if (!m_popover || m_popover->isShown())
+        return;
+    m_popover->deleteLater();
+    m_popover = nullptr;
+}
+
+bool MenuBarController::isPopoverShown() const
+{
+    return m_popover && m_popover->isShown();
 }
 
 // A tray that appears after the start takes the runner, and the window it stood in for goes. A tray
 // that goes away leaves the popover as it is: panels restart, and the item comes back with them.
 void MenuBarController::trayKindChanged()
 {
-    if (m_tray->isAvailable() && m_popover->mode() == PopoverWindow::Mode::NormalWindow)
+    if (m_tray->isAvailable() && m_popover && m_popover->mode() == PopoverWindow::Mode::NormalWindow)
         m_popover->setMode(PopoverWindow::Mode::Popover);
 }
 
@@ -252,16 +280,16 @@ void MenuBarController::updateToolTip()
 
 void MenuBarController::showPopover(const QRect& iconGeometry, const QPoint& at)
 {
-    m_popover->show(iconGeometry, at);
+    ensurePopover()->show(iconGeometry, at);
 }
 
 void MenuBarController::togglePopover()
 {
-    if (m_popover->isShown()) {
+    if (isPopoverShown()) {
         m_popover->close();
         return;
     }
-    if (m_popover->justDismissed())
+    if (m_popover && m_popover->justDismissed())
         return;
     showPopover();
 }

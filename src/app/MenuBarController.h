@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <optional>
 
 #include <QHash>
@@ -47,7 +48,13 @@ public:
 
     SystemTray* tray() const { return m_tray; }
     QMenu* menu() const { return m_menu; }
+    // Built when first needed and let go of a while after it closes, so that a runner at rest in the
+    // tray does not hold the dashboard's scene: null meanwhile.
     PopoverWindow* popover() const { return m_popover; }
+    bool isPopoverShown() const;
+    // How long a closed popover is kept for a quick reopening.
+    void setPopoverReleaseDelay(std::chrono::milliseconds delay) { m_popoverRelease.setInterval(delay); }
+    int popoverBuildCount() const { return m_popoverBuildCount; }
     // The icon at every size of StatusImage::IconSizes, smallest first.
     const QList<QImage>& statusImages() const { return m_statusImages; }
     // The tooltip's text under the title: today's tokens and rate, and the quota when connected.
@@ -63,7 +70,8 @@ Q_SIGNALS:
 
 private:
     void setUpStatusItem();
-    void setUpPopover();
+    PopoverWindow* ensurePopover();
+    void releasePopover();
     void startUpdateTimer();
     void tick();
     void scheduleRedraw();
@@ -79,6 +87,8 @@ private:
     QAction* m_pauseAction = nullptr;
     SystemTray* m_tray = nullptr;
     PopoverWindow* m_popover = nullptr;
+    QTimer m_popoverRelease;
+    int m_popoverBuildCount = 0;
     QTimer m_updateTimer;
     bool m_redrawScheduled = false;
     QList<QImage> m_statusImages;

@@ -66,6 +66,10 @@ PopoverWindow::PopoverWindow(const QVariantMap& viewProperties, Mode mode, QObje
             grabInput(GrabAttempts);
         Q_EMIT onScreen();
     });
+    connect(m_view, &QWindow::visibleChanged, this, [this](bool visible) {
+        if (!visible)
+            Q_EMIT hidden();
+    });
     connect(m_view, &QWindow::activeChanged, this, [this] {
         if (m_mode == Mode::Popover && !m_view->isActive() && m_view->isVisible())
             dismiss();
@@ -74,6 +78,8 @@ PopoverWindow::PopoverWindow(const QVariantMap& viewProperties, Mode mode, QObje
 
 PopoverWindow::~PopoverWindow()
 {
+    // Its last visibility change is not a closing of this popover.
+    m_view->disconnect(this);
     delete m_view;
 }
 

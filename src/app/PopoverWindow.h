@@ -48,6 +48,8 @@ public:
 Q_SIGNALS:
     // The first frame after a show is on screen.
     void onScreen();
+    // The window went off screen, whatever closed it.
+    void hidden();
     // The view's settings button was clicked.
     void settingsRequested();
 

@@ -91,7 +91,7 @@ TEST_F(MenuBarControllerTest, WithoutATrayTheDashboardIsAWindowThatAsksForTheQuo
     MenuBarController controller(&m_usage, &m_runner, &m_quota, &m_oauth, &m_defaults);
     // The offscreen platform has no tray.
     EXPECT_FALSE(controller.tray()->isAvailable());
-    EXPECT_TRUE(waitUntil([&] { return controller.popover()->isShown(); }));
+    EXPECT_TRUE(waitUntil([&] { return controller.isPopoverShown(); }));
     // Showing it asks for the quota once it is on screen.
     EXPECT_TRUE(waitUntil([&] { return !refreshed.isEmpty(); }));
     EXPECT_EQ(controller.popover()->showCount(), 1);

@@ -136,13 +136,13 @@ TEST_F(TrayHostTest, ItemMovesIntoATrayThatAppearsLater)
 {
     MenuBarController controller(&m_usage, &m_runner, &m_quota, &m_oauth, &m_defaults);
     ASSERT_FALSE(controller.tray()->isAvailable());
-    ASSERT_TRUE(waitUntil([&] { return controller.popover()->isShown(); }));
+    ASSERT_TRUE(waitUntil([&] { return controller.isPopoverShown(); }));
     EXPECT_EQ(controller.popover()->mode(), PopoverWindow::Mode::NormalWindow);
 
     startWatcher();
     ASSERT_TRUE(waitUntil([&] { return controller.tray()->kind() == SystemTray::Kind::StatusNotifier; }, std::chrono::seconds(5)));
     EXPECT_EQ(m_watcher.m_items, QStringList { controller.tray()->statusNotifierItem()->serviceName() });
-    EXPECT_FALSE(controller.popover()->isShown());
+    EXPECT_FALSE(controller.isPopoverShown());
     EXPECT_EQ(controller.popover()->mode(), PopoverWindow::Mode::Popover);
 
     // The runner's extent over the frames of a sprint, at every size the host is offered.
@@ -198,17 +198,23 @@ TEST_F(TrayHostTest, ItemMovesIntoATrayThatAppearsLater)
 }
 
 // Hosts that give no icon geometry pass the click position: the popover opens there (under the
-// panel the click was on), and closes on Esc and on a second click.
+// panel the click was on), and closes on Esc and on a click outside it. It is built only when first
+// needed and let go of once it has been closed for a while.
 TEST_F(TrayHostTest, ActivateOpensThePopoverAtTheClickAndEscClosesIt)
 {
     startWatcher();
     MenuBarController controller(&m_usage, &m_runner, &m_quota, &m_oauth, &m_defaults);
     ASSERT_TRUE(waitUntil([&] { return controller.tray()->isAvailable(); }));
-    QQuickView* view = controller.popover()->view();
+    EXPECT_EQ(controller.popover(), nullptr);
+    const auto activate = [&](QPoint at) {
+        call(QStringLiteral("/StatusNotifierItem"), ItemInterface, QStringLiteral("Activate"), { at.x(), at.y() });
+        EXPECT_TRUE(waitUntil([&] { return controller.popover() && controller.popover()->view()->isExposed(); }));
+        return controller.popover() ? controller.popover()->view() : nullptr;
+    };
 
     const QPoint click(1200, 11);
-    call(QStringLiteral("/StatusNotifierItem"), ItemInterface, QStringLiteral("Activate"), { click.x(), click.y() });
-    ASSERT_TRUE(waitUntil([&] { return view->isExposed(); }));
+    QQuickView* view = activate(click);
+    ASSERT_NE(view, nullptr);
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     const QPoint expected = PopoverPlacement::topLeft(QRect(), click, screen, view->size());
     EXPECT_EQ(expected, QPoint(screen.right() + 1 - PopoverWindow::Width, 22 + PopoverPlacement::Gap));
@@ -218,10 +224,18 @@ TEST_F(TrayHostTest, ActivateOpensThePopoverAtTheClickAndEscClosesIt)
     EXPECT_TRUE(waitUntil([&] { return !view->isVisible(); }));
 
     // A click outside it (the pointer is grabbed, so it arrives here) closes it too.
-    call(QStringLiteral("/StatusNotifierItem"), ItemInterface, QStringLiteral("Activate"), { click.x(), click.y() });
-    ASSERT_TRUE(waitUntil([&] { return view->isExposed(); }));
+    ASSERT_EQ(activate(click), view);
     QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(-20, 10));
     EXPECT_TRUE(waitUntil([&] { return !view->isVisible(); }));
+
+    // The click that closed it must not reopen it; one that comes later does.
+    EXPECT_TRUE(waitUntil([&] { return !controller.popover()->justDismissed(); }));
+    controller.setPopoverReleaseDelay(std::chrono::milliseconds(50));
+    ASSERT_NE(activate(click), nullptr);
+    QTest::keyClick(controller.popover()->view(), Qt::Key_Escape);
+    EXPECT_TRUE(waitUntil([&] { return controller.popover() == nullptr; }));
+    EXPECT_NE(activate(click), nullptr);
+    EXPECT_EQ(controller.popoverBuildCount(), 2);
 }
 
 // Hosts that draw no menu ask for it at a point; the others read it over dbusmenu and click there.
