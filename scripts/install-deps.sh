@@ -11,7 +11,7 @@ packages=(
     libsimdjson-dev libsqlite3-dev libsecret-1-dev libxcb1-dev qt6-wayland
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
-    xvfb
+    xvfb xauth libgl1-mesa-dri
     dbus gnome-keyring
 )
 
