@@ -35,13 +35,16 @@ memory() { # label
         "/proc/$pid/smaps_rollup"
 }
 click() {
-    local icon
-    icon=$(DISPLAY=$display xdotool search --pid $pid --onlyvisible --name pacemark | head -n 1)
-    eval "$(DISPLAY=$display xdotool getwindowgeometry --shell "$icon")"
-    DISPLAY=$display xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 1
+    DISPLAY=$display xdotool mousemove $cx $cy click 1
 }
 
 sleep 10
+# The tray icon is the panel's child window of this process; looked up before the popover, which
+# has the same name, exists.
+icon=$(DISPLAY=$display xdotool search --pid $pid --onlyvisible --name pacemark | head -n 1)
+eval "$(DISPLAY=$display xdotool getwindowgeometry --shell "$icon")"
+cx=$((X + WIDTH / 2))
+cy=$((Y + HEIGHT / 2))
 memory "at rest, popover never opened"
 click
 sleep 3
