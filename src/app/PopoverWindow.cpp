@@ -34,6 +34,8 @@ bool onX11()
 PopoverWindow::PopoverWindow(const QVariantMap& viewProperties, Mode mode, QObject* parent)
     : QObject(parent), m_view(new QQuickView), m_mode(mode)
 {
+    // A popover is built to be shown at once: its first opening counts from here.
+    m_sinceShowRequest.start();
     m_view->setTitle(QStringLiteral("Pacemark"));
     m_view->setColor(Qt::transparent);
     m_view->setResizeMode(QQuickView::SizeRootObjectToView);
@@ -114,7 +116,8 @@ bool PopoverWindow::isShown() const
 
 void PopoverWindow::show(const QRect& trayIcon, const QPoint& at)
 {
-    m_sinceShowRequest.start();
+    if (!m_sinceShowRequest.isValid())
+        m_sinceShowRequest.start();
     ++m_showCount;
     if (m_mode == Mode::Popover) {
         const QPoint point = at.isNull() ? QCursor::pos() : at;

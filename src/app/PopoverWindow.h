@@ -39,8 +39,8 @@ public:
     bool justDismissed() const;
 
     QQuickView* view() const { return m_view; }
-    // From a request to show to the first frame on screen, for benchmarks: the first opening, which
-    // also starts the renderer, and the slowest of the later ones.
+    // From a request to show to the first frame on screen, for benchmarks: the first opening, counted
+    // from the start of building the popover, and the slowest of the later ones.
     qint64 firstShowMs() const { return m_firstShowMs; }
     qint64 slowestLaterShowMs() const { return m_slowestLaterShowMs; }
     int showCount() const { return m_showCount; }
