@@ -195,6 +195,13 @@ TEST_F(TrayHostTest, ItemMovesIntoATrayThatAppearsLater)
     EXPECT_EQ(toolTip.title, QStringLiteral("Pacemark"));
     EXPECT_TRUE(toolTip.description.startsWith(QStringLiteral("오늘 0 토큰 · 0/min"))) << toolTip.description.toStdString();
     EXPECT_TRUE(toolTip.description.contains(QStringLiteral("5시간 37%"))) << toolTip.description.toStdString();
+
+    // A panel that restarts takes the item again, and no window opens meanwhile.
+    m_bus.unregisterService(WatcherService);
+    ASSERT_TRUE(waitUntil([&] { return !controller.tray()->isAvailable(); }));
+    m_bus.registerService(WatcherService);
+    EXPECT_TRUE(waitUntil([&] { return controller.tray()->isAvailable() && m_watcher.m_items.size() == 2; }));
+    EXPECT_FALSE(controller.isPopoverShown());
 }
 
 // Hosts that give no icon geometry pass the click position: the popover opens there (under the
