@@ -61,6 +61,8 @@ protected:
     {
         if (qEnvironmentVariableIsSet("PACEMARK_DESKTOP_UNAVAILABLE"))
             return;
+        // As the application draws it: no GL driver in the process.
+        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
         m_home.write(".credentials.json", R"({"claudeAiOauth": {"accessToken": "sk-ant-oat01-t"}})");
         m_server.respond(200, R"({"five_hour": {"utilization": 37.0, "resets_at": "2099-01-01T00:00:00Z"}})");
         m_defaults.setRunnerPaused(true);
