@@ -9,6 +9,7 @@ packages=(
     qml6-module-qtquick qml6-module-qtquick-controls qml6-module-qtquick-layouts
     qml6-module-qtquick-templates qml6-module-qtquick-window fonts-noto-cjk
     libsimdjson-dev libsqlite3-dev libsecret-1-dev libxcb1-dev qt6-wayland
+    locales
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
     xvfb
