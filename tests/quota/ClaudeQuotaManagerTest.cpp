@@ -235,7 +235,7 @@ TEST_F(ClaudeQuotaManagerTest, ARefreshInFlightSkipsTheNextButNotAConnectAndTheL
 
     // The silent server's time-out lands last and wins, beside the snapshot.
     EXPECT_TRUE(waitUntil([&] { return m_refreshes == 2; }, 10s));
-    const Status timedOut = Status::error(OAuthError::network(QStringLiteral("The request timed out")));
+    const Status timedOut = Status::error(OAuthError::network(QStringLiteral("요청 시간 초과")));
     EXPECT_EQ(m_statuses, (std::vector { Status::loading(), Status::loaded(), timedOut }));
     EXPECT_TRUE(m_manager.quota());
 }
