@@ -129,9 +129,11 @@ TEST_F(ClaudeQuotaManagerTest, FailuresKeepTheSnapshotAndLoggingOutDropsIt)
     EXPECT_EQ(m_manager.quota()->fetchedAt, Clock::now());
     EXPECT_EQ(m_quotaChanges, 3);
 
+    // A logout shows at the next refresh, within the spacing too, without asking the server.
     logout();
-    m_clock.advance(61s);
+    m_clock.advance(1s);
     refresh();
+    EXPECT_EQ(requests(), 5);
     EXPECT_EQ(m_manager.status(), Status::notConfigured());
     EXPECT_FALSE(m_manager.quota());
     EXPECT_EQ(m_quotaChanges, 4);
