@@ -12,6 +12,7 @@
 #include "ingest/DirectoryWalker.h"
 #include "ingest/SymbolCache.h"
 #include "ingest/TimestampParser.h"
+#include "ingest/Xxh3.h"
 
 namespace {
 
@@ -116,6 +117,14 @@ std::vector<UsageRecord> JSONLParser::parseRange(int fd, std::int64_t begin, std
     }
     LineSink sink(decoder, out);
     ReadBuffer buffer(1u << 20);
+    XXH3_state_t hash;
+    XXH3_INITSTATE(&hash);
+    XXH3_64bits_reset(&hash);
+    std::size_t hashedTo = 0; // buffer bytes before this are hashed, or belong to an earlier range
+    const auto hashTo = [&](std::size_t to) {
+        XXH3_64bits_update(&hash, buffer.data() + hashedTo, to - hashedTo);
+        hashedTo = to;
+    };
 
     // A range that starts mid-file reads from the byte before it: everything up to the first line
     // feed from there belongs to a line of the previous range.
@@ -133,11 +142,15 @@ std::vector<UsageRecord> JSONLParser::parseRange(int fd, std::int64_t begin, std
             const std::size_t lineEnd = static_cast<std::size_t>(lf - base);
             if (!skipping && !discarding)
                 sink.line(base + lineStart, lineEnd - lineStart);
+            if (skipping)
+                hashedTo = lineEnd + 1;
             skipping = discarding = false;
             lineStart = scanned = lineEnd + 1;
             if (bufferOffset + static_cast<std::int64_t>(lineStart) >= end) {
+                hashTo(lineStart);
                 if (stoppedAt)
-                    *stoppedAt = { bufferOffset + static_cast<std::int64_t>(lineStart), !overlong };
+                    *stoppedAt = { bufferOffset + static_cast<std::int64_t>(lineStart), !overlong,
+                                   XXH3_64bits_digest(&hash) };
                 break;
             }
             continue;
@@ -146,23 +159,29 @@ std::vector<UsageRecord> JSONLParser::parseRange(int fd, std::int64_t begin, std
         if (eof) {
             if (!skipping && !discarding && lineStart < used)
                 sink.line(base + lineStart, used - lineStart);
+            if (!skipping)
+                hashTo(used);
             if (stoppedAt)
                 *stoppedAt = { bufferOffset + static_cast<std::int64_t>(used),
-                               !overlong && !discarding && lineStart == used };
+                               !overlong && !discarding && lineStart == used, XXH3_64bits_digest(&hash) };
             break;
         }
         if (lineStart > 0) {
+            if (!skipping)
+                hashTo(lineStart);
             std::memmove(base, base + lineStart, used - lineStart);
             bufferOffset += static_cast<std::int64_t>(lineStart);
             used -= lineStart;
             scanned -= lineStart;
-            lineStart = 0;
+            lineStart = hashedTo = 0;
         }
         if (used == buffer.capacity()) {
             if (buffer.capacity() >= MaxLineBytes) {
+                if (!skipping)
+                    hashTo(used);
                 discarding = overlong = true;
                 bufferOffset += static_cast<std::int64_t>(used);
-                used = scanned = 0;
+                used = scanned = hashedTo = 0;
             } else {
                 buffer.grow(used);
                 base = buffer.data();
