@@ -4,7 +4,13 @@
 // hundred sessions per GiB with a long tail of sizes. Optionally some sessions are resumed: a new
 // log that begins with a copy of the first half of an earlier one, as `claude --resume` writes it.
 //
-// usage: pacemark_corpus <projects-folder> <total-MiB> [seed] [largest-file-MiB] [resumed-sessions]
+// Two options change the shape: --tool-results makes tool results twice as large, so user lines hold
+// about four fifths of the bytes, and --ansi gives a third of the user lines terminal colours
+// (\u001b escapes), as coloured command output leaves them. Without them the corpus is as it always
+// was for a seed.
+//
+// usage: pacemark_corpus [--tool-results] [--ansi] <projects-folder> <total-MiB> [seed] [largest-file-MiB]
+//                        [resumed-sessions]
 
 #include <algorithm>
 #include <cstdio>
@@ -14,6 +20,7 @@
 #include <numeric>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -26,6 +33,9 @@ class Generator
 {
 public:
     explicit Generator(unsigned seed) : m_rng(seed) { }
+
+    double toolResultMean = 6000;
+    bool ansi = false;
 
     std::string uuid()
     {
@@ -48,7 +58,7 @@ public:
 
     // Source-code-like text as it appears inside a JSON string: escaped newlines, quotes, tabs and
     // now and then a terminal colour escape.
-    std::string codeText(std::size_t bytes)
+    std::string codeText(std::size_t bytes, bool coloured = false)
     {
         static const char* words[] = { "const", "auto", "return", "if", "for", "while", "std::vector<int>", "value",
                                         "result", "index", "buffer", "=", "+=", "{", "}", "(", ")", ";", "0", "42",
@@ -63,6 +73,8 @@ public:
                 s += "\\t";
             else if (r == 10 && pick(20) == 0)
                 s += "\\u001b[32m";
+            if (coloured && r >= 90)
+                s += r >= 95 ? "\\u001b[0m" : "\\u001b[1;3" + std::to_string(r - 90) + 'm';
             s += words[pick(std::size(words))];
             s += ' ';
         }
@@ -121,10 +133,13 @@ std::size_t writeSession(Generator& g, const std::filesystem::path& file, std::s
         const std::string uuid = g.uuid();
         if (kind < 45) {
             // A tool result: the bulk of the bytes.
-            const std::size_t size = 500 + static_cast<std::size_t>(std::exponential_distribution<double>(1.0 / 6000)(g.rng()));
+            const std::size_t size
+                = 500 + static_cast<std::size_t>(std::exponential_distribution<double>(1.0 / g.toolResultMean)(g.rng()));
+            const bool coloured = g.ansi && g.pick(3) == 0;
             emit("{" + common(uuid) + ",\"type\":\"user\",\"message\":{\"role\":\"user\",\"content\":[{\"tool_use_id\":\"toolu_"
-                 + g.messageId().substr(4) + "\",\"type\":\"tool_result\",\"content\":\"" + g.codeText(size)
-                 + "\"}]},\"toolUseResult\":{\"stdout\":\"" + g.codeText(size / 4) + "\",\"stderr\":\"\",\"interrupted\":false}}");
+                 + g.messageId().substr(4) + "\",\"type\":\"tool_result\",\"content\":\"" + g.codeText(size, coloured)
+                 + "\"}]},\"toolUseResult\":{\"stdout\":\"" + g.codeText(size / 4, coloured)
+                 + "\",\"stderr\":\"\",\"interrupted\":false}}");
         } else if (kind < 85) {
             // One assistant message written as one line per content block, usage repeated.
             const std::string id = g.messageId();
@@ -153,8 +168,10 @@ std::size_t writeSession(Generator& g, const std::filesystem::path& file, std::s
                      + "\",\"type\":\"assistant\"}");
             }
         } else if (kind < 92) {
-            emit("{" + common(uuid) + ",\"type\":\"user\",\"message\":{\"role\":\"user\",\"content\":\"" + g.codeText(40 + g.pick(400))
-                 + "\"}}");
+            const std::size_t size = 40 + g.pick(400);
+            const bool coloured = g.ansi && g.pick(3) == 0;
+            emit("{" + common(uuid) + ",\"type\":\"user\",\"message\":{\"role\":\"user\",\"content\":\""
+                 + g.codeText(size, coloured) + "\"}}");
         } else if (kind < 95) {
             emit("{" + common(uuid) + ",\"type\":\"system\",\"subtype\":\"local_command\",\"content\":\"ok\",\"level\":\"info\"}");
         } else if (kind < 97) {
@@ -175,13 +192,26 @@ std::size_t writeSession(Generator& g, const std::filesystem::path& file, std::s
 
 int main(int argc, char** argv)
 {
+    bool toolResults = false, ansi = false;
+    for (; argc > 1 && std::string_view(argv[1]).starts_with("--"); --argc, ++argv) {
+        if (std::string_view(argv[1]) == "--tool-results")
+            toolResults = true;
+        else if (std::string_view(argv[1]) == "--ansi")
+            ansi = true;
+        else
+            argc = 0;
+    }
     if (argc < 3) {
-        std::fprintf(stderr, "usage: %s <projects-folder> <total-MiB> [seed] [largest-file-MiB]\n", argv[0]);
+        std::fprintf(stderr, "usage: pacemark_corpus [--tool-results] [--ansi] <projects-folder> <total-MiB> [seed] "
+                             "[largest-file-MiB] [resumed-sessions]\n");
         return 2;
     }
     const std::filesystem::path root = argv[1];
     const std::size_t total = std::strtoull(argv[2], nullptr, 10) << 20;
     Generator g(argc > 3 ? static_cast<unsigned>(std::strtoul(argv[3], nullptr, 10)) : 1u);
+    if (toolResults)
+        g.toolResultMean = 12000;
+    g.ansi = ansi;
     const double largestMiB = argc > 4 ? std::strtod(argv[4], nullptr) : 40.0;
     const std::size_t resumed = argc > 5 ? std::strtoull(argv[5], nullptr, 10) : 0;
 

@@ -2,18 +2,25 @@
 # Builds the benchmarks, generates a corpus (1 GiB by default) and prints, side by side in one run,
 # the refresh figures against `wc -l` over the same files, and the report's peak memory.
 #
-# usage: bench/run.sh [MiB] [corpus-folder]
+# usage: bench/run.sh [--tool-results] [--ansi] [MiB] [corpus-folder]
+# The options pick the corpus's shape (see bench/generate_corpus.cpp).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+shape=()
+while [ $# -gt 0 ] && [[ $1 == --* ]]; do
+    shape+=("$1")
+    shift
+done
 mib=${1:-1024}
-corpus=${2:-/tmp/pacemark-corpus-$mib}
+suffix=$(printf '%s' "${shape[@]}" | tr -s '-' '-')
+corpus=${2:-/tmp/pacemark-corpus-$mib$suffix}
 
 scripts/install-deps.sh
 command -v /usr/bin/time >/dev/null || { sudo=""; [ "$(id -u)" -ne 0 ] && sudo=sudo; $sudo apt-get install -y -qq time; }
 scripts/build.sh build-bench -DCMAKE_BUILD_TYPE=Release -DPACEMARK_BUILD_TESTS=OFF -DPACEMARK_BUILD_BENCHMARKS=ON
 
 if [ ! -d "$corpus/projects" ]; then
-    build-bench/bench/pacemark_corpus "$corpus/projects" "$mib"
+    build-bench/bench/pacemark_corpus "${shape[@]}" "$corpus/projects" "$mib"
 fi
 small=/tmp/pacemark-corpus-1000-files
 if [ ! -d "$small/projects" ]; then

@@ -185,7 +185,9 @@ int BurrowbitApp::main(int argc, char** argv)
         return fail(parser.errorText());
     if (parser.isSet(helpOption)) {
         parser.setApplicationDescription(helpDescription());
-        print(stdout, parser.helpText());
+        // Without an application object Qt cannot name the executable in the usage line; the name
+        // is the program's, however it was started.
+        print(stdout, parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("pacemark")));
         return 0;
     }
     if (parser.isSet(versionOption)) {

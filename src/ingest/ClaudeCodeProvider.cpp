@@ -13,13 +13,12 @@
 
 #include "ingest/ClaudePaths.h"
 #include "ingest/JSONLParser.h"
+#include "ingest/Xxh3.h"
 
 namespace {
 
 // Large enough that per-range costs vanish, small enough that two cores share one big file.
 constexpr std::int64_t RangeBytes = 8 << 20;
-// How much of a file before the end of the last read must be unchanged for it to count as grown.
-constexpr std::int64_t AppendCheckBytes = 256;
 
 struct ParseJob
 {
@@ -54,24 +53,45 @@ void runJobs(const std::vector<std::string>& paths, std::vector<ParseJob>& jobs)
     worker();
 }
 
-std::string readBytes(const std::string& path, std::int64_t offset, std::int64_t count)
+// Hashes the pieces of a file again in one pass, and the whole of them together.
+struct Rehash
 {
-    std::string bytes(static_cast<std::size_t>(count), '\0');
+    std::vector<std::uint64_t> pieces;
+    std::uint64_t whole = 0;
+};
+
+template <typename Piece> std::optional<Rehash> rehash(const std::string& path, const std::vector<Piece>& pieces)
+{
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
-        return {};
-    std::size_t got = 0;
-    while (got < bytes.size()) {
-        const ssize_t n = ::pread(fd, bytes.data() + got, bytes.size() - got, offset + static_cast<std::int64_t>(got));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        got += static_cast<std::size_t>(n);
+        return std::nullopt;
+    XXH3_state_t piece, whole;
+    XXH3_INITSTATE(&piece);
+    XXH3_INITSTATE(&whole);
+    XXH3_64bits_reset(&whole);
+    Rehash result;
+    std::vector<char> buffer(1u << 20);
+    std::int64_t offset = 0;
+    for (const auto& p : pieces) {
+        XXH3_64bits_reset(&piece);
+        while (offset < p.end) {
+            const auto want = static_cast<std::size_t>(std::min<std::int64_t>(p.end - offset, static_cast<std::int64_t>(buffer.size())));
+            const ssize_t n = ::pread(fd, buffer.data(), want, offset);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                ::close(fd);
+                return std::nullopt;
+            }
+            XXH3_64bits_update(&piece, buffer.data(), static_cast<std::size_t>(n));
+            XXH3_64bits_update(&whole, buffer.data(), static_cast<std::size_t>(n));
+            offset += n;
+        }
+        result.pieces.push_back(XXH3_64bits_digest(&piece));
     }
     ::close(fd);
-    bytes.resize(got);
-    return bytes;
+    result.whole = XXH3_64bits_digest(&whole);
+    return result;
 }
 
 }
@@ -107,13 +127,25 @@ std::vector<std::string> ClaudeCodeProvider::watchDirectories() const
     return ClaudePaths::existingDirectories(m_projectsPaths);
 }
 
-bool ClaudeCodeProvider::onlyAppended(const std::string& path, const CacheEntry& entry, const FileStamp& stamp) const
+// Every byte read before is checked, not only the last few: a log rewritten in place keeps its
+// identity, and an edit of an early line may keep the length and the end as they were.
+std::optional<ClaudeCodeProvider::ReadPiece> ClaudeCodeProvider::onlyAppended(const std::string& path,
+                                                                             const CacheEntry& entry,
+                                                                             const FileStamp& stamp)
 {
     if (entry.readEnd < 0 || stamp.device != entry.stamp.device || stamp.inode != entry.stamp.inode
-        || stamp.size < entry.readEnd)
-        return false;
-    const auto count = static_cast<std::int64_t>(entry.bytesBeforeReadEnd.size());
-    return readBytes(path, entry.readEnd - count, count) == entry.bytesBeforeReadEnd;
+        || stamp.size < entry.readEnd || entry.pieces.empty() || entry.pieces.back().end != entry.readEnd)
+        return std::nullopt;
+    for (std::size_t i = 1; i < entry.pieces.size(); ++i)
+        if (entry.pieces[i].end < entry.pieces[i - 1].end)
+            return std::nullopt;
+    const auto again = rehash(path, entry.pieces);
+    if (!again)
+        return std::nullopt;
+    for (std::size_t i = 0; i < entry.pieces.size(); ++i)
+        if (again->pieces[i] != entry.pieces[i].hash)
+            return std::nullopt;
+    return ReadPiece { entry.readEnd, again->whole };
 }
 
 RecordList ClaudeCodeProvider::fetchRecords()
@@ -126,6 +158,7 @@ RecordList ClaudeCodeProvider::fetchRecords()
         FileStamp stamp;
         std::int64_t readFrom;
         RecordList::BatchPtr earlier; // the records before readFrom
+        std::vector<ReadPiece> pieces; // of the bytes before readFrom
     };
 
     // Which files changed: only their attributes are read here. A log reached by a second path (a
@@ -143,13 +176,13 @@ RecordList ClaudeCodeProvider::fetchRecords()
         }
         const auto cached = m_fileCache.find(files[i]);
         if (cached == m_fileCache.end()) {
-            changed.push_back({ i, *stamp, 0, nullptr });
+            changed.push_back({ i, *stamp, 0, nullptr, {} });
         } else if (cached->second.stamp == *stamp) {
             batches[i] = cached->second.batch;
-        } else if (onlyAppended(files[i], cached->second, *stamp)) {
-            changed.push_back({ i, *stamp, cached->second.readEnd, cached->second.batch });
+        } else if (const auto read = onlyAppended(files[i], cached->second, *stamp)) {
+            changed.push_back({ i, *stamp, read->end, cached->second.batch, { *read } });
         } else {
-            changed.push_back({ i, *stamp, 0, nullptr });
+            changed.push_back({ i, *stamp, 0, nullptr, {} });
         }
     }
 
@@ -178,10 +211,12 @@ RecordList ClaudeCodeProvider::fetchRecords()
         }
         bool allOpened = true;
         JSONLParser::RangeEnd stoppedAt;
+        std::vector<ReadPiece> pieces = file.pieces;
         for (; job < jobs.size() && jobs[job].file == c; ++job) {
             records.insert(records.end(), jobs[job].records.begin(), jobs[job].records.end());
             allOpened &= jobs[job].opened;
             stoppedAt = jobs[job].stoppedAt;
+            pieces.push_back({ stoppedAt.offset, stoppedAt.hash });
         }
         // Records of earlier lines are already unique; new lines may repeat their ids.
         auto batch = std::make_shared<const RecordBatch>(JSONLParser::deduplicate(records));
@@ -195,8 +230,7 @@ RecordList ClaudeCodeProvider::fetchRecords()
         CacheEntry entry { file.stamp, std::move(batch), -1, {} };
         if (stoppedAt.atLineEnd) {
             entry.readEnd = stoppedAt.offset;
-            const auto check = std::min(AppendCheckBytes, stoppedAt.offset);
-            entry.bytesBeforeReadEnd = readBytes(changedPaths[c], stoppedAt.offset - check, check);
+            entry.pieces = std::move(pieces);
         }
         m_fileCache[changedPaths[c]] = std::move(entry);
     }

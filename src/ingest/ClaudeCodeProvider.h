@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -34,17 +36,26 @@ public:
     std::size_t lastAppendReadCount() const { return m_lastAppendReadCount; }
 
 private:
+    // Consecutive stretches of a log as read, from its start: where each ends and its XXH3.
+    struct ReadPiece
+    {
+        std::int64_t end = 0;
+        std::uint64_t hash = 0;
+    };
+
     struct CacheEntry
     {
         FileStamp stamp;
         RecordList::BatchPtr batch;
-        // Set when the last read ended at a line end: the offset it reached and the bytes before
-        // it, which must still be there for the file to count as only appended to.
+        // Set when the last read ended at a line end: the offset it reached, and the hashes of
+        // everything before it, which must still be there for the file to count as only appended to.
         std::int64_t readEnd = -1;
-        std::string bytesBeforeReadEnd;
+        std::vector<ReadPiece> pieces;
     };
 
-    bool onlyAppended(const std::string& path, const CacheEntry& entry, const FileStamp& stamp) const;
+    // The whole read part as one piece when it is unchanged and the file only grew.
+    static std::optional<ReadPiece> onlyAppended(const std::string& path, const CacheEntry& entry,
+                                                 const FileStamp& stamp);
 
     std::vector<std::string> m_projectsPaths;
     std::unordered_map<std::string, CacheEntry> m_fileCache;

@@ -14,7 +14,7 @@ struct JSONLDecoder::Impl
     simdjson::dom::parser parser;
 };
 
-const std::size_t JSONLDecoder::Padding = simdjson::SIMDJSON_PADDING;
+static_assert(JSONLDecoder::Padding >= simdjson::SIMDJSON_PADDING);
 
 namespace {
 

@@ -13,8 +13,8 @@ class JSONLDecoder
 {
 public:
     // Bytes that must stay readable after a line passed with paddedInput (the SIMD parser reads
-    // ahead in blocks).
-    static const std::size_t Padding;
+    // ahead in blocks), simdjson's padding.
+    static constexpr std::size_t Padding = 64;
 
     JSONLDecoder();
     ~JSONLDecoder();

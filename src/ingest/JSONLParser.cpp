@@ -3,6 +3,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 #include <cerrno>
 #include <cstring>
 #include <limits>
@@ -12,6 +16,7 @@
 #include "ingest/DirectoryWalker.h"
 #include "ingest/SymbolCache.h"
 #include "ingest/TimestampParser.h"
+#include "ingest/Xxh3.h"
 
 namespace {
 
@@ -21,13 +26,91 @@ const Symbol& claudeCodeId()
     return id;
 }
 
-// A line can only decode to type "assistant" if it holds that word, or a \u escape that could
-// spell it. Everything else (user lines with large tool results, summaries, snapshots) is skipped
-// without being parsed, which is where most of the bytes are.
+// Whether the six bytes at p are a \u escape of a letter of "assistant" (a, i, n, s, t).
+bool isAssistantLetterEscape(const char* p)
+{
+    if (p[2] != '0' || p[3] != '0')
+        return false;
+    const char high = p[4], low = static_cast<char>(p[5] | 0x20); // hex digits in either case
+    return (high == '6' && (low == '1' || low == '9' || low == 'e')) || (high == '7' && (low == '3' || low == '4'));
+}
+
+constexpr std::string_view Word = "assistant";
+
+// Whether the line holds "assistant" or a \u escape of one of its letters at this position.
+bool candidateAt(const char* data, std::size_t size, std::size_t at)
+{
+    const std::size_t left = size - at;
+    return (left >= Word.size() && std::memcmp(data + at, Word.data(), Word.size()) == 0)
+        || (left >= 6 && data[at] == '\\' && isAssistantLetterEscape(data + at));
+}
+
+#if defined(__x86_64__)
+// A block of positions at once is compared with the word's first two letters and its last, and
+// with a backslash followed by "u0"; only the rare candidates are looked at closely. The loads
+// reach 8 + the block's width bytes past a line's last position.
+static_assert(JSONLDecoder::Padding >= 32 + Word.size());
+
+bool scanSse2(const char* data, std::size_t size)
+{
+    const auto load = [](const char* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
+    const auto is = [](__m128i v, char c) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(c)); };
+    for (std::size_t at = 0; at < size; at += 16) {
+        const char* p = data + at;
+        const __m128i first = load(p), second = load(p + 1);
+        const __m128i word = _mm_and_si128(_mm_and_si128(is(first, 'a'), is(second, 's')), is(load(p + 8), 't'));
+        const __m128i escape = _mm_and_si128(_mm_and_si128(is(first, '\\'), is(second, 'u')), is(load(p + 2), '0'));
+        for (auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(word, escape))); mask != 0; mask &= mask - 1) {
+            const std::size_t hit = at + static_cast<std::size_t>(__builtin_ctz(mask));
+            if (hit < size && candidateAt(data, size, hit))
+                return true;
+        }
+    }
+    return false;
+}
+
+// Lambdas would not take on the function's target, so the intrinsics are spelt out.
+__attribute__((target("avx2"))) bool scanAvx2(const char* data, std::size_t size)
+{
+    const __m256i a = _mm256_set1_epi8('a'), s = _mm256_set1_epi8('s'), t = _mm256_set1_epi8('t');
+    const __m256i backslash = _mm256_set1_epi8('\\'), u = _mm256_set1_epi8('u'), zero = _mm256_set1_epi8('0');
+    for (std::size_t at = 0; at < size; at += 32) {
+        const auto* p = reinterpret_cast<const __m256i*>(data + at);
+        const __m256i first = _mm256_loadu_si256(p);
+        const __m256i second = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + at + 1));
+        const __m256i third = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + at + 2));
+        const __m256i ninth = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + at + 8));
+        const __m256i word = _mm256_and_si256(_mm256_and_si256(_mm256_cmpeq_epi8(first, a), _mm256_cmpeq_epi8(second, s)),
+                                              _mm256_cmpeq_epi8(ninth, t));
+        const __m256i escape = _mm256_and_si256(
+            _mm256_and_si256(_mm256_cmpeq_epi8(first, backslash), _mm256_cmpeq_epi8(second, u)),
+            _mm256_cmpeq_epi8(third, zero));
+        for (auto mask = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_or_si256(word, escape))); mask != 0;
+             mask &= mask - 1) {
+            const std::size_t hit = at + static_cast<std::size_t>(__builtin_ctz(mask));
+            if (hit < size && candidateAt(data, size, hit))
+                return true;
+        }
+    }
+    return false;
+}
+#endif
+
+// A line can only decode to type "assistant" if it holds that word, or a \u escape of one of its
+// letters. Everything else (user lines with large tool results, summaries, snapshots, terminal
+// colours escaped as \u001b) is skipped without being parsed, which is where most of the bytes are.
+// One pass over the line. The line is followed by at least JSONLDecoder::Padding readable bytes.
 bool mayYieldRecord(std::string_view line)
 {
-    return ::memmem(line.data(), line.size(), "assistant", 9) != nullptr
-        || ::memmem(line.data(), line.size(), "\\u", 2) != nullptr;
+#if defined(__x86_64__)
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    return avx2 ? scanAvx2(line.data(), line.size()) : scanSse2(line.data(), line.size());
+#else
+    for (std::size_t at = 0; at < line.size(); ++at)
+        if ((line[at] == 'a' || line[at] == '\\') && candidateAt(line.data(), line.size(), at))
+            return true;
+    return false;
+#endif
 }
 
 class LineSink
@@ -116,6 +199,14 @@ std::vector<UsageRecord> JSONLParser::parseRange(int fd, std::int64_t begin, std
     }
     LineSink sink(decoder, out);
     ReadBuffer buffer(1u << 20);
+    XXH3_state_t hash;
+    XXH3_INITSTATE(&hash);
+    XXH3_64bits_reset(&hash);
+    std::size_t hashedTo = 0; // buffer bytes before this are hashed, or belong to an earlier range
+    const auto hashTo = [&](std::size_t to) {
+        XXH3_64bits_update(&hash, buffer.data() + hashedTo, to - hashedTo);
+        hashedTo = to;
+    };
 
     // A range that starts mid-file reads from the byte before it: everything up to the first line
     // feed from there belongs to a line of the previous range.
@@ -133,11 +224,15 @@ std::vector<UsageRecord> JSONLParser::parseRange(int fd, std::int64_t begin, std
             const std::size_t lineEnd = static_cast<std::size_t>(lf - base);
             if (!skipping && !discarding)
                 sink.line(base + lineStart, lineEnd - lineStart);
+            if (skipping)
+                hashedTo = lineEnd + 1;
             skipping = discarding = false;
             lineStart = scanned = lineEnd + 1;
             if (bufferOffset + static_cast<std::int64_t>(lineStart) >= end) {
+                hashTo(lineStart);
                 if (stoppedAt)
-                    *stoppedAt = { bufferOffset + static_cast<std::int64_t>(lineStart), !overlong };
+                    *stoppedAt = { bufferOffset + static_cast<std::int64_t>(lineStart), !overlong,
+                                   XXH3_64bits_digest(&hash) };
                 break;
             }
             continue;
@@ -146,23 +241,29 @@ std::vector<UsageRecord> JSONLParser::parseRange(int fd, std::int64_t begin, std
         if (eof) {
             if (!skipping && !discarding && lineStart < used)
                 sink.line(base + lineStart, used - lineStart);
+            if (!skipping)
+                hashTo(used);
             if (stoppedAt)
                 *stoppedAt = { bufferOffset + static_cast<std::int64_t>(used),
-                               !overlong && !discarding && lineStart == used };
+                               !overlong && !discarding && lineStart == used, XXH3_64bits_digest(&hash) };
             break;
         }
         if (lineStart > 0) {
+            if (!skipping)
+                hashTo(lineStart);
             std::memmove(base, base + lineStart, used - lineStart);
             bufferOffset += static_cast<std::int64_t>(lineStart);
             used -= lineStart;
             scanned -= lineStart;
-            lineStart = 0;
+            lineStart = hashedTo = 0;
         }
         if (used == buffer.capacity()) {
             if (buffer.capacity() >= MaxLineBytes) {
+                if (!skipping)
+                    hashTo(used);
                 discarding = overlong = true;
                 bufferOffset += static_cast<std::int64_t>(used);
-                used = scanned = 0;
+                used = scanned = hashedTo = 0;
             } else {
                 buffer.grow(used);
                 base = buffer.data();

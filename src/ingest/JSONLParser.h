@@ -31,6 +31,9 @@ public:
         std::int64_t offset = 0;
         // False when the file ended inside a line (still being written) or a line was too long.
         bool atLineEnd = true;
+        // XXH3 of the bytes of the range's lines, from the start of its first line to offset. The
+        // ranges that tile a file tile its bytes the same way.
+        std::uint64_t hash = 0;
     };
 
     // The records of the lines of an open file that start at offsets in [begin, end), in line order.

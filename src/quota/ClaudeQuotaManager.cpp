@@ -77,15 +77,20 @@ void ClaudeQuotaManager::disconnectAccount()
 void ClaudeQuotaManager::refresh(std::function<void()> finished)
 {
     const auto later = [this, finished] { QMetaObject::invokeMethod(this, finished, Qt::QueuedConnection); };
-    if (m_fetchesInFlight > 0 || (m_lastSuccess && Clock::now() - *m_lastSuccess < MinimumRefreshSpacing)) {
+    if (m_fetchesInFlight > 0) {
         later();
         return;
     }
+    // Looked for before the spacing: a logout shows at once, and looking sends nothing.
     if (!m_provider->readAccessTokenSilently()) {
         setStatus(Status::notConfigured());
         setQuota(std::nullopt);
         // A user who logs in again right away should not wait out the spacing of the old session.
         m_lastSuccess.reset();
+        later();
+        return;
+    }
+    if (m_lastSuccess && Clock::now() - *m_lastSuccess < MinimumRefreshSpacing) {
         later();
         return;
     }

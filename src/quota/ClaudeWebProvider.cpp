@@ -78,6 +78,32 @@ bool isProtocolError(QNetworkReply::NetworkError error)
     return error >= QNetworkReply::ProtocolUnknownError && error <= QNetworkReply::ProtocolFailure;
 }
 
+const QString TimedOut = QStringLiteral("요청 시간 초과");
+
+// The interface is Korean: the failures met most often read in Korean, the rare rest in Qt's English.
+std::optional<QString> koreanText(QNetworkReply::NetworkError error)
+{
+    switch (error) {
+    case QNetworkReply::TimeoutError:
+        return TimedOut;
+    case QNetworkReply::ConnectionRefusedError:
+        return QStringLiteral("연결 거부됨");
+    case QNetworkReply::RemoteHostClosedError:
+        return QStringLiteral("서버가 연결을 끊음");
+    case QNetworkReply::HostNotFoundError:
+        return QStringLiteral("서버를 찾을 수 없음");
+    case QNetworkReply::SslHandshakeFailedError:
+        return QStringLiteral("TLS 연결 실패");
+    // Without a network, Qt reports an unreachable network as an unknown network error.
+    case QNetworkReply::TemporaryNetworkFailureError:
+    case QNetworkReply::NetworkSessionFailedError:
+    case QNetworkReply::UnknownNetworkError:
+        return QStringLiteral("오프라인");
+    default:
+        return std::nullopt;
+    }
+}
+
 struct Exchange
 {
     QByteArray body;
@@ -91,12 +117,12 @@ ClaudeOAuthProvider::FetchResult outcomeOf(
     if (exchange.tooLarge)
         return { OAuthError::decode(), std::nullopt };
     if (exchange.timedOut)
-        return { OAuthError::network(QStringLiteral("The request timed out")), std::nullopt };
+        return { OAuthError::network(TimedOut), std::nullopt };
 
     const QNetworkReply::NetworkError error = reply->error();
     const QVariant statusAttribute = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (isTransportError(error))
-        return { OAuthError::network(redacted(reply->errorString(), token)), std::nullopt };
+        return { OAuthError::network(koreanText(error).value_or(redacted(reply->errorString(), token))), std::nullopt };
     if (!statusAttribute.isValid()) {
         if (error == QNetworkReply::NoError || isProtocolError(error))
             return { OAuthError::network(QStringLiteral("invalid response")), std::nullopt };

@@ -1,5 +1,9 @@
 #include "usage/UsageDataManager.h"
 
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+
 #include <QCoreApplication>
 #include <QPointer>
 #include <QThreadPool>
@@ -15,6 +19,19 @@ using namespace std::chrono_literals;
 namespace {
 
 constexpr auto ActivityWindow = 180s;
+// Midnight is met exactly by its own timer; the minute tick catches what no timer can foresee.
+constexpr auto CalendarTick = 60s;
+// How far the wall clock may drift from the monotonic one between ticks before it counts as a jump.
+constexpr auto ClockJump = 30s;
+
+// The zone the process converts local times in: TZ, else the zone /etc/localtime links to.
+QByteArray timeZoneKey()
+{
+    if (const char* tz = std::getenv("TZ"))
+        return QByteArray("TZ=") + tz;
+    std::error_code error;
+    return QByteArray::fromStdString(std::filesystem::read_symlink("/etc/localtime", error).string());
+}
 
 using Providers = std::vector<std::shared_ptr<AIUsageProvider>>;
 
@@ -24,6 +41,7 @@ struct UsageDataManager::Result
 {
     RecordList all;
     std::vector<UsageRecord> today;
+    Instant todayStart {};
     UsageSummary todaySummary;
     QList<DailyData> weeklyData;
     qint64 cumulative = 0;
@@ -38,6 +56,7 @@ struct UsageDataManager::Result
 
         const Instant now = Clock::now();
         const Instant todayStart = LocalCalendar::startOfDay(now);
+        r.todayStart = todayStart;
         for (const auto& batch : r.all.batches()) {
             TokenMath::accumulate(r.cumulative, batch->totalTokens);
             if (batch->latest < todayStart)
@@ -69,6 +88,8 @@ struct UsageDataManager::Result
 UsageDataManager::UsageDataManager(ProviderManager* providerManager, QObject* parent)
     : QObject(parent), m_providerManager(providerManager), m_fileWatcher(new FileWatcher(10s, this))
 {
+    m_calendarTimer.setSingleShot(true);
+    connect(&m_calendarTimer, &QTimer::timeout, this, &UsageDataManager::checkCalendar);
 }
 
 UsageDataManager::~UsageDataManager() = default;
@@ -91,7 +112,47 @@ void UsageDataManager::startWatching()
             QCoreApplication::instance(), [self] { if (self) self->refresh(); }, Qt::QueuedConnection);
     });
     m_fileWatcher->start();
+    m_timeZone = timeZoneKey();
+    m_checkedAt = Clock::now();
+    m_sinceCheck.start();
+    scheduleCalendarCheck();
     refresh();
+}
+
+void UsageDataManager::checkCalendar()
+{
+    const Instant now = Clock::now();
+    const auto wallElapsed = now - m_checkedAt;
+    const auto monotonicElapsed = std::chrono::milliseconds(m_sinceCheck.isValid() ? m_sinceCheck.restart() : 0);
+    const bool jumped = wallElapsed - monotonicElapsed > ClockJump || monotonicElapsed - wallElapsed > ClockJump;
+    m_checkedAt = now;
+    m_sinceCheck.start();
+
+    const QByteArray zone = timeZoneKey();
+    const bool zoneChanged = zone != m_timeZone;
+    if (zoneChanged && !std::getenv("TZ")) {
+        // glibc reads /etc/localtime once and keeps it while TZ stays as it is; naming another zone
+        // for a moment makes the next conversion read the file anew.
+        ::setenv("TZ", "UTC0", 1);
+        ::tzset();
+        ::unsetenv("TZ");
+        ::tzset();
+    }
+    m_timeZone = zone;
+    const bool newDay = m_dayStart && LocalCalendar::startOfDay(now) != *m_dayStart;
+    if (jumped || zoneChanged || newDay)
+        refresh();
+    scheduleCalendarCheck();
+}
+
+void UsageDataManager::scheduleCalendarCheck()
+{
+    const Instant now = Clock::now();
+    const auto midnight = LocalCalendar::startOfDayBefore(now, -1);
+    auto wait = std::chrono::milliseconds(CalendarTick);
+    if (midnight)
+        wait = std::clamp(std::chrono::duration_cast<std::chrono::milliseconds>(*midnight - now), 0ms, wait);
+    m_calendarTimer.start(wait);
 }
 
 void UsageDataManager::refresh()
@@ -150,6 +211,7 @@ void UsageDataManager::publish(Result&& r)
     }
     m_allRecords = std::move(r.all);
     Q_EMIT allRecordsChanged();
+    m_dayStart = r.todayStart;
     setIsRefreshing(false);
     updateTokensPerMinute();
     Q_EMIT refreshed();

@@ -4,8 +4,10 @@
 #include <vector>
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
+#include <QTimer>
 
 #include "ingest/RecordList.h"
 #include "usage/ActivityLevel.h"
@@ -62,6 +64,9 @@ public:
     Q_INVOKABLE void refresh();
     // Recomputes the rate over the last three minutes from today's records.
     Q_INVOKABLE void updateTokensPerMinute();
+    // Refreshes when the figures are of another day than now, the time zone changed or the wall
+    // clock jumped (a resume from suspend). Runs at local midnight and every minute once watching.
+    void checkCalendar();
     ActivityLevel activityLevel() const;
 
 Q_SIGNALS:
@@ -85,6 +90,7 @@ private:
     struct Result;
     void publish(Result&& result);
     void setIsRefreshing(bool refreshing);
+    void scheduleCalendarCheck();
 
     ProviderManager* m_providerManager;
     FileWatcher* m_fileWatcher;
@@ -102,4 +108,11 @@ private:
     RecordList m_allRecords;
     std::vector<UsageRecord> m_todayRecordsCache;
     bool m_isRefreshing = false;
+
+    // The day the published figures are of, and what the calendar check saw last.
+    std::optional<Instant> m_dayStart;
+    QByteArray m_timeZone;
+    Instant m_checkedAt {};
+    QElapsedTimer m_sinceCheck;
+    QTimer m_calendarTimer;
 };

@@ -1,18 +1,19 @@
 #include "views/QuotaSettingsModel.h"
 
-#include <cstdio>
+#include <charconv>
 
 #include <QDateTime>
 #include <QLocale>
 
 namespace {
 
-// printf's rounding, as the preview's formats are written for it.
-template <typename... Args> QString format(const char* pattern, Args... args)
+// printf's "%.Nf" rounding, but always with a "." as the rest of the interface writes numbers:
+// printf would follow LC_NUMERIC, which the application takes from the user's environment.
+QString fixed(double value, int decimals)
 {
-    char buffer[128];
-    std::snprintf(buffer, sizeof buffer, pattern, args...);
-    return QString::fromUtf8(buffer);
+    char buffer[400];
+    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+    return error == std::errc() ? QString::fromLatin1(buffer, end - buffer) : QStringLiteral("0");
 }
 
 QString errorText(const OAuthError& error)
@@ -134,12 +135,14 @@ void QuotaSettingsModel::rebuild()
         display.updatedText
             = QStringLiteral("업데이트: ") + QLocale().toString(fetched.time(), QLocale::ShortFormat);
         if (m_quota->fiveHour && m_quota->sevenDay)
-            display.windowsText = format("5시간 %.0f%%  ·  주간 %.0f%%", m_quota->fiveHour->utilizationPct,
-                m_quota->sevenDay->utilizationPct);
+            display.windowsText = QStringLiteral("5시간 %1%  ·  주간 %2%")
+                                      .arg(fixed(m_quota->fiveHour->utilizationPct, 0),
+                                           fixed(m_quota->sevenDay->utilizationPct, 0));
         if (m_quota->extraUsage)
-            display.creditsText = format("크레딧 %.1f%% ($%.2f/$%.2f)", m_quota->extraUsage->utilization,
-                static_cast<double>(m_quota->extraUsage->usedCreditsCents) / 100.0,
-                static_cast<double>(m_quota->extraUsage->monthlyLimitCents) / 100.0);
+            display.creditsText = QStringLiteral("크레딧 %1% ($%2/$%3)")
+                                      .arg(fixed(m_quota->extraUsage->utilization, 1),
+                                           fixed(static_cast<double>(m_quota->extraUsage->usedCreditsCents) / 100.0, 2),
+                                           fixed(static_cast<double>(m_quota->extraUsage->monthlyLimitCents) / 100.0, 2));
     }
     if (display == m_display)
         return;

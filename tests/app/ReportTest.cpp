@@ -160,6 +160,7 @@ TEST(Report, CommandLine)
     }
     const auto help = pacemark(args("--help"), home.path());
     EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.startsWith("Usage: pacemark [options]\n")) << help.out.constData();
     EXPECT_TRUE(help.out.contains("--report") && help.out.contains("--json") && help.out.contains("--now"));
     const auto version = pacemark(args("--version"), home.path());
     EXPECT_EQ(version.exitCode, 0);

@@ -71,15 +71,27 @@ TEST_F(AppendReadTest, GrowingLogReadsOnlyTheNewLinesWithTheSameResult)
 
 TEST_F(AppendReadTest, RewrittenOrTruncatedLogIsReadWhole)
 {
+    // An early line rewritten with the same length, far enough back that the bytes just before the
+    // old end are as they were, then more appended.
+    const std::string later = line("b", 2) + line("c", 3) + line("d", 4);
+    m_home.write("projects/p/s.jsonl", line("a", 100) + later);
+    bumpTime(m_log, 1);
     fetch();
+    m_home.write("projects/p/s.jsonl", line("a", 900) + later + line("e", 5));
+    bumpTime(m_log, 2);
+    const auto rewritten = fetch();
+    EXPECT_EQ(m_provider.lastAppendReadCount(), 0u);
+    EXPECT_EQ(rewritten, fresh());
+    EXPECT_EQ(rewritten.front().outputTokens, 900);
+
     // Same size, different content.
     m_home.write("projects/p/s.jsonl", line("x", 7) + line("y", 8));
-    bumpTime(m_log, 1);
+    bumpTime(m_log, 3);
     EXPECT_EQ(fetch(), fresh());
     EXPECT_EQ(m_provider.lastAppendReadCount(), 0u);
 
     m_home.write("projects/p/s.jsonl", line("z", 9));
-    bumpTime(m_log, 2);
+    bumpTime(m_log, 4);
     const auto records = fetch();
     EXPECT_EQ(records, fresh());
     ASSERT_EQ(records.size(), 1u);

@@ -68,6 +68,9 @@ TEST(LogFile, LineEndsBrokenAndOversizedLines)
         { "half-written last line", a + "\n" + b + "\n" + c + "\n" + assistantLine("d", 4).substr(0, 200) },
         { "last line cut mid-character", a + "\n" + b + "\n" + c + "\n" + R"({"type":"assistant","x":")" "\xE2\x80" },
         { "escaped type", a + "\n" + b + "\n" + R"({"type":"\u0061ssistant","timestamp":"2025-06-01T09:30:15Z","message":{"id":"c","model":"m","usage":{"output_tokens":3}}})" },
+        { "type with an escaped t", a + "\n" + b + "\n" + R"({"type":"assis\u0074ant","timestamp":"2025-06-01T09:30:15Z","message":{"id":"c","model":"m","usage":{"output_tokens":3}}})" },
+        { "type in escapes", a + "\n" + b + "\n" + R"({"message":{"id":"c","model":"m","usage":{"output_tokens":3}},"timestamp":"2025-06-01T09:30:15Z","type":"\u0061\u0073\u0073\u0069\u0073\u0074\u0061\u006E\u0074"})" },
+        { "colour escapes", a + "\n" + R"({"type":"user","message":{"content":"\u001b[31mred\u001b[0m \\u0061"}})" "\n" + b + "\n" + c },
         { "huge, deeply nested and overlong", a + "\n" + ClaudeLog::user("2025-06-01T09:30:15Z", 15u << 20) + huge
               + "\n" + deep + "\n" + std::string(200'000, '{') + "\n" + overlong + "\n" + c + "\n" },
     };

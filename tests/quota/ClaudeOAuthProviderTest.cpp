@@ -138,26 +138,27 @@ TEST_F(ClaudeOAuthProviderTest, ABodyOverOneMebibyteIsCutOff)
     EXPECT_EQ(fetchError(m_server.url()), OAuthError::decode());
 }
 
-TEST_F(ClaudeOAuthProviderTest, ADroppedOrRefusedConnectionIsATransportFailure)
+// The common transport failures read in Korean, as the rest of the interface.
+TEST_F(ClaudeOAuthProviderTest, ADroppedRefusedOrUnknownConnectionIsATransportFailureInKorean)
 {
     m_server.closeWithoutAnswer();
-    const OAuthError closed = fetchError(m_server.url());
-    EXPECT_EQ(closed.errorCase(), OAuthError::Case::network);
-    EXPECT_FALSE(closed.message().isEmpty());
-    EXPECT_FALSE(closed.message().startsWith(QStringLiteral("HTTP")));
+    EXPECT_EQ(fetchError(m_server.url()), OAuthError::network(QStringLiteral("서버가 연결을 끊음")));
 
     QUrl nobody = m_server.url();
     nobody.setPort(nobody.port() + 1);
-    EXPECT_EQ(fetchError(nobody).errorCase(), OAuthError::Case::network);
+    EXPECT_EQ(fetchError(nobody), OAuthError::network(QStringLiteral("연결 거부됨")));
+
+    EXPECT_EQ(fetchError(QUrl(QStringLiteral("https://pacemark-test.invalid"))),
+              OAuthError::network(QStringLiteral("서버를 찾을 수 없음")));
 }
 
 // Silence, and a trickle that would defeat a per-read timeout.
 TEST_F(ClaudeOAuthProviderTest, EndsAfterFiveSecondsOfSilenceOrTrickle)
 {
     m_server.neverAnswer();
-    EXPECT_EQ(fetchError(m_server.url()), OAuthError::network(QStringLiteral("The request timed out")));
+    EXPECT_EQ(fetchError(m_server.url()), OAuthError::network(QStringLiteral("요청 시간 초과")));
     m_server.trickle(200ms);
-    EXPECT_EQ(fetchError(m_server.url()), OAuthError::network(QStringLiteral("The request timed out")));
+    EXPECT_EQ(fetchError(m_server.url()), OAuthError::network(QStringLiteral("요청 시간 초과")));
 }
 
 TEST_F(ClaudeOAuthProviderTest, RefusesToSendTheTokenInTheClearOffThisMachine)
@@ -180,7 +181,7 @@ protected:
 TEST_F(ProviderTlsTest, FetchesOnlyFromATrustedServer)
 {
     m_tlsServer.respond(200, Answer);
-    EXPECT_EQ(fetchError(m_tlsServer.url()).errorCase(), OAuthError::Case::network);
+    EXPECT_EQ(fetchError(m_tlsServer.url()), OAuthError::network(QStringLiteral("TLS 연결 실패")));
     EXPECT_TRUE(m_tlsServer.requests().isEmpty());
 
     const QSslConfiguration trustTestCa = TestTls::trustingTestCa();

@@ -129,9 +129,11 @@ TEST_F(ClaudeQuotaManagerTest, FailuresKeepTheSnapshotAndLoggingOutDropsIt)
     EXPECT_EQ(m_manager.quota()->fetchedAt, Clock::now());
     EXPECT_EQ(m_quotaChanges, 3);
 
+    // A logout shows at the next refresh, within the spacing too, without asking the server.
     logout();
-    m_clock.advance(61s);
+    m_clock.advance(1s);
     refresh();
+    EXPECT_EQ(requests(), 5);
     EXPECT_EQ(m_manager.status(), Status::notConfigured());
     EXPECT_FALSE(m_manager.quota());
     EXPECT_EQ(m_quotaChanges, 4);
@@ -235,7 +237,7 @@ TEST_F(ClaudeQuotaManagerTest, ARefreshInFlightSkipsTheNextButNotAConnectAndTheL
 
     // The silent server's time-out lands last and wins, beside the snapshot.
     EXPECT_TRUE(waitUntil([&] { return m_refreshes == 2; }, 10s));
-    const Status timedOut = Status::error(OAuthError::network(QStringLiteral("The request timed out")));
+    const Status timedOut = Status::error(OAuthError::network(QStringLiteral("요청 시간 초과")));
     EXPECT_EQ(m_statuses, (std::vector { Status::loading(), Status::loaded(), timedOut }));
     EXPECT_TRUE(m_manager.quota());
 }

@@ -1,3 +1,4 @@
+#include <ctime>
 #include <filesystem>
 #include <memory>
 
@@ -172,6 +173,45 @@ TEST_F(UsageDataManagerTest, WatcherDrivesRefreshesAndVanishedLogsDisappear)
     ASSERT_TRUE(waitForSignal(usage.get(), &UsageDataManager::refreshed));
     EXPECT_EQ(usage->todayTokens(), 2);
     EXPECT_EQ(usage->lastActivity(), instant("2025-06-10T11:00:00Z"));
+}
+
+// With no new log line, the figures follow the calendar: local midnight, a zone change, a resume.
+TEST_F(UsageDataManagerTest, RefreshesOnANewDayAZoneChangeAndAJumpOfTheClock)
+{
+    line("a", "2025-06-10T23:30:00Z", { 1, 1, 0, 0 });
+    clock.set(instant("2025-06-10T23:59:45Z"));
+    usage->startWatching();
+    ASSERT_TRUE(waitForSignal(usage.get(), &UsageDataManager::refreshed));
+    EXPECT_EQ(usage->todayTokens(), 2);
+
+    const struct
+    {
+        const char* now;
+        const char* zone;
+        bool refreshes;
+        qint64 today;
+    } steps[] = {
+        { "2025-06-10T23:59:55Z", "UTC", false, 2 },
+        { "2025-06-11T00:00:05Z", "UTC", true, 0 },
+        // 08:30 on the 11th in Seoul.
+        { "2025-06-11T00:00:10Z", "Asia/Seoul", true, 2 },
+        { "2025-06-11T00:00:15Z", "Asia/Seoul", false, 2 },
+        // Back from an hour's sleep, on the same day.
+        { "2025-06-11T01:00:15Z", "Asia/Seoul", true, 2 },
+    };
+    for (const auto& step : steps) {
+        clock.set(instant(step.now));
+        qputenv("TZ", step.zone);
+        tzset();
+        usage->checkCalendar();
+        EXPECT_EQ(usage->isRefreshing(), step.refreshes) << step.now << ' ' << step.zone;
+        if (step.refreshes) {
+            ASSERT_TRUE(waitForSignal(usage.get(), &UsageDataManager::refreshed));
+        }
+        EXPECT_EQ(usage->todayTokens(), step.today) << step.now << ' ' << step.zone;
+    }
+    qputenv("TZ", "UTC");
+    tzset();
 }
 
 TEST_F(UsageDataManagerTest, DestroyedDuringARefresh)

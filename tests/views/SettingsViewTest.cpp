@@ -1,6 +1,9 @@
+#include <clocale>
+
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QProcess>
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickView>
@@ -224,7 +227,38 @@ TEST_F(SettingsForm, EachQuotaStatusShowsItsTextColourAndActions)
     }
 }
 
-TEST(QuotaPreview, WritesTheWindowsAndCreditsAsPrintfDoes)
+// Numbers written with a comma for the decimal point by C's formatting functions, as a German
+// desktop session has them. A fresh system has no German locale, so it is compiled into a temporary
+// folder when missing (localedef reads the sources of Debian's locales package).
+class CommaNumbers
+{
+public:
+    CommaNumbers() : m_previous(std::setlocale(LC_NUMERIC, nullptr))
+    {
+        if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8"))
+            return;
+        QProcess::execute(QStringLiteral("localedef"),
+                          { QStringLiteral("-c"), QStringLiteral("-i"), QStringLiteral("de_DE"), QStringLiteral("-f"),
+                            QStringLiteral("UTF-8"), QString::fromStdString(m_dir.path("de_DE.UTF-8")) });
+        qputenv("LOCPATH", QByteArray::fromStdString(m_dir.path()));
+        std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
+    }
+    ~CommaNumbers()
+    {
+        qunsetenv("LOCPATH");
+        std::setlocale(LC_NUMERIC, m_previous.c_str());
+    }
+    CommaNumbers(const CommaNumbers&) = delete;
+    CommaNumbers& operator=(const CommaNumbers&) = delete;
+
+    static bool active() { return std::localeconv()->decimal_point == std::string_view(","); }
+
+private:
+    TempDir m_dir;
+    std::string m_previous;
+};
+
+TEST(QuotaPreview, WritesTheWindowsAndCreditsAsPrintfDoesWithAPointInAnyLocale)
 {
     ClaudeQuota quota;
     quota.fiveHour = ClaudeQuota::Window { 12.6, std::nullopt };
@@ -234,6 +268,13 @@ TEST(QuotaPreview, WritesTheWindowsAndCreditsAsPrintfDoes)
     model.setQuota(quota);
     EXPECT_EQ(model.windowsText(), QStringLiteral("5시간 13%  ·  주간 40%"));
     EXPECT_EQ(model.creditsText(), QStringLiteral("크레딧 12.5% ($12.34/$500.00)"));
+    {
+        const CommaNumbers comma;
+        ASSERT_TRUE(CommaNumbers::active()) << "no German locale could be had";
+        quota.extraUsage->utilization = 7.25;
+        model.setQuota(quota);
+        EXPECT_EQ(model.creditsText(), QStringLiteral("크레딧 7.2% ($12.34/$500.00)"));
+    }
 
     quota.sevenDay.reset();
     quota.extraUsage.reset();
