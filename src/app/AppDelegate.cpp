@@ -43,6 +43,8 @@ ClaudeQuotaManager* AppDelegate::claudeQuotaManager()
 void AppDelegate::applicationDidFinishLaunching()
 {
     m_modelContainer = DailyUsageStore::setUp(DailyUsageStore::defaultPath());
+    if (m_modelContainer)
+        m_usageDataManager->setHistoryStore(m_modelContainer);
     m_usageDataManager->startWatching();
     m_runCharacter->start();
     // Before the first poll, so that its answer is weighed too.

@@ -55,6 +55,6 @@ private:
     ClaudeOAuthProvider* m_claudeOAuthProvider;
     ClaudeQuotaManager* m_claudeQuotaManager = nullptr;
     QuotaAlertNotifier* m_quotaAlertNotifier = nullptr;
-    std::unique_ptr<DailyUsageStore> m_modelContainer;
+    std::shared_ptr<DailyUsageStore> m_modelContainer;
     SettingsWindowController* m_settingsWindowController = nullptr;
 };

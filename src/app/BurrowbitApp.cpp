@@ -7,6 +7,7 @@
 #include <QCommandLineParser>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QJsonDocument>
 #include <QQuickWindow>
 
@@ -23,6 +24,7 @@
 #include "quota/ClaudeQuotaManager.h"
 #include "runner/AnimationSpeed.h"
 #include "runner/RunCharacter.h"
+#include "usage/DailyUsageStore.h"
 #include "usage/ManualClock.h"
 #include "usage/UsageDataManager.h"
 
@@ -95,6 +97,13 @@ int runReport(const Options& options)
     const auto folders = ClaudePaths::projectsPaths();
     ProviderManager providers(folders);
     UsageDataManager usage(&providers);
+    // The application's history counts in the report too; the report never creates the store.
+    if (QFile::exists(DailyUsageStore::defaultPath())) {
+        if (auto opened = DailyUsageStore::open(DailyUsageStore::defaultPath()); opened.store)
+            usage.setHistoryStore(std::move(opened.store));
+        else
+            print(stderr, QStringLiteral("pacemark: %1; the report counts the logs alone\n").arg(opened.error));
+    }
     QEventLoop loop;
     QObject::connect(&usage, &UsageDataManager::refreshed, &loop, &QEventLoop::quit);
     usage.refresh();

@@ -1,16 +1,21 @@
 #include "usage/UsageDataManager.h"
 
 #include <QCoreApplication>
+#include <QLoggingCategory>
 #include <QPointer>
 #include <QThreadPool>
 
 #include "ingest/FileWatcher.h"
 #include "ingest/ProviderManager.h"
 #include "usage/Clock.h"
+#include "usage/DailyUsageStore.h"
 #include "usage/LocalCalendar.h"
+#include "usage/UsageLedger.h"
 #include "usage/UsageSummary.h"
 
 using namespace std::chrono_literals;
+
+Q_LOGGING_CATEGORY(lcLedger, "pacemark.usage.ledger")
 
 namespace {
 
@@ -19,6 +24,80 @@ constexpr auto ActivityWindow = 180s;
 using Providers = std::vector<std::shared_ptr<AIUsageProvider>>;
 
 }
+
+// The history store and what the last refresh learnt from it. The ledger is worked out again only
+// when a day has ended or the logs of past days changed; otherwise the last figures stand.
+struct UsageDataManager::Ledger
+{
+    std::shared_ptr<DailyUsageStore> store;
+    bool loaded = false;
+    UsageLedger::Days stored;
+    Instant todayStart {};
+    qint64 pastLogTokens = -1;
+    // Per ended day, the larger of logs and store.
+    UsageLedger::Days shown;
+    // What the store adds to the all-time total of the logs.
+    qint64 extraTokens = 0;
+
+    void update(const RecordList& all, Instant dayStart, qint64 pastTokens)
+    {
+        if (!loaded) {
+            QString error;
+            auto days = store->days(&error);
+            if (!days) {
+                qCWarning(lcLedger) << "the history store cannot be read:" << error;
+                return;
+            }
+            stored = std::move(*days);
+            loaded = true;
+        }
+        if (dayStart == todayStart && pastTokens == pastLogTokens)
+            return;
+        const UsageLedger::Days fromLogs = UsageLedger::endedDays(all, dayStart);
+        const UsageLedger::Days risen = UsageLedger::risen(fromLogs, stored);
+        if (!risen.empty()) {
+            std::vector<LedgerDay> rows;
+            rows.reserve(risen.size());
+            for (const auto& [date, day] : risen)
+                rows.push_back(day);
+            QString error;
+            if (store->record(rows, &error))
+                stored = UsageLedger::merged(risen, stored);
+            else
+                qCWarning(lcLedger) << "ended days not written to the history store:" << error;
+        }
+        shown = UsageLedger::merged(fromLogs, stored);
+        extraTokens = 0;
+        for (const auto& [date, day] : shown) {
+            const auto logged = fromLogs.find(date);
+            TokenMath::accumulate(extraTokens,
+                day.totalTokens() - (logged == fromLogs.end() ? 0 : logged->second.totalTokens()));
+        }
+        todayStart = dayStart;
+        pastLogTokens = pastTokens;
+    }
+
+    // The week's days of the logs, each raised to the ledger's figures, with the stored days the
+    // logs no longer have.
+    QList<DailyData> week(const QList<DailyData>& fromLogs, Instant now) const
+    {
+        const auto cutoff = LocalCalendar::startOfDayBefore(now, 7);
+        const QString first = cutoff ? DayFormatter().format(*cutoff) : QString();
+        std::map<QString, DailyData> days;
+        for (const auto& d : fromLogs)
+            days.emplace(d.dateString, d);
+        for (auto at = shown.lower_bound(first); at != shown.end(); ++at) {
+            DailyData& d = days[at->first];
+            d.dateString = at->first;
+            d.totalTokens = std::max(d.totalTokens, at->second.totalTokens());
+            d.outputTokens = std::max(d.outputTokens, at->second.outputTokens);
+        }
+        QList<DailyData> result;
+        for (const auto& [date, d] : days)
+            result.append(d);
+        return result;
+    }
+};
 
 struct UsageDataManager::Result
 {
@@ -30,7 +109,7 @@ struct UsageDataManager::Result
     bool active = false;
 
     // Everything but the provider reads runs on local copies, so it may run on any thread.
-    static Result compute(const Providers& providers)
+    static Result compute(const Providers& providers, Ledger* ledger)
     {
         Result r;
         for (const auto& provider : providers)
@@ -61,6 +140,11 @@ struct UsageDataManager::Result
         };
         r.todaySummary = UsageSummary::make(r.today, displayName, providerLabel);
         r.weeklyData = UsageSummary::make(UsageSummary::recordsOfLastWeek(r.all, now), displayName).dailyData;
+        if (ledger && ledger->store) {
+            ledger->update(r.all, todayStart, TokenMath::add(r.cumulative, -r.todaySummary.totalTokens));
+            TokenMath::accumulate(r.cumulative, ledger->extraTokens);
+            r.weeklyData = ledger->week(r.weeklyData, now);
+        }
         r.active = r.todaySummary.lastActivityDate && now - *r.todaySummary.lastActivityDate < ActivityWindow;
         return r;
     }
@@ -94,6 +178,13 @@ void UsageDataManager::startWatching()
     refresh();
 }
 
+void UsageDataManager::setHistoryStore(std::shared_ptr<DailyUsageStore> store)
+{
+    // A new ledger rather than a change under a refresh that may be running.
+    m_ledger = std::make_shared<Ledger>();
+    m_ledger->store = std::move(store);
+}
+
 void UsageDataManager::refresh()
 {
     if (m_isRefreshing)
@@ -101,8 +192,8 @@ void UsageDataManager::refresh()
     setIsRefreshing(true);
 
     QPointer<UsageDataManager> self(this);
-    QThreadPool::globalInstance()->start([self, providers = m_providerManager->providers()] {
-        auto result = std::make_shared<Result>(Result::compute(providers));
+    QThreadPool::globalInstance()->start([self, providers = m_providerManager->providers(), ledger = m_ledger] {
+        auto result = std::make_shared<Result>(Result::compute(providers, ledger.get()));
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
             [self, result] {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "usage/ModelBreakdown.h"
 #include "usage/ProviderSummary.h"
 
+class DailyUsageStore;
 class FileWatcher;
 class ProviderManager;
 
@@ -56,6 +58,10 @@ public:
     ProviderManager* providerManager() const { return m_providerManager; }
     FileWatcher* fileWatcher() const { return m_fileWatcher; }
 
+    // Keeps every ended day in the store from the next refresh on, and shows per day the larger of
+    // the logs and the store (all-time, the week). Without one, the logs alone count.
+    void setHistoryStore(std::shared_ptr<DailyUsageStore> store);
+
     // Wires and starts the log watcher and runs the first refresh.
     void startWatching();
     // Starts a refresh unless one is under way; a request meanwhile is dropped, not queued.
@@ -83,6 +89,7 @@ Q_SIGNALS:
 
 private:
     struct Result;
+    struct Ledger;
     void publish(Result&& result);
     void setIsRefreshing(bool refreshing);
 
@@ -102,4 +109,6 @@ private:
     RecordList m_allRecords;
     std::vector<UsageRecord> m_todayRecordsCache;
     bool m_isRefreshing = false;
+    // Used by one refresh at a time, on its worker thread.
+    std::shared_ptr<Ledger> m_ledger;
 };
