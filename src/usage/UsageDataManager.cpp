@@ -1,6 +1,7 @@
 #include "usage/UsageDataManager.h"
 
 #include <QCoreApplication>
+#include <QDate>
 #include <QLoggingCategory>
 #include <QPointer>
 #include <QThreadPool>
@@ -41,7 +42,7 @@ struct UsageDataManager::Ledger
 
     void update(const RecordList& all, Instant dayStart, qint64 pastTokens)
     {
-        if (!loaded) {
+        if (store && !loaded) {
             QString error;
             auto days = store->days(&error);
             if (!days) {
@@ -54,8 +55,8 @@ struct UsageDataManager::Ledger
         if (dayStart == todayStart && pastTokens == pastLogTokens)
             return;
         const UsageLedger::Days fromLogs = UsageLedger::endedDays(all, dayStart);
-        const UsageLedger::Days risen = UsageLedger::risen(fromLogs, stored);
-        if (!risen.empty()) {
+        const UsageLedger::Days risen = store ? UsageLedger::risen(fromLogs, stored) : UsageLedger::Days {};
+        if (store && loaded && !risen.empty()) {
             std::vector<LedgerDay> rows;
             rows.reserve(risen.size());
             for (const auto& [date, day] : risen)
@@ -97,6 +98,28 @@ struct UsageDataManager::Ledger
             result.append(d);
         return result;
     }
+
+    // Every day from the first known one to today, days without usage included.
+    QList<DailyData> history(const DailyData& today) const
+    {
+        QList<DailyData> days;
+        if (shown.empty() && today.totalTokens == 0)
+            return days;
+        const QDate last = QDate::fromString(today.dateString, Qt::ISODate);
+        QDate date = shown.empty() ? last : QDate::fromString(shown.begin()->first, Qt::ISODate);
+        auto at = shown.begin();
+        for (; date.isValid() && date < last; date = date.addDays(1)) {
+            const QString key = date.toString(Qt::ISODate);
+            while (at != shown.end() && at->first < key)
+                ++at;
+            if (at != shown.end() && at->first == key)
+                days.append({ key, at->second.totalTokens(), at->second.outputTokens });
+            else
+                days.append({ key, 0, 0 });
+        }
+        days.append(today);
+        return days;
+    }
 };
 
 struct UsageDataManager::Result
@@ -105,6 +128,7 @@ struct UsageDataManager::Result
     std::vector<UsageRecord> today;
     UsageSummary todaySummary;
     QList<DailyData> weeklyData;
+    QList<DailyData> historyData;
     qint64 cumulative = 0;
     bool active = false;
 
@@ -140,18 +164,21 @@ struct UsageDataManager::Result
         };
         r.todaySummary = UsageSummary::make(r.today, displayName, providerLabel);
         r.weeklyData = UsageSummary::make(UsageSummary::recordsOfLastWeek(r.all, now), displayName).dailyData;
-        if (ledger && ledger->store) {
-            ledger->update(r.all, todayStart, TokenMath::add(r.cumulative, -r.todaySummary.totalTokens));
+        ledger->update(r.all, todayStart, TokenMath::add(r.cumulative, -r.todaySummary.totalTokens));
+        if (ledger->store) {
             TokenMath::accumulate(r.cumulative, ledger->extraTokens);
             r.weeklyData = ledger->week(r.weeklyData, now);
         }
+        r.historyData = ledger->history(
+            { DayFormatter().format(now), r.todaySummary.totalTokens, r.todaySummary.totalOutputTokens });
         r.active = r.todaySummary.lastActivityDate && now - *r.todaySummary.lastActivityDate < ActivityWindow;
         return r;
     }
 };
 
 UsageDataManager::UsageDataManager(ProviderManager* providerManager, QObject* parent)
-    : QObject(parent), m_providerManager(providerManager), m_fileWatcher(new FileWatcher(10s, this))
+    : QObject(parent), m_providerManager(providerManager), m_fileWatcher(new FileWatcher(10s, this)),
+      m_ledger(std::make_shared<Ledger>())
 {
 }
 
@@ -219,6 +246,10 @@ void UsageDataManager::publish(Result&& r)
     Q_EMIT todayBreakdownChanged();
     m_weeklyData = std::move(r.weeklyData);
     Q_EMIT weeklyDataChanged();
+    if (m_historyData != r.historyData) {
+        m_historyData = std::move(r.historyData);
+        Q_EMIT historyDataChanged();
+    }
     m_providerSummaries = s.providerSummaries;
     Q_EMIT providerSummariesChanged();
     if (m_cumulativeTokens != r.cumulative) {

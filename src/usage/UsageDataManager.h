@@ -27,6 +27,7 @@ class UsageDataManager : public QObject
     Q_PROPERTY(qint64 todayOutputTokens READ todayOutputTokens NOTIFY todayOutputTokensChanged)
     Q_PROPERTY(QList<ModelBreakdown> todayBreakdown READ todayBreakdown NOTIFY todayBreakdownChanged)
     Q_PROPERTY(QList<DailyData> weeklyData READ weeklyData NOTIFY weeklyDataChanged)
+    Q_PROPERTY(QList<DailyData> historyData READ historyData NOTIFY historyDataChanged)
     Q_PROPERTY(QList<ProviderSummary> providerSummaries READ providerSummaries NOTIFY providerSummariesChanged)
     Q_PROPERTY(qint64 cumulativeTokens READ cumulativeTokens NOTIFY cumulativeTokensChanged)
     Q_PROPERTY(bool isActive READ isActive NOTIFY isActiveChanged)
@@ -43,6 +44,9 @@ public:
     qint64 todayOutputTokens() const { return m_todayOutputTokens; }
     const QList<ModelBreakdown>& todayBreakdown() const { return m_todayBreakdown; }
     const QList<DailyData>& weeklyData() const { return m_weeklyData; }
+    // Every day from the first one of the logs or the store to today, empty days included; per day
+    // the larger of the two.
+    const QList<DailyData>& historyData() const { return m_historyData; }
     const QList<ProviderSummary>& providerSummaries() const { return m_providerSummaries; }
     qint64 cumulativeTokens() const { return m_cumulativeTokens; }
     bool isActive() const { return m_isActive; }
@@ -75,6 +79,7 @@ Q_SIGNALS:
     void todayOutputTokensChanged();
     void todayBreakdownChanged();
     void weeklyDataChanged();
+    void historyDataChanged();
     void providerSummariesChanged();
     void cumulativeTokensChanged();
     void isActiveChanged();
@@ -100,6 +105,7 @@ private:
     qint64 m_todayOutputTokens = 0;
     QList<ModelBreakdown> m_todayBreakdown;
     QList<DailyData> m_weeklyData;
+    QList<DailyData> m_historyData;
     QList<ProviderSummary> m_providerSummaries;
     qint64 m_cumulativeTokens = 0;
     bool m_isActive = false;
