@@ -1,6 +1,7 @@
 // Times the usage refresh over a log tree, as the application runs it, and prints the figures:
-// the cold first refresh, a refresh with nothing changed, a refresh after one appended line, and
-// the heap held per record.
+// the cold first refresh, a refresh with nothing changed, a refresh after one appended line, the
+// same with the history store (its first refresh writes every ended day), and the heap held per
+// record.
 //
 // usage: pacemark_bench <projects-folder> [append-target.jsonl]
 
@@ -15,10 +16,12 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QTemporaryDir>
 
 #include "ingest/ClaudeCodeProvider.h"
 #include "ingest/JSONLParser.h"
 #include "ingest/ProviderManager.h"
+#include "usage/DailyUsageStore.h"
 #include "usage/ManualClock.h"
 #include "usage/UsageDataManager.h"
 
@@ -113,6 +116,21 @@ int main(int argc, char** argv)
         std::printf("append one line       %.2f ms median of 5 (file %.0f MiB), same as a full re-read: %s\n",
                     median(appendTimes), static_cast<double>(FileStamp::read(argv[2])->size) / (1 << 20),
                     same ? "yes" : "NO");
+    }
+
+    {
+        QTemporaryDir folder;
+        std::shared_ptr<DailyUsageStore> store = DailyUsageStore::open(folder.filePath(QStringLiteral("history.sqlite"))).store;
+        ProviderManager ledgerProviders(root);
+        UsageDataManager ledgered(&ledgerProviders);
+        ledgered.setHistoryStore(store);
+        const double first = refreshMs(ledgered);
+        std::vector<double> unchanged;
+        for (int i = 0; i < 15; ++i)
+            unchanged.push_back(refreshMs(ledgered));
+        std::printf("with history store    cold %.1f ms (wrote %zu days), unchanged %.2f ms median of 15, same total: %s\n",
+                    first, store ? store->days().value_or(std::map<QString, LedgerDay> {}).size() : 0, median(unchanged),
+                    ledgered.cumulativeTokens() == usage.cumulativeTokens() ? "yes" : "NO");
     }
 
     std::printf("heap held per record  %.0f bytes (%zu bytes for %zu records)\n",

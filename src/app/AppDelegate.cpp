@@ -8,6 +8,7 @@
 #include "ingest/ProviderManager.h"
 #include "quota/ClaudeQuotaManager.h"
 #include "quota/ClaudeWebProvider.h"
+#include "quota/QuotaAlertNotifier.h"
 #include "runner/RunCharacter.h"
 #include "usage/DailyUsageStore.h"
 #include "usage/UsageDataManager.h"
@@ -42,14 +43,22 @@ ClaudeQuotaManager* AppDelegate::claudeQuotaManager()
 void AppDelegate::applicationDidFinishLaunching()
 {
     m_modelContainer = DailyUsageStore::setUp(DailyUsageStore::defaultPath());
+    if (m_modelContainer)
+        m_usageDataManager->setHistoryStore(m_modelContainer);
     m_usageDataManager->startWatching();
     m_runCharacter->start();
+    // Before the first poll, so that its answer is weighed too.
+    m_quotaAlertNotifier = new QuotaAlertNotifier(claudeQuotaManager(), m_defaults, QDBusConnection::sessionBus(), this);
     claudeQuotaManager()->startPolling();
     AppUpdater::shared();
     m_menuBarController = new MenuBarController(m_usageDataManager, m_runCharacter, claudeQuotaManager(),
                                                 m_claudeOAuthProvider, m_defaults, this);
     connect(
         m_menuBarController, &MenuBarController::settingsRequested, this, &AppDelegate::showSettingsWindow);
+    connect(m_quotaAlertNotifier, &QuotaAlertNotifier::activated, m_menuBarController, [this] {
+        if (!m_menuBarController->isPopoverShown())
+            m_menuBarController->showPopover();
+    });
 }
 
 void AppDelegate::showSettingsWindow()

@@ -9,6 +9,7 @@ class ClaudeQuotaManager;
 class DailyUsageStore;
 class MenuBarController;
 class ProviderManager;
+class QuotaAlertNotifier;
 class RunCharacter;
 class SettingsWindowController;
 class UsageDataManager;
@@ -37,6 +38,8 @@ public:
     // Created on first use with a 300-second poll interval, then kept.
     ClaudeQuotaManager* claudeQuotaManager();
     MenuBarController* menuBarController() const { return m_menuBarController; }
+    // Made at launch; a click on one of its notifications opens the popover.
+    QuotaAlertNotifier* quotaAlertNotifier() const { return m_quotaAlertNotifier; }
     // Empty until the settings window is first asked for; then the same one for good.
     SettingsWindowController* settingsWindowController() const { return m_settingsWindowController; }
     // Shows the one settings window of the process, centred and in front.
@@ -51,6 +54,7 @@ private:
     RunCharacter* m_runCharacter;
     ClaudeOAuthProvider* m_claudeOAuthProvider;
     ClaudeQuotaManager* m_claudeQuotaManager = nullptr;
-    std::unique_ptr<DailyUsageStore> m_modelContainer;
+    QuotaAlertNotifier* m_quotaAlertNotifier = nullptr;
+    std::shared_ptr<DailyUsageStore> m_modelContainer;
     SettingsWindowController* m_settingsWindowController = nullptr;
 };

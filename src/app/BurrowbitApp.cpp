@@ -7,6 +7,7 @@
 #include <QCommandLineParser>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QJsonDocument>
 #include <QQuickWindow>
 
@@ -23,6 +24,7 @@
 #include "quota/ClaudeQuotaManager.h"
 #include "runner/AnimationSpeed.h"
 #include "runner/RunCharacter.h"
+#include "usage/DailyUsageStore.h"
 #include "usage/ManualClock.h"
 #include "usage/UsageDataManager.h"
 
@@ -48,6 +50,7 @@ struct Options
     bool report = false;
     bool json = false;
     bool quota = false;
+    bool history = false;
     std::optional<Instant> now;
     std::optional<AnimationSpeed> runnerSpeed;
     bool stats = false;
@@ -95,6 +98,13 @@ int runReport(const Options& options)
     const auto folders = ClaudePaths::projectsPaths();
     ProviderManager providers(folders);
     UsageDataManager usage(&providers);
+    // The application's history counts in the report too; the report never creates the store.
+    if (QFile::exists(DailyUsageStore::defaultPath())) {
+        if (auto opened = DailyUsageStore::open(DailyUsageStore::defaultPath()); opened.store)
+            usage.setHistoryStore(std::move(opened.store));
+        else
+            print(stderr, QStringLiteral("pacemark: %1; the report counts the logs alone\n").arg(opened.error));
+    }
     QEventLoop loop;
     QObject::connect(&usage, &UsageDataManager::refreshed, &loop, &QEventLoop::quit);
     usage.refresh();
@@ -102,6 +112,7 @@ int runReport(const Options& options)
 
     UsageReport report(usage, Clock::now(), usage.activityLevel());
     report.setLogFolders(toStringList(ClaudePaths::existingDirectories(folders)), toStringList(folders));
+    report.setHistory(options.history);
     if (options.quota)
         report.setQuota(fetchQuota());
     if (options.json)
@@ -171,12 +182,14 @@ int BurrowbitApp::main(int argc, char** argv)
                                        QStringLiteral("ISO8601"));
     const QCommandLineOption quotaOption(QStringLiteral("quota"),
                                          QStringLiteral("With --report: fetch the quota once too."));
+    const QCommandLineOption historyOption(QStringLiteral("history"),
+                                           QStringLiteral("With --report: every day from the first known one."));
     const QCommandLineOption speedOption(QStringLiteral("runner-speed"),
                                          QStringLiteral("Force the runner's speed (for testing)."),
                                          QStringLiteral("idle|walking|running|sprinting"));
     const QCommandLineOption statsOption(QStringLiteral("stats"),
                                          QStringLiteral("At exit, print how many tray images were drawn."));
-    parser.addOptions({ reportOption, jsonOption, nowOption, quotaOption, speedOption, statsOption });
+    parser.addOptions({ reportOption, jsonOption, nowOption, quotaOption, historyOption, speedOption, statsOption });
 
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
@@ -201,6 +214,7 @@ int BurrowbitApp::main(int argc, char** argv)
     options.report = parser.isSet(reportOption);
     options.json = parser.isSet(jsonOption);
     options.quota = parser.isSet(quotaOption);
+    options.history = parser.isSet(historyOption);
     options.stats = parser.isSet(statsOption);
     if (parser.isSet(nowOption)) {
         const QByteArray text = parser.value(nowOption).toUtf8();
@@ -216,8 +230,8 @@ int BurrowbitApp::main(int argc, char** argv)
                                        "sprinting)")
                             .arg(parser.value(speedOption)));
     }
-    if (!options.report && (options.json || options.now || options.quota))
-        return fail(QStringLiteral("--json, --now and --quota go with --report"));
+    if (!options.report && (options.json || options.now || options.quota || options.history))
+        return fail(QStringLiteral("--json, --now, --quota and --history go with --report"));
     if (options.report && (options.runnerSpeed || options.stats))
         return fail(QStringLiteral("--runner-speed and --stats do not go with --report"));
 

@@ -62,6 +62,13 @@ QJsonObject UsageReport::toJson() const
         { QStringLiteral("weeklyData"), weekly },
         { QStringLiteral("providerSummaries"), providers },
     };
+    if (m_history) {
+        QJsonArray history;
+        for (const auto& d : m_usage.historyData())
+            history.append(QJsonObject { { QStringLiteral("dateString"), d.dateString },
+                { QStringLiteral("totalTokens"), d.totalTokens }, { QStringLiteral("outputTokens"), d.outputTokens } });
+        json.insert(QStringLiteral("history"), history);
+    }
     if (m_quota)
         json.insert(QStringLiteral("quota"), m_quota->toJson());
     return json;
@@ -110,6 +117,14 @@ QString UsageReport::toText() const
         if (b.displayName != b.model)
             out << "  (" << b.model << ")";
         out << "\n";
+    }
+    if (m_history) {
+        out << "\nHistory\n";
+        if (m_usage.historyData().isEmpty())
+            out << "  no usage\n";
+        for (const auto& d : m_usage.historyData())
+            out << "  " << d.dateString << "  " << qSetFieldWidth(8) << Qt::right << formatTokens(d.totalTokens)
+                << qSetFieldWidth(0) << Qt::left << "\n";
     }
     if (m_quota)
         out << m_quota->toText();

@@ -28,6 +28,9 @@ public:
         m_logFoldersSearched = std::move(searched);
     }
 
+    // With the history the report gains one line (one "history" entry) a day from the first known day.
+    void setHistory(bool history) { m_history = history; }
+
     QJsonObject toJson() const;
     QString toText() const;
 
@@ -36,6 +39,7 @@ private:
     Instant m_generatedAt;
     ActivityLevel m_level;
     std::optional<QuotaReport> m_quota;
+    bool m_history = false;
     QStringList m_logFoldersRead;
     QStringList m_logFoldersSearched;
 };

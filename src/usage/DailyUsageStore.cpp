@@ -20,8 +20,49 @@ CREATE TABLE DailyUsage (
     totalCacheReadTokens INTEGER NOT NULL,
     sessionCount INTEGER NOT NULL
 ) STRICT;
-PRAGMA user_version = 10000;
 )";
+
+// 1.1.0: the tokens of each day per model, so that costs and breakdowns can be worked out later.
+constexpr const char* createModelTable = R"(
+CREATE TABLE DailyModelUsage (
+    dateString TEXT NOT NULL,
+    model TEXT NOT NULL,
+    inputTokens INTEGER NOT NULL,
+    outputTokens INTEGER NOT NULL,
+    cacheWriteTokens INTEGER NOT NULL,
+    cacheReadTokens INTEGER NOT NULL,
+    PRIMARY KEY (dateString, model)
+) STRICT;
+PRAGMA user_version = 10100;
+)";
+
+constexpr const char* upsertDay = R"(
+INSERT INTO DailyUsage VALUES (?1, ?2, ?3, ?4, ?5, ?6)
+ON CONFLICT (dateString) DO UPDATE SET
+    totalInputTokens = max(totalInputTokens, excluded.totalInputTokens),
+    totalOutputTokens = max(totalOutputTokens, excluded.totalOutputTokens),
+    totalCacheWriteTokens = max(totalCacheWriteTokens, excluded.totalCacheWriteTokens),
+    totalCacheReadTokens = max(totalCacheReadTokens, excluded.totalCacheReadTokens),
+    sessionCount = max(sessionCount, excluded.sessionCount)
+)";
+
+constexpr const char* upsertModel = R"(
+INSERT INTO DailyModelUsage VALUES (?1, ?2, ?3, ?4, ?5, ?6)
+ON CONFLICT (dateString, model) DO UPDATE SET
+    inputTokens = max(inputTokens, excluded.inputTokens),
+    outputTokens = max(outputTokens, excluded.outputTokens),
+    cacheWriteTokens = max(cacheWriteTokens, excluded.cacheWriteTokens),
+    cacheReadTokens = max(cacheReadTokens, excluded.cacheReadTokens)
+)";
+
+const QStringList expectedModelColumns {
+    QStringLiteral("dateString"),
+    QStringLiteral("model"),
+    QStringLiteral("inputTokens"),
+    QStringLiteral("outputTokens"),
+    QStringLiteral("cacheWriteTokens"),
+    QStringLiteral("cacheReadTokens"),
+};
 
 const QStringList expectedColumns {
     QStringLiteral("dateString"),
@@ -83,8 +124,24 @@ bool column(sqlite3* db, const char* sql, QStringList* values, QString* error)
     return true;
 }
 
-// Checks a store of schema 1.0.0, or creates the schema in a database that holds nothing at all.
-// Anything else is somebody else's data or a later version of ours, and is not touched.
+// A prepared statement finalised on every path.
+class Statement
+{
+public:
+    Statement(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &m_statement, nullptr); }
+    ~Statement() { sqlite3_finalize(m_statement); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    sqlite3_stmt* get() const { return m_statement; }
+
+private:
+    sqlite3_stmt* m_statement = nullptr;
+};
+
+// Checks a store of schema 1.1.0, upgrades one of 1.0.0, or creates the schema in a database that
+// holds nothing at all. Anything else is somebody else's data or a later version of ours, and is not
+// touched.
 bool prepareSchema(sqlite3* db, QString* error)
 {
     if (!execute(db, "BEGIN IMMEDIATE", error))
@@ -92,29 +149,34 @@ bool prepareSchema(sqlite3* db, QString* error)
     QString failure;
     QStringList version;
     QStringList tables;
+    const auto matches = [&](const char* sql, const QStringList& expected) {
+        QStringList columns;
+        return column(db, sql, &columns, &failure) && columns == expected;
+    };
     if (column(db, "PRAGMA user_version", &version, &failure)
         && column(db, "SELECT name FROM sqlite_schema WHERE name NOT LIKE 'sqlite_%'", &tables, &failure)) {
         const int found = version.value(0).toInt();
+        const bool dailyMatches = matches("SELECT name FROM pragma_table_info('DailyUsage') ORDER BY cid", expectedColumns);
         if (found == 0 && tables.isEmpty()) {
-            if (execute(db, createSchema, &failure) && execute(db, "COMMIT", &failure))
+            if (execute(db, createSchema, &failure) && execute(db, createModelTable, &failure)
+                && execute(db, "COMMIT", &failure))
                 return true;
         } else if (found > DailyUsageStore::schemaVersion) {
             failure = QStringLiteral("the store has schema version %1, newer than this application's %2")
                           .arg(found)
                           .arg(DailyUsageStore::schemaVersion);
-        } else if (found != DailyUsageStore::schemaVersion) {
+        } else if (found != 10000 && found != DailyUsageStore::schemaVersion) {
             failure = QStringLiteral("the store holds other data (schema version %1)").arg(found);
-        } else {
-            QStringList columns;
-            if (column(db, "SELECT name FROM pragma_table_info('DailyUsage') ORDER BY cid", &columns,
-                    &failure)) {
-                if (columns == expectedColumns) {
-                    execute(db, "COMMIT", &failure);
-                    return true;
-                }
-                failure = QStringLiteral("the store's DailyUsage table does not match schema version %1")
-                              .arg(DailyUsageStore::schemaVersion);
-            }
+        } else if (!dailyMatches || (found == DailyUsageStore::schemaVersion
+                       && !matches("SELECT name FROM pragma_table_info('DailyModelUsage') ORDER BY cid",
+                           expectedModelColumns))) {
+            if (failure.isEmpty())
+                failure = QStringLiteral("the store's tables do not match schema version %1").arg(found);
+        } else if (found == 10000) {
+            if (execute(db, createModelTable, &failure) && execute(db, "COMMIT", &failure))
+                return true;
+        } else if (execute(db, "COMMIT", &failure)) {
+            return true;
         }
     }
     QString ignored;
@@ -183,4 +245,94 @@ std::unique_ptr<DailyUsageStore> DailyUsageStore::setUp(const QString& path, std
         std::fflush(diagnostics);
     }
     return std::move(result.store);
+}
+
+std::optional<std::map<QString, LedgerDay>> DailyUsageStore::days(QString* error) const
+{
+    std::map<QString, LedgerDay> result;
+    QString ignored;
+    QString& failure = error ? *error : ignored;
+    // One read transaction, so that a day and its models come from the same write.
+    if (!execute(m_db, "BEGIN", &failure))
+        return std::nullopt;
+    const auto text = [](sqlite3_stmt* s, int i) {
+        return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s, i)));
+    };
+    bool ok = true;
+    {
+        Statement days(m_db, "SELECT * FROM DailyUsage");
+        int step = SQLITE_ERROR;
+        while (days.get() && (step = sqlite3_step(days.get())) == SQLITE_ROW) {
+            LedgerDay day { text(days.get(), 0), sqlite3_column_int64(days.get(), 1), sqlite3_column_int64(days.get(), 2),
+                sqlite3_column_int64(days.get(), 3), sqlite3_column_int64(days.get(), 4),
+                sqlite3_column_int64(days.get(), 5), {} };
+            result.emplace(day.dateString, std::move(day));
+        }
+        ok = step == SQLITE_DONE;
+    }
+    if (ok) {
+        Statement models(m_db, "SELECT * FROM DailyModelUsage ORDER BY dateString, model");
+        int step = SQLITE_ERROR;
+        while (models.get() && (step = sqlite3_step(models.get())) == SQLITE_ROW) {
+            result[text(models.get(), 0)].models.push_back({ text(models.get(), 1),
+                sqlite3_column_int64(models.get(), 2), sqlite3_column_int64(models.get(), 3),
+                sqlite3_column_int64(models.get(), 4), sqlite3_column_int64(models.get(), 5) });
+        }
+        ok = step == SQLITE_DONE;
+    }
+    if (!ok)
+        failure = sqliteError(m_db);
+    execute(m_db, "COMMIT", &ignored);
+    if (!ok)
+        return std::nullopt;
+    // A model row without its day (not written by us) still names its day.
+    for (auto& [date, day] : result)
+        day.dateString = date;
+    return result;
+}
+
+bool DailyUsageStore::record(const std::vector<LedgerDay>& days, QString* error)
+{
+    QString ignored;
+    QString& failure = error ? *error : ignored;
+    if (!execute(m_db, "BEGIN IMMEDIATE", &failure))
+        return false;
+    bool ok = true;
+    {
+        Statement day(m_db, upsertDay);
+        Statement model(m_db, upsertModel);
+        ok = day.get() && model.get();
+        const auto run = [](sqlite3_stmt* s) {
+            const bool done = sqlite3_step(s) == SQLITE_DONE;
+            sqlite3_reset(s);
+            return done;
+        };
+        for (const LedgerDay& d : days) {
+            if (!ok)
+                break;
+            const QByteArray date = d.dateString.toUtf8();
+            sqlite3_bind_text(day.get(), 1, date.constData(), static_cast<int>(date.size()), SQLITE_TRANSIENT);
+            const qint64 figures[] { d.inputTokens, d.outputTokens, d.cacheWriteTokens, d.cacheReadTokens, d.sessionCount };
+            for (int i = 0; i < 5; ++i)
+                sqlite3_bind_int64(day.get(), i + 2, figures[i]);
+            ok = run(day.get());
+            for (const auto& m : d.models) {
+                if (!ok)
+                    break;
+                const QByteArray name = m.model.toUtf8();
+                sqlite3_bind_text(model.get(), 1, date.constData(), static_cast<int>(date.size()), SQLITE_TRANSIENT);
+                sqlite3_bind_text(model.get(), 2, name.constData(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
+                const qint64 tokens[] { m.inputTokens, m.outputTokens, m.cacheWriteTokens, m.cacheReadTokens };
+                for (int i = 0; i < 4; ++i)
+                    sqlite3_bind_int64(model.get(), i + 3, tokens[i]);
+                ok = run(model.get());
+            }
+        }
+        if (!ok)
+            failure = sqliteError(m_db);
+    }
+    if (ok && execute(m_db, "COMMIT", &failure))
+        return true;
+    execute(m_db, "ROLLBACK", &ignored);
+    return false;
 }

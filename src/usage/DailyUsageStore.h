@@ -1,20 +1,27 @@
 #pragma once
 
 #include <cstdio>
+#include <map>
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include <QString>
 
+#include "usage/LedgerDay.h"
+
 struct sqlite3;
 
-// The on-disk history store: one SQLite table `DailyUsage` with one row per day. Nothing reads or
-// writes rows yet; the store is opened at launch with its schema and held until the process ends.
-// A file that cannot be used as this store is left exactly as it is: never deleted, never rewritten.
+// The on-disk history store, a ledger of ended days: the table `DailyUsage` with one row per day and
+// `DailyModelUsage` with the day's tokens per model. Rows only ever rise, each write is one
+// transaction, and a file that cannot be used as this store is left exactly as it is: never deleted,
+// never rewritten. The connection may be used from any one thread at a time.
 class DailyUsageStore
 {
 public:
-    // Schema 1.0.0, kept in the database's user_version as major * 10000 + minor * 100 + patch.
-    static constexpr int schemaVersion = 10000;
+    // Schema 1.1.0, kept in the database's user_version as major * 10000 + minor * 100 + patch. 1.0.0
+    // had DailyUsage alone and is upgraded in place.
+    static constexpr int schemaVersion = 10100;
 
     struct OpenResult
     {
@@ -36,6 +43,11 @@ public:
     static std::unique_ptr<DailyUsageStore> setUp(const QString& path, std::FILE* diagnostics = stdout);
 
     QString path() const { return m_path; }
+
+    // Every stored day with its models; nothing when the store cannot be read.
+    std::optional<std::map<QString, LedgerDay>> days(QString* error = nullptr) const;
+    // Raises each given day to at least its figures, in one transaction; lowers nothing.
+    bool record(const std::vector<LedgerDay>& days, QString* error = nullptr);
 
 private:
     DailyUsageStore(sqlite3* db, QString path);

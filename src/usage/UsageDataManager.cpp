@@ -5,16 +5,22 @@
 #include <filesystem>
 
 #include <QCoreApplication>
+#include <QDate>
+#include <QLoggingCategory>
 #include <QPointer>
 #include <QThreadPool>
 
 #include "ingest/FileWatcher.h"
 #include "ingest/ProviderManager.h"
 #include "usage/Clock.h"
+#include "usage/DailyUsageStore.h"
 #include "usage/LocalCalendar.h"
+#include "usage/UsageLedger.h"
 #include "usage/UsageSummary.h"
 
 using namespace std::chrono_literals;
+
+Q_LOGGING_CATEGORY(lcLedger, "pacemark.usage.ledger")
 
 namespace {
 
@@ -37,6 +43,102 @@ using Providers = std::vector<std::shared_ptr<AIUsageProvider>>;
 
 }
 
+// The history store and what the last refresh learnt from it. The ledger is worked out again only
+// when a day has ended or the logs of past days changed; otherwise the last figures stand.
+struct UsageDataManager::Ledger
+{
+    std::shared_ptr<DailyUsageStore> store;
+    bool loaded = false;
+    UsageLedger::Days stored;
+    Instant todayStart {};
+    qint64 pastLogTokens = -1;
+    // Per ended day, the larger of logs and store.
+    UsageLedger::Days shown;
+    // What the store adds to the all-time total of the logs.
+    qint64 extraTokens = 0;
+
+    void update(const RecordList& all, Instant dayStart, qint64 pastTokens)
+    {
+        if (store && !loaded) {
+            QString error;
+            auto days = store->days(&error);
+            if (!days) {
+                qCWarning(lcLedger) << "the history store cannot be read:" << error;
+                return;
+            }
+            stored = std::move(*days);
+            loaded = true;
+        }
+        if (dayStart == todayStart && pastTokens == pastLogTokens)
+            return;
+        const UsageLedger::Days fromLogs = UsageLedger::endedDays(all, dayStart);
+        const UsageLedger::Days risen = store ? UsageLedger::risen(fromLogs, stored) : UsageLedger::Days {};
+        if (store && loaded && !risen.empty()) {
+            std::vector<LedgerDay> rows;
+            rows.reserve(risen.size());
+            for (const auto& [date, day] : risen)
+                rows.push_back(day);
+            QString error;
+            if (store->record(rows, &error))
+                stored = UsageLedger::merged(risen, stored);
+            else
+                qCWarning(lcLedger) << "ended days not written to the history store:" << error;
+        }
+        shown = UsageLedger::merged(fromLogs, stored);
+        extraTokens = 0;
+        for (const auto& [date, day] : shown) {
+            const auto logged = fromLogs.find(date);
+            TokenMath::accumulate(extraTokens,
+                day.totalTokens() - (logged == fromLogs.end() ? 0 : logged->second.totalTokens()));
+        }
+        todayStart = dayStart;
+        pastLogTokens = pastTokens;
+    }
+
+    // The week's days of the logs, each raised to the ledger's figures, with the stored days the
+    // logs no longer have.
+    QList<DailyData> week(const QList<DailyData>& fromLogs, Instant now) const
+    {
+        const auto cutoff = LocalCalendar::startOfDayBefore(now, 7);
+        const QString first = cutoff ? DayFormatter().format(*cutoff) : QString();
+        std::map<QString, DailyData> days;
+        for (const auto& d : fromLogs)
+            days.emplace(d.dateString, d);
+        for (auto at = shown.lower_bound(first); at != shown.end(); ++at) {
+            DailyData& d = days[at->first];
+            d.dateString = at->first;
+            d.totalTokens = std::max(d.totalTokens, at->second.totalTokens());
+            d.outputTokens = std::max(d.outputTokens, at->second.outputTokens);
+        }
+        QList<DailyData> result;
+        for (const auto& [date, d] : days)
+            result.append(d);
+        return result;
+    }
+
+    // Every day from the first known one to today, days without usage included.
+    QList<DailyData> history(const DailyData& today) const
+    {
+        QList<DailyData> days;
+        if (shown.empty() && today.totalTokens == 0)
+            return days;
+        const QDate last = QDate::fromString(today.dateString, Qt::ISODate);
+        QDate date = shown.empty() ? last : QDate::fromString(shown.begin()->first, Qt::ISODate);
+        auto at = shown.begin();
+        for (; date.isValid() && date < last; date = date.addDays(1)) {
+            const QString key = date.toString(Qt::ISODate);
+            while (at != shown.end() && at->first < key)
+                ++at;
+            if (at != shown.end() && at->first == key)
+                days.append({ key, at->second.totalTokens(), at->second.outputTokens });
+            else
+                days.append({ key, 0, 0 });
+        }
+        days.append(today);
+        return days;
+    }
+};
+
 struct UsageDataManager::Result
 {
     RecordList all;
@@ -44,11 +146,12 @@ struct UsageDataManager::Result
     Instant todayStart {};
     UsageSummary todaySummary;
     QList<DailyData> weeklyData;
+    QList<DailyData> historyData;
     qint64 cumulative = 0;
     bool active = false;
 
     // Everything but the provider reads runs on local copies, so it may run on any thread.
-    static Result compute(const Providers& providers)
+    static Result compute(const Providers& providers, Ledger* ledger)
     {
         Result r;
         for (const auto& provider : providers)
@@ -80,13 +183,21 @@ struct UsageDataManager::Result
         };
         r.todaySummary = UsageSummary::make(r.today, displayName, providerLabel);
         r.weeklyData = UsageSummary::make(UsageSummary::recordsOfLastWeek(r.all, now), displayName).dailyData;
+        ledger->update(r.all, todayStart, TokenMath::add(r.cumulative, -r.todaySummary.totalTokens));
+        if (ledger->store) {
+            TokenMath::accumulate(r.cumulative, ledger->extraTokens);
+            r.weeklyData = ledger->week(r.weeklyData, now);
+        }
+        r.historyData = ledger->history(
+            { DayFormatter().format(now), r.todaySummary.totalTokens, r.todaySummary.totalOutputTokens });
         r.active = r.todaySummary.lastActivityDate && now - *r.todaySummary.lastActivityDate < ActivityWindow;
         return r;
     }
 };
 
 UsageDataManager::UsageDataManager(ProviderManager* providerManager, QObject* parent)
-    : QObject(parent), m_providerManager(providerManager), m_fileWatcher(new FileWatcher(10s, this))
+    : QObject(parent), m_providerManager(providerManager), m_fileWatcher(new FileWatcher(10s, this)),
+      m_ledger(std::make_shared<Ledger>())
 {
     m_calendarTimer.setSingleShot(true);
     connect(&m_calendarTimer, &QTimer::timeout, this, &UsageDataManager::checkCalendar);
@@ -155,6 +266,13 @@ void UsageDataManager::scheduleCalendarCheck()
     m_calendarTimer.start(wait);
 }
 
+void UsageDataManager::setHistoryStore(std::shared_ptr<DailyUsageStore> store)
+{
+    // A new ledger rather than a change under a refresh that may be running.
+    m_ledger = std::make_shared<Ledger>();
+    m_ledger->store = std::move(store);
+}
+
 void UsageDataManager::refresh()
 {
     if (m_isRefreshing)
@@ -162,8 +280,8 @@ void UsageDataManager::refresh()
     setIsRefreshing(true);
 
     QPointer<UsageDataManager> self(this);
-    QThreadPool::globalInstance()->start([self, providers = m_providerManager->providers()] {
-        auto result = std::make_shared<Result>(Result::compute(providers));
+    QThreadPool::globalInstance()->start([self, providers = m_providerManager->providers(), ledger = m_ledger] {
+        auto result = std::make_shared<Result>(Result::compute(providers, ledger.get()));
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
             [self, result] {
@@ -189,6 +307,10 @@ void UsageDataManager::publish(Result&& r)
     Q_EMIT todayBreakdownChanged();
     m_weeklyData = std::move(r.weeklyData);
     Q_EMIT weeklyDataChanged();
+    if (m_historyData != r.historyData) {
+        m_historyData = std::move(r.historyData);
+        Q_EMIT historyDataChanged();
+    }
     m_providerSummaries = s.providerSummaries;
     Q_EMIT providerSummariesChanged();
     if (m_cumulativeTokens != r.cumulative) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "usage/ModelBreakdown.h"
 #include "usage/ProviderSummary.h"
 
+class DailyUsageStore;
 class FileWatcher;
 class ProviderManager;
 
@@ -27,6 +29,7 @@ class UsageDataManager : public QObject
     Q_PROPERTY(qint64 todayOutputTokens READ todayOutputTokens NOTIFY todayOutputTokensChanged)
     Q_PROPERTY(QList<ModelBreakdown> todayBreakdown READ todayBreakdown NOTIFY todayBreakdownChanged)
     Q_PROPERTY(QList<DailyData> weeklyData READ weeklyData NOTIFY weeklyDataChanged)
+    Q_PROPERTY(QList<DailyData> historyData READ historyData NOTIFY historyDataChanged)
     Q_PROPERTY(QList<ProviderSummary> providerSummaries READ providerSummaries NOTIFY providerSummariesChanged)
     Q_PROPERTY(qint64 cumulativeTokens READ cumulativeTokens NOTIFY cumulativeTokensChanged)
     Q_PROPERTY(bool isActive READ isActive NOTIFY isActiveChanged)
@@ -43,6 +46,9 @@ public:
     qint64 todayOutputTokens() const { return m_todayOutputTokens; }
     const QList<ModelBreakdown>& todayBreakdown() const { return m_todayBreakdown; }
     const QList<DailyData>& weeklyData() const { return m_weeklyData; }
+    // Every day from the first one of the logs or the store to today, empty days included; per day
+    // the larger of the two.
+    const QList<DailyData>& historyData() const { return m_historyData; }
     const QList<ProviderSummary>& providerSummaries() const { return m_providerSummaries; }
     qint64 cumulativeTokens() const { return m_cumulativeTokens; }
     bool isActive() const { return m_isActive; }
@@ -57,6 +63,10 @@ public:
 
     ProviderManager* providerManager() const { return m_providerManager; }
     FileWatcher* fileWatcher() const { return m_fileWatcher; }
+
+    // Keeps every ended day in the store from the next refresh on, and shows per day the larger of
+    // the logs and the store (all-time, the week). Without one, the logs alone count.
+    void setHistoryStore(std::shared_ptr<DailyUsageStore> store);
 
     // Wires and starts the log watcher and runs the first refresh.
     void startWatching();
@@ -74,6 +84,7 @@ Q_SIGNALS:
     void todayOutputTokensChanged();
     void todayBreakdownChanged();
     void weeklyDataChanged();
+    void historyDataChanged();
     void providerSummariesChanged();
     void cumulativeTokensChanged();
     void isActiveChanged();
@@ -88,6 +99,7 @@ Q_SIGNALS:
 
 private:
     struct Result;
+    struct Ledger;
     void publish(Result&& result);
     void setIsRefreshing(bool refreshing);
     void scheduleCalendarCheck();
@@ -99,6 +111,7 @@ private:
     qint64 m_todayOutputTokens = 0;
     QList<ModelBreakdown> m_todayBreakdown;
     QList<DailyData> m_weeklyData;
+    QList<DailyData> m_historyData;
     QList<ProviderSummary> m_providerSummaries;
     qint64 m_cumulativeTokens = 0;
     bool m_isActive = false;
@@ -115,4 +128,6 @@ private:
     Instant m_checkedAt {};
     QElapsedTimer m_sinceCheck;
     QTimer m_calendarTimer;
+    // Used by one refresh at a time, on its worker thread.
+    std::shared_ptr<Ledger> m_ledger;
 };

@@ -1,5 +1,6 @@
 #include "usage/UserDefaults.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -10,6 +11,10 @@ const QString horizontalFlipKey = QStringLiteral("horizontalFlip");
 const QString characterHeightKey = QStringLiteral("characterHeight");
 const QString showMenuBarQuotaBatteryKey = QStringLiteral("showMenuBarQuotaBattery");
 const QString selectedCharacterIdKey = QStringLiteral("selectedCharacterId");
+const QString quotaAlertsEnabledKey = QStringLiteral("quotaAlertsEnabled");
+const QString quotaAlertLowerThresholdKey = QStringLiteral("quotaAlertLowerThreshold");
+const QString quotaAlertUpperThresholdKey = QStringLiteral("quotaAlertUpperThreshold");
+const QString quotaAlertMemoryKey = QStringLiteral("quotaAlertMemory");
 
 }
 
@@ -56,6 +61,37 @@ QString UserDefaults::selectedCharacterId() const
     return m_settings.value(selectedCharacterIdKey).toString();
 }
 
+bool UserDefaults::quotaAlertsEnabled() const
+{
+    return m_settings.value(quotaAlertsEnabledKey, true).toBool();
+}
+
+int UserDefaults::quotaAlertLowerThreshold() const
+{
+    return quotaAlertThresholds().first;
+}
+
+int UserDefaults::quotaAlertUpperThreshold() const
+{
+    return quotaAlertThresholds().second;
+}
+
+QByteArray UserDefaults::quotaAlertMemory() const
+{
+    return m_settings.value(quotaAlertMemoryKey).toByteArray();
+}
+
+std::pair<int, int> UserDefaults::quotaAlertThresholds() const
+{
+    bool lowerOk = false;
+    bool upperOk = false;
+    const int lower = m_settings.value(quotaAlertLowerThresholdKey, defaultQuotaAlertLowerThreshold).toInt(&lowerOk);
+    const int upper = m_settings.value(quotaAlertUpperThresholdKey, defaultQuotaAlertUpperThreshold).toInt(&upperOk);
+    if (lowerOk && upperOk && 1 <= lower && lower < upper && upper <= 100)
+        return { lower, upper };
+    return { defaultQuotaAlertLowerThreshold, defaultQuotaAlertUpperThreshold };
+}
+
 void UserDefaults::setSpeedInverted(bool inverted)
 {
     write(speedInvertedKey, inverted, inverted != speedInverted(), &UserDefaults::speedInvertedChanged);
@@ -85,6 +121,43 @@ void UserDefaults::setShowMenuBarQuotaBattery(bool show)
 void UserDefaults::setSelectedCharacterId(const QString& id)
 {
     write(selectedCharacterIdKey, id, id != selectedCharacterId(), &UserDefaults::selectedCharacterIdChanged);
+}
+
+void UserDefaults::setQuotaAlertsEnabled(bool enabled)
+{
+    write(quotaAlertsEnabledKey, enabled, enabled != quotaAlertsEnabled(), &UserDefaults::quotaAlertsEnabledChanged);
+}
+
+void UserDefaults::setQuotaAlertLowerThreshold(int pct)
+{
+    const int lower = std::clamp(pct, 1, 99);
+    writeQuotaAlertThresholds(lower, std::max(quotaAlertUpperThreshold(), lower + 1));
+}
+
+void UserDefaults::setQuotaAlertUpperThreshold(int pct)
+{
+    const int upper = std::clamp(pct, 2, 100);
+    writeQuotaAlertThresholds(std::min(quotaAlertLowerThreshold(), upper - 1), upper);
+}
+
+void UserDefaults::writeQuotaAlertThresholds(int lower, int upper)
+{
+    // Both are stored before either is announced, so that a reader never sees a pair out of order.
+    const auto [oldLower, oldUpper] = quotaAlertThresholds();
+    m_settings.setValue(quotaAlertLowerThresholdKey, lower);
+    m_settings.setValue(quotaAlertUpperThresholdKey, upper);
+    if (lower != oldLower)
+        Q_EMIT quotaAlertLowerThresholdChanged();
+    if (upper != oldUpper)
+        Q_EMIT quotaAlertUpperThresholdChanged();
+    Q_EMIT changed(quotaAlertLowerThresholdKey);
+    Q_EMIT changed(quotaAlertUpperThresholdKey);
+}
+
+void UserDefaults::setQuotaAlertMemory(const QByteArray& memory)
+{
+    m_settings.setValue(quotaAlertMemoryKey, memory);
+    Q_EMIT changed(quotaAlertMemoryKey);
 }
 
 void UserDefaults::sync()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <utility>
+
 #include <QObject>
 #include <QSettings>
 #include <QString>
@@ -19,9 +21,17 @@ class UserDefaults : public QObject
             NOTIFY showMenuBarQuotaBatteryChanged)
     Q_PROPERTY(QString selectedCharacterId READ selectedCharacterId WRITE setSelectedCharacterId NOTIFY
             selectedCharacterIdChanged)
+    Q_PROPERTY(bool quotaAlertsEnabled READ quotaAlertsEnabled WRITE setQuotaAlertsEnabled NOTIFY
+            quotaAlertsEnabledChanged)
+    Q_PROPERTY(int quotaAlertLowerThreshold READ quotaAlertLowerThreshold WRITE setQuotaAlertLowerThreshold
+            NOTIFY quotaAlertLowerThresholdChanged)
+    Q_PROPERTY(int quotaAlertUpperThreshold READ quotaAlertUpperThreshold WRITE setQuotaAlertUpperThreshold
+            NOTIFY quotaAlertUpperThresholdChanged)
 
 public:
     static constexpr double defaultCharacterHeight = 20.0;
+    static constexpr int defaultQuotaAlertLowerThreshold = 80;
+    static constexpr int defaultQuotaAlertUpperThreshold = 95;
 
     // The application's own settings file.
     explicit UserDefaults(QObject* parent = nullptr);
@@ -37,6 +47,14 @@ public:
     bool showMenuBarQuotaBattery() const;
     // An absent key reads as the empty string.
     QString selectedCharacterId() const;
+    // On unless turned off.
+    bool quotaAlertsEnabled() const;
+    // Percentages from 1 to 100, the lower one always below the upper one; a stored value out of
+    // range or out of order reads as its default.
+    int quotaAlertLowerThreshold() const;
+    int quotaAlertUpperThreshold() const;
+    // What the quota alerts have told, as the alert policy keeps it (JSON).
+    QByteArray quotaAlertMemory() const;
 
     void setSpeedInverted(bool inverted);
     void setRunnerPaused(bool paused);
@@ -44,6 +62,11 @@ public:
     void setCharacterHeight(double height);
     void setShowMenuBarQuotaBattery(bool show);
     void setSelectedCharacterId(const QString& id);
+    void setQuotaAlertsEnabled(bool enabled);
+    // Clamped to 1-99 and 2-100; the other threshold moves to keep them one apart.
+    void setQuotaAlertLowerThreshold(int pct);
+    void setQuotaAlertUpperThreshold(int pct);
+    void setQuotaAlertMemory(const QByteArray& memory);
 
     // Writes pending changes to disk now rather than at the next idle moment.
     void sync();
@@ -55,11 +78,17 @@ Q_SIGNALS:
     void characterHeightChanged();
     void showMenuBarQuotaBatteryChanged();
     void selectedCharacterIdChanged();
+    void quotaAlertsEnabledChanged();
+    void quotaAlertLowerThresholdChanged();
+    void quotaAlertUpperThresholdChanged();
     // After every write, also one that stores the value already held.
     void changed(const QString& key);
 
 private:
     bool readBool(const QString& key) const;
+    // The stored pair when both are numbers in order within 1-100, else the defaults.
+    std::pair<int, int> quotaAlertThresholds() const;
+    void writeQuotaAlertThresholds(int lower, int upper);
     void write(const QString& key, const QVariant& value, bool differs, void (UserDefaults::*notify)());
 
     QSettings m_settings;

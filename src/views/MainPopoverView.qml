@@ -5,12 +5,16 @@ import Pacemark.Views
 Rectangle {
     id: root
 
-    enum Page { Main, Runner }
+    enum Page { Main, History, Runner }
 
     required property UsageDataManager usageDataManager
     required property QuotaCardModel quotaCard
     required property RunCharacter runCharacter
     property int currentPage: MainPopoverView.Page.Main
+    // The history page is built on its first showing and kept.
+    property bool historyOpened: currentPage === MainPopoverView.Page.History
+
+    onCurrentPageChanged: historyOpened = historyOpened || currentPage === MainPopoverView.Page.History
 
     signal settingsRequested()
 
@@ -23,7 +27,8 @@ Rectangle {
         spacing: 0
 
         StackLayout {
-            currentIndex: root.currentPage === MainPopoverView.Page.Runner ? 1 : 0
+            currentIndex: root.currentPage === MainPopoverView.Page.Runner ? 2
+                        : root.currentPage === MainPopoverView.Page.History ? 1 : 0
             Layout.fillWidth: true
             Layout.fillHeight: true
 
@@ -31,6 +36,16 @@ Rectangle {
                 objectName: "dashboardPage"
                 usageDataManager: root.usageDataManager
                 quotaCard: root.quotaCard
+            }
+
+            // Built when first shown, so that an unopened page costs nothing.
+            Loader {
+                objectName: "historyPage"
+                active: root.historyOpened
+
+                sourceComponent: HistoryPage {
+                    usageDataManager: root.usageDataManager
+                }
             }
 
             RunnerSelectionView {
@@ -59,6 +74,16 @@ Rectangle {
                 Layout.fillWidth: true
                 Layout.preferredWidth: 1
                 onClicked: root.currentPage = MainPopoverView.Page.Main
+            }
+
+            ToolbarButton {
+                objectName: "historyButton"
+                icon: "calendar"
+                label: "기록"
+                isActive: root.currentPage === MainPopoverView.Page.History
+                Layout.fillWidth: true
+                Layout.preferredWidth: 1
+                onClicked: root.currentPage = MainPopoverView.Page.History
             }
 
             ToolbarButton {

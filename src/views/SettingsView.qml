@@ -3,8 +3,9 @@ import QtQuick.Controls.Basic
 import QtQuick.Layouts
 import Pacemark.Views
 
-// The settings window's form: the runner's options, the quota connection, launch at login and the
-// application's version, update check and quit. The five settings are bound both ways to the defaults.
+// The settings window's form: the runner's options, the quota connection, the quota alerts, launch at
+// login and the application's version, update check and quit. The settings are bound both ways to the
+// defaults.
 Pane {
     id: root
 
@@ -59,6 +60,8 @@ Pane {
 
     Flickable {
         id: scroller
+
+        objectName: "scroller"
 
         anchors.fill: parent
         contentWidth: width
@@ -305,6 +308,85 @@ Pane {
                         font.family: Theme.fontFamily
                         font.pixelSize: Theme.caption
                         color: Theme.primary
+                    }
+                }
+            }
+
+            SettingsSection {
+                title: "알림"
+                footer: "한도가 차오를 때와 초기화될 때 데스크톱 알림으로 알려 줍니다. 기간마다 한 번씩만 알립니다."
+                Layout.fillWidth: true
+
+                SettingsSwitch {
+                    objectName: "quotaAlertsSwitch"
+                    text: "쿼터 알림"
+                    checked: root.defaults.quotaAlertsEnabled
+                    onToggled: root.defaults.quotaAlertsEnabled = checked
+                }
+
+                RowLayout {
+                    enabled: root.defaults.quotaAlertsEnabled
+                    opacity: enabled ? 1 : 0.5
+                    Layout.fillWidth: true
+                    Layout.preferredHeight: 30
+
+                    Text {
+                        text: "첫 번째 알림"
+                        font.family: Theme.fontFamily
+                        font.pixelSize: Theme.callout
+                        color: Theme.primary
+                    }
+
+                    Item {
+                        Layout.fillWidth: true
+                    }
+
+                    SpinBox {
+                        objectName: "quotaAlertLowerThreshold"
+                        from: 1
+                        to: 99
+                        value: root.defaults.quotaAlertLowerThreshold
+                        editable: true
+                        textFromValue: (value, locale) => value + "%"
+                        valueFromText: (text, locale) => parseInt(text)
+                        font.family: Theme.fontFamily
+                        font.pixelSize: Theme.callout
+                        implicitHeight: 24
+                        Layout.preferredWidth: 110
+                        onValueModified: root.defaults.quotaAlertLowerThreshold = value
+                    }
+                }
+
+                RowLayout {
+                    enabled: root.defaults.quotaAlertsEnabled
+                    opacity: enabled ? 1 : 0.5
+                    Layout.fillWidth: true
+                    Layout.preferredHeight: 30
+
+                    Text {
+                        text: "두 번째 알림"
+                        font.family: Theme.fontFamily
+                        font.pixelSize: Theme.callout
+                        color: Theme.primary
+                    }
+
+                    Item {
+                        Layout.fillWidth: true
+                    }
+
+                    SpinBox {
+                        objectName: "quotaAlertUpperThreshold"
+                        from: 2
+                        to: 100
+                        value: root.defaults.quotaAlertUpperThreshold
+                        editable: true
+                        textFromValue: (value, locale) => value + "%"
+                        valueFromText: (text, locale) => parseInt(text)
+                        font.family: Theme.fontFamily
+                        font.pixelSize: Theme.callout
+                        implicitHeight: 24
+                        Layout.preferredWidth: 110
+                        onValueModified: root.defaults.quotaAlertUpperThreshold = value
                     }
                 }
             }

@@ -7,6 +7,7 @@
 
 #include "ClaudeLog.h"
 #include "TempDir.h"
+#include "usage/DailyUsageStore.h"
 
 namespace {
 
@@ -102,6 +103,31 @@ TEST(Report, JsonMembersAndValues)
     const auto text = pacemark(args("--report --now 2025-06-10T12:00:00Z"), home.path());
     EXPECT_EQ(text.exitCode, 0);
     EXPECT_TRUE(text.out.contains("Today      4.6K tokens (210 output) in 1 session")) << text.out.constData();
+}
+
+// --history: one entry a day from the first known day, the application's history store included.
+TEST(Report, HistoryFromLogsAndStore)
+{
+    TempDir home;
+    writeLogs(home);
+    const std::string store = home.path(".local/share/Pacemark/pacemark/history.sqlite");
+    {
+        auto opened = DailyUsageStore::open(QString::fromStdString(store));
+        ASSERT_TRUE(opened.store);
+        ASSERT_TRUE(opened.store->record({ { QStringLiteral("2025-06-07"), 5, 5, 0, 0, 1, {} } }));
+    }
+    const auto run = pacemark(args("--report --json --history --now 2025-06-10T12:00:00Z"), home.path(),
+        { QStringLiteral("XDG_DATA_HOME=") + QString::fromStdString(home.path(".local/share")) });
+    ASSERT_EQ(run.exitCode, 0) << run.err.constData();
+    EXPECT_EQ(compact(run.json()[QStringLiteral("history")]),
+        R"([{"dateString":"2025-06-07","outputTokens":5,"totalTokens":10},{"dateString":"2025-06-08","outputTokens":0,"totalTokens":0},)"
+        R"({"dateString":"2025-06-09","outputTokens":1,"totalTokens":4},{"dateString":"2025-06-10","outputTokens":210,"totalTokens":4610}])");
+    EXPECT_EQ(run.json()[QStringLiteral("cumulativeTokens")], 4624);
+
+    const auto text = pacemark(args("--report --history --now 2025-06-10T12:00:00Z"), home.path(),
+        { QStringLiteral("XDG_DATA_HOME=") + QString::fromStdString(home.path(".local/share")) });
+    EXPECT_TRUE(text.out.contains("History\n  2025-06-07        10\n  2025-06-08         0\n")) << text.out.constData();
+    EXPECT_EQ(pacemark(args("--history"), home.path()).exitCode, 2);
 }
 
 TEST(Report, WhereLogsAreAndTheTimeZone)

@@ -74,4 +74,31 @@ TEST_F(UserDefaultsTest, AHeightThatIsNoNumberReadsAsTheDefault)
     }
 }
 
+// Thresholds stay in 1-100 and in order; a stored pair that is not reads as 80 and 95.
+TEST_F(UserDefaultsTest, AlertThresholdsStayInRangeAndInOrder)
+{
+    struct Case
+    {
+        const char* stored;
+        int lower;
+        int upper;
+    };
+    for (const Case& c : { Case { "", 80, 95 }, Case { "quotaAlertLowerThreshold=50\nquotaAlertUpperThreshold=60", 50, 60 },
+             Case { "quotaAlertLowerThreshold=90\nquotaAlertUpperThreshold=60", 80, 95 },
+             Case { "quotaAlertLowerThreshold=0", 80, 95 }, Case { "quotaAlertUpperThreshold=x", 80, 95 } }) {
+        const std::string path = m_home.write("alerts.ini", std::string("[General]\n") + c.stored + "\n");
+        const UserDefaults defaults(QString::fromStdString(path));
+        EXPECT_EQ(defaults.quotaAlertLowerThreshold(), c.lower) << c.stored;
+        EXPECT_EQ(defaults.quotaAlertUpperThreshold(), c.upper) << c.stored;
+        EXPECT_TRUE(defaults.quotaAlertsEnabled());
+    }
+    UserDefaults defaults(file());
+    defaults.setQuotaAlertLowerThreshold(120);
+    EXPECT_EQ(defaults.quotaAlertLowerThreshold(), 99);
+    EXPECT_EQ(defaults.quotaAlertUpperThreshold(), 100);
+    defaults.setQuotaAlertUpperThreshold(-5);
+    EXPECT_EQ(defaults.quotaAlertLowerThreshold(), 1);
+    EXPECT_EQ(defaults.quotaAlertUpperThreshold(), 2);
+}
+
 }

@@ -238,8 +238,16 @@ TEST_F(Popover, ToolbarSwitchesPagesAndKeepsTheLastOne)
     };
     EXPECT_EQ(previewsBelow(item("runnerPage")), 0);
 
+    // The history page is built on its first showing.
+    EXPECT_EQ(item("historyPage")->property("status").toInt(), 0);
+    click("historyButton");
+    EXPECT_TRUE(shown("historyPage"));
+    EXPECT_EQ(tint("historyButton"), accent);
+    EXPECT_NE(item("historyPage")->findChild<QQuickItem*>(QStringLiteral("historyMap")), nullptr);
+
     click("runnerButton");
     EXPECT_FALSE(shown("dashboardPage"));
+    EXPECT_FALSE(shown("historyPage"));
     EXPECT_EQ(previewsBelow(item("runnerPage")), 2);
     EXPECT_EQ(tint("runnerButton"), accent);
     EXPECT_NE(tint("homeButton"), accent);

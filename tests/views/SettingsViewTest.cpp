@@ -101,6 +101,10 @@ protected:
     {
         QQuickItem* item = find(m_view, name);
         ASSERT_TRUE(shown(item)) << name;
+        // The form is taller than the window: scroll the row into view first.
+        QQuickItem* scroller = find(m_view, "scroller");
+        const QPointF inForm = item->mapToItem(scroller->property("contentItem").value<QQuickItem*>(), QPointF());
+        scroller->setProperty("contentY", std::max(0.0, inForm.y() - 40.0));
         const QPointF centre = item->mapToScene(QPointF(item->width() - 8, item->height() / 2));
         QTest::mouseClick(&m_view, Qt::LeftButton, {}, centre.toPoint());
     }
@@ -149,6 +153,27 @@ TEST_F(SettingsForm, SwitchesWriteTheSettingsAndFollowChangesMadeElsewhere)
         click(name);
         EXPECT_FALSE((m_defaults.*read)()) << name;
     }
+}
+
+// The alert section: on at 80 % and 95 % by default, the thresholds written and followed both ways.
+TEST_F(SettingsForm, TheAlertSectionShowsAndWritesTheThresholds)
+{
+    open();
+    EXPECT_TRUE(checked("quotaAlertsSwitch"));
+    QQuickItem* lower = find(m_view, "quotaAlertLowerThreshold");
+    QQuickItem* upper = find(m_view, "quotaAlertUpperThreshold");
+    EXPECT_EQ(lower->property("value").toInt(), 80);
+    EXPECT_EQ(upper->property("value").toInt(), 95);
+    EXPECT_EQ(lower->property("displayText").toString(), QStringLiteral("80%"));
+
+    upper->setProperty("value", 70);
+    QMetaObject::invokeMethod(upper, "valueModified");
+    EXPECT_EQ(m_defaults.quotaAlertUpperThreshold(), 70);
+    EXPECT_EQ(lower->property("value").toInt(), 69);
+
+    m_defaults.setQuotaAlertsEnabled(false);
+    EXPECT_FALSE(checked("quotaAlertsSwitch"));
+    EXPECT_FALSE(lower->isEnabled());
 }
 
 TEST_F(SettingsForm, TheSizeChoiceMatchesOnlyItsThreeHeights)

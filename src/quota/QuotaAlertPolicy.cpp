@@ -1,0 +1,107 @@
+#include "quota/QuotaAlertPolicy.h"
+
+#include <chrono>
+#include <cmath>
+
+#include <QDate>
+#include <QDateTime>
+#include <QTimeZone>
+
+#include "quota/ResetCountdown.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// The endpoint's reset times wobble by fractions of a second from one answer to the next, and a new
+// period never ends within an hour of the last one.
+constexpr qint64 SamePeriodTolerance = 3600;
+
+const QString EndKey = QStringLiteral("end");
+const QString LevelKey = QStringLiteral("level");
+
+qint64 secondsOf(Instant instant)
+{
+    return std::chrono::duration_cast<std::chrono::seconds>(instant.time_since_epoch()).count();
+}
+
+int levelOf(double pct, QuotaAlertPolicy::Thresholds thresholds)
+{
+    if (pct >= thresholds.upper)
+        return 2;
+    return pct >= thresholds.lower ? 1 : 0;
+}
+
+// The credits are a monthly allowance without a reset time in the answer: the period is the month,
+// named by the first second of the next one in UTC.
+qint64 endOfMonth(Instant now)
+{
+    const QDate today = QDateTime::fromSecsSinceEpoch(secondsOf(now), QTimeZone::utc()).date();
+    return QDateTime(QDate(today.year(), today.month(), 1).addMonths(1), QTime(0, 0), QTimeZone::utc())
+        .toSecsSinceEpoch();
+}
+
+}
+
+QuotaAlertPolicy::QuotaAlertPolicy(QJsonObject memory)
+    : m_memory(std::move(memory))
+{
+}
+
+std::vector<QuotaAlert> QuotaAlertPolicy::evaluate(const ClaudeQuota& quota, Thresholds thresholds, Instant now)
+{
+    std::vector<QuotaAlert> alerts;
+    const auto window = [&](const QString& id, const QString& label, const std::optional<ClaudeQuota::Window>& w) {
+        if (!w)
+            return;
+        evaluateWindow(id, label, w->utilizationPct, w->resetsAt ? secondsOf(*w->resetsAt) : 0, true, thresholds,
+            now, alerts);
+    };
+    window(QStringLiteral("fiveHour"), QStringLiteral("5시간 한도"), quota.fiveHour);
+    window(QStringLiteral("sevenDay"), QStringLiteral("주간 한도"), quota.sevenDay);
+    window(QStringLiteral("sevenDayOpus"), QStringLiteral("주간 Opus 한도"), quota.sevenDayOpus);
+    window(QStringLiteral("sevenDaySonnet"), QStringLiteral("주간 Sonnet 한도"), quota.sevenDaySonnet);
+    if (const auto& extra = quota.extraUsage)
+        evaluateWindow(QStringLiteral("extraUsage"), QStringLiteral("추가 사용 크레딧"), extra->utilization,
+            endOfMonth(now), false, thresholds, now, alerts);
+    return alerts;
+}
+
+void QuotaAlertPolicy::evaluateWindow(const QString& id, const QString& label, double pct, qint64 periodEnd,
+    bool knowsReset, Thresholds thresholds, Instant now, std::vector<QuotaAlert>& alerts)
+{
+    const int level = std::isfinite(pct) ? levelOf(pct, thresholds) : 0;
+    QJsonObject entry = m_memory.value(id).toObject();
+    const bool known = entry.contains(EndKey);
+    const qint64 storedEnd = entry.value(EndKey).toInteger();
+    int announced = entry.value(LevelKey).toInt();
+
+    bool samePeriod = false;
+    if (known) {
+        if (periodEnd != 0 && storedEnd != 0)
+            samePeriod = std::abs(periodEnd - storedEnd) < SamePeriodTolerance;
+        else if (periodEnd == 0)
+            // No reset time: nothing used since the last period ended, or still none used in it.
+            samePeriod = storedEnd == 0 || secondsOf(now) < storedEnd;
+    }
+    if (known && !samePeriod) {
+        const bool ended = periodEnd == 0 || periodEnd > storedEnd;
+        // A new period already past a threshold is told as such below; a plain reset is told here.
+        if (knowsReset && ended && announced > 0 && level == 0)
+            alerts.push_back({ id, QStringLiteral("%1가 초기화되었습니다").arg(label),
+                QStringLiteral("다시 여유 있게 쓸 수 있습니다."), false });
+        announced = 0;
+    }
+    if (level > announced) {
+        const int threshold = level == 2 ? thresholds.upper : thresholds.lower;
+        QString body = QStringLiteral("%1의 %2%를 사용했습니다.").arg(label).arg(std::floor(pct), 0, 'f', 0);
+        if (knowsReset && periodEnd != 0)
+            body += QStringLiteral(" %1 후 초기화됩니다.")
+                        .arg(resetCountdown(Instant(std::chrono::seconds(periodEnd)), now));
+        alerts.push_back({ id, QStringLiteral("%1 %2% 도달").arg(label).arg(threshold), body, level == 2 });
+        announced = level;
+    }
+    entry.insert(EndKey, samePeriod && periodEnd == 0 ? storedEnd : periodEnd);
+    entry.insert(LevelKey, announced);
+    m_memory.insert(id, entry);
+}

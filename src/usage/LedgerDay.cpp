@@ -1,0 +1,31 @@
+#include "usage/LedgerDay.h"
+
+#include <algorithm>
+
+LedgerDay LedgerDay::larger(const LedgerDay& a, const LedgerDay& b)
+{
+    LedgerDay day;
+    day.dateString = a.dateString;
+    day.inputTokens = std::max(a.inputTokens, b.inputTokens);
+    day.outputTokens = std::max(a.outputTokens, b.outputTokens);
+    day.cacheWriteTokens = std::max(a.cacheWriteTokens, b.cacheWriteTokens);
+    day.cacheReadTokens = std::max(a.cacheReadTokens, b.cacheReadTokens);
+    day.sessionCount = std::max(a.sessionCount, b.sessionCount);
+    // Both lists are sorted by model: merge them.
+    auto i = a.models.begin();
+    auto j = b.models.begin();
+    while (i != a.models.end() || j != b.models.end()) {
+        if (j == b.models.end() || (i != a.models.end() && i->model < j->model)) {
+            day.models.push_back(*i++);
+        } else if (i == a.models.end() || j->model < i->model) {
+            day.models.push_back(*j++);
+        } else {
+            day.models.push_back({ i->model, std::max(i->inputTokens, j->inputTokens),
+                std::max(i->outputTokens, j->outputTokens), std::max(i->cacheWriteTokens, j->cacheWriteTokens),
+                std::max(i->cacheReadTokens, j->cacheReadTokens) });
+            ++i;
+            ++j;
+        }
+    }
+    return day;
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <map>
+
+#include <QString>
+
+#include "ingest/RecordList.h"
+#include "usage/Instant.h"
+#include "usage/LedgerDay.h"
+
+// The days of the logs as the history store keeps them, and the figures shown from logs and store
+// together: per day the larger of the two.
+class UsageLedger
+{
+public:
+    using Days = std::map<QString, LedgerDay>;
+
+    // Every local day before the one that starts at todayStart that has records, with its figures.
+    static Days endedDays(const RecordList& records, Instant todayStart);
+    // The days whose stored figures the logs exceed somewhere, at the larger figures: what to write.
+    static Days risen(const Days& fromLogs, const Days& stored);
+    // Per day, the larger of the two.
+    static Days merged(const Days& fromLogs, const Days& stored);
+};

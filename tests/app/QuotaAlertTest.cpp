@@ -1,0 +1,220 @@
+#include <gtest/gtest.h>
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+
+#include "EventLoop.h"
+#include "TempDir.h"
+#include "app/AppDelegate.h"
+#include "app/MenuBarController.h"
+#include "quota/QuotaAlertNotifier.h"
+#include "usage/ManualClock.h"
+#include "usage/UserDefaults.h"
+
+using namespace std::chrono_literals;
+
+namespace {
+
+const QString NotificationService = QStringLiteral("org.freedesktop.Notifications");
+const QString NotificationPath = QStringLiteral("/org/freedesktop/Notifications");
+
+// A notification server of the test's own that keeps the summary of every Notify call.
+class NotificationServer : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+
+public:
+    QStringList summaries;
+    QList<QStringList> actions;
+    uint lastId = 0;
+
+public Q_SLOTS:
+    uint Notify(const QString&, uint, const QString&, const QString& summary, const QString&,
+        const QStringList& actionList, const QVariantMap&, int)
+    {
+        summaries.append(summary);
+        actions.append(actionList);
+        return ++lastId;
+    }
+    QStringList GetCapabilities() { return { QStringLiteral("actions"), QStringLiteral("body") }; }
+    void CloseNotification(uint) { }
+
+Q_SIGNALS:
+    void ActionInvoked(uint id, const QString& actionKey);
+    void NotificationClosed(uint id, uint reason);
+};
+
+Instant at(const char* iso)
+{
+    return Instant(std::chrono::milliseconds(QDateTime::fromString(QString::fromLatin1(iso), Qt::ISODate).toMSecsSinceEpoch()));
+}
+
+ClaudeQuota quota(double fiveHour, const char* fiveHourReset, double sevenDay = 10.0)
+{
+    ClaudeQuota q;
+    q.fiveHour = ClaudeQuota::Window { fiveHour, fiveHourReset ? std::optional(at(fiveHourReset)) : std::nullopt };
+    q.sevenDay = ClaudeQuota::Window { sevenDay, at("2026-12-10T00:00:00Z") };
+    return q;
+}
+
+class QuotaAlertTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (qEnvironmentVariableIsSet("PACEMARK_DESKTOP_UNAVAILABLE"))
+            GTEST_SKIP() << qgetenv("PACEMARK_DESKTOP_UNAVAILABLE").constData();
+        ASSERT_TRUE(m_bus.isConnected());
+        Clock::install(&m_clock);
+    }
+
+    void TearDown() override
+    {
+        Clock::install(nullptr);
+        m_bus.unregisterService(NotificationService);
+        m_bus.unregisterObject(NotificationPath);
+    }
+
+    void startServer()
+    {
+        ASSERT_TRUE(m_bus.registerObject(NotificationPath, &m_server, QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals));
+        ASSERT_TRUE(m_bus.registerService(NotificationService));
+    }
+
+    // Weighs a snapshot and waits until the server has heard what it will hear: a marker alert of
+    // the seven-day window, sent last, tells that everything before it has arrived.
+    QStringList notifyAndCollect(QuotaAlertNotifier& notifier, ClaudeQuota q)
+    {
+        const qsizetype before = m_server.summaries.size();
+        notifier.evaluate(q);
+        q.sevenDay->utilizationPct = 100.0;
+        q.sevenDay->resetsAt = at("2099-01-01T00:00:00Z") + std::chrono::hours(24 * ++m_marker);
+        notifier.evaluate(q);
+        EXPECT_TRUE(waitUntil([&] { return m_server.summaries.size() > before && m_server.summaries.last().startsWith(QStringLiteral("주간 한도")); }));
+        QStringList heard = m_server.summaries.mid(before);
+        heard.removeLast();
+        return heard;
+    }
+
+    TempDir m_home;
+    ManualClock m_clock { at("2026-12-07T10:00:00Z") };
+    QDBusConnection m_bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("notifications"));
+    NotificationServer m_server;
+    int m_marker = 0;
+    QString m_settings = QString::fromStdString(m_home.path("settings.ini"));
+};
+
+}
+
+// Upward crossings, a jump past both thresholds, a restart in the middle and a reset, in order.
+TEST_F(QuotaAlertTest, AlertsOncePerThresholdAndPeriodAcrossARestart)
+{
+    startServer();
+    const char* period = "2026-12-07T12:00:00Z";
+    struct Step
+    {
+        double pct;
+        const char* reset;
+        QStringList expected;
+    };
+    const QList<Step> first {
+        { 50.0, period, {} },
+        { 81.0, period, { QStringLiteral("5시간 한도 80% 도달") } },
+        { 83.0, period, {} },
+        { 96.0, period, { QStringLiteral("5시간 한도 95% 도달") } },
+    };
+    {
+        UserDefaults defaults(m_settings);
+        QuotaAlertNotifier notifier(nullptr, &defaults);
+        for (const auto& step : first)
+            EXPECT_EQ(notifyAndCollect(notifier, quota(step.pct, step.reset)), step.expected) << step.pct;
+    }
+    // A new process over the same settings: the same answer again, a second's wobble in the reset
+    // time, and a failed poll that brings the old figures back tell nothing new.
+    UserDefaults defaults(m_settings);
+    QuotaAlertNotifier notifier(nullptr, &defaults);
+    EXPECT_EQ(notifyAndCollect(notifier, quota(96.0, period)), QStringList {});
+    EXPECT_EQ(notifyAndCollect(notifier, quota(97.0, "2026-12-07T12:00:01Z")), QStringList {});
+
+    // The window resets: one notice, then no usage yet (no reset time) tells nothing more.
+    m_clock.set(at("2026-12-07T12:00:30Z"));
+    EXPECT_EQ(notifyAndCollect(notifier, quota(0.0, nullptr)), QStringList { QStringLiteral("5시간 한도가 초기화되었습니다") });
+    EXPECT_EQ(notifyAndCollect(notifier, quota(0.0, nullptr)), QStringList {});
+    EXPECT_EQ(notifyAndCollect(notifier, quota(3.0, "2026-12-07T17:00:00Z")), QStringList {});
+
+    // A jump past both thresholds in the new period gives the higher alert alone.
+    EXPECT_EQ(notifyAndCollect(notifier, quota(99.0, "2026-12-07T17:00:00Z")), QStringList { QStringLiteral("5시간 한도 95% 도달") });
+    EXPECT_EQ(m_server.actions.value(0), (QStringList { QStringLiteral("default"), QStringLiteral("대시보드 열기") }));
+
+    // Thresholds of the user's own, and alerts turned off.
+    defaults.setQuotaAlertUpperThreshold(50);
+    EXPECT_EQ(defaults.quotaAlertLowerThreshold(), 49);
+    EXPECT_EQ(notifyAndCollect(notifier, quota(49.5, "2026-12-07T22:00:00Z")), QStringList { QStringLiteral("5시간 한도 49% 도달") });
+    defaults.setQuotaAlertsEnabled(false);
+    const qsizetype heard = m_server.summaries.size();
+    notifier.evaluate(quota(100.0, "2026-12-08T03:00:00Z"));
+    spinFor(50ms);
+    EXPECT_EQ(m_server.summaries.size(), heard);
+}
+
+// The extra credits and the other weekly windows are watched as well; the credits per month.
+TEST_F(QuotaAlertTest, CreditsAndModelWindows)
+{
+    startServer();
+    UserDefaults defaults(m_settings);
+    QuotaAlertNotifier notifier(nullptr, &defaults);
+    ClaudeQuota q = quota(10.0, "2026-12-07T12:00:00Z");
+    q.sevenDayOpus = ClaudeQuota::Window { 85.0, at("2026-12-09T00:00:00Z") };
+    q.extraUsage = ClaudeQuota::ExtraUsage { true, 5000, 4000, 80.0, QStringLiteral("USD") };
+    EXPECT_EQ(notifyAndCollect(notifier, q),
+        (QStringList { QStringLiteral("주간 Opus 한도 80% 도달"), QStringLiteral("추가 사용 크레딧 80% 도달") }));
+    EXPECT_EQ(notifyAndCollect(notifier, q), QStringList {});
+    m_clock.set(at("2027-01-02T00:00:00Z"));
+    q.sevenDayOpus.reset();
+    EXPECT_EQ(notifyAndCollect(notifier, q), QStringList { QStringLiteral("추가 사용 크레딧 80% 도달") });
+}
+
+// Without a notification service the alert is dropped without a word, and counts as told: a service
+// that starts later does not bring it back.
+TEST_F(QuotaAlertTest, NoServiceIsSilence)
+{
+    UserDefaults defaults(m_settings);
+    QuotaAlertNotifier notifier(nullptr, &defaults);
+    notifier.evaluate(quota(90.0, "2026-12-07T12:00:00Z"));
+    spinFor(100ms);
+    startServer();
+    EXPECT_EQ(notifyAndCollect(notifier, quota(90.0, "2026-12-07T12:00:00Z")), QStringList {});
+}
+
+// The application as launched: a click on an alert opens the popover, a click on another
+// application's notification does not.
+TEST_F(QuotaAlertTest, ClickOpensThePopover)
+{
+    const QByteArray home = QByteArray::fromStdString(m_home.path());
+    qputenv("HOME", home);
+    qputenv("XDG_CONFIG_HOME", home + "/.config");
+    qputenv("XDG_DATA_HOME", home + "/.local/share");
+    qputenv("PACEMARK_API_BASE", "http://127.0.0.1:9");
+    qunsetenv("CLAUDE_CONFIG_DIR");
+    startServer();
+
+    AppDelegate delegate;
+    delegate.applicationDidFinishLaunching();
+    MenuBarController* menuBar = delegate.menuBarController();
+    // Without a tray the dashboard opens as a window of its own: close it to begin.
+    if (waitUntil([&] { return menuBar->isPopoverShown(); }, 2s))
+        menuBar->togglePopover();
+    ASSERT_FALSE(menuBar->isPopoverShown());
+
+    delegate.quotaAlertNotifier()->evaluate(quota(90.0, "2026-12-07T12:00:00Z"));
+    ASSERT_TRUE(waitUntil([&] { return m_server.lastId == 1; }));
+    spinFor(50ms);
+    Q_EMIT m_server.ActionInvoked(7, QStringLiteral("default"));
+    Q_EMIT m_server.ActionInvoked(1, QStringLiteral("default"));
+    EXPECT_TRUE(waitUntil([&] { return menuBar->isPopoverShown(); }));
+    delegate.applicationWillTerminate();
+}
+
+#include "QuotaAlertTest.moc"

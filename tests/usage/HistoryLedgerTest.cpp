@@ -1,0 +1,234 @@
+#include <cstdio>
+#include <filesystem>
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QThreadPool>
+
+#include <gtest/gtest.h>
+
+#include <sqlite3.h>
+
+#include "ClaudeLog.h"
+#include "Records.h"
+#include "TempDir.h"
+#include "Wait.h"
+#include "ingest/ProviderManager.h"
+#include "usage/DailyUsageStore.h"
+#include "usage/ManualClock.h"
+#include "usage/UsageDataManager.h"
+
+namespace {
+
+LedgerDay day(const char* date, qint64 input, qint64 output, std::vector<LedgerDay::Model> models = {})
+{
+    return { QString::fromLatin1(date), input, output, 0, 0, 1, std::move(models) };
+}
+
+std::unique_ptr<DailyUsageStore> openStore(const std::string& path)
+{
+    auto opened = DailyUsageStore::open(QString::fromStdString(path));
+    EXPECT_TRUE(opened.store) << opened.error.toStdString();
+    return std::move(opened.store);
+}
+
+// Stored figures rise and never fall, per day and per model.
+TEST(HistoryLedger, StoredDaysOnlyRise)
+{
+    TempDir home;
+    auto store = openStore(home.path("history.sqlite"));
+    ASSERT_TRUE(store->record({ day("2026-01-01", 10, 5, { { QStringLiteral("opus"), 10, 5, 0, 0 } }) }));
+    ASSERT_TRUE(store->record({ day("2026-01-01", 4, 9, { { QStringLiteral("opus"), 4, 9, 0, 0 }, { QStringLiteral("sonnet"), 1, 1, 0, 0 } }),
+        day("2026-01-02", 7, 7) }));
+    const auto days = store->days();
+    ASSERT_TRUE(days);
+    ASSERT_EQ(days->size(), 2u);
+    EXPECT_EQ(days->at(QStringLiteral("2026-01-01")),
+        day("2026-01-01", 10, 9, { { QStringLiteral("opus"), 10, 9, 0, 0 }, { QStringLiteral("sonnet"), 1, 1, 0, 0 } }));
+    EXPECT_EQ(days->at(QStringLiteral("2026-01-02")).totalTokens(), 14);
+}
+
+// A store of schema 1.0.0 gains the model table and keeps its rows.
+TEST(HistoryLedger, AnOldStoreIsUpgraded)
+{
+    TempDir home;
+    const std::string path = home.path("history.sqlite");
+    sqlite3* db = nullptr;
+    sqlite3_open(path.c_str(), &db);
+    ASSERT_EQ(sqlite3_exec(db, R"(CREATE TABLE DailyUsage (dateString TEXT NOT NULL UNIQUE, totalInputTokens INTEGER NOT NULL,
+        totalOutputTokens INTEGER NOT NULL, totalCacheWriteTokens INTEGER NOT NULL, totalCacheReadTokens INTEGER NOT NULL,
+        sessionCount INTEGER NOT NULL) STRICT; INSERT INTO DailyUsage VALUES ('2025-12-31', 1, 2, 3, 4, 5);
+        PRAGMA user_version = 10000;)", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+
+    auto store = openStore(path);
+    const auto days = store->days();
+    ASSERT_TRUE(days);
+    EXPECT_EQ(days->at(QStringLiteral("2025-12-31")), (LedgerDay { QStringLiteral("2025-12-31"), 1, 2, 3, 4, 5, {} }));
+    EXPECT_TRUE(store->record({ day("2025-12-31", 1, 2, { { QStringLiteral("opus"), 1, 2, 0, 0 } }) }));
+    store.reset();
+    sqlite3_open(path.c_str(), &db);
+    sqlite3_stmt* version = nullptr;
+    sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &version, nullptr);
+    ASSERT_EQ(sqlite3_step(version), SQLITE_ROW);
+    EXPECT_EQ(sqlite3_column_int(version, 0), DailyUsageStore::schemaVersion);
+    sqlite3_finalize(version);
+    sqlite3_close(db);
+}
+
+// Not a test of its own: the writer the next test kills. It writes day after day and prints the
+// number of each day once its transaction has committed.
+TEST(HistoryLedger, WriterForTheKillTest)
+{
+    const QByteArray path = qgetenv("PACEMARK_LEDGER_WRITER");
+    if (path.isEmpty())
+        GTEST_SKIP() << "run by KilledDuringAWrite";
+    auto store = openStore(path.toStdString());
+    for (int i = 0;; ++i) {
+        std::vector<LedgerDay::Model> models;
+        for (int m = 0; m < 50; ++m)
+            models.push_back({ QStringLiteral("model-%1").arg(m, 2, 10, QLatin1Char('0')), i, i, i, i });
+        const QByteArray date = QDate(2020, 1, 1).addDays(i).toString(Qt::ISODate).toLatin1();
+        ASSERT_TRUE(store->record({ day(date.constData(), 1000 + i, i, models) }));
+        std::printf("%d\n", i);
+        std::fflush(stdout);
+    }
+}
+
+// SIGKILL at any moment of a write: the store opens and every committed day is there.
+TEST(HistoryLedger, KilledDuringAWrite)
+{
+    TempDir home;
+    const std::string path = home.path("history.sqlite");
+    for (int round = 0; round < 3; ++round) {
+        QProcess writer;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("PACEMARK_LEDGER_WRITER"), QString::fromStdString(path));
+        writer.setProcessEnvironment(env);
+        writer.start(QCoreApplication::applicationFilePath(), { QStringLiteral("--gtest_filter=HistoryLedger.WriterForTheKillTest") });
+        int committed = -1;
+        QByteArray out;
+        while (committed < 20 * (round + 1) && writer.waitForReadyRead(10000)) {
+            out += writer.readAllStandardOutput();
+            const QList<QByteArray> lines = out.split('\n');
+            for (const auto& line : lines)
+                if (!line.isEmpty() && line.front() >= '0' && line.front() <= '9')
+                    committed = std::max(committed, line.toInt());
+        }
+        ASSERT_GE(committed, 0);
+        writer.kill();
+        writer.waitForFinished();
+
+        auto store = openStore(path);
+        ASSERT_TRUE(store);
+        const auto days = store->days();
+        ASSERT_TRUE(days);
+        for (int i = 0; i <= committed; ++i) {
+            const QString date = QDate(2020, 1, 1).addDays(i).toString(Qt::ISODate);
+            ASSERT_TRUE(days->contains(date)) << date.toStdString();
+            EXPECT_EQ(days->at(date).inputTokens, 1000 + i);
+            EXPECT_EQ(days->at(date).models.size(), 50u);
+        }
+    }
+}
+
+class LedgerRuns : public ::testing::Test
+{
+protected:
+    void SetUp() override { Clock::install(&clock); }
+    void TearDown() override
+    {
+        QThreadPool::globalInstance()->waitForDone();
+        Clock::install(nullptr);
+        qputenv("TZ", "UTC");
+    }
+
+    // One run of the application: a manager over the logs and the store, refreshed once.
+    struct Run
+    {
+        qint64 cumulative;
+        QList<DailyData> week;
+    };
+    Run run()
+    {
+        auto store = openStore(storePath);
+        ProviderManager providers(home.path(".claude/projects"));
+        UsageDataManager usage(&providers);
+        usage.setHistoryStore(std::move(store));
+        usage.refresh();
+        EXPECT_TRUE(waitForSignal(&usage, &UsageDataManager::refreshed));
+        QThreadPool::globalInstance()->waitForDone();
+        return { usage.cumulativeTokens(), usage.weeklyData() };
+    }
+    std::map<QString, LedgerDay> stored() { return openStore(storePath)->days().value_or(std::map<QString, LedgerDay> {}); }
+    void line(const char* file, const char* id, const char* at, qint64 input)
+    {
+        home.append(std::string(".claude/projects/-p/") + file, ClaudeLog::assistant(id, at, { input, 0, 0, 0 }));
+    }
+
+    TempDir home;
+    std::string storePath = home.path("data/history.sqlite");
+    ManualClock clock { instant("2025-06-10T12:00:00Z") };
+};
+
+// Claude Code deletes old logs between two runs: the stored days stand in the all-time total and the
+// week; a late write to a past day raises it; today is never stored.
+TEST_F(LedgerRuns, DeletedLogsKeepTheirDaysAndALateWriteRaisesOne)
+{
+    line("old.jsonl", "a", "2025-06-01T10:00:00Z", 100);
+    line("old.jsonl", "b", "2025-06-08T10:00:00Z", 20);
+    line("new.jsonl", "c", "2025-06-10T10:00:00Z", 3);
+    EXPECT_EQ(run().cumulative, 123);
+    EXPECT_EQ(stored().size(), 2u);
+    EXPECT_FALSE(stored().contains(QStringLiteral("2025-06-10")));
+
+    std::filesystem::remove(home.path(".claude/projects/-p/old.jsonl"));
+    Run second = run();
+    EXPECT_EQ(second.cumulative, 123);
+    EXPECT_EQ(second.week, (QList<DailyData> { { QStringLiteral("2025-06-08"), 20, 0 }, { QStringLiteral("2025-06-10"), 3, 0 } }));
+
+    // The logs now show more for that day than was stored: the day rises to the logs' figure.
+    line("new.jsonl", "d", "2025-06-08T23:00:00Z", 50);
+    EXPECT_EQ(run().cumulative, 153);
+    EXPECT_EQ(stored().at(QStringLiteral("2025-06-08")).inputTokens, 50);
+
+    // The day ends: the next refresh stores it.
+    clock.set(instant("2025-06-11T09:00:00Z"));
+    EXPECT_EQ(run().cumulative, 153);
+    EXPECT_EQ(stored().at(QStringLiteral("2025-06-10")).inputTokens, 3);
+}
+
+// Stored days keep the keys of the zone they were written in. After a move east the logs' days
+// start earlier: a record near midnight may then count in two neighbouring days, never in none.
+TEST_F(LedgerRuns, ATimeZoneChangeKeepsTheStoredKeys)
+{
+    line("s.jsonl", "a", "2025-06-08T23:30:00Z", 100);
+    line("s.jsonl", "b", "2025-06-09T10:00:00Z", 10);
+    run();
+    EXPECT_EQ(stored().at(QStringLiteral("2025-06-08")).inputTokens, 100);
+    EXPECT_EQ(stored().at(QStringLiteral("2025-06-09")).inputTokens, 10);
+
+    qputenv("TZ", "Asia/Tokyo");
+    const Run moved = run();
+    const auto days = stored();
+    EXPECT_EQ(days.at(QStringLiteral("2025-06-08")).inputTokens, 100);
+    EXPECT_EQ(days.at(QStringLiteral("2025-06-09")).inputTokens, 110);
+    EXPECT_GE(moved.cumulative, 110);
+}
+
+// A store that cannot be read leaves the logs alone to count, and is not written.
+TEST_F(LedgerRuns, AForeignStoreIsLeftAlone)
+{
+    home.write("data/history.sqlite", std::string(4096, 'x'));
+    EXPECT_FALSE(DailyUsageStore::open(QString::fromStdString(storePath)).store);
+    const auto size = std::filesystem::file_size(storePath);
+    line("s.jsonl", "a", "2025-06-08T10:00:00Z", 7);
+    ProviderManager providers(home.path(".claude/projects"));
+    UsageDataManager usage(&providers);
+    usage.refresh();
+    ASSERT_TRUE(waitForSignal(&usage, &UsageDataManager::refreshed));
+    EXPECT_EQ(usage.cumulativeTokens(), 7);
+    EXPECT_EQ(std::filesystem::file_size(storePath), size);
+}
+
+}
