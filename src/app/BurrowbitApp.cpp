@@ -9,7 +9,6 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QJsonDocument>
-#include <QQuickWindow>
 
 #include "app/AppDelegate.h"
 #include "app/DisplayPlatform.h"
@@ -241,10 +240,6 @@ int BurrowbitApp::main(int argc, char** argv)
     }
     if (!DisplayPlatform::apply())
         return 1;
-    // The dashboard is a few cards and a chart: Qt Quick's software renderer draws it as fast as
-    // OpenGL here, without loading a GL driver (a software one, on many machines) that would stay in
-    // memory for the life of the tray process.
-    QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     return runApplication(app, options);

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QMenu>
 #include <QPalette>
+#include <QQuickWindow>
 
 #include "app/PopoverWindow.h"
 #include "app/StatusImage.h"
@@ -58,6 +59,10 @@ MenuBarController::MenuBarController(UsageDataManager* usageDataManager, RunChar
       m_oauthProvider(oauthProvider),
       m_defaults(defaults)
 {
+    // The dashboard and the settings are a few cards and a chart: Qt Quick's software renderer draws
+    // them as fast as OpenGL, without loading a GL driver (a software one, on many machines) that
+    // would stay in memory for the life of the tray process. Set before any Qt Quick window exists.
+    QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
     setUpStatusItem();
     m_popoverRelease.setInterval(PopoverRelease);
     m_popoverRelease.setSingleShot(true);

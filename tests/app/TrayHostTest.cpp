@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QQuickView>
 #include <QScreen>
+#include <QSet>
 #include <QTest>
 
 #include "EventLoop.h"
@@ -61,8 +62,6 @@ protected:
     {
         if (qEnvironmentVariableIsSet("PACEMARK_DESKTOP_UNAVAILABLE"))
             return;
-        // As the application draws it: no GL driver in the process.
-        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
         m_home.write(".credentials.json", R"({"claudeAiOauth": {"accessToken": "sk-ant-oat01-t"}})");
         m_server.respond(200, R"({"five_hour": {"utilization": 37.0, "resets_at": "2099-01-01T00:00:00Z"}})");
         m_defaults.setRunnerPaused(true);
@@ -150,18 +149,24 @@ TEST_F(TrayHostTest, ItemMovesIntoATrayThatAppearsLater)
     // The runner's extent over the frames of a sprint, at every size the host is offered.
     m_runner.setDebugSpeedOverride(AnimationSpeed::Sprinting);
     m_runner.setPaused(false);
+    // Read until every frame of the pack has been seen once, however fast the machine draws them.
     const auto extent = [this] {
         QList<QRect> boxes(StatusImage::IconSizes.size());
-        for (int read = 0; read < 30; ++read) {
+        QSet<QByteArray> seen;
+        const bool battery = m_defaults.showMenuBarQuotaBattery();
+        EXPECT_TRUE(waitUntil([&] {
             const auto pixmaps = property<DBusImageList>(QStringLiteral("IconPixmap"));
-            EXPECT_EQ(pixmaps.size(), boxes.size());
-            for (qsizetype i = 0; i < std::min(pixmaps.size(), boxes.size()); ++i) {
+            if (pixmaps.size() != boxes.size())
+                return false;
+            seen.insert(pixmaps.last().pixels);
+            for (qsizetype i = 0; i < boxes.size(); ++i) {
                 const QImage image = pixmaps[i].toImage();
                 EXPECT_EQ(image.size(), QSize(StatusImage::IconSizes[i], StatusImage::IconSizes[i]));
-                boxes[i] |= opaqueBox(image.copy(0, 0, image.width(), m_defaults.showMenuBarQuotaBattery()
-                    ? StatusImage::batteryBar(image.width()).top() : image.height()));
+                boxes[i] |= opaqueBox(image.copy(0, 0, image.width(),
+                    battery ? StatusImage::batteryBar(image.width()).top() : image.height()));
             }
-        }
+            return seen.size() >= m_runner.frames().size();
+        }, std::chrono::seconds(30)));
         return boxes;
     };
     QList<QRect> boxes = extent();
