@@ -7,25 +7,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-30}
 
-scripts/install-deps.sh
-for tool in trayer xdotool; do
-    command -v $tool >/dev/null || { sudo=""; [ "$(id -u)" -ne 0 ] && sudo=sudo; $sudo apt-get install -y -qq $tool; }
-done
-scripts/build.sh build-release -DCMAKE_BUILD_TYPE=Release -DPACEMARK_BUILD_TESTS=OFF -DPACEMARK_BUILD_BENCHMARKS=ON
-
-display=:96
-Xvfb $display -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-home=$(mktemp -d)
-trap 'kill $xvfb $tray 2>/dev/null || true; rm -rf "$home"' EXIT
-sleep 1
-DISPLAY=$display trayer --edge top --align right --widthtype request --height 28 --transparent false >/dev/null 2>&1 &
-tray=$!
-sleep 1
+. bench/tray-session.sh :96 28
 
 # A busy day's worth of logs, so that every card has something to draw.
 build-release/bench/pacemark_corpus "$home/.claude/projects" 200 11 4 >/dev/null
-HOME=$home TMPDIR=$home DISPLAY=$display QT_QPA_PLATFORM=xcb build-release/src/pacemark --stats >"$home/out.txt" 2>&1 &
+HOME=$home TMPDIR=$home DISPLAY=$display QT_QPA_PLATFORM=xcb $app --stats >"$home/out.txt" 2>&1 &
 pid=$!
 sleep 4
 

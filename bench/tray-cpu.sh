@@ -9,20 +9,8 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 soak=${2:-0}
 
-scripts/install-deps.sh
-command -v trayer >/dev/null || { sudo=""; [ "$(id -u)" -ne 0 ] && sudo=sudo; $sudo apt-get install -y -qq trayer; }
-scripts/build.sh build-release -DCMAKE_BUILD_TYPE=Release -DPACEMARK_BUILD_TESTS=OFF
+. bench/tray-session.sh :97 24
 
-display=:97
-Xvfb $display -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill $xvfb $tray 2>/dev/null || true' EXIT
-sleep 1
-DISPLAY=$display trayer --edge top --align right --widthtype request --height 24 --transparent false >/dev/null 2>&1 &
-tray=$!
-sleep 1
-
-home=$(mktemp -d)
 mkdir -p "$home/.claude/projects"
 ticks=$(getconf CLK_TCK)
 
@@ -31,7 +19,7 @@ rss_kib() { awk '/VmRSS/ {print $2}' "/proc/$1/status"; }
 
 printf '%-10s %8s %10s %10s %12s\n' speed "cpu %" "rss MiB" "shown/s" "composed"
 for speed in idle walking running sprinting; do
-    HOME=$home DISPLAY=$display QT_QPA_PLATFORM=xcb build-release/src/pacemark --runner-speed $speed --stats \
+    HOME=$home DISPLAY=$display QT_QPA_PLATFORM=xcb $app --runner-speed $speed --stats \
         > "$home/out.txt" 2>&1 &
     pid=$!
     sleep 3 # past start-up
@@ -50,7 +38,7 @@ done
 
 if [ "$soak" -gt 0 ]; then
     echo "== memory while sprinting for $soak s"
-    HOME=$home DISPLAY=$display QT_QPA_PLATFORM=xcb build-release/src/pacemark --runner-speed sprinting >/dev/null 2>&1 &
+    HOME=$home DISPLAY=$display QT_QPA_PLATFORM=xcb $app --runner-speed sprinting >/dev/null 2>&1 &
     pid=$!
     for ((t = 0; t <= soak; t += soak / 10)); do
         printf '%6d s  %8.1f MiB\n' "$t" "$(echo "$(rss_kib $pid) / 1024" | bc -l)"
@@ -59,4 +47,3 @@ if [ "$soak" -gt 0 ]; then
     kill -TERM $pid
     wait $pid || true
 fi
-rm -rf "$home"
