@@ -22,7 +22,7 @@
 #include "ingest/JSONLParser.h"
 #include "ingest/ProviderManager.h"
 #include "usage/DailyUsageStore.h"
-#include "usage/ManualClock.h"
+#include "basics/ManualClock.h"
 #include "usage/UsageDataManager.h"
 
 namespace {

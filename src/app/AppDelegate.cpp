@@ -3,7 +3,7 @@
 #include "app/AppUpdater.h"
 #include "app/MenuBarController.h"
 #include "app/SettingsWindowController.h"
-#include "ingest/ClaudePaths.h"
+#include "basics/ClaudePaths.h"
 #include "ingest/FileWatcher.h"
 #include "ingest/ProviderManager.h"
 #include "quota/ClaudeQuotaManager.h"
@@ -12,7 +12,7 @@
 #include "runner/RunCharacter.h"
 #include "usage/DailyUsageStore.h"
 #include "usage/UsageDataManager.h"
-#include "usage/UserDefaults.h"
+#include "basics/UserDefaults.h"
 
 AppDelegate::AppDelegate(QObject* parent)
     : QObject(parent),

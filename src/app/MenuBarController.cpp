@@ -13,11 +13,11 @@
 #include "quota/ClaudeQuotaManager.h"
 #include "quota/ResetCountdown.h"
 #include "runner/RunCharacter.h"
-#include "usage/Clock.h"
+#include "basics/Clock.h"
 #include "usage/ModelColor.h"
 #include "usage/TokenFormat.h"
 #include "usage/UsageDataManager.h"
-#include "usage/UserDefaults.h"
+#include "basics/UserDefaults.h"
 #include "views/DashboardFormat.h"
 #include "views/QuotaCardFeed.h"
 

@@ -12,7 +12,7 @@
 #include "app/LoginItem.h"
 #include "quota/ClaudeQuotaManager.h"
 #include "runner/RunCharacter.h"
-#include "usage/UserDefaults.h"
+#include "basics/UserDefaults.h"
 #include "views/QuotaSettingsModel.h"
 
 SettingsWindowController::SettingsWindowController(RunCharacter* runCharacter,

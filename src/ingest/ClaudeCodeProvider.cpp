@@ -11,7 +11,7 @@
 #include <thread>
 #include <unordered_set>
 
-#include "ingest/ClaudePaths.h"
+#include "basics/ClaudePaths.h"
 #include "ingest/JSONLParser.h"
 #include "ingest/Xxh3.h"
 

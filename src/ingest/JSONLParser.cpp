@@ -15,7 +15,7 @@
 
 #include "ingest/DirectoryWalker.h"
 #include "ingest/SymbolCache.h"
-#include "ingest/TimestampParser.h"
+#include "basics/TimestampParser.h"
 #include "ingest/Xxh3.h"
 
 namespace {

@@ -6,8 +6,8 @@
 
 #include "ingest/MessageId.h"
 #include "ingest/Symbol.h"
-#include "usage/Instant.h"
-#include "usage/TokenMath.h"
+#include "basics/Instant.h"
+#include "basics/TokenMath.h"
 
 // One assistant message's token usage, normalised from a log line.
 struct UsageRecord

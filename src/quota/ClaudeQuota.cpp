@@ -2,8 +2,8 @@
 
 #include <QJsonValue>
 
-#include "ingest/TimestampParser.h"
-#include "usage/Clock.h"
+#include "basics/TimestampParser.h"
+#include "basics/Clock.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <QLatin1StringView>
 #include <QString>
 
-#include "usage/Instant.h"
+#include "basics/Instant.h"
 
 // One answer of the usage endpoint: utilisation of the rolling windows and the paid extra credits.
 struct ClaudeQuota

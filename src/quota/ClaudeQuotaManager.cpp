@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "usage/Clock.h"
+#include "basics/Clock.h"
 
 QString ClaudeQuotaManager::Status::caseName() const
 {

@@ -10,7 +10,7 @@
 
 #include "quota/ClaudeQuota.h"
 #include "quota/ClaudeWebProvider.h"
-#include "usage/Instant.h"
+#include "basics/Instant.h"
 
 // Keeps the latest quota snapshot and the connection status for the views, refreshing it on a poll,
 // when the popover opens and when the user asks to connect.

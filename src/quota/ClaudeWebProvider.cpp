@@ -11,7 +11,7 @@
 #include <QTimer>
 
 #include "quota/RetryAfter.h"
-#include "usage/Clock.h"
+#include "basics/Clock.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "ingest/ClaudePaths.h"
+#include "basics/ClaudePaths.h"
 
 namespace {
 

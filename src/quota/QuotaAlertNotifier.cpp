@@ -7,8 +7,8 @@
 #include <QLoggingCategory>
 
 #include "quota/ClaudeQuotaManager.h"
-#include "usage/Clock.h"
-#include "usage/UserDefaults.h"
+#include "basics/Clock.h"
+#include "basics/UserDefaults.h"
 
 Q_LOGGING_CATEGORY(lcQuotaAlerts, "pacemark.quota.alerts")
 

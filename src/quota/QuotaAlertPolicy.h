@@ -6,7 +6,7 @@
 #include <QString>
 
 #include "quota/ClaudeQuota.h"
-#include "usage/Instant.h"
+#include "basics/Instant.h"
 
 // One desktop notification to send.
 struct QuotaAlert

@@ -4,7 +4,7 @@
 
 #include <QByteArray>
 
-#include "usage/Instant.h"
+#include "basics/Instant.h"
 
 // The "Retry-After" header of a 429 answer: delay-seconds or an HTTP date.
 class RetryAfter

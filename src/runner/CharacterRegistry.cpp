@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "runner/AssetCatalog.h"
-#include "usage/UserDefaults.h"
+#include "basics/UserDefaults.h"
 
 CharacterRegistry::CharacterRegistry(UserDefaults* defaults, QObject* parent)
     : CharacterRegistry(defaults, &AssetCatalog::image, parent)

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "usage/UserDefaults.h"
+#include "basics/UserDefaults.h"
 
 RunCharacter::RunCharacter(UserDefaults* defaults, QObject* parent)
     : RunCharacter(defaults, CharacterRegistry::SheetLookup(), parent)

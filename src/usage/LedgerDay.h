@@ -4,7 +4,7 @@
 
 #include <QString>
 
-#include "usage/TokenMath.h"
+#include "basics/TokenMath.h"
 
 // One ended local day as the history store keeps it: the day's totals and its tokens per model.
 struct LedgerDay

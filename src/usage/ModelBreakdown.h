@@ -3,7 +3,7 @@
 #include <QMetaType>
 #include <QString>
 
-#include "usage/TokenMath.h"
+#include "basics/TokenMath.h"
 
 // The tokens of one model under one provider.
 struct ModelBreakdown

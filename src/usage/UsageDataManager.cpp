@@ -12,9 +12,9 @@
 
 #include "ingest/FileWatcher.h"
 #include "ingest/ProviderManager.h"
-#include "usage/Clock.h"
+#include "basics/Clock.h"
 #include "usage/DailyUsageStore.h"
-#include "usage/LocalCalendar.h"
+#include "basics/LocalCalendar.h"
 #include "usage/UsageLedger.h"
 #include "usage/UsageSummary.h"
 

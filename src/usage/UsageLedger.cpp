@@ -6,7 +6,7 @@
 
 #include <QHash>
 
-#include "usage/LocalCalendar.h"
+#include "basics/LocalCalendar.h"
 
 UsageLedger::Days UsageLedger::endedDays(const RecordList& records, Instant todayStart)
 {

@@ -5,7 +5,7 @@
 #include <QString>
 
 #include "ingest/RecordList.h"
-#include "usage/Instant.h"
+#include "basics/Instant.h"
 #include "usage/LedgerDay.h"
 
 // The days of the logs as the history store keeps them, and the figures shown from logs and store

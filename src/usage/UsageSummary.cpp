@@ -4,7 +4,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "usage/LocalCalendar.h"
+#include "basics/LocalCalendar.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <QList>
 #include <QString>
 
-#include "usage/Instant.h"
+#include "basics/Instant.h"
 #include "usage/ModelColor.h"
 
 // The figures, texts, levels and colours of the dashboard, as pure functions of their inputs.

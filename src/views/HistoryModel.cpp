@@ -4,10 +4,10 @@
 #include <map>
 #include <vector>
 
-#include "usage/Clock.h"
-#include "usage/LocalCalendar.h"
+#include "basics/Clock.h"
+#include "basics/LocalCalendar.h"
 #include "usage/TokenFormat.h"
-#include "usage/TokenMath.h"
+#include "basics/TokenMath.h"
 
 HistoryModel::HistoryModel(QObject* parent)
     : QObject(parent)

@@ -2,7 +2,7 @@
 
 #include <QVariantMap>
 
-#include "usage/Clock.h"
+#include "basics/Clock.h"
 
 QuotaCardModel::QuotaCardModel(CredentialProbe probe, QObject* parent) : QObject(parent), m_probe(std::move(probe))
 {

@@ -4,7 +4,7 @@
 
 #include <QtGlobal>
 
-#include "usage/Instant.h"
+#include "basics/Instant.h"
 
 // What the quota card shows of one quota snapshot: the windows and the extra-usage credits.
 struct QuotaCardSnapshot

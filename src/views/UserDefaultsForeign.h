@@ -3,7 +3,7 @@
 #include <QObject>
 #include <QtQml/qqmlregistration.h>
 
-#include "usage/UserDefaults.h"
+#include "basics/UserDefaults.h"
 
 // Makes the settings a QML type, so the settings form can bind its controls to them both ways.
 struct UserDefaultsForeign

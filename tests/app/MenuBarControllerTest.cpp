@@ -13,9 +13,9 @@
 #include "quota/ClaudeQuotaManager.h"
 #include "quota/ClaudeWebProvider.h"
 #include "runner/RunCharacter.h"
-#include "usage/ManualClock.h"
+#include "basics/ManualClock.h"
 #include "usage/UsageDataManager.h"
-#include "usage/UserDefaults.h"
+#include "basics/UserDefaults.h"
 
 namespace {
 

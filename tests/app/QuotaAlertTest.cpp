@@ -9,8 +9,8 @@
 #include "app/AppDelegate.h"
 #include "app/MenuBarController.h"
 #include "quota/QuotaAlertNotifier.h"
-#include "usage/ManualClock.h"
-#include "usage/UserDefaults.h"
+#include "basics/ManualClock.h"
+#include "basics/UserDefaults.h"
 
 using namespace std::chrono_literals;
 

@@ -15,7 +15,7 @@
 #include "quota/ClaudeQuotaManager.h"
 #include "runner/RunCharacter.h"
 #include "usage/UsageDataManager.h"
-#include "usage/UserDefaults.h"
+#include "basics/UserDefaults.h"
 #include "views/QuotaCardModel.h"
 
 namespace {

@@ -26,9 +26,9 @@
 #include "quota/ClaudeWebProvider.h"
 #include "quota/FileCredentialStore.h"
 #include "runner/RunCharacter.h"
-#include "usage/ManualClock.h"
+#include "basics/ManualClock.h"
 #include "usage/UsageDataManager.h"
-#include "usage/UserDefaults.h"
+#include "basics/UserDefaults.h"
 
 namespace {
 

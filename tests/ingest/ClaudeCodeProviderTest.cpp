@@ -16,7 +16,7 @@
 #include "TempDir.h"
 #include "Unprivileged.h"
 #include "ingest/ClaudeCodeProvider.h"
-#include "ingest/ClaudePaths.h"
+#include "basics/ClaudePaths.h"
 #include "ingest/ProviderManager.h"
 
 namespace fs = std::filesystem;

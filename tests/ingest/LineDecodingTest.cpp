@@ -7,7 +7,7 @@
 
 #include "ClaudeLog.h"
 #include "ingest/JSONLParser.h"
-#include "ingest/TimestampParser.h"
+#include "basics/TimestampParser.h"
 
 namespace {
 

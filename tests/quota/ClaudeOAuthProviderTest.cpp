@@ -5,10 +5,10 @@
 #include "LocalHttpServer.h"
 #include "TestTls.h"
 #include "TempDir.h"
-#include "ingest/TimestampParser.h"
+#include "basics/TimestampParser.h"
 #include "quota/ClaudeWebProvider.h"
 #include "quota/FileCredentialStore.h"
-#include "usage/ManualClock.h"
+#include "basics/ManualClock.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 #include "EventLoop.h"
 #include "LocalHttpServer.h"
 #include "TempDir.h"
-#include "ingest/TimestampParser.h"
+#include "basics/TimestampParser.h"
 #include "quota/ClaudeQuotaManager.h"
 #include "quota/FileCredentialStore.h"
-#include "usage/ManualClock.h"
+#include "basics/ManualClock.h"
 
 namespace {
 

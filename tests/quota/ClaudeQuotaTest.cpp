@@ -3,7 +3,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include "ingest/TimestampParser.h"
+#include "basics/TimestampParser.h"
 #include "quota/ClaudeQuota.h"
 
 namespace {

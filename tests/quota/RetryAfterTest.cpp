@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "ingest/TimestampParser.h"
+#include "basics/TimestampParser.h"
 #include "quota/RetryAfter.h"
 
 namespace {

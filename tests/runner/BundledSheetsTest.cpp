@@ -2,7 +2,7 @@
 
 #include "TempDir.h"
 #include "runner/CharacterRegistry.h"
-#include "usage/UserDefaults.h"
+#include "basics/UserDefaults.h"
 
 namespace {
 

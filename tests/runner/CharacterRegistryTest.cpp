@@ -7,7 +7,7 @@
 #include "SpriteSheets.h"
 #include "TempDir.h"
 #include "runner/CharacterRegistry.h"
-#include "usage/UserDefaults.h"
+#include "basics/UserDefaults.h"
 
 namespace {
 

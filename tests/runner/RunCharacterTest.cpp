@@ -9,7 +9,7 @@
 #include "SpriteSheets.h"
 #include "TempDir.h"
 #include "runner/RunCharacter.h"
-#include "usage/UserDefaults.h"
+#include "basics/UserDefaults.h"
 
 using namespace std::chrono_literals;
 

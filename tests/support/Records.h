@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "ingest/TimestampParser.h"
+#include "basics/TimestampParser.h"
 #include "ingest/UsageRecord.h"
 
 // A usage record written as designated fields, for tests of the aggregation.

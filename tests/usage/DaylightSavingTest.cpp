@@ -7,8 +7,8 @@
 #include "TempDir.h"
 #include "Wait.h"
 #include "ingest/ProviderManager.h"
-#include "usage/LocalCalendar.h"
-#include "usage/ManualClock.h"
+#include "basics/LocalCalendar.h"
+#include "basics/ManualClock.h"
 #include "usage/UsageDataManager.h"
 #include "usage/UsageSummary.h"
 

@@ -15,7 +15,7 @@
 #include "Wait.h"
 #include "ingest/ProviderManager.h"
 #include "usage/DailyUsageStore.h"
-#include "usage/ManualClock.h"
+#include "basics/ManualClock.h"
 #include "usage/UsageDataManager.h"
 
 namespace {

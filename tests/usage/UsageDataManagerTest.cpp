@@ -13,7 +13,7 @@
 #include "Wait.h"
 #include "ingest/FileWatcher.h"
 #include "ingest/ProviderManager.h"
-#include "usage/ManualClock.h"
+#include "basics/ManualClock.h"
 #include "usage/UsageDataManager.h"
 
 using namespace std::chrono_literals;

@@ -4,7 +4,7 @@
 #include <QSignalSpy>
 
 #include "TempDir.h"
-#include "usage/UserDefaults.h"
+#include "basics/UserDefaults.h"
 
 namespace {
 

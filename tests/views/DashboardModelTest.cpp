@@ -5,7 +5,7 @@
 #include "SampleLogs.h"
 #include "TempDir.h"
 #include "ingest/ProviderManager.h"
-#include "usage/ManualClock.h"
+#include "basics/ManualClock.h"
 #include "usage/UsageDataManager.h"
 #include "views/DashboardModel.h"
 

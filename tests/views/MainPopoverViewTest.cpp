@@ -11,9 +11,9 @@
 #include "TempDir.h"
 #include "ingest/ProviderManager.h"
 #include "runner/RunCharacter.h"
-#include "usage/ManualClock.h"
+#include "basics/ManualClock.h"
 #include "usage/UsageDataManager.h"
-#include "usage/UserDefaults.h"
+#include "basics/UserDefaults.h"
 #include "views/QuotaCardModel.h"
 
 Q_IMPORT_QML_PLUGIN(Pacemark_ViewsPlugin)

@@ -6,10 +6,10 @@
 #include "EventLoop.h"
 #include "LocalHttpServer.h"
 #include "TempDir.h"
-#include "ingest/TimestampParser.h"
+#include "basics/TimestampParser.h"
 #include "quota/ClaudeQuotaManager.h"
 #include "quota/FileCredentialStore.h"
-#include "usage/ManualClock.h"
+#include "basics/ManualClock.h"
 #include "views/QuotaCardFeed.h"
 
 using namespace std::chrono_literals;

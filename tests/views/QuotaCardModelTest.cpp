@@ -3,7 +3,7 @@
 #include <QMetaEnum>
 #include <QSignalSpy>
 
-#include "usage/ManualClock.h"
+#include "basics/ManualClock.h"
 #include "views/QuotaCardModel.h"
 
 using namespace std::chrono_literals;

@@ -9,7 +9,7 @@
 #include "EventLoop.h"
 #include "TempDir.h"
 #include "runner/RunCharacter.h"
-#include "usage/UserDefaults.h"
+#include "basics/UserDefaults.h"
 #include "views/FrameImage.h"
 
 Q_IMPORT_QML_PLUGIN(Pacemark_ViewsPlugin)

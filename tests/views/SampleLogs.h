@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "usage/Instant.h"
+#include "basics/Instant.h"
 
 // One assistant line of a Claude Code session log.
 struct SampleMessage

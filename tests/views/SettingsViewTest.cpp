@@ -17,7 +17,7 @@
 #include "quota/ClaudeQuotaManager.h"
 #include "quota/FileCredentialStore.h"
 #include "runner/RunCharacter.h"
-#include "usage/UserDefaults.h"
+#include "basics/UserDefaults.h"
 #include "views/QuotaSettingsModel.h"
 
 Q_IMPORT_QML_PLUGIN(Pacemark_ViewsPlugin)

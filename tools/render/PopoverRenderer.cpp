@@ -25,9 +25,9 @@
 #include "ingest/ProviderManager.h"
 #include "runner/RunCharacter.h"
 #include "usage/DailyUsageStore.h"
-#include "usage/ManualClock.h"
+#include "basics/ManualClock.h"
 #include "usage/UsageDataManager.h"
-#include "usage/UserDefaults.h"
+#include "basics/UserDefaults.h"
 #include "views/QuotaCardModel.h"
 #include "views/QuotaSettingsModel.h"
 

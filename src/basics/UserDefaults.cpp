@@ -1,4 +1,4 @@
-#include "usage/UserDefaults.h"
+#include "basics/UserDefaults.h"
 
 #include <algorithm>
 #include <cmath>

@@ -3,7 +3,7 @@
 #include <optional>
 #include <string_view>
 
-#include "usage/Instant.h"
+#include "basics/Instant.h"
 
 // Parses the internet date-time form of ISO 8601 that Claude Code writes, with or without
 // fractional seconds: 2025-06-01T09:30:15.123Z, 2025-06-01T09:30:15Z, 2025-06-01T18:30:15+09:00.

@@ -4,7 +4,7 @@
 
 #include <QString>
 
-#include "usage/Instant.h"
+#include "basics/Instant.h"
 
 // Local calendar days in the process's time zone (TZ is honoured), daylight-saving aware.
 class LocalCalendar

@@ -1,4 +1,4 @@
-#include "app/QuotaReport.h"
+#include "report/QuotaReport.h"
 
 #include <QDateTime>
 #include <QJsonValue>

@@ -1,4 +1,4 @@
-#include "usage/Clock.h"
+#include "basics/Clock.h"
 
 #include <atomic>
 

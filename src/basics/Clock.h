@@ -1,6 +1,6 @@
 #pragma once
 
-#include "usage/Instant.h"
+#include "basics/Instant.h"
 
 // The one source of "now" for the whole process. Rate windows, day boundaries, countdowns and polling
 // read it, so tests and the headless report can pin time without sleeping.

@@ -7,7 +7,7 @@
 
 #include "quota/ClaudeQuota.h"
 #include "quota/ClaudeQuotaManager.h"
-#include "usage/Instant.h"
+#include "basics/Instant.h"
 
 // The quota part of the headless report: the status of one fetch and the snapshot it left.
 class QuotaReport

@@ -1,4 +1,4 @@
-#include "app/UsageReport.h"
+#include "report/UsageReport.h"
 
 #include <QDateTime>
 #include <QJsonArray>

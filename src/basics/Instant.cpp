@@ -1,4 +1,4 @@
-#include "usage/Instant.h"
+#include "basics/Instant.h"
 
 #include <QDateTime>
 

@@ -7,9 +7,9 @@
 #include <QString>
 #include <QStringList>
 
-#include "app/QuotaReport.h"
+#include "report/QuotaReport.h"
 #include "usage/ActivityLevel.h"
-#include "usage/Instant.h"
+#include "basics/Instant.h"
 
 class UsageDataManager;
 

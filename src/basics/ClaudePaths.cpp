@@ -1,4 +1,4 @@
-#include "ingest/ClaudePaths.h"
+#include "basics/ClaudePaths.h"
 
 #include <sys/stat.h>
 

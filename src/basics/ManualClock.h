@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-#include "usage/Clock.h"
+#include "basics/Clock.h"
 
 // A clock that stands still until told otherwise: the report's fixed "now", and the tests' clock.
 class ManualClock final : public Clock

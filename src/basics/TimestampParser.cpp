@@ -1,4 +1,4 @@
-#include "ingest/TimestampParser.h"
+#include "basics/TimestampParser.h"
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "usage/LocalCalendar.h"
+#include "basics/LocalCalendar.h"
 
 #include <QDateTime>
 
