@@ -11,7 +11,7 @@ packages=(
     libsimdjson-dev libxxhash-dev libsqlite3-dev libsecret-1-dev libxcb1-dev qt6-wayland
     locales
     libgtest-dev libgmock-dev libbenchmark-dev
-    clang libclang-rt-14-dev
+    clang clang-format libclang-rt-14-dev
     xvfb xauth libgl1-mesa-dri
     dbus gnome-keyring
 )

@@ -4,6 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
+scripts/format.sh --check
 
 scripts/build.sh build-tests -DCMAKE_BUILD_TYPE=RelWithDebInfo
 ctest --test-dir build-tests --output-on-failure --timeout 600 -j "$(nproc)"
