@@ -195,7 +195,7 @@ TEST_F(TrayHostTest, ItemMovesIntoATrayThatAppearsLater)
     }));
     Clock::install(nullptr);
     m_server.respond(200, R"({"five_hour": {"utilization": 37.0, "resets_at": "2099-01-01T00:00:00Z"}})");
-    m_quota.connect();
+    m_quota.connectAccount();
     ASSERT_TRUE(waitUntil([&] { return m_quota.quota()->fiveHour->utilizationPct == 37.0; }));
 
     const auto toolTip = property<DBusToolTip>(QStringLiteral("ToolTip"));
