@@ -1,5 +1,7 @@
 #include "app/XdgAutostartLoginItem.h"
 
+#include <cstdio>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -7,6 +9,13 @@
 #include <QSaveFile>
 
 namespace {
+
+void logError(const QString& description)
+{
+    const QByteArray line = (QStringLiteral("Launch at login error: ") + description + u'\n').toUtf8();
+    std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stdout);
+    std::fflush(stdout);
+}
 
 // The keys of the [Desktop Entry] group, values unescaped of the string escapes.
 QHash<QString, QString> readDesktopEntry(const QString& path)

@@ -14,6 +14,7 @@
 #include "basics/ManualClock.h"
 #include "usage/UsageDataManager.h"
 #include "basics/UserDefaults.h"
+#include "views/PopoverActions.h"
 #include "views/QuotaCardModel.h"
 
 Q_IMPORT_QML_PLUGIN(Pacemark_ViewsPlugin)
@@ -69,7 +70,8 @@ protected:
         m_view->setInitialProperties(
             { { QStringLiteral("usageDataManager"), QVariant::fromValue(m_usage.get()) },
                 { QStringLiteral("quotaCard"), QVariant::fromValue(m_quota.get()) },
-                { QStringLiteral("runCharacter"), QVariant::fromValue(&m_runner) } });
+                { QStringLiteral("runCharacter"), QVariant::fromValue(&m_runner) },
+                { QStringLiteral("actions"), QVariant::fromValue(&m_actions) } });
         m_view->setSource(QUrl(QStringLiteral("qrc:/qt/qml/Pacemark/Views/MainPopoverView.qml")));
         ASSERT_EQ(m_view->status(), QQuickView::Ready) << m_view->errors().value(0).toString().toStdString();
         m_view->show();
@@ -119,6 +121,7 @@ protected:
     std::unique_ptr<QuotaCardModel> m_quota;
     UserDefaults m_defaults { QString::fromStdString(m_home.path("settings.ini")) };
     RunCharacter m_runner { &m_defaults };
+    PopoverActions m_actions;
     std::unique_ptr<QQuickView> m_view;
 };
 
@@ -221,7 +224,7 @@ TEST_F(Popover, QuotaCardShowsWindowsBadgeAndBars)
 TEST_F(Popover, ToolbarSwitchesPagesAndKeepsTheLastOne)
 {
     open({});
-    QSignalSpy settings(m_view->rootObject(), SIGNAL(settingsRequested()));
+    QSignalSpy settings(&m_actions, &PopoverActions::settingsRequested);
     const auto tint = [&](const char* button) { return item(button)->property("tint").value<QColor>(); };
     const QColor accent = tint("homeButton");
 

@@ -28,8 +28,10 @@
 #include "basics/ManualClock.h"
 #include "usage/UsageDataManager.h"
 #include "basics/UserDefaults.h"
+#include "views/PopoverActions.h"
 #include "views/QuotaCardModel.h"
 #include "views/QuotaSettingsModel.h"
+#include "views/SettingsModel.h"
 
 Q_IMPORT_QML_PLUGIN(Pacemark_ViewsPlugin)
 
@@ -152,10 +154,12 @@ bool load(QQuickView& view, const QString& file, const QVariantMap& properties)
 
 bool load(QQuickView& view, UsageDataManager& usage, QuotaCardModel& quota, RunCharacter& runner)
 {
+    auto* actions = new PopoverActions(&view);
     return load(view, QStringLiteral("MainPopoverView.qml"),
         { { QStringLiteral("usageDataManager"), QVariant::fromValue(&usage) },
             { QStringLiteral("quotaCard"), QVariant::fromValue(&quota) },
-            { QStringLiteral("runCharacter"), QVariant::fromValue(&runner) } });
+            { QStringLiteral("runCharacter"), QVariant::fromValue(&runner) },
+            { QStringLiteral("actions"), QVariant::fromValue(actions) } });
 }
 
 bool save(QQuickView& view, const QString& path)
@@ -243,19 +247,20 @@ int main(int argc, char** argv)
     loginItem.setLaunchAtLogin(true);
     AppUpdater updater(QUrl(QStringLiteral("https://updates.invalid/appcast.xml")));
     QuotaSettingsModel settingsQuota;
+    SettingsModel settingsWindow;
     settingsQuota.setStatus(ClaudeQuotaManager::Status::loaded());
     settingsQuota.setQuota(sampleClaudeQuota());
     QQuickView settings;
     settings.setResizeMode(QQuickView::SizeRootObjectToView);
     settings.resize(480, 540);
     if (!load(settings, QStringLiteral("SettingsView.qml"),
-            { { QStringLiteral("runCharacter"), QVariant::fromValue(&runner) },
-                { QStringLiteral("quota"), QVariant::fromValue(&settingsQuota) },
+            { { QStringLiteral("quota"), QVariant::fromValue(&settingsQuota) },
                 { QStringLiteral("defaults"), QVariant::fromValue(&defaults) },
-                { QStringLiteral("loginItem"), QVariant::fromValue<QObject*>(&loginItem) },
-                { QStringLiteral("appUpdater"), QVariant::fromValue<QObject*>(&updater) } }))
+                { QStringLiteral("loginItem"), QVariant::fromValue<LoginItem*>(&loginItem) },
+                { QStringLiteral("appUpdater"), QVariant::fromValue<UpdateChecker*>(&updater) },
+                { QStringLiteral("settingsWindow"), QVariant::fromValue(&settingsWindow) } }))
         return 1;
-    QMetaObject::invokeMethod(settings.rootObject(), "formShown");
+    Q_EMIT settingsWindow.shown();
     for (const bool dark : { false, true }) {
         QGuiApplication::setPalette(palette(dark));
         ok &= save(settings,
