@@ -1,20 +1,18 @@
 #include "app/XdgAutostartLoginItem.h"
 
-#include <cstdio>
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QSaveFile>
 
+#include "app/AppLog.h"
+
 namespace {
 
 void logError(const QString& description)
 {
-    const QByteArray line = (QStringLiteral("Launch at login error: ") + description + u'\n').toUtf8();
-    std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stdout);
-    std::fflush(stdout);
+    qCWarning(lcApp).noquote() << "launch at login:" << description;
 }
 
 // The keys of the [Desktop Entry] group, values unescaped of the string escapes.
