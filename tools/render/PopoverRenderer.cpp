@@ -91,14 +91,15 @@ std::shared_ptr<DailyUsageStore> sampleHistory(const QString& path)
     return store;
 }
 
-QuotaCardSnapshot sampleQuota()
+// The popover's card, with the model windows too.
+ClaudeQuota sampleQuota()
 {
-    QuotaCardSnapshot quota;
-    quota.fiveHour = QuotaCardSnapshot::Window { 42.0, Now + 2h + 5min };
-    quota.sevenDay = QuotaCardSnapshot::Window { 73.5, Now + 3 * 24h + 4h + 10min };
-    quota.sevenDayOpus = QuotaCardSnapshot::Window { 91.2, Now + 3 * 24h + 4h + 10min };
-    quota.sevenDaySonnet = QuotaCardSnapshot::Window { 12.0, Now + 3 * 24h + 4h + 10min };
-    quota.extraUsage = QuotaCardSnapshot::Credits { 5000, 1234, 24.68 };
+    ClaudeQuota quota;
+    quota.fiveHour = ClaudeQuota::Window { 42.0, Now + 2h + 5min };
+    quota.sevenDay = ClaudeQuota::Window { 73.5, Now + 3 * 24h + 4h + 10min };
+    quota.sevenDayOpus = ClaudeQuota::Window { 91.2, Now + 3 * 24h + 4h + 10min };
+    quota.sevenDaySonnet = ClaudeQuota::Window { 12.0, Now + 3 * 24h + 4h + 10min };
+    quota.extraUsage = ClaudeQuota::ExtraUsage { true, 5000, 1234, 24.68, QStringLiteral("USD") };
     return quota;
 }
 
@@ -201,9 +202,9 @@ int main(int argc, char** argv)
     usage.setHistoryStore(sampleHistory(home.path() + QStringLiteral("/history.sqlite")));
     if (!refreshed(usage))
         return 1;
-    QuotaCardModel quota([] { return true; });
-    quota.setSnapshot(sampleQuota());
-    quota.setStatus(QuotaCardModel::Status::Loaded);
+    QuotaCardModel quota(nullptr, [] { return true; });
+    quota.setQuota(sampleQuota());
+    quota.setStatus(ClaudeQuotaManager::Status::loaded());
     UserDefaults defaults(home.path() + QStringLiteral("/settings.ini"));
     defaults.setShowMenuBarQuotaBattery(true);
     RunCharacter runner(&defaults);
@@ -278,8 +279,8 @@ int main(int argc, char** argv)
     QDir().mkpath(home.path() + QStringLiteral("/empty"));
     ProviderManager noProviders((home.path() + QStringLiteral("/empty")).toStdString());
     UsageDataManager noUsage(&noProviders);
-    QuotaCardModel noQuota([] { return true; });
-    noQuota.setStatus(QuotaCardModel::Status::Loading);
+    QuotaCardModel noQuota(nullptr, [] { return true; });
+    noQuota.setStatus(ClaudeQuotaManager::Status::loading());
     QQuickView empty;
     if (!refreshed(noUsage) || !load(empty, noUsage, noQuota, runner))
         return 1;
