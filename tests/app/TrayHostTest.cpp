@@ -148,6 +148,7 @@ TEST_F(TrayHostTest, ItemMovesIntoATrayThatAppearsLater)
 
     // The runner's extent over the frames of a sprint, at every size the host is offered.
     m_runner.setDebugSpeedOverride(AnimationSpeed::Sprinting);
+    m_defaults.setRunnerPaused(false);
     // Read until every frame of the pack has been seen once, however fast the machine draws them.
     const auto extent = [this] {
         QList<QRect> boxes(StatusImage::IconSizes.size());
