@@ -65,7 +65,7 @@ void AppDelegate::showSettingsWindow()
 {
     if (!m_settingsWindowController)
         m_settingsWindowController
-            = new SettingsWindowController(m_runCharacter, claudeQuotaManager(), m_defaults, this);
+            = new SettingsWindowController(claudeQuotaManager(), m_defaults, this);
     m_settingsWindowController->showWindow();
 }
 

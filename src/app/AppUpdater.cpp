@@ -27,7 +27,7 @@ AppUpdater* AppUpdater::shared()
 }
 
 AppUpdater::AppUpdater(const QUrl& feedUrl, QObject* parent)
-    : QObject(parent)
+    : UpdateChecker(parent)
     , m_feedUrl(feedUrl)
     , m_currentVersion(appVersion())
     , m_network(new QNetworkAccessManager(this))

@@ -3,7 +3,6 @@
 #include <chrono>
 #include <optional>
 
-#include <QObject>
 #include <QSslConfiguration>
 #include <QString>
 #include <QTimer>
@@ -11,6 +10,7 @@
 #include <QVariantMap>
 
 #include "app/Appcast.h"
+#include "views/UpdateChecker.h"
 
 class QNetworkAccessManager;
 class QNetworkReply;
@@ -18,11 +18,9 @@ class QNetworkReply;
 // Checks an update feed in Sparkle's appcast format for a newer release and tells the user the
 // outcome in a small dialog. The feed's address is fixed when the application is built; a build
 // without one cannot check. One instance per process, `shared`.
-class AppUpdater : public QObject
+class AppUpdater : public UpdateChecker
 {
     Q_OBJECT
-    Q_PROPERTY(bool canCheckForUpdates READ canCheckForUpdates NOTIFY canCheckForUpdatesChanged)
-    Q_PROPERTY(QString appVersion READ currentVersion CONSTANT)
 
 public:
     struct CheckResult
@@ -59,19 +57,18 @@ public:
     static QVariantMap buildInfo();
 
     QUrl feedUrl() const { return m_feedUrl; }
-    QString currentVersion() const { return m_currentVersion; }
+    QString currentVersion() const override { return m_currentVersion; }
     void setCurrentVersion(const QString& version) { m_currentVersion = version; }
     // True when an https feed is configured and no check is running.
-    bool canCheckForUpdates() const;
+    bool canCheckForUpdates() const override;
     void setSslConfiguration(const QSslConfiguration& configuration) { m_sslConfiguration = configuration; }
     // The whole check, trickling answers included, ends by this time.
     void setTimeout(std::chrono::milliseconds timeout) { m_timeout = timeout; }
 
     // Fetches the feed; checkFinished follows, and with a widget application the result dialog.
-    Q_INVOKABLE void checkForUpdates();
+    void checkForUpdates() override;
 
 Q_SIGNALS:
-    void canCheckForUpdatesChanged();
     void checkFinished(const AppUpdater::CheckResult& result);
 
 private:

@@ -19,7 +19,7 @@
 #include "usage/UsageDataManager.h"
 #include "basics/UserDefaults.h"
 #include "views/DashboardFormat.h"
-#include "views/QuotaCardFeed.h"
+#include "views/QuotaCardModel.h"
 
 using namespace std::chrono_literals;
 
@@ -125,7 +125,9 @@ PopoverWindow* MenuBarController::ensurePopover()
 {
     if (m_popover)
         return m_popover;
-    QuotaCardModel* quotaCard = QuotaCardFeed::create(m_claudeQuotaManager, m_oauthProvider, this);
+    const QPointer<const ClaudeOAuthProvider> credentials(m_oauthProvider);
+    auto* quotaCard = new QuotaCardModel(
+        m_claudeQuotaManager, [credentials] { return credentials && credentials->readAccessTokenSilently(); }, this);
     const QVariantMap properties {
         { QStringLiteral("usageDataManager"), QVariant::fromValue(m_usageDataManager) },
         { QStringLiteral("quotaCard"), QVariant::fromValue(quotaCard) },

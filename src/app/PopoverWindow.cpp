@@ -7,13 +7,13 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QQmlEngine>
-#include <QQuickItem>
 #include <QQuickView>
 #include <QScreen>
 #include <QTimer>
 #include <QtQml/QQmlExtensionPlugin>
 
 #include "app/PopoverPlacement.h"
+#include "views/PopoverActions.h"
 
 // The views are a static QML module; the window that loads them pulls them in.
 Q_IMPORT_QML_PLUGIN(Pacemark_ViewsPlugin)
@@ -43,16 +43,15 @@ PopoverWindow::PopoverWindow(const QVariantMap& viewProperties, Mode mode, QObje
     m_view->setPersistentGraphics(true);
     m_view->setPersistentSceneGraph(true);
     applyMode();
-    m_view->setInitialProperties(viewProperties);
+    auto* actions = new PopoverActions(this);
+    connect(actions, &PopoverActions::settingsRequested, this, &PopoverWindow::settingsRequested);
+    QVariantMap properties = viewProperties;
+    properties.insert(QStringLiteral("actions"), QVariant::fromValue(actions));
+    m_view->setInitialProperties(properties);
     m_view->setSource(QUrl(QStringLiteral("qrc:/qt/qml/Pacemark/Views/MainPopoverView.qml")));
     m_view->resize(Width, Height);
     m_view->setMinimumSize(QSize(Width, Height));
     m_view->setMaximumSize(QSize(Width, Height));
-    if (QQuickItem* root = m_view->rootObject()) {
-        const QMetaObject* meta = root->metaObject();
-        connect(root, meta->method(meta->indexOfSignal("settingsRequested()")), this,
-            staticMetaObject.method(staticMetaObject.indexOfSignal("settingsRequested()")));
-    }
     m_view->installEventFilter(this);
 
     connect(m_view, &QQuickWindow::frameSwapped, this, [this] {

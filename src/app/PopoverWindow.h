@@ -22,6 +22,7 @@ public:
 
     enum class Mode { Popover, NormalWindow };
 
+    // The view's required properties, all but its actions, which the window provides.
     PopoverWindow(const QVariantMap& viewProperties, Mode mode, QObject* parent = nullptr);
     ~PopoverWindow() override;
 

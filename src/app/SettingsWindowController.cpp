@@ -4,21 +4,22 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QQmlEngine>
-#include <QQuickItem>
 #include <QQuickView>
 #include <QScreen>
 
 #include "app/AppUpdater.h"
-#include "app/LoginItem.h"
-#include "quota/ClaudeQuotaManager.h"
-#include "runner/RunCharacter.h"
+#include "app/XdgAutostartLoginItem.h"
 #include "basics/UserDefaults.h"
+#include "quota/ClaudeQuotaManager.h"
 #include "views/QuotaSettingsModel.h"
+#include "views/SettingsModel.h"
 
-SettingsWindowController::SettingsWindowController(RunCharacter* runCharacter,
+SettingsWindowController::SettingsWindowController(
     ClaudeQuotaManager* claudeQuotaManager, UserDefaults* defaults, QObject* parent)
     : QObject(parent)
-    , m_loginItem(LoginItem::create(this))
+    , m_loginItem(new XdgAutostartLoginItem(
+          XdgAutostartLoginItem::defaultAutostartFolder(), QCoreApplication::applicationFilePath(), this))
+    , m_model(new SettingsModel(this))
     , m_window(new QQuickView)
 {
     m_window->setTitle(QStringLiteral("설정"));
@@ -26,11 +27,11 @@ SettingsWindowController::SettingsWindowController(RunCharacter* runCharacter,
         | Qt::WindowStaysOnTopHint);
     m_window->setResizeMode(QQuickView::SizeRootObjectToView);
     m_window->setInitialProperties({
-        { QStringLiteral("runCharacter"), QVariant::fromValue(runCharacter) },
         { QStringLiteral("quota"), QVariant::fromValue(new QuotaSettingsModel(claudeQuotaManager, this)) },
         { QStringLiteral("defaults"), QVariant::fromValue(defaults) },
-        { QStringLiteral("loginItem"), QVariant::fromValue<QObject*>(m_loginItem) },
-        { QStringLiteral("appUpdater"), QVariant::fromValue<QObject*>(AppUpdater::shared()) },
+        { QStringLiteral("loginItem"), QVariant::fromValue(m_loginItem) },
+        { QStringLiteral("appUpdater"), QVariant::fromValue<UpdateChecker*>(AppUpdater::shared()) },
+        { QStringLiteral("settingsWindow"), QVariant::fromValue(m_model) },
     });
     m_window->setSource(QUrl(QStringLiteral("qrc:/qt/qml/Pacemark/Views/SettingsView.qml")));
     m_window->resize(Width, Height);
@@ -55,8 +56,7 @@ void SettingsWindowController::showWindow()
         const QRect area = screen->availableGeometry();
         m_window->setPosition(area.center() - QPoint(Width / 2, Height / 2));
     }
-    if (QQuickItem* form = m_window->rootObject())
-        QMetaObject::invokeMethod(form, "formShown");
+    Q_EMIT m_model->shown();
     m_window->show();
     m_window->raise();
     m_window->requestActivate();

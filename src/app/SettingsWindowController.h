@@ -2,11 +2,10 @@
 
 #include <QObject>
 
-class AppUpdater;
 class ClaudeQuotaManager;
 class LoginItem;
 class QQuickView;
-class RunCharacter;
+class SettingsModel;
 class UserDefaults;
 
 // Owns the settings window: built once, hidden rather than destroyed when closed, and shown centred
@@ -19,8 +18,8 @@ public:
     static constexpr int Width = 480;
     static constexpr int Height = 540;
 
-    SettingsWindowController(RunCharacter* runCharacter, ClaudeQuotaManager* claudeQuotaManager,
-        UserDefaults* defaults, QObject* parent = nullptr);
+    SettingsWindowController(
+        ClaudeQuotaManager* claudeQuotaManager, UserDefaults* defaults, QObject* parent = nullptr);
     ~SettingsWindowController() override;
 
     void showWindow();
@@ -30,5 +29,6 @@ public:
 
 private:
     LoginItem* m_loginItem;
+    SettingsModel* m_model;
     QQuickView* m_window;
 };

@@ -6,7 +6,14 @@
 #include <QHash>
 #include <QSaveFile>
 
+#include "app/AppLog.h"
+
 namespace {
+
+void logError(const QString& description)
+{
+    qCWarning(lcApp).noquote() << "launch at login:" << description;
+}
 
 // The keys of the [Desktop Entry] group, values unescaped of the string escapes.
 QHash<QString, QString> readDesktopEntry(const QString& path)

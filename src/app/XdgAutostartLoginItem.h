@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "app/LoginItem.h"
+#include "views/LoginItem.h"
 
 // Launch at login on Linux desktops: an application entry in the XDG autostart folder. The entry
 // counts only while it runs this executable and no other program has switched it off.

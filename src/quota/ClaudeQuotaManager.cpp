@@ -49,11 +49,11 @@ void ClaudeQuotaManager::refreshQuota()
     refresh([this] { Q_EMIT refreshFinished(); });
 }
 
-void ClaudeQuotaManager::connect()
+void ClaudeQuotaManager::connectAccount()
 {
     if (retryBlocked()) {
         setStatus(Status::error(*m_retryError));
-        finishLater(&ClaudeQuotaManager::connectFinished);
+        finishLater(&ClaudeQuotaManager::connectAccountFinished);
         return;
     }
     setStatus(Status::loading());
@@ -63,7 +63,7 @@ void ClaudeQuotaManager::connect()
             --m_fetchesInFlight;
             if (account == m_accountGeneration)
                 applyConnect(result);
-            Q_EMIT connectFinished();
+            Q_EMIT connectAccountFinished();
         });
 }
 

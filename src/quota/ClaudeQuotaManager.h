@@ -82,10 +82,10 @@ public:
     // A fetch without interaction. Skipped while another fetch is in flight or within
     // MinimumRefreshSpacing of the last success. refreshFinished follows every call, always later.
     void refreshQuota();
-    // A user-initiated fetch that may ask the user for access to the credential. connectFinished
+    // A user-initiated fetch that may ask the user for access to the credential. connectAccountFinished
     // follows every call, always later.
-    void connect();
-    // Drops the snapshot and stops fetching until the next connect; a fetch already sent is ignored.
+    void connectAccount();
+    // Drops the snapshot and stops fetching until the next connectAccount; a fetch already sent is ignored.
     // The credential itself is left alone.
     void disconnectAccount();
 
@@ -94,7 +94,7 @@ Q_SIGNALS:
     void quotaChanged();
     void pollingChanged();
     void refreshFinished();
-    void connectFinished();
+    void connectAccountFinished();
 
 private:
     void refresh(std::function<void()> finished);

@@ -19,6 +19,8 @@ RunCharacter::RunCharacter(UserDefaults* defaults, CharacterRegistry::SheetLooku
     // tolerance than this.
     m_timer.setTimerType(Qt::CoarseTimer);
     connect(&m_timer, &QTimer::timeout, this, &RunCharacter::advanceFrame);
+    // The pause is a stored setting: the tray menu and the settings form change it there.
+    connect(m_defaults, &UserDefaults::runnerPausedChanged, this, [this] { setPaused(m_defaults->runnerPaused()); });
 }
 
 AnimationSpeed RunCharacter::chooseSpeed(ActivityLevel activityLevel, qint64 tokensPerMinute, bool inverted)

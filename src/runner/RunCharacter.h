@@ -22,7 +22,7 @@ class RunCharacter : public QObject
     Q_OBJECT
     Q_PROPERTY(QImage currentFrame READ currentFrame NOTIFY currentFrameChanged)
     Q_PROPERTY(AnimationSpeed animationState READ animationState NOTIFY animationStateChanged)
-    Q_PROPERTY(bool isPaused READ isPaused WRITE setPaused NOTIFY isPausedChanged)
+    Q_PROPERTY(bool isPaused READ isPaused NOTIFY isPausedChanged)
     Q_PROPERTY(qint64 frameIndex READ frameIndex NOTIFY frameIndexChanged)
     Q_PROPERTY(QList<QImage> frames READ frames NOTIFY framesChanged)
     Q_PROPERTY(CharacterRegistry* registry READ registry CONSTANT)
@@ -46,7 +46,8 @@ public:
     // The interval of the running frame timer; none while no timer runs.
     std::optional<std::chrono::milliseconds> timerInterval() const;
 
-    // Loads the packs, restores the stored pause and starts the animation.
+    // Loads the packs, restores the stored pause and starts the animation. The pause follows the stored
+    // setting from construction on.
     void start();
     // Called every half second with the latest activity; restarts the animation only when the level
     // changes.
@@ -54,7 +55,6 @@ public:
     void applySelectedPack();
     // Selects a pack and restarts the animation, also when it was already selected.
     void selectCharacter(const QString& id);
-    void setPaused(bool paused);
     // While set, activity no longer changes the level.
     void setDebugSpeedOverride(std::optional<AnimationSpeed> speed);
     // Stops the frame timer for good, at termination.
@@ -69,6 +69,7 @@ Q_SIGNALS:
     void framesChanged();
 
 private:
+    void setPaused(bool paused);
     void startAnimation();
     void advanceFrame();
     void setCurrentFrame(const QImage& frame);

@@ -9,6 +9,8 @@
 
 #include <sqlite3.h>
 
+#include "usage/UsageLog.h"
+
 namespace {
 
 constexpr const char* createSchema = R"(
@@ -234,16 +236,12 @@ DailyUsageStore::OpenResult DailyUsageStore::open(const QString& path)
     return OpenResult { std::unique_ptr<DailyUsageStore>(new DailyUsageStore(db.release(), path)), {} };
 }
 
-std::unique_ptr<DailyUsageStore> DailyUsageStore::setUp(const QString& path, std::FILE* diagnostics)
+std::unique_ptr<DailyUsageStore> DailyUsageStore::setUp(const QString& path)
 {
     OpenResult result = open(path);
-    if (!result.store) {
-        QString line = QStringLiteral("SwiftData setup failed: ") + result.error;
-        line.replace(QLatin1Char('\n'), QLatin1Char(' '));
-        const QByteArray bytes = (line + QLatin1Char('\n')).toUtf8();
-        std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), diagnostics);
-        std::fflush(diagnostics);
-    }
+    if (!result.store)
+        qCWarning(lcUsage).noquote() << "the history store cannot be set up:"
+                                     << QString(result.error).replace(QLatin1Char('\n'), QLatin1Char(' '));
     return std::move(result.store);
 }
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <cstdio>
 #include <map>
 #include <memory>
 #include <optional>
@@ -38,9 +37,8 @@ public:
     static QString defaultPath();
     // Opens the store at the path, creating the file and its folder when absent.
     static OpenResult open(const QString& path);
-    // The launch step: opens the store, or writes "SwiftData setup failed: " and the reason as one line
-    // to the stream and returns nothing.
-    static std::unique_ptr<DailyUsageStore> setUp(const QString& path, std::FILE* diagnostics = stdout);
+    // The launch step: opens the store, or reports why it cannot on pacemark.usage and returns nothing.
+    static std::unique_ptr<DailyUsageStore> setUp(const QString& path);
 
     QString path() const { return m_path; }
 

@@ -6,7 +6,6 @@
 
 #include <QCoreApplication>
 #include <QDate>
-#include <QLoggingCategory>
 #include <QPointer>
 #include <QThreadPool>
 
@@ -16,11 +15,10 @@
 #include "usage/DailyUsageStore.h"
 #include "basics/LocalCalendar.h"
 #include "usage/UsageLedger.h"
+#include "usage/UsageLog.h"
 #include "usage/UsageSummary.h"
 
 using namespace std::chrono_literals;
-
-Q_LOGGING_CATEGORY(lcLedger, "pacemark.usage.ledger")
 
 namespace {
 
@@ -63,7 +61,7 @@ struct UsageDataManager::Ledger
             QString error;
             auto days = store->days(&error);
             if (!days) {
-                qCWarning(lcLedger) << "the history store cannot be read:" << error;
+                qCWarning(lcUsage) << "the history store cannot be read:" << error;
                 return;
             }
             stored = std::move(*days);
@@ -82,7 +80,7 @@ struct UsageDataManager::Ledger
             if (store->record(rows, &error))
                 stored = UsageLedger::merged(risen, stored);
             else
-                qCWarning(lcLedger) << "ended days not written to the history store:" << error;
+                qCWarning(lcUsage) << "ended days not written to the history store:" << error;
         }
         shown = UsageLedger::merged(fromLogs, stored);
         extraTokens = 0;

@@ -13,7 +13,7 @@ RowLayout {
     spacing: 6
     Layout.fillWidth: true
 
-    SymbolIcon {
+    IconImage {
         name: root.icon
         color: root.tint
         Layout.preferredWidth: Theme.caption + 2

@@ -26,7 +26,7 @@ CardBackground {
             spacing: 6
             Layout.fillWidth: true
 
-            SymbolIcon {
+            IconImage {
                 name: root.icon
                 color: root.tint
                 baselineOffset: height * 0.85

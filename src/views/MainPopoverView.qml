@@ -10,13 +10,12 @@ Rectangle {
     required property UsageDataManager usageDataManager
     required property QuotaCardModel quotaCard
     required property RunCharacter runCharacter
+    required property PopoverActions actions
     property int currentPage: MainPopoverView.Page.Main
     // The history page is built on its first showing and kept.
     property bool historyOpened: currentPage === MainPopoverView.Page.History
 
     onCurrentPageChanged: historyOpened = historyOpened || currentPage === MainPopoverView.Page.History
-
-    signal settingsRequested()
 
     implicitWidth: 360
     implicitHeight: 420
@@ -102,7 +101,7 @@ Rectangle {
                 label: "설정"
                 Layout.fillWidth: true
                 Layout.preferredWidth: 1
-                onClicked: root.settingsRequested()
+                onClicked: root.actions.settingsRequested()
             }
         }
     }

@@ -1,49 +1,102 @@
 #include "views/QuotaCardModel.h"
 
+#include <algorithm>
+
 #include <QVariantMap>
 
 #include "basics/Clock.h"
+#include "quota/ResetCountdown.h"
+#include "views/DashboardFormat.h"
 
-QuotaCardModel::QuotaCardModel(CredentialProbe probe, QObject* parent) : QObject(parent), m_probe(std::move(probe))
+namespace {
+
+using Case = ClaudeQuotaManager::Status::Case;
+
+QVariantMap row(const QString& label, double pct, const QString& value, const QString& detail)
 {
+    return { { QStringLiteral("label"), label }, { QStringLiteral("pct"), pct },
+        { QStringLiteral("color"), static_cast<int>(DashboardFormat::quotaColor(pct)) },
+        { QStringLiteral("value"), value }, { QStringLiteral("detail"), detail } };
+}
+
+QVariantMap windowRow(const QString& label, double pct, const ClaudeQuota::Window& window, Instant now)
+{
+    return row(label, pct, DashboardFormat::percentText(pct), resetCountdown(window.resetsAt, now));
+}
+
+// The rows in display order, with countdowns as of now.
+QVariantList rowsOf(const ClaudeQuota& quota, Instant now)
+{
+    QVariantList rows;
+    if (const auto& w = quota.fiveHour)
+        rows.append(windowRow(QStringLiteral("5시간"), std::clamp(w->utilizationPct, 0.0, 100.0), *w, now));
+    if (const auto& w = quota.sevenDay)
+        rows.append(windowRow(QStringLiteral("주간"), std::clamp(w->utilizationPct, 0.0, 100.0), *w, now));
+    // The model windows are listed only once used, so they are never below zero here.
+    if (const auto& w = quota.sevenDayOpus; w && w->utilizationPct > 0)
+        rows.append(windowRow(QStringLiteral("Opus"), std::min(w->utilizationPct, 100.0), *w, now));
+    if (const auto& w = quota.sevenDaySonnet; w && w->utilizationPct > 0)
+        rows.append(windowRow(QStringLiteral("Sonnet"), std::min(w->utilizationPct, 100.0), *w, now));
+    if (const auto& credits = quota.extraUsage)
+        rows.append(row(QStringLiteral("크레딧"), std::clamp(credits->utilization, 0.0, 100.0),
+            DashboardFormat::dollarsText(credits->usedCreditsCents),
+            DashboardFormat::dollarsText(credits->monthlyLimitCents)));
+    return rows;
+}
+
+}
+
+QuotaCardModel::QuotaCardModel(ClaudeQuotaManager* manager, CredentialProbe probe, QObject* parent)
+    : QObject(parent)
+    , m_probe(std::move(probe))
+{
+    if (manager) {
+        // The connections end with either object, so the manager is alive whenever they run.
+        const auto follow = [this, manager] {
+            setQuota(manager->quota());
+            setStatus(manager->status());
+        };
+        connect(manager, &ClaudeQuotaManager::statusChanged, this, follow);
+        connect(manager, &ClaudeQuotaManager::quotaChanged, this, follow);
+        m_status = manager->status();
+        m_quota = manager->quota();
+        updateRows(true);
+    }
     updateShowCard();
 }
 
 QString QuotaCardModel::badgeText() const
 {
-    switch (m_status) {
-    case Status::Unauthorized:
-        return QStringLiteral("토큰 만료");
-    case Status::NotConfigured:
-    case Status::Denied:
+    switch (m_status.statusCase()) {
+    case Case::error: {
+        const auto& error = m_status.oauthError();
+        return error && error->errorCase() == OAuthError::Case::unauthorized ? QStringLiteral("토큰 만료")
+                                                                              : QStringLiteral("오류");
+    }
+    case Case::notConfigured:
+    case Case::denied:
         return QStringLiteral("미연결");
-    case Status::Failed:
-        return QStringLiteral("오류");
-    case Status::Loading:
-    case Status::Loaded:
+    case Case::loading:
+    case Case::loaded:
         break;
     }
     return {};
 }
 
-QVariantList QuotaCardModel::rowMaps() const
+bool QuotaCardModel::badgeAlert() const
 {
-    QVariantList maps;
-    for (const QuotaRow& row : m_rows)
-        maps.append(QVariantMap {
-            { QStringLiteral("label"), row.label },
-            { QStringLiteral("pct"), row.pct },
-            { QStringLiteral("color"), static_cast<int>(row.color) },
-            { QStringLiteral("value"), row.value },
-            { QStringLiteral("detail"), row.detail },
-        });
-    return maps;
+    return m_status.statusCase() == Case::error;
 }
 
-void QuotaCardModel::setStatus(Status status)
+bool QuotaCardModel::showNotLoggedInText() const
+{
+    return !hasQuota() && m_status.statusCase() == Case::notConfigured;
+}
+
+void QuotaCardModel::setStatus(const ClaudeQuotaManager::Status& status)
 {
     const bool notLoggedIn = showNotLoggedInText();
-    if (m_status != status) {
+    if (!(m_status == status)) {
         m_status = status;
         Q_EMIT statusChanged();
     }
@@ -52,14 +105,15 @@ void QuotaCardModel::setStatus(Status status)
     rebuild();
 }
 
-void QuotaCardModel::setSnapshot(const std::optional<QuotaCardSnapshot>& snapshot)
+void QuotaCardModel::setQuota(const std::optional<ClaudeQuota>& quota)
 {
     const bool notLoggedIn = showNotLoggedInText();
-    const bool changed = m_snapshot != snapshot;
-    m_snapshot = snapshot;
+    // hasQuota notifies with the rows: an empty answer has no rows but is a quota.
+    const bool presenceChanged = m_quota.has_value() != quota.has_value();
+    m_quota = quota;
     if (notLoggedIn != showNotLoggedInText())
         Q_EMIT showNotLoggedInTextChanged();
-    updateRows(changed);
+    updateRows(presenceChanged);
     updateShowCard();
 }
 
@@ -69,10 +123,10 @@ void QuotaCardModel::rebuild()
     updateShowCard();
 }
 
-void QuotaCardModel::updateRows(bool snapshotChanged)
+void QuotaCardModel::updateRows(bool presenceChanged)
 {
-    QList<QuotaRow> rows = m_snapshot ? QuotaRow::fromSnapshot(*m_snapshot, Clock::now()) : QList<QuotaRow> {};
-    if (!snapshotChanged && rows == m_rows)
+    QVariantList rows = m_quota ? rowsOf(*m_quota, Clock::now()) : QVariantList {};
+    if (!presenceChanged && rows == m_rows)
         return;
     m_rows = std::move(rows);
     Q_EMIT rowsChanged();
@@ -80,8 +134,8 @@ void QuotaCardModel::updateRows(bool snapshotChanged)
 
 void QuotaCardModel::updateShowCard()
 {
-    // The keychain is asked only while no snapshot exists.
-    const bool show = m_snapshot.has_value() || (m_probe && m_probe());
+    // The keychain is asked only while no quota exists.
+    const bool show = m_quota.has_value() || (m_probe && m_probe());
     if (show == m_showCard)
         return;
     m_showCard = show;

@@ -3,16 +3,15 @@
 #include <functional>
 #include <optional>
 
-#include <QList>
 #include <QObject>
 #include <QVariantList>
 #include <QtQml/qqmlregistration.h>
 
-#include "views/QuotaCardSnapshot.h"
-#include "views/QuotaRow.h"
+#include "quota/ClaudeQuota.h"
+#include "quota/ClaudeQuotaManager.h"
 
-// What the quota card shows: whether it is shown at all, its status badge and its body. Fed with the
-// quota manager's status and snapshot; asks the credential probe only while there is no snapshot.
+// What the quota card shows: whether it is shown at all, its status badge and its rows. Follows the
+// quota manager when given one; asks the credential probe only while there is no quota.
 class QuotaCardModel : public QObject
 {
     Q_OBJECT
@@ -20,36 +19,32 @@ class QuotaCardModel : public QObject
     QML_UNCREATABLE("Built by the application and handed to the popover")
     Q_PROPERTY(bool showCard READ showCard NOTIFY showCardChanged)
     Q_PROPERTY(bool hasQuota READ hasQuota NOTIFY rowsChanged)
-    Q_PROPERTY(Status status READ status NOTIFY statusChanged)
     Q_PROPERTY(QString badgeText READ badgeText NOTIFY statusChanged)
     Q_PROPERTY(bool badgeAlert READ badgeAlert NOTIFY statusChanged)
     Q_PROPERTY(bool busy READ isBusy NOTIFY statusChanged)
     Q_PROPERTY(bool showNotLoggedInText READ showNotLoggedInText NOTIFY showNotLoggedInTextChanged)
     // Each row: label, pct (0..100), color (NamedColor), value, detail.
-    Q_PROPERTY(QVariantList rows READ rowMaps NOTIFY rowsChanged)
+    Q_PROPERTY(QVariantList rows READ rows NOTIFY rowsChanged)
 
 public:
-    // The quota manager's status, with the errors reduced to what the badge tells apart.
-    enum class Status { NotConfigured, Loading, Loaded, Denied, Unauthorized, Failed };
-    Q_ENUM(Status)
-
     // Whether Claude Code's credential can be read without asking the user.
     using CredentialProbe = std::function<bool()>;
 
-    explicit QuotaCardModel(CredentialProbe probe = {}, QObject* parent = nullptr);
+    // Without a manager the card shows what it is fed.
+    explicit QuotaCardModel(
+        ClaudeQuotaManager* manager = nullptr, CredentialProbe probe = {}, QObject* parent = nullptr);
 
     bool showCard() const { return m_showCard; }
-    bool hasQuota() const { return m_snapshot.has_value(); }
-    Status status() const { return m_status; }
+    bool hasQuota() const { return m_quota.has_value(); }
     QString badgeText() const;
-    bool badgeAlert() const { return m_status == Status::Unauthorized || m_status == Status::Failed; }
-    bool isBusy() const { return m_status == Status::Loading; }
-    bool showNotLoggedInText() const { return !hasQuota() && m_status == Status::NotConfigured; }
-    const QList<QuotaRow>& rows() const { return m_rows; }
-    QVariantList rowMaps() const;
+    // An expired token or a failure, as against a card that is merely not connected.
+    bool badgeAlert() const;
+    bool isBusy() const { return m_status.statusCase() == ClaudeQuotaManager::Status::Case::loading; }
+    bool showNotLoggedInText() const;
+    const QVariantList& rows() const { return m_rows; }
 
-    void setStatus(Status status);
-    void setSnapshot(const std::optional<QuotaCardSnapshot>& snapshot);
+    void setStatus(const ClaudeQuotaManager::Status& status);
+    void setQuota(const std::optional<ClaudeQuota>& quota);
 
     // Recomputes the countdowns and whether the card is shown, as every redraw of the dashboard does.
     void rebuild();
@@ -61,12 +56,12 @@ Q_SIGNALS:
     void rowsChanged();
 
 private:
-    void updateRows(bool snapshotChanged);
+    void updateRows(bool presenceChanged);
     void updateShowCard();
 
     CredentialProbe m_probe;
-    Status m_status = Status::NotConfigured;
-    std::optional<QuotaCardSnapshot> m_snapshot;
-    QList<QuotaRow> m_rows;
+    ClaudeQuotaManager::Status m_status = ClaudeQuotaManager::Status::notConfigured();
+    std::optional<ClaudeQuota> m_quota;
+    QVariantList m_rows;
     bool m_showCard = false;
 };

@@ -79,7 +79,7 @@ void QuotaSettingsModel::setQuota(const std::optional<ClaudeQuota>& quota)
 void QuotaSettingsModel::connectQuota()
 {
     if (m_manager)
-        m_manager->connect();
+        m_manager->connectAccount();
 }
 
 void QuotaSettingsModel::disconnectQuota()

@@ -9,22 +9,14 @@ import Pacemark.Views
 Pane {
     id: root
 
-    required property RunCharacter runCharacter
     required property QuotaSettingsModel quota
     required property UserDefaults defaults
-    // The login-item service: isLaunchAtLoginEnabled() and setLaunchAtLogin(bool).
-    required property QtObject loginItem
-    // The updater: appVersion, canCheckForUpdates and checkForUpdates().
-    required property QtObject appUpdater
-    // Mirror of the login-item registration, read each time the form is shown.
+    required property LoginItem loginItem
+    required property UpdateChecker appUpdater
+    required property SettingsModel settingsWindow
+    // Mirror of the login-item registration, read each time the window is shown.
     property bool launchAtLogin: false
     readonly property var heights: [16.0, 20.0, 24.0]
-
-    // Each showing re-reads the login item and settles the stored pause on the runner's own state.
-    function formShown() {
-        launchAtLogin = loginItem.isLaunchAtLoginEnabled()
-        defaults.runnerPaused = runCharacter.isPaused
-    }
 
     implicitWidth: 480
     implicitHeight: 540
@@ -49,12 +41,12 @@ Pane {
         color: Theme.background
     }
 
-    // The runner follows the stored pause whoever changes it.
+    // The registration may have changed outside the application while the window was hidden.
     Connections {
-        target: root.defaults
+        target: root.settingsWindow
 
-        function onRunnerPausedChanged() {
-            root.runCharacter.isPaused = root.defaults.runnerPaused
+        function onShown() {
+            root.launchAtLogin = root.loginItem.isLaunchAtLoginEnabled()
         }
     }
 

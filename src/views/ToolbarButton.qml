@@ -26,7 +26,7 @@ Item {
         anchors.bottomMargin: 4
         spacing: 3
 
-        SymbolIcon {
+        IconImage {
             name: root.icon
             color: root.tint
             Layout.alignment: Qt.AlignHCenter

@@ -70,10 +70,10 @@ TEST_F(AppDelegateTest, UnusableHistoryStoreLeavesOneLineAndLaunchGoesOn)
     std::filesystem::create_directories(store);
 
     AppDelegate delegate;
-    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     delegate.applicationDidFinishLaunching();
-    const std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(out.rfind("SwiftData setup failed: ", 0), 0u) << out;
+    const std::string out = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(out.rfind("pacemark.usage: the history store cannot be set up: ", 0), 0u) << out;
     EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1);
     EXPECT_EQ(delegate.modelContainer(), nullptr);
     EXPECT_TRUE(std::filesystem::is_directory(store));

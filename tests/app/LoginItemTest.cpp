@@ -42,7 +42,7 @@ TEST_F(Autostart, AnEntryIsWrittenReadBackAndRemoved)
     XdgAutostartLoginItem login = item();
     EXPECT_FALSE(login.isLaunchAtLoginEnabled());
 
-    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     login.setLaunchAtLogin(true);
     EXPECT_TRUE(login.isLaunchAtLoginEnabled());
     EXPECT_TRUE(entry().contains(QStringLiteral("Type=Application\n")));
@@ -54,7 +54,7 @@ TEST_F(Autostart, AnEntryIsWrittenReadBackAndRemoved)
     EXPECT_FALSE(login.isLaunchAtLoginEnabled());
     EXPECT_FALSE(QFileInfo::exists(login.entryPath()));
     login.setLaunchAtLogin(false);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
 
 TEST_F(Autostart, AnEntrySwitchedOffByAnotherProgramCountsAsOff)
@@ -86,11 +86,11 @@ TEST_F(Autostart, AFolderThatCannotBeWrittenLogsOneLineAndChangesNothing)
     m_home.write("config", "not a folder");
     XdgAutostartLoginItem login = item();
 
-    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     login.setLaunchAtLogin(true);
-    const std::string output = testing::internal::GetCapturedStdout();
+    const std::string output = testing::internal::GetCapturedStderr();
 
-    EXPECT_EQ(output.rfind("Launch at login error: ", 0), 0U) << output;
+    EXPECT_EQ(output.rfind("pacemark.app: launch at login: ", 0), 0U) << output;
     EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1);
     EXPECT_FALSE(login.isLaunchAtLoginEnabled());
 }

@@ -61,7 +61,7 @@ TEST_F(MenuBarControllerTest, ComposesOnlyWhenTheFrameOrASettingChanges)
 
     // A running animation shows every frame, but composes each frame once per setting.
     m_runner.setDebugSpeedOverride(AnimationSpeed::Sprinting);
-    m_runner.setPaused(false);
+    m_defaults.setRunnerPaused(false);
     const auto frames = static_cast<quint64>(m_runner.frames().size());
     QTRY_VERIFY_WITH_TIMEOUT(controller.shownImageCount() > 2 * frames + 2, 10000);
     EXPECT_EQ(controller.composedImageCount(), 1 + frames);
@@ -110,7 +110,7 @@ TEST_F(MenuBarControllerTest, TickDrivesTheRunnerFromTheLogs)
     m_usage.refresh();
     ASSERT_TRUE(refreshed.wait(5000));
     m_defaults.setRunnerPaused(false);
-    m_runner.setPaused(false);
+    m_defaults.setRunnerPaused(false);
 
     MenuBarController controller(&m_usage, &m_runner, &m_quota, &m_oauth, &m_defaults);
     QTRY_COMPARE_WITH_TIMEOUT(m_runner.animationState(), AnimationSpeed::Sprinting, 3000);

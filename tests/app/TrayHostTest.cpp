@@ -148,7 +148,7 @@ TEST_F(TrayHostTest, ItemMovesIntoATrayThatAppearsLater)
 
     // The runner's extent over the frames of a sprint, at every size the host is offered.
     m_runner.setDebugSpeedOverride(AnimationSpeed::Sprinting);
-    m_runner.setPaused(false);
+    m_defaults.setRunnerPaused(false);
     // Read until every frame of the pack has been seen once, however fast the machine draws them.
     const auto extent = [this] {
         QList<QRect> boxes(StatusImage::IconSizes.size());
@@ -183,7 +183,7 @@ TEST_F(TrayHostTest, ItemMovesIntoATrayThatAppearsLater)
         EXPECT_GE(boxes[i].height() / double(StatusImage::IconSizes[i]), 0.6) << StatusImage::IconSizes[i];
 
     // New figures from the background poll reach the battery of a paused runner too.
-    m_runner.setPaused(true);
+    m_defaults.setRunnerPaused(true);
     m_server.respond(200, R"({"five_hour": {"utilization": 95.0, "resets_at": "2099-01-01T00:00:00Z"}})");
     ManualClock clock(Clock::now() + std::chrono::minutes(2));
     Clock::install(&clock);
@@ -195,7 +195,7 @@ TEST_F(TrayHostTest, ItemMovesIntoATrayThatAppearsLater)
     }));
     Clock::install(nullptr);
     m_server.respond(200, R"({"five_hour": {"utilization": 37.0, "resets_at": "2099-01-01T00:00:00Z"}})");
-    m_quota.connect();
+    m_quota.connectAccount();
     ASSERT_TRUE(waitUntil([&] { return m_quota.quota()->fiveHour->utilizationPct == 37.0; }));
 
     const auto toolTip = property<DBusToolTip>(QStringLiteral("ToolTip"));

@@ -52,7 +52,7 @@ protected:
         });
         QObject::connect(&m_manager, &ClaudeQuotaManager::quotaChanged, [this] { ++m_quotaChanges; });
         QObject::connect(&m_manager, &ClaudeQuotaManager::refreshFinished, [this] { ++m_refreshes; });
-        QObject::connect(&m_manager, &ClaudeQuotaManager::connectFinished, [this] { ++m_connects; });
+        QObject::connect(&m_manager, &ClaudeQuotaManager::connectAccountFinished, [this] { ++m_connects; });
     }
     void TearDown() override { Clock::install(nullptr); }
 
@@ -73,7 +73,7 @@ protected:
     void connectNow()
     {
         const int before = m_connects;
-        m_manager.connect();
+        m_manager.connectAccount();
         EXPECT_TRUE(waitUntil([&] { return m_connects > before; }));
     }
 

@@ -94,10 +94,10 @@ TEST_F(RunCharacterTest, ALevelChangeOrUnpauseRestartsFromFrameZero)
     EXPECT_EQ(run->timerInterval(), 40ms);
 
     ASSERT_TRUE(waitForFrame(*run, 3));
-    run->setPaused(true);
+    m_defaults.setRunnerPaused(true);
     EXPECT_FALSE(run->timerInterval());
     EXPECT_GE(run->frameIndex(), 3);
-    run->setPaused(false);
+    m_defaults.setRunnerPaused(false);
     EXPECT_EQ(run->frameIndex(), 0);
     EXPECT_EQ(run->currentFrame().pixel(0, 0), SpriteSheets::frameColor(0));
     EXPECT_EQ(run->timerInterval(), 40ms);
@@ -167,7 +167,7 @@ TEST_F(RunCharacterTest, SelectingWhilePausedShowsTheNewPackStill)
     run->update(ActivityLevel::Active, 9000);
     // Past the last frame of the smaller pack.
     ASSERT_TRUE(waitForFrame(*run, 12));
-    run->setPaused(true);
+    m_defaults.setRunnerPaused(true);
     run->selectCharacter(QStringLiteral("c7"));
     EXPECT_EQ(run->frames().size(), 10);
     EXPECT_EQ(run->frameIndex(), 0);

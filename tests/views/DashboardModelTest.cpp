@@ -6,6 +6,7 @@
 #include "TempDir.h"
 #include "ingest/ProviderManager.h"
 #include "basics/ManualClock.h"
+#include "usage/ModelColor.h"
 #include "usage/UsageDataManager.h"
 #include "views/DashboardModel.h"
 

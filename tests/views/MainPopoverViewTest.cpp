@@ -14,6 +14,7 @@
 #include "basics/ManualClock.h"
 #include "usage/UsageDataManager.h"
 #include "basics/UserDefaults.h"
+#include "views/PopoverActions.h"
 #include "views/QuotaCardModel.h"
 
 Q_IMPORT_QML_PLUGIN(Pacemark_ViewsPlugin)
@@ -59,7 +60,7 @@ protected:
             m_home.mkdir("projects");
         m_providers = std::make_unique<ProviderManager>(m_home.path("projects"));
         m_usage = std::make_unique<UsageDataManager>(m_providers.get());
-        m_quota = std::make_unique<QuotaCardModel>(std::move(probe));
+        m_quota = std::make_unique<QuotaCardModel>(nullptr, std::move(probe));
         QSignalSpy refreshed(m_usage.get(), &UsageDataManager::refreshed);
         m_usage->refresh();
         ASSERT_TRUE(refreshed.wait(5000));
@@ -69,7 +70,8 @@ protected:
         m_view->setInitialProperties(
             { { QStringLiteral("usageDataManager"), QVariant::fromValue(m_usage.get()) },
                 { QStringLiteral("quotaCard"), QVariant::fromValue(m_quota.get()) },
-                { QStringLiteral("runCharacter"), QVariant::fromValue(&m_runner) } });
+                { QStringLiteral("runCharacter"), QVariant::fromValue(&m_runner) },
+                { QStringLiteral("actions"), QVariant::fromValue(&m_actions) } });
         m_view->setSource(QUrl(QStringLiteral("qrc:/qt/qml/Pacemark/Views/MainPopoverView.qml")));
         ASSERT_EQ(m_view->status(), QQuickView::Ready) << m_view->errors().value(0).toString().toStdString();
         m_view->show();
@@ -119,6 +121,7 @@ protected:
     std::unique_ptr<QuotaCardModel> m_quota;
     UserDefaults m_defaults { QString::fromStdString(m_home.path("settings.ini")) };
     RunCharacter m_runner { &m_defaults };
+    PopoverActions m_actions;
     std::unique_ptr<QQuickView> m_view;
 };
 
@@ -184,17 +187,17 @@ TEST_F(Popover, QuotaCardShowsWindowsBadgeAndBars)
     EXPECT_EQ(texts("quotaCard"),
         strings({ "Claude 쿼터", "미연결", "Claude Code에 로그인하면 자동으로 쿼터를 표시합니다." }));
 
-    m_quota->setStatus(QuotaCardModel::Status::Loading);
+    m_quota->setStatus(ClaudeQuotaManager::Status::loading());
     settle();
     EXPECT_TRUE(shown("quotaSpinner"));
     EXPECT_EQ(texts("quotaCard"), strings({ "Claude 쿼터" }));
 
-    QuotaCardSnapshot snapshot;
-    snapshot.fiveHour = QuotaCardSnapshot::Window { 95.4, Noon + 2h + 5min };
-    snapshot.sevenDay = QuotaCardSnapshot::Window { -5, Noon - 1s };
-    snapshot.extraUsage = QuotaCardSnapshot::Credits { 5000, 1234, 24.68 };
-    m_quota->setSnapshot(snapshot);
-    m_quota->setStatus(QuotaCardModel::Status::Loaded);
+    ClaudeQuota quota;
+    quota.fiveHour = ClaudeQuota::Window { 95.4, Noon + 2h + 5min };
+    quota.sevenDay = ClaudeQuota::Window { -5, Noon - 1s };
+    quota.extraUsage = ClaudeQuota::ExtraUsage { true, 5000, 1234, 24.68, QStringLiteral("USD") };
+    m_quota->setQuota(quota);
+    m_quota->setStatus(ClaudeQuotaManager::Status::loaded());
     settle();
     EXPECT_FALSE(shown("quotaSpinner"));
     EXPECT_EQ(texts("quotaCard"),
@@ -207,13 +210,13 @@ TEST_F(Popover, QuotaCardShowsWindowsBadgeAndBars)
     EXPECT_EQ(fills[1]->width(), 0.0);
     EXPECT_NEAR(fills[2]->width(), track * 0.2468, 0.01);
 
-    m_quota->setStatus(QuotaCardModel::Status::Unauthorized);
+    m_quota->setStatus(ClaudeQuotaManager::Status::error(OAuthError::unauthorized()));
     settle();
     EXPECT_EQ(item("quotaBadge")->property("text").toString(), QStringLiteral("토큰 만료"));
 
     loggedIn = false;
-    m_quota->setSnapshot(std::nullopt);
-    m_quota->setStatus(QuotaCardModel::Status::NotConfigured);
+    m_quota->setQuota(std::nullopt);
+    m_quota->setStatus(ClaudeQuotaManager::Status::notConfigured());
     settle();
     EXPECT_FALSE(shown("quotaCard"));
 }
@@ -221,7 +224,7 @@ TEST_F(Popover, QuotaCardShowsWindowsBadgeAndBars)
 TEST_F(Popover, ToolbarSwitchesPagesAndKeepsTheLastOne)
 {
     open({});
-    QSignalSpy settings(m_view->rootObject(), SIGNAL(settingsRequested()));
+    QSignalSpy settings(&m_actions, &PopoverActions::settingsRequested);
     const auto tint = [&](const char* button) { return item(button)->property("tint").value<QColor>(); };
     const QColor accent = tint("homeButton");
 

@@ -1,13 +1,21 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <memory>
+
 #include <QMetaEnum>
 #include <QSignalSpy>
 
+#include "EventLoop.h"
+#include "LocalHttpServer.h"
+#include "TempDir.h"
 #include "basics/ManualClock.h"
+#include "quota/FileCredentialStore.h"
+#include "usage/ModelColor.h"
 #include "views/QuotaCardModel.h"
 
 using namespace std::chrono_literals;
-using Status = QuotaCardModel::Status;
+using Status = ClaudeQuotaManager::Status;
 
 namespace {
 
@@ -22,65 +30,73 @@ protected:
     ManualClock m_clock { Now };
 };
 
-QuotaCardSnapshot::Window window(double pct, std::optional<Instant> resetsAt = std::nullopt)
+ClaudeQuota::Window window(double pct, std::optional<Instant> resetsAt = std::nullopt)
 {
     return { pct, resetsAt };
 }
 
-TEST_F(QuotaCard, RowsInOrderWithClampingAndCountdowns)
+QVariant row(const char* label, double pct, NamedColor color, const char* value, const char* detail = "")
 {
-    QuotaCardSnapshot snapshot;
-    snapshot.fiveHour = window(95.4, Now + 2h + 5min);
-    snapshot.sevenDay = window(120, Now - 1min);
-    snapshot.sevenDayOpus = window(0.0, Now + 1h);
-    snapshot.sevenDaySonnet = window(0.4);
-    snapshot.extraUsage = QuotaCardSnapshot::Credits { 5000, 1234, 24.68 };
-
-    const QList<QuotaRow> rows = QuotaRow::fromSnapshot(snapshot, Now);
-    ASSERT_EQ(rows.size(), 4);
-    EXPECT_EQ(rows[0], (QuotaRow { QStringLiteral("5시간"), 95.4, NamedColor::Red, QStringLiteral("95%"),
-                                   QStringLiteral("2h 5m") }));
-    EXPECT_EQ(rows[1], (QuotaRow { QStringLiteral("주간"), 100.0, NamedColor::Red, QStringLiteral("100%"),
-                                   QStringLiteral("리셋됨") }));
-    EXPECT_EQ(rows[2], (QuotaRow { QStringLiteral("Sonnet"), 0.4, NamedColor::Green, QStringLiteral("0%"), QString() }));
-    EXPECT_EQ(rows[3], (QuotaRow { QStringLiteral("크레딧"), 24.68, NamedColor::Green, QStringLiteral("$12"),
-                                   QStringLiteral("$50") }));
+    return QVariantMap { { QStringLiteral("label"), QString::fromUtf8(label) }, { QStringLiteral("pct"), pct },
+        { QStringLiteral("color"), static_cast<int>(color) }, { QStringLiteral("value"), QString::fromUtf8(value) },
+        { QStringLiteral("detail"), QString::fromUtf8(detail) } };
 }
 
-TEST_F(QuotaCard, NegativeAndOverfullValuesAreClampedWhereTheyCanOccur)
+TEST_F(QuotaCard, RowsInOrderClampedWhereValuesCanStrayAndWithCountdowns)
 {
-    QuotaCardSnapshot snapshot;
-    snapshot.fiveHour = window(-3);
-    snapshot.sevenDayOpus = window(250, Now + 3 * 24h + 1h);
-    snapshot.extraUsage = QuotaCardSnapshot::Credits { 0, 0, -10 };
-    const QList<QuotaRow> rows = QuotaRow::fromSnapshot(snapshot, Now);
-    ASSERT_EQ(rows.size(), 3);
-    EXPECT_EQ(rows[0], (QuotaRow { QStringLiteral("5시간"), 0.0, NamedColor::Green, QStringLiteral("0%"), QString() }));
-    EXPECT_EQ(rows[1], (QuotaRow { QStringLiteral("Opus"), 100.0, NamedColor::Red, QStringLiteral("100%"),
-                                   QStringLiteral("3d 1h") }));
-    EXPECT_EQ(rows[2].pct, 0.0);
+    ClaudeQuota full;
+    full.fiveHour = window(95.4, Now + 2h + 5min);
+    full.sevenDay = window(120, Now - 1min);
+    full.sevenDayOpus = window(0.0, Now + 1h);
+    full.sevenDaySonnet = window(0.4);
+    full.extraUsage = ClaudeQuota::ExtraUsage { true, 5000, 1234, 24.68, QStringLiteral("USD") };
+    ClaudeQuota stray;
+    stray.fiveHour = window(-3);
+    stray.sevenDayOpus = window(250, Now + 3 * 24h + 1h);
+    stray.extraUsage = ClaudeQuota::ExtraUsage { true, 0, 0, -10, QStringLiteral("USD") };
+
+    const std::pair<ClaudeQuota, QVariantList> cases[] {
+        { full,
+            { row("5시간", 95.4, NamedColor::Red, "95%", "2h 5m"), row("주간", 100.0, NamedColor::Red, "100%", "리셋됨"),
+                row("Sonnet", 0.4, NamedColor::Green, "0%"), row("크레딧", 24.68, NamedColor::Green, "$12", "$50") } },
+        { stray,
+            { row("5시간", 0.0, NamedColor::Green, "0%"), row("Opus", 100.0, NamedColor::Red, "100%", "3d 1h"),
+                row("크레딧", 0.0, NamedColor::Green, "$0", "$0") } },
+        // An empty answer still counts as a quota.
+        { ClaudeQuota {}, {} },
+    };
+    for (const auto& [quota, rows] : cases) {
+        QuotaCardModel model;
+        model.setQuota(quota);
+        EXPECT_TRUE(model.hasQuota());
+        EXPECT_EQ(model.rows(), rows);
+    }
 }
 
 TEST(QuotaBadge, ShowsTheStatus)
 {
-    const std::tuple<Status, const char*, bool, bool> cases[] { { Status::Unauthorized, "토큰 만료", true, false },
-        { Status::NotConfigured, "미연결", false, false }, { Status::Denied, "미연결", false, false },
-        { Status::Loading, "", false, true }, { Status::Loaded, "", false, false }, { Status::Failed, "오류", true, false } };
+    const std::tuple<Status, const char*, bool, bool> cases[] {
+        { Status::error(OAuthError::unauthorized()), "토큰 만료", true, false },
+        { Status::notConfigured(), "미연결", false, false }, { Status::denied(), "미연결", false, false },
+        { Status::loading(), "", false, true }, { Status::loaded(), "", false, false },
+        { Status::error(OAuthError::network(QStringLiteral("HTTP 500"))), "오류", true, false },
+        { Status::error(OAuthError::decode()), "오류", true, false },
+    };
     for (const auto& [status, text, alert, busy] : cases) {
         QuotaCardModel model;
         model.setStatus(status);
-        const char* name = QMetaEnum::fromType<Status>().valueToKey(static_cast<int>(status));
+        const std::string name = status.caseName().toStdString();
         EXPECT_EQ(model.badgeText(), QString::fromUtf8(text)) << name;
         EXPECT_EQ(model.badgeAlert(), alert) << name;
         EXPECT_EQ(model.isBusy(), busy) << name;
     }
 }
 
-TEST_F(QuotaCard, ShownWithASnapshotOrACredentialAndAsksOnlyWithoutSnapshot)
+TEST_F(QuotaCard, ShownWithAQuotaOrACredentialAndAsksOnlyWithoutQuota)
 {
     int asked = 0;
     bool hasCredential = false;
-    QuotaCardModel model([&] {
+    QuotaCardModel model(nullptr, [&] {
         ++asked;
         return hasCredential;
     });
@@ -93,16 +109,11 @@ TEST_F(QuotaCard, ShownWithASnapshotOrACredentialAndAsksOnlyWithoutSnapshot)
     EXPECT_TRUE(model.showCard());
     EXPECT_EQ(shown.count(), 1);
 
-    model.setStatus(Status::Loading);
+    model.setStatus(Status::loading());
     EXPECT_FALSE(model.showNotLoggedInText());
-
-    // An empty answer still counts as a snapshot.
-    model.setSnapshot(QuotaCardSnapshot {});
-    EXPECT_TRUE(model.rows().isEmpty());
-    model.setStatus(Status::NotConfigured);
+    model.setQuota(ClaudeQuota {});
+    model.setStatus(Status::notConfigured());
     EXPECT_FALSE(model.showNotLoggedInText());
-    model.setSnapshot(QuotaCardSnapshot { window(10), {}, {}, {}, {} });
-    model.setStatus(Status::Loaded);
     hasCredential = false;
     const int askedBefore = asked;
     model.rebuild();
@@ -111,8 +122,7 @@ TEST_F(QuotaCard, ShownWithASnapshotOrACredentialAndAsksOnlyWithoutSnapshot)
     EXPECT_TRUE(model.showCard());
     EXPECT_EQ(shown.count(), 1);
 
-    model.setSnapshot(std::nullopt);
-    model.setStatus(Status::NotConfigured);
+    model.setQuota(std::nullopt);
     EXPECT_FALSE(model.showCard());
     EXPECT_TRUE(model.showNotLoggedInText());
     EXPECT_EQ(shown.count(), 2);
@@ -121,27 +131,69 @@ TEST_F(QuotaCard, ShownWithASnapshotOrACredentialAndAsksOnlyWithoutSnapshot)
 TEST_F(QuotaCard, CountdownsMoveOnlyWhenRebuiltAndNotifyOnlyOnChange)
 {
     QuotaCardModel model;
-    QuotaCardSnapshot snapshot;
-    snapshot.fiveHour = window(50, Now + 10min + 30s);
-    model.setSnapshot(snapshot);
+    ClaudeQuota quota;
+    quota.fiveHour = window(50, Now + 10min + 30s);
+    model.setQuota(quota);
     QSignalSpy rows(&model, &QuotaCardModel::rowsChanged);
     QSignalSpy status(&model, &QuotaCardModel::statusChanged);
+    const auto detail = [&] { return model.rows().value(0).toMap().value(QStringLiteral("detail")).toString(); };
 
     m_clock.advance(20s);
     model.rebuild();
     EXPECT_EQ(rows.count(), 0);
-    EXPECT_EQ(model.rows()[0].detail, QStringLiteral("10m"));
+    EXPECT_EQ(detail(), QStringLiteral("10m"));
 
     m_clock.advance(11min);
-    EXPECT_EQ(model.rows()[0].detail, QStringLiteral("10m"));
+    EXPECT_EQ(detail(), QStringLiteral("10m"));
     model.rebuild();
     EXPECT_EQ(rows.count(), 1);
-    EXPECT_EQ(model.rows()[0].detail, QStringLiteral("리셋됨"));
+    EXPECT_EQ(detail(), QStringLiteral("리셋됨"));
 
-    model.setStatus(Status::NotConfigured);
+    model.setStatus(Status::notConfigured());
     EXPECT_EQ(status.count(), 0);
-    model.setStatus(Status::Loaded);
+    model.setStatus(Status::loaded());
     EXPECT_EQ(status.count(), 1);
+}
+
+// A card that follows a real quota manager whose endpoint is a local server.
+TEST_F(QuotaCard, FollowsTheManagerFromLoginToLogout)
+{
+    TempDir home;
+    LocalHttpServer server;
+    ClaudeOAuthProvider provider { { std::make_shared<FileCredentialStore>(
+                                       QString::fromStdString(home.path(".credentials.json"))) },
+        server.url() };
+    ClaudeQuotaManager manager { &provider };
+    QuotaCardModel card(&manager, [&provider] { return provider.readAccessTokenSilently().has_value(); });
+    const auto refresh = [&](const char* badge) {
+        manager.refreshQuota();
+        EXPECT_TRUE(waitUntil([&] { return !card.isBusy() && card.badgeText() == QString::fromUtf8(badge); }))
+            << badge;
+    };
+    EXPECT_FALSE(card.showCard());
+
+    home.write(".credentials.json", R"({"claudeAiOauth": {"accessToken": "sk-ant-oat01-card"}})");
+    card.rebuild();
+    EXPECT_TRUE(card.showCard());
+    EXPECT_TRUE(card.showNotLoggedInText());
+
+    server.respond(200, R"({"five_hour": {"utilization": 95.4, "resets_at": "2026-03-07T11:05:00Z"},
+        "seven_day": {"utilization": 12}, "extra_usage": {"is_enabled": true, "monthly_limit": 5000,
+        "used_credits": 1234, "utilization": 24.68}})");
+    refresh("");
+    ASSERT_EQ(card.rows().size(), 3);
+    EXPECT_EQ(card.rows()[0], row("5시간", 95.4, NamedColor::Red, "95%", "2h 5m"));
+
+    m_clock.advance(61s);
+    server.respond(401, "{}");
+    refresh("토큰 만료");
+    EXPECT_EQ(card.rows().size(), 3);
+
+    std::remove(home.path(".credentials.json").c_str());
+    m_clock.advance(61s);
+    refresh("미연결");
+    EXPECT_FALSE(card.hasQuota());
+    EXPECT_FALSE(card.showCard());
 }
 
 }

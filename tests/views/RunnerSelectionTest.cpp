@@ -104,7 +104,7 @@ TEST_F(RunnerPage, AClickSelectsThePackAndClickingItAgainRestartsTheRunner)
 
 TEST_F(RunnerPage, PreviewsRunAtTheRunningPaceOnlyWhileOnScreen)
 {
-    m_runner.setPaused(true);
+    m_defaults.setRunnerPaused(true);
     for (int card : { 0, 1 }) {
         EXPECT_TRUE(previewRuns(card));
         EXPECT_EQ(timer(card)->property("interval").toInt(), 70);

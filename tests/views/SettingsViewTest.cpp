@@ -16,9 +16,11 @@
 #include "TempDir.h"
 #include "quota/ClaudeQuotaManager.h"
 #include "quota/FileCredentialStore.h"
-#include "runner/RunCharacter.h"
 #include "basics/UserDefaults.h"
+#include "views/LoginItem.h"
 #include "views/QuotaSettingsModel.h"
+#include "views/SettingsModel.h"
+#include "views/UpdateChecker.h"
 
 Q_IMPORT_QML_PLUGIN(Pacemark_ViewsPlugin)
 
@@ -27,34 +29,30 @@ using Status = ClaudeQuotaManager::Status;
 
 namespace {
 
-// Stands in for the platform's login-item service, as the form only calls these two.
-class FakeLoginItem : public QObject
+// Stands in for the platform's login-item service.
+class FakeLoginItem : public LoginItem
 {
-    Q_OBJECT
-
 public:
-    Q_INVOKABLE bool isLaunchAtLoginEnabled() const { return enabled; }
-    Q_INVOKABLE void setLaunchAtLogin(bool value) { enabled = value; ++changes; }
+    bool isLaunchAtLoginEnabled() const override { return enabled; }
+    void setLaunchAtLogin(bool value) override
+    {
+        enabled = value;
+        ++changes;
+    }
 
     bool enabled = false;
     int changes = 0;
 };
 
-class FakeUpdater : public QObject
+class FakeUpdater : public UpdateChecker
 {
-    Q_OBJECT
-    Q_PROPERTY(QString appVersion READ appVersion CONSTANT)
-    Q_PROPERTY(bool canCheckForUpdates MEMBER canCheck NOTIFY canCheckChanged)
-
 public:
-    QString appVersion() const { return QStringLiteral("2.3.1"); }
-    Q_INVOKABLE void checkForUpdates() { ++checks; }
+    QString currentVersion() const override { return QStringLiteral("2.3.1"); }
+    bool canCheckForUpdates() const override { return canCheck; }
+    void checkForUpdates() override { ++checks; }
 
     bool canCheck = true;
     int checks = 0;
-
-Q_SIGNALS:
-    void canCheckChanged();
 };
 
 QQuickItem* find(const QQuickView& view, const char* name)
@@ -80,21 +78,20 @@ protected:
 
     void open(QuotaSettingsModel* quota = nullptr)
     {
-        m_runner.start();
         m_view.engine()->addImportPath(QStringLiteral("qrc:/qt/qml"));
         m_view.setInitialProperties({
-            { QStringLiteral("runCharacter"), QVariant::fromValue(&m_runner) },
             { QStringLiteral("quota"), QVariant::fromValue(quota ? quota : &m_quota) },
             { QStringLiteral("defaults"), QVariant::fromValue(&m_defaults) },
-            { QStringLiteral("loginItem"), QVariant::fromValue<QObject*>(&m_loginItem) },
-            { QStringLiteral("appUpdater"), QVariant::fromValue<QObject*>(&m_updater) },
+            { QStringLiteral("loginItem"), QVariant::fromValue<LoginItem*>(&m_loginItem) },
+            { QStringLiteral("appUpdater"), QVariant::fromValue<UpdateChecker*>(&m_updater) },
+            { QStringLiteral("settingsWindow"), QVariant::fromValue(&m_window) },
         });
         m_view.setSource(QUrl(QStringLiteral("qrc:/qt/qml/Pacemark/Views/SettingsView.qml")));
         ASSERT_EQ(m_view.status(), QQuickView::Ready) << m_view.errors().value(0).toString().toStdString();
         m_view.resize(480, 540);
         m_view.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&m_view));
-        QMetaObject::invokeMethod(m_view.rootObject(), "formShown");
+        Q_EMIT m_window.shown();
     }
 
     void click(const char* name)
@@ -114,10 +111,10 @@ protected:
 
     TempDir m_home;
     UserDefaults m_defaults { QString::fromStdString(m_home.path("settings.ini")) };
-    RunCharacter m_runner { &m_defaults };
     QuotaSettingsModel m_quota;
     FakeLoginItem m_loginItem;
     FakeUpdater m_updater;
+    SettingsModel m_window;
     QQuickView m_view;
 };
 
@@ -191,18 +188,16 @@ TEST_F(SettingsForm, TheSizeChoiceMatchesOnlyItsThreeHeights)
     EXPECT_EQ(choice->property("displayText").toString(), QStringLiteral("작게 (16pt)"));
 }
 
-TEST_F(SettingsForm, EachShowingRereadsTheLoginItemAndTheRunnersPause)
+TEST_F(SettingsForm, EachShowingRereadsTheLoginItem)
 {
     open();
     click("launchAtLoginSwitch");
     EXPECT_TRUE(m_loginItem.enabled);
 
-    // The system refused or the user removed the entry elsewhere; the pause changed behind the form.
+    // The system refused or the user removed the entry elsewhere.
     m_loginItem.enabled = false;
-    m_runner.setPaused(true);
-    QMetaObject::invokeMethod(m_view.rootObject(), "formShown");
+    Q_EMIT m_window.shown();
     EXPECT_FALSE(checked("launchAtLoginSwitch"));
-    EXPECT_TRUE(checked("runnerPausedSwitch"));
     EXPECT_EQ(m_loginItem.changes, 1);
 }
 
@@ -212,7 +207,7 @@ TEST_F(SettingsForm, TheUpdateButtonFollowsTheUpdaterAndQuitEndsTheApplication)
     click("checkForUpdatesButton");
     EXPECT_EQ(m_updater.checks, 1);
     m_updater.canCheck = false;
-    Q_EMIT m_updater.canCheckChanged();
+    Q_EMIT m_updater.canCheckForUpdatesChanged();
     EXPECT_FALSE(find(m_view, "checkForUpdatesButton")->isEnabled());
 
     QSignalSpy quit(m_view.engine(), &QQmlEngine::quit);
@@ -358,4 +353,3 @@ TEST_F(QuotaActions, ConnectRefreshAndDisconnect)
 
 }
 
-#include "SettingsViewTest.moc"

@@ -5,7 +5,7 @@
 #include <QPalette>
 #include <QSignalSpy>
 
-#include "views/SymbolIcon.h"
+#include "views/IconImage.h"
 #include "views/Theme.h"
 
 namespace {
@@ -45,16 +45,16 @@ TEST(Theme, FiguresUseAFamilyWithOneDigitWidth)
     EXPECT_TRUE(Theme::hasTabularDigits(theme.digitsFamily()));
 }
 
-TEST(SymbolIcon, EveryNamedSymbolHasAnIcon)
+TEST(IconImage, EveryNamedIconHasAFile)
 {
     for (const char* symbol : { "house.fill", "figure.run", "gearshape.fill", "bolt.fill", "mountain.2.fill",
                                 "gauge.with.dots.needle.67percent", "calendar", "brain", "chart.pie.fill", "network" }) {
-        SymbolIcon icon;
+        IconImage icon;
         icon.setName(QString::fromLatin1(symbol));
         EXPECT_TRUE(icon.isValid()) << symbol;
     }
-    SymbolIcon unknown;
-    unknown.setName(QStringLiteral("no.such.symbol"));
+    IconImage unknown;
+    unknown.setName(QStringLiteral("no.such.icon"));
     EXPECT_FALSE(unknown.isValid());
 }
 

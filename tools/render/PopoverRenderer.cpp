@@ -28,8 +28,10 @@
 #include "basics/ManualClock.h"
 #include "usage/UsageDataManager.h"
 #include "basics/UserDefaults.h"
+#include "views/PopoverActions.h"
 #include "views/QuotaCardModel.h"
 #include "views/QuotaSettingsModel.h"
+#include "views/SettingsModel.h"
 
 Q_IMPORT_QML_PLUGIN(Pacemark_ViewsPlugin)
 
@@ -89,14 +91,15 @@ std::shared_ptr<DailyUsageStore> sampleHistory(const QString& path)
     return store;
 }
 
-QuotaCardSnapshot sampleQuota()
+// The popover's card, with the model windows too.
+ClaudeQuota sampleQuota()
 {
-    QuotaCardSnapshot quota;
-    quota.fiveHour = QuotaCardSnapshot::Window { 42.0, Now + 2h + 5min };
-    quota.sevenDay = QuotaCardSnapshot::Window { 73.5, Now + 3 * 24h + 4h + 10min };
-    quota.sevenDayOpus = QuotaCardSnapshot::Window { 91.2, Now + 3 * 24h + 4h + 10min };
-    quota.sevenDaySonnet = QuotaCardSnapshot::Window { 12.0, Now + 3 * 24h + 4h + 10min };
-    quota.extraUsage = QuotaCardSnapshot::Credits { 5000, 1234, 24.68 };
+    ClaudeQuota quota;
+    quota.fiveHour = ClaudeQuota::Window { 42.0, Now + 2h + 5min };
+    quota.sevenDay = ClaudeQuota::Window { 73.5, Now + 3 * 24h + 4h + 10min };
+    quota.sevenDayOpus = ClaudeQuota::Window { 91.2, Now + 3 * 24h + 4h + 10min };
+    quota.sevenDaySonnet = ClaudeQuota::Window { 12.0, Now + 3 * 24h + 4h + 10min };
+    quota.extraUsage = ClaudeQuota::ExtraUsage { true, 5000, 1234, 24.68, QStringLiteral("USD") };
     return quota;
 }
 
@@ -152,10 +155,12 @@ bool load(QQuickView& view, const QString& file, const QVariantMap& properties)
 
 bool load(QQuickView& view, UsageDataManager& usage, QuotaCardModel& quota, RunCharacter& runner)
 {
+    auto* actions = new PopoverActions(&view);
     return load(view, QStringLiteral("MainPopoverView.qml"),
         { { QStringLiteral("usageDataManager"), QVariant::fromValue(&usage) },
             { QStringLiteral("quotaCard"), QVariant::fromValue(&quota) },
-            { QStringLiteral("runCharacter"), QVariant::fromValue(&runner) } });
+            { QStringLiteral("runCharacter"), QVariant::fromValue(&runner) },
+            { QStringLiteral("actions"), QVariant::fromValue(actions) } });
 }
 
 bool save(QQuickView& view, const QString& path)
@@ -197,9 +202,9 @@ int main(int argc, char** argv)
     usage.setHistoryStore(sampleHistory(home.path() + QStringLiteral("/history.sqlite")));
     if (!refreshed(usage))
         return 1;
-    QuotaCardModel quota([] { return true; });
-    quota.setSnapshot(sampleQuota());
-    quota.setStatus(QuotaCardModel::Status::Loaded);
+    QuotaCardModel quota(nullptr, [] { return true; });
+    quota.setQuota(sampleQuota());
+    quota.setStatus(ClaudeQuotaManager::Status::loaded());
     UserDefaults defaults(home.path() + QStringLiteral("/settings.ini"));
     defaults.setShowMenuBarQuotaBattery(true);
     RunCharacter runner(&defaults);
@@ -243,19 +248,20 @@ int main(int argc, char** argv)
     loginItem.setLaunchAtLogin(true);
     AppUpdater updater(QUrl(QStringLiteral("https://updates.invalid/appcast.xml")));
     QuotaSettingsModel settingsQuota;
+    SettingsModel settingsWindow;
     settingsQuota.setStatus(ClaudeQuotaManager::Status::loaded());
     settingsQuota.setQuota(sampleClaudeQuota());
     QQuickView settings;
     settings.setResizeMode(QQuickView::SizeRootObjectToView);
     settings.resize(480, 540);
     if (!load(settings, QStringLiteral("SettingsView.qml"),
-            { { QStringLiteral("runCharacter"), QVariant::fromValue(&runner) },
-                { QStringLiteral("quota"), QVariant::fromValue(&settingsQuota) },
+            { { QStringLiteral("quota"), QVariant::fromValue(&settingsQuota) },
                 { QStringLiteral("defaults"), QVariant::fromValue(&defaults) },
-                { QStringLiteral("loginItem"), QVariant::fromValue<QObject*>(&loginItem) },
-                { QStringLiteral("appUpdater"), QVariant::fromValue<QObject*>(&updater) } }))
+                { QStringLiteral("loginItem"), QVariant::fromValue<LoginItem*>(&loginItem) },
+                { QStringLiteral("appUpdater"), QVariant::fromValue<UpdateChecker*>(&updater) },
+                { QStringLiteral("settingsWindow"), QVariant::fromValue(&settingsWindow) } }))
         return 1;
-    QMetaObject::invokeMethod(settings.rootObject(), "formShown");
+    Q_EMIT settingsWindow.shown();
     for (const bool dark : { false, true }) {
         QGuiApplication::setPalette(palette(dark));
         ok &= save(settings,
@@ -273,8 +279,8 @@ int main(int argc, char** argv)
     QDir().mkpath(home.path() + QStringLiteral("/empty"));
     ProviderManager noProviders((home.path() + QStringLiteral("/empty")).toStdString());
     UsageDataManager noUsage(&noProviders);
-    QuotaCardModel noQuota([] { return true; });
-    noQuota.setStatus(QuotaCardModel::Status::Loading);
+    QuotaCardModel noQuota(nullptr, [] { return true; });
+    noQuota.setStatus(ClaudeQuotaManager::Status::loading());
     QQuickView empty;
     if (!refreshed(noUsage) || !load(empty, noUsage, noQuota, runner))
         return 1;

@@ -1,13 +1,13 @@
-#include "views/SymbolTable.h"
+#include "views/IconTable.h"
 
 #include <array>
 #include <utility>
 
-namespace SymbolTable {
+namespace IconTable {
 
-QString iconPath(const QString& symbol)
+QString iconPath(const QString& name)
 {
-    // Outline symbols take the bold weight: at caption size the regular strokes are thinner than a pixel.
+    // Outline icons take the bold weight: at caption size the regular strokes are thinner than a pixel.
     static const std::array<std::pair<QLatin1StringView, QLatin1StringView>, 10> table { {
         { QLatin1StringView("house.fill"), QLatin1StringView("house-fill") },
         { QLatin1StringView("figure.run"), QLatin1StringView("person-simple-run-fill") },
@@ -20,8 +20,8 @@ QString iconPath(const QString& symbol)
         { QLatin1StringView("chart.pie.fill"), QLatin1StringView("chart-pie-slice-fill") },
         { QLatin1StringView("network"), QLatin1StringView("network-bold") },
     } };
-    for (const auto& [name, file] : table)
-        if (symbol == name)
+    for (const auto& [key, file] : table)
+        if (name == key)
             return QStringLiteral(":/icons/") + file + QStringLiteral(".svg");
     return {};
 }

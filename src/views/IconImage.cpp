@@ -1,4 +1,4 @@
-#include "views/SymbolIcon.h"
+#include "views/IconImage.h"
 
 #include <algorithm>
 
@@ -7,19 +7,19 @@
 #include <QQuickWindow>
 #include <QtMath>
 
-#include "views/SymbolTable.h"
+#include "views/IconTable.h"
 
-SymbolIcon::SymbolIcon(QQuickItem* parent) : QQuickPaintedItem(parent)
+IconImage::IconImage(QQuickItem* parent) : QQuickPaintedItem(parent)
 {
     setAntialiasing(true);
 }
 
-void SymbolIcon::setName(const QString& name)
+void IconImage::setName(const QString& name)
 {
     if (m_name == name)
         return;
     m_name = name;
-    const QString path = SymbolTable::iconPath(name);
+    const QString path = IconTable::iconPath(name);
     if (path.isEmpty())
         m_renderer.load(QByteArray());
     else
@@ -28,7 +28,7 @@ void SymbolIcon::setName(const QString& name)
     Q_EMIT nameChanged();
 }
 
-void SymbolIcon::setColor(const QColor& color)
+void IconImage::setColor(const QColor& color)
 {
     if (m_color == color)
         return;
@@ -37,7 +37,7 @@ void SymbolIcon::setColor(const QColor& color)
     Q_EMIT colorChanged();
 }
 
-void SymbolIcon::paint(QPainter* painter)
+void IconImage::paint(QPainter* painter)
 {
     if (!m_renderer.isValid())
         return;

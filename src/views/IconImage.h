@@ -5,8 +5,8 @@
 #include <QSvgRenderer>
 #include <QtQml/qqmlregistration.h>
 
-// A symbol of the icon set drawn in one colour, square, at the item's size.
-class SymbolIcon : public QQuickPaintedItem
+// An icon of the icon set drawn in one colour, square, at the item's size.
+class IconImage : public QQuickPaintedItem
 {
     Q_OBJECT
     QML_ELEMENT
@@ -15,7 +15,7 @@ class SymbolIcon : public QQuickPaintedItem
     Q_PROPERTY(bool valid READ isValid NOTIFY nameChanged)
 
 public:
-    explicit SymbolIcon(QQuickItem* parent = nullptr);
+    explicit IconImage(QQuickItem* parent = nullptr);
 
     QString name() const { return m_name; }
     void setName(const QString& name);

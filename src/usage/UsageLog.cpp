@@ -1,0 +1,3 @@
+#include "usage/UsageLog.h"
+
+Q_LOGGING_CATEGORY(lcUsage, "pacemark.usage")

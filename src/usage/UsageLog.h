@@ -1,0 +1,6 @@
+#pragma once
+
+#include <QLoggingCategory>
+
+// Diagnostics of the usage figures and the history store.
+Q_DECLARE_LOGGING_CATEGORY(lcUsage)
