@@ -25,7 +25,6 @@ public:
     void showWindow();
 
     QQuickView* window() const { return m_window; }
-    LoginItem* loginItem() const { return m_loginItem; }
 
 private:
     LoginItem* m_loginItem;
