@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-
 #include "EventLoop.h"
 #include "LocalHttpServer.h"
 #include "TestTls.h"
@@ -122,10 +121,12 @@ TEST_F(ClaudeOAuthProviderTest, ReportsWhenToRetryAfterTooManyRequests)
 TEST_F(ClaudeOAuthProviderTest, WithoutATokenNothingIsSent)
 {
     writeCredential(QStringLiteral("[\"not an object\"]"));
-    m_server.respond(200, "{}");
+    m_server.respond(200, Answer);
     EXPECT_EQ(fetchError(m_server.url()), OAuthError::noToken());
-    spinFor(50ms);
-    EXPECT_TRUE(m_server.requests().isEmpty());
+    // A fetch that does send shows that the one before did not.
+    writeCredential(QStringLiteral(R"({"claudeAiOauth": {"accessToken": "%1"}})").arg(Token));
+    EXPECT_TRUE(fetchesQuota(m_server.url()));
+    EXPECT_EQ(m_server.requests().size(), 1);
 }
 
 TEST_F(ClaudeOAuthProviderTest, ABodyOverOneMebibyteIsCutOff)
