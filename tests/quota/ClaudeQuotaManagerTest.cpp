@@ -230,6 +230,7 @@ TEST_F(ClaudeQuotaManagerTest, StoppingEndsTheLoopDuringARefreshOrTheSleep)
 TEST_F(ClaudeQuotaManagerTest, ARefreshInFlightSkipsTheNextButNotAConnectAndTheLastToFinishWins)
 {
     login();
+    m_provider.setRequestTimeout(2s);
     m_server.neverAnswer();
     m_manager.refreshQuota();
     m_manager.refreshQuota();
