@@ -171,6 +171,9 @@ void MenuBarController::trayKindChanged()
 
 void MenuBarController::startUpdateTimer()
 {
+    // A named child, so that tests can count its ticks rather than wait for a while.
+    m_updateTimer.setParent(this);
+    m_updateTimer.setObjectName(QStringLiteral("updateTimer"));
     m_updateTimer.setInterval(500ms);
     m_updateTimer.setTimerType(Qt::CoarseTimer);
     connect(&m_updateTimer, &QTimer::timeout, this, &MenuBarController::tick);

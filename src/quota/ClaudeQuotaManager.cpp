@@ -25,6 +25,9 @@ ClaudeQuotaManager::ClaudeQuotaManager(ClaudeOAuthProvider* provider, QObject* p
     : QObject(parent)
     , m_provider(provider)
 {
+    // A named child, so that tests can watch the loop turn rather than wait for a while.
+    m_pollTimer.setParent(this);
+    m_pollTimer.setObjectName(QStringLiteral("pollTimer"));
     m_pollTimer.setSingleShot(true);
     QObject::connect(&m_pollTimer, &QTimer::timeout, this, &ClaudeQuotaManager::pollOnce);
 }

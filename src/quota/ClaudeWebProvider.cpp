@@ -258,7 +258,7 @@ void ClaudeOAuthProvider::fetchQuota(bool allowInteraction, QObject* context, Fe
         exchange->timedOut = true;
         reply->abort();
     });
-    deadline->start(RequestTimeout);
+    deadline->start(m_requestTimeout);
 
     const auto collect = [reply, exchange] {
         if (exchange->tooLarge || !reply->isOpen())

@@ -92,6 +92,8 @@ public:
 
     // The TLS settings of every request, for example a private CA in tests.
     void setSslConfiguration(const QSslConfiguration& configuration);
+    // The deadline of each exchange: RequestTimeout, or shorter where a test waits for it.
+    void setRequestTimeout(std::chrono::milliseconds timeout) { m_requestTimeout = timeout; }
 
     // One token read and at most one request. done runs later on the main thread, never before this
     // returns, and not at all once context is gone.
@@ -101,5 +103,6 @@ private:
     Stores m_stores;
     QUrl m_apiBase;
     std::optional<QSslConfiguration> m_sslConfiguration;
+    std::chrono::milliseconds m_requestTimeout = RequestTimeout;
     QNetworkAccessManager* m_network;
 };

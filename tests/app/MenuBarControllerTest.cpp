@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QSignalSpy>
-#include <QTest>
+#include <QTimer>
 
 #include "ClaudeLog.h"
 #include "EventLoop.h"
@@ -16,6 +16,8 @@
 #include "basics/ManualClock.h"
 #include "usage/UsageDataManager.h"
 #include "basics/UserDefaults.h"
+
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -51,7 +53,8 @@ TEST_F(MenuBarControllerTest, ComposesOnlyWhenTheFrameOrASettingChanges)
     EXPECT_EQ(controller.composedImageCount(), 1u);
 
     // Ticks that change nothing draw nothing.
-    QTest::qWait(1200);
+    QSignalSpy ticks(controller.findChild<QTimer*>(QStringLiteral("updateTimer")), &QTimer::timeout);
+    EXPECT_TRUE(waitUntil([&] { return ticks.count() >= 2; }));
     EXPECT_EQ(controller.composedImageCount(), 1u);
 
     // Any change of the settings redraws at once, without waiting for a frame.
@@ -63,7 +66,7 @@ TEST_F(MenuBarControllerTest, ComposesOnlyWhenTheFrameOrASettingChanges)
     m_runner.setDebugSpeedOverride(AnimationSpeed::Sprinting);
     m_defaults.setRunnerPaused(false);
     const auto frames = static_cast<quint64>(m_runner.frames().size());
-    QTRY_VERIFY_WITH_TIMEOUT(controller.shownImageCount() > 2 * frames + 2, 10000);
+    EXPECT_TRUE(waitUntil([&] { return controller.shownImageCount() > 2 * frames + 2; }));
     EXPECT_EQ(controller.composedImageCount(), 1 + frames);
 }
 
@@ -108,16 +111,16 @@ TEST_F(MenuBarControllerTest, TickDrivesTheRunnerFromTheLogs)
                      + ClaudeLog::assistant("msg_a", "2026-12-06T11:59:00Z", { 10000, 20000, 0, 50000 }));
     QSignalSpy refreshed(&m_usage, &UsageDataManager::refreshed);
     m_usage.refresh();
-    ASSERT_TRUE(refreshed.wait(5000));
+    ASSERT_TRUE(waitUntil([&] { return !refreshed.isEmpty(); }));
     m_defaults.setRunnerPaused(false);
     m_defaults.setRunnerPaused(false);
 
     MenuBarController controller(&m_usage, &m_runner, &m_quota, &m_oauth, &m_defaults);
-    QTRY_COMPARE_WITH_TIMEOUT(m_runner.animationState(), AnimationSpeed::Sprinting, 3000);
+    EXPECT_TRUE(waitUntil([&] { return m_runner.animationState() == AnimationSpeed::Sprinting; }, 3s));
     EXPECT_EQ(m_usage.tokensPerMinute(), 10000);
 
     clock.advance(std::chrono::minutes(3));
-    QTRY_COMPARE_WITH_TIMEOUT(m_runner.animationState(), AnimationSpeed::Idle, 3000);
+    EXPECT_TRUE(waitUntil([&] { return m_runner.animationState() == AnimationSpeed::Idle; }, 3s));
     EXPECT_EQ(m_usage.tokensPerMinute(), 0);
     Clock::install(nullptr);
 }

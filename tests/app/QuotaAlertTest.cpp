@@ -3,8 +3,10 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 
 #include "EventLoop.h"
+#include "Records.h"
 #include "TempDir.h"
 #include "app/AppDelegate.h"
 #include "app/MenuBarController.h"
@@ -46,16 +48,11 @@ Q_SIGNALS:
     void NotificationClosed(uint id, uint reason);
 };
 
-Instant at(const char* iso)
-{
-    return Instant(std::chrono::milliseconds(QDateTime::fromString(QString::fromLatin1(iso), Qt::ISODate).toMSecsSinceEpoch()));
-}
-
 ClaudeQuota quota(double fiveHour, const char* fiveHourReset, double sevenDay = 10.0)
 {
     ClaudeQuota q;
-    q.fiveHour = ClaudeQuota::Window { fiveHour, fiveHourReset ? std::optional(at(fiveHourReset)) : std::nullopt };
-    q.sevenDay = ClaudeQuota::Window { sevenDay, at("2026-12-10T00:00:00Z") };
+    q.fiveHour = ClaudeQuota::Window { fiveHour, fiveHourReset ? std::optional(instant(fiveHourReset)) : std::nullopt };
+    q.sevenDay = ClaudeQuota::Window { sevenDay, instant("2026-12-10T00:00:00Z") };
     return q;
 }
 
@@ -90,7 +87,7 @@ protected:
         const qsizetype before = m_server.summaries.size();
         notifier.evaluate(q);
         q.sevenDay->utilizationPct = 100.0;
-        q.sevenDay->resetsAt = at("2099-01-01T00:00:00Z") + std::chrono::hours(24 * ++m_marker);
+        q.sevenDay->resetsAt = instant("2099-01-01T00:00:00Z") + std::chrono::hours(24 * ++m_marker);
         notifier.evaluate(q);
         EXPECT_TRUE(waitUntil([&] { return m_server.summaries.size() > before && m_server.summaries.last().startsWith(QStringLiteral("주간 한도")); }));
         QStringList heard = m_server.summaries.mid(before);
@@ -98,8 +95,17 @@ protected:
         return heard;
     }
 
+    // A call on the session bus, which the notifier sends on too: once it is answered, every
+    // notification sent before it has arrived, or failed for want of a server.
+    void flush()
+    {
+        QDBusPendingCallWatcher call(QDBusConnection::sessionBus().asyncCall(QDBusMessage::createMethodCall(
+            NotificationService, NotificationPath, NotificationService, QStringLiteral("GetCapabilities"))));
+        EXPECT_TRUE(waitUntil([&] { return call.isFinished(); }));
+    }
+
     TempDir m_home;
-    ManualClock m_clock { at("2026-12-07T10:00:00Z") };
+    ManualClock m_clock { instant("2026-12-07T10:00:00Z") };
     QDBusConnection m_bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("notifications"));
     NotificationServer m_server;
     int m_marker = 0;
@@ -139,7 +145,7 @@ TEST_F(QuotaAlertTest, AlertsOncePerThresholdAndPeriodAcrossARestart)
     EXPECT_EQ(notifyAndCollect(notifier, quota(97.0, "2026-12-07T12:00:01Z")), QStringList {});
 
     // The window resets: one notice, then no usage yet (no reset time) tells nothing more.
-    m_clock.set(at("2026-12-07T12:00:30Z"));
+    m_clock.set(instant("2026-12-07T12:00:30Z"));
     EXPECT_EQ(notifyAndCollect(notifier, quota(0.0, nullptr)), QStringList { QStringLiteral("5시간 한도가 초기화되었습니다") });
     EXPECT_EQ(notifyAndCollect(notifier, quota(0.0, nullptr)), QStringList {});
     EXPECT_EQ(notifyAndCollect(notifier, quota(3.0, "2026-12-07T17:00:00Z")), QStringList {});
@@ -155,7 +161,7 @@ TEST_F(QuotaAlertTest, AlertsOncePerThresholdAndPeriodAcrossARestart)
     defaults.setQuotaAlertsEnabled(false);
     const qsizetype heard = m_server.summaries.size();
     notifier.evaluate(quota(100.0, "2026-12-08T03:00:00Z"));
-    spinFor(50ms);
+    flush();
     EXPECT_EQ(m_server.summaries.size(), heard);
 }
 
@@ -166,12 +172,12 @@ TEST_F(QuotaAlertTest, CreditsAndModelWindows)
     UserDefaults defaults(m_settings);
     QuotaAlertNotifier notifier(nullptr, &defaults);
     ClaudeQuota q = quota(10.0, "2026-12-07T12:00:00Z");
-    q.sevenDayOpus = ClaudeQuota::Window { 85.0, at("2026-12-09T00:00:00Z") };
+    q.sevenDayOpus = ClaudeQuota::Window { 85.0, instant("2026-12-09T00:00:00Z") };
     q.extraUsage = ClaudeQuota::ExtraUsage { true, 5000, 4000, 80.0, QStringLiteral("USD") };
     EXPECT_EQ(notifyAndCollect(notifier, q),
         (QStringList { QStringLiteral("주간 Opus 한도 80% 도달"), QStringLiteral("추가 사용 크레딧 80% 도달") }));
     EXPECT_EQ(notifyAndCollect(notifier, q), QStringList {});
-    m_clock.set(at("2027-01-02T00:00:00Z"));
+    m_clock.set(instant("2027-01-02T00:00:00Z"));
     q.sevenDayOpus.reset();
     EXPECT_EQ(notifyAndCollect(notifier, q), QStringList { QStringLiteral("추가 사용 크레딧 80% 도달") });
 }
@@ -183,7 +189,7 @@ TEST_F(QuotaAlertTest, NoServiceIsSilence)
     UserDefaults defaults(m_settings);
     QuotaAlertNotifier notifier(nullptr, &defaults);
     notifier.evaluate(quota(90.0, "2026-12-07T12:00:00Z"));
-    spinFor(100ms);
+    flush();
     startServer();
     EXPECT_EQ(notifyAndCollect(notifier, quota(90.0, "2026-12-07T12:00:00Z")), QStringList {});
 }
@@ -210,7 +216,7 @@ TEST_F(QuotaAlertTest, ClickOpensThePopover)
 
     delegate.quotaAlertNotifier()->evaluate(quota(90.0, "2026-12-07T12:00:00Z"));
     ASSERT_TRUE(waitUntil([&] { return m_server.lastId == 1; }));
-    spinFor(50ms);
+    // The answer with the id goes out before these signals, and arrives before them.
     Q_EMIT m_server.ActionInvoked(7, QStringLiteral("default"));
     Q_EMIT m_server.ActionInvoked(1, QStringLiteral("default"));
     EXPECT_TRUE(waitUntil([&] { return menuBar->isPopoverShown(); }));

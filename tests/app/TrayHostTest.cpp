@@ -201,7 +201,7 @@ TEST_F(TrayHostTest, ItemMovesIntoATrayThatAppearsLater)
     const auto toolTip = property<DBusToolTip>(QStringLiteral("ToolTip"));
     EXPECT_EQ(toolTip.title, QStringLiteral("Pacemark"));
     EXPECT_TRUE(toolTip.description.startsWith(QStringLiteral("오늘 0 토큰 · 0/min"))) << toolTip.description.toStdString();
-    EXPECT_TRUE(toolTip.description.contains(QStringLiteral("5시간 37%"))) << toolTip.description.toStdString();
+    EXPECT_TRUE(toolTip.description.contains(QStringLiteral("5시간 95%"))) << toolTip.description.toStdString();
 
     // A panel that restarts takes the item again, and no window opens meanwhile.
     m_bus.unregisterService(WatcherService);

@@ -12,9 +12,10 @@
 #include <vector>
 
 #include <QCoreApplication>
+#include <QSignalSpy>
 
+#include "EventLoop.h"
 #include "TempDir.h"
-#include "Wait.h"
 #include "app/PopoverPlacement.h"
 #include "app/SingleInstance.h"
 
@@ -169,8 +170,9 @@ TEST_F(SingleInstanceTest, SecondStartActivatesTheFirst)
         }
 
         SingleInstance second;
+        QSignalSpy activated(&first, &SingleInstance::activationRequested);
         EXPECT_FALSE(second.start()) << c.what;
-        EXPECT_TRUE(waitForSignal(&first, &SingleInstance::activationRequested)) << c.what;
+        EXPECT_TRUE(waitUntil([&] { return !activated.isEmpty(); })) << c.what;
         EXPECT_FALSE(oldPlace.contacted()) << c.what;
     }
 }

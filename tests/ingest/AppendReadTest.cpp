@@ -96,12 +96,9 @@ TEST_F(AppendReadTest, RewrittenOrTruncatedLogIsReadWhole)
     EXPECT_EQ(records, fresh());
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].outputTokens, 9);
-}
 
-TEST_F(AppendReadTest, ReplacedFileIsReadWhole)
-{
-    fetch();
-    const std::string other = m_home.write("other.jsonl", line("a", 1) + line("b", 2) + line("n", 5));
+    // Replaced by another file that begins with the same bytes.
+    const std::string other = m_home.write("other.jsonl", line("z", 9) + line("n", 5));
     ASSERT_EQ(::rename(other.c_str(), m_log.c_str()), 0);
     EXPECT_EQ(fetch(), fresh());
     EXPECT_EQ(m_provider.lastAppendReadCount(), 0u);

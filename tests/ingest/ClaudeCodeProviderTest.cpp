@@ -318,9 +318,6 @@ TEST_F(LogFoldersTest, ReadsEveryFolderThatExistsOnce)
         std::multiset<std::string> ids;
         std::size_t folders;
     } cases[] = {
-        { "only the XDG folder", [](const TempDir& t) { t.write(".config/claude/projects/p/a.jsonl", line("a")); },
-          { "a" }, 1 },
-        { "only the old folder", [](const TempDir& t) { t.write(".claude/projects/p/a.jsonl", line("a")); }, { "a" }, 1 },
         { "both, with a log copied by a migration",
           [](const TempDir& t) {
               t.write(".claude/projects/p/s.jsonl", line("s1") + line("s2"));
@@ -335,13 +332,6 @@ TEST_F(LogFoldersTest, ReadsEveryFolderThatExistsOnce)
               fs::create_directory_symlink(t.path(".claude"), t.path(".config/claude"));
           },
           { "a", "no-request" }, 1 },
-        { "XDG_CONFIG_HOME",
-          [](const TempDir& t) {
-              qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(t.path("xdg")));
-              t.write("xdg/claude/projects/p/a.jsonl", line("a"));
-              t.write(".config/claude/projects/p/b.jsonl", line("b"));
-          },
-          { "a" }, 1 },
         { "CLAUDE_CONFIG_DIR with a missing entry",
           [](const TempDir& t) {
               qputenv("CLAUDE_CONFIG_DIR", QByteArray::fromStdString(" " + t.path("c1") + " , " + t.path("missing")

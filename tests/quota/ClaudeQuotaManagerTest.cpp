@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QSignalSpy>
+#include <QTimer>
+
 #include "EventLoop.h"
 #include "LocalHttpServer.h"
 #include "TempDir.h"
@@ -78,6 +81,7 @@ protected:
     }
 
     qsizetype requests() const { return m_server.requests().size(); }
+    QTimer* pollTimer() const { return m_manager.findChild<QTimer*>(QStringLiteral("pollTimer")); }
 
     ManualClock m_clock { *TimestampParser::parse("2026-01-02T15:00:00Z") };
     TempDir m_home;
@@ -184,7 +188,8 @@ TEST_F(ClaudeQuotaManagerTest, PollingLooksForACredentialUntilConnectIsDenied)
     EXPECT_EQ(m_manager.status(), Status::denied());
     const int readsBefore = m_store->m_reads;
     login();
-    spinFor(150ms);
+    QSignalSpy turns(pollTimer(), &QTimer::timeout);
+    EXPECT_TRUE(waitUntil([&] { return turns.count() >= 3; }));
     EXPECT_EQ(m_manager.status(), Status::denied());
     EXPECT_EQ(m_store->m_reads, readsBefore) << "a denied loop must not even look for the credential";
     EXPECT_EQ(requests(), 0);
@@ -211,24 +216,25 @@ TEST_F(ClaudeQuotaManagerTest, StoppingEndsTheLoopDuringARefreshOrTheSleep)
     EXPECT_EQ(pollingChanges, 2);
     ASSERT_TRUE(waitUntil([&] { return m_refreshes == 1; }));
     EXPECT_EQ(m_manager.status(), Status::loaded());
+    EXPECT_FALSE(pollTimer()->isActive()) << "stopped during the refresh, yet the loop goes on";
 
     m_clock.advance(10min);
     m_manager.startPolling();
     ASSERT_TRUE(waitUntil([&] { return m_refreshes == 2; }));
+    EXPECT_TRUE(pollTimer()->isActive());
     m_manager.stopPolling();
-    m_clock.advance(10min);
-    spinFor(200ms);
+    EXPECT_FALSE(pollTimer()->isActive()) << "stopped during the sleep, yet the loop goes on";
     EXPECT_EQ(requests(), 2);
 }
+
 TEST_F(ClaudeQuotaManagerTest, ARefreshInFlightSkipsTheNextButNotAConnectAndTheLastToFinishWins)
 {
     login();
+    m_provider.setRequestTimeout(2s);
     m_server.neverAnswer();
     m_manager.refreshQuota();
     m_manager.refreshQuota();
     ASSERT_TRUE(waitUntil([&] { return requests() == 1 && m_refreshes == 1; }));
-    spinFor(50ms);
-    EXPECT_EQ(requests(), 1);
 
     m_server.respond(200, Answer);
     connectNow();
@@ -273,7 +279,10 @@ TEST_F(ClaudeQuotaManagerTest, AGoneManagerIgnoresTheAnswer)
         shortLived.refreshQuota();
         ASSERT_TRUE(waitUntil([&] { return requests() == 1; }));
     }
-    spinFor(50ms);
+    // Its answer arrives before the one to this manager's own fetch.
+    refresh();
+    EXPECT_EQ(m_manager.status(), Status::loaded());
+    EXPECT_EQ(requests(), 2);
 }
 
 TEST_F(ClaudeQuotaManagerTest, DisconnectingDropsTheSnapshotAndAFetchAlreadySent)

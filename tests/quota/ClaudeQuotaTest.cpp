@@ -3,18 +3,13 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include "basics/TimestampParser.h"
+#include "Records.h"
 #include "quota/ClaudeQuota.h"
 
 namespace {
 
 using Window = ClaudeQuota::Window;
 using Extra = ClaudeQuota::ExtraUsage;
-
-Instant at(std::string_view iso)
-{
-    return *TimestampParser::parse(iso);
-}
 
 QJsonObject object(const char* json)
 {
@@ -32,11 +27,11 @@ TEST(ClaudeQuotaTest, AWindowFallsBackMemberByMember)
         { R"({"five_hour": {"utilization": "42"}})", Window { 0.0, std::nullopt } },
         { R"({"five_hour": {"utilization": 130.5}})", Window { 130.5, std::nullopt } },
         { R"({"five_hour": {"utilization": 1, "resets_at": "2025-06-01T14:00:00Z"}})",
-            Window { 1.0, at("2025-06-01T14:00:00Z") } },
+            Window { 1.0, instant("2025-06-01T14:00:00Z") } },
         { R"({"five_hour": {"utilization": 1, "resets_at": "2025-06-01T14:00:00.1+00:00"}})",
-            Window { 1.0, at("2025-06-01T14:00:00.100Z") } },
+            Window { 1.0, instant("2025-06-01T14:00:00.100Z") } },
         { R"({"five_hour": {"utilization": 1, "resets_at": "2025-06-01T16:00:00.123456789+02:00"}})",
-            Window { 1.0, at("2025-06-01T14:00:00.123Z") } },
+            Window { 1.0, instant("2025-06-01T14:00:00.123Z") } },
         { R"({"five_hour": {"utilization": 1, "resets_at": "2025-06-01 14:00:00"}})",
             Window { 1.0, std::nullopt } },
         { R"({"five_hour": {"utilization": 1, "resets_at": "2025-06-01T14:00:00"}})",

@@ -47,13 +47,8 @@ TEST(CharacterRegistrySlicing, CutsWholeFramesOnly)
 
 TEST(CharacterRegistrySlicing, FramesTakeTheirOwnColumnsAndIgnoreSpareOnes)
 {
-    const QImage sheet = SpriteSheets::strip(14, 100, 100);
-    QImage wider(1405, 100, QImage::Format_RGB32);
-    wider.fill(Qt::black);
-    for (int y = 0; y < 100; ++y) {
-        for (int x = 0; x < 1400; ++x)
-            wider.setPixel(x, y, sheet.pixel(x, y));
-    }
+    // Five spare columns at the right, and no alpha channel to begin with.
+    const QImage wider = SpriteSheets::strip(14, 100, 100).copy(0, 0, 1405, 100).convertToFormat(QImage::Format_RGB32);
     const QList<QImage> frames = CharacterRegistry::sliceSpriteSheet(wider, 14, false);
     ASSERT_EQ(frames.size(), 14);
     for (int i = 0; i < 14; ++i) {
@@ -65,21 +60,6 @@ TEST(CharacterRegistrySlicing, FramesTakeTheirOwnColumnsAndIgnoreSpareOnes)
 }
 
 const QSet<QString> both { QStringLiteral("c7"), QStringLiteral("toki") };
-
-class CharacterRegistryTest : public ::testing::Test
-{
-protected:
-    UserDefaults* storedDefaults(const char* storedId)
-    {
-        auto* defaults = new UserDefaults(QString::fromStdString(m_home.path("settings.ini")), &m_owner);
-        if (storedId)
-            defaults->setSelectedCharacterId(QString::fromUtf8(storedId));
-        return defaults;
-    }
-
-    TempDir m_home;
-    QObject m_owner;
-};
 
 TEST(CharacterRegistry, SettlesOnALoadedPackAndRemembersIt)
 {
@@ -107,45 +87,39 @@ TEST(CharacterRegistry, SettlesOnALoadedPackAndRemembersIt)
     }
 }
 
-TEST_F(CharacterRegistryTest, PacksLoadOnceInTheDefinitionOrder)
+TEST(CharacterRegistry, LoadsOnceAndSelectingWritesEveryTimeButNotifiesOnChangeOnly)
 {
-    CharacterRegistry registry(storedDefaults(nullptr), SpriteSheets::only(both));
+    const TempDir home;
+    UserDefaults defaults(QString::fromStdString(home.path("settings.ini")));
+    defaults.setSelectedCharacterId(QStringLiteral("c7"));
+    // No loadable sheet leaves everything empty and writes nothing.
+    QSignalSpy writes(&defaults, &UserDefaults::changed);
+    CharacterRegistry none(&defaults, SpriteSheets::only({}));
+    none.loadPacks();
+    EXPECT_TRUE(none.packs().isEmpty());
+    EXPECT_FALSE(none.selectedPack());
+    EXPECT_EQ(writes.count(), 0);
+
+    CharacterRegistry registry(&defaults, SpriteSheets::only(both));
     QSignalSpy packsChanged(&registry, &CharacterRegistry::packsChanged);
     registry.loadPacks();
     registry.loadPacks();
     ASSERT_EQ(registry.packs().size(), 2);
     EXPECT_EQ(registry.packs().at(0).id + registry.packs().at(1).id, QStringLiteral("c7toki"));
     EXPECT_EQ(packsChanged.count(), 1);
-}
 
-TEST_F(CharacterRegistryTest, NoLoadableSheetLeavesEverythingEmptyAndWritesNothing)
-{
-    UserDefaults* defaults = storedDefaults("c7");
-    QSignalSpy writes(defaults, &UserDefaults::changed);
-    CharacterRegistry registry(defaults, SpriteSheets::only({}));
-    registry.loadPacks();
-    EXPECT_TRUE(registry.packs().isEmpty());
-    EXPECT_FALSE(registry.selectedPack());
-    EXPECT_EQ(writes.count(), 0);
-}
-
-TEST_F(CharacterRegistryTest, SelectingWritesEveryTimeButNotifiesOnChangeOnly)
-{
-    UserDefaults* defaults = storedDefaults(nullptr);
-    CharacterRegistry registry(defaults, SpriteSheets::only(both));
-    registry.loadPacks();
-    defaults->setSelectedCharacterId(QStringLiteral("c7"));
-
+    // Written behind the registry's back: selecting its own choice again writes it back.
+    defaults.setSelectedCharacterId(QStringLiteral("toki"));
     QSignalSpy selectedChanged(&registry, &CharacterRegistry::selectedIdChanged);
-    QSignalSpy writes(defaults, &UserDefaults::changed);
-    registry.setSelectedId(QStringLiteral("toki"));
+    writes.clear();
+    registry.setSelectedId(QStringLiteral("c7"));
     EXPECT_EQ(selectedChanged.count(), 0);
     EXPECT_EQ(writes.count(), 1);
-    EXPECT_EQ(defaults->selectedCharacterId(), QStringLiteral("toki"));
-
+    EXPECT_EQ(defaults.selectedCharacterId(), QStringLiteral("c7"));
     // An unknown selection falls back to the first pack.
+    registry.setSelectedId(QStringLiteral("toki"));
     registry.setSelectedId(QStringLiteral("gone"));
-    EXPECT_EQ(selectedChanged.count(), 1);
+    EXPECT_EQ(selectedChanged.count(), 2);
     EXPECT_EQ(registry.selectedPack()->id, QStringLiteral("c7"));
 }
 

@@ -3,9 +3,9 @@
 #include <tuple>
 
 #include <QSignalSpy>
-#include <QTest>
 #include <QTimer>
 
+#include "EventLoop.h"
 #include "SpriteSheets.h"
 #include "TempDir.h"
 #include "runner/RunCharacter.h"
@@ -48,14 +48,14 @@ protected:
 
     static bool waitForFrame(RunCharacter& runner, qint64 index)
     {
-        return QTest::qWaitFor([&runner, index] { return runner.frameIndex() >= index; }, 3000);
+        return waitUntil([&runner, index] { return runner.frameIndex() >= index; }, 3s);
     }
 
     TempDir m_home;
     UserDefaults m_defaults { QString::fromStdString(m_home.path("settings.ini")) };
 };
 
-TEST_F(RunCharacterTest, StartShowsTheFirstFrameAtTheIdlePaceOrNothingWithoutPacks)
+TEST_F(RunCharacterTest, StartShowsTheFirstFrameAtTheIdlePaceOrStillWhenPausedOrNothingWithoutPacks)
 {
     auto run = runner();
     run->start();
@@ -63,24 +63,21 @@ TEST_F(RunCharacterTest, StartShowsTheFirstFrameAtTheIdlePaceOrNothingWithoutPac
     EXPECT_EQ(run->currentFrame().pixel(0, 0), SpriteSheets::frameColor(0));
     EXPECT_EQ(run->timerInterval(), 300ms);
 
+    // A stored pause: frame zero, and no update moves it.
+    m_defaults.setRunnerPaused(true);
+    auto paused = runner();
+    paused->start();
+    EXPECT_TRUE(paused->isPaused());
+    EXPECT_EQ(paused->currentFrame().pixel(0, 0), SpriteSheets::frameColor(0));
+    paused->update(ActivityLevel::Active, 9000);
+    EXPECT_EQ(paused->animationState(), AnimationSpeed::Idle);
+    EXPECT_FALSE(paused->timerInterval());
+
     auto empty = runner({});
     empty->start();
     empty->update(ActivityLevel::Active, 9000);
     EXPECT_TRUE(empty->currentFrame().isNull());
     EXPECT_FALSE(empty->timerInterval());
-}
-
-TEST_F(RunCharacterTest, AStoredPauseShowsFrameZeroAndNoUpdateMovesIt)
-{
-    m_defaults.setRunnerPaused(true);
-    auto run = runner();
-    run->start();
-
-    EXPECT_TRUE(run->isPaused());
-    EXPECT_FALSE(run->currentFrame().isNull());
-    run->update(ActivityLevel::Active, 9000);
-    EXPECT_EQ(run->animationState(), AnimationSpeed::Idle);
-    EXPECT_FALSE(run->timerInterval());
 }
 
 TEST_F(RunCharacterTest, ALevelChangeOrUnpauseRestartsFromFrameZero)
@@ -114,11 +111,9 @@ TEST_F(RunCharacterTest, UpdatesThatKeepTheLevelLeaveTheAnimationRunning)
     QObject::connect(
         &ticker, &QTimer::timeout, run.get(), [&run] { run->update(ActivityLevel::Active, 12000); });
     ticker.start(10ms);
-    QTest::qWait(300);
-    ticker.stop();
-
     // A restart on every update would pin the runner to frame 0.
-    EXPECT_GE(steps.count(), 3);
+    EXPECT_TRUE(waitUntil([&steps] { return steps.count() >= 3; }, 3s));
+    ticker.stop();
     EXPECT_EQ(run->timerInterval(), 40ms);
 }
 
@@ -130,7 +125,7 @@ TEST_F(RunCharacterTest, FramesWrapFromTheLastBackToTheFirst)
     QObject::connect(
         run.get(), &RunCharacter::frameIndexChanged, run.get(), [&] { shown.append(run->frameIndex()); });
     run->setDebugSpeedOverride(AnimationSpeed::Sprinting);
-    ASSERT_TRUE(QTest::qWaitFor([&shown] { return shown.size() >= 15; }, 3000));
+    ASSERT_TRUE(waitUntil([&shown] { return shown.size() >= 15; }, 3s));
     run->stop();
 
     const QList<qint64> expected { 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 0, 1 };

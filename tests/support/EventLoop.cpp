@@ -18,10 +18,3 @@ bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
         loop.exec();
     return condition();
 }
-
-void spinFor(std::chrono::milliseconds duration)
-{
-    QEventLoop loop;
-    QTimer::singleShot(duration, &loop, &QEventLoop::quit);
-    loop.exec();
-}

@@ -1,11 +1,12 @@
+#include <QSignalSpy>
 #include <QThreadPool>
 
 #include <gtest/gtest.h>
 
 #include "ClaudeLog.h"
+#include "EventLoop.h"
 #include "Records.h"
 #include "TempDir.h"
-#include "Wait.h"
 #include "ingest/ProviderManager.h"
 #include "basics/LocalCalendar.h"
 #include "basics/ManualClock.h"
@@ -67,8 +68,9 @@ TEST(DaylightSaving, TodayStartsAtLocalMidnightAfterTheChange)
     Clock::install(&clock);
     ProviderManager providers(home.path(".claude/projects"));
     UsageDataManager usage(&providers);
+    QSignalSpy refreshed(&usage, &UsageDataManager::refreshed);
     usage.refresh();
-    ASSERT_TRUE(waitForSignal(&usage, &UsageDataManager::refreshed));
+    ASSERT_TRUE(waitUntil([&] { return !refreshed.isEmpty(); }));
     EXPECT_EQ(usage.todayTokens(), 10);
     EXPECT_EQ(usage.cumulativeTokens(), 11);
     EXPECT_EQ(usage.weeklyData().size(), 2);

@@ -3,14 +3,15 @@
 #include <memory>
 
 #include <QCoreApplication>
+#include <QSignalSpy>
 #include <QThreadPool>
 
 #include <gtest/gtest.h>
 
 #include "ClaudeLog.h"
+#include "EventLoop.h"
 #include "Records.h"
 #include "TempDir.h"
-#include "Wait.h"
 #include "ingest/FileWatcher.h"
 #include "ingest/ProviderManager.h"
 #include "basics/ManualClock.h"
@@ -45,11 +46,14 @@ protected:
     {
         log("s.jsonl", ClaudeLog::assistant(id, at, u, model, session, 2));
     }
-    void refresh()
+    // Runs what starts a refresh and waits until its figures are published.
+    void refreshedBy(const std::function<void()>& start)
     {
-        usage->refresh();
-        ASSERT_TRUE(waitForSignal(usage.get(), &UsageDataManager::refreshed));
+        QSignalSpy refreshed(usage.get(), &UsageDataManager::refreshed);
+        start();
+        ASSERT_TRUE(waitUntil([&] { return !refreshed.isEmpty(); }));
     }
+    void refresh() { refreshedBy([this] { usage->refresh(); }); }
 };
 
 TEST_F(UsageDataManagerTest, TodayWeekAndAllTime)
@@ -139,11 +143,12 @@ TEST_F(UsageDataManagerTest, RefreshPublishesTogetherAndDropsRequestsMeanwhile)
                 && usage->sessionCount() == 1 && usage->allRecords().size() == 1;
     });
 
-    usage->refresh();
-    usage->refresh();
-    usage->refresh();
-    EXPECT_EQ(usage->todayTokens(), 0);
-    ASSERT_TRUE(waitForSignal(usage.get(), &UsageDataManager::refreshed));
+    refreshedBy([this] {
+        usage->refresh();
+        usage->refresh();
+        usage->refresh();
+        EXPECT_EQ(usage->todayTokens(), 0);
+    });
     QThreadPool::globalInstance()->waitForDone();
     QCoreApplication::processEvents();
     EXPECT_EQ(refreshed, 1);
@@ -159,18 +164,15 @@ TEST_F(UsageDataManagerTest, RefreshPublishesTogetherAndDropsRequestsMeanwhile)
 TEST_F(UsageDataManagerTest, WatcherDrivesRefreshesAndVanishedLogsDisappear)
 {
     line("a", "2025-06-10T11:00:00Z", { 1, 1, 0, 0 });
-    usage->startWatching();
-    ASSERT_TRUE(waitForSignal(usage.get(), &UsageDataManager::refreshed));
+    refreshedBy([this] { usage->startWatching(); });
     EXPECT_EQ(usage->todayTokens(), 2);
 
     log("other.jsonl", ClaudeLog::assistant("b", "2025-06-10T11:30:00Z", { 5, 5, 0, 0 }));
-    usage->fileWatcher()->checkForChanges();
-    ASSERT_TRUE(waitForSignal(usage.get(), &UsageDataManager::refreshed));
+    refreshedBy([this] { usage->fileWatcher()->checkForChanges(); });
     EXPECT_EQ(usage->todayTokens(), 12);
 
     std::filesystem::remove(home.path(".claude/projects/-home-dev-app/other.jsonl"));
-    usage->fileWatcher()->checkForChanges();
-    ASSERT_TRUE(waitForSignal(usage.get(), &UsageDataManager::refreshed));
+    refreshedBy([this] { usage->fileWatcher()->checkForChanges(); });
     EXPECT_EQ(usage->todayTokens(), 2);
     EXPECT_EQ(usage->lastActivity(), instant("2025-06-10T11:00:00Z"));
 }
@@ -180,8 +182,7 @@ TEST_F(UsageDataManagerTest, RefreshesOnANewDayAZoneChangeAndAJumpOfTheClock)
 {
     line("a", "2025-06-10T23:30:00Z", { 1, 1, 0, 0 });
     clock.set(instant("2025-06-10T23:59:45Z"));
-    usage->startWatching();
-    ASSERT_TRUE(waitForSignal(usage.get(), &UsageDataManager::refreshed));
+    refreshedBy([this] { usage->startWatching(); });
     EXPECT_EQ(usage->todayTokens(), 2);
 
     const struct
@@ -203,11 +204,10 @@ TEST_F(UsageDataManagerTest, RefreshesOnANewDayAZoneChangeAndAJumpOfTheClock)
         clock.set(instant(step.now));
         qputenv("TZ", step.zone);
         tzset();
+        QSignalSpy refreshed(usage.get(), &UsageDataManager::refreshed);
         usage->checkCalendar();
         EXPECT_EQ(usage->isRefreshing(), step.refreshes) << step.now << ' ' << step.zone;
-        if (step.refreshes) {
-            ASSERT_TRUE(waitForSignal(usage.get(), &UsageDataManager::refreshed));
-        }
+        EXPECT_TRUE(!step.refreshes || waitUntil([&] { return !refreshed.isEmpty(); }));
         EXPECT_EQ(usage->todayTokens(), step.today) << step.now << ' ' << step.zone;
     }
     qputenv("TZ", "UTC");

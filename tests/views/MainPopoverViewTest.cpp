@@ -7,7 +7,8 @@
 #include <QTest>
 #include <QtQml/qqmlextensionplugin.h>
 
-#include "SampleLogs.h"
+#include "ClaudeLog.h"
+#include "EventLoop.h"
 #include "TempDir.h"
 #include "ingest/ProviderManager.h"
 #include "runner/RunCharacter.h"
@@ -61,9 +62,7 @@ protected:
         m_providers = std::make_unique<ProviderManager>(m_home.path("projects"));
         m_usage = std::make_unique<UsageDataManager>(m_providers.get());
         m_quota = std::make_unique<QuotaCardModel>(nullptr, std::move(probe));
-        QSignalSpy refreshed(m_usage.get(), &UsageDataManager::refreshed);
-        m_usage->refresh();
-        ASSERT_TRUE(refreshed.wait(5000));
+        refresh();
 
         m_view = std::make_unique<QQuickView>();
         m_view->engine()->addImportPath(QStringLiteral("qrc:/qt/qml"));
@@ -77,6 +76,13 @@ protected:
         m_view->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(m_view.get()));
         settle();
+    }
+
+    void refresh()
+    {
+        QSignalSpy refreshed(m_usage.get(), &UsageDataManager::refreshed);
+        m_usage->refresh();
+        ASSERT_TRUE(waitUntil([&] { return !refreshed.isEmpty(); }));
     }
 
     // Lays out and draws one frame, as the popover would before it is seen.
@@ -142,9 +148,9 @@ TEST_F(Popover, FreshStartShowsTheTodayCumulativeAndWeeklyCardsWithZeros)
 
 TEST_F(Popover, LiveFiguresModelCardsAndChart)
 {
-    open(SampleMessage { "m1", "claude-opus-4-1", Noon - 60s, "s1", 1200, 3300, 0, 45000 }.line()
-        + SampleMessage { "m2", "claude-haiku-4-5", Noon - 2h, "s2", 3, 2 }.line()
-        + SampleMessage { "m3", "claude-sonnet-4-5", Noon - 24h, "s3", 0, 1'500'000 }.line());
+    open(ClaudeLog::assistant("m1", "2026-03-07T11:59:00Z", { 1200, 3300, 0, 45000 }, "claude-opus-4-1", "s1")
+        + ClaudeLog::assistant("m2", "2026-03-07T10:00:00Z", { 3, 2, 0, 0 }, "claude-haiku-4-5", "s2")
+        + ClaudeLog::assistant("m3", "2026-03-06T12:00:00Z", { 0, 1'500'000, 0, 0 }, "claude-sonnet-4-5", "s3"));
 
     EXPECT_TRUE(shown("modelShareCard"));
     EXPECT_FALSE(shown("providerCard"));
@@ -170,13 +176,20 @@ TEST_F(Popover, LiveFiguresModelCardsAndChart)
     EXPECT_NEAR(dayBars[1]->height() / dayBars[0]->height(), 49505.0 / 1'500'000.0, 0.01);
 
     // A new log line reaches the open popover through the next refresh.
-    m_home.append("projects/app/a.jsonl", SampleMessage { "m4", "claude-opus-4-1", Noon, "s4", 3000, 0 }.line());
-    QSignalSpy refreshed(m_usage.get(), &UsageDataManager::refreshed);
-    m_usage->refresh();
-    ASSERT_TRUE(refreshed.wait(5000));
+    m_home.append("projects/app/a.jsonl",
+        ClaudeLog::assistant("m4", "2026-03-07T12:00:00Z", { 3000, 0, 0, 0 }, "claude-opus-4-1", "s4"));
+    refresh();
     settle();
     EXPECT_TRUE(texts("todayCard").contains(QStringLiteral("3회")));
     EXPECT_EQ(named("todayCard", "litMeterBar").size(), 4);
+    EXPECT_EQ(texts("cumulativeCard"), strings({ "누적", "1.6M", "오늘 비중", "3.4%" }));
+
+    // The rate ages between refreshes; the card follows it without a refresh.
+    m_clock.advance(4min);
+    m_usage->updateTokensPerMinute();
+    settle();
+    EXPECT_TRUE(texts("todayCard").contains(QStringLiteral("0/min")));
+    EXPECT_EQ(named("todayCard", "litMeterBar").size(), 0);
 }
 
 TEST_F(Popover, QuotaCardShowsWindowsBadgeAndBars)
