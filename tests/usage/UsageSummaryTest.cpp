@@ -36,7 +36,11 @@ TEST(UsageSummary, GroupsByProviderModelDaySession)
                                   QStringLiteral("claude-code_claude-opus-4-1"), QStringLiteral("claude-code_my_model_x") }));
     EXPECT_EQ(s.modelBreakdowns[0].displayName, QStringLiteral("claude-code:claude-sonnet-4-5"));
     EXPECT_EQ(s.modelBreakdowns[0].totalTokens(), 1150);
-    EXPECT_EQ(s.dailyData, (QList<DailyData> { { QStringLiteral("2025-06-01"), 1151, 50 }, { QStringLiteral("2025-06-02"), 21, 21 } }));
+    // my_model_x has no price: its token is counted apart; the rest is priced.
+    EXPECT_EQ(s.dailyData, (QList<DailyData> { { QStringLiteral("2025-06-01"), 1151, 50, 50 * 15e-6 + 100 * 3.75e-6 + 1000 * 3e-7, 1 },
+                                               { QStringLiteral("2025-06-02"), 21, 21, 21 * 75e-6 } }));
+    EXPECT_FALSE(s.modelBreakdowns[3].costKnown());
+    EXPECT_EQ(s.totalCost.unpricedTokens, 1);
     ASSERT_EQ(s.providerSummaries.size(), 2);
     EXPECT_EQ(s.providerSummaries[0].providerId, QStringLiteral("claude-code"));
     EXPECT_EQ(s.providerSummaries[0].tokens, 1152);
