@@ -78,6 +78,24 @@ TEST(TokenFormat, ShortForms)
         EXPECT_EQ(formatTokens(count), QLatin1StringView(text)) << count;
 }
 
+TEST(TokenFormat, CostsAndProjectPaths)
+{
+    EXPECT_EQ(formatUsd(0), QStringLiteral("$0.00"));
+    EXPECT_EQ(formatUsd(12.345), QStringLiteral("$12.35"));
+    EXPECT_EQ(formatUsd(1234.5), QStringLiteral("$1,235"));
+    EXPECT_EQ(formatUsd(3, false), QStringLiteral("\u2014"));
+    const std::tuple<const char*, const char*, int, const char*> cases[] = {
+        { "/home/u/app", "/home/u", 32, "~/app" },
+        { "/home/u", "/home/u", 32, "~" },
+        { "/home/user2/app", "/home/u", 32, "/home/user2/app" }, // another home that shares the prefix
+        { "-home-u-app", "/home/u", 32, "-home-u-app" }, // a log folder's name stays as it is
+        { "/home/u/work/clients/acme/backend-service", "/home/u", 20, "~/work/c\u2026nd-service" },
+        { "/srv/a", "/", 32, "/srv/a" },
+    };
+    for (const auto& [path, home, width, shown] : cases)
+        EXPECT_EQ(shortProjectPath(QString::fromUtf8(path), QString::fromUtf8(home), width), QString::fromUtf8(shown)) << path;
+}
+
 TEST(ModelColor, FamiliesInOrder)
 {
     const std::pair<const char*, NamedColor> cases[] = {
