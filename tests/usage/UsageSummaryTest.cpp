@@ -89,7 +89,7 @@ TEST(TokenFormat, CostsAndProjectPaths)
         { "/home/u", "/home/u", 32, "~" },
         { "/home/user2/app", "/home/u", 32, "/home/user2/app" }, // another home that shares the prefix
         { "-home-u-app", "/home/u", 32, "-home-u-app" }, // a log folder's name stays as it is
-        { "/home/u/work/clients/acme/backend-service", "/home/u", 20, "~/work/c\u2026nd-service" },
+        { "/home/u/work/clients/acme/backend-service", "/home/u", 20, "~/work/c\u2026end-service" },
         { "/srv/a", "/", 32, "/srv/a" },
     };
     for (const auto& [path, home, width, shown] : cases)
