@@ -74,7 +74,9 @@ UsageSummary UsageSummary::make(const std::vector<UsageRecord>& records, const D
         Sums& m = at->second;
         if (added)
             m.price = prices.find(r.model.view());
-        m.cost.add(m.price, r);
+        UsdCost cost;
+        cost.add(m.price, r);
+        m.cost.add(cost);
         TokenMath::accumulate(m.input, r.inputTokens);
         TokenMath::accumulate(m.output, r.outputTokens);
         TokenMath::accumulate(m.cacheWrite, r.cacheWriteTokens);
@@ -84,11 +86,11 @@ UsageSummary UsageSummary::make(const std::vector<UsageRecord>& records, const D
         auto& day = days[dayFormatter.format(r.timestamp)];
         TokenMath::accumulate(day.total, total);
         TokenMath::accumulate(day.output, r.outputTokens);
-        day.cost.add(m.price, r);
+        day.cost.add(cost);
         TokenMath::accumulate(providers[r.providerId], total);
         ProjectUsage& project = projects[r.project];
         TokenMath::accumulate(project.tokens, total);
-        project.cost.add(m.price, r);
+        project.cost.add(cost);
         if (!r.sessionId.empty())
             sessions.insert(r.sessionId);
         if (!summary.lastActivityDate || r.timestamp > *summary.lastActivityDate)
