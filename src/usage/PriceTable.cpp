@@ -35,19 +35,20 @@ std::optional<PriceTable> PriceTable::parse(const QByteArray& json, QString* err
 
 namespace {
 
-std::optional<PriceTable> readFile(const QString& path)
+// outcome: what a failure means for the costs, said at the end of the one line.
+std::optional<PriceTable> readFile(const QString& path, const char* outcome)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        qCWarning(lcPrices).noquote() << "cannot read price table" << path << ":" << file.errorString()
-                                      << "- costs from it are unknown";
+        qCWarning(lcPrices).noquote() << "cannot read the price table" << path << ":" << file.errorString() << "-"
+                                      << outcome;
         return std::nullopt;
     }
     QString error;
     auto table = PriceTable::parse(file.readAll(), &error);
     if (!table)
-        qCWarning(lcPrices).noquote() << "price table" << path << "is not valid JSON:" << error
-                                      << "- costs from it are unknown";
+        qCWarning(lcPrices).noquote() << "the price table" << path << "is not a JSON object of prices:" << error
+                                      << "-" << outcome;
     return table;
 }
 
@@ -55,7 +56,7 @@ std::optional<PriceTable> readFile(const QString& path)
 
 PriceTable PriceTable::builtIn()
 {
-    return readFile(QStringLiteral(":/pacemark/prices/claude-prices.json")).value_or(PriceTable {});
+    return readFile(QStringLiteral(":/pacemark/prices/claude-prices.json"), "costs are unknown").value_or(PriceTable {});
 }
 
 PriceTable PriceTable::load(const QString& overridePath)
@@ -63,7 +64,7 @@ PriceTable PriceTable::load(const QString& overridePath)
     PriceTable table = builtIn();
     if (overridePath.isEmpty() || !QFile::exists(overridePath))
         return table;
-    if (const auto overrides = readFile(overridePath))
+    if (const auto overrides = readFile(overridePath, "the file is ignored, the built-in prices stand"))
         for (const auto& [model, price] : overrides->m_prices)
             table.m_prices[model] = price;
     return table;
