@@ -1,8 +1,14 @@
 #!/usr/bin/env bash
-# Compares Pacemark's all-time total with that of ccusage 18, a command-line usage reporter, over a
-# generated corpus in which some sessions were resumed: their new logs begin with a copy of the
-# first half of the earlier conversation, which must count once. Needs node and npm (ccusage is
-# fetched with npx on first use); not run in CI.
+# Compares Pacemark's figures with those of ccusage 18, a command-line usage reporter, over a generated
+# corpus in which some sessions were resumed (their new logs begin with a copy of the first half of
+# the earlier conversation, which must count once): the all-time tokens, which must be equal, and the
+# costs in US dollars all time and per day, which must agree within 0.5 %. Needs node and npm (ccusage
+# is fetched with npx on first use); not run in CI.
+#
+# ccusage prices one-hour cache writes as five-minute ones and finds claude-3-5-haiku by a loose
+# match; for the cost comparison Pacemark reads an override file that does the same (the built-in
+# table without one-hour prices, plus ccusage's claude-3-5-haiku price). Pacemark's own figures, with
+# one-hour prices and that model without a price, are printed beside them.
 #
 # usage: bench/ccusage-compare.sh [MiB] [resumed-sessions]
 set -euo pipefail
@@ -17,17 +23,49 @@ if [ ! -d "$corpus/projects" ]; then
     build-bench/bench/pacemark_corpus "$corpus/projects" "$mib" 1 40 "$resumed"
 fi
 
-# A member of the JSON on standard input, by its dotted path.
-member() {
-    node -e 'let s = ""; process.stdin.on("data", d => s += d).on("end", () =>
-        console.log(process.argv[1].split(".").reduce((o, k) => o[k], JSON.parse(s))))' "$1"
-}
+config=$(mktemp -d)
+trap 'rm -rf "$config"' EXIT
+mkdir -p "$config/Pacemark"
+node -e 'const t = JSON.parse(require("fs").readFileSync(process.argv[1], "utf8"));
+    for (const e of Object.values(t)) delete e.cache_creation_input_token_cost_above_1hr;
+    t["claude-3-5-haiku-20241022"] = { input_cost_per_token: 8e-07, output_cost_per_token: 4e-06,
+        cache_creation_input_token_cost: 1e-06, cache_read_input_token_cost: 8e-08 };
+    console.log(JSON.stringify(t));' src/usage/prices/claude-prices.json > "$config/Pacemark/prices.json"
 
 export CLAUDE_CONFIG_DIR=$corpus TZ=UTC
-pacemark=$(build-bench/src/pacemark --report --json --now 2026-12-06T12:00:00Z | member cumulativeTokens)
-ccusage=$(npx -y ccusage@18 daily --json --offline | member totals.totalTokens)
+report() { build-bench/src/pacemark --report --json --history --now 2026-12-06T12:00:00Z; }
+XDG_CONFIG_HOME=$config report > "$config/like-ccusage.json"
+XDG_CONFIG_HOME=$config/none report > "$config/own.json"
+npx -y ccusage@18 daily --json --offline --mode calculate > "$config/ccusage.json"
 
-printf 'corpus                %s (%s resumed sessions)\n' "$corpus" "$resumed"
-printf 'pacemark all time     %s tokens\n' "$pacemark"
-printf 'ccusage 18 all time   %s tokens\n' "$ccusage"
-if [ "$pacemark" = "$ccusage" ]; then echo "same: yes"; else echo "same: NO"; exit 1; fi
+node - "$config" "$corpus" "$resumed" <<'JS'
+const fs = require("fs");
+const [dir, corpus, resumed] = process.argv.slice(2);
+const read = name => JSON.parse(fs.readFileSync(`${dir}/${name}.json`, "utf8"));
+const like = read("like-ccusage"), own = read("own"), cc = read("ccusage");
+const pct = (a, b) => (b === 0 ? (a === 0 ? 0 : Infinity) : (100 * Math.abs(a - b)) / Math.abs(b));
+const ccDays = new Map(cc.daily.map(d => [d.date, d.totalCost]));
+let worst = { date: "", diff: 0 }, days = 0;
+for (const d of like.history) {
+    if (!ccDays.has(d.dateString)) {
+        if (d.totalTokens !== 0) { worst = { date: d.dateString + " (missing in ccusage)", diff: Infinity }; }
+        continue;
+    }
+    days++;
+    const diff = pct(d.costUSD ?? 0, ccDays.get(d.dateString));
+    if (diff > worst.diff) worst = { date: d.dateString, diff };
+}
+const allTime = pct(like.cumulativeCostUSD, cc.totals.totalCost);
+const usd = v => (v === null ? "unknown" : "$" + v.toFixed(2));
+console.log(`corpus                        ${corpus} (${resumed} resumed sessions)`);
+console.log(`pacemark all time             ${like.cumulativeTokens} tokens`);
+console.log(`ccusage 18 all time           ${cc.totals.totalTokens} tokens`);
+console.log(`pacemark cost, as ccusage     ${usd(like.cumulativeCostUSD)} all time`);
+console.log(`ccusage 18 cost               ${usd(cc.totals.totalCost)} all time`);
+console.log(`difference                    ${allTime.toFixed(4)} % all time; per day at most ${worst.diff.toFixed(4)} % (${worst.date}), ${days} days`);
+console.log(`pacemark cost, own prices     ${usd(own.cumulativeCostUSD)} all time, ${own.cumulativeUnpricedTokens} tokens without a price`);
+const same = like.cumulativeTokens === cc.totals.totalTokens;
+const agree = allTime <= 0.5 && worst.diff <= 0.5;
+console.log(`same tokens: ${same ? "yes" : "NO"}; costs within 0.5 %: ${agree ? "yes" : "NO"}`);
+process.exit(same && agree ? 0 : 1);
+JS

@@ -26,6 +26,7 @@
 namespace {
 
 constexpr const char* Now = "2026-12-06T12:00:00";
+// The built-in price table has no claude-3-5-haiku: its tokens are the ones without a price.
 const char* const Models[] = { "claude-opus-4-1-20250805", "claude-sonnet-4-5-20250929", "claude-3-5-haiku-20241022",
                                "claude-opus-4-5-20251101" };
 
@@ -111,7 +112,8 @@ std::size_t writeSession(Generator& g, const std::filesystem::path& file, std::s
     std::ofstream out(file, std::ios::binary);
     out << copied;
     const std::string session = g.uuid();
-    const std::string cwd = "/home/dev/project";
+    // Sixteen projects, told by the session's first letter (no draw of its own).
+    const std::string cwd = "/home/dev/project-" + session.substr(0, 1);
     const char* model = Models[g.pick(std::size(Models))];
     long long ago = endAgo + static_cast<long long>(bytes / 2000); // about one event per 2 KB
     std::size_t written = 0;
@@ -144,8 +146,18 @@ std::size_t writeSession(Generator& g, const std::filesystem::path& file, std::s
             // One assistant message written as one line per content block, usage repeated.
             const std::string id = g.messageId();
             std::string requestId;
-            const long long input = static_cast<long long>(g.pick(20)), output = 20 + static_cast<long long>(g.pick(2000));
-            const long long write = static_cast<long long>(g.pick(5000)), read = 10000 + static_cast<long long>(g.pick(90000));
+            long long input = static_cast<long long>(g.pick(20));
+            const long long output = 20 + static_cast<long long>(g.pick(2000));
+            const long long write = static_cast<long long>(g.pick(5000));
+            long long read = 10000 + static_cast<long long>(g.pick(90000));
+            // Derived from the draws rather than drawn, so the random stream stays as it was: about
+            // one message in 25 has a long context (its input or its cache reads past 200k tokens,
+            // where dearer prices apply), and one in 5 writes part of its cache for an hour.
+            if (output % 25 == 0) {
+                input += 190'000 + 1'000 * (read % 20);
+                read += 150'000;
+            }
+            const long long hour = write % 5 == 0 ? write / 2 : 0;
             const std::size_t blocks = 1 + g.pick(3);
             for (std::size_t b = 0; b < blocks; ++b) {
                 // Every line of a message names its request; one draw per line keeps the random
@@ -162,8 +174,8 @@ std::size_t writeSession(Generator& g, const std::filesystem::path& file, std::s
                      + "\",\"type\":\"message\",\"role\":\"assistant\",\"content\":[" + content
                      + "],\"stop_reason\":null,\"stop_sequence\":null,\"usage\":{\"input_tokens\":" + std::to_string(input)
                      + ",\"cache_creation_input_tokens\":" + std::to_string(write) + ",\"cache_read_input_tokens\":"
-                     + std::to_string(read) + ",\"cache_creation\":{\"ephemeral_5m_input_tokens\":" + std::to_string(write)
-                     + ",\"ephemeral_1h_input_tokens\":0},\"output_tokens\":" + std::to_string(output)
+                     + std::to_string(read) + ",\"cache_creation\":{\"ephemeral_5m_input_tokens\":" + std::to_string(write - hour)
+                     + ",\"ephemeral_1h_input_tokens\":" + std::to_string(hour) + "},\"output_tokens\":" + std::to_string(output)
                      + ",\"service_tier\":\"standard\"}},\"requestId\":\"" + requestId
                      + "\",\"type\":\"assistant\"}");
             }

@@ -1,11 +1,24 @@
 #include "report/UsageReport.h"
 
+#include <algorithm>
+
 #include <QDateTime>
+#include <QDir>
 #include <QJsonArray>
 #include <QTextStream>
 
 #include "usage/TokenFormat.h"
 #include "usage/UsageDataManager.h"
+
+namespace {
+
+// Null when none of the tokens had a price.
+QJsonValue costJson(double usd, qint64 unpricedTokens, qint64 totalTokens)
+{
+    return UsdCost::known(unpricedTokens, totalTokens) ? QJsonValue(usd) : QJsonValue(QJsonValue::Null);
+}
+
+}
 
 UsageReport::UsageReport(const UsageDataManager& usage, Instant generatedAt, ActivityLevel level)
     : m_usage(usage), m_generatedAt(generatedAt), m_level(level)
@@ -26,6 +39,7 @@ QJsonObject UsageReport::toJson() const
             { QStringLiteral("cacheWriteTokens"), b.cacheWriteTokens },
             { QStringLiteral("cacheReadTokens"), b.cacheReadTokens },
             { QStringLiteral("totalTokens"), b.totalTokens() },
+            { QStringLiteral("costUSD"), costJson(b.costUSD, b.unpricedTokens, b.totalTokens()) },
         });
     }
     QJsonArray weekly;
@@ -34,6 +48,7 @@ QJsonObject UsageReport::toJson() const
             { QStringLiteral("dateString"), d.dateString },
             { QStringLiteral("totalTokens"), d.totalTokens },
             { QStringLiteral("outputTokens"), d.outputTokens },
+            { QStringLiteral("costUSD"), costJson(d.costUSD, d.unpricedTokens, d.totalTokens) },
         });
     }
     QJsonArray providers;
@@ -51,6 +66,12 @@ QJsonObject UsageReport::toJson() const
         { QStringLiteral("todayTokens"), m_usage.todayTokens() },
         { QStringLiteral("todayOutputTokens"), m_usage.todayOutputTokens() },
         { QStringLiteral("cumulativeTokens"), m_usage.cumulativeTokens() },
+        { QStringLiteral("todayCostUSD"),
+          costJson(m_usage.todayCostUSD(), m_usage.todayUnpricedTokens(), m_usage.todayTokens()) },
+        { QStringLiteral("cumulativeCostUSD"),
+          costJson(m_usage.cumulativeCostUSD(), m_usage.cumulativeUnpricedTokens(), m_usage.cumulativeTokens()) },
+        { QStringLiteral("todayUnpricedTokens"), m_usage.todayUnpricedTokens() },
+        { QStringLiteral("cumulativeUnpricedTokens"), m_usage.cumulativeUnpricedTokens() },
         { QStringLiteral("sessionCount"), m_usage.sessionCount() },
         { QStringLiteral("tokensPerMinute"), m_usage.tokensPerMinute() },
         { QStringLiteral("isActive"), m_usage.isActive() },
@@ -62,11 +83,21 @@ QJsonObject UsageReport::toJson() const
         { QStringLiteral("weeklyData"), weekly },
         { QStringLiteral("providerSummaries"), providers },
     };
+    const auto projects = [](const QList<ProjectUsage>& list) {
+        QJsonArray out;
+        for (const auto& p : list)
+            out.append(QJsonObject { { QStringLiteral("path"), p.path }, { QStringLiteral("tokens"), p.tokens },
+                { QStringLiteral("costUSD"), costJson(p.cost.usd, p.cost.unpricedTokens, p.tokens) } });
+        return out;
+    };
+    json.insert(QStringLiteral("projects"), QJsonObject { { QStringLiteral("today"), projects(m_usage.todayProjects()) },
+                                                          { QStringLiteral("lastSevenDays"), projects(m_usage.weekProjects()) } });
     if (m_history) {
         QJsonArray history;
         for (const auto& d : m_usage.historyData())
             history.append(QJsonObject { { QStringLiteral("dateString"), d.dateString },
-                { QStringLiteral("totalTokens"), d.totalTokens }, { QStringLiteral("outputTokens"), d.outputTokens } });
+                { QStringLiteral("totalTokens"), d.totalTokens }, { QStringLiteral("outputTokens"), d.outputTokens },
+                { QStringLiteral("costUSD"), costJson(d.costUSD, d.unpricedTokens, d.totalTokens) } });
         json.insert(QStringLiteral("history"), history);
     }
     if (m_quota)
@@ -91,40 +122,60 @@ QString UsageReport::toText() const
     out << "\n";
     out << "Today      " << formatTokens(m_usage.todayTokens()) << " tokens ("
         << formatTokens(m_usage.todayOutputTokens()) << " output) in " << m_usage.sessionCount()
-        << (m_usage.sessionCount() == 1 ? " session\n" : " sessions\n");
+        << (m_usage.sessionCount() == 1 ? " session" : " sessions") << ", "
+        << formatUsd(m_usage.todayCostUSD(), m_usage.todayCostKnown()) << "\n";
     out << "Rate       " << formatTokens(m_usage.tokensPerMinute()) << " tokens/min, "
         << activityLevelName(m_level);
     if (const auto last = m_usage.lastActivity())
         out << " (last activity " << local(*last) << ")";
     out << "\n";
-    out << "All time   " << formatTokens(m_usage.cumulativeTokens()) << " tokens\n";
+    out << "All time   " << formatTokens(m_usage.cumulativeTokens()) << " tokens, "
+        << formatUsd(m_usage.cumulativeCostUSD(), m_usage.cumulativeCostKnown()) << "\n";
+    if (m_usage.cumulativeUnpricedTokens() > 0)
+        out << "No price   " << formatTokens(m_usage.cumulativeUnpricedTokens()) << " tokens all time ("
+            << formatTokens(m_usage.todayUnpricedTokens()) << " today), of models the price table lacks\n";
 
     out << "\nLast 7 days and today\n";
     if (m_usage.weeklyData().isEmpty())
         out << "  no usage\n";
     for (const auto& d : m_usage.weeklyData())
         out << "  " << d.dateString << "  " << qSetFieldWidth(8) << Qt::right << formatTokens(d.totalTokens)
-            << qSetFieldWidth(0) << Qt::left << "\n";
+            << qSetFieldWidth(10) << formatUsd(d.costUSD, d.costKnown()) << qSetFieldWidth(0) << Qt::left << "\n";
 
     out << "\nModels today\n";
     if (m_usage.todayBreakdown().isEmpty())
         out << "  no usage\n";
     for (const auto& b : m_usage.todayBreakdown()) {
         out << "  " << qSetFieldWidth(8) << b.displayName << qSetFieldWidth(8) << Qt::right
-            << formatTokens(b.totalTokens()) << qSetFieldWidth(0) << Qt::left << "  in "
+            << formatTokens(b.totalTokens()) << qSetFieldWidth(10) << formatUsd(b.costUSD, b.costKnown())
+            << qSetFieldWidth(0) << Qt::left << "  in "
             << formatTokens(b.inputTokens) << ", out " << formatTokens(b.outputTokens) << ", cache write "
             << formatTokens(b.cacheWriteTokens) << ", cache read " << formatTokens(b.cacheReadTokens);
         if (b.displayName != b.model)
             out << "  (" << b.model << ")";
         out << "\n";
     }
+    const QString home = QDir::homePath();
+    const auto projects = [&](const char* title, const QList<ProjectUsage>& list) {
+        out << "\n" << title << "\n";
+        if (list.isEmpty())
+            out << "  no usage\n";
+        for (qsizetype i = 0; i < std::min<qsizetype>(list.size(), 5); ++i)
+            out << "  " << qSetFieldWidth(34) << Qt::left << shortProjectPath(list[i].path, home) << qSetFieldWidth(8)
+                << Qt::right << formatTokens(list[i].tokens) << qSetFieldWidth(10)
+                << formatUsd(list[i].cost.usd, list[i].costKnown()) << qSetFieldWidth(0) << Qt::left << "\n";
+        if (list.size() > 5)
+            out << "  and " << list.size() - 5 << " more\n";
+    };
+    projects("Projects today", m_usage.todayProjects());
+    projects("Projects, last 7 days and today", m_usage.weekProjects());
     if (m_history) {
         out << "\nHistory\n";
         if (m_usage.historyData().isEmpty())
             out << "  no usage\n";
         for (const auto& d : m_usage.historyData())
             out << "  " << d.dateString << "  " << qSetFieldWidth(8) << Qt::right << formatTokens(d.totalTokens)
-                << qSetFieldWidth(0) << Qt::left << "\n";
+                << qSetFieldWidth(10) << formatUsd(d.costUSD, d.costKnown()) << qSetFieldWidth(0) << Qt::left << "\n";
     }
     if (m_quota)
         out << m_quota->toText();

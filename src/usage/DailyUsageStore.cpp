@@ -35,7 +35,12 @@ CREATE TABLE DailyModelUsage (
     cacheReadTokens INTEGER NOT NULL,
     PRIMARY KEY (dateString, model)
 ) STRICT;
-PRAGMA user_version = 10100;
+)";
+
+// 1.2.0: the cost in US dollars of each day's model, NULL when it had no price.
+constexpr const char* addCostColumn = R"(
+ALTER TABLE DailyModelUsage ADD COLUMN costUSD REAL;
+PRAGMA user_version = 10200;
 )";
 
 constexpr const char* upsertDay = R"(
@@ -49,12 +54,14 @@ ON CONFLICT (dateString) DO UPDATE SET
 )";
 
 constexpr const char* upsertModel = R"(
-INSERT INTO DailyModelUsage VALUES (?1, ?2, ?3, ?4, ?5, ?6)
+INSERT INTO DailyModelUsage VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)
 ON CONFLICT (dateString, model) DO UPDATE SET
     inputTokens = max(inputTokens, excluded.inputTokens),
     outputTokens = max(outputTokens, excluded.outputTokens),
     cacheWriteTokens = max(cacheWriteTokens, excluded.cacheWriteTokens),
-    cacheReadTokens = max(cacheReadTokens, excluded.cacheReadTokens)
+    cacheReadTokens = max(cacheReadTokens, excluded.cacheReadTokens),
+    costUSD = CASE WHEN costUSD IS NULL THEN excluded.costUSD WHEN excluded.costUSD IS NULL THEN costUSD
+                   ELSE max(costUSD, excluded.costUSD) END
 )";
 
 const QStringList expectedModelColumns {
@@ -141,7 +148,7 @@ private:
     sqlite3_stmt* m_statement = nullptr;
 };
 
-// Checks a store of schema 1.1.0, upgrades one of 1.0.0, or creates the schema in a database that
+// Checks a store of schema 1.2.0, upgrades one of 1.0.0 or 1.1.0, or creates the schema in a database that
 // holds nothing at all. Anything else is somebody else's data or a later version of ours, and is not
 // touched.
 bool prepareSchema(sqlite3* db, QString* error)
@@ -161,21 +168,25 @@ bool prepareSchema(sqlite3* db, QString* error)
         const bool dailyMatches = matches("SELECT name FROM pragma_table_info('DailyUsage') ORDER BY cid", expectedColumns);
         if (found == 0 && tables.isEmpty()) {
             if (execute(db, createSchema, &failure) && execute(db, createModelTable, &failure)
-                && execute(db, "COMMIT", &failure))
+                && execute(db, addCostColumn, &failure) && execute(db, "COMMIT", &failure))
                 return true;
         } else if (found > DailyUsageStore::schemaVersion) {
             failure = QStringLiteral("the store has schema version %1, newer than this application's %2")
                           .arg(found)
                           .arg(DailyUsageStore::schemaVersion);
-        } else if (found != 10000 && found != DailyUsageStore::schemaVersion) {
+        } else if (found != 10000 && found != 10100 && found != DailyUsageStore::schemaVersion) {
             failure = QStringLiteral("the store holds other data (schema version %1)").arg(found);
-        } else if (!dailyMatches || (found == DailyUsageStore::schemaVersion
+        } else if (!dailyMatches || (found != 10000
                        && !matches("SELECT name FROM pragma_table_info('DailyModelUsage') ORDER BY cid",
-                           expectedModelColumns))) {
+                           found == 10100 ? expectedModelColumns : expectedModelColumns + QStringList { QStringLiteral("costUSD") }))) {
             if (failure.isEmpty())
                 failure = QStringLiteral("the store's tables do not match schema version %1").arg(found);
         } else if (found == 10000) {
-            if (execute(db, createModelTable, &failure) && execute(db, "COMMIT", &failure))
+            if (execute(db, createModelTable, &failure) && execute(db, addCostColumn, &failure)
+                && execute(db, "COMMIT", &failure))
+                return true;
+        } else if (found == 10100) {
+            if (execute(db, addCostColumn, &failure) && execute(db, "COMMIT", &failure))
                 return true;
         } else if (execute(db, "COMMIT", &failure)) {
             return true;
@@ -272,9 +283,12 @@ std::optional<std::map<QString, LedgerDay>> DailyUsageStore::days(QString* error
         Statement models(m_db, "SELECT * FROM DailyModelUsage ORDER BY dateString, model");
         int step = SQLITE_ERROR;
         while (models.get() && (step = sqlite3_step(models.get())) == SQLITE_ROW) {
-            result[text(models.get(), 0)].models.push_back({ text(models.get(), 1),
-                sqlite3_column_int64(models.get(), 2), sqlite3_column_int64(models.get(), 3),
-                sqlite3_column_int64(models.get(), 4), sqlite3_column_int64(models.get(), 5) });
+            LedgerDay::Model m { text(models.get(), 1), sqlite3_column_int64(models.get(), 2),
+                sqlite3_column_int64(models.get(), 3), sqlite3_column_int64(models.get(), 4),
+                sqlite3_column_int64(models.get(), 5), std::nullopt };
+            if (sqlite3_column_type(models.get(), 6) != SQLITE_NULL)
+                m.costUSD = sqlite3_column_double(models.get(), 6);
+            result[text(models.get(), 0)].models.push_back(std::move(m));
         }
         ok = step == SQLITE_DONE;
     }
@@ -323,6 +337,10 @@ bool DailyUsageStore::record(const std::vector<LedgerDay>& days, QString* error)
                 const qint64 tokens[] { m.inputTokens, m.outputTokens, m.cacheWriteTokens, m.cacheReadTokens };
                 for (int i = 0; i < 4; ++i)
                     sqlite3_bind_int64(model.get(), i + 3, tokens[i]);
+                if (m.costUSD)
+                    sqlite3_bind_double(model.get(), 7, *m.costUSD);
+                else
+                    sqlite3_bind_null(model.get(), 7);
                 ok = run(model.get());
             }
         }

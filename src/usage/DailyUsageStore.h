@@ -18,9 +18,9 @@ struct sqlite3;
 class DailyUsageStore
 {
 public:
-    // Schema 1.1.0, kept in the database's user_version as major * 10000 + minor * 100 + patch. 1.0.0
-    // had DailyUsage alone and is upgraded in place.
-    static constexpr int schemaVersion = 10100;
+    // Schema 1.2.0, kept in the database's user_version as major * 10000 + minor * 100 + patch. 1.0.0
+    // had DailyUsage alone, 1.1.0 DailyModelUsage without costUSD; both are upgraded in place.
+    static constexpr int schemaVersion = 10200;
 
     struct OpenResult
     {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <vector>
 
 #include <QString>
@@ -16,6 +17,8 @@ struct LedgerDay
         qint64 outputTokens = 0;
         qint64 cacheWriteTokens = 0;
         qint64 cacheReadTokens = 0;
+        // Empty when the model had no price, or for rows stored before costs were.
+        std::optional<double> costUSD;
 
         bool operator==(const Model&) const = default;
     };
@@ -27,6 +30,10 @@ struct LedgerDay
     qint64 cacheReadTokens = 0;
     qint64 sessionCount = 0;
     std::vector<Model> models; // by model name
+
+    // The day's cost: that of its models with one, and the tokens of those without.
+    double costUSD() const;
+    qint64 unpricedTokens() const;
 
     qint64 totalTokens() const
     {

@@ -18,6 +18,8 @@ struct ModelBreakdown
     Q_PROPERTY(qint64 cacheWriteTokens MEMBER cacheWriteTokens)
     Q_PROPERTY(qint64 cacheReadTokens MEMBER cacheReadTokens)
     Q_PROPERTY(qint64 totalTokens READ totalTokens)
+    Q_PROPERTY(double costUSD MEMBER costUSD)
+    Q_PROPERTY(bool costKnown READ costKnown)
 
 public:
     QString model;
@@ -27,6 +29,8 @@ public:
     qint64 outputTokens = 0;
     qint64 cacheWriteTokens = 0;
     qint64 cacheReadTokens = 0;
+    double costUSD = 0;
+    qint64 unpricedTokens = 0; // all of them when the model has no price
 
     QString id() const { return providerId + QLatin1Char('_') + model; }
     qint64 totalTokens() const
@@ -34,6 +38,8 @@ public:
         return TokenMath::add(TokenMath::add(inputTokens, outputTokens),
                               TokenMath::add(cacheWriteTokens, cacheReadTokens));
     }
+
+    bool costKnown() const { return unpricedTokens <= 0; }
 
     friend bool operator==(const ModelBreakdown&, const ModelBreakdown&) = default;
 };

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <unordered_map>
 
 #include <QCoreApplication>
 #include <QDate>
@@ -54,6 +55,37 @@ struct UsageDataManager::Ledger
     UsageLedger::Days shown;
     // What the store adds to the all-time total of the logs.
     qint64 extraTokens = 0;
+    UsdCost extraCost;
+    // The cost of each batch of the last refresh. A batch that did not change is the same object the
+    // next time, so its records are priced once; holding it keeps its address from being reused.
+    std::unordered_map<const RecordBatch*, std::pair<RecordList::BatchPtr, UsdCost>> batchCosts;
+
+    UsdCost allTimeCost(const RecordList& all)
+    {
+        std::unordered_map<const RecordBatch*, std::pair<RecordList::BatchPtr, UsdCost>> next;
+        UsdCost total;
+        const PriceTable& prices = PriceTable::standard();
+        for (const auto& batch : all.batches()) {
+            auto& slot = next[batch.get()];
+            if (const auto known = batchCosts.find(batch.get()); known != batchCosts.end()) {
+                slot = known->second;
+            } else {
+                slot.first = batch;
+                Symbol model;
+                const ModelPrice* price = nullptr;
+                for (const auto& r : batch->records) {
+                    if (!(r.model == model)) {
+                        model = r.model;
+                        price = prices.find(model.view());
+                    }
+                    slot.second.add(price, r);
+                }
+            }
+            total.add(slot.second);
+        }
+        batchCosts = std::move(next);
+        return total;
+    }
 
     void update(const RecordList& all, Instant dayStart, qint64 pastTokens)
     {
@@ -65,6 +97,7 @@ struct UsageDataManager::Ledger
                 return;
             }
             stored = std::move(*days);
+            UsageLedger::priceStoredModels(stored);
             loaded = true;
         }
         if (dayStart == todayStart && pastTokens == pastLogTokens)
@@ -84,10 +117,13 @@ struct UsageDataManager::Ledger
         }
         shown = UsageLedger::merged(fromLogs, stored);
         extraTokens = 0;
+        extraCost = {};
         for (const auto& [date, day] : shown) {
             const auto logged = fromLogs.find(date);
-            TokenMath::accumulate(extraTokens,
-                day.totalTokens() - (logged == fromLogs.end() ? 0 : logged->second.totalTokens()));
+            const bool inLogs = logged != fromLogs.end();
+            TokenMath::accumulate(extraTokens, day.totalTokens() - (inLogs ? logged->second.totalTokens() : 0));
+            extraCost.add({ day.costUSD() - (inLogs ? logged->second.costUSD() : 0),
+                            day.unpricedTokens() - (inLogs ? logged->second.unpricedTokens() : 0) });
         }
         todayStart = dayStart;
         pastLogTokens = pastTokens;
@@ -105,8 +141,11 @@ struct UsageDataManager::Ledger
         for (auto at = shown.lower_bound(first); at != shown.end(); ++at) {
             DailyData& d = days[at->first];
             d.dateString = at->first;
+            if (at->second.totalTokens() > d.totalTokens)
+                d.unpricedTokens = at->second.unpricedTokens();
             d.totalTokens = std::max(d.totalTokens, at->second.totalTokens());
             d.outputTokens = std::max(d.outputTokens, at->second.outputTokens);
+            d.costUSD = std::max(d.costUSD, at->second.costUSD());
         }
         QList<DailyData> result;
         for (const auto& [date, d] : days)
@@ -128,7 +167,8 @@ struct UsageDataManager::Ledger
             while (at != shown.end() && at->first < key)
                 ++at;
             if (at != shown.end() && at->first == key)
-                days.append({ key, at->second.totalTokens(), at->second.outputTokens });
+                days.append({ key, at->second.totalTokens(), at->second.outputTokens, at->second.costUSD(),
+                              at->second.unpricedTokens() });
             else
                 days.append({ key, 0, 0 });
         }
@@ -144,8 +184,10 @@ struct UsageDataManager::Result
     Instant todayStart {};
     UsageSummary todaySummary;
     QList<DailyData> weeklyData;
+    QList<ProjectUsage> weekProjects;
     QList<DailyData> historyData;
     qint64 cumulative = 0;
+    UsdCost cumulativeCost;
     bool active = false;
 
     // Everything but the provider reads runs on local copies, so it may run on any thread.
@@ -180,14 +222,19 @@ struct UsageDataManager::Result
             }
         };
         r.todaySummary = UsageSummary::make(r.today, displayName, providerLabel);
-        r.weeklyData = UsageSummary::make(UsageSummary::recordsOfLastWeek(r.all, now), displayName).dailyData;
+        UsageSummary week = UsageSummary::make(UsageSummary::recordsOfLastWeek(r.all, now), displayName);
+        r.weeklyData = std::move(week.dailyData);
+        r.weekProjects = std::move(week.projects);
         ledger->update(r.all, todayStart, TokenMath::add(r.cumulative, -r.todaySummary.totalTokens));
+        r.cumulativeCost = ledger->allTimeCost(r.all);
         if (ledger->store) {
             TokenMath::accumulate(r.cumulative, ledger->extraTokens);
+            r.cumulativeCost.add(ledger->extraCost);
             r.weeklyData = ledger->week(r.weeklyData, now);
         }
-        r.historyData = ledger->history(
-            { DayFormatter().format(now), r.todaySummary.totalTokens, r.todaySummary.totalOutputTokens });
+        r.historyData = ledger->history({ DayFormatter().format(now), r.todaySummary.totalTokens,
+                                          r.todaySummary.totalOutputTokens, r.todaySummary.totalCost.usd,
+                                          r.todaySummary.totalCost.unpricedTokens });
         r.active = r.todaySummary.lastActivityDate && now - *r.todaySummary.lastActivityDate < ActivityWindow;
         return r;
     }
@@ -315,6 +362,13 @@ void UsageDataManager::publish(Result&& r)
         m_cumulativeTokens = r.cumulative;
         Q_EMIT cumulativeTokensChanged();
     }
+    if (!(m_todayCost == s.totalCost) || !(m_cumulativeCost == r.cumulativeCost)) {
+        m_todayCost = s.totalCost;
+        m_cumulativeCost = r.cumulativeCost;
+        Q_EMIT costsChanged();
+    }
+    m_todayProjects = s.projects;
+    m_weekProjects = std::move(r.weekProjects);
     m_todayRecordsCache = std::move(r.today);
     Q_EMIT todayRecordsCacheChanged();
     if (m_isActive != r.active) {

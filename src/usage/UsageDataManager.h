@@ -14,7 +14,9 @@
 #include "usage/ActivityLevel.h"
 #include "usage/DailyData.h"
 #include "usage/ModelBreakdown.h"
+#include "usage/ProjectUsage.h"
 #include "usage/ProviderSummary.h"
+#include "usage/UsdCost.h"
 
 class DailyUsageStore;
 class FileWatcher;
@@ -32,6 +34,12 @@ class UsageDataManager : public QObject
     Q_PROPERTY(QList<DailyData> historyData READ historyData NOTIFY historyDataChanged)
     Q_PROPERTY(QList<ProviderSummary> providerSummaries READ providerSummaries NOTIFY providerSummariesChanged)
     Q_PROPERTY(qint64 cumulativeTokens READ cumulativeTokens NOTIFY cumulativeTokensChanged)
+    Q_PROPERTY(double todayCostUSD READ todayCostUSD NOTIFY costsChanged)
+    Q_PROPERTY(bool todayCostKnown READ todayCostKnown NOTIFY costsChanged)
+    Q_PROPERTY(qint64 todayUnpricedTokens READ todayUnpricedTokens NOTIFY costsChanged)
+    Q_PROPERTY(double cumulativeCostUSD READ cumulativeCostUSD NOTIFY costsChanged)
+    Q_PROPERTY(bool cumulativeCostKnown READ cumulativeCostKnown NOTIFY costsChanged)
+    Q_PROPERTY(qint64 cumulativeUnpricedTokens READ cumulativeUnpricedTokens NOTIFY costsChanged)
     Q_PROPERTY(bool isActive READ isActive NOTIFY isActiveChanged)
     Q_PROPERTY(QDateTime lastActivityTimestamp READ lastActivityTimestamp NOTIFY lastActivityTimestampChanged)
     Q_PROPERTY(qint64 sessionCount READ sessionCount NOTIFY sessionCountChanged)
@@ -51,6 +59,16 @@ public:
     const QList<DailyData>& historyData() const { return m_historyData; }
     const QList<ProviderSummary>& providerSummaries() const { return m_providerSummaries; }
     qint64 cumulativeTokens() const { return m_cumulativeTokens; }
+    // In US dollars, of the tokens with a price; the tokens without one are counted apart.
+    double todayCostUSD() const { return m_todayCost.usd; }
+    bool todayCostKnown() const { return UsdCost::known(m_todayCost.unpricedTokens, m_todayTokens); }
+    qint64 todayUnpricedTokens() const { return m_todayCost.unpricedTokens; }
+    double cumulativeCostUSD() const { return m_cumulativeCost.usd; }
+    bool cumulativeCostKnown() const { return UsdCost::known(m_cumulativeCost.unpricedTokens, m_cumulativeTokens); }
+    qint64 cumulativeUnpricedTokens() const { return m_cumulativeCost.unpricedTokens; }
+    // Per project, most tokens first: today's, and those of the last seven days and today.
+    const QList<ProjectUsage>& todayProjects() const { return m_todayProjects; }
+    const QList<ProjectUsage>& weekProjects() const { return m_weekProjects; }
     bool isActive() const { return m_isActive; }
     // Invalid when there was no activity today.
     QDateTime lastActivityTimestamp() const;
@@ -87,6 +105,7 @@ Q_SIGNALS:
     void historyDataChanged();
     void providerSummariesChanged();
     void cumulativeTokensChanged();
+    void costsChanged();
     void isActiveChanged();
     void lastActivityTimestampChanged();
     void sessionCountChanged();
@@ -114,6 +133,10 @@ private:
     QList<DailyData> m_historyData;
     QList<ProviderSummary> m_providerSummaries;
     qint64 m_cumulativeTokens = 0;
+    UsdCost m_todayCost;
+    UsdCost m_cumulativeCost;
+    QList<ProjectUsage> m_todayProjects;
+    QList<ProjectUsage> m_weekProjects;
     bool m_isActive = false;
     std::optional<Instant> m_lastActivity;
     qint64 m_sessionCount = 0;

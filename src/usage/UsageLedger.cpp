@@ -8,7 +8,7 @@
 
 #include "basics/LocalCalendar.h"
 
-UsageLedger::Days UsageLedger::endedDays(const RecordList& records, Instant todayStart)
+UsageLedger::Days UsageLedger::endedDays(const RecordList& records, Instant todayStart, const PriceTable& prices)
 {
     struct Day
     {
@@ -17,6 +17,7 @@ UsageLedger::Days UsageLedger::endedDays(const RecordList& records, Instant toda
         std::unordered_set<Symbol> sessions;
     };
     std::unordered_map<QString, Day> days;
+    std::unordered_map<Symbol, const ModelPrice*> priceOf;
     DayFormatter formatter;
     for (const auto& batch : records.batches()) {
         for (const auto& r : batch->records) {
@@ -32,6 +33,12 @@ UsageLedger::Days UsageLedger::endedDays(const RecordList& records, Instant toda
             TokenMath::accumulate(m.outputTokens, r.outputTokens);
             TokenMath::accumulate(m.cacheWriteTokens, r.cacheWriteTokens);
             TokenMath::accumulate(m.cacheReadTokens, r.cacheReadTokens);
+            auto [price, added] = priceOf.try_emplace(r.model, nullptr);
+            if (added)
+                price->second = prices.find(r.model.view());
+            if (price->second)
+                m.costUSD = m.costUSD.value_or(0)
+                    + price->second->cost(r.inputTokens, r.outputTokens, r.cacheWriteTokens, r.cacheWrite1hTokens, r.cacheReadTokens);
             if (!r.sessionId.empty())
                 d.sessions.insert(r.sessionId);
         }
@@ -75,4 +82,13 @@ UsageLedger::Days UsageLedger::merged(const Days& fromLogs, const Days& stored)
             at->second = LedgerDay::larger(at->second, day);
     }
     return result;
+}
+
+void UsageLedger::priceStoredModels(Days& days, const PriceTable& prices)
+{
+    for (auto& [date, day] : days)
+        for (auto& m : day.models)
+            if (!m.costUSD)
+                if (const ModelPrice* price = prices.find(m.model.toStdString()))
+                    m.costUSD = price->cost(m.inputTokens, m.outputTokens, m.cacheWriteTokens, 0, m.cacheReadTokens);
 }

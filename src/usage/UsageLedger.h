@@ -7,6 +7,7 @@
 #include "ingest/RecordList.h"
 #include "basics/Instant.h"
 #include "usage/LedgerDay.h"
+#include "usage/PriceTable.h"
 
 // The days of the logs as the history store keeps them, and the figures shown from logs and store
 // together: per day the larger of the two.
@@ -16,7 +17,12 @@ public:
     using Days = std::map<QString, LedgerDay>;
 
     // Every local day before the one that starts at todayStart that has records, with its figures.
-    static Days endedDays(const RecordList& records, Instant todayStart);
+    static Days endedDays(const RecordList& records, Instant todayStart,
+                          const PriceTable& prices = PriceTable::standard());
+    // Gives the models stored without a cost one from their tokens where the model has a price.
+    // The tokens of a day are summed, so the tiers past 200k tokens and the dearer one-hour cache
+    // writes of single requests cannot be told: those days' costs are the lower bound.
+    static void priceStoredModels(Days& days, const PriceTable& prices = PriceTable::standard());
     // The days whose stored figures the logs exceed somewhere, at the larger figures: what to write.
     static Days risen(const Days& fromLogs, const Days& stored);
     // Per day, the larger of the two.

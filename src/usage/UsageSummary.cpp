@@ -23,6 +23,14 @@ struct ModelKeyHash
 struct Sums
 {
     qint64 input = 0, output = 0, cacheWrite = 0, cacheRead = 0;
+    const ModelPrice* price = nullptr;
+    UsdCost cost;
+};
+
+struct DaySums
+{
+    qint64 total = 0, output = 0;
+    UsdCost cost;
 };
 
 // The breakdown key is "<provider>_<model>", read back by splitting once at the first "_" between
@@ -51,17 +59,24 @@ void splitKey(const QString& key, QString& providerId, QString& model)
 }
 
 UsageSummary UsageSummary::make(const std::vector<UsageRecord>& records, const DisplayName& displayName,
-                                const ProviderLabel& providerLabel)
+                                const ProviderLabel& providerLabel, const PriceTable& prices)
 {
     std::unordered_map<ModelKey, Sums, ModelKeyHash> models;
-    std::unordered_map<QString, std::pair<qint64, qint64>> days;
+    std::unordered_map<QString, DaySums> days;
     std::unordered_map<Symbol, qint64> providers;
+    std::unordered_map<CompactSymbol, ProjectUsage> projects;
     std::unordered_set<Symbol> sessions;
     DayFormatter dayFormatter;
     UsageSummary summary;
 
     for (const auto& r : records) {
-        Sums& m = models[{ r.providerId, r.model }];
+        auto [at, added] = models.try_emplace({ r.providerId, r.model });
+        Sums& m = at->second;
+        if (added)
+            m.price = prices.find(r.model.view());
+        UsdCost cost;
+        cost.add(m.price, r);
+        m.cost.add(cost);
         TokenMath::accumulate(m.input, r.inputTokens);
         TokenMath::accumulate(m.output, r.outputTokens);
         TokenMath::accumulate(m.cacheWrite, r.cacheWriteTokens);
@@ -69,9 +84,13 @@ UsageSummary UsageSummary::make(const std::vector<UsageRecord>& records, const D
 
         const qint64 total = r.totalTokens();
         auto& day = days[dayFormatter.format(r.timestamp)];
-        TokenMath::accumulate(day.first, total);
-        TokenMath::accumulate(day.second, r.outputTokens);
+        TokenMath::accumulate(day.total, total);
+        TokenMath::accumulate(day.output, r.outputTokens);
+        day.cost.add(cost);
         TokenMath::accumulate(providers[r.providerId], total);
+        ProjectUsage& project = projects[r.project];
+        TokenMath::accumulate(project.tokens, total);
+        project.cost.add(cost);
         if (!r.sessionId.empty())
             sessions.insert(r.sessionId);
         if (!summary.lastActivityDate || r.timestamp > *summary.lastActivityDate)
@@ -86,6 +105,8 @@ UsageSummary UsageSummary::make(const std::vector<UsageRecord>& records, const D
         b.outputTokens = sums.output;
         b.cacheWriteTokens = sums.cacheWrite;
         b.cacheReadTokens = sums.cacheRead;
+        b.costUSD = sums.cost.usd;
+        b.unpricedTokens = sums.cost.unpricedTokens;
         summary.modelBreakdowns.append(b);
     }
     // Ties are broken by id so that equal totals keep one order from refresh to refresh.
@@ -94,7 +115,7 @@ UsageSummary UsageSummary::make(const std::vector<UsageRecord>& records, const D
     });
 
     for (const auto& [day, sums] : days)
-        summary.dailyData.append({ day, sums.first, sums.second });
+        summary.dailyData.append({ day, sums.total, sums.output, sums.cost.usd, sums.cost.unpricedTokens });
     std::sort(summary.dailyData.begin(), summary.dailyData.end(),
               [](const auto& a, const auto& b) { return a.dateString < b.dateString; });
 
@@ -108,9 +129,18 @@ UsageSummary UsageSummary::make(const std::vector<UsageRecord>& records, const D
         return a.tokens != b.tokens ? a.tokens > b.tokens : a.providerId < b.providerId;
     });
 
+    for (auto& [symbol, project] : projects) {
+        project.path = symbol.toQString();
+        summary.projects.append(std::move(project));
+    }
+    std::sort(summary.projects.begin(), summary.projects.end(), [](const auto& a, const auto& b) {
+        return a.tokens != b.tokens ? a.tokens > b.tokens : a.path < b.path;
+    });
+
     for (const auto& b : summary.modelBreakdowns) {
         TokenMath::accumulate(summary.totalTokens, b.totalTokens());
         TokenMath::accumulate(summary.totalOutputTokens, b.outputTokens);
+        summary.totalCost.add({ b.costUSD, b.unpricedTokens });
     }
     summary.sessionCount = static_cast<qint64>(sessions.size());
     return summary;

@@ -10,6 +10,8 @@
 #include "ingest/UsageRecord.h"
 #include "usage/DailyData.h"
 #include "usage/ModelBreakdown.h"
+#include "usage/PriceTable.h"
+#include "usage/ProjectUsage.h"
 #include "usage/ProviderSummary.h"
 
 // The aggregates of a list of records.
@@ -17,9 +19,11 @@ struct UsageSummary
 {
     qint64 totalTokens = 0;
     qint64 totalOutputTokens = 0;
+    UsdCost totalCost;
     QList<ModelBreakdown> modelBreakdowns; // largest total first
     QList<DailyData> dailyData; // oldest day first, days with records only
     QList<ProviderSummary> providerSummaries; // largest first
+    QList<ProjectUsage> projects; // most tokens first
     qint64 sessionCount = 0; // distinct non-empty session ids
     std::optional<Instant> lastActivityDate;
 
@@ -30,7 +34,8 @@ struct UsageSummary
 
     // Pure: reads nothing but the records, the local time zone and the arguments.
     static UsageSummary make(const std::vector<UsageRecord>& records, const DisplayName& displayName,
-                             const ProviderLabel& providerLabel = {});
+                             const ProviderLabel& providerLabel = {},
+                             const PriceTable& prices = PriceTable::standard());
 
     // The records at or after local midnight seven calendar days before the day of `now`, in order.
     static std::vector<UsageRecord> recordsOfLastWeek(const RecordList& records, Instant now);

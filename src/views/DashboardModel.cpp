@@ -1,10 +1,42 @@
 #include "views/DashboardModel.h"
 
+#include <QDir>
 #include <QVariantMap>
 
 #include "ingest/ProviderManager.h"
 #include "usage/TokenFormat.h"
 #include "views/DashboardFormat.h"
+
+namespace {
+
+constexpr qsizetype ShownProjects = 5;
+
+QVariantList projectRows(const QList<ProjectUsage>& projects)
+{
+    const QString home = QDir::homePath();
+    const auto row = [](const QString& name, const QString& path, qint64 tokens, const UsdCost& cost) {
+        return QVariantMap { { QStringLiteral("name"), name }, { QStringLiteral("path"), path },
+                             { QStringLiteral("tokens"), formatTokens(tokens) },
+                             { QStringLiteral("cost"), formatUsd(cost.usd, UsdCost::known(cost.unpricedTokens, tokens)) } };
+    };
+    QVariantList rows;
+    qint64 restTokens = 0;
+    UsdCost restCost;
+    for (qsizetype i = 0; i < projects.size(); ++i) {
+        const ProjectUsage& p = projects[i];
+        if (i < ShownProjects) {
+            rows.append(row(shortProjectPath(p.path, home, 28), p.path, p.tokens, p.cost));
+        } else {
+            TokenMath::accumulate(restTokens, p.tokens);
+            restCost.add(p.cost);
+        }
+    }
+    if (projects.size() > ShownProjects)
+        rows.append(row(QStringLiteral("기타"), QString(), restTokens, restCost));
+    return rows;
+}
+
+}
 
 DashboardModel::DashboardModel(QObject* parent) : QObject(parent)
 {
@@ -48,14 +80,17 @@ void DashboardModel::rebuild()
     const Today today { formatTokens(todayTokens), DashboardFormat::rateText(rate),
                         formatTokens(u ? u->todayOutputTokens() : 0),
                         DashboardFormat::sessionsText(u ? u->sessionCount() : 0), level,
-                        static_cast<int>(DashboardFormat::meterColor(level)) };
+                        static_cast<int>(DashboardFormat::meterColor(level)),
+                        formatUsd(u ? u->todayCostUSD() : 0, !u || u->todayCostKnown()) };
     if (today != m_today) {
         m_today = today;
         Q_EMIT todayChanged();
     }
 
-    const Cumulative cumulativeFigures { formatTokens(cumulative),
-                                         DashboardFormat::todayShareText(todayTokens, cumulative) };
+    const qint64 unpriced = u ? u->cumulativeUnpricedTokens() : 0;
+    const Cumulative cumulativeFigures { formatTokens(cumulative), DashboardFormat::todayShareText(todayTokens, cumulative),
+                                         formatUsd(u ? u->cumulativeCostUSD() : 0, !u || u->cumulativeCostKnown()),
+                                         unpriced > 0 ? formatTokens(unpriced) : QString() };
     if (cumulativeFigures != m_cumulative) {
         m_cumulative = cumulativeFigures;
         Q_EMIT cumulativeChanged();
@@ -74,6 +109,16 @@ void DashboardModel::rebuild()
     if (shareRows != m_shareRows) {
         m_shareRows = std::move(shareRows);
         Q_EMIT modelsChanged();
+    }
+
+    Projects projects;
+    if (u) {
+        projects.today = projectRows(u->todayProjects());
+        projects.week = projectRows(u->weekProjects());
+    }
+    if (projects != m_projects) {
+        m_projects = std::move(projects);
+        Q_EMIT projectsChanged();
     }
 
     Providers providers;

@@ -43,7 +43,8 @@ Flickable {
             rows: [
                 { label: "속도", value: dashboard.rateText },
                 { label: "출력", value: dashboard.outputText },
-                { label: "세션", value: dashboard.sessionsText }
+                { label: "세션", value: dashboard.sessionsText },
+                { label: "비용", value: dashboard.todayCostText }
             ]
             Layout.fillWidth: true
 
@@ -59,7 +60,12 @@ Flickable {
             tint: Theme.orange
             title: "누적"
             primary: dashboard.cumulativeText
-            rows: [ { label: "오늘 비중", value: dashboard.todayShareText } ]
+            rows: dashboard.unpricedText.length > 0
+                  ? [ { label: "오늘 비중", value: dashboard.todayShareText },
+                      { label: "비용", value: dashboard.cumulativeCostText },
+                      { label: "가격 없는 토큰", value: dashboard.unpricedText } ]
+                  : [ { label: "오늘 비중", value: dashboard.todayShareText },
+                      { label: "비용", value: dashboard.cumulativeCostText } ]
             Layout.fillWidth: true
         }
 
@@ -165,6 +171,93 @@ Flickable {
                             font.pixelSize: Theme.caption2
                             horizontalAlignment: Text.AlignRight
                             Layout.preferredWidth: 50
+                        }
+                    }
+                }
+            }
+        }
+
+        CardContainer {
+            id: projectCard
+
+            property bool week: false
+            readonly property var rows: week ? dashboard.weekProjectRows : dashboard.todayProjectRows
+
+            objectName: "projectCard"
+            visible: dashboard.todayProjectRows.length > 0 || dashboard.weekProjectRows.length > 0
+            Layout.fillWidth: true
+
+            CardHead {
+                icon: "folder.fill"
+                tint: Theme.green
+                title: "프로젝트별"
+
+                Repeater {
+                    model: [ { label: "오늘", week: false }, { label: "7일", week: true } ]
+
+                    Text {
+                        required property var modelData
+
+                        objectName: "projectRange"
+                        leftPadding: 6
+                        text: modelData.label
+                        color: projectCard.week === modelData.week ? Theme.primary : Theme.tertiary
+                        font.pixelSize: Theme.caption2
+                        font.weight: projectCard.week === modelData.week ? Font.DemiBold : Font.Normal
+
+                        TapHandler {
+                            onTapped: projectCard.week = parent.modelData.week
+                        }
+                    }
+                }
+            }
+
+            Text {
+                visible: projectCard.rows.length === 0
+                text: "데이터가 없어요"
+                color: Theme.tertiary
+                font.pixelSize: Theme.caption
+            }
+
+            ColumnLayout {
+                spacing: 4
+                Layout.fillWidth: true
+
+                Repeater {
+                    model: projectCard.rows
+
+                    RowLayout {
+                        required property var modelData
+
+                        objectName: "projectRow"
+                        spacing: 6
+                        Layout.fillWidth: true
+
+                        Text {
+                            text: modelData.name
+                            color: Theme.primary
+                            font.pixelSize: Theme.caption
+                            elide: Text.ElideMiddle
+                            Layout.fillWidth: true
+                        }
+
+                        Text {
+                            text: modelData.tokens
+                            color: Theme.primary
+                            font.family: Theme.digitsFamily
+                            font.pixelSize: Theme.caption
+                            font.weight: Font.Medium
+                            horizontalAlignment: Text.AlignRight
+                            Layout.preferredWidth: 50
+                        }
+
+                        Text {
+                            text: modelData.cost
+                            color: Theme.secondary
+                            font.family: Theme.digitsFamily
+                            font.pixelSize: Theme.caption2
+                            horizontalAlignment: Text.AlignRight
+                            Layout.preferredWidth: 52
                         }
                     }
                 }

@@ -32,6 +32,7 @@ void TokenBreakdownModel::setBreakdowns(const QList<ModelBreakdown>& breakdowns)
             { QStringLiteral("name"), b.displayName },
             { QStringLiteral("color"), static_cast<int>(modelColor(b.model)) },
             { QStringLiteral("total"), formatTokens(b.totalTokens()) },
+            { QStringLiteral("cost"), formatUsd(b.costUSD, b.costKnown()) },
             { QStringLiteral("lines"), lines },
         });
     }

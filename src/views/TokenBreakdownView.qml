@@ -79,13 +79,28 @@ ColumnLayout {
                 Layout.fillWidth: true
             }
 
-            Text {
-                objectName: "breakdownTotal"
-                text: modelData.total
-                color: Theme.primary
-                font.family: Theme.digitsFamily
-                font.pixelSize: Theme.caption
-                font.weight: Font.Medium
+            ColumnLayout {
+                spacing: 2
+                Layout.alignment: Qt.AlignRight | Qt.AlignVCenter
+
+                Text {
+                    objectName: "breakdownTotal"
+                    text: modelData.total
+                    color: Theme.primary
+                    font.family: Theme.digitsFamily
+                    font.pixelSize: Theme.caption
+                    font.weight: Font.Medium
+                    Layout.alignment: Qt.AlignRight
+                }
+
+                Text {
+                    objectName: "breakdownCost"
+                    text: modelData.cost
+                    color: Theme.secondary
+                    font.family: Theme.digitsFamily
+                    font.pixelSize: Theme.small
+                    Layout.alignment: Qt.AlignRight
+                }
             }
         }
     }

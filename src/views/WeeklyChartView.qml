@@ -1,4 +1,5 @@
 import QtQuick
+import QtQuick.Controls.Basic
 import QtQuick.Layouts
 import Pacemark.Views
 
@@ -93,6 +94,13 @@ Item {
                 x: index * plot.width / chart.bars.length
                 width: plot.width / chart.bars.length
                 height: plot.height
+                ToolTip.visible: dayHover.hovered
+                ToolTip.text: modelData.detail
+                ToolTip.delay: 300
+
+                HoverHandler {
+                    id: dayHover
+                }
 
                 Rectangle {
                     objectName: "dayBar"

@@ -78,8 +78,38 @@ TEST(Report, JsonMembersAndValues)
     EXPECT_TRUE(run.err.isEmpty());
     auto json = run.json();
     EXPECT_EQ(json.keys().join(QLatin1Char(' ')),
-              QStringLiteral("activityLevel cumulativeTokens generatedAt isActive lastActivityTimestamp providerSummaries "
-                             "recordCount sessionCount todayBreakdown todayOutputTokens todayTokens tokensPerMinute weeklyData"));
+              QStringLiteral("activityLevel cumulativeCostUSD cumulativeTokens cumulativeUnpricedTokens generatedAt isActive "
+                             "lastActivityTimestamp projects providerSummaries recordCount sessionCount todayBreakdown "
+                             "todayCostUSD todayOutputTokens todayTokens todayUnpricedTokens tokensPerMinute weeklyData"));
+    // Opus is priced; claude-3-5-haiku is not in the price table: its tokens are counted apart, its cost null.
+    const double opus = 100 * 15e-6 + 200 * 75e-6 + 300 * 18.75e-6 + 4000 * 1.5e-6, sonnet = 3e-6 + 15e-6 + 3.75e-6 + 0.3e-6;
+    EXPECT_NEAR(json[QStringLiteral("todayCostUSD")].toDouble(), opus, 1e-12);
+    EXPECT_NEAR(json[QStringLiteral("cumulativeCostUSD")].toDouble(), opus + sonnet, 1e-12);
+    EXPECT_EQ(json[QStringLiteral("todayUnpricedTokens")], 10);
+    EXPECT_EQ(json[QStringLiteral("cumulativeUnpricedTokens")], 10);
+    EXPECT_NEAR(json[QStringLiteral("todayBreakdown")][0][QStringLiteral("costUSD")].toDouble(), opus, 1e-12);
+    EXPECT_TRUE(json[QStringLiteral("todayBreakdown")][1][QStringLiteral("costUSD")].isNull());
+    EXPECT_NEAR(json[QStringLiteral("weeklyData")][0][QStringLiteral("costUSD")].toDouble(), sonnet, 1e-12);
+    EXPECT_NEAR(json[QStringLiteral("weeklyData")][1][QStringLiteral("costUSD")].toDouble(), opus, 1e-12);
+    // Every line names the same working folder.
+    const auto project = json[QStringLiteral("projects")][QStringLiteral("today")][0];
+    EXPECT_EQ(project[QStringLiteral("path")], QStringLiteral("/home/dev/project"));
+    EXPECT_EQ(project[QStringLiteral("tokens")], 4610);
+    EXPECT_NEAR(project[QStringLiteral("costUSD")].toDouble(), opus, 1e-12);
+    EXPECT_EQ(json[QStringLiteral("projects")][QStringLiteral("lastSevenDays")][0][QStringLiteral("tokens")], 4614);
+    const auto withoutCost = [](QJsonValue list) {
+        QJsonArray out;
+        for (const auto& v : list.toArray()) {
+            QJsonObject o = v.toObject();
+            o.remove(QStringLiteral("costUSD"));
+            out.append(o);
+        }
+        return QJsonValue(out);
+    };
+    json[QStringLiteral("todayBreakdown")] = withoutCost(json[QStringLiteral("todayBreakdown")]);
+    json[QStringLiteral("weeklyData")] = withoutCost(json[QStringLiteral("weeklyData")]);
+    for (const char* key : { "todayCostUSD", "cumulativeCostUSD", "todayUnpricedTokens", "cumulativeUnpricedTokens", "projects" })
+        json.remove(QLatin1StringView(key));
     EXPECT_EQ(compact(json[QStringLiteral("todayBreakdown")][0]),
               R"({"cacheReadTokens":4000,"cacheWriteTokens":300,"displayName":"Opus","id":"claude-code_claude-opus-4-1-20250805",)"
               R"("inputTokens":100,"model":"claude-opus-4-1-20250805","outputTokens":200,"providerId":"claude-code","totalTokens":4600})");
@@ -119,14 +149,21 @@ TEST(Report, HistoryFromLogsAndStore)
     const auto run = pacemark(args("--report --json --history --now 2025-06-10T12:00:00Z"), home.path(),
         { QStringLiteral("XDG_DATA_HOME=") + QString::fromStdString(home.path(".local/share")) });
     ASSERT_EQ(run.exitCode, 0) << run.err.constData();
-    EXPECT_EQ(compact(run.json()[QStringLiteral("history")]),
+    EXPECT_TRUE(run.json()[QStringLiteral("history")][0][QStringLiteral("costUSD")].isNull()); // a stored day without models
+    QJsonArray history;
+    for (const auto& v : run.json()[QStringLiteral("history")].toArray()) {
+        QJsonObject o = v.toObject();
+        o.remove(QStringLiteral("costUSD"));
+        history.append(o);
+    }
+    EXPECT_EQ(compact(history),
         R"([{"dateString":"2025-06-07","outputTokens":5,"totalTokens":10},{"dateString":"2025-06-08","outputTokens":0,"totalTokens":0},)"
         R"({"dateString":"2025-06-09","outputTokens":1,"totalTokens":4},{"dateString":"2025-06-10","outputTokens":210,"totalTokens":4610}])");
     EXPECT_EQ(run.json()[QStringLiteral("cumulativeTokens")], 4624);
 
     const auto text = pacemark(args("--report --history --now 2025-06-10T12:00:00Z"), home.path(),
         { QStringLiteral("XDG_DATA_HOME=") + QString::fromStdString(home.path(".local/share")) });
-    EXPECT_TRUE(text.out.contains("History\n  2025-06-07        10\n  2025-06-08         0\n")) << text.out.constData();
+    EXPECT_TRUE(text.out.contains("History\n  2025-06-07        10         \u2014\n  2025-06-08         0     $0.00\n")) << text.out.constData();
     EXPECT_EQ(pacemark(args("--history"), home.path()).exitCode, 2);
 }
 

@@ -55,7 +55,7 @@ TEST(DailyUsageStore, CreatesTheSchemaAndItsFolderAndKeepsRowsOnReopening)
     ASSERT_TRUE(opened.store) << opened.error.toStdString();
     {
         Database db(path);
-        EXPECT_EQ(db.rows("PRAGMA user_version"), "10100\n");
+        EXPECT_EQ(db.rows("PRAGMA user_version"), "10200\n");
         EXPECT_EQ(db.rows("SELECT name, type, \"notnull\", dflt_value FROM pragma_table_info('DailyUsage')"),
                   "dateString|TEXT|1|\ntotalInputTokens|INTEGER|1|\ntotalOutputTokens|INTEGER|1|\n"
                   "totalCacheWriteTokens|INTEGER|1|\ntotalCacheReadTokens|INTEGER|1|\nsessionCount|INTEGER|1|\n");
@@ -99,7 +99,7 @@ TEST(DailyUsageStore, UnusableFilesAreReportedAndLeftUntouched)
          }, "read-only" },
         { "newer schema", [&](const std::string& path) {
              makeStore(path);
-             Database(path).execute("PRAGMA user_version = 10200");
+             Database(path).execute("PRAGMA user_version = 10300");
          }, "newer" },
         { "someone else's database", [](const std::string& path) { Database(path).execute("CREATE TABLE notes (text TEXT)"); },
           "other data" },

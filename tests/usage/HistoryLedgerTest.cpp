@@ -18,6 +18,7 @@
 #include "usage/DailyUsageStore.h"
 #include "basics/ManualClock.h"
 #include "usage/UsageDataManager.h"
+#include "usage/UsageLedger.h"
 
 namespace {
 
@@ -38,14 +39,14 @@ TEST(HistoryLedger, StoredDaysOnlyRise)
 {
     TempDir home;
     auto store = openStore(home.path("history.sqlite"));
-    ASSERT_TRUE(store->record({ day("2026-01-01", 10, 5, { { QStringLiteral("opus"), 10, 5, 0, 0 } }) }));
-    ASSERT_TRUE(store->record({ day("2026-01-01", 4, 9, { { QStringLiteral("opus"), 4, 9, 0, 0 }, { QStringLiteral("sonnet"), 1, 1, 0, 0 } }),
+    ASSERT_TRUE(store->record({ day("2026-01-01", 10, 5, { { QStringLiteral("opus"), 10, 5, 0, 0, {} } }) }));
+    ASSERT_TRUE(store->record({ day("2026-01-01", 4, 9, { { QStringLiteral("opus"), 4, 9, 0, 0, {} }, { QStringLiteral("sonnet"), 1, 1, 0, 0, {} } }),
         day("2026-01-02", 7, 7) }));
     const auto days = store->days();
     ASSERT_TRUE(days);
     ASSERT_EQ(days->size(), 2u);
     EXPECT_EQ(days->at(QStringLiteral("2026-01-01")),
-        day("2026-01-01", 10, 9, { { QStringLiteral("opus"), 10, 9, 0, 0 }, { QStringLiteral("sonnet"), 1, 1, 0, 0 } }));
+        day("2026-01-01", 10, 9, { { QStringLiteral("opus"), 10, 9, 0, 0, {} }, { QStringLiteral("sonnet"), 1, 1, 0, 0, {} } }));
     EXPECT_EQ(days->at(QStringLiteral("2026-01-02")).totalTokens(), 14);
 }
 
@@ -66,7 +67,7 @@ TEST(HistoryLedger, AnOldStoreIsUpgraded)
     const auto days = store->days();
     ASSERT_TRUE(days);
     EXPECT_EQ(days->at(QStringLiteral("2025-12-31")), (LedgerDay { QStringLiteral("2025-12-31"), 1, 2, 3, 4, 5, {} }));
-    EXPECT_TRUE(store->record({ day("2025-12-31", 1, 2, { { QStringLiteral("opus"), 1, 2, 0, 0 } }) }));
+    EXPECT_TRUE(store->record({ day("2025-12-31", 1, 2, { { QStringLiteral("opus"), 1, 2, 0, 0, {} } }) }));
     store.reset();
     sqlite3_open(path.c_str(), &db);
     sqlite3_stmt* version = nullptr;
@@ -75,6 +76,41 @@ TEST(HistoryLedger, AnOldStoreIsUpgraded)
     EXPECT_EQ(sqlite3_column_int(version, 0), DailyUsageStore::schemaVersion);
     sqlite3_finalize(version);
     sqlite3_close(db);
+}
+
+// A store of schema 1.1.0 gains the cost column; its rows have no cost until priced from their tokens.
+// Costs stored later only rise, and a known one is never replaced by an unknown one.
+TEST(HistoryLedger, CostsAreStoredAndOldRowsPricedFromTokens)
+{
+    TempDir home;
+    const std::string path = home.path("history.sqlite");
+    sqlite3* db = nullptr;
+    sqlite3_open(path.c_str(), &db);
+    ASSERT_EQ(sqlite3_exec(db, R"(CREATE TABLE DailyUsage (dateString TEXT NOT NULL UNIQUE, totalInputTokens INTEGER NOT NULL,
+        totalOutputTokens INTEGER NOT NULL, totalCacheWriteTokens INTEGER NOT NULL, totalCacheReadTokens INTEGER NOT NULL,
+        sessionCount INTEGER NOT NULL) STRICT;
+        CREATE TABLE DailyModelUsage (dateString TEXT NOT NULL, model TEXT NOT NULL, inputTokens INTEGER NOT NULL,
+        outputTokens INTEGER NOT NULL, cacheWriteTokens INTEGER NOT NULL, cacheReadTokens INTEGER NOT NULL,
+        PRIMARY KEY (dateString, model)) STRICT;
+        INSERT INTO DailyUsage VALUES ('2025-12-30', 1000, 1000, 0, 0, 1);
+        INSERT INTO DailyModelUsage VALUES ('2025-12-30', 'claude-sonnet-4-5', 1000, 0, 0, 0);
+        INSERT INTO DailyModelUsage VALUES ('2025-12-30', 'mystery', 0, 1000, 0, 0);
+        PRAGMA user_version = 10100;)", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+
+    auto store = openStore(path);
+    auto days = store->days();
+    ASSERT_TRUE(days);
+    EXPECT_FALSE(days->at(QStringLiteral("2025-12-30")).models[0].costUSD);
+    UsageLedger::priceStoredModels(*days);
+    const LedgerDay& old = days->at(QStringLiteral("2025-12-30"));
+    EXPECT_DOUBLE_EQ(old.costUSD(), 1000 * 3e-6);
+    EXPECT_EQ(old.unpricedTokens(), 1000);
+
+    ASSERT_TRUE(store->record({ day("2026-01-01", 1, 0, { { QStringLiteral("opus"), 1, 0, 0, 0, 0.5 } }) }));
+    ASSERT_TRUE(store->record({ day("2026-01-01", 1, 0, { { QStringLiteral("opus"), 1, 0, 0, 0, {} } }) }));
+    ASSERT_TRUE(store->record({ day("2026-01-01", 1, 0, { { QStringLiteral("opus"), 1, 0, 0, 0, 0.25 } }) }));
+    EXPECT_EQ(store->days()->at(QStringLiteral("2026-01-01")).models[0].costUSD, 0.5);
 }
 
 // Not a test of its own: the writer the next test kills. It writes day after day and prints the
@@ -88,7 +124,7 @@ TEST(HistoryLedger, WriterForTheKillTest)
     for (int i = 0;; ++i) {
         std::vector<LedgerDay::Model> models;
         for (int m = 0; m < 50; ++m)
-            models.push_back({ QStringLiteral("model-%1").arg(m, 2, 10, QLatin1Char('0')), i, i, i, i });
+            models.push_back({ QStringLiteral("model-%1").arg(m, 2, 10, QLatin1Char('0')), i, i, i, i, {} });
         const QByteArray date = QDate(2020, 1, 1).addDays(i).toString(Qt::ISODate).toLatin1();
         ASSERT_TRUE(store->record({ day(date.constData(), 1000 + i, i, models) }));
         std::printf("%d\n", i);
@@ -187,7 +223,8 @@ TEST_F(LedgerRuns, DeletedLogsKeepTheirDaysAndALateWriteRaisesOne)
     std::filesystem::remove(home.path(".claude/projects/-p/old.jsonl"));
     Run second = run();
     EXPECT_EQ(second.cumulative, 123);
-    EXPECT_EQ(second.week, (QList<DailyData> { { QStringLiteral("2025-06-08"), 20, 0 }, { QStringLiteral("2025-06-10"), 3, 0 } }));
+    // The stored day keeps its cost too.
+    EXPECT_EQ(second.week, (QList<DailyData> { { QStringLiteral("2025-06-08"), 20, 0, 20 * 3e-6 }, { QStringLiteral("2025-06-10"), 3, 0, 3 * 3e-6 } }));
 
     // The logs now show more for that day than was stored: the day rises to the logs' figure.
     line("new.jsonl", "d", "2025-06-08T23:00:00Z", 50);

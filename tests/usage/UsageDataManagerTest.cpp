@@ -72,8 +72,11 @@ TEST_F(UsageDataManagerTest, TodayWeekAndAllTime)
     EXPECT_EQ(usage->cumulativeTokens(), 1000 + 433 + 4335);
     EXPECT_EQ(usage->sessionCount(), 2);
     EXPECT_EQ(usage->allRecords().size(), 4u);
-    EXPECT_EQ(usage->weeklyData(), (QList<DailyData> { { QStringLiteral("2025-06-09"), 433, 2 },
-                                                         { QStringLiteral("2025-06-10"), 4335, 25 } }));
+    EXPECT_EQ(usage->weeklyData(), (QList<DailyData> { { QStringLiteral("2025-06-09"), 433, 2, 0.0013275 },
+                                                         { QStringLiteral("2025-06-10"), 4335, 25, 0.01335 } }));
+    EXPECT_NEAR(usage->todayCostUSD(), 0.01335, 1e-12);
+    EXPECT_NEAR(usage->cumulativeCostUSD(), 0.015 + 0.0013275 + 0.01335, 1e-12);
+    EXPECT_EQ(usage->cumulativeUnpricedTokens(), 0);
     EXPECT_EQ(usage->todayBreakdown().size(), 2);
     ASSERT_EQ(usage->providerSummaries().size(), 1);
     EXPECT_EQ(usage->providerSummaries()[0].providerName, QStringLiteral("Claude Code"));

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "Records.h"
+#include "TempDir.h"
 #include "usage/ModelColor.h"
+#include "usage/PriceTable.h"
 #include "usage/TokenFormat.h"
 #include "usage/UsageSummary.h"
 
@@ -34,7 +36,11 @@ TEST(UsageSummary, GroupsByProviderModelDaySession)
                                   QStringLiteral("claude-code_claude-opus-4-1"), QStringLiteral("claude-code_my_model_x") }));
     EXPECT_EQ(s.modelBreakdowns[0].displayName, QStringLiteral("claude-code:claude-sonnet-4-5"));
     EXPECT_EQ(s.modelBreakdowns[0].totalTokens(), 1150);
-    EXPECT_EQ(s.dailyData, (QList<DailyData> { { QStringLiteral("2025-06-01"), 1151, 50 }, { QStringLiteral("2025-06-02"), 21, 21 } }));
+    // my_model_x has no price: its token is counted apart; the rest is priced.
+    EXPECT_EQ(s.dailyData, (QList<DailyData> { { QStringLiteral("2025-06-01"), 1151, 50, 50 * 15e-6 + 100 * 3.75e-6 + 1000 * 3e-7, 1 },
+                                               { QStringLiteral("2025-06-02"), 21, 21, 21 * 75e-6 } }));
+    EXPECT_FALSE(s.modelBreakdowns[3].costKnown());
+    EXPECT_EQ(s.totalCost.unpricedTokens, 1);
     ASSERT_EQ(s.providerSummaries.size(), 2);
     EXPECT_EQ(s.providerSummaries[0].providerId, QStringLiteral("claude-code"));
     EXPECT_EQ(s.providerSummaries[0].tokens, 1152);
@@ -72,6 +78,24 @@ TEST(TokenFormat, ShortForms)
         EXPECT_EQ(formatTokens(count), QLatin1StringView(text)) << count;
 }
 
+TEST(TokenFormat, CostsAndProjectPaths)
+{
+    EXPECT_EQ(formatUsd(0), QStringLiteral("$0.00"));
+    EXPECT_EQ(formatUsd(12.345), QStringLiteral("$12.35"));
+    EXPECT_EQ(formatUsd(1234.5), QStringLiteral("$1,235"));
+    EXPECT_EQ(formatUsd(3, false), QStringLiteral("\u2014"));
+    const std::tuple<const char*, const char*, int, const char*> cases[] = {
+        { "/home/u/app", "/home/u", 32, "~/app" },
+        { "/home/u", "/home/u", 32, "~" },
+        { "/home/user2/app", "/home/u", 32, "/home/user2/app" }, // another home that shares the prefix
+        { "-home-u-app", "/home/u", 32, "-home-u-app" }, // a log folder's name stays as it is
+        { "/home/u/work/clients/acme/backend-service", "/home/u", 20, "~/work/c\u2026end-service" },
+        { "/srv/a", "/", 32, "/srv/a" },
+    };
+    for (const auto& [path, home, width, shown] : cases)
+        EXPECT_EQ(shortProjectPath(QString::fromUtf8(path), QString::fromUtf8(home), width), QString::fromUtf8(shown)) << path;
+}
+
 TEST(ModelColor, FamiliesInOrder)
 {
     const std::pair<const char*, NamedColor> cases[] = {
@@ -84,4 +108,63 @@ TEST(ModelColor, FamiliesInOrder)
         EXPECT_EQ(modelColor(QString::fromUtf8(model)), color) << model;
 }
 
+}
+
+TEST(PriceTable, CostsPerKindTierAndLookup)
+{
+    const PriceTable table = PriceTable::builtIn();
+    struct Case
+    {
+        const char* model;
+        std::int64_t input, output, write, write1h, read;
+        double usd;
+    };
+    const Case cases[] = {
+        { "claude-sonnet-4-5", 100'000, 0, 0, 0, 0, 0.3 },
+        { "claude-sonnet-4-5", 0, 100'000, 0, 0, 0, 1.5 },
+        { "claude-sonnet-4-5", 0, 0, 100'000, 0, 0, 0.375 },
+        { "claude-sonnet-4-5", 0, 0, 0, 0, 100'000, 0.03 },
+        // No one-hour price: one-hour writes cost what five-minute ones do.
+        { "claude-sonnet-4-5", 0, 0, 100'000, 100'000, 0, 0.375 },
+        { "claude-haiku-4-5", 0, 0, 1'000'000, 400'000, 0, 0.6 * 1.25 + 0.4 * 2.0 },
+        // Past 200k tokens of a kind in one request, the rest of that kind costs the tier's price.
+        { "claude-sonnet-4-5", 300'000, 300'000, 0, 0, 0, 0.2 * 3 + 0.1 * 6 + 0.2 * 15 + 0.1 * 22.5 },
+        { "claude-sonnet-4-5", 200'000, 0, 0, 0, 0, 0.6 },
+        { "claude-opus-4-1", 300'000, 0, 0, 0, 0, 4.5 }, // no tier listed
+        { "claude-sonnet-4-5-20250929", 100'000, 0, 0, 0, 0, 0.3 },
+        { "anthropic/claude-opus-4-1-20250805", 0, 1'000'000, 0, 0, 0, 75.0 },
+        { "claude-opus-4-1-20991231", 0, 1'000'000, 0, 0, 0, 75.0 }, // a new date of a listed model
+    };
+    for (const auto& c : cases) {
+        const ModelPrice* price = table.find(c.model);
+        ASSERT_NE(price, nullptr) << c.model;
+        EXPECT_NEAR(price->cost(c.input, c.output, c.write, c.write1h, c.read), c.usd, 1e-9) << c.model << " " << c.input;
+    }
+    for (const char* unknown : { "gpt-4o", "claude-sonnet-9", "", "claude-sonnet", "<synthetic>" })
+        EXPECT_EQ(table.find(unknown), nullptr) << unknown;
+}
+
+TEST(PriceTable, OverrideFileAndBrokenFiles)
+{
+    TempDir dir;
+    const auto path = QString::fromStdString(dir.write("prices.json", R"({
+        "claude-sonnet-4-5": { "input_cost_per_token": 1e-06, "output_cost_per_token": 2e-06 },
+        "my-model": { "input_cost_per_token": 5e-06, "output_cost_per_token": 5e-06 },
+        "no-output": { "input_cost_per_token": 5e-06 },
+        "bad": { "input_cost_per_token": "cheap", "output_cost_per_token": 1 } })"));
+    const PriceTable table = PriceTable::load(path);
+    EXPECT_DOUBLE_EQ(table.find("claude-sonnet-4-5")->cost(1'000'000, 0, 1'000'000, 0, 0), 1.0);
+    EXPECT_DOUBLE_EQ(table.find("my-model")->cost(0, 1'000'000, 0, 0, 0), 5.0);
+    EXPECT_EQ(table.find("no-output"), nullptr);
+    EXPECT_EQ(table.find("bad"), nullptr);
+    EXPECT_NE(table.find("claude-opus-4-1"), nullptr);
+
+    // A file that does not load leaves the built-in table as it is; a missing one is no fault.
+    const auto builtIn = PriceTable::builtIn().size();
+    EXPECT_GT(builtIn, 10u);
+    for (const char* text : { "{ not json", "[1, 2]", "" })
+        EXPECT_EQ(PriceTable::load(QString::fromStdString(dir.write("broken.json", text))).size(), builtIn) << text;
+    EXPECT_EQ(PriceTable::load(QString::fromStdString(dir.path("absent.json"))).size(), builtIn);
+    EXPECT_FALSE(PriceTable::parse("{ not json"));
+    EXPECT_EQ(PriceTable().find("claude-opus-4-1"), nullptr);
 }

@@ -43,7 +43,7 @@ TEST(HistoryModel, WeeksMonthsAndColourSteps)
         EXPECT_EQ(cell(model, c.index).value(QStringLiteral("row")), c.row) << c.index;
         EXPECT_EQ(cell(model, c.index).value(QStringLiteral("level")), c.level) << c.index;
     }
-    EXPECT_EQ(cell(model, 340).value(QStringLiteral("text")), QStringLiteral("2026년 3월 7일 · 700 토큰 (출력 7)"));
+    EXPECT_EQ(cell(model, 340).value(QStringLiteral("text")), QStringLiteral("2026년 3월 7일 · 700 토큰 (출력 7) · $0.00"));
 }
 
 }

@@ -137,11 +137,11 @@ TEST_F(Popover, FreshStartShowsTheTodayCumulativeAndWeeklyCardsWithZeros)
     EXPECT_EQ(m_view->rootObject()->size(), QSizeF(360, 420));
     for (const char* card : { "todayCard", "cumulativeCard", "weeklyCard" })
         EXPECT_TRUE(shown(card)) << card;
-    for (const char* card : { "quotaCard", "modelTokensCard", "modelShareCard", "providerCard" })
+    for (const char* card : { "quotaCard", "modelTokensCard", "modelShareCard", "providerCard", "projectCard" })
         EXPECT_FALSE(shown(card)) << card;
 
-    EXPECT_EQ(texts("todayCard"), strings({ "오늘 토큰", "0", "속도", "0/min", "출력", "0", "세션", "0회" }));
-    EXPECT_EQ(texts("cumulativeCard"), strings({ "누적", "0", "오늘 비중", "0%" }));
+    EXPECT_EQ(texts("todayCard"), strings({ "오늘 토큰", "0", "속도", "0/min", "출력", "0", "세션", "0회", "비용", "$0.00" }));
+    EXPECT_EQ(texts("cumulativeCard"), strings({ "누적", "0", "오늘 비중", "0%", "비용", "$0.00" }));
     EXPECT_EQ(named("todayCard", "meterBar").size(), 4);
     EXPECT_TRUE(texts("weeklyCard").contains(QStringLiteral("데이터가 없어요")));
 }
@@ -157,8 +157,8 @@ TEST_F(Popover, LiveFiguresModelCardsAndChart)
     EXPECT_TRUE(texts("todayCard").contains(QStringLiteral("1.5K/min")));
     EXPECT_EQ(named("todayCard", "litMeterBar").size(), 3);
     EXPECT_EQ(texts("modelTokensCard"),
-        strings({ "모델별 토큰", "Opus", "In", "1.2K", "Out", "3.3K", "CR", "45.0K", "49.5K", "Haiku", "In", "3",
-            "Out", "2", "5" }));
+        strings({ "모델별 토큰", "Opus", "In", "1.2K", "Out", "3.3K", "CR", "45.0K", "49.5K", "$0.33", "Haiku", "In", "3",
+            "Out", "2", "5", "$0.00" }));
 
     // Opus fills nearly all the space; Haiku's 5 tokens still get a 2-point bar.
     const auto bars = named("modelShareCard", "shareBar");
