@@ -1,5 +1,8 @@
 #include "app/BurrowbitApp.h"
 
+#include <unistd.h>
+
+#include <chrono>
 #include <cstdio>
 #include <optional>
 
@@ -16,8 +19,11 @@
 #include "app/PopoverWindow.h"
 #include "app/SingleInstance.h"
 #include "app/UnixSignalHandler.h"
+#include "report/LogCache.h"
+#include "report/Statusline.h"
 #include "report/UsageReport.h"
 #include "basics/ClaudePaths.h"
+#include "basics/InstanceSocket.h"
 #include "ingest/ProviderManager.h"
 #include "basics/TimestampParser.h"
 #include "quota/ClaudeQuotaManager.h"
@@ -30,6 +36,9 @@
 namespace {
 
 constexpr int UsageError = 2;
+// Claude Code waits for the status line; a tray that does not answer at once is passed over.
+constexpr std::chrono::milliseconds StatuslineInputWait { 200 };
+constexpr std::chrono::milliseconds StatuslineSocketWait { 300 };
 
 void print(FILE* stream, const QString& text)
 {
@@ -46,6 +55,7 @@ int fail(const QString& message)
 
 struct Options
 {
+    bool statusline = false;
     bool report = false;
     bool json = false;
     bool quota = false;
@@ -122,6 +132,21 @@ int runReport(const Options& options)
     return 0;
 }
 
+// Prints one line and succeeds whatever the input: the running application's figures, else the logs'.
+// No GUI application object and no plugins, so that it starts at once.
+int runStatusline(int argc, char** argv)
+{
+    const QJsonObject request = Statusline::request(Statusline::readInput(STDIN_FILENO, StatuslineInputWait));
+    std::optional<StatuslineFigures> figures
+        = Statusline::askInstance(InstanceSocket::path(), request, StatuslineSocketWait);
+    if (!figures) {
+        QCoreApplication app(argc, argv);
+        figures = Statusline::fromLogs(Statusline::sessionId(request), LogCache::defaultPath());
+    }
+    print(stdout, figures->toLine(Clock::now()) + QLatin1Char('\n'));
+    return 0;
+}
+
 int runApplication(QApplication& app, const Options& options)
 {
     SingleInstance instance;
@@ -129,6 +154,9 @@ int runApplication(QApplication& app, const Options& options)
         return 0;
 
     AppDelegate delegate;
+    instance.setRequestHandler(QString(Statusline::RequestKind), [&delegate](const QJsonObject& request) {
+        return Statusline::answer(*delegate.usageDataManager(), delegate.claudeQuotaManager()->quota(), request);
+    });
     UnixSignalHandler signals;
     QObject::connect(&signals, &UnixSignalHandler::terminationRequested, &app, &QCoreApplication::quit);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, &AppDelegate::applicationWillTerminate);
@@ -173,6 +201,9 @@ int BurrowbitApp::main(int argc, char** argv)
     QCommandLineParser parser;
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
+    const QCommandLineOption statuslineOption(
+        QStringLiteral("statusline"),
+        QStringLiteral("Print one line for Claude Code's status line (the session's JSON on standard input) and exit."));
     const QCommandLineOption reportOption(QStringLiteral("report"),
                                           QStringLiteral("Print today's usage once and exit."));
     const QCommandLineOption jsonOption(QStringLiteral("json"), QStringLiteral("With --report: print JSON."));
@@ -188,7 +219,7 @@ int BurrowbitApp::main(int argc, char** argv)
                                          QStringLiteral("idle|walking|running|sprinting"));
     const QCommandLineOption statsOption(QStringLiteral("stats"),
                                          QStringLiteral("At exit, print how many tray images were drawn."));
-    parser.addOptions({ reportOption, jsonOption, nowOption, quotaOption, historyOption, speedOption, statsOption });
+    parser.addOptions({ statuslineOption, reportOption, jsonOption, nowOption, quotaOption, historyOption, speedOption, statsOption });
 
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
@@ -210,6 +241,7 @@ int BurrowbitApp::main(int argc, char** argv)
         return fail(QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().constFirst()));
 
     Options options;
+    options.statusline = parser.isSet(statuslineOption);
     options.report = parser.isSet(reportOption);
     options.json = parser.isSet(jsonOption);
     options.quota = parser.isSet(quotaOption);
@@ -234,6 +266,12 @@ int BurrowbitApp::main(int argc, char** argv)
     if (options.report && (options.runnerSpeed || options.stats))
         return fail(QStringLiteral("--runner-speed and --stats do not go with --report"));
 
+    if (options.statusline && (options.report || options.json || options.now || options.quota || options.history
+                               || options.runnerSpeed || options.stats))
+        return fail(QStringLiteral("--statusline goes with no other option"));
+
+    if (options.statusline)
+        return runStatusline(argc, argv);
     if (options.report) {
         QCoreApplication app(argc, argv);
         return runReport(options);
