@@ -21,7 +21,7 @@
 #include "report/LogCache.h"
 #include "usage/UsageDataManager.h"
 
-using Clock = std::chrono::steady_clock;
+using SteadyClock = std::chrono::steady_clock;
 
 namespace {
 
@@ -31,14 +31,14 @@ constexpr qsizetype MaxAnswerBytes = 64 * 1024;
 const QString SessionIdKey = QStringLiteral("session_id");
 const QString TranscriptKey = QStringLiteral("transcript_path");
 
-int msLeft(Clock::time_point deadline)
+int msLeft(SteadyClock::time_point deadline)
 {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyClock::now()).count();
     return left > 0 ? static_cast<int>(left) : 0;
 }
 
 // Waits for the descriptor until the deadline; false when it passed or polling failed.
-bool waitFor(int fd, short events, Clock::time_point deadline)
+bool waitFor(int fd, short events, SteadyClock::time_point deadline)
 {
     for (;;) {
         pollfd p { fd, events, 0 };
@@ -74,7 +74,7 @@ QByteArray Statusline::readInput(int fd, std::chrono::milliseconds wait)
     QByteArray input;
     if (::isatty(fd))
         return input;
-    const auto deadline = Clock::now() + wait;
+    const auto deadline = SteadyClock::now() + wait;
     char buffer[16384];
     while (input.size() < MaxInputBytes && waitFor(fd, POLLIN, deadline)) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
@@ -110,7 +110,7 @@ QString Statusline::sessionId(const QJsonObject& request)
 std::optional<StatuslineFigures> Statusline::askInstance(const QString& socketPath, const QJsonObject& request,
                                                          std::chrono::milliseconds timeout)
 {
-    const auto deadline = Clock::now() + timeout;
+    const auto deadline = SteadyClock::now() + timeout;
     const QByteArray path = QFile::encodeName(socketPath);
     sockaddr_un address {};
     struct stat status { };

@@ -11,8 +11,10 @@
 #include "TempDir.h"
 #include "Wait.h"
 #include "app/SingleInstance.h"
+#include "basics/ClaudePaths.h"
 #include "basics/Clock.h"
 #include "basics/InstanceSocket.h"
+#include "ingest/ClaudeCodeProvider.h"
 #include "ingest/ProviderManager.h"
 #include "report/LogCache.h"
 #include "report/Statusline.h"
@@ -78,7 +80,7 @@ void expectSame(const StatuslineFigures& actual, const StatuslineFigures& expect
     EXPECT_EQ(actual.sessionTokens, expected.sessionTokens);
 }
 
-struct Run
+struct Outcome
 {
     int exitCode = -1;
     QByteArray out;
@@ -86,7 +88,7 @@ struct Run
 
 // The executable as Claude Code runs it, with its own runtime and cache folders; the event loop
 // runs meanwhile, so that an instance in this process can answer.
-Run statusline(const QByteArray& input, const std::string& home, const QString& runtime)
+Outcome statusline(const QByteArray& input, const std::string& home, const QString& runtime)
 {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -98,7 +100,7 @@ Run statusline(const QByteArray& input, const std::string& home, const QString& 
     process.start(QStringLiteral(PACEMARK_EXECUTABLE), { QStringLiteral("--statusline") });
     process.write(input);
     process.closeWriteChannel();
-    Run run;
+    Outcome run;
     if (waitForSignal(&process, &QProcess::finished, 30000) && process.exitStatus() == QProcess::NormalExit)
         run.exitCode = process.exitCode();
     run.out = process.readAllStandardOutput();
@@ -132,7 +134,7 @@ TEST(Statusline, InputNamesTheSession)
     for (const auto& c : cases) {
         const QJsonObject request = Statusline::request(c.input);
         EXPECT_EQ(Statusline::sessionId(request), c.session) << c.input.constData();
-        EXPECT_EQ(request.value(QStringLiteral("request")).toString(), Statusline::RequestKind);
+        EXPECT_EQ(request.value(QStringLiteral("request")).toString(), QString(Statusline::RequestKind));
     }
 }
 
@@ -153,7 +155,7 @@ TEST(Statusline, AnyInputPrintsOneLine)
         { QByteArray(3000, '\x07'), false },
     };
     for (const auto& c : cases) {
-        const Run run = statusline(c.input, logs.home.path(), runtime);
+        const Outcome run = statusline(c.input, logs.home.path(), runtime);
         EXPECT_EQ(run.exitCode, 0);
         EXPECT_EQ(run.out.count('\n'), 1) << run.out.constData();
         EXPECT_TRUE(run.out.endsWith('\n'));
@@ -184,7 +186,7 @@ TEST(Statusline, RunningInstanceAnswers)
             return Statusline::answer(usage, quota, request);
         });
 
-        const Run run = statusline(claudeInput("s2", ""), logs.home.path(), runtime);
+        const Outcome run = statusline(claudeInput("s2", ""), logs.home.path(), runtime);
         EXPECT_EQ(run.exitCode, 0);
         const StatuslineFigures expected = StatuslineFigures::of(usage, QStringLiteral("s2"), quota);
         EXPECT_EQ(QString::fromUtf8(run.out), expected.toLine(Clock::now()) + QLatin1Char('\n'));
@@ -201,7 +203,7 @@ TEST(Statusline, RunningInstanceAnswers)
     QLocalServer silent;
     QLocalServer::removeServer(InstanceSocket::path());
     ASSERT_TRUE(silent.listen(InstanceSocket::path()));
-    const Run run = statusline(claudeInput("s2", ""), logs.home.path(), runtime);
+    const Outcome run = statusline(claudeInput("s2", ""), logs.home.path(), runtime);
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(QString::fromUtf8(run.out), fresh(QStringLiteral("s2")).toLine(Clock::now()) + QLatin1Char('\n'));
     qunsetenv("XDG_RUNTIME_DIR");
@@ -224,6 +226,12 @@ TEST(Statusline, CacheFollowsTheLogs)
     logs.home.write(logs.folder + "s3.jsonl",
                     ClaudeLog::assistant("msg_b", ago(1min), { 10, 2000, 0, 500 }, ClaudeLog::Sonnet, "s1")
                         + ClaudeLog::assistant("msg_e", ago(10s), { 1, 1, 1, 1 }, "claude-3-5-haiku-20241022", "s3"));
+    ClaudeCodeProvider reader(folders);
+    reader.restoreFileStates(*LogCache::load(logs.cache(), folders));
+    reader.fetchRecords();
+    EXPECT_EQ(reader.lastParsedFileCount(), 2u) << "only the grown and the new log are read";
+    EXPECT_EQ(reader.lastAppendReadCount(), 1u);
+
     const StatuslineFigures grown = Statusline::fromLogs(QStringLiteral("s1"), logs.cache());
     expectSame(grown, fresh(QStringLiteral("s1")));
     EXPECT_EQ(grown.todayTokens, 4600 + 2510 + 7005 + 3001 + 4);
