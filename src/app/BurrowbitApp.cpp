@@ -1,8 +1,5 @@
 #include "app/BurrowbitApp.h"
 
-#include <unistd.h>
-
-#include <chrono>
 #include <cstdio>
 #include <optional>
 
@@ -19,11 +16,9 @@
 #include "app/PopoverWindow.h"
 #include "app/SingleInstance.h"
 #include "app/UnixSignalHandler.h"
-#include "report/LogCache.h"
 #include "report/Statusline.h"
 #include "report/UsageReport.h"
 #include "basics/ClaudePaths.h"
-#include "basics/InstanceSocket.h"
 #include "ingest/ProviderManager.h"
 #include "basics/TimestampParser.h"
 #include "quota/ClaudeQuotaManager.h"
@@ -36,9 +31,6 @@
 namespace {
 
 constexpr int UsageError = 2;
-// Claude Code waits for the status line; a tray that does not answer at once is passed over.
-constexpr std::chrono::milliseconds StatuslineInputWait { 200 };
-constexpr std::chrono::milliseconds StatuslineSocketWait { 300 };
 
 void print(FILE* stream, const QString& text)
 {
@@ -129,21 +121,6 @@ int runReport(const Options& options)
     else
         print(stdout, report.toText());
     Clock::install(nullptr);
-    return 0;
-}
-
-// Prints one line and succeeds whatever the input: the running application's figures, else the logs'.
-// No GUI application object and no plugins, so that it starts at once.
-int runStatusline(int argc, char** argv)
-{
-    const QJsonObject request = Statusline::request(Statusline::readInput(STDIN_FILENO, StatuslineInputWait));
-    std::optional<StatuslineFigures> figures
-        = Statusline::askInstance(InstanceSocket::path(), request, StatuslineSocketWait);
-    if (!figures) {
-        QCoreApplication app(argc, argv);
-        figures = Statusline::fromLogs(Statusline::sessionId(request), LogCache::defaultPath());
-    }
-    print(stdout, figures->toLine(Clock::now()) + QLatin1Char('\n'));
     return 0;
 }
 
@@ -271,7 +248,7 @@ int BurrowbitApp::main(int argc, char** argv)
         return fail(QStringLiteral("--statusline goes with no other option"));
 
     if (options.statusline)
-        return runStatusline(argc, argv);
+        return Statusline::run(argc, argv);
     if (options.report) {
         QCoreApplication app(argc, argv);
         return runReport(options);

@@ -10,12 +10,15 @@
 #include <cstdio>
 #include <cstring>
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 
 #include "basics/ClaudePaths.h"
+#include "basics/Clock.h"
+#include "basics/InstanceSocket.h"
 #include "ingest/ClaudeCodeProvider.h"
 #include "ingest/ProviderManager.h"
 #include "report/LogCache.h"
@@ -26,6 +29,9 @@ using SteadyClock = std::chrono::steady_clock;
 namespace {
 
 constexpr qsizetype MaxInputBytes = 1 << 20;
+// Claude Code waits for the line; a tray that does not answer at once is passed over.
+constexpr std::chrono::milliseconds InputWait { 200 };
+constexpr std::chrono::milliseconds SocketWait { 300 };
 constexpr qsizetype MaxAnswerBytes = 64 * 1024;
 
 const QString SessionIdKey = QStringLiteral("session_id");
@@ -67,6 +73,20 @@ private:
     int m_fd;
 };
 
+}
+
+int Statusline::run(int argc, char** argv)
+{
+    const QJsonObject request = Statusline::request(readInput(STDIN_FILENO, InputWait));
+    std::optional<StatuslineFigures> figures = askInstance(InstanceSocket::path(), request, SocketWait);
+    if (!figures) {
+        QCoreApplication app(argc, argv);
+        figures = fromLogs(sessionId(request), LogCache::defaultPath());
+    }
+    const QByteArray line = (figures->toLine(Clock::now()) + QLatin1Char('\n')).toUtf8();
+    std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stdout);
+    std::fflush(stdout);
+    return 0;
 }
 
 QByteArray Statusline::readInput(int fd, std::chrono::milliseconds wait)

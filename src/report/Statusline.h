@@ -17,6 +17,10 @@ class UsageDataManager;
 class Statusline
 {
 public:
+    // Reads Claude Code's input, asks the running application, else reads the logs (making a
+    // QCoreApplication for that), prints the line and returns 0.
+    static int run(int argc, char** argv);
+
     // The request kind on the application's socket.
     static constexpr QLatin1StringView RequestKind { "statusline" };
 
