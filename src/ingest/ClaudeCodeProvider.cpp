@@ -43,6 +43,7 @@ void runJobs(const std::vector<std::string>& paths, std::vector<ParseJob>& jobs)
             job.opened = true;
             job.records = JSONLParser::parseRange(fd, job.begin, job.end, decoder, &job.stoppedAt);
             ::close(fd);
+            JSONLParser::fillProjectFromFolder(job.records, paths[job.file]);
         }
     };
     const std::size_t threads

@@ -95,6 +95,7 @@ std::optional<JSONLRecord> JSONLDecoder::decode(std::string_view line, bool padd
         || !readString(top, "sessionId", record.sessionId))
         return std::nullopt;
     readOptionalString(top, "requestId", record.requestId);
+    readOptionalString(top, "cwd", record.cwd);
 
     element messageValue;
     switch (member(top, "message", element_type::OBJECT, messageValue)) {
@@ -125,5 +126,10 @@ std::optional<JSONLRecord> JSONLDecoder::decode(std::string_view line, bool padd
         || !readInt(usage, "cache_creation_input_tokens", u.cache_creation_input_tokens)
         || !readInt(usage, "cache_read_input_tokens", u.cache_read_input_tokens))
         return std::nullopt;
+    // The split of the cache writes only refines their price: a malformed one reads as absent.
+    element split;
+    if (member(usage, "cache_creation", element_type::OBJECT, split) == Field::Present
+        && !readInt(split.get_object().value_unsafe(), "ephemeral_1h_input_tokens", u.ephemeral_1h_input_tokens))
+        u.ephemeral_1h_input_tokens.reset();
     return record;
 }

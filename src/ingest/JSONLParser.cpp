@@ -7,6 +7,7 @@
 #include <immintrin.h>
 #endif
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <limits>
@@ -129,7 +130,7 @@ public:
         const auto decoded = m_decoder.decode(text, true);
         if (!decoded)
             return;
-        if (auto record = JSONLParser::toUsageRecord(*decoded, m_models, m_sessions))
+        if (auto record = JSONLParser::toUsageRecord(*decoded, m_models, m_sessions, m_projects))
             m_out.push_back(*record);
     }
 
@@ -138,6 +139,7 @@ private:
     std::vector<UsageRecord>& m_out;
     SymbolCache m_models;
     SymbolCache m_sessions;
+    CompactSymbolCache m_projects;
 };
 
 class ReadBuffer
@@ -184,6 +186,7 @@ std::vector<UsageRecord> JSONLParser::parseFile(const std::string& path)
     JSONLDecoder decoder;
     auto records = parseRange(fd, 0, std::numeric_limits<std::int64_t>::max(), decoder);
     ::close(fd);
+    fillProjectFromFolder(records, path);
     return records;
 }
 
@@ -302,11 +305,12 @@ std::vector<UsageRecord> JSONLParser::deduplicate(const std::vector<UsageRecord>
 std::optional<UsageRecord> JSONLParser::toUsageRecord(const JSONLRecord& line)
 {
     SymbolCache models, sessions;
-    return toUsageRecord(line, models, sessions);
+    CompactSymbolCache projects;
+    return toUsageRecord(line, models, sessions, projects);
 }
 
 std::optional<UsageRecord> JSONLParser::toUsageRecord(const JSONLRecord& line, SymbolCache& models,
-                                                      SymbolCache& sessions)
+                                                      SymbolCache& sessions, CompactSymbolCache& projects)
 {
     if (line.type != "assistant" || !line.message || !line.message->id || !line.message->model
         || *line.message->model == "<synthetic>" || !line.message->usage || !line.timestamp)
@@ -327,7 +331,41 @@ std::optional<UsageRecord> JSONLParser::toUsageRecord(const JSONLRecord& line, S
     record.sessionId = sessions.get(line.sessionId.value_or(std::string_view {}));
     record.providerId = claudeCodeId();
     record.requestId = UsageRecord::hashRequestId(line.requestId.value_or(std::string_view {}));
+    const std::int64_t hour = std::clamp<std::int64_t>(usage.ephemeral_1h_input_tokens.value_or(0), 0, UINT32_MAX);
+    record.cacheWrite1hTokens = static_cast<std::uint32_t>(hour);
+    record.project = projects.get(line.cwd.value_or(std::string_view {}));
     return record;
+}
+
+namespace {
+
+// The folder right below "projects/" (logs of subagents lie deeper in the same one), else the
+// log's own folder.
+std::string_view projectFolder(std::string_view logPath)
+{
+    constexpr std::string_view marker = "/projects/";
+    if (const auto at = logPath.rfind(marker); at != std::string_view::npos) {
+        const auto rest = logPath.substr(at + marker.size());
+        if (const auto slash = rest.find('/'); slash != std::string_view::npos && slash > 0)
+            return rest.substr(0, slash);
+    }
+    const auto slash = logPath.rfind('/');
+    if (slash == std::string_view::npos)
+        return {};
+    const auto dir = logPath.substr(0, slash);
+    return dir.substr(dir.rfind('/') + 1);
+}
+
+}
+
+void JSONLParser::fillProjectFromFolder(std::vector<UsageRecord>& records, std::string_view logPath)
+{
+    if (std::none_of(records.begin(), records.end(), [](const UsageRecord& r) { return r.project.empty(); }))
+        return;
+    const CompactSymbol project(projectFolder(logPath));
+    for (auto& r : records)
+        if (r.project.empty())
+            r.project = project;
 }
 
 std::optional<UsageRecord> JSONLParser::recordFromLine(std::string_view line, JSONLDecoder& decoder)

@@ -47,7 +47,11 @@ public:
     // The record one decoded line stands for, if any.
     static std::optional<UsageRecord> toUsageRecord(const JSONLRecord& line);
     static std::optional<UsageRecord> toUsageRecord(const JSONLRecord& line, SymbolCache& models,
-                                                    SymbolCache& sessions);
+                                                    SymbolCache& sessions, CompactSymbolCache& projects);
+
+    // Gives the records whose lines named no working folder the log's folder under projects/, the
+    // working folder as Claude Code encodes it there ('/' and '.' written as '-').
+    static void fillProjectFromFolder(std::vector<UsageRecord>& records, std::string_view logPath);
 
     // Decode and convert one line (without its line end).
     static std::optional<UsageRecord> recordFromLine(std::string_view line, JSONLDecoder& decoder);

@@ -15,6 +15,8 @@ struct JSONLRecord
         std::optional<std::int64_t> output_tokens;
         std::optional<std::int64_t> cache_creation_input_tokens;
         std::optional<std::int64_t> cache_read_input_tokens;
+        // From "cache_creation": the part of cache_creation_input_tokens written for one hour.
+        std::optional<std::int64_t> ephemeral_1h_input_tokens;
     };
 
     struct Message
@@ -29,5 +31,7 @@ struct JSONLRecord
     std::optional<std::string_view> sessionId;
     // Only a string counts; any other value reads as absent rather than spoiling the line.
     std::optional<std::string_view> requestId;
+    // The working folder; like requestId, only a string counts.
+    std::optional<std::string_view> cwd;
     std::optional<Message> message;
 };

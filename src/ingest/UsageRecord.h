@@ -4,6 +4,7 @@
 #include <functional>
 #include <string_view>
 
+#include "ingest/CompactSymbol.h"
 #include "ingest/MessageId.h"
 #include "ingest/Symbol.h"
 #include "basics/Instant.h"
@@ -25,6 +26,11 @@ struct UsageRecord
     // a conversation in resumed or forked sessions keep both ids; a hash keeps records small, and a
     // false match would also need equal message ids.
     std::uint64_t requestId = 0;
+    // The part of cacheWriteTokens cached for an hour rather than five minutes, which costs more.
+    // Four bytes hold any one request's writes; larger counts saturate.
+    std::uint32_t cacheWrite1hTokens = 0;
+    // The working folder the line names, or the log's folder under projects/ when it names none.
+    CompactSymbol project;
 
     static std::uint64_t hashRequestId(std::string_view text)
     {

@@ -35,6 +35,8 @@ struct Yields
     std::string line;
     ClaudeLog::Usage usage;
     const char* session;
+    std::uint32_t hourWrites = 0;
+    const char* cwd = "";
 };
 
 TEST(LineDecoding, LinesThatYieldARecord)
@@ -54,7 +56,13 @@ TEST(LineDecoding, LinesThatYieldARecord)
         { "extra members",
           line(R"({"input_tokens":1,"cache_creation":{"ephemeral_5m_input_tokens":9},"service_tier":"standard","speed":"fast"})",
                R"("sessionId":"s-1","cwd":"/x","isSidechain":true,"usage":"not this one",)"),
-          { 1, 0, 0, 0 }, "s-1" },
+          { 1, 0, 0, 0 }, "s-1", 0, "/x" },
+        { "hour writes",
+          line(R"({"cache_creation_input_tokens":100,"cache_creation":{"ephemeral_5m_input_tokens":60,"ephemeral_1h_input_tokens":40}})"),
+          { 0, 0, 100, 0 }, "s-1", 40 },
+        { "bad split reads as none",
+          line(R"({"cache_creation_input_tokens":100,"cache_creation":{"ephemeral_1h_input_tokens":"40"}})", R"("sessionId":"s-1","cwd":7,)"),
+          { 0, 0, 100, 0 }, "s-1" },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -69,6 +77,8 @@ TEST(LineDecoding, LinesThatYieldARecord)
         EXPECT_EQ(r->timestamp.time_since_epoch().count(), utcMillis("2025-06-01T09:30:15.123Z"));
         EXPECT_EQ(r->sessionId.view(), c.session);
         EXPECT_EQ(r->providerId.view(), "claude-code");
+        EXPECT_EQ(r->cacheWrite1hTokens, c.hourWrites);
+        EXPECT_EQ(r->project.view(), c.cwd);
     }
 }
 

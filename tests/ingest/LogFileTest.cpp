@@ -48,6 +48,27 @@ TEST(LogFile, RealisticSessionDeduplicatesLastContentAtFirstPlace)
     EXPECT_EQ(unique[1].outputTokens, 40);
 }
 
+TEST(LogFile, ProjectIsTheLinesFolderElseTheLogsFolder)
+{
+    TempDir home;
+    const auto at = [](const char* id, const char* cwd) {
+        std::string text = R"({"type":"assistant","timestamp":"2025-06-01T09:30:15Z","sessionId":"s",)";
+        if (*cwd)
+            text += std::string(R"("cwd":")") + cwd + R"(",)";
+        return text + R"("message":{"id":")" + id + R"(","model":"m","usage":{"output_tokens":1}}})" + "\n";
+    };
+    // One session that moves from one folder to another, and lines that name none.
+    const auto records = JSONLParser::parseFile(home.write("projects/-home-u-app/s.jsonl",
+        at("a", "") + at("b", "/home/u/app") + at("c", "/home/u/app/sub") + at("d", "")));
+    std::vector<std::string_view> projects;
+    for (const auto& r : records)
+        projects.push_back(r.project.view());
+    EXPECT_EQ(projects, (std::vector<std::string_view> { "-home-u-app", "/home/u/app", "/home/u/app/sub", "-home-u-app" }));
+    const auto subagent = JSONLParser::parseFile(home.write("projects/-srv-x/s1/subagents/a.jsonl", at("e", "")));
+    ASSERT_EQ(subagent.size(), 1u);
+    EXPECT_EQ(subagent[0].project.view(), "-srv-x");
+}
+
 TEST(LogFile, LineEndsBrokenAndOversizedLines)
 {
     TempDir home;

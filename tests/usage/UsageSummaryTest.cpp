@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "Records.h"
+#include "TempDir.h"
 #include "usage/ModelColor.h"
+#include "usage/PriceTable.h"
 #include "usage/TokenFormat.h"
 #include "usage/UsageSummary.h"
 
@@ -84,4 +86,63 @@ TEST(ModelColor, FamiliesInOrder)
         EXPECT_EQ(modelColor(QString::fromUtf8(model)), color) << model;
 }
 
+}
+
+TEST(PriceTable, CostsPerKindTierAndLookup)
+{
+    const PriceTable table = PriceTable::builtIn();
+    struct Case
+    {
+        const char* model;
+        std::int64_t input, output, write, write1h, read;
+        double usd;
+    };
+    const Case cases[] = {
+        { "claude-sonnet-4-5", 100'000, 0, 0, 0, 0, 0.3 },
+        { "claude-sonnet-4-5", 0, 100'000, 0, 0, 0, 1.5 },
+        { "claude-sonnet-4-5", 0, 0, 100'000, 0, 0, 0.375 },
+        { "claude-sonnet-4-5", 0, 0, 0, 0, 100'000, 0.03 },
+        // No one-hour price: one-hour writes cost what five-minute ones do.
+        { "claude-sonnet-4-5", 0, 0, 100'000, 100'000, 0, 0.375 },
+        { "claude-haiku-4-5", 0, 0, 1'000'000, 400'000, 0, 0.6 * 1.25 + 0.4 * 2.0 },
+        // Past 200k tokens of a kind in one request, the rest of that kind costs the tier's price.
+        { "claude-sonnet-4-5", 300'000, 300'000, 0, 0, 0, 0.2 * 3 + 0.1 * 6 + 0.2 * 15 + 0.1 * 22.5 },
+        { "claude-sonnet-4-5", 200'000, 0, 0, 0, 0, 0.6 },
+        { "claude-opus-4-1", 300'000, 0, 0, 0, 0, 4.5 }, // no tier listed
+        { "claude-sonnet-4-5-20250929", 100'000, 0, 0, 0, 0, 0.3 },
+        { "anthropic/claude-opus-4-1-20250805", 0, 1'000'000, 0, 0, 0, 75.0 },
+        { "claude-opus-4-1-20991231", 0, 1'000'000, 0, 0, 0, 75.0 }, // a new date of a listed model
+    };
+    for (const auto& c : cases) {
+        const ModelPrice* price = table.find(c.model);
+        ASSERT_NE(price, nullptr) << c.model;
+        EXPECT_NEAR(price->cost(c.input, c.output, c.write, c.write1h, c.read), c.usd, 1e-9) << c.model << " " << c.input;
+    }
+    for (const char* unknown : { "gpt-4o", "claude-sonnet-9", "", "claude-sonnet", "<synthetic>" })
+        EXPECT_EQ(table.find(unknown), nullptr) << unknown;
+}
+
+TEST(PriceTable, OverrideFileAndBrokenFiles)
+{
+    TempDir dir;
+    const auto path = QString::fromStdString(dir.write("prices.json", R"({
+        "claude-sonnet-4-5": { "input_cost_per_token": 1e-06, "output_cost_per_token": 2e-06 },
+        "my-model": { "input_cost_per_token": 5e-06, "output_cost_per_token": 5e-06 },
+        "no-output": { "input_cost_per_token": 5e-06 },
+        "bad": { "input_cost_per_token": "cheap", "output_cost_per_token": 1 } })"));
+    const PriceTable table = PriceTable::load(path);
+    EXPECT_DOUBLE_EQ(table.find("claude-sonnet-4-5")->cost(1'000'000, 0, 1'000'000, 0, 0), 1.0);
+    EXPECT_DOUBLE_EQ(table.find("my-model")->cost(0, 1'000'000, 0, 0, 0), 5.0);
+    EXPECT_EQ(table.find("no-output"), nullptr);
+    EXPECT_EQ(table.find("bad"), nullptr);
+    EXPECT_NE(table.find("claude-opus-4-1"), nullptr);
+
+    // A file that does not load leaves the built-in table as it is; a missing one is no fault.
+    const auto builtIn = PriceTable::builtIn().size();
+    EXPECT_GT(builtIn, 10u);
+    for (const char* text : { "{ not json", "[1, 2]", "" })
+        EXPECT_EQ(PriceTable::load(QString::fromStdString(dir.write("broken.json", text))).size(), builtIn) << text;
+    EXPECT_EQ(PriceTable::load(QString::fromStdString(dir.path("absent.json"))).size(), builtIn);
+    EXPECT_FALSE(PriceTable::parse("{ not json"));
+    EXPECT_EQ(PriceTable().find("claude-opus-4-1"), nullptr);
 }

@@ -1,0 +1,32 @@
+#!/bin/sh
+# Rewrites src/usage/prices/claude-prices.json from LiteLLM's current model price list, keeping the
+# Claude models under their plain names and the price keys Pacemark reads. Needs network access.
+set -eu
+url=${LITELLM_PRICES_URL:-https://raw.githubusercontent.com/BerriAI/litellm/main/model_prices_and_context_window.json}
+out="$(dirname "$0")/../src/usage/prices/claude-prices.json"
+tmp=$(mktemp)
+trap 'rm -f "$tmp"' EXIT
+curl -fsSL "$url" -o "$tmp"
+python3 - "$tmp" "$out" <<'PY'
+import json, re, sys
+keys = ["input_cost_per_token", "output_cost_per_token", "cache_creation_input_token_cost",
+        "cache_creation_input_token_cost_above_1hr", "cache_read_input_token_cost",
+        "input_cost_per_token_above_200k_tokens", "output_cost_per_token_above_200k_tokens",
+        "cache_creation_input_token_cost_above_200k_tokens", "cache_read_input_token_cost_above_200k_tokens"]
+with open(sys.argv[1]) as f:
+    data = json.load(f)
+out = {}
+for name in sorted(data):
+    entry = data[name]
+    if not re.match(r"^claude-", name) or not isinstance(entry, dict):
+        continue
+    kept = {k: entry[k] for k in keys if isinstance(entry.get(k), (int, float))}
+    if "input_cost_per_token" in kept and "output_cost_per_token" in kept:
+        out[name] = kept
+if not out:
+    sys.exit("no Claude models in the downloaded list")
+with open(sys.argv[2], "w") as f:
+    json.dump(out, f, indent=4)
+    f.write("\n")
+print(f"{len(out)} Claude models written to {sys.argv[2]}")
+PY
