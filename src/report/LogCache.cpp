@@ -79,8 +79,8 @@ private:
     bool m_ok = true;
 };
 
-// Message id, three symbols, four token counts, timestamp, request id.
-constexpr std::size_t MinRecordBytes = 4 + 3 * 4 + 4 * 8 + 8 + 8;
+// Message id, four symbols, four token counts, timestamp, request id, one-hour cache writes.
+constexpr std::size_t MinRecordBytes = 4 + 4 * 4 + 4 * 8 + 8 + 8 + 4;
 
 void putFolders(Writer& out, const std::vector<std::string>& folders)
 {
@@ -134,6 +134,17 @@ std::optional<LogCache::States> LogCache::load(const QString& path, const std::v
         }
         return symbols[index];
     };
+    // Projects are interned as compact symbols, each once.
+    std::vector<std::optional<CompactSymbol>> projects(symbols.size());
+    const auto project = [&](quint32 index) {
+        if (index >= symbols.size()) {
+            in.fail();
+            return CompactSymbol();
+        }
+        if (!projects[index])
+            projects[index] = CompactSymbol(symbols[index].view());
+        return *projects[index];
+    };
 
     States states(in.count(4 + 4 * 8 + 8 + 4 + 4));
     for (auto& state : states) {
@@ -160,6 +171,8 @@ std::optional<LogCache::States> LogCache::load(const QString& path, const std::v
             record.cacheReadTokens = in.get<std::int64_t>();
             record.timestamp = Instant(std::chrono::milliseconds(in.get<std::int64_t>()));
             record.requestId = in.get<std::uint64_t>();
+            record.cacheWrite1hTokens = in.get<std::uint32_t>();
+            record.project = project(in.get<quint32>());
         }
         if (!in.ok())
             return std::nullopt;
@@ -175,10 +188,11 @@ bool LogCache::save(const QString& path, const std::vector<std::string>& folders
     std::unordered_map<std::string_view, quint32> symbolIndex;
     Writer symbols;
     quint32 symbolCount = 0;
-    const auto index = [&](Symbol symbol) {
-        const auto [at, added] = symbolIndex.emplace(symbol.view(), symbolCount);
+    // Keys are views of interned text, which lives as long as the process.
+    const auto index = [&](std::string_view text) {
+        const auto [at, added] = symbolIndex.emplace(text, symbolCount);
         if (added) {
-            symbols.put(symbol.view());
+            symbols.put(text);
             ++symbolCount;
         }
         return at->second;
@@ -201,15 +215,17 @@ bool LogCache::save(const QString& path, const std::vector<std::string>& folders
         files.put(static_cast<quint32>(state.records.size()));
         for (const auto& record : state.records) {
             files.put(record.messageId.view());
-            files.put(index(record.model));
-            files.put(index(record.sessionId));
-            files.put(index(record.providerId));
+            files.put(index(record.model.view()));
+            files.put(index(record.sessionId.view()));
+            files.put(index(record.providerId.view()));
             files.put(record.inputTokens);
             files.put(record.outputTokens);
             files.put(record.cacheWriteTokens);
             files.put(record.cacheReadTokens);
             files.put(static_cast<std::int64_t>(record.timestamp.time_since_epoch().count()));
             files.put(record.requestId);
+            files.put(record.cacheWrite1hTokens);
+            files.put(index(record.project.view()));
         }
     }
 

@@ -22,6 +22,7 @@
 #include "ingest/ClaudeCodeProvider.h"
 #include "ingest/ProviderManager.h"
 #include "report/LogCache.h"
+#include "usage/PriceTable.h"
 #include "usage/UsageDataManager.h"
 
 using SteadyClock = std::chrono::steady_clock;
@@ -181,7 +182,7 @@ std::optional<StatuslineFigures> Statusline::askInstance(const QString& socketPa
 QJsonObject Statusline::answer(const UsageDataManager& usage, const std::optional<ClaudeQuota>& quota,
                                const QJsonObject& request)
 {
-    return StatuslineFigures::of(usage, sessionId(request), quota).toJson();
+    return StatuslineFigures::of(usage, sessionId(request), quota, PriceTable::standard()).toJson();
 }
 
 StatuslineFigures Statusline::fromLogs(const QString& sessionId, const QString& cachePath)
@@ -212,5 +213,5 @@ StatuslineFigures Statusline::fromLogs(const QString& sessionId, const QString& 
         if (!LogCache::save(cachePath, folders, reader->fileStates(), &error))
             std::fprintf(stderr, "pacemark: the log cache was not written: %s\n", error.toLocal8Bit().constData());
     }
-    return StatuslineFigures::of(usage, sessionId, std::nullopt);
+    return StatuslineFigures::of(usage, sessionId, std::nullopt, PriceTable::standard());
 }

@@ -9,6 +9,7 @@
 #include "quota/ClaudeQuota.h"
 #include "usage/Pace.h"
 
+class PriceTable;
 class UsageDataManager;
 
 // What the status line shows: the runner's pace and the rate of the last three minutes, today's and
@@ -26,9 +27,10 @@ struct StatuslineFigures
     std::optional<double> sessionCostUsd;
     std::optional<ClaudeQuota::Window> fiveHour;
 
-    // The figures of the usage's last refresh; session ones for records with that session id.
+    // The figures of the usage's last refresh; session ones for records with that session id. A cost
+    // is the sum of each request's, and unknown when a request with tokens has a model without a price.
     static StatuslineFigures of(const UsageDataManager& usage, const QString& sessionId,
-                                const std::optional<ClaudeQuota>& quota);
+                                const std::optional<ClaudeQuota>& quota, const PriceTable& prices);
 
     QJsonObject toJson() const;
     // Empty unless the object holds at least the pace and today's tokens.

@@ -18,6 +18,7 @@
 #include "ingest/ProviderManager.h"
 #include "report/LogCache.h"
 #include "report/Statusline.h"
+#include "usage/PriceTable.h"
 #include "usage/UsageDataManager.h"
 
 namespace {
@@ -69,7 +70,7 @@ StatuslineFigures fresh(const QString& session)
     UsageDataManager usage(&providers);
     usage.refresh();
     EXPECT_TRUE(waitForSignal(&usage, &UsageDataManager::refreshed));
-    return StatuslineFigures::of(usage, session, std::nullopt);
+    return StatuslineFigures::of(usage, session, std::nullopt, PriceTable::standard());
 }
 
 void expectSame(const StatuslineFigures& actual, const StatuslineFigures& expected)
@@ -78,6 +79,8 @@ void expectSame(const StatuslineFigures& actual, const StatuslineFigures& expect
     EXPECT_EQ(actual.tokensPerMinute, expected.tokensPerMinute);
     EXPECT_EQ(actual.pace, expected.pace);
     EXPECT_EQ(actual.sessionTokens, expected.sessionTokens);
+    EXPECT_EQ(actual.todayCostUsd, expected.todayCostUsd);
+    EXPECT_EQ(actual.sessionCostUsd, expected.sessionCostUsd);
 }
 
 struct Outcome
@@ -188,7 +191,7 @@ TEST(Statusline, RunningInstanceAnswers)
 
         const Outcome run = statusline(claudeInput("s2", ""), logs.home.path(), runtime);
         EXPECT_EQ(run.exitCode, 0);
-        const StatuslineFigures expected = StatuslineFigures::of(usage, QStringLiteral("s2"), quota);
+        const StatuslineFigures expected = StatuslineFigures::of(usage, QStringLiteral("s2"), quota, PriceTable::standard());
         EXPECT_EQ(QString::fromUtf8(run.out), expected.toLine(Clock::now()) + QLatin1Char('\n'));
         EXPECT_TRUE(run.out.contains("5h 42% (2h 5m)")) << run.out.constData();
         EXPECT_FALSE(QFile::exists(logs.cache())) << "the logs were read although the application answered";
@@ -225,7 +228,7 @@ TEST(Statusline, CacheFollowsTheLogs)
     logs.home.append(logs.folder + "s1.jsonl", ClaudeLog::assistant("msg_d", ago(20s), { 1, 3000, 0, 0 }, ClaudeLog::Sonnet, "s1"));
     logs.home.write(logs.folder + "s3.jsonl",
                     ClaudeLog::assistant("msg_b", ago(1min), { 10, 2000, 0, 500 }, ClaudeLog::Sonnet, "s1")
-                        + ClaudeLog::assistant("msg_e", ago(10s), { 1, 1, 1, 1 }, "claude-3-5-haiku-20241022", "s3"));
+                        + ClaudeLog::assistant("msg_e", ago(10s), { 1, 1, 1, 1 }, "claude-haiku-4-5-20251001", "s3"));
     ClaudeCodeProvider reader(folders);
     reader.restoreFileStates(*LogCache::load(logs.cache(), folders));
     reader.fetchRecords();
@@ -235,6 +238,16 @@ TEST(Statusline, CacheFollowsTheLogs)
     const StatuslineFigures grown = Statusline::fromLogs(QStringLiteral("s1"), logs.cache());
     expectSame(grown, fresh(QStringLiteral("s1")));
     EXPECT_EQ(grown.todayTokens, 4600 + 2510 + 7005 + 3001 + 4);
+    ASSERT_TRUE(grown.todayCostUsd && grown.sessionCostUsd);
+    EXPECT_GT(*grown.todayCostUsd, *grown.sessionCostUsd);
+    EXPECT_GT(*grown.sessionCostUsd, 0.0);
+
+    // A model without a price leaves today's cost unknown, not lower; the session has none of it.
+    logs.home.write(logs.folder + "s4.jsonl", ClaudeLog::assistant("msg_f", ago(5s), { 1, 1, 0, 0 }, "claude-next-9", "s4"));
+    const StatuslineFigures unpriced = Statusline::fromLogs(QStringLiteral("s1"), logs.cache());
+    EXPECT_FALSE(unpriced.todayCostUsd);
+    EXPECT_EQ(unpriced.sessionCostUsd, grown.sessionCostUsd);
+    EXPECT_TRUE(unpriced.toLine(Clock::now()).contains(QStringLiteral("오늘 17.1K — · 세션")));
 
     QFile file(logs.cache());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
