@@ -21,8 +21,8 @@ find "$corpus/projects" -name '*.jsonl' -print0 | xargs -0 cat > /dev/null
 
 export CLAUDE_CONFIG_DIR=$corpus XDG_CACHE_HOME=$home/cache XDG_RUNTIME_DIR=$home/runtime
 mkdir -m 700 "$XDG_RUNTIME_DIR"
-transcript=$(find "$corpus/projects" -name '*.jsonl' -size +1M | head -n 1)
-session=$(basename "$transcript" .jsonl)
+transcript=$(find "$corpus/projects" -name '*.jsonl' -size +1M -print -quit)
+session=$(grep -o -m 1 '"sessionId":"[^"]*"' "$transcript" | head -n 1 | cut -d'"' -f4)
 printf '{"session_id":"%s","transcript_path":"%s","cwd":"/home/dev/project","model":{"id":"claude-opus-4-5","display_name":"Opus"},"workspace":{"current_dir":"/home/dev/project","project_dir":"/home/dev/project"},"version":"2.0.30","cost":{"total_cost_usd":1.5}}\n' \
     "$session" "$transcript" > "$home/input.json"
 command="$app --statusline < $home/input.json"

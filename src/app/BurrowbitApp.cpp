@@ -238,14 +238,14 @@ int BurrowbitApp::main(int argc, char** argv)
                                        "sprinting)")
                             .arg(parser.value(speedOption)));
     }
+    if (options.statusline && (options.report || options.json || options.now || options.quota || options.history
+                               || options.runnerSpeed || options.stats))
+        return fail(QStringLiteral("--statusline goes with no other option"));
     if (!options.report && (options.json || options.now || options.quota || options.history))
         return fail(QStringLiteral("--json, --now, --quota and --history go with --report"));
     if (options.report && (options.runnerSpeed || options.stats))
         return fail(QStringLiteral("--runner-speed and --stats do not go with --report"));
 
-    if (options.statusline && (options.report || options.json || options.now || options.quota || options.history
-                               || options.runnerSpeed || options.stats))
-        return fail(QStringLiteral("--statusline goes with no other option"));
 
     if (options.statusline)
         return Statusline::run(argc, argv);
