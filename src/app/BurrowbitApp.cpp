@@ -16,6 +16,7 @@
 #include "app/PopoverWindow.h"
 #include "app/SingleInstance.h"
 #include "app/UnixSignalHandler.h"
+#include "report/Statusline.h"
 #include "report/UsageReport.h"
 #include "basics/ClaudePaths.h"
 #include "ingest/ProviderManager.h"
@@ -46,6 +47,7 @@ int fail(const QString& message)
 
 struct Options
 {
+    bool statusline = false;
     bool report = false;
     bool json = false;
     bool quota = false;
@@ -129,6 +131,9 @@ int runApplication(QApplication& app, const Options& options)
         return 0;
 
     AppDelegate delegate;
+    instance.setRequestHandler(QString(Statusline::RequestKind), [&delegate](const QJsonObject& request) {
+        return Statusline::answer(*delegate.usageDataManager(), delegate.claudeQuotaManager()->quota(), request);
+    });
     UnixSignalHandler signals;
     QObject::connect(&signals, &UnixSignalHandler::terminationRequested, &app, &QCoreApplication::quit);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, &AppDelegate::applicationWillTerminate);
@@ -173,6 +178,9 @@ int BurrowbitApp::main(int argc, char** argv)
     QCommandLineParser parser;
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
+    const QCommandLineOption statuslineOption(
+        QStringLiteral("statusline"),
+        QStringLiteral("Print one line for Claude Code's status line (the session's JSON on standard input) and exit."));
     const QCommandLineOption reportOption(QStringLiteral("report"),
                                           QStringLiteral("Print today's usage once and exit."));
     const QCommandLineOption jsonOption(QStringLiteral("json"), QStringLiteral("With --report: print JSON."));
@@ -188,7 +196,7 @@ int BurrowbitApp::main(int argc, char** argv)
                                          QStringLiteral("idle|walking|running|sprinting"));
     const QCommandLineOption statsOption(QStringLiteral("stats"),
                                          QStringLiteral("At exit, print how many tray images were drawn."));
-    parser.addOptions({ reportOption, jsonOption, nowOption, quotaOption, historyOption, speedOption, statsOption });
+    parser.addOptions({ statuslineOption, reportOption, jsonOption, nowOption, quotaOption, historyOption, speedOption, statsOption });
 
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
@@ -210,6 +218,7 @@ int BurrowbitApp::main(int argc, char** argv)
         return fail(QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().constFirst()));
 
     Options options;
+    options.statusline = parser.isSet(statuslineOption);
     options.report = parser.isSet(reportOption);
     options.json = parser.isSet(jsonOption);
     options.quota = parser.isSet(quotaOption);
@@ -229,11 +238,17 @@ int BurrowbitApp::main(int argc, char** argv)
                                        "sprinting)")
                             .arg(parser.value(speedOption)));
     }
+    if (options.statusline && (options.report || options.json || options.now || options.quota || options.history
+                               || options.runnerSpeed || options.stats))
+        return fail(QStringLiteral("--statusline goes with no other option"));
     if (!options.report && (options.json || options.now || options.quota || options.history))
         return fail(QStringLiteral("--json, --now, --quota and --history go with --report"));
     if (options.report && (options.runnerSpeed || options.stats))
         return fail(QStringLiteral("--runner-speed and --stats do not go with --report"));
 
+
+    if (options.statusline)
+        return Statusline::run(argc, argv);
     if (options.report) {
         QCoreApplication app(argc, argv);
         return runReport(options);

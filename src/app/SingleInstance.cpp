@@ -9,8 +9,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
 #include <QLocalServer>
 #include <QLocalSocket>
+
+#include "basics/InstanceSocket.h"
 
 namespace {
 
@@ -56,18 +59,17 @@ SingleInstance::SingleInstance(QObject* parent) : QObject(parent) { }
 
 bool SingleInstance::start()
 {
-    QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (folder.isEmpty() || QDir::isRelativePath(folder)) {
+    const QString folder = InstanceSocket::folder();
+    if (folder != qEnvironmentVariable("XDG_RUNTIME_DIR")) {
         // Without the session's runtime folder: one of our own in the shared temporary folder, closed to
         // others from the start.
-        folder = QDir::tempPath() + QStringLiteral("/pacemark-runtime-%1").arg(::geteuid());
         if (::mkdir(QFile::encodeName(folder).constData(), 0700) != 0 && errno != EEXIST)
             return runAlone(folder, errnoText());
     }
     if (const QString refusal = folderRefusal(folder); !refusal.isEmpty())
         return runAlone(folder, refusal);
 
-    const QString path = folder + QStringLiteral("/pacemark.socket");
+    const QString path = InstanceSocket::path();
     struct stat status { };
     if (::lstat(QFile::encodeName(path).constData(), &status) == 0) {
         if (!S_ISSOCK(status.st_mode))
@@ -105,13 +107,43 @@ bool SingleInstance::listen(const QString& path)
     return true;
 }
 
+void SingleInstance::setRequestHandler(const QString& kind, RequestHandler handler)
+{
+    m_handlers.insert(kind, std::move(handler));
+}
+
 void SingleInstance::onNewConnection()
 {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            if (socket->readAll().contains(ActivateMessage.trimmed()))
-                Q_EMIT activationRequested();
-        });
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readLines(socket); });
     }
+}
+
+void SingleInstance::readLines(QLocalSocket* socket)
+{
+    while (socket->canReadLine()) {
+        const QByteArray line = socket->readLine(MaxLineBytes + 1).trimmed();
+        if (line == ActivateMessage.trimmed()) {
+            Q_EMIT activationRequested();
+        } else if (line.startsWith('{')) {
+            socket->write(QJsonDocument(answer(line)).toJson(QJsonDocument::Compact) + '\n');
+            socket->flush();
+        }
+    }
+    if (socket->bytesAvailable() > MaxLineBytes)
+        socket->abort();
+}
+
+QJsonObject SingleInstance::answer(const QByteArray& line) const
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(line, &error);
+    if (!document.isObject())
+        return { { QStringLiteral("error"), QStringLiteral("not a JSON object: %1").arg(error.errorString()) } };
+    const QString kind = document.object().value(QStringLiteral("request")).toString();
+    const auto handler = m_handlers.constFind(kind);
+    if (handler == m_handlers.constEnd())
+        return { { QStringLiteral("error"), QStringLiteral("unknown request '%1'").arg(kind) } };
+    return (*handler)(document.object());
 }

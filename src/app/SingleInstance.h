@@ -1,13 +1,22 @@
 #pragma once
 
+#include <functional>
+
+#include <QHash>
+#include <QJsonObject>
 #include <QObject>
 #include <QString>
 
 class QLocalServer;
+class QLocalSocket;
 
 // One application per user session: the first instance listens on a local socket in the user's runtime
 // folder; a later one asks it to show its popover and then exits. A socket or folder that another user
 // could have put there is never trusted: the instance then runs without the service.
+//
+// A message is one line. "activate" (all an earlier release sends) shows the popover; a JSON object
+// is a request, answered with one line of JSON by the handler of its "request" kind, or with an
+// "error" member when there is none.
 class SingleInstance : public QObject
 {
     Q_OBJECT
@@ -19,12 +28,22 @@ public:
     // otherwise, whether this process now listens as the primary or runs without the service.
     bool start();
 
+    using RequestHandler = std::function<QJsonObject(const QJsonObject& request)>;
+    // Answers the requests whose "request" member is kind.
+    void setRequestHandler(const QString& kind, RequestHandler handler);
+
+    // A longer line closes the connection unanswered.
+    static constexpr qsizetype MaxLineBytes = 64 * 1024;
+
 Q_SIGNALS:
     void activationRequested();
 
 private:
     bool listen(const QString& path);
     void onNewConnection();
+    void readLines(QLocalSocket* socket);
+    QJsonObject answer(const QByteArray& line) const;
 
     QLocalServer* m_server = nullptr;
+    QHash<QString, RequestHandler> m_handlers;
 };

@@ -246,6 +246,30 @@ RecordList ClaudeCodeProvider::fetchRecords()
     return result;
 }
 
+std::vector<ClaudeCodeProvider::FileState> ClaudeCodeProvider::fileStates() const
+{
+    std::vector<FileState> states;
+    states.reserve(m_fileCache.size());
+    for (const auto& [path, entry] : m_fileCache)
+        states.push_back({ path, entry.stamp, entry.readEnd, entry.pieces,
+                           entry.batch ? entry.batch->records : std::vector<UsageRecord> {} });
+    return states;
+}
+
+void ClaudeCodeProvider::restoreFileStates(std::vector<FileState> states)
+{
+    m_fileCache.clear();
+    for (auto& state : states) {
+        CacheEntry entry { state.stamp, std::make_shared<const RecordBatch>(std::move(state.records)), state.readEnd,
+                           std::move(state.pieces) };
+        if (entry.readEnd < 0 || entry.pieces.empty() || entry.pieces.back().end != entry.readEnd) {
+            entry.readEnd = -1;
+            entry.pieces.clear();
+        }
+        m_fileCache[std::move(state.path)] = std::move(entry);
+    }
+}
+
 QString ClaudeCodeProvider::displayName(const QString& model) const
 {
     const QString lower = model.toLower();

@@ -35,13 +35,34 @@ public:
     std::size_t lastParsedFileCount() const { return m_lastParsedFileCount; }
     std::size_t lastAppendReadCount() const { return m_lastAppendReadCount; }
 
-private:
     // Consecutive stretches of a log as read, from its start: where each ends and its XXH3.
     struct ReadPiece
     {
         std::int64_t end = 0;
         std::uint64_t hash = 0;
+
+        friend bool operator==(const ReadPiece&, const ReadPiece&) = default;
     };
+
+    // What the per-file cache holds of one log, so that another process can start from it: the
+    // next fetchRecords then reads only the logs whose stamp differs, the grown ones from readEnd
+    // once the bytes before it hash as they did.
+    struct FileState
+    {
+        std::string path;
+        FileStamp stamp;
+        std::int64_t readEnd = -1;
+        std::vector<ReadPiece> pieces;
+        std::vector<UsageRecord> records;
+    };
+
+    std::vector<FileState> fileStates() const;
+    std::size_t cachedFileCount() const { return m_fileCache.size(); }
+    // Replaces the per-file cache; a state whose pieces do not end at its readEnd is kept without
+    // them, so its file is read whole once it changes.
+    void restoreFileStates(std::vector<FileState> states);
+
+private:
 
     struct CacheEntry
     {

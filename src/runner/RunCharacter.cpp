@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "basics/UserDefaults.h"
+#include "usage/Pace.h"
 
 RunCharacter::RunCharacter(UserDefaults* defaults, QObject* parent)
     : RunCharacter(defaults, CharacterRegistry::SheetLookup(), parent)
@@ -25,15 +26,7 @@ RunCharacter::RunCharacter(UserDefaults* defaults, CharacterRegistry::SheetLooku
 
 AnimationSpeed RunCharacter::chooseSpeed(ActivityLevel activityLevel, qint64 tokensPerMinute, bool inverted)
 {
-    AnimationSpeed speed = AnimationSpeed::Idle;
-    if (activityLevel == ActivityLevel::Active) {
-        if (tokensPerMinute > 8000)
-            speed = AnimationSpeed::Sprinting;
-        else if (tokensPerMinute > 2000)
-            speed = AnimationSpeed::Running;
-        else
-            speed = AnimationSpeed::Walking;
-    }
+    AnimationSpeed speed = *animationSpeedFromRaw(static_cast<int>(paceFor(activityLevel, tokensPerMinute)));
     if (inverted)
         speed = *animationSpeedFromRaw(3 - static_cast<int>(speed));
     return speed;

@@ -1,4 +1,4 @@
-# cmake -DBUILD_DIR=<build> -DPREFIX=<scratch> -P CheckInstallLayout.cmake
+# cmake -DBUILD_DIR=<build> -DPREFIX=<scratch> -DLIBDIR=<libdir> -P CheckInstallLayout.cmake
 cmake_policy(VERSION 3.24)
 file(REMOVE_RECURSE ${PREFIX})
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX} RESULT_VARIABLE result
@@ -10,7 +10,7 @@ endif()
 set(id io.github.pacemark.Pacemark)
 set(expected bin/pacemark share/applications/${id}.desktop share/metainfo/${id}.metainfo.xml
     share/icons/hicolor/scalable/apps/${id}.svg share/man/man1/pacemark.1.gz share/doc/pacemark/copyright
-    share/doc/pacemark/changelog.gz)
+    share/doc/pacemark/changelog.gz ${LIBDIR}/pacemark/pacemark-gui.so)
 foreach(size 16 24 32 48 64 128 256 512)
     list(APPEND expected share/icons/hicolor/${size}x${size}/apps/${id}.png)
 endforeach()
@@ -19,6 +19,13 @@ foreach(path ${expected})
         message(FATAL_ERROR "not installed: ${path}")
     endif()
 endforeach()
+
+# The installed executable finds the application module beside it.
+execute_process(COMMAND ${PREFIX}/bin/pacemark --version RESULT_VARIABLE result OUTPUT_VARIABLE version
+                ERROR_VARIABLE error)
+if(NOT result EQUAL 0 OR NOT version MATCHES "^pacemark ")
+    message(FATAL_ERROR "the installed pacemark does not start: ${result} ${error}")
+endif()
 
 # The entry starts the installed binary by name and names the installed icon.
 file(STRINGS ${PREFIX}/share/applications/${id}.desktop entry)

@@ -1,0 +1,217 @@
+#include "report/Statusline.h"
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+
+#include "basics/ClaudePaths.h"
+#include "basics/Clock.h"
+#include "basics/InstanceSocket.h"
+#include "ingest/ClaudeCodeProvider.h"
+#include "ingest/ProviderManager.h"
+#include "report/LogCache.h"
+#include "usage/PriceTable.h"
+#include "usage/UsageDataManager.h"
+
+using SteadyClock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr qsizetype MaxInputBytes = 1 << 20;
+// Claude Code waits for the line; a tray that does not answer at once is passed over.
+constexpr std::chrono::milliseconds InputWait { 200 };
+constexpr std::chrono::milliseconds SocketWait { 300 };
+constexpr qsizetype MaxAnswerBytes = 64 * 1024;
+
+const QString SessionIdKey = QStringLiteral("session_id");
+const QString TranscriptKey = QStringLiteral("transcript_path");
+
+int msLeft(SteadyClock::time_point deadline)
+{
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyClock::now()).count();
+    return left > 0 ? static_cast<int>(left) : 0;
+}
+
+// Waits for the descriptor until the deadline; false when it passed or polling failed.
+bool waitFor(int fd, short events, SteadyClock::time_point deadline)
+{
+    for (;;) {
+        pollfd p { fd, events, 0 };
+        const int ready = ::poll(&p, 1, msLeft(deadline));
+        if (ready > 0)
+            return true;
+        if (ready == 0 || errno != EINTR)
+            return false;
+    }
+}
+
+class Descriptor
+{
+public:
+    explicit Descriptor(int fd) : m_fd(fd) { }
+    ~Descriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+}
+
+int Statusline::run(int argc, char** argv)
+{
+    const QJsonObject request = Statusline::request(readInput(STDIN_FILENO, InputWait));
+    std::optional<StatuslineFigures> figures = askInstance(InstanceSocket::path(), request, SocketWait);
+    if (!figures) {
+        QCoreApplication app(argc, argv);
+        figures = fromLogs(sessionId(request), LogCache::defaultPath());
+    }
+    const QByteArray line = (figures->toLine(Clock::now()) + QLatin1Char('\n')).toUtf8();
+    std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stdout);
+    std::fflush(stdout);
+    return 0;
+}
+
+QByteArray Statusline::readInput(int fd, std::chrono::milliseconds wait)
+{
+    QByteArray input;
+    if (::isatty(fd))
+        return input;
+    const auto deadline = SteadyClock::now() + wait;
+    char buffer[16384];
+    while (input.size() < MaxInputBytes && waitFor(fd, POLLIN, deadline)) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && (errno == EINTR || errno == EAGAIN))
+            continue;
+        if (n <= 0)
+            break;
+        input.append(buffer, n);
+    }
+    return input;
+}
+
+QJsonObject Statusline::request(const QByteArray& input)
+{
+    QJsonObject request { { QStringLiteral("request"), QString(RequestKind) } };
+    const QJsonObject object = QJsonDocument::fromJson(input).object();
+    QString session = object.value(SessionIdKey).toString();
+    if (session.isEmpty()) {
+        const QString transcript = object.value(TranscriptKey).toString();
+        if (transcript.endsWith(QLatin1String(".jsonl")))
+            session = QFileInfo(transcript).completeBaseName();
+    }
+    if (!session.isEmpty())
+        request.insert(SessionIdKey, session);
+    return request;
+}
+
+QString Statusline::sessionId(const QJsonObject& request)
+{
+    return request.value(SessionIdKey).toString();
+}
+
+std::optional<StatuslineFigures> Statusline::askInstance(const QString& socketPath, const QJsonObject& request,
+                                                         std::chrono::milliseconds timeout)
+{
+    const auto deadline = SteadyClock::now() + timeout;
+    const QByteArray path = QFile::encodeName(socketPath);
+    sockaddr_un address {};
+    struct stat status { };
+    // Only a socket of this user's is asked: another user's could answer anything.
+    if (path.size() >= static_cast<qsizetype>(sizeof address.sun_path) || ::lstat(path.constData(), &status) != 0
+        || !S_ISSOCK(status.st_mode) || status.st_uid != ::geteuid())
+        return std::nullopt;
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, path.constData(), static_cast<std::size_t>(path.size()));
+
+    const Descriptor socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    if (socket.get() < 0)
+        return std::nullopt;
+    if (::connect(socket.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        if (errno != EINPROGRESS && errno != EAGAIN)
+            return std::nullopt;
+        int failure = 0;
+        socklen_t size = sizeof failure;
+        if (!waitFor(socket.get(), POLLOUT, deadline)
+            || ::getsockopt(socket.get(), SOL_SOCKET, SO_ERROR, &failure, &size) != 0 || failure != 0)
+            return std::nullopt;
+    }
+
+    const QByteArray message = QJsonDocument(request).toJson(QJsonDocument::Compact) + '\n';
+    for (qsizetype sent = 0; sent < message.size();) {
+        const ssize_t n = ::send(socket.get(), message.constData() + sent, static_cast<std::size_t>(message.size() - sent),
+                                 MSG_NOSIGNAL);
+        if (n > 0)
+            sent += n;
+        else if (n < 0 && errno != EINTR && (errno != EAGAIN || !waitFor(socket.get(), POLLOUT, deadline)))
+            return std::nullopt;
+    }
+
+    QByteArray answer;
+    char buffer[4096];
+    while (!answer.contains('\n')) {
+        if (answer.size() > MaxAnswerBytes || !waitFor(socket.get(), POLLIN, deadline))
+            return std::nullopt;
+        const ssize_t n = ::recv(socket.get(), buffer, sizeof buffer, 0);
+        if (n == 0 || (n < 0 && errno != EINTR && errno != EAGAIN))
+            return std::nullopt;
+        if (n > 0)
+            answer.append(buffer, n);
+    }
+    return StatuslineFigures::fromJson(QJsonDocument::fromJson(answer.left(answer.indexOf('\n'))).object());
+}
+
+QJsonObject Statusline::answer(const UsageDataManager& usage, const std::optional<ClaudeQuota>& quota,
+                               const QJsonObject& request)
+{
+    return StatuslineFigures::of(usage, sessionId(request), quota, PriceTable::standard()).toJson();
+}
+
+StatuslineFigures Statusline::fromLogs(const QString& sessionId, const QString& cachePath)
+{
+    const auto folders = ClaudePaths::projectsPaths();
+    ProviderManager providers(folders);
+    ClaudeCodeProvider* reader = nullptr;
+    for (const auto& provider : providers.providers())
+        if (auto* claude = dynamic_cast<ClaudeCodeProvider*>(provider.get()))
+            reader = claude;
+    std::size_t cachedFiles = 0;
+    if (reader) {
+        if (auto states = LogCache::load(cachePath, folders)) {
+            cachedFiles = states->size();
+            reader->restoreFileStates(std::move(*states));
+        }
+    }
+
+    UsageDataManager usage(&providers);
+    QEventLoop loop;
+    QObject::connect(&usage, &UsageDataManager::refreshed, &loop, &QEventLoop::quit);
+    usage.refresh();
+    loop.exec();
+
+    // Written only when a log was read or one went away, so that an idle status line writes nothing.
+    if (reader && (reader->lastParsedFileCount() > 0 || reader->cachedFileCount() != cachedFiles)) {
+        QString error;
+        if (!LogCache::save(cachePath, folders, reader->fileStates(), &error))
+            std::fprintf(stderr, "pacemark: the log cache was not written: %s\n", error.toLocal8Bit().constData());
+    }
+    return StatuslineFigures::of(usage, sessionId, std::nullopt, PriceTable::standard());
+}

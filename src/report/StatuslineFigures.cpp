@@ -1,0 +1,188 @@
+#include "report/StatuslineFigures.h"
+
+#include <cmath>
+#include <unordered_map>
+
+#include <QJsonValue>
+#include <QStringList>
+
+#include "basics/TimestampParser.h"
+#include "quota/ResetCountdown.h"
+#include "usage/PriceTable.h"
+#include "usage/TokenFormat.h"
+#include "usage/UsageDataManager.h"
+
+namespace {
+
+const QString PaceKey = QStringLiteral("pace");
+const QString RateKey = QStringLiteral("tokensPerMinute");
+const QString TodayKey = QStringLiteral("todayTokens");
+const QString TodayCostKey = QStringLiteral("todayCostUsd");
+const QString SessionKey = QStringLiteral("sessionTokens");
+const QString SessionCostKey = QStringLiteral("sessionCostUsd");
+const QString FiveHourKey = QStringLiteral("fiveHour");
+const QString UtilizationKey = QStringLiteral("utilizationPct");
+const QString ResetsAtKey = QStringLiteral("resetsAt");
+
+QString glyph(Pace pace)
+{
+    switch (pace) {
+    case Pace::Idle:
+        return QStringLiteral("\U0001F4A4");
+    case Pace::Walking:
+        return QStringLiteral("\U0001F6B6");
+    case Pace::Running:
+        return QStringLiteral("\U0001F3C3");
+    case Pace::Sprinting:
+        break;
+    }
+    return QStringLiteral("\u26A1");
+}
+
+QString cost(const std::optional<double>& usd)
+{
+    return usd ? QStringLiteral("$%1").arg(*usd, 0, 'f', 2) : QStringLiteral("\u2014");
+}
+
+std::optional<double> number(const QJsonObject& object, const QString& key)
+{
+    const QJsonValue value = object.value(key);
+    if (!value.isDouble() || !std::isfinite(value.toDouble()))
+        return std::nullopt;
+    return value.toDouble();
+}
+
+std::optional<qint64> count(const QJsonObject& object, const QString& key)
+{
+    const auto value = number(object, key);
+    if (!value || *value < 0)
+        return std::nullopt;
+    return static_cast<qint64>(*value);
+}
+
+// Sums the cost of records one by one, as each request is priced on its own.
+class CostSum
+{
+public:
+    explicit CostSum(const PriceTable& prices) : m_prices(prices) { }
+
+    void add(const UsageRecord& record)
+    {
+        if (!m_usd || record.totalTokens() == 0)
+            return;
+        auto [at, added] = m_models.try_emplace(record.model, nullptr);
+        if (added)
+            at->second = m_prices.find(record.model.view());
+        if (!at->second) {
+            m_usd.reset();
+            return;
+        }
+        *m_usd += at->second->cost(record.inputTokens, record.outputTokens, record.cacheWriteTokens,
+                                   record.cacheWrite1hTokens, record.cacheReadTokens);
+    }
+    std::optional<double> usd() const { return m_usd; }
+
+private:
+    const PriceTable& m_prices;
+    std::unordered_map<Symbol, const ModelPrice*> m_models;
+    std::optional<double> m_usd = 0.0;
+};
+
+}
+
+StatuslineFigures StatuslineFigures::of(const UsageDataManager& usage, const QString& sessionId,
+                                        const std::optional<ClaudeQuota>& quota, const PriceTable& prices)
+{
+    StatuslineFigures figures;
+    figures.tokensPerMinute = usage.tokensPerMinute();
+    figures.pace = paceFor(usage.activityLevel(), figures.tokensPerMinute);
+    figures.todayTokens = usage.todayTokens();
+    CostSum today(prices);
+    for (const auto& record : usage.todayRecordsCache())
+        today.add(record);
+    figures.todayCostUsd = today.usd();
+    if (!sessionId.isEmpty()) {
+        const QByteArray id = sessionId.toUtf8();
+        const std::string_view wanted(id.constData(), static_cast<std::size_t>(id.size()));
+        qint64 tokens = 0;
+        CostSum cost(prices);
+        usage.allRecords().forEach([&](const UsageRecord& record) {
+            if (record.sessionId.view() == wanted) {
+                TokenMath::accumulate(tokens, record.totalTokens());
+                cost.add(record);
+            }
+        });
+        figures.sessionTokens = tokens;
+        figures.sessionCostUsd = cost.usd();
+    }
+    if (quota)
+        figures.fiveHour = quota->fiveHour;
+    return figures;
+}
+
+QJsonObject StatuslineFigures::toJson() const
+{
+    QJsonObject object {
+        { PaceKey, QString(paceName(pace)) },
+        { RateKey, tokensPerMinute },
+        { TodayKey, todayTokens },
+    };
+    if (todayCostUsd)
+        object.insert(TodayCostKey, *todayCostUsd);
+    if (sessionTokens)
+        object.insert(SessionKey, *sessionTokens);
+    if (sessionCostUsd)
+        object.insert(SessionCostKey, *sessionCostUsd);
+    if (fiveHour) {
+        QJsonObject window { { UtilizationKey, fiveHour->utilizationPct } };
+        if (fiveHour->resetsAt)
+            window.insert(ResetsAtKey, InstantFormat::toIsoUtcMillis(*fiveHour->resetsAt));
+        object.insert(FiveHourKey, window);
+    }
+    return object;
+}
+
+std::optional<StatuslineFigures> StatuslineFigures::fromJson(const QJsonObject& object)
+{
+    StatuslineFigures figures;
+    const QString name = object.value(PaceKey).toString();
+    const auto today = count(object, TodayKey);
+    std::optional<Pace> pace;
+    for (const Pace p : { Pace::Idle, Pace::Walking, Pace::Running, Pace::Sprinting })
+        if (name == paceName(p))
+            pace = p;
+    if (!pace || !today)
+        return std::nullopt;
+    figures.pace = *pace;
+    figures.todayTokens = *today;
+    figures.tokensPerMinute = count(object, RateKey).value_or(0);
+    figures.todayCostUsd = number(object, TodayCostKey);
+    figures.sessionTokens = count(object, SessionKey);
+    figures.sessionCostUsd = number(object, SessionCostKey);
+    const QJsonObject window = object.value(FiveHourKey).toObject();
+    if (const auto pct = number(window, UtilizationKey)) {
+        ClaudeQuota::Window fiveHour { *pct, std::nullopt };
+        const QByteArray resetsAt = window.value(ResetsAtKey).toString().toUtf8();
+        if (!resetsAt.isEmpty())
+            fiveHour.resetsAt
+                = TimestampParser::parse(std::string_view(resetsAt.constData(), static_cast<std::size_t>(resetsAt.size())));
+        figures.fiveHour = fiveHour;
+    }
+    return figures;
+}
+
+QString StatuslineFigures::toLine(Instant now) const
+{
+    QStringList parts;
+    parts.append(QStringLiteral("%1 %2/min").arg(glyph(pace), formatTokens(tokensPerMinute)));
+    parts.append(QStringLiteral("오늘 %1 %2").arg(formatTokens(todayTokens), cost(todayCostUsd)));
+    if (sessionTokens)
+        parts.append(QStringLiteral("세션 %1 %2").arg(formatTokens(*sessionTokens), cost(sessionCostUsd)));
+    if (fiveHour) {
+        QString quota = QStringLiteral("5h %1%").arg(std::lround(fiveHour->utilizationPct));
+        if (const QString left = resetCountdown(fiveHour->resetsAt, now); !left.isEmpty())
+            quota += QStringLiteral(" (%1)").arg(left);
+        parts.append(quota);
+    }
+    return parts.join(QStringLiteral(" \u00B7 "));
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <optional>
+
+#include <QJsonObject>
+#include <QString>
+
+#include "basics/Instant.h"
+#include "quota/ClaudeQuota.h"
+#include "usage/Pace.h"
+
+class PriceTable;
+class UsageDataManager;
+
+// What the status line shows: the runner's pace and the rate of the last three minutes, today's and
+// one session's tokens and cost, and the five-hour quota when it is known. The running application
+// sends it over its socket as JSON; without one it is worked out from the logs.
+struct StatuslineFigures
+{
+    Pace pace = Pace::Idle;
+    qint64 tokensPerMinute = 0;
+    qint64 todayTokens = 0;
+    // Absent: a model without a price, or no price table.
+    std::optional<double> todayCostUsd;
+    // Absent without a session id.
+    std::optional<qint64> sessionTokens;
+    std::optional<double> sessionCostUsd;
+    std::optional<ClaudeQuota::Window> fiveHour;
+
+    // The figures of the usage's last refresh; session ones for records with that session id. A cost
+    // is the sum of each request's, and unknown when a request with tokens has a model without a price.
+    static StatuslineFigures of(const UsageDataManager& usage, const QString& sessionId,
+                                const std::optional<ClaudeQuota>& quota, const PriceTable& prices);
+
+    QJsonObject toJson() const;
+    // Empty unless the object holds at least the pace and today's tokens.
+    static std::optional<StatuslineFigures> fromJson(const QJsonObject& object);
+
+    // One short line, such as "🏃 66.7K/min · 오늘 2.0M $4.12 · 세션 310K $0.88 · 5h 42% (2h 5m)".
+    QString toLine(Instant now) const;
+};

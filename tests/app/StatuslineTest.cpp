@@ -1,0 +1,270 @@
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+#include "ClaudeLog.h"
+#include "TempDir.h"
+#include "Wait.h"
+#include "app/SingleInstance.h"
+#include "basics/ClaudePaths.h"
+#include "basics/Clock.h"
+#include "basics/InstanceSocket.h"
+#include "ingest/ClaudeCodeProvider.h"
+#include "ingest/ProviderManager.h"
+#include "report/LogCache.h"
+#include "report/Statusline.h"
+#include "usage/PriceTable.h"
+#include "usage/UsageDataManager.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+std::string ago(std::chrono::milliseconds before)
+{
+    return InstantFormat::toIsoUtcMillis(Clock::now() - before).toStdString();
+}
+
+// A Claude Code status-line input as it sends it.
+QByteArray claudeInput(const std::string& session, const std::string& transcript)
+{
+    return QByteArray::fromStdString(
+        R"({"hook_event_name":"Status","session_id":")" + session + R"(","transcript_path":")" + transcript
+        + R"(","cwd":"/home/dev/app","model":{"id":"claude-opus-4-1","display_name":"Opus"},)"
+        + R"("workspace":{"current_dir":"/home/dev/app","project_dir":"/home/dev/app"},"version":"2.0.30",)"
+        + R"("output_style":{"name":"default"},"cost":{"total_cost_usd":0.01234,"total_duration_ms":45000,)"
+        + R"("total_api_duration_ms":2300,"total_lines_added":156,"total_lines_removed":23},)"
+        + R"("exceeds_200k_tokens":false})");
+}
+
+// Logs of today in two sessions, one of them resumed: its log starts with a copy of the other's.
+struct Logs
+{
+    TempDir home;
+    std::string folder = ".claude/projects/-home-dev-app/";
+
+    Logs()
+    {
+        home.write(folder + "s1.jsonl",
+                   ClaudeLog::user(ago(10min)) + ClaudeLog::assistant("msg_a", ago(9min), { 100, 200, 300, 4000 }, ClaudeLog::Opus, "s1", 2)
+                       + ClaudeLog::assistant("msg_b", ago(1min), { 10, 2000, 0, 500 }, ClaudeLog::Sonnet, "s1"));
+        home.write(folder + "s2.jsonl",
+                   ClaudeLog::assistant("msg_a", ago(9min), { 100, 200, 300, 4000 }, ClaudeLog::Opus, "s2")
+                       + ClaudeLog::assistant("msg_c", ago(30s), { 5, 7000, 0, 0 }, ClaudeLog::Opus, "s2"));
+        qputenv("CLAUDE_CONFIG_DIR", QByteArray::fromStdString(home.path(".claude")));
+    }
+    ~Logs() { qunsetenv("CLAUDE_CONFIG_DIR"); }
+
+    QString cache() const { return QString::fromStdString(home.path("cache/pacemark/logs.cache")); }
+};
+
+// The figures of one refresh over the logs with nothing cached, as the report makes them.
+StatuslineFigures fresh(const QString& session)
+{
+    ProviderManager providers(ClaudePaths::projectsPaths());
+    UsageDataManager usage(&providers);
+    usage.refresh();
+    EXPECT_TRUE(waitForSignal(&usage, &UsageDataManager::refreshed));
+    return StatuslineFigures::of(usage, session, std::nullopt, PriceTable::standard());
+}
+
+void expectSame(const StatuslineFigures& actual, const StatuslineFigures& expected)
+{
+    EXPECT_EQ(actual.todayTokens, expected.todayTokens);
+    EXPECT_EQ(actual.tokensPerMinute, expected.tokensPerMinute);
+    EXPECT_EQ(actual.pace, expected.pace);
+    EXPECT_EQ(actual.sessionTokens, expected.sessionTokens);
+    EXPECT_EQ(actual.todayCostUsd, expected.todayCostUsd);
+    EXPECT_EQ(actual.sessionCostUsd, expected.sessionCostUsd);
+}
+
+struct Outcome
+{
+    int exitCode = -1;
+    QByteArray out;
+};
+
+// The executable as Claude Code runs it, with its own runtime and cache folders; the event loop
+// runs meanwhile, so that an instance in this process can answer.
+Outcome statusline(const QByteArray& input, const std::string& home, const QString& runtime)
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), QString::fromStdString(home));
+    env.insert(QStringLiteral("CLAUDE_CONFIG_DIR"), QString::fromStdString(home + "/.claude"));
+    env.insert(QStringLiteral("XDG_CACHE_HOME"), QString::fromStdString(home + "/cache"));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(PACEMARK_EXECUTABLE), { QStringLiteral("--statusline") });
+    process.write(input);
+    process.closeWriteChannel();
+    Outcome run;
+    if (waitForSignal(&process, &QProcess::finished, 30000) && process.exitStatus() == QProcess::NormalExit)
+        run.exitCode = process.exitCode();
+    run.out = process.readAllStandardOutput();
+    return run;
+}
+
+QString runtimeFolder(const TempDir& dir)
+{
+    const QString folder = QString::fromStdString(dir.path("runtime"));
+    QDir().mkpath(folder);
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return folder;
+}
+
+TEST(Statusline, InputNamesTheSession)
+{
+    const struct
+    {
+        QByteArray input;
+        QString session;
+    } cases[] = {
+        { claudeInput("s1", "/home/dev/.claude/projects/-home-dev-app/s1.jsonl"), QStringLiteral("s1") },
+        { R"({"transcript_path":"/home/dev/.claude/projects/-home-dev-app/s2.jsonl"})", QStringLiteral("s2") },
+        { R"({"transcript_path":"/home/dev/notes.txt"})", QString() },
+        { "", QString() },
+        { "{\"session_id\":", QString() },
+        { "[\"s1\"]", QString() },
+        { R"({"session_id":42})", QString() },
+        { QByteArray("\xff\xfe\0garbage", 10), QString() },
+    };
+    for (const auto& c : cases) {
+        const QJsonObject request = Statusline::request(c.input);
+        EXPECT_EQ(Statusline::sessionId(request), c.session) << c.input.constData();
+        EXPECT_EQ(request.value(QStringLiteral("request")).toString(), QString(Statusline::RequestKind));
+    }
+}
+
+// Whatever comes on standard input, one line and success, so that Claude Code's screen stays whole.
+TEST(Statusline, AnyInputPrintsOneLine)
+{
+    Logs logs;
+    const QString runtime = runtimeFolder(logs.home);
+    const struct
+    {
+        QByteArray input;
+        bool session;
+    } cases[] = {
+        { claudeInput("s1", logs.home.path(logs.folder + "s1.jsonl")), true },
+        { "", false },
+        { "{\"session_id\":\"s1\"", false },
+        { "null", false },
+        { QByteArray(3000, '\x07'), false },
+    };
+    for (const auto& c : cases) {
+        const Outcome run = statusline(c.input, logs.home.path(), runtime);
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_EQ(run.out.count('\n'), 1) << run.out.constData();
+        EXPECT_TRUE(run.out.endsWith('\n'));
+        const QString line = QString::fromUtf8(run.out);
+        EXPECT_TRUE(line.contains(QStringLiteral("오늘 "))) << run.out.constData();
+        EXPECT_EQ(line.contains(QStringLiteral("세션 ")), c.session) << run.out.constData();
+    }
+}
+
+// The running application answers with its figures and quota; an earlier release's message still
+// shows the popover; a listener that never answers is passed over for the logs.
+TEST(Statusline, RunningInstanceAnswers)
+{
+    Logs logs;
+    const QString runtime = runtimeFolder(logs.home);
+    qputenv("XDG_RUNTIME_DIR", runtime.toUtf8());
+
+    ProviderManager providers(ClaudePaths::projectsPaths());
+    UsageDataManager usage(&providers);
+    usage.refresh();
+    ASSERT_TRUE(waitForSignal(&usage, &UsageDataManager::refreshed));
+    ClaudeQuota quota;
+    quota.fiveHour = ClaudeQuota::Window { 42.4, Clock::now() + 2h + 5min + 30s };
+    {
+        SingleInstance instance;
+        ASSERT_TRUE(instance.start());
+        instance.setRequestHandler(QString(Statusline::RequestKind), [&](const QJsonObject& request) {
+            return Statusline::answer(usage, quota, request);
+        });
+
+        const Outcome run = statusline(claudeInput("s2", ""), logs.home.path(), runtime);
+        EXPECT_EQ(run.exitCode, 0);
+        const StatuslineFigures expected = StatuslineFigures::of(usage, QStringLiteral("s2"), quota, PriceTable::standard());
+        EXPECT_EQ(QString::fromUtf8(run.out), expected.toLine(Clock::now()) + QLatin1Char('\n'));
+        EXPECT_TRUE(run.out.contains("5h 42% (2h 5m)")) << run.out.constData();
+        EXPECT_FALSE(QFile::exists(logs.cache())) << "the logs were read although the application answered";
+
+        QLocalSocket earlier;
+        earlier.connectToServer(InstanceSocket::path());
+        ASSERT_TRUE(earlier.waitForConnected(2000));
+        earlier.write("activate\n");
+        EXPECT_TRUE(waitForSignal(&instance, &SingleInstance::activationRequested));
+    }
+
+    QLocalServer silent;
+    QLocalServer::removeServer(InstanceSocket::path());
+    ASSERT_TRUE(silent.listen(InstanceSocket::path()));
+    const Outcome run = statusline(claudeInput("s2", ""), logs.home.path(), runtime);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(QString::fromUtf8(run.out), fresh(QStringLiteral("s2")).toLine(Clock::now()) + QLatin1Char('\n'));
+    qunsetenv("XDG_RUNTIME_DIR");
+}
+
+// Without the application: the logs through the cache, which follows grown and new logs and is
+// rebuilt when it cannot be used.
+TEST(Statusline, CacheFollowsTheLogs)
+{
+    Logs logs;
+    const auto folders = ClaudePaths::projectsPaths();
+
+    expectSame(Statusline::fromLogs(QStringLiteral("s1"), logs.cache()), fresh(QStringLiteral("s1")));
+    const auto cached = LogCache::load(logs.cache(), folders);
+    ASSERT_TRUE(cached);
+    EXPECT_EQ(cached->size(), 2u);
+    EXPECT_FALSE(LogCache::load(logs.cache(), { "/elsewhere/projects" }));
+
+    logs.home.append(logs.folder + "s1.jsonl", ClaudeLog::assistant("msg_d", ago(20s), { 1, 3000, 0, 0 }, ClaudeLog::Sonnet, "s1"));
+    logs.home.write(logs.folder + "s3.jsonl",
+                    ClaudeLog::assistant("msg_b", ago(1min), { 10, 2000, 0, 500 }, ClaudeLog::Sonnet, "s1")
+                        + ClaudeLog::assistant("msg_e", ago(10s), { 1, 1, 1, 1 }, "claude-haiku-4-5-20251001", "s3"));
+    ClaudeCodeProvider reader(folders);
+    reader.restoreFileStates(*LogCache::load(logs.cache(), folders));
+    reader.fetchRecords();
+    EXPECT_EQ(reader.lastParsedFileCount(), 2u) << "only the grown and the new log are read";
+    EXPECT_EQ(reader.lastAppendReadCount(), 1u);
+
+    const StatuslineFigures grown = Statusline::fromLogs(QStringLiteral("s1"), logs.cache());
+    expectSame(grown, fresh(QStringLiteral("s1")));
+    EXPECT_EQ(grown.todayTokens, 4600 + 2510 + 7005 + 3001 + 4);
+    ASSERT_TRUE(grown.todayCostUsd && grown.sessionCostUsd);
+    EXPECT_GT(*grown.todayCostUsd, *grown.sessionCostUsd);
+    EXPECT_GT(*grown.sessionCostUsd, 0.0);
+
+    // A model without a price leaves today's cost unknown, not lower; the session has none of it.
+    logs.home.write(logs.folder + "s4.jsonl", ClaudeLog::assistant("msg_f", ago(5s), { 1, 1, 0, 0 }, "claude-next-9", "s4"));
+    const StatuslineFigures unpriced = Statusline::fromLogs(QStringLiteral("s1"), logs.cache());
+    EXPECT_FALSE(unpriced.todayCostUsd);
+    EXPECT_EQ(unpriced.sessionCostUsd, grown.sessionCostUsd);
+    EXPECT_TRUE(unpriced.toLine(Clock::now()).contains(QStringLiteral("오늘 17.1K — · 세션")));
+
+    QFile file(logs.cache());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray good = file.readAll();
+    file.close();
+    QByteArray otherVersion = good;
+    otherVersion[16] = static_cast<char>(LogCache::Version + 1);
+    QByteArray flipped = good;
+    flipped[flipped.size() - 9] = static_cast<char>(flipped[flipped.size() - 9] ^ 1);
+    for (const QByteArray& damaged : { QByteArray("not a cache"), good.left(good.size() / 2), otherVersion, flipped }) {
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(damaged);
+        file.close();
+        EXPECT_FALSE(LogCache::load(logs.cache(), folders));
+        expectSame(Statusline::fromLogs(QStringLiteral("s1"), logs.cache()), fresh(QStringLiteral("s1")));
+        EXPECT_TRUE(LogCache::load(logs.cache(), folders)) << "the cache was not rebuilt";
+    }
+}
+
+}
