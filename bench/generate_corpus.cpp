@@ -33,7 +33,9 @@ const char* const Models[] = { "claude-opus-4-1-20250805", "claude-sonnet-4-5-20
 class Generator
 {
 public:
-    explicit Generator(unsigned seed) : m_rng(seed) { }
+    explicit Generator(unsigned seed)
+        : m_rng(seed)
+    { }
 
     double toolResultMean = 6000;
     bool ansi = false;
@@ -61,9 +63,33 @@ public:
     // now and then a terminal colour escape.
     std::string codeText(std::size_t bytes, bool coloured = false)
     {
-        static const char* words[] = { "const", "auto", "return", "if", "for", "while", "std::vector<int>", "value",
-                                        "result", "index", "buffer", "=", "+=", "{", "}", "(", ")", ";", "0", "42",
-                                        "name", "\\\"text\\\"", "nullptr", "->", "::", "template", "class" };
+        static const char* words[] = { "const",
+                                       "auto",
+                                       "return",
+                                       "if",
+                                       "for",
+                                       "while",
+                                       "std::vector<int>",
+                                       "value",
+                                       "result",
+                                       "index",
+                                       "buffer",
+                                       "=",
+                                       "+=",
+                                       "{",
+                                       "}",
+                                       "(",
+                                       ")",
+                                       ";",
+                                       "0",
+                                       "42",
+                                       "name",
+                                       "\\\"text\\\"",
+                                       "nullptr",
+                                       "->",
+                                       "::",
+                                       "template",
+                                       "class" };
         std::string s;
         s.reserve(bytes + 32);
         while (s.size() < bytes) {
@@ -135,10 +161,11 @@ std::size_t writeSession(Generator& g, const std::filesystem::path& file, std::s
         const std::string uuid = g.uuid();
         if (kind < 45) {
             // A tool result: the bulk of the bytes.
-            const std::size_t size
-                = 500 + static_cast<std::size_t>(std::exponential_distribution<double>(1.0 / g.toolResultMean)(g.rng()));
+            const std::size_t size = 500
+                + static_cast<std::size_t>(std::exponential_distribution<double>(1.0 / g.toolResultMean)(g.rng()));
             const bool coloured = g.ansi && g.pick(3) == 0;
-            emit("{" + common(uuid) + ",\"type\":\"user\",\"message\":{\"role\":\"user\",\"content\":[{\"tool_use_id\":\"toolu_"
+            emit("{" + common(uuid)
+                 + ",\"type\":\"user\",\"message\":{\"role\":\"user\",\"content\":[{\"tool_use_id\":\"toolu_"
                  + g.messageId().substr(4) + "\",\"type\":\"tool_result\",\"content\":\"" + g.codeText(size, coloured)
                  + "\"}]},\"toolUseResult\":{\"stdout\":\"" + g.codeText(size / 4, coloured)
                  + "\",\"stderr\":\"\",\"interrupted\":false}}");
@@ -168,16 +195,19 @@ std::size_t writeSession(Generator& g, const std::filesystem::path& file, std::s
                 const std::string content = b == 0 && g.pick(2)
                     ? "{\"type\":\"text\",\"text\":\"" + g.codeText(100 + g.pick(600)) + "\"}"
                     : "{\"type\":\"tool_use\",\"id\":\"toolu_" + g.messageId().substr(4)
-                        + "\",\"name\":\"Edit\",\"input\":{\"file_path\":\"/home/dev/project/src/main.cpp\",\"old_string\":\""
-                        + g.codeText(200 + g.pick(1500)) + "\",\"new_string\":\"" + g.codeText(200 + g.pick(1500)) + "\"}}";
+                        + "\",\"name\":\"Edit\",\"input\":{\"file_path\":\"/home/dev/project/src/"
+                          "main.cpp\",\"old_string\":\""
+                        + g.codeText(200 + g.pick(1500)) + "\",\"new_string\":\"" + g.codeText(200 + g.pick(1500))
+                        + "\"}}";
                 emit("{" + common(g.uuid()) + ",\"message\":{\"model\":\"" + model + "\",\"id\":\"" + id
                      + "\",\"type\":\"message\",\"role\":\"assistant\",\"content\":[" + content
-                     + "],\"stop_reason\":null,\"stop_sequence\":null,\"usage\":{\"input_tokens\":" + std::to_string(input)
-                     + ",\"cache_creation_input_tokens\":" + std::to_string(write) + ",\"cache_read_input_tokens\":"
-                     + std::to_string(read) + ",\"cache_creation\":{\"ephemeral_5m_input_tokens\":" + std::to_string(write - hour)
-                     + ",\"ephemeral_1h_input_tokens\":" + std::to_string(hour) + "},\"output_tokens\":" + std::to_string(output)
-                     + ",\"service_tier\":\"standard\"}},\"requestId\":\"" + requestId
-                     + "\",\"type\":\"assistant\"}");
+                     + "],\"stop_reason\":null,\"stop_sequence\":null,\"usage\":{\"input_tokens\":"
+                     + std::to_string(input) + ",\"cache_creation_input_tokens\":" + std::to_string(write)
+                     + ",\"cache_read_input_tokens\":" + std::to_string(read)
+                     + ",\"cache_creation\":{\"ephemeral_5m_input_tokens\":" + std::to_string(write - hour)
+                     + ",\"ephemeral_1h_input_tokens\":" + std::to_string(hour)
+                     + "},\"output_tokens\":" + std::to_string(output)
+                     + ",\"service_tier\":\"standard\"}},\"requestId\":\"" + requestId + "\",\"type\":\"assistant\"}");
             }
         } else if (kind < 92) {
             const std::size_t size = 40 + g.pick(400);
@@ -185,15 +215,18 @@ std::size_t writeSession(Generator& g, const std::filesystem::path& file, std::s
             emit("{" + common(uuid) + ",\"type\":\"user\",\"message\":{\"role\":\"user\",\"content\":\""
                  + g.codeText(size, coloured) + "\"}}");
         } else if (kind < 95) {
-            emit("{" + common(uuid) + ",\"type\":\"system\",\"subtype\":\"local_command\",\"content\":\"ok\",\"level\":\"info\"}");
+            emit("{" + common(uuid)
+                 + ",\"type\":\"system\",\"subtype\":\"local_command\",\"content\":\"ok\",\"level\":\"info\"}");
         } else if (kind < 97) {
-            emit("{\"type\":\"file-history-snapshot\",\"messageId\":\"" + uuid + "\",\"snapshot\":{\"messageId\":\"" + uuid
-                 + "\",\"trackedFileBackups\":{},\"timestamp\":\"" + timestamp(ago) + "\"},\"isSnapshotUpdate\":false}");
+            emit("{\"type\":\"file-history-snapshot\",\"messageId\":\"" + uuid + "\",\"snapshot\":{\"messageId\":\""
+                 + uuid + "\",\"trackedFileBackups\":{},\"timestamp\":\"" + timestamp(ago)
+                 + "\"},\"isSnapshotUpdate\":false}");
         } else if (kind < 99) {
             emit("{\"type\":\"queue-operation\",\"operation\":\"enqueue\",\"timestamp\":\"" + timestamp(ago)
                  + "\",\"sessionId\":\"" + session + "\",\"content\":\"" + g.codeText(60) + "\"}");
         } else {
-            emit("{" + common(uuid) + ",\"type\":\"progress\",\"data\":{\"type\":\"hook_progress\",\"hookEvent\":\"PostToolUse\"}}");
+            emit("{" + common(uuid)
+                 + ",\"type\":\"progress\",\"data\":{\"type\":\"hook_progress\",\"hookEvent\":\"PostToolUse\"}}");
         }
         parent = uuid;
     }
@@ -214,8 +247,9 @@ int main(int argc, char** argv)
             argc = 0;
     }
     if (argc < 3) {
-        std::fprintf(stderr, "usage: pacemark_corpus [--tool-results] [--ansi] <projects-folder> <total-MiB> [seed] "
-                             "[largest-file-MiB] [resumed-sessions]\n");
+        std::fprintf(stderr,
+                     "usage: pacemark_corpus [--tool-results] [--ansi] <projects-folder> <total-MiB> [seed] "
+                     "[largest-file-MiB] [resumed-sessions]\n");
         return 2;
     }
     const std::filesystem::path root = argv[1];

@@ -18,11 +18,11 @@
 #include <QEventLoop>
 #include <QTemporaryDir>
 
+#include "basics/ManualClock.h"
 #include "ingest/ClaudeCodeProvider.h"
 #include "ingest/JSONLParser.h"
 #include "ingest/ProviderManager.h"
 #include "usage/DailyUsageStore.h"
-#include "basics/ManualClock.h"
 #include "usage/UsageDataManager.h"
 
 namespace {
@@ -120,7 +120,8 @@ int main(int argc, char** argv)
 
     {
         QTemporaryDir folder;
-        std::shared_ptr<DailyUsageStore> store = DailyUsageStore::open(folder.filePath(QStringLiteral("history.sqlite"))).store;
+        std::shared_ptr<DailyUsageStore> store
+            = DailyUsageStore::open(folder.filePath(QStringLiteral("history.sqlite"))).store;
         ProviderManager ledgerProviders(root);
         UsageDataManager ledgered(&ledgerProviders);
         ledgered.setHistoryStore(store);
@@ -128,9 +129,10 @@ int main(int argc, char** argv)
         std::vector<double> unchanged;
         for (int i = 0; i < 15; ++i)
             unchanged.push_back(refreshMs(ledgered));
-        std::printf("with history store    cold %.1f ms (wrote %zu days), unchanged %.2f ms median of 15, same total: %s\n",
-                    first, store ? store->days().value_or(std::map<QString, LedgerDay> {}).size() : 0, median(unchanged),
-                    ledgered.cumulativeTokens() == usage.cumulativeTokens() ? "yes" : "NO");
+        std::printf(
+            "with history store    cold %.1f ms (wrote %zu days), unchanged %.2f ms median of 15, same total: %s\n",
+            first, store ? store->days().value_or(std::map<QString, LedgerDay> {}).size() : 0, median(unchanged),
+            ledgered.cumulativeTokens() == usage.cumulativeTokens() ? "yes" : "NO");
     }
 
     std::printf("heap held per record  %.0f bytes (%zu bytes for %zu records)\n",

@@ -4,6 +4,7 @@
 #include "app/MenuBarController.h"
 #include "app/SettingsWindowController.h"
 #include "basics/ClaudePaths.h"
+#include "basics/UserDefaults.h"
 #include "ingest/FileWatcher.h"
 #include "ingest/ProviderManager.h"
 #include "quota/ClaudeQuotaManager.h"
@@ -12,17 +13,15 @@
 #include "runner/RunCharacter.h"
 #include "usage/DailyUsageStore.h"
 #include "usage/UsageDataManager.h"
-#include "basics/UserDefaults.h"
 
 AppDelegate::AppDelegate(QObject* parent)
-    : QObject(parent),
-      m_defaults(new UserDefaults(this)),
-      m_providerManager(new ProviderManager(ClaudePaths::projectsPaths(), this)),
-      m_usageDataManager(new UsageDataManager(m_providerManager, this)),
-      m_runCharacter(new RunCharacter(m_defaults, this)),
-      m_claudeOAuthProvider(new ClaudeOAuthProvider(this))
-{
-}
+    : QObject(parent)
+    , m_defaults(new UserDefaults(this))
+    , m_providerManager(new ProviderManager(ClaudePaths::projectsPaths(), this))
+    , m_usageDataManager(new UsageDataManager(m_providerManager, this))
+    , m_runCharacter(new RunCharacter(m_defaults, this))
+    , m_claudeOAuthProvider(new ClaudeOAuthProvider(this))
+{ }
 
 // The tray and its popover go first: the views must never see the objects they show disappear.
 AppDelegate::~AppDelegate()
@@ -48,13 +47,13 @@ void AppDelegate::applicationDidFinishLaunching()
     m_usageDataManager->startWatching();
     m_runCharacter->start();
     // Before the first poll, so that its answer is weighed too.
-    m_quotaAlertNotifier = new QuotaAlertNotifier(claudeQuotaManager(), m_defaults, QDBusConnection::sessionBus(), this);
+    m_quotaAlertNotifier
+        = new QuotaAlertNotifier(claudeQuotaManager(), m_defaults, QDBusConnection::sessionBus(), this);
     claudeQuotaManager()->startPolling();
     AppUpdater::shared();
     m_menuBarController = new MenuBarController(m_usageDataManager, m_runCharacter, claudeQuotaManager(),
                                                 m_claudeOAuthProvider, m_defaults, this);
-    connect(
-        m_menuBarController, &MenuBarController::settingsRequested, this, &AppDelegate::showSettingsWindow);
+    connect(m_menuBarController, &MenuBarController::settingsRequested, this, &AppDelegate::showSettingsWindow);
     connect(m_quotaAlertNotifier, &QuotaAlertNotifier::activated, m_menuBarController, [this] {
         if (!m_menuBarController->isPopoverShown())
             m_menuBarController->showPopover();
@@ -64,8 +63,7 @@ void AppDelegate::applicationDidFinishLaunching()
 void AppDelegate::showSettingsWindow()
 {
     if (!m_settingsWindowController)
-        m_settingsWindowController
-            = new SettingsWindowController(claudeQuotaManager(), m_defaults, this);
+        m_settingsWindowController = new SettingsWindowController(claudeQuotaManager(), m_defaults, this);
     m_settingsWindowController->showWindow();
 }
 

@@ -21,8 +21,7 @@ AppUpdater* AppUpdater::shared()
     // Guarded: the instance goes with the application object.
     static QPointer<AppUpdater> instance;
     if (!instance)
-        instance
-            = new AppUpdater(QUrl(QStringLiteral(PACEMARK_UPDATE_FEED_URL)), QCoreApplication::instance());
+        instance = new AppUpdater(QUrl(QStringLiteral(PACEMARK_UPDATE_FEED_URL)), QCoreApplication::instance());
     return instance;
 }
 
@@ -34,7 +33,7 @@ AppUpdater::AppUpdater(const QUrl& feedUrl, QObject* parent)
 {
     m_deadline.setSingleShot(true);
     connect(&m_deadline, &QTimer::timeout, this,
-        [this] { abort(QStringLiteral("업데이트 서버가 제때 응답하지 않았습니다.")); });
+            [this] { abort(QStringLiteral("업데이트 서버가 제때 응답하지 않았습니다.")); });
 }
 
 QVariantMap AppUpdater::buildInfo()
@@ -74,7 +73,7 @@ void AppUpdater::checkForUpdates()
     if (!canCheckForUpdates()) {
         if (!m_reply)
             finish({ CheckResult::Outcome::failed, m_currentVersion, std::nullopt,
-                QStringLiteral("업데이트 주소가 설정되지 않았습니다.") });
+                     QStringLiteral("업데이트 주소가 설정되지 않았습니다.") });
         return;
     }
     QNetworkRequest request(m_feedUrl);
@@ -126,7 +125,7 @@ AppUpdater::CheckResult AppUpdater::evaluate(const QByteArray& feed) const
     const auto parsed = Appcast::parse(feed);
     if (const auto* error = std::get_if<QString>(&parsed))
         return { CheckResult::Outcome::failed, m_currentVersion, std::nullopt,
-            QStringLiteral("업데이트 정보를 읽을 수 없습니다: ") + *error };
+                 QStringLiteral("업데이트 정보를 읽을 수 없습니다: ") + *error };
     const std::optional<Appcast::Item> newest = Appcast::newest(std::get<QList<Appcast::Item>>(parsed));
     if (newest && VersionComparator::compare(newest->displayVersion(), m_currentVersion) > 0)
         return { CheckResult::Outcome::updateAvailable, m_currentVersion, newest, {} };

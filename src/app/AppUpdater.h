@@ -25,8 +25,7 @@ class AppUpdater : public UpdateChecker
 public:
     struct CheckResult
     {
-        enum class Outcome
-        {
+        enum class Outcome {
             upToDate,
             updateAvailable,
             failed,

@@ -32,13 +32,10 @@ Appcast::Item readItem(QXmlStreamReader& xml)
             const QXmlStreamAttributes attributes = xml.attributes();
             item.enclosureUrl = httpsUrl(attributes.value(QLatin1StringView("url")).toString());
             if (item.version.isEmpty())
-                item.version
-                    = attributes.value(SparkleNamespace, QLatin1StringView("version")).toString().trimmed();
+                item.version = attributes.value(SparkleNamespace, QLatin1StringView("version")).toString().trimmed();
             if (item.shortVersionString.isEmpty())
                 item.shortVersionString
-                    = attributes.value(SparkleNamespace, QLatin1StringView("shortVersionString"))
-                          .toString()
-                          .trimmed();
+                    = attributes.value(SparkleNamespace, QLatin1StringView("shortVersionString")).toString().trimmed();
             xml.skipCurrentElement();
         } else if (isSparkle(xml, u"version")) {
             item.version = xml.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();

@@ -16,16 +16,16 @@
 #include "app/PopoverWindow.h"
 #include "app/SingleInstance.h"
 #include "app/UnixSignalHandler.h"
+#include "basics/ClaudePaths.h"
+#include "basics/ManualClock.h"
+#include "basics/TimestampParser.h"
+#include "ingest/ProviderManager.h"
+#include "quota/ClaudeQuotaManager.h"
 #include "report/Statusline.h"
 #include "report/UsageReport.h"
-#include "basics/ClaudePaths.h"
-#include "ingest/ProviderManager.h"
-#include "basics/TimestampParser.h"
-#include "quota/ClaudeQuotaManager.h"
 #include "runner/AnimationSpeed.h"
 #include "runner/RunCharacter.h"
 #include "usage/DailyUsageStore.h"
-#include "basics/ManualClock.h"
 #include "usage/UsageDataManager.h"
 
 namespace {
@@ -74,8 +74,9 @@ QString helpDescription()
                           "Logs are read from the projects folder of each comma-separated $CLAUDE_CONFIG_DIR entry,\n"
                           "else from ~/.claude/projects and $XDG_CONFIG_HOME/claude/projects (default\n"
                           "~/.config/claude/projects), every one that exists.\n")
-        + (read.isEmpty() ? QStringLiteral("None exists now; looked in %1.").arg(toStringList(folders).join(QStringLiteral(", ")))
-                          : QStringLiteral("Read now: %1.").arg(read.join(QStringLiteral(", "))));
+        + (read.isEmpty()
+               ? QStringLiteral("None exists now; looked in %1.").arg(toStringList(folders).join(QStringLiteral(", ")))
+               : QStringLiteral("Read now: %1.").arg(read.join(QStringLiteral(", "))));
 }
 
 // One quota refresh as the application's poll does it: the credential read without interaction.
@@ -152,16 +153,17 @@ int runApplication(QApplication& app, const Options& options)
     if (options.stats) {
         QObject::connect(&app, &QCoreApplication::aboutToQuit, menuBar, [menuBar, &uptime] {
             const PopoverWindow* popover = menuBar->popover();
-            print(stdout, QStringLiteral("status images: shown %1, composed %2 in %3 s\n"
-                                         "popover: built %4 times, the last one shown %5 times; on screen %6 ms after "
-                                         "its first request, at most %7 ms after later ones\n")
-                              .arg(menuBar->shownImageCount())
-                              .arg(menuBar->composedImageCount())
-                              .arg(static_cast<double>(uptime.elapsed()) / 1000.0, 0, 'f', 1)
-                              .arg(menuBar->popoverBuildCount())
-                              .arg(popover ? popover->showCount() : 0)
-                              .arg(popover ? popover->firstShowMs() : -1)
-                              .arg(popover ? popover->slowestLaterShowMs() : -1));
+            print(stdout,
+                  QStringLiteral("status images: shown %1, composed %2 in %3 s\n"
+                                 "popover: built %4 times, the last one shown %5 times; on screen %6 ms after "
+                                 "its first request, at most %7 ms after later ones\n")
+                      .arg(menuBar->shownImageCount())
+                      .arg(menuBar->composedImageCount())
+                      .arg(static_cast<double>(uptime.elapsed()) / 1000.0, 0, 'f', 1)
+                      .arg(menuBar->popoverBuildCount())
+                      .arg(popover ? popover->showCount() : 0)
+                      .arg(popover ? popover->firstShowMs() : -1)
+                      .arg(popover ? popover->slowestLaterShowMs() : -1));
         });
     }
     return app.exec();
@@ -180,7 +182,8 @@ int BurrowbitApp::main(int argc, char** argv)
     const QCommandLineOption versionOption = parser.addVersionOption();
     const QCommandLineOption statuslineOption(
         QStringLiteral("statusline"),
-        QStringLiteral("Print one line for Claude Code's status line (the session's JSON on standard input) and exit."));
+        QStringLiteral(
+            "Print one line for Claude Code's status line (the session's JSON on standard input) and exit."));
     const QCommandLineOption reportOption(QStringLiteral("report"),
                                           QStringLiteral("Print today's usage once and exit."));
     const QCommandLineOption jsonOption(QStringLiteral("json"), QStringLiteral("With --report: print JSON."));
@@ -196,7 +199,8 @@ int BurrowbitApp::main(int argc, char** argv)
                                          QStringLiteral("idle|walking|running|sprinting"));
     const QCommandLineOption statsOption(QStringLiteral("stats"),
                                          QStringLiteral("At exit, print how many tray images were drawn."));
-    parser.addOptions({ statuslineOption, reportOption, jsonOption, nowOption, quotaOption, historyOption, speedOption, statsOption });
+    parser.addOptions({ statuslineOption, reportOption, jsonOption, nowOption, quotaOption, historyOption, speedOption,
+                        statsOption });
 
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
@@ -238,14 +242,14 @@ int BurrowbitApp::main(int argc, char** argv)
                                        "sprinting)")
                             .arg(parser.value(speedOption)));
     }
-    if (options.statusline && (options.report || options.json || options.now || options.quota || options.history
-                               || options.runnerSpeed || options.stats))
+    if (options.statusline
+        && (options.report || options.json || options.now || options.quota || options.history || options.runnerSpeed
+            || options.stats))
         return fail(QStringLiteral("--statusline goes with no other option"));
     if (!options.report && (options.json || options.now || options.quota || options.history))
         return fail(QStringLiteral("--json, --now, --quota and --history go with --report"));
     if (options.report && (options.runnerSpeed || options.stats))
         return fail(QStringLiteral("--runner-speed and --stats do not go with --report"));
-
 
     if (options.statusline)
         return Statusline::run(argc, argv);

@@ -44,8 +44,9 @@ DisplayPlatform::Choice DisplayPlatform::choose()
         // A list ("wayland;xcb") or another platform is the user's to answer for; a single one
         // that cannot connect would only abort.
         if ((requested == "xcb" && !x11Reachable()) || (requested == "wayland" && !waylandReachable()))
-            return { {}, QStringLiteral("cannot connect to the display of QT_QPA_PLATFORM=%1")
-                             .arg(QString::fromLocal8Bit(requested)) };
+            return { {},
+                     QStringLiteral("cannot connect to the display of QT_QPA_PLATFORM=%1")
+                         .arg(QString::fromLocal8Bit(requested)) };
         return {};
     }
     // X11 first: under a Wayland session that is XWayland, where the popover can place itself.
@@ -53,8 +54,9 @@ DisplayPlatform::Choice DisplayPlatform::choose()
         return { "xcb", {} };
     if (waylandReachable())
         return { "wayland", {} };
-    return { {}, QStringLiteral("no display: neither an X11 display ($DISPLAY) nor a Wayland compositor "
-                                "($WAYLAND_DISPLAY) can be reached") };
+    return { {},
+             QStringLiteral("no display: neither an X11 display ($DISPLAY) nor a Wayland compositor "
+                            "($WAYLAND_DISPLAY) can be reached") };
 }
 
 bool DisplayPlatform::apply()

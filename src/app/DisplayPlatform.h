@@ -13,7 +13,7 @@ public:
     struct Choice
     {
         QByteArray platform; // for QT_QPA_PLATFORM; empty to leave the user's own choice alone
-        QString error;       // set when no display can be reached
+        QString error; // set when no display can be reached
     };
 
     // From the environment (QT_QPA_PLATFORM, DISPLAY, WAYLAND_DISPLAY, XDG_RUNTIME_DIR).

@@ -10,14 +10,14 @@
 #include "app/PopoverWindow.h"
 #include "app/StatusImage.h"
 #include "app/tray/SystemTray.h"
+#include "basics/Clock.h"
+#include "basics/UserDefaults.h"
 #include "quota/ClaudeQuotaManager.h"
 #include "quota/ResetCountdown.h"
 #include "runner/RunCharacter.h"
-#include "basics/Clock.h"
 #include "usage/ModelColor.h"
 #include "usage/TokenFormat.h"
 #include "usage/UsageDataManager.h"
-#include "basics/UserDefaults.h"
 #include "views/DashboardFormat.h"
 #include "views/QuotaCardModel.h"
 
@@ -52,12 +52,12 @@ QString quotaLine(const QString& label, const std::optional<ClaudeQuota::Window>
 MenuBarController::MenuBarController(UsageDataManager* usageDataManager, RunCharacter* runCharacter,
                                      ClaudeQuotaManager* claudeQuotaManager, ClaudeOAuthProvider* oauthProvider,
                                      UserDefaults* defaults, QObject* parent)
-    : QObject(parent),
-      m_usageDataManager(usageDataManager),
-      m_runCharacter(runCharacter),
-      m_claudeQuotaManager(claudeQuotaManager),
-      m_oauthProvider(oauthProvider),
-      m_defaults(defaults)
+    : QObject(parent)
+    , m_usageDataManager(usageDataManager)
+    , m_runCharacter(runCharacter)
+    , m_claudeQuotaManager(claudeQuotaManager)
+    , m_oauthProvider(oauthProvider)
+    , m_defaults(defaults)
 {
     // The dashboard and the settings are a few cards and a chart: Qt Quick's software renderer draws
     // them as fast as OpenGL, without loading a GL driver (a software one, on many machines) that
@@ -95,7 +95,8 @@ void MenuBarController::setUpStatusItem()
         if (!isPopoverShown())
             showPopover();
     });
-    connect(m_menu->addAction(QStringLiteral("설정")), &QAction::triggered, this, &MenuBarController::settingsRequested);
+    connect(m_menu->addAction(QStringLiteral("설정")), &QAction::triggered, this,
+            &MenuBarController::settingsRequested);
     m_pauseAction = m_menu->addAction(QStringLiteral("러너 일시정지"));
     m_pauseAction->setCheckable(true);
     m_pauseAction->setChecked(m_defaults->runnerPaused());

@@ -32,7 +32,9 @@ bool onX11()
 }
 
 PopoverWindow::PopoverWindow(const QVariantMap& viewProperties, Mode mode, QObject* parent)
-    : QObject(parent), m_view(new QQuickView), m_mode(mode)
+    : QObject(parent)
+    , m_view(new QQuickView)
+    , m_mode(mode)
 {
     // A popover is built to be shown at once: its first opening counts from here.
     m_sinceShowRequest.start();
@@ -124,8 +126,8 @@ void PopoverWindow::show(const QRect& trayIcon, const QPoint& at)
         if (!screen)
             screen = QGuiApplication::primaryScreen();
         if (screen)
-            m_view->setPosition(PopoverPlacement::topLeft(trayIcon, point, screen->availableGeometry(),
-                                                          QSize(Width, Height)));
+            m_view->setPosition(
+                PopoverPlacement::topLeft(trayIcon, point, screen->availableGeometry(), QSize(Width, Height)));
     }
     m_view->show();
     m_view->raise();

@@ -14,17 +14,17 @@
 #include "views/QuotaSettingsModel.h"
 #include "views/SettingsModel.h"
 
-SettingsWindowController::SettingsWindowController(
-    ClaudeQuotaManager* claudeQuotaManager, UserDefaults* defaults, QObject* parent)
+SettingsWindowController::SettingsWindowController(ClaudeQuotaManager* claudeQuotaManager, UserDefaults* defaults,
+                                                   QObject* parent)
     : QObject(parent)
-    , m_loginItem(new XdgAutostartLoginItem(
-          XdgAutostartLoginItem::defaultAutostartFolder(), QCoreApplication::applicationFilePath(), this))
+    , m_loginItem(new XdgAutostartLoginItem(XdgAutostartLoginItem::defaultAutostartFolder(),
+                                            QCoreApplication::applicationFilePath(), this))
     , m_model(new SettingsModel(this))
     , m_window(new QQuickView)
 {
     m_window->setTitle(QStringLiteral("설정"));
     m_window->setFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
-        | Qt::WindowStaysOnTopHint);
+                       | Qt::WindowStaysOnTopHint);
     m_window->setResizeMode(QQuickView::SizeRootObjectToView);
     m_window->setInitialProperties({
         { QStringLiteral("quota"), QVariant::fromValue(new QuotaSettingsModel(claudeQuotaManager, this)) },
@@ -39,7 +39,7 @@ SettingsWindowController::SettingsWindowController(
     m_window->setMaximumSize(QSize(Width, Height));
     // The form's quit button ends the application through its stop sequence.
     connect(m_window->engine(), &QQmlEngine::quit, QCoreApplication::instance(), &QCoreApplication::quit,
-        Qt::QueuedConnection);
+            Qt::QueuedConnection);
 }
 
 SettingsWindowController::~SettingsWindowController()

@@ -18,8 +18,7 @@ public:
     static constexpr int Width = 480;
     static constexpr int Height = 540;
 
-    SettingsWindowController(
-        ClaudeQuotaManager* claudeQuotaManager, UserDefaults* defaults, QObject* parent = nullptr);
+    SettingsWindowController(ClaudeQuotaManager* claudeQuotaManager, UserDefaults* defaults, QObject* parent = nullptr);
     ~SettingsWindowController() override;
 
     void showWindow();

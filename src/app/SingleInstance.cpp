@@ -29,7 +29,8 @@ QString errnoText()
 // of theirs in place of ours, so it must be a real folder of this user's, closed to everybody else.
 QString folderRefusal(const QString& folder)
 {
-    struct stat status { };
+    struct stat status
+    { };
     if (::lstat(QFile::encodeName(folder).constData(), &status) != 0)
         return errnoText();
     if (!S_ISDIR(status.st_mode))
@@ -37,25 +38,25 @@ QString folderRefusal(const QString& folder)
     if (status.st_uid != ::geteuid())
         return QStringLiteral("owned by another user");
     if ((status.st_mode & 077) != 0)
-        return QStringLiteral("open to other users, mode %1")
-            .arg(status.st_mode & 07777, 4, 8, QLatin1Char('0'));
+        return QStringLiteral("open to other users, mode %1").arg(status.st_mode & 07777, 4, 8, QLatin1Char('0'));
     return {};
 }
 
 // Says once why the service is off; the application itself starts as usual.
 bool runAlone(const QString& path, const QString& reason)
 {
-    const QByteArray line
-        = QStringLiteral("pacemark: refusing %1 (%2); starting without the single-instance socket\n")
-              .arg(path, reason)
-              .toLocal8Bit();
+    const QByteArray line = QStringLiteral("pacemark: refusing %1 (%2); starting without the single-instance socket\n")
+                                .arg(path, reason)
+                                .toLocal8Bit();
     std::fputs(line.constData(), stderr);
     return true;
 }
 
 }
 
-SingleInstance::SingleInstance(QObject* parent) : QObject(parent) { }
+SingleInstance::SingleInstance(QObject* parent)
+    : QObject(parent)
+{ }
 
 bool SingleInstance::start()
 {
@@ -70,7 +71,8 @@ bool SingleInstance::start()
         return runAlone(folder, refusal);
 
     const QString path = InstanceSocket::path();
-    struct stat status { };
+    struct stat status
+    { };
     if (::lstat(QFile::encodeName(path).constData(), &status) == 0) {
         if (!S_ISSOCK(status.st_mode))
             return runAlone(path, QStringLiteral("not a socket"));

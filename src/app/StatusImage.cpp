@@ -39,8 +39,9 @@ QRect fitCentred(const QSize& content, const QRect& box, double share)
 {
     if (content.isEmpty() || box.isEmpty())
         return {};
-    const double scale = share * std::min(box.width() / static_cast<double>(content.width()),
-                                          box.height() / static_cast<double>(content.height()));
+    const double scale = share
+        * std::min(box.width() / static_cast<double>(content.width()),
+                   box.height() / static_cast<double>(content.height()));
     const int w = std::max(1, static_cast<int>(std::lround(content.width() * scale)));
     const int h = std::max(1, static_cast<int>(std::lround(content.height() * scale)));
     return { box.x() + (box.width() - w) / 2, box.y() + (box.height() - h) / 2, w, h };

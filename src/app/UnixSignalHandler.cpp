@@ -18,7 +18,8 @@ void onSignal(int number)
 
 }
 
-UnixSignalHandler::UnixSignalHandler(QObject* parent) : QObject(parent)
+UnixSignalHandler::UnixSignalHandler(QObject* parent)
+    : QObject(parent)
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalSockets) != 0)
         return;

@@ -26,16 +26,14 @@ void UpdateDialog::show(const AppUpdater::CheckResult& result)
         box->setText(QStringLiteral("새 버전 %1이(가) 있습니다.").arg(release.displayVersion()));
         QString details = QStringLiteral("현재 버전: %1").arg(result.currentVersion);
         // Notes are often HTML; the dialog shows their text only, so the feed cannot load anything.
-        if (const QString notes
-            = QTextDocumentFragment::fromHtml(release.description).toPlainText().trimmed();
+        if (const QString notes = QTextDocumentFragment::fromHtml(release.description).toPlainText().trimmed();
             !notes.isEmpty())
             details += QStringLiteral("\n\n") + notes;
         if (release.releaseNotesLink.isValid())
             details += QStringLiteral("\n\n릴리스 노트: ") + release.releaseNotesLink.toString();
         box->setInformativeText(details);
         if (const QUrl page = release.downloadPage(); page.isValid()) {
-            QPushButton* download
-                = box->addButton(QStringLiteral("다운로드 페이지 열기"), QMessageBox::AcceptRole);
+            QPushButton* download = box->addButton(QStringLiteral("다운로드 페이지 열기"), QMessageBox::AcceptRole);
             QObject::connect(download, &QPushButton::clicked, [page] { QDesktopServices::openUrl(page); });
         }
         box->addButton(QStringLiteral("닫기"), QMessageBox::RejectRole);

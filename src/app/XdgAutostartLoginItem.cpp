@@ -42,10 +42,7 @@ QHash<QString, QString> readDesktopEntry(const QString& path)
                 continue;
             }
             const QChar next = raw[++i];
-            value += next == u's' ? QChar(u' ')
-                : next == u'n'    ? QChar(u'\n')
-                : next == u't'    ? QChar(u'\t')
-                                  : next;
+            value += next == u's' ? QChar(u' ') : next == u'n' ? QChar(u'\n') : next == u't' ? QChar(u'\t') : next;
         }
         keys.insert(line.first(equals).trimmed(), value);
     }
@@ -60,13 +57,11 @@ bool sameFile(const QString& a, const QString& b)
 
 }
 
-XdgAutostartLoginItem::XdgAutostartLoginItem(
-    const QString& autostartFolder, const QString& executable, QObject* parent)
+XdgAutostartLoginItem::XdgAutostartLoginItem(const QString& autostartFolder, const QString& executable, QObject* parent)
     : LoginItem(parent)
     , m_folder(autostartFolder)
     , m_executable(executable)
-{
-}
+{ }
 
 QString XdgAutostartLoginItem::defaultAutostartFolder()
 {

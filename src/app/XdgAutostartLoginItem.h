@@ -13,8 +13,7 @@ class XdgAutostartLoginItem : public LoginItem
 public:
     static inline const QString EntryName = QStringLiteral("io.github.pacemark.Pacemark.desktop");
 
-    XdgAutostartLoginItem(
-        const QString& autostartFolder, const QString& executable, QObject* parent = nullptr);
+    XdgAutostartLoginItem(const QString& autostartFolder, const QString& executable, QObject* parent = nullptr);
 
     // $XDG_CONFIG_HOME/autostart, or ~/.config/autostart when that is unset or not absolute.
     static QString defaultAutostartFolder();

@@ -6,14 +6,12 @@ namespace InstantFormat {
 
 QString toIsoUtcMillis(Instant instant)
 {
-    return QDateTime::fromMSecsSinceEpoch(instant.time_since_epoch().count(), Qt::UTC)
-        .toString(Qt::ISODateWithMs);
+    return QDateTime::fromMSecsSinceEpoch(instant.time_since_epoch().count(), Qt::UTC).toString(Qt::ISODateWithMs);
 }
 
 QString toIsoUtc(Instant instant)
 {
-    return QDateTime::fromMSecsSinceEpoch(instant.time_since_epoch().count(), Qt::UTC)
-        .toString(Qt::ISODate);
+    return QDateTime::fromMSecsSinceEpoch(instant.time_since_epoch().count(), Qt::UTC).toString(Qt::ISODate);
 }
 
 }

@@ -8,7 +8,9 @@
 class ManualClock final : public Clock
 {
 public:
-    explicit ManualClock(Instant start = Instant {}) : m_now(start.time_since_epoch().count()) { }
+    explicit ManualClock(Instant start = Instant {})
+        : m_now(start.time_since_epoch().count())
+    { }
 
     void set(Instant instant) { m_now.store(instant.time_since_epoch().count()); }
     void advance(std::chrono::milliseconds by) { m_now.fetch_add(by.count()); }

@@ -46,11 +46,10 @@ std::optional<Instant> TimestampParser::parse(std::string_view t)
 {
     int year, month, day, hour, minute, second;
     if (!digits(t, 0, 4, year) || t.size() < 20 || t[4] != '-' || !digits(t, 5, 2, month) || t[7] != '-'
-        || !digits(t, 8, 2, day) || t[10] != 'T' || !digits(t, 11, 2, hour) || t[13] != ':'
-        || !digits(t, 14, 2, minute) || t[16] != ':' || !digits(t, 17, 2, second))
+        || !digits(t, 8, 2, day) || t[10] != 'T' || !digits(t, 11, 2, hour) || t[13] != ':' || !digits(t, 14, 2, minute)
+        || t[16] != ':' || !digits(t, 17, 2, second))
         return std::nullopt;
-    if (month < 1 || month > 12 || day < 1 || day > daysInMonth(year, month) || hour > 23 || minute > 59
-        || second > 59)
+    if (month < 1 || month > 12 || day < 1 || day > daysInMonth(year, month) || hour > 23 || minute > 59 || second > 59)
         return std::nullopt;
 
     std::size_t pos = 19;

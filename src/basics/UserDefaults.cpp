@@ -20,14 +20,12 @@ const QString quotaAlertMemoryKey = QStringLiteral("quotaAlertMemory");
 
 UserDefaults::UserDefaults(QObject* parent)
     : QObject(parent)
-{
-}
+{ }
 
 UserDefaults::UserDefaults(const QString& fileName, QObject* parent)
     : QObject(parent)
     , m_settings(fileName, QSettings::IniFormat)
-{
-}
+{ }
 
 bool UserDefaults::speedInverted() const
 {
@@ -115,7 +113,7 @@ void UserDefaults::setCharacterHeight(double height)
 void UserDefaults::setShowMenuBarQuotaBattery(bool show)
 {
     write(showMenuBarQuotaBatteryKey, show, show != showMenuBarQuotaBattery(),
-        &UserDefaults::showMenuBarQuotaBatteryChanged);
+          &UserDefaults::showMenuBarQuotaBatteryChanged);
 }
 
 void UserDefaults::setSelectedCharacterId(const QString& id)
@@ -170,8 +168,7 @@ bool UserDefaults::readBool(const QString& key) const
     return m_settings.value(key, false).toBool();
 }
 
-void UserDefaults::write(
-    const QString& key, const QVariant& value, bool differs, void (UserDefaults::*notify)())
+void UserDefaults::write(const QString& key, const QVariant& value, bool differs, void (UserDefaults::*notify)())
 {
     m_settings.setValue(key, value);
     if (differs)

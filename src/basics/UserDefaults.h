@@ -15,18 +15,17 @@ class UserDefaults : public QObject
     Q_PROPERTY(bool speedInverted READ speedInverted WRITE setSpeedInverted NOTIFY speedInvertedChanged)
     Q_PROPERTY(bool runnerPaused READ runnerPaused WRITE setRunnerPaused NOTIFY runnerPausedChanged)
     Q_PROPERTY(bool horizontalFlip READ horizontalFlip WRITE setHorizontalFlip NOTIFY horizontalFlipChanged)
-    Q_PROPERTY(
-        double characterHeight READ characterHeight WRITE setCharacterHeight NOTIFY characterHeightChanged)
-    Q_PROPERTY(bool showMenuBarQuotaBattery READ showMenuBarQuotaBattery WRITE setShowMenuBarQuotaBattery
-            NOTIFY showMenuBarQuotaBatteryChanged)
+    Q_PROPERTY(double characterHeight READ characterHeight WRITE setCharacterHeight NOTIFY characterHeightChanged)
+    Q_PROPERTY(bool showMenuBarQuotaBattery READ showMenuBarQuotaBattery WRITE setShowMenuBarQuotaBattery NOTIFY
+                   showMenuBarQuotaBatteryChanged)
     Q_PROPERTY(QString selectedCharacterId READ selectedCharacterId WRITE setSelectedCharacterId NOTIFY
-            selectedCharacterIdChanged)
-    Q_PROPERTY(bool quotaAlertsEnabled READ quotaAlertsEnabled WRITE setQuotaAlertsEnabled NOTIFY
-            quotaAlertsEnabledChanged)
-    Q_PROPERTY(int quotaAlertLowerThreshold READ quotaAlertLowerThreshold WRITE setQuotaAlertLowerThreshold
-            NOTIFY quotaAlertLowerThresholdChanged)
-    Q_PROPERTY(int quotaAlertUpperThreshold READ quotaAlertUpperThreshold WRITE setQuotaAlertUpperThreshold
-            NOTIFY quotaAlertUpperThresholdChanged)
+                   selectedCharacterIdChanged)
+    Q_PROPERTY(
+        bool quotaAlertsEnabled READ quotaAlertsEnabled WRITE setQuotaAlertsEnabled NOTIFY quotaAlertsEnabledChanged)
+    Q_PROPERTY(int quotaAlertLowerThreshold READ quotaAlertLowerThreshold WRITE setQuotaAlertLowerThreshold NOTIFY
+                   quotaAlertLowerThresholdChanged)
+    Q_PROPERTY(int quotaAlertUpperThreshold READ quotaAlertUpperThreshold WRITE setQuotaAlertUpperThreshold NOTIFY
+                   quotaAlertUpperThresholdChanged)
 
 public:
     static constexpr double defaultCharacterHeight = 20.0;

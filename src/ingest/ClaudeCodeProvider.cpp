@@ -46,8 +46,7 @@ void runJobs(const std::vector<std::string>& paths, std::vector<ParseJob>& jobs)
             JSONLParser::fillProjectFromFolder(job.records, paths[job.file]);
         }
     };
-    const std::size_t threads
-        = std::min<std::size_t>(std::max(1u, std::thread::hardware_concurrency()), jobs.size());
+    const std::size_t threads = std::min<std::size_t>(std::max(1u, std::thread::hardware_concurrency()), jobs.size());
     std::vector<std::jthread> helpers;
     for (std::size_t t = 1; t < threads; ++t)
         helpers.emplace_back(worker);
@@ -61,7 +60,8 @@ struct Rehash
     std::uint64_t whole = 0;
 };
 
-template <typename Piece> std::optional<Rehash> rehash(const std::string& path, const std::vector<Piece>& pieces)
+template <typename Piece>
+std::optional<Rehash> rehash(const std::string& path, const std::vector<Piece>& pieces)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
@@ -76,7 +76,8 @@ template <typename Piece> std::optional<Rehash> rehash(const std::string& path, 
     for (const auto& p : pieces) {
         XXH3_64bits_reset(&piece);
         while (offset < p.end) {
-            const auto want = static_cast<std::size_t>(std::min<std::int64_t>(p.end - offset, static_cast<std::int64_t>(buffer.size())));
+            const auto want = static_cast<std::size_t>(
+                std::min<std::int64_t>(p.end - offset, static_cast<std::int64_t>(buffer.size())));
             const ssize_t n = ::pread(fd, buffer.data(), want, offset);
             if (n < 0 && errno == EINTR)
                 continue;
@@ -99,8 +100,7 @@ template <typename Piece> std::optional<Rehash> rehash(const std::string& path, 
 
 ClaudeCodeProvider::ClaudeCodeProvider(std::vector<std::string> projectsPaths)
     : m_projectsPaths(std::move(projectsPaths))
-{
-}
+{ }
 
 QString ClaudeCodeProvider::id() const
 {
@@ -130,9 +130,8 @@ std::vector<std::string> ClaudeCodeProvider::watchDirectories() const
 
 // Every byte read before is checked, not only the last few: a log rewritten in place keeps its
 // identity, and an edit of an early line may keep the length and the end as they were.
-std::optional<ClaudeCodeProvider::ReadPiece> ClaudeCodeProvider::onlyAppended(const std::string& path,
-                                                                             const CacheEntry& entry,
-                                                                             const FileStamp& stamp)
+std::optional<ClaudeCodeProvider::ReadPiece>
+ClaudeCodeProvider::onlyAppended(const std::string& path, const CacheEntry& entry, const FileStamp& stamp)
 {
     if (entry.readEnd < 0 || stamp.device != entry.stamp.device || stamp.inode != entry.stamp.inode
         || stamp.size < entry.readEnd || entry.pieces.empty() || entry.pieces.back().end != entry.readEnd)
@@ -194,7 +193,8 @@ RecordList ClaudeCodeProvider::fetchRecords()
         // The last range reads to the end, wherever the end is by then.
         for (std::int64_t begin = changed[c].readFrom;; begin += RangeBytes) {
             const bool last = begin + RangeBytes >= changed[c].stamp.size;
-            jobs.push_back({ c, begin, last ? std::numeric_limits<std::int64_t>::max() : begin + RangeBytes, {}, {}, false });
+            jobs.push_back(
+                { c, begin, last ? std::numeric_limits<std::int64_t>::max() : begin + RangeBytes, {}, {}, false });
             if (last)
                 break;
         }

@@ -63,7 +63,6 @@ public:
     void restoreFileStates(std::vector<FileState> states);
 
 private:
-
     struct CacheEntry
     {
         FileStamp stamp;

@@ -24,7 +24,7 @@ std::uint64_t slotKey(const UsageRecord& r)
 }
 
 std::vector<RecordList::BatchPtr> CrossFileDeduplicator::resolve(const std::vector<std::string>& paths,
-                                                                  const std::vector<RecordList::BatchPtr>& batches)
+                                                                 const std::vector<RecordList::BatchPtr>& batches)
 {
     if (paths == m_lastPaths && batches == m_lastBatches)
         return m_lastResult;
@@ -32,8 +32,8 @@ std::vector<RecordList::BatchPtr> CrossFileDeduplicator::resolve(const std::vect
     std::size_t withRequest = 0;
     for (const auto& batch : batches)
         if (batch)
-            withRequest += static_cast<std::size_t>(std::count_if(batch->records.begin(), batch->records.end(),
-                                                                  [](const UsageRecord& r) { return r.requestId != 0; }));
+            withRequest += static_cast<std::size_t>(std::count_if(
+                batch->records.begin(), batch->records.end(), [](const UsageRecord& r) { return r.requestId != 0; }));
 
     // An open-addressing table for the whole history, at most two thirds full: one flat allocation
     // for the step, no node per record.

@@ -19,9 +19,10 @@ struct DirCloser
 class Walk
 {
 public:
-    Walk(const DirectoryWalker::NameFilter& accept, std::vector<std::string>& out) : m_accept(accept), m_out(out)
-    {
-    }
+    Walk(const DirectoryWalker::NameFilter& accept, std::vector<std::string>& out)
+        : m_accept(accept)
+        , m_out(out)
+    { }
 
     void directory(const std::string& path, bool collectFiles)
     {

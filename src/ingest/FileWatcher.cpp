@@ -7,9 +7,9 @@
 #include "ingest/DirectoryWalker.h"
 
 FileWatcher::FileWatcher(std::chrono::milliseconds pollInterval, QObject* parent)
-    : QObject(parent), m_pollInterval(pollInterval)
-{
-}
+    : QObject(parent)
+    , m_pollInterval(pollInterval)
+{ }
 
 void FileWatcher::start()
 {

@@ -22,8 +22,7 @@ class FileWatcher : public QObject
 public:
     using DirectoryProvider = std::function<std::vector<std::string>()>;
 
-    explicit FileWatcher(std::chrono::milliseconds pollInterval = std::chrono::seconds(10),
-                         QObject* parent = nullptr);
+    explicit FileWatcher(std::chrono::milliseconds pollInterval = std::chrono::seconds(10), QObject* parent = nullptr);
 
     void setDirectoryProvider(DirectoryProvider provider) { m_directoryProvider = std::move(provider); }
     void setOnFilesChanged(std::function<void()> callback) { m_onFilesChanged = std::move(callback); }

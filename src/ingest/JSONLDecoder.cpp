@@ -77,7 +77,9 @@ bool readInt(object obj, std::string_view key, std::optional<std::int64_t>& out)
 
 }
 
-JSONLDecoder::JSONLDecoder() : d(std::make_unique<Impl>()) { }
+JSONLDecoder::JSONLDecoder()
+    : d(std::make_unique<Impl>())
+{ }
 
 JSONLDecoder::~JSONLDecoder() = default;
 

@@ -14,9 +14,9 @@
 #include <memory>
 #include <unordered_map>
 
+#include "basics/TimestampParser.h"
 #include "ingest/DirectoryWalker.h"
 #include "ingest/SymbolCache.h"
-#include "basics/TimestampParser.h"
 #include "ingest/Xxh3.h"
 
 namespace {
@@ -61,7 +61,8 @@ bool scanSse2(const char* data, std::size_t size)
         const __m128i first = load(p), second = load(p + 1);
         const __m128i word = _mm_and_si128(_mm_and_si128(is(first, 'a'), is(second, 's')), is(load(p + 8), 't'));
         const __m128i escape = _mm_and_si128(_mm_and_si128(is(first, '\\'), is(second, 'u')), is(load(p + 2), '0'));
-        for (auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(word, escape))); mask != 0; mask &= mask - 1) {
+        for (auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(word, escape))); mask != 0;
+             mask &= mask - 1) {
             const std::size_t hit = at + static_cast<std::size_t>(__builtin_ctz(mask));
             if (hit < size && candidateAt(data, size, hit))
                 return true;
@@ -81,11 +82,11 @@ __attribute__((target("avx2"))) bool scanAvx2(const char* data, std::size_t size
         const __m256i second = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + at + 1));
         const __m256i third = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + at + 2));
         const __m256i ninth = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + at + 8));
-        const __m256i word = _mm256_and_si256(_mm256_and_si256(_mm256_cmpeq_epi8(first, a), _mm256_cmpeq_epi8(second, s)),
-                                              _mm256_cmpeq_epi8(ninth, t));
-        const __m256i escape = _mm256_and_si256(
-            _mm256_and_si256(_mm256_cmpeq_epi8(first, backslash), _mm256_cmpeq_epi8(second, u)),
-            _mm256_cmpeq_epi8(third, zero));
+        const __m256i word = _mm256_and_si256(
+            _mm256_and_si256(_mm256_cmpeq_epi8(first, a), _mm256_cmpeq_epi8(second, s)), _mm256_cmpeq_epi8(ninth, t));
+        const __m256i escape
+            = _mm256_and_si256(_mm256_and_si256(_mm256_cmpeq_epi8(first, backslash), _mm256_cmpeq_epi8(second, u)),
+                               _mm256_cmpeq_epi8(third, zero));
         for (auto mask = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_or_si256(word, escape))); mask != 0;
              mask &= mask - 1) {
             const std::size_t hit = at + static_cast<std::size_t>(__builtin_ctz(mask));
@@ -117,7 +118,10 @@ bool mayYieldRecord(std::string_view line)
 class LineSink
 {
 public:
-    LineSink(JSONLDecoder& decoder, std::vector<UsageRecord>& out) : m_decoder(decoder), m_out(out) { }
+    LineSink(JSONLDecoder& decoder, std::vector<UsageRecord>& out)
+        : m_decoder(decoder)
+        , m_out(out)
+    { }
 
     // The line is followed by at least JSONLDecoder::Padding readable bytes.
     void line(const char* data, std::size_t size)
@@ -190,8 +194,8 @@ std::vector<UsageRecord> JSONLParser::parseFile(const std::string& path)
     return records;
 }
 
-std::vector<UsageRecord> JSONLParser::parseRange(int fd, std::int64_t begin, std::int64_t end,
-                                                 JSONLDecoder& decoder, RangeEnd* stoppedAt)
+std::vector<UsageRecord> JSONLParser::parseRange(int fd, std::int64_t begin, std::int64_t end, JSONLDecoder& decoder,
+                                                 RangeEnd* stoppedAt)
 {
     std::vector<UsageRecord> out;
     // The end is only checked after a line, so an empty range at 0 would otherwise yield the first.
@@ -234,8 +238,8 @@ std::vector<UsageRecord> JSONLParser::parseRange(int fd, std::int64_t begin, std
             if (bufferOffset + static_cast<std::int64_t>(lineStart) >= end) {
                 hashTo(lineStart);
                 if (stoppedAt)
-                    *stoppedAt = { bufferOffset + static_cast<std::int64_t>(lineStart), !overlong,
-                                   XXH3_64bits_digest(&hash) };
+                    *stoppedAt
+                        = { bufferOffset + static_cast<std::int64_t>(lineStart), !overlong, XXH3_64bits_digest(&hash) };
                 break;
             }
             continue;

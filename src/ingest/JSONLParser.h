@@ -38,16 +38,16 @@ public:
 
     // The records of the lines of an open file that start at offsets in [begin, end), in line order.
     // Ranges that tile a file yield, concatenated, exactly what parseFile yields.
-    static std::vector<UsageRecord> parseRange(int fd, std::int64_t begin, std::int64_t end,
-                                               JSONLDecoder& decoder, RangeEnd* stoppedAt = nullptr);
+    static std::vector<UsageRecord> parseRange(int fd, std::int64_t begin, std::int64_t end, JSONLDecoder& decoder,
+                                               RangeEnd* stoppedAt = nullptr);
 
     // One record per message id: the content of its last line at the place of its first.
     static std::vector<UsageRecord> deduplicate(const std::vector<UsageRecord>& records);
 
     // The record one decoded line stands for, if any.
     static std::optional<UsageRecord> toUsageRecord(const JSONLRecord& line);
-    static std::optional<UsageRecord> toUsageRecord(const JSONLRecord& line, SymbolCache& models,
-                                                    SymbolCache& sessions, CompactSymbolCache& projects);
+    static std::optional<UsageRecord> toUsageRecord(const JSONLRecord& line, SymbolCache& models, SymbolCache& sessions,
+                                                    CompactSymbolCache& projects);
 
     // Gives the records whose lines named no working folder the log's folder under projects/, the
     // working folder as Claude Code encodes it there ('/' and '.' written as '-').

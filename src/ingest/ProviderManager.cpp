@@ -2,15 +2,15 @@
 
 #include "ingest/ClaudeCodeProvider.h"
 
-ProviderManager::ProviderManager(std::vector<std::string> projectsPaths, QObject* parent) : QObject(parent)
+ProviderManager::ProviderManager(std::vector<std::string> projectsPaths, QObject* parent)
+    : QObject(parent)
 {
     registerProvider(std::make_shared<ClaudeCodeProvider>(std::move(projectsPaths)));
 }
 
 ProviderManager::ProviderManager(const std::string& projectsPath, QObject* parent)
     : ProviderManager(std::vector<std::string> { projectsPath }, parent)
-{
-}
+{ }
 
 void ProviderManager::registerProvider(std::shared_ptr<AIUsageProvider> provider)
 {
@@ -23,7 +23,8 @@ void ProviderManager::refreshProviderInfos()
 {
     m_providerInfos.clear();
     for (const auto& p : m_providers)
-        m_providerInfos.append({ p->id(), p->name(), p->icon(), p->isAvailable(), m_enabledProviderIds.contains(p->id()) });
+        m_providerInfos.append(
+            { p->id(), p->name(), p->icon(), p->isAvailable(), m_enabledProviderIds.contains(p->id()) });
 }
 
 std::vector<std::shared_ptr<AIUsageProvider>> ProviderManager::enabledProviders() const

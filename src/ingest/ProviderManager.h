@@ -31,8 +31,8 @@ public:
     std::vector<std::string> allWatchDirectories() const;
 
     // The display name of a model as its provider writes it; the id unchanged for unknown providers.
-    static QString displayName(const std::vector<std::shared_ptr<AIUsageProvider>>& providers,
-                               const QString& model, const QString& providerId);
+    static QString displayName(const std::vector<std::shared_ptr<AIUsageProvider>>& providers, const QString& model,
+                               const QString& providerId);
 
 private:
     void registerProvider(std::shared_ptr<AIUsageProvider> provider);

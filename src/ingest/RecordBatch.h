@@ -14,7 +14,8 @@ struct RecordBatch
     Instant earliest = Instant::max();
     Instant latest = Instant::min();
 
-    explicit RecordBatch(std::vector<UsageRecord> list) : records(std::move(list))
+    explicit RecordBatch(std::vector<UsageRecord> list)
+        : records(std::move(list))
     {
         records.shrink_to_fit();
         for (const auto& r : records) {

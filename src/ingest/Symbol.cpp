@@ -31,6 +31,10 @@ const std::string* intern(std::string_view text)
 
 }
 
-Symbol::Symbol() : m_text(&emptyText) { }
+Symbol::Symbol()
+    : m_text(&emptyText)
+{ }
 
-Symbol::Symbol(std::string_view text) : m_text(intern(text)) { }
+Symbol::Symbol(std::string_view text)
+    : m_text(intern(text))
+{ }

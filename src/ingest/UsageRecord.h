@@ -4,11 +4,11 @@
 #include <functional>
 #include <string_view>
 
+#include "basics/Instant.h"
+#include "basics/TokenMath.h"
 #include "ingest/CompactSymbol.h"
 #include "ingest/MessageId.h"
 #include "ingest/Symbol.h"
-#include "basics/Instant.h"
-#include "basics/TokenMath.h"
 
 // One assistant message's token usage, normalised from a log line.
 struct UsageRecord

@@ -2,8 +2,8 @@
 
 #include <QJsonValue>
 
-#include "basics/TimestampParser.h"
 #include "basics/Clock.h"
+#include "basics/TimestampParser.h"
 
 namespace {
 
@@ -32,8 +32,7 @@ ClaudeQuota ClaudeQuota::fromJson(const QJsonObject& object)
     return quota;
 }
 
-std::optional<ClaudeQuota::Window> ClaudeQuota::parseWindow(
-    const QJsonObject& object, QLatin1StringView member)
+std::optional<ClaudeQuota::Window> ClaudeQuota::parseWindow(const QJsonObject& object, QLatin1StringView member)
 {
     const QJsonValue value = object.value(member);
     if (!value.isObject())
@@ -45,8 +44,8 @@ std::optional<ClaudeQuota::Window> ClaudeQuota::parseWindow(
     const QJsonValue resetsAt = window.value(QLatin1StringView("resets_at"));
     if (resetsAt.isString()) {
         const QByteArray text = resetsAt.toString().toUtf8();
-        result.resetsAt = TimestampParser::parse(
-            std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
+        result.resetsAt
+            = TimestampParser::parse(std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
     }
     return result;
 }

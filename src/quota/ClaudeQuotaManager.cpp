@@ -61,13 +61,13 @@ void ClaudeQuotaManager::connectAccount()
     }
     setStatus(Status::loading());
     ++m_fetchesInFlight;
-    m_provider->fetchQuota(
-        true, this, [this, account = m_accountGeneration](const ClaudeOAuthProvider::FetchResult& result) {
-            --m_fetchesInFlight;
-            if (account == m_accountGeneration)
-                applyConnect(result);
-            Q_EMIT connectAccountFinished();
-        });
+    m_provider->fetchQuota(true, this,
+                           [this, account = m_accountGeneration](const ClaudeOAuthProvider::FetchResult& result) {
+                               --m_fetchesInFlight;
+                               if (account == m_accountGeneration)
+                                   applyConnect(result);
+                               Q_EMIT connectAccountFinished();
+                           });
 }
 
 void ClaudeQuotaManager::disconnectAccount()
@@ -102,13 +102,12 @@ void ClaudeQuotaManager::refresh(std::function<void()> finished)
         later();
         return;
     }
-    if (!m_quota && m_status.statusCase() != Status::Case::loading
-        && m_status.statusCase() != Status::Case::denied)
+    if (!m_quota && m_status.statusCase() != Status::Case::loading && m_status.statusCase() != Status::Case::denied)
         setStatus(Status::loading());
 
     ++m_fetchesInFlight;
-    m_provider->fetchQuota(false, this,
-        [this, finished, account = m_accountGeneration](const ClaudeOAuthProvider::FetchResult& result) {
+    m_provider->fetchQuota(
+        false, this, [this, finished, account = m_accountGeneration](const ClaudeOAuthProvider::FetchResult& result) {
             --m_fetchesInFlight;
             if (account == m_accountGeneration)
                 applyRefresh(result);
@@ -165,8 +164,12 @@ bool ClaudeQuotaManager::retryBlocked() const
 void ClaudeQuotaManager::finishLater(void (ClaudeQuotaManager::*signal)())
 {
     QMetaObject::invokeMethod(
-        this, [this, signal] { Q_EMIT(this->*signal)
-                               (); }, Qt::QueuedConnection);
+        this,
+        [this, signal] {
+            Q_EMIT(this->*signal)
+            ();
+        },
+        Qt::QueuedConnection);
 }
 
 void ClaudeQuotaManager::pollOnce()

@@ -8,9 +8,9 @@
 #include <QString>
 #include <QTimer>
 
+#include "basics/Instant.h"
 #include "quota/ClaudeQuota.h"
 #include "quota/ClaudeWebProvider.h"
-#include "basics/Instant.h"
 
 // Keeps the latest quota snapshot and the connection status for the views, refreshing it on a poll,
 // when the popover opens and when the user asks to connect.
@@ -25,14 +25,7 @@ public:
     class Status
     {
     public:
-        enum class Case
-        {
-            error,
-            notConfigured,
-            loading,
-            loaded,
-            denied
-        };
+        enum class Case { error, notConfigured, loading, loaded, denied };
 
         Status() = default;
         static Status error(OAuthError error) { return Status(Case::error, std::move(error)); }
@@ -53,8 +46,7 @@ public:
         Status(Case statusCase, std::optional<OAuthError> error)
             : m_case(statusCase)
             , m_error(std::move(error))
-        {
-        }
+        { }
 
         Case m_case = Case::notConfigured;
         std::optional<OAuthError> m_error;

@@ -10,8 +10,8 @@
 #include <QNetworkRequest>
 #include <QTimer>
 
-#include "quota/RetryAfter.h"
 #include "basics/Clock.h"
+#include "quota/RetryAfter.h"
 
 namespace {
 
@@ -29,8 +29,7 @@ bool isLoopback(const QString& host)
 // The bearer token goes only over TLS, or in the clear to this machine (local test servers).
 std::optional<QString> refusedOrigin(const QUrl& base)
 {
-    if (!base.isValid() || base.host().isEmpty() || !base.userInfo().isEmpty() || base.hasQuery()
-        || base.hasFragment())
+    if (!base.isValid() || base.host().isEmpty() || !base.userInfo().isEmpty() || base.hasQuery() || base.hasFragment())
         return QStringLiteral("invalid API origin \"%1\"").arg(base.toDisplayString());
     if (base.scheme() == QStringLiteral("https"))
         return std::nullopt;
@@ -63,9 +62,8 @@ QString redacted(QString text, const QString& token)
 // credential file write headers of its own.
 bool isUsableToken(const QString& token)
 {
-    return !token.isEmpty() && std::all_of(token.begin(), token.end(), [](QChar c) {
-        return c.unicode() > 0x20 && c.unicode() < 0x7f;
-    });
+    return !token.isEmpty()
+        && std::all_of(token.begin(), token.end(), [](QChar c) { return c.unicode() > 0x20 && c.unicode() < 0x7f; });
 }
 
 bool isTransportError(QNetworkReply::NetworkError error)
@@ -111,8 +109,7 @@ struct Exchange
     bool timedOut = false;
 };
 
-ClaudeOAuthProvider::FetchResult outcomeOf(
-    QNetworkReply* reply, const Exchange& exchange, const QString& token)
+ClaudeOAuthProvider::FetchResult outcomeOf(QNetworkReply* reply, const Exchange& exchange, const QString& token)
 {
     if (exchange.tooLarge)
         return { OAuthError::decode(), std::nullopt };
@@ -140,7 +137,7 @@ ClaudeOAuthProvider::FetchResult outcomeOf(
     if (status == 401 || status == 403)
         return { OAuthError::unauthorized(), std::nullopt };
     ClaudeOAuthProvider::FetchResult result { OAuthError::network(QStringLiteral("HTTP %1").arg(status)),
-        std::nullopt };
+                                              std::nullopt };
     if (status == 429)
         result.retryAt = RetryAfter::retryAt(reply->rawHeader("Retry-After"), Clock::now());
     return result;
@@ -167,8 +164,7 @@ QString OAuthError::caseName() const
 
 ClaudeOAuthProvider::ClaudeOAuthProvider(QObject* parent)
     : ClaudeOAuthProvider(CredentialStore::platformStores(), configuredApiBase(), parent)
-{
-}
+{ }
 
 ClaudeOAuthProvider::ClaudeOAuthProvider(Stores stores, QUrl apiBase, QObject* parent)
     : QObject(parent)
@@ -194,9 +190,7 @@ std::optional<QString> ClaudeOAuthProvider::tokenFromCredential(const QByteArray
         return std::nullopt;
     const QJsonObject credential = document.object();
     const QJsonValue candidates[] = {
-        credential.value(QLatin1StringView("claudeAiOauth"))
-            .toObject()
-            .value(QLatin1StringView("accessToken")),
+        credential.value(QLatin1StringView("claudeAiOauth")).toObject().value(QLatin1StringView("accessToken")),
         credential.value(QLatin1StringView("access_token")),
         credential.value(QLatin1StringView("token")),
     };

@@ -21,14 +21,7 @@ class QNetworkAccessManager;
 class OAuthError
 {
 public:
-    enum class Case
-    {
-        network,
-        noToken,
-        denied,
-        unauthorized,
-        decode
-    };
+    enum class Case { network, noToken, denied, unauthorized, decode };
 
     static OAuthError network(QString message) { return OAuthError(Case::network, std::move(message)); }
     static OAuthError noToken() { return OAuthError(Case::noToken, {}); }
@@ -48,8 +41,7 @@ private:
     OAuthError(Case errorCase, QString message)
         : m_case(errorCase)
         , m_message(std::move(message))
-    {
-    }
+    { }
 
     Case m_case;
     QString m_message;

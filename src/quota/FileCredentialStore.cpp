@@ -14,8 +14,7 @@ constexpr qint64 MaxCredentialSize = 1 << 20;
 
 FileCredentialStore::FileCredentialStore(QString path)
     : m_path(std::move(path))
-{
-}
+{ }
 
 QStringList FileCredentialStore::claudeCodeCredentialFiles()
 {

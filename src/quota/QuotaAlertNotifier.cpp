@@ -6,9 +6,9 @@
 #include <QJsonDocument>
 #include <QLoggingCategory>
 
-#include "quota/ClaudeQuotaManager.h"
 #include "basics/Clock.h"
 #include "basics/UserDefaults.h"
+#include "quota/ClaudeQuotaManager.h"
 
 Q_LOGGING_CATEGORY(lcQuotaAlerts, "pacemark.quota.alerts")
 
@@ -22,17 +22,17 @@ constexpr qsizetype MaxTracked = 32;
 
 }
 
-QuotaAlertNotifier::QuotaAlertNotifier(
-    ClaudeQuotaManager* manager, UserDefaults* defaults, const QDBusConnection& bus, QObject* parent)
+QuotaAlertNotifier::QuotaAlertNotifier(ClaudeQuotaManager* manager, UserDefaults* defaults, const QDBusConnection& bus,
+                                       QObject* parent)
     : QObject(parent)
     , m_manager(manager)
     , m_defaults(defaults)
     , m_bus(bus)
 {
     m_bus.connect(Service, Path, Interface, QStringLiteral("ActionInvoked"), this,
-        SLOT(onActionInvoked(uint, QString)));
+                  SLOT(onActionInvoked(uint, QString)));
     m_bus.connect(Service, Path, Interface, QStringLiteral("NotificationClosed"), this,
-        SLOT(onNotificationClosed(uint, uint)));
+                  SLOT(onNotificationClosed(uint, uint)));
     if (m_manager)
         connect(m_manager, &ClaudeQuotaManager::quotaChanged, this, [this] {
             if (const auto& quota = m_manager->quota())
@@ -65,8 +65,7 @@ void QuotaAlertNotifier::send(const QuotaAlert& alert)
         { QStringLiteral("urgency"), QVariant::fromValue<uchar>(alert.urgent ? 2 : 1) },
     };
     message << QStringLiteral("Pacemark") << uint(0) << QStringLiteral("io.github.pacemark.Pacemark") << alert.summary
-            << alert.body << QStringList { QStringLiteral("default"), QStringLiteral("대시보드 열기") } << hints
-            << -1;
+            << alert.body << QStringList { QStringLiteral("default"), QStringLiteral("대시보드 열기") } << hints << -1;
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher] {
         watcher->deleteLater();

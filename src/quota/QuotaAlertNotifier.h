@@ -19,7 +19,7 @@ class QuotaAlertNotifier : public QObject
 public:
     // Follows the manager's snapshots; what was told is kept in the defaults.
     QuotaAlertNotifier(ClaudeQuotaManager* manager, UserDefaults* defaults,
-        const QDBusConnection& bus = QDBusConnection::sessionBus(), QObject* parent = nullptr);
+                       const QDBusConnection& bus = QDBusConnection::sessionBus(), QObject* parent = nullptr);
 
     // Weighs one snapshot: sends what it calls for and remembers it.
     void evaluate(const ClaudeQuota& quota);

@@ -45,8 +45,7 @@ qint64 endOfMonth(Instant now)
 
 QuotaAlertPolicy::QuotaAlertPolicy(QJsonObject memory)
     : m_memory(std::move(memory))
-{
-}
+{ }
 
 std::vector<QuotaAlert> QuotaAlertPolicy::evaluate(const ClaudeQuota& quota, Thresholds thresholds, Instant now)
 {
@@ -54,8 +53,8 @@ std::vector<QuotaAlert> QuotaAlertPolicy::evaluate(const ClaudeQuota& quota, Thr
     const auto window = [&](const QString& id, const QString& label, const std::optional<ClaudeQuota::Window>& w) {
         if (!w)
             return;
-        evaluateWindow(id, label, w->utilizationPct, w->resetsAt ? secondsOf(*w->resetsAt) : 0, true, thresholds,
-            now, alerts);
+        evaluateWindow(id, label, w->utilizationPct, w->resetsAt ? secondsOf(*w->resetsAt) : 0, true, thresholds, now,
+                       alerts);
     };
     window(QStringLiteral("fiveHour"), QStringLiteral("5시간 한도"), quota.fiveHour);
     window(QStringLiteral("sevenDay"), QStringLiteral("주간 한도"), quota.sevenDay);
@@ -63,12 +62,13 @@ std::vector<QuotaAlert> QuotaAlertPolicy::evaluate(const ClaudeQuota& quota, Thr
     window(QStringLiteral("sevenDaySonnet"), QStringLiteral("주간 Sonnet 한도"), quota.sevenDaySonnet);
     if (const auto& extra = quota.extraUsage)
         evaluateWindow(QStringLiteral("extraUsage"), QStringLiteral("추가 사용 크레딧"), extra->utilization,
-            endOfMonth(now), false, thresholds, now, alerts);
+                       endOfMonth(now), false, thresholds, now, alerts);
     return alerts;
 }
 
 void QuotaAlertPolicy::evaluateWindow(const QString& id, const QString& label, double pct, qint64 periodEnd,
-    bool knowsReset, Thresholds thresholds, Instant now, std::vector<QuotaAlert>& alerts)
+                                      bool knowsReset, Thresholds thresholds, Instant now,
+                                      std::vector<QuotaAlert>& alerts)
 {
     const int level = std::isfinite(pct) ? levelOf(pct, thresholds) : 0;
     QJsonObject entry = m_memory.value(id).toObject();
@@ -89,7 +89,7 @@ void QuotaAlertPolicy::evaluateWindow(const QString& id, const QString& label, d
         // A new period already past a threshold is told as such below; a plain reset is told here.
         if (knowsReset && ended && announced > 0 && level == 0)
             alerts.push_back({ id, QStringLiteral("%1가 초기화되었습니다").arg(label),
-                QStringLiteral("다시 여유 있게 쓸 수 있습니다."), false });
+                               QStringLiteral("다시 여유 있게 쓸 수 있습니다."), false });
         announced = 0;
     }
     if (level > announced) {

@@ -5,8 +5,8 @@
 #include <QJsonObject>
 #include <QString>
 
-#include "quota/ClaudeQuota.h"
 #include "basics/Instant.h"
+#include "quota/ClaudeQuota.h"
 
 // One desktop notification to send.
 struct QuotaAlert
@@ -44,7 +44,7 @@ public:
 private:
     // periodEnd is 0 when the window has no reset time (nothing used in it yet).
     void evaluateWindow(const QString& id, const QString& label, double pct, qint64 periodEnd, bool knowsReset,
-        Thresholds thresholds, Instant now, std::vector<QuotaAlert>& alerts);
+                        Thresholds thresholds, Instant now, std::vector<QuotaAlert>& alerts);
 
     QJsonObject m_memory;
 };

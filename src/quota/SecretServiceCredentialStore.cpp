@@ -20,23 +20,21 @@ struct Attributes
 
 SecretServiceCredentialStore::SecretServiceCredentialStore(QString service)
     : m_service(std::move(service))
-{
-}
+{ }
 
 std::optional<QByteArray> SecretServiceCredentialStore::read(bool allowInteraction) const
 {
     const QByteArray service = m_service.toUtf8();
     Attributes attributes;
-    g_hash_table_insert(
-        attributes.table, const_cast<char*>("service"), const_cast<char*>(service.constData()));
+    g_hash_table_insert(attributes.table, const_cast<char*>("service"), const_cast<char*>(service.constData()));
 
     int flags = SECRET_SEARCH_ALL | SECRET_SEARCH_LOAD_SECRETS;
     if (allowInteraction)
         flags |= SECRET_SEARCH_UNLOCK;
 
     GError* error = nullptr;
-    ItemList found { secret_service_search_sync(
-        nullptr, nullptr, attributes.table, static_cast<SecretSearchFlags>(flags), nullptr, &error) };
+    ItemList found { secret_service_search_sync(nullptr, nullptr, attributes.table,
+                                                static_cast<SecretSearchFlags>(flags), nullptr, &error) };
     if (error) {
         g_error_free(error);
         return std::nullopt;

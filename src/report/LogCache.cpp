@@ -20,7 +20,8 @@ constexpr qsizetype HeaderBytes = sizeof(Magic) + 4 + 8 + 8;
 class Writer
 {
 public:
-    template <typename T> void put(T value)
+    template <typename T>
+    void put(T value)
     {
         static_assert(std::is_trivially_copyable_v<T>);
         bytes.append(reinterpret_cast<const char*>(&value), sizeof value);
@@ -37,9 +38,13 @@ public:
 class Reader
 {
 public:
-    Reader(const char* begin, const char* end) : m_at(begin), m_end(end) { }
+    Reader(const char* begin, const char* end)
+        : m_at(begin)
+        , m_end(end)
+    { }
 
-    template <typename T> T get()
+    template <typename T>
+    T get()
     {
         T value {};
         if (static_cast<std::size_t>(m_end - m_at) < sizeof value) {
@@ -182,8 +187,7 @@ std::optional<LogCache::States> LogCache::load(const QString& path, const std::v
     return states;
 }
 
-bool LogCache::save(const QString& path, const std::vector<std::string>& folders, const States& states,
-                    QString* error)
+bool LogCache::save(const QString& path, const std::vector<std::string>& folders, const States& states, QString* error)
 {
     std::unordered_map<std::string_view, quint32> symbolIndex;
     Writer symbols;
@@ -239,7 +243,8 @@ bool LogCache::save(const QString& path, const std::vector<std::string>& folders
     header.bytes.append(Magic, sizeof Magic);
     header.put(Version);
     header.put(static_cast<quint64>(payload.bytes.size()));
-    header.put(static_cast<quint64>(XXH3_64bits(payload.bytes.constData(), static_cast<std::size_t>(payload.bytes.size()))));
+    header.put(
+        static_cast<quint64>(XXH3_64bits(payload.bytes.constData(), static_cast<std::size_t>(payload.bytes.size()))));
 
     if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
         *error = QStringLiteral("cannot create the folder of %1").arg(path);

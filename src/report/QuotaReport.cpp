@@ -50,8 +50,7 @@ QuotaReport::QuotaReport(ClaudeQuotaManager::Status status, std::optional<Claude
     : m_status(std::move(status))
     , m_quota(std::move(quota))
     , m_now(now)
-{
-}
+{ }
 
 QJsonObject QuotaReport::toJson() const
 {
@@ -60,8 +59,7 @@ QJsonObject QuotaReport::toJson() const
         error = QJsonObject {
             { QStringLiteral("case"), e->caseName() },
             { QStringLiteral("message"),
-                e->errorCase() == OAuthError::Case::network ? QJsonValue(e->message())
-                                                            : QJsonValue(QJsonValue::Null) },
+              e->errorCase() == OAuthError::Case::network ? QJsonValue(e->message()) : QJsonValue(QJsonValue::Null) },
         };
     }
     QJsonValue extra = QJsonValue::Null;
@@ -75,9 +73,8 @@ QJsonObject QuotaReport::toJson() const
             { QStringLiteral("currency"), e.currency },
         };
     }
-    const auto window = [this](auto member) {
-        return m_quota ? windowJson((*m_quota).*member) : QJsonValue(QJsonValue::Null);
-    };
+    const auto window
+        = [this](auto member) { return m_quota ? windowJson((*m_quota).*member) : QJsonValue(QJsonValue::Null); };
     return QJsonObject {
         { QStringLiteral("status"), m_status.caseName() },
         { QStringLiteral("error"), error },
@@ -86,8 +83,7 @@ QJsonObject QuotaReport::toJson() const
         { QStringLiteral("sevenDayOpus"), window(&ClaudeQuota::sevenDayOpus) },
         { QStringLiteral("sevenDaySonnet"), window(&ClaudeQuota::sevenDaySonnet) },
         { QStringLiteral("extraUsage"), extra },
-        { QStringLiteral("fetchedAt"),
-            m_quota ? instantOrNull(m_quota->fetchedAt) : QJsonValue(QJsonValue::Null) },
+        { QStringLiteral("fetchedAt"), m_quota ? instantOrNull(m_quota->fetchedAt) : QJsonValue(QJsonValue::Null) },
     };
 }
 
@@ -116,8 +112,7 @@ QString QuotaReport::toText() const
         if (!*window)
             continue;
         out << "  " << qSetFieldWidth(14) << Qt::left << label << qSetFieldWidth(7) << Qt::right
-            << QStringLiteral("%1%").arg((*window)->utilizationPct, 0, 'f', 1) << qSetFieldWidth(0)
-            << Qt::left;
+            << QStringLiteral("%1%").arg((*window)->utilizationPct, 0, 'f', 1) << qSetFieldWidth(0) << Qt::left;
         if (const auto resetsAt = (*window)->resetsAt)
             out << "  resets " << localTime(*resetsAt) << "  " << resetCountdown(resetsAt, m_now);
         else
@@ -126,9 +121,9 @@ QString QuotaReport::toText() const
     }
     if (const auto& extra = m_quota->extraUsage) {
         out << "  " << qSetFieldWidth(14) << Qt::left << "Extra usage" << qSetFieldWidth(7) << Qt::right
-            << QStringLiteral("%1%").arg(extra->utilization, 0, 'f', 1) << qSetFieldWidth(0) << Qt::left
-            << "  " << dollars(extra->usedCreditsCents) << " of " << dollars(extra->monthlyLimitCents) << " "
-            << extra->currency << "\n";
+            << QStringLiteral("%1%").arg(extra->utilization, 0, 'f', 1) << qSetFieldWidth(0) << Qt::left << "  "
+            << dollars(extra->usedCreditsCents) << " of " << dollars(extra->monthlyLimitCents) << " " << extra->currency
+            << "\n";
     }
     out.flush();
     return text;

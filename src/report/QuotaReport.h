@@ -5,9 +5,9 @@
 #include <QJsonObject>
 #include <QString>
 
+#include "basics/Instant.h"
 #include "quota/ClaudeQuota.h"
 #include "quota/ClaudeQuotaManager.h"
-#include "basics/Instant.h"
 
 // The quota part of the headless report: the status of one fetch and the snapshot it left.
 class QuotaReport

@@ -60,7 +60,9 @@ bool waitFor(int fd, short events, SteadyClock::time_point deadline)
 class Descriptor
 {
 public:
-    explicit Descriptor(int fd) : m_fd(fd) { }
+    explicit Descriptor(int fd)
+        : m_fd(fd)
+    { }
     ~Descriptor()
     {
         if (m_fd >= 0)
@@ -134,7 +136,8 @@ std::optional<StatuslineFigures> Statusline::askInstance(const QString& socketPa
     const auto deadline = SteadyClock::now() + timeout;
     const QByteArray path = QFile::encodeName(socketPath);
     sockaddr_un address {};
-    struct stat status { };
+    struct stat status
+    { };
     // Only a socket of this user's is asked: another user's could answer anything.
     if (path.size() >= static_cast<qsizetype>(sizeof address.sun_path) || ::lstat(path.constData(), &status) != 0
         || !S_ISSOCK(status.st_mode) || status.st_uid != ::geteuid())
@@ -157,8 +160,8 @@ std::optional<StatuslineFigures> Statusline::askInstance(const QString& socketPa
 
     const QByteArray message = QJsonDocument(request).toJson(QJsonDocument::Compact) + '\n';
     for (qsizetype sent = 0; sent < message.size();) {
-        const ssize_t n = ::send(socket.get(), message.constData() + sent, static_cast<std::size_t>(message.size() - sent),
-                                 MSG_NOSIGNAL);
+        const ssize_t n = ::send(socket.get(), message.constData() + sent,
+                                 static_cast<std::size_t>(message.size() - sent), MSG_NOSIGNAL);
         if (n > 0)
             sent += n;
         else if (n < 0 && errno != EINTR && (errno != EAGAIN || !waitFor(socket.get(), POLLOUT, deadline)))

@@ -64,7 +64,9 @@ std::optional<qint64> count(const QJsonObject& object, const QString& key)
 class CostSum
 {
 public:
-    explicit CostSum(const PriceTable& prices) : m_prices(prices) { }
+    explicit CostSum(const PriceTable& prices)
+        : m_prices(prices)
+    { }
 
     void add(const UsageRecord& record)
     {
@@ -164,8 +166,8 @@ std::optional<StatuslineFigures> StatuslineFigures::fromJson(const QJsonObject& 
         ClaudeQuota::Window fiveHour { *pct, std::nullopt };
         const QByteArray resetsAt = window.value(ResetsAtKey).toString().toUtf8();
         if (!resetsAt.isEmpty())
-            fiveHour.resetsAt
-                = TimestampParser::parse(std::string_view(resetsAt.constData(), static_cast<std::size_t>(resetsAt.size())));
+            fiveHour.resetsAt = TimestampParser::parse(
+                std::string_view(resetsAt.constData(), static_cast<std::size_t>(resetsAt.size())));
         figures.fiveHour = fiveHour;
     }
     return figures;

@@ -21,9 +21,10 @@ QJsonValue costJson(double usd, qint64 unpricedTokens, qint64 totalTokens)
 }
 
 UsageReport::UsageReport(const UsageDataManager& usage, Instant generatedAt, ActivityLevel level)
-    : m_usage(usage), m_generatedAt(generatedAt), m_level(level)
-{
-}
+    : m_usage(usage)
+    , m_generatedAt(generatedAt)
+    , m_level(level)
+{ }
 
 QJsonObject UsageReport::toJson() const
 {
@@ -86,18 +87,23 @@ QJsonObject UsageReport::toJson() const
     const auto projects = [](const QList<ProjectUsage>& list) {
         QJsonArray out;
         for (const auto& p : list)
-            out.append(QJsonObject { { QStringLiteral("path"), p.path }, { QStringLiteral("tokens"), p.tokens },
-                { QStringLiteral("costUSD"), costJson(p.cost.usd, p.cost.unpricedTokens, p.tokens) } });
+            out.append(
+                QJsonObject { { QStringLiteral("path"), p.path },
+                              { QStringLiteral("tokens"), p.tokens },
+                              { QStringLiteral("costUSD"), costJson(p.cost.usd, p.cost.unpricedTokens, p.tokens) } });
         return out;
     };
-    json.insert(QStringLiteral("projects"), QJsonObject { { QStringLiteral("today"), projects(m_usage.todayProjects()) },
-                                                          { QStringLiteral("lastSevenDays"), projects(m_usage.weekProjects()) } });
+    json.insert(QStringLiteral("projects"),
+                QJsonObject { { QStringLiteral("today"), projects(m_usage.todayProjects()) },
+                              { QStringLiteral("lastSevenDays"), projects(m_usage.weekProjects()) } });
     if (m_history) {
         QJsonArray history;
         for (const auto& d : m_usage.historyData())
-            history.append(QJsonObject { { QStringLiteral("dateString"), d.dateString },
-                { QStringLiteral("totalTokens"), d.totalTokens }, { QStringLiteral("outputTokens"), d.outputTokens },
-                { QStringLiteral("costUSD"), costJson(d.costUSD, d.unpricedTokens, d.totalTokens) } });
+            history.append(
+                QJsonObject { { QStringLiteral("dateString"), d.dateString },
+                              { QStringLiteral("totalTokens"), d.totalTokens },
+                              { QStringLiteral("outputTokens"), d.outputTokens },
+                              { QStringLiteral("costUSD"), costJson(d.costUSD, d.unpricedTokens, d.totalTokens) } });
         json.insert(QStringLiteral("history"), history);
     }
     if (m_quota)
@@ -124,8 +130,7 @@ QString UsageReport::toText() const
         << formatTokens(m_usage.todayOutputTokens()) << " output) in " << m_usage.sessionCount()
         << (m_usage.sessionCount() == 1 ? " session" : " sessions") << ", "
         << formatUsd(m_usage.todayCostUSD(), m_usage.todayCostKnown()) << "\n";
-    out << "Rate       " << formatTokens(m_usage.tokensPerMinute()) << " tokens/min, "
-        << activityLevelName(m_level);
+    out << "Rate       " << formatTokens(m_usage.tokensPerMinute()) << " tokens/min, " << activityLevelName(m_level);
     if (const auto last = m_usage.lastActivity())
         out << " (last activity " << local(*last) << ")";
     out << "\n";
@@ -148,9 +153,9 @@ QString UsageReport::toText() const
     for (const auto& b : m_usage.todayBreakdown()) {
         out << "  " << qSetFieldWidth(8) << b.displayName << qSetFieldWidth(8) << Qt::right
             << formatTokens(b.totalTokens()) << qSetFieldWidth(10) << formatUsd(b.costUSD, b.costKnown())
-            << qSetFieldWidth(0) << Qt::left << "  in "
-            << formatTokens(b.inputTokens) << ", out " << formatTokens(b.outputTokens) << ", cache write "
-            << formatTokens(b.cacheWriteTokens) << ", cache read " << formatTokens(b.cacheReadTokens);
+            << qSetFieldWidth(0) << Qt::left << "  in " << formatTokens(b.inputTokens) << ", out "
+            << formatTokens(b.outputTokens) << ", cache write " << formatTokens(b.cacheWriteTokens) << ", cache read "
+            << formatTokens(b.cacheReadTokens);
         if (b.displayName != b.model)
             out << "  (" << b.model << ")";
         out << "\n";

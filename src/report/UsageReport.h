@@ -7,9 +7,9 @@
 #include <QString>
 #include <QStringList>
 
+#include "basics/Instant.h"
 #include "report/QuotaReport.h"
 #include "usage/ActivityLevel.h"
-#include "basics/Instant.h"
 
 class UsageDataManager;
 

@@ -9,8 +9,7 @@
 #include <QStringView>
 
 // How fast the runner runs, slowest first.
-enum class AnimationSpeed : std::uint8_t
-{
+enum class AnimationSpeed : std::uint8_t {
     Idle = 0,
     Walking = 1,
     Running = 2,

@@ -3,20 +3,18 @@
 #include <algorithm>
 #include <utility>
 
-#include "runner/AssetCatalog.h"
 #include "basics/UserDefaults.h"
+#include "runner/AssetCatalog.h"
 
 CharacterRegistry::CharacterRegistry(UserDefaults* defaults, QObject* parent)
     : CharacterRegistry(defaults, &AssetCatalog::image, parent)
-{
-}
+{ }
 
 CharacterRegistry::CharacterRegistry(UserDefaults* defaults, SheetLookup sheets, QObject* parent)
     : QObject(parent)
     , m_defaults(defaults)
     , m_sheets(std::move(sheets))
-{
-}
+{ }
 
 const QList<CharacterPackDefinition>& CharacterRegistry::definitions()
 {
@@ -40,8 +38,7 @@ void CharacterRegistry::loadPacks()
 {
     QList<CharacterPack> packs;
     for (const CharacterPackDefinition& definition : definitions()) {
-        QList<QImage> frames
-            = sliceSpriteSheet(definition.assetName, definition.frameCount, definition.squareFrames);
+        QList<QImage> frames = sliceSpriteSheet(definition.assetName, definition.frameCount, definition.squareFrames);
         if (!frames.isEmpty())
             packs.append({ definition.id, definition.name, std::move(frames) });
     }
@@ -51,8 +48,8 @@ void CharacterRegistry::loadPacks()
     }
 
     const auto has = [this](const QString& id) {
-        return std::any_of(
-            m_packs.cbegin(), m_packs.cend(), [&id](const CharacterPack& pack) { return pack.id == id; });
+        return std::any_of(m_packs.cbegin(), m_packs.cend(),
+                           [&id](const CharacterPack& pack) { return pack.id == id; });
     };
     const QString stored = m_defaults->selectedCharacterId();
     if (has(stored))
@@ -74,8 +71,7 @@ std::optional<CharacterPack> CharacterRegistry::selectedPack() const
     return m_packs.constFirst();
 }
 
-QList<QImage> CharacterRegistry::sliceSpriteSheet(
-    const QString& assetName, int frameCount, bool squareFrames) const
+QList<QImage> CharacterRegistry::sliceSpriteSheet(const QString& assetName, int frameCount, bool squareFrames) const
 {
     return sliceSpriteSheet(m_sheets(assetName), frameCount, squareFrames);
 }

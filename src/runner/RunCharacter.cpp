@@ -7,8 +7,7 @@
 
 RunCharacter::RunCharacter(UserDefaults* defaults, QObject* parent)
     : RunCharacter(defaults, CharacterRegistry::SheetLookup(), parent)
-{
-}
+{ }
 
 RunCharacter::RunCharacter(UserDefaults* defaults, CharacterRegistry::SheetLookup sheets, QObject* parent)
     : QObject(parent)

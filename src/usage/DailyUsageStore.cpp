@@ -65,21 +65,15 @@ ON CONFLICT (dateString, model) DO UPDATE SET
 )";
 
 const QStringList expectedModelColumns {
-    QStringLiteral("dateString"),
-    QStringLiteral("model"),
-    QStringLiteral("inputTokens"),
-    QStringLiteral("outputTokens"),
-    QStringLiteral("cacheWriteTokens"),
-    QStringLiteral("cacheReadTokens"),
+    QStringLiteral("dateString"),       QStringLiteral("model"),
+    QStringLiteral("inputTokens"),      QStringLiteral("outputTokens"),
+    QStringLiteral("cacheWriteTokens"), QStringLiteral("cacheReadTokens"),
 };
 
 const QStringList expectedColumns {
-    QStringLiteral("dateString"),
-    QStringLiteral("totalInputTokens"),
-    QStringLiteral("totalOutputTokens"),
-    QStringLiteral("totalCacheWriteTokens"),
-    QStringLiteral("totalCacheReadTokens"),
-    QStringLiteral("sessionCount"),
+    QStringLiteral("dateString"),           QStringLiteral("totalInputTokens"),
+    QStringLiteral("totalOutputTokens"),    QStringLiteral("totalCacheWriteTokens"),
+    QStringLiteral("totalCacheReadTokens"), QStringLiteral("sessionCount"),
 };
 
 QString sqliteError(sqlite3* db)
@@ -165,7 +159,8 @@ bool prepareSchema(sqlite3* db, QString* error)
     if (column(db, "PRAGMA user_version", &version, &failure)
         && column(db, "SELECT name FROM sqlite_schema WHERE name NOT LIKE 'sqlite_%'", &tables, &failure)) {
         const int found = version.value(0).toInt();
-        const bool dailyMatches = matches("SELECT name FROM pragma_table_info('DailyUsage') ORDER BY cid", expectedColumns);
+        const bool dailyMatches
+            = matches("SELECT name FROM pragma_table_info('DailyUsage') ORDER BY cid", expectedColumns);
         if (found == 0 && tables.isEmpty()) {
             if (execute(db, createSchema, &failure) && execute(db, createModelTable, &failure)
                 && execute(db, addCostColumn, &failure) && execute(db, "COMMIT", &failure))
@@ -176,9 +171,12 @@ bool prepareSchema(sqlite3* db, QString* error)
                           .arg(DailyUsageStore::schemaVersion);
         } else if (found != 10000 && found != 10100 && found != DailyUsageStore::schemaVersion) {
             failure = QStringLiteral("the store holds other data (schema version %1)").arg(found);
-        } else if (!dailyMatches || (found != 10000
+        } else if (!dailyMatches
+                   || (found != 10000
                        && !matches("SELECT name FROM pragma_table_info('DailyModelUsage') ORDER BY cid",
-                           found == 10100 ? expectedModelColumns : expectedModelColumns + QStringList { QStringLiteral("costUSD") }))) {
+                                   found == 10100
+                                       ? expectedModelColumns
+                                       : expectedModelColumns + QStringList { QStringLiteral("costUSD") }))) {
             if (failure.isEmpty())
                 failure = QStringLiteral("the store's tables do not match schema version %1").arg(found);
         } else if (found == 10000) {
@@ -203,8 +201,7 @@ bool prepareSchema(sqlite3* db, QString* error)
 DailyUsageStore::DailyUsageStore(sqlite3* db, QString path)
     : m_db(db)
     , m_path(std::move(path))
-{
-}
+{ }
 
 DailyUsageStore::~DailyUsageStore()
 {
@@ -213,15 +210,13 @@ DailyUsageStore::~DailyUsageStore()
 
 QString DailyUsageStore::defaultPath()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
-        + QStringLiteral("/history.sqlite");
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/history.sqlite");
 }
 
 DailyUsageStore::OpenResult DailyUsageStore::open(const QString& path)
 {
     const auto fail = [&path](const QString& reason) {
-        return OpenResult { nullptr,
-            QStringLiteral("cannot open the history store %1: %2").arg(path, reason) };
+        return OpenResult { nullptr, QStringLiteral("cannot open the history store %1: %2").arg(path, reason) };
     };
 
     const QFileInfo file(path);
@@ -233,8 +228,7 @@ DailyUsageStore::OpenResult DailyUsageStore::open(const QString& path)
 
     Connection db;
     const QByteArray name = QFile::encodeName(path);
-    if (sqlite3_open_v2(name.constData(), db.out(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr)
-        != SQLITE_OK)
+    if (sqlite3_open_v2(name.constData(), db.out(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK)
         return fail(db.get() ? sqliteError(db.get()) : QStringLiteral("out of memory"));
     sqlite3_busy_timeout(db.get(), 2000);
     // SQLite quietly falls back to reading when it may not write; such a store is not usable.
@@ -272,9 +266,13 @@ std::optional<std::map<QString, LedgerDay>> DailyUsageStore::days(QString* error
         Statement days(m_db, "SELECT * FROM DailyUsage");
         int step = SQLITE_ERROR;
         while (days.get() && (step = sqlite3_step(days.get())) == SQLITE_ROW) {
-            LedgerDay day { text(days.get(), 0), sqlite3_column_int64(days.get(), 1), sqlite3_column_int64(days.get(), 2),
-                sqlite3_column_int64(days.get(), 3), sqlite3_column_int64(days.get(), 4),
-                sqlite3_column_int64(days.get(), 5), {} };
+            LedgerDay day { text(days.get(), 0),
+                            sqlite3_column_int64(days.get(), 1),
+                            sqlite3_column_int64(days.get(), 2),
+                            sqlite3_column_int64(days.get(), 3),
+                            sqlite3_column_int64(days.get(), 4),
+                            sqlite3_column_int64(days.get(), 5),
+                            {} };
             result.emplace(day.dateString, std::move(day));
         }
         ok = step == SQLITE_DONE;
@@ -283,9 +281,12 @@ std::optional<std::map<QString, LedgerDay>> DailyUsageStore::days(QString* error
         Statement models(m_db, "SELECT * FROM DailyModelUsage ORDER BY dateString, model");
         int step = SQLITE_ERROR;
         while (models.get() && (step = sqlite3_step(models.get())) == SQLITE_ROW) {
-            LedgerDay::Model m { text(models.get(), 1), sqlite3_column_int64(models.get(), 2),
-                sqlite3_column_int64(models.get(), 3), sqlite3_column_int64(models.get(), 4),
-                sqlite3_column_int64(models.get(), 5), std::nullopt };
+            LedgerDay::Model m { text(models.get(), 1),
+                                 sqlite3_column_int64(models.get(), 2),
+                                 sqlite3_column_int64(models.get(), 3),
+                                 sqlite3_column_int64(models.get(), 4),
+                                 sqlite3_column_int64(models.get(), 5),
+                                 std::nullopt };
             if (sqlite3_column_type(models.get(), 6) != SQLITE_NULL)
                 m.costUSD = sqlite3_column_double(models.get(), 6);
             result[text(models.get(), 0)].models.push_back(std::move(m));
@@ -324,7 +325,8 @@ bool DailyUsageStore::record(const std::vector<LedgerDay>& days, QString* error)
                 break;
             const QByteArray date = d.dateString.toUtf8();
             sqlite3_bind_text(day.get(), 1, date.constData(), static_cast<int>(date.size()), SQLITE_TRANSIENT);
-            const qint64 figures[] { d.inputTokens, d.outputTokens, d.cacheWriteTokens, d.cacheReadTokens, d.sessionCount };
+            const qint64 figures[] { d.inputTokens, d.outputTokens, d.cacheWriteTokens, d.cacheReadTokens,
+                                     d.sessionCount };
             for (int i = 0; i < 5; ++i)
                 sqlite3_bind_int64(day.get(), i + 2, figures[i]);
             ok = run(day.get());

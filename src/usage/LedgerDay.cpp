@@ -24,8 +24,9 @@ LedgerDay LedgerDay::larger(const LedgerDay& a, const LedgerDay& b)
             if (i->costUSD && j->costUSD)
                 cost = std::max(*i->costUSD, *j->costUSD);
             day.models.push_back({ i->model, std::max(i->inputTokens, j->inputTokens),
-                std::max(i->outputTokens, j->outputTokens), std::max(i->cacheWriteTokens, j->cacheWriteTokens),
-                std::max(i->cacheReadTokens, j->cacheReadTokens), cost });
+                                   std::max(i->outputTokens, j->outputTokens),
+                                   std::max(i->cacheWriteTokens, j->cacheWriteTokens),
+                                   std::max(i->cacheReadTokens, j->cacheReadTokens), cost });
             ++i;
             ++j;
         }
@@ -47,7 +48,8 @@ qint64 LedgerDay::unpricedTokens() const
     qint64 priced = 0;
     for (const auto& m : models)
         if (m.costUSD)
-            TokenMath::accumulate(priced, TokenMath::add(TokenMath::add(m.inputTokens, m.outputTokens),
-                                                         TokenMath::add(m.cacheWriteTokens, m.cacheReadTokens)));
+            TokenMath::accumulate(priced,
+                                  TokenMath::add(TokenMath::add(m.inputTokens, m.outputTokens),
+                                                 TokenMath::add(m.cacheWriteTokens, m.cacheReadTokens)));
     return std::max<qint64>(0, TokenMath::add(totalTokens(), -priced));
 }

@@ -37,7 +37,8 @@ struct LedgerDay
 
     qint64 totalTokens() const
     {
-        return TokenMath::add(TokenMath::add(inputTokens, outputTokens), TokenMath::add(cacheWriteTokens, cacheReadTokens));
+        return TokenMath::add(TokenMath::add(inputTokens, outputTokens),
+                              TokenMath::add(cacheWriteTokens, cacheReadTokens));
     }
 
     // Each figure and each model's figures at the larger of the two: a day seen twice, once with fewer

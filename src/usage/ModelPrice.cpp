@@ -18,7 +18,8 @@ double ModelPrice::cost(std::int64_t inputTokens, std::int64_t outputTokens, std
 {
     double writes = 0;
     if (cacheWrite1h) {
-        const std::int64_t hour = std::clamp<std::int64_t>(cacheWrite1hTokens, 0, std::max<std::int64_t>(cacheWriteTokens, 0));
+        const std::int64_t hour
+            = std::clamp<std::int64_t>(cacheWrite1hTokens, 0, std::max<std::int64_t>(cacheWriteTokens, 0));
         writes = cacheWrite.of(cacheWriteTokens - hour) + cacheWrite1h->of(hour);
     } else {
         writes = cacheWrite.of(cacheWriteTokens);

@@ -47,8 +47,8 @@ std::optional<PriceTable> readFile(const QString& path, const char* outcome)
     QString error;
     auto table = PriceTable::parse(file.readAll(), &error);
     if (!table)
-        qCWarning(lcPrices).noquote() << "the price table" << path << "is not a JSON object of prices:" << error
-                                      << "-" << outcome;
+        qCWarning(lcPrices).noquote() << "the price table" << path << "is not a JSON object of prices:" << error << "-"
+                                      << outcome;
     return table;
 }
 
@@ -56,7 +56,8 @@ std::optional<PriceTable> readFile(const QString& path, const char* outcome)
 
 PriceTable PriceTable::builtIn()
 {
-    return readFile(QStringLiteral(":/pacemark/prices/claude-prices.json"), "costs are unknown").value_or(PriceTable {});
+    return readFile(QStringLiteral(":/pacemark/prices/claude-prices.json"), "costs are unknown")
+        .value_or(PriceTable {});
 }
 
 PriceTable PriceTable::load(const QString& overridePath)

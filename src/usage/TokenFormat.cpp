@@ -43,8 +43,7 @@ QString formatUsd(double usd, bool known)
 QString shortProjectPath(const QString& path, const QString& home, qsizetype maxChars)
 {
     QString shown = path;
-    if (!home.isEmpty() && home != QLatin1String("/")
-        && (path == home || path.startsWith(home + QLatin1Char('/'))))
+    if (!home.isEmpty() && home != QLatin1String("/") && (path == home || path.startsWith(home + QLatin1Char('/'))))
         shown = QLatin1Char('~') + path.mid(home.size());
     if (maxChars < 5 || shown.size() <= maxChars)
         return shown;

@@ -10,11 +10,11 @@
 #include <QPointer>
 #include <QThreadPool>
 
+#include "basics/Clock.h"
+#include "basics/LocalCalendar.h"
 #include "ingest/FileWatcher.h"
 #include "ingest/ProviderManager.h"
-#include "basics/Clock.h"
 #include "usage/DailyUsageStore.h"
-#include "basics/LocalCalendar.h"
 #include "usage/UsageLedger.h"
 #include "usage/UsageLog.h"
 #include "usage/UsageSummary.h"
@@ -241,8 +241,10 @@ struct UsageDataManager::Result
 };
 
 UsageDataManager::UsageDataManager(ProviderManager* providerManager, QObject* parent)
-    : QObject(parent), m_providerManager(providerManager), m_fileWatcher(new FileWatcher(10s, this)),
-      m_ledger(std::make_shared<Ledger>())
+    : QObject(parent)
+    , m_providerManager(providerManager)
+    , m_fileWatcher(new FileWatcher(10s, this))
+    , m_ledger(std::make_shared<Ledger>())
 {
     m_calendarTimer.setSingleShot(true);
     connect(&m_calendarTimer, &QTimer::timeout, this, &UsageDataManager::checkCalendar);
@@ -259,13 +261,17 @@ QDateTime UsageDataManager::lastActivityTimestamp() const
 void UsageDataManager::startWatching()
 {
     QPointer<ProviderManager> providers(m_providerManager);
-    m_fileWatcher->setDirectoryProvider([providers] {
-        return providers ? providers->allWatchDirectories() : std::vector<std::string> {};
-    });
+    m_fileWatcher->setDirectoryProvider(
+        [providers] { return providers ? providers->allWatchDirectories() : std::vector<std::string> {}; });
     QPointer<UsageDataManager> self(this);
     m_fileWatcher->setOnFilesChanged([self] {
         QMetaObject::invokeMethod(
-            QCoreApplication::instance(), [self] { if (self) self->refresh(); }, Qt::QueuedConnection);
+            QCoreApplication::instance(),
+            [self] {
+                if (self)
+                    self->refresh();
+            },
+            Qt::QueuedConnection);
     });
     m_fileWatcher->start();
     m_timeZone = timeZoneKey();

@@ -38,7 +38,8 @@ UsageLedger::Days UsageLedger::endedDays(const RecordList& records, Instant toda
                 price->second = prices.find(r.model.view());
             if (price->second)
                 m.costUSD = m.costUSD.value_or(0)
-                    + price->second->cost(r.inputTokens, r.outputTokens, r.cacheWriteTokens, r.cacheWrite1hTokens, r.cacheReadTokens);
+                    + price->second->cost(r.inputTokens, r.outputTokens, r.cacheWriteTokens, r.cacheWrite1hTokens,
+                                          r.cacheReadTokens);
             if (!r.sessionId.empty())
                 d.sessions.insert(r.sessionId);
         }
@@ -51,7 +52,8 @@ UsageLedger::Days UsageLedger::endedDays(const RecordList& records, Instant toda
             m.model = model.toQString();
             d.day.models.push_back(m);
         }
-        std::sort(d.day.models.begin(), d.day.models.end(), [](const auto& a, const auto& b) { return a.model < b.model; });
+        std::sort(d.day.models.begin(), d.day.models.end(),
+                  [](const auto& a, const auto& b) { return a.model < b.model; });
         result.emplace(date, std::move(d.day));
     }
     return result;

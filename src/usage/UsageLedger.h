@@ -4,8 +4,8 @@
 
 #include <QString>
 
-#include "ingest/RecordList.h"
 #include "basics/Instant.h"
+#include "ingest/RecordList.h"
 #include "usage/LedgerDay.h"
 #include "usage/PriceTable.h"
 

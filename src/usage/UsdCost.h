@@ -16,7 +16,8 @@ struct UsdCost
     void add(const ModelPrice* price, const UsageRecord& r)
     {
         if (price)
-            usd += price->cost(r.inputTokens, r.outputTokens, r.cacheWriteTokens, r.cacheWrite1hTokens, r.cacheReadTokens);
+            usd += price->cost(r.inputTokens, r.outputTokens, r.cacheWriteTokens, r.cacheWrite1hTokens,
+                               r.cacheReadTokens);
         else
             TokenMath::accumulate(unpricedTokens, r.totalTokens());
     }
@@ -27,7 +28,10 @@ struct UsdCost
     }
 
     // Whether a figure of totalTokens tokens has a cost to show: not when none of them had a price.
-    static bool known(qint64 unpricedTokens, qint64 totalTokens) { return unpricedTokens <= 0 || unpricedTokens < totalTokens; }
+    static bool known(qint64 unpricedTokens, qint64 totalTokens)
+    {
+        return unpricedTokens <= 0 || unpricedTokens < totalTokens;
+    }
 
     bool operator==(const UsdCost&) const = default;
 };

@@ -11,7 +11,9 @@ class BarMetrics : public QObject
     QML_SINGLETON
 
 public:
-    explicit BarMetrics(QObject* parent = nullptr) : QObject(parent) { }
+    explicit BarMetrics(QObject* parent = nullptr)
+        : QObject(parent)
+    { }
 
     Q_INVOKABLE static double shareWidth(double space, double share);
     Q_INVOKABLE static double quotaFillWidth(double space, double pct);

@@ -15,9 +15,11 @@ QVariantList projectRows(const QList<ProjectUsage>& projects)
 {
     const QString home = QDir::homePath();
     const auto row = [](const QString& name, const QString& path, qint64 tokens, const UsdCost& cost) {
-        return QVariantMap { { QStringLiteral("name"), name }, { QStringLiteral("path"), path },
+        return QVariantMap { { QStringLiteral("name"), name },
+                             { QStringLiteral("path"), path },
                              { QStringLiteral("tokens"), formatTokens(tokens) },
-                             { QStringLiteral("cost"), formatUsd(cost.usd, UsdCost::known(cost.unpricedTokens, tokens)) } };
+                             { QStringLiteral("cost"),
+                               formatUsd(cost.usd, UsdCost::known(cost.unpricedTokens, tokens)) } };
     };
     QVariantList rows;
     qint64 restTokens = 0;
@@ -38,7 +40,8 @@ QVariantList projectRows(const QList<ProjectUsage>& projects)
 
 }
 
-DashboardModel::DashboardModel(QObject* parent) : QObject(parent)
+DashboardModel::DashboardModel(QObject* parent)
+    : QObject(parent)
 {
     rebuild();
 }
@@ -77,9 +80,11 @@ void DashboardModel::rebuild()
     const qint64 cumulative = u ? u->cumulativeTokens() : 0;
 
     const int level = DashboardFormat::meterLevel(rate);
-    const Today today { formatTokens(todayTokens), DashboardFormat::rateText(rate),
+    const Today today { formatTokens(todayTokens),
+                        DashboardFormat::rateText(rate),
                         formatTokens(u ? u->todayOutputTokens() : 0),
-                        DashboardFormat::sessionsText(u ? u->sessionCount() : 0), level,
+                        DashboardFormat::sessionsText(u ? u->sessionCount() : 0),
+                        level,
                         static_cast<int>(DashboardFormat::meterColor(level)),
                         formatUsd(u ? u->todayCostUSD() : 0, !u || u->todayCostKnown()) };
     if (today != m_today) {
@@ -88,7 +93,8 @@ void DashboardModel::rebuild()
     }
 
     const qint64 unpriced = u ? u->cumulativeUnpricedTokens() : 0;
-    const Cumulative cumulativeFigures { formatTokens(cumulative), DashboardFormat::todayShareText(todayTokens, cumulative),
+    const Cumulative cumulativeFigures { formatTokens(cumulative),
+                                         DashboardFormat::todayShareText(todayTokens, cumulative),
                                          formatUsd(u ? u->cumulativeCostUSD() : 0, !u || u->cumulativeCostKnown()),
                                          unpriced > 0 ? formatTokens(unpriced) : QString() };
     if (cumulativeFigures != m_cumulative) {

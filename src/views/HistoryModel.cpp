@@ -6,8 +6,8 @@
 
 #include "basics/Clock.h"
 #include "basics/LocalCalendar.h"
-#include "usage/TokenFormat.h"
 #include "basics/TokenMath.h"
+#include "usage/TokenFormat.h"
 
 HistoryModel::HistoryModel(QObject* parent)
     : QObject(parent)
@@ -41,9 +41,10 @@ void HistoryModel::setDays(const QList<DailyData>& days)
     qint64 month = 0;
     QDate monthStart = first;
     const auto closeMonth = [&](QDate end) {
-        m_months.append(QVariantMap { { QStringLiteral("label"), QStringLiteral("%1월").arg(monthStart.month()) },
-            { QStringLiteral("total"), formatTokens(month) },
-            { QStringLiteral("column"), static_cast<int>((first.daysTo(monthStart) + lead) / 7) } });
+        m_months.append(
+            QVariantMap { { QStringLiteral("label"), QStringLiteral("%1월").arg(monthStart.month()) },
+                          { QStringLiteral("total"), formatTokens(month) },
+                          { QStringLiteral("column"), static_cast<int>((first.daysTo(monthStart) + lead) / 7) } });
         month = 0;
         monthStart = end;
     };
@@ -53,19 +54,25 @@ void HistoryModel::setDays(const QList<DailyData>& days)
         const auto at = byDate.find(date);
         const qint64 tokens = at == byDate.end() ? 0 : at->second->totalTokens;
         const qint64 output = at == byDate.end() ? 0 : at->second->outputTokens;
-        const QString cost = at == byDate.end() ? formatUsd(0) : formatUsd(at->second->costUSD, at->second->costKnown());
+        const QString cost
+            = at == byDate.end() ? formatUsd(0) : formatUsd(at->second->costUSD, at->second->costKnown());
         TokenMath::accumulate(month, tokens);
         TokenMath::accumulate(all, tokens);
-        const int level = tokens <= 0 ? 0 : tokens <= steps[0] ? 1 : tokens <= steps[1] ? 2 : tokens <= steps[2] ? 3 : 4;
+        const int level = tokens <= 0 ? 0
+            : tokens <= steps[0]      ? 1
+            : tokens <= steps[1]      ? 2
+            : tokens <= steps[2]      ? 3
+                                      : 4;
         const qint64 offset = first.daysTo(date) + lead;
         m_cells.append(QVariantMap { { QStringLiteral("column"), static_cast<int>(offset / 7) },
-            { QStringLiteral("row"), static_cast<int>(offset % 7) }, { QStringLiteral("level"), level },
-            { QStringLiteral("text"),
-                QStringLiteral("%1년 %2월 %3일 · %4 토큰 (출력 %5) · %6")
-                    .arg(date.year())
-                    .arg(date.month())
-                    .arg(date.day())
-                    .arg(formatTokens(tokens), formatTokens(output), cost) } });
+                                     { QStringLiteral("row"), static_cast<int>(offset % 7) },
+                                     { QStringLiteral("level"), level },
+                                     { QStringLiteral("text"),
+                                       QStringLiteral("%1년 %2월 %3일 · %4 토큰 (출력 %5) · %6")
+                                           .arg(date.year())
+                                           .arg(date.month())
+                                           .arg(date.day())
+                                           .arg(formatTokens(tokens), formatTokens(output), cost) } });
     }
     closeMonth(today);
     m_weekCount = static_cast<int>((first.daysTo(today) + lead) / 7 + 1);

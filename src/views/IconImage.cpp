@@ -9,7 +9,8 @@
 
 #include "views/IconTable.h"
 
-IconImage::IconImage(QQuickItem* parent) : QQuickPaintedItem(parent)
+IconImage::IconImage(QQuickItem* parent)
+    : QQuickPaintedItem(parent)
 {
     setAntialiasing(true);
 }

@@ -14,9 +14,11 @@ using Case = ClaudeQuotaManager::Status::Case;
 
 QVariantMap row(const QString& label, double pct, const QString& value, const QString& detail)
 {
-    return { { QStringLiteral("label"), label }, { QStringLiteral("pct"), pct },
-        { QStringLiteral("color"), static_cast<int>(DashboardFormat::quotaColor(pct)) },
-        { QStringLiteral("value"), value }, { QStringLiteral("detail"), detail } };
+    return { { QStringLiteral("label"), label },
+             { QStringLiteral("pct"), pct },
+             { QStringLiteral("color"), static_cast<int>(DashboardFormat::quotaColor(pct)) },
+             { QStringLiteral("value"), value },
+             { QStringLiteral("detail"), detail } };
 }
 
 QVariantMap windowRow(const QString& label, double pct, const ClaudeQuota::Window& window, Instant now)
@@ -39,8 +41,8 @@ QVariantList rowsOf(const ClaudeQuota& quota, Instant now)
         rows.append(windowRow(QStringLiteral("Sonnet"), std::min(w->utilizationPct, 100.0), *w, now));
     if (const auto& credits = quota.extraUsage)
         rows.append(row(QStringLiteral("크레딧"), std::clamp(credits->utilization, 0.0, 100.0),
-            DashboardFormat::dollarsText(credits->usedCreditsCents),
-            DashboardFormat::dollarsText(credits->monthlyLimitCents)));
+                        DashboardFormat::dollarsText(credits->usedCreditsCents),
+                        DashboardFormat::dollarsText(credits->monthlyLimitCents)));
     return rows;
 }
 
@@ -71,7 +73,7 @@ QString QuotaCardModel::badgeText() const
     case Case::error: {
         const auto& error = m_status.oauthError();
         return error && error->errorCase() == OAuthError::Case::unauthorized ? QStringLiteral("토큰 만료")
-                                                                              : QStringLiteral("오류");
+                                                                             : QStringLiteral("오류");
     }
     case Case::notConfigured:
     case Case::denied:

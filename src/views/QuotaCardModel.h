@@ -31,8 +31,8 @@ public:
     using CredentialProbe = std::function<bool()>;
 
     // Without a manager the card shows what it is fed.
-    explicit QuotaCardModel(
-        ClaudeQuotaManager* manager = nullptr, CredentialProbe probe = {}, QObject* parent = nullptr);
+    explicit QuotaCardModel(ClaudeQuotaManager* manager = nullptr, CredentialProbe probe = {},
+                            QObject* parent = nullptr);
 
     bool showCard() const { return m_showCard; }
     bool hasQuota() const { return m_quota.has_value(); }

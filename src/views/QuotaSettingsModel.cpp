@@ -126,23 +126,22 @@ void QuotaSettingsModel::rebuild()
         display.statusText = QStringLiteral("연결 해제됨");
         break;
     }
-    display.offersConnect
-        = m_status.statusCase() == Case::notConfigured || m_status.statusCase() == Case::denied;
+    display.offersConnect = m_status.statusCase() == Case::notConfigured || m_status.statusCase() == Case::denied;
     if (m_quota) {
         display.hasQuota = true;
         const QDateTime fetched
             = QDateTime::fromMSecsSinceEpoch(m_quota->fetchedAt.time_since_epoch().count()).toLocalTime();
-        display.updatedText
-            = QStringLiteral("업데이트: ") + QLocale().toString(fetched.time(), QLocale::ShortFormat);
+        display.updatedText = QStringLiteral("업데이트: ") + QLocale().toString(fetched.time(), QLocale::ShortFormat);
         if (m_quota->fiveHour && m_quota->sevenDay)
-            display.windowsText = QStringLiteral("5시간 %1%  ·  주간 %2%")
-                                      .arg(fixed(m_quota->fiveHour->utilizationPct, 0),
-                                           fixed(m_quota->sevenDay->utilizationPct, 0));
+            display.windowsText
+                = QStringLiteral("5시간 %1%  ·  주간 %2%")
+                      .arg(fixed(m_quota->fiveHour->utilizationPct, 0), fixed(m_quota->sevenDay->utilizationPct, 0));
         if (m_quota->extraUsage)
-            display.creditsText = QStringLiteral("크레딧 %1% ($%2/$%3)")
-                                      .arg(fixed(m_quota->extraUsage->utilization, 1),
-                                           fixed(static_cast<double>(m_quota->extraUsage->usedCreditsCents) / 100.0, 2),
-                                           fixed(static_cast<double>(m_quota->extraUsage->monthlyLimitCents) / 100.0, 2));
+            display.creditsText
+                = QStringLiteral("크레딧 %1% ($%2/$%3)")
+                      .arg(fixed(m_quota->extraUsage->utilization, 1),
+                           fixed(static_cast<double>(m_quota->extraUsage->usedCreditsCents) / 100.0, 2),
+                           fixed(static_cast<double>(m_quota->extraUsage->monthlyLimitCents) / 100.0, 2));
     }
     if (display == m_display)
         return;

@@ -26,8 +26,7 @@ class QuotaSettingsModel : public QObject
     Q_PROPERTY(QString creditsText READ creditsText NOTIFY displayChanged)
 
 public:
-    enum class Tone
-    {
+    enum class Tone {
         Secondary,
         Red,
         Green,

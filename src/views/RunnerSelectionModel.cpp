@@ -4,8 +4,7 @@
 
 RunnerSelectionModel::RunnerSelectionModel(QObject* parent)
     : QAbstractListModel(parent)
-{
-}
+{ }
 
 void RunnerSelectionModel::setRunCharacter(RunCharacter* runCharacter)
 {
@@ -24,8 +23,7 @@ void RunnerSelectionModel::setRunCharacter(RunCharacter* runCharacter)
             beginResetModel();
             endResetModel();
         });
-        connect(
-            registry, &CharacterRegistry::selectedIdChanged, this, &RunnerSelectionModel::selectionChanged);
+        connect(registry, &CharacterRegistry::selectedIdChanged, this, &RunnerSelectionModel::selectionChanged);
     }
     endResetModel();
     Q_EMIT runCharacterChanged();

@@ -15,8 +15,7 @@ class RunnerSelectionModel : public QAbstractListModel
     Q_PROPERTY(int previewInterval READ previewInterval CONSTANT)
 
 public:
-    enum Role
-    {
+    enum Role {
         PackIdRole = Qt::UserRole + 1,
         NameRole,
         FrameCountRole,

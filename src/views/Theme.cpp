@@ -15,7 +15,8 @@ constexpr int namedColorCount = static_cast<int>(NamedColor::Gray) + 1;
 
 }
 
-Theme::Theme(QObject* parent) : QObject(parent)
+Theme::Theme(QObject* parent)
+    : QObject(parent)
 {
     readPalette();
     readFont();

@@ -14,7 +14,9 @@ QVariantMap line(const QString& label, qint64 tokens)
 
 }
 
-TokenBreakdownModel::TokenBreakdownModel(QObject* parent) : QObject(parent) { }
+TokenBreakdownModel::TokenBreakdownModel(QObject* parent)
+    : QObject(parent)
+{ }
 
 void TokenBreakdownModel::setBreakdowns(const QList<ModelBreakdown>& breakdowns)
 {

@@ -7,7 +7,9 @@
 #include "usage/TokenFormat.h"
 #include "views/DashboardFormat.h"
 
-WeeklyChartModel::WeeklyChartModel(QObject* parent) : QObject(parent) { }
+WeeklyChartModel::WeeklyChartModel(QObject* parent)
+    : QObject(parent)
+{ }
 
 void WeeklyChartModel::setData(const QList<DailyData>& data)
 {
@@ -32,9 +34,10 @@ void WeeklyChartModel::setData(const QList<DailyData>& data)
         m_bars.append(QVariantMap {
             { QStringLiteral("label"), DashboardFormat::dayLabel(day.dateString) },
             { QStringLiteral("fraction"), std::max(0.0, static_cast<double>(day.totalTokens) / top) },
-            { QStringLiteral("detail"), QStringLiteral("%1 · %2 토큰 · %3")
-                                            .arg(DashboardFormat::dayLabel(day.dateString), formatTokens(day.totalTokens),
-                                                 formatUsd(day.costUSD, day.costKnown())) },
+            { QStringLiteral("detail"),
+              QStringLiteral("%1 · %2 토큰 · %3")
+                  .arg(DashboardFormat::dayLabel(day.dateString), formatTokens(day.totalTokens),
+                       formatUsd(day.costUSD, day.costKnown())) },
         });
     Q_EMIT dataChanged();
 }

@@ -31,7 +31,8 @@ protected:
         qunsetenv("CLAUDE_CONFIG_DIR");
         QCoreApplication::setOrganizationName(QStringLiteral("Pacemark"));
         QCoreApplication::setApplicationName(QStringLiteral("pacemark"));
-        m_home.write(".claude/projects/p/s.jsonl", ClaudeLog::assistant("msg_a", "2026-12-06T11:59:00Z", { 1, 2, 3, 4 }));
+        m_home.write(".claude/projects/p/s.jsonl",
+                     ClaudeLog::assistant("msg_a", "2026-12-06T11:59:00Z", { 1, 2, 3, 4 }));
     }
 
     TempDir m_home;

@@ -47,7 +47,8 @@ TEST_F(Autostart, AnEntryIsWrittenReadBackAndRemoved)
     EXPECT_TRUE(login.isLaunchAtLoginEnabled());
     EXPECT_TRUE(entry().contains(QStringLiteral("Type=Application\n")));
     EXPECT_TRUE(entry().contains(QStringLiteral("Exec=\"")
-        + QString(m_executable).replace(u'$', QStringLiteral("\\\\$")) + QStringLiteral("\"\n")))
+                                 + QString(m_executable).replace(u'$', QStringLiteral("\\\\$"))
+                                 + QStringLiteral("\"\n")))
         << entry().toStdString();
 
     login.setLaunchAtLogin(false);
@@ -73,8 +74,10 @@ TEST_F(Autostart, AnEntrySwitchedOffByAnotherProgramCountsAsOff)
 TEST_F(Autostart, AnEntryForAnotherProgramOrOfAnotherKindDoesNotCount)
 {
     const std::string exec = XdgAutostartLoginItem::execValue(m_executable).toStdString();
-    for (const std::string& content : { std::string("[Desktop Entry]\nType=Application\nExec=/usr/bin/something-else\n"),
-             "[Desktop Entry]\nType=Link\nExec=" + exec + "\n", "[Other Group]\nType=Application\nExec=" + exec + "\n" }) {
+    for (const std::string& content :
+         { std::string("[Desktop Entry]\nType=Application\nExec=/usr/bin/something-else\n"),
+           "[Desktop Entry]\nType=Link\nExec=" + exec + "\n",
+           "[Other Group]\nType=Application\nExec=" + exec + "\n" }) {
         m_home.write("config/autostart/io.github.pacemark.Pacemark.desktop", content);
         EXPECT_FALSE(item().isLaunchAtLoginEnabled()) << content;
     }
@@ -97,16 +100,14 @@ TEST_F(Autostart, AFolderThatCannotBeWrittenLogsOneLineAndChangesNothing)
 
 TEST(AutostartExec, ProgramsWithSpecialCharactersSurviveTheRoundTrip)
 {
-    for (const QString& program :
-        { QStringLiteral("/usr/bin/pacemark"), QStringLiteral("/opt/my apps/pacemark"),
-            QStringLiteral("/home/a \"b\"/$HOME/`x`/100%/back\\slash") }) {
+    for (const QString& program : { QStringLiteral("/usr/bin/pacemark"), QStringLiteral("/opt/my apps/pacemark"),
+                                    QStringLiteral("/home/a \"b\"/$HOME/`x`/100%/back\\slash") }) {
         const QString exec = XdgAutostartLoginItem::execValue(program);
         // The file's string escapes come off first when the entry is read.
         const QString read = QString(exec).replace(QStringLiteral("\\\\"), QStringLiteral("\\"));
         EXPECT_EQ(XdgAutostartLoginItem::programOf(read), program) << exec.toStdString();
     }
-    EXPECT_EQ(
-        XdgAutostartLoginItem::programOf(QStringLiteral("pacemark --flag")), QStringLiteral("pacemark"));
+    EXPECT_EQ(XdgAutostartLoginItem::programOf(QStringLiteral("pacemark --flag")), QStringLiteral("pacemark"));
     EXPECT_EQ(XdgAutostartLoginItem::programOf(QStringLiteral("\"unterminated")), QString());
 }
 
@@ -116,11 +117,9 @@ TEST(AutostartFolder, FollowsXdgConfigHome)
     qputenv("XDG_CONFIG_HOME", "/custom/config");
     EXPECT_EQ(XdgAutostartLoginItem::defaultAutostartFolder(), QStringLiteral("/custom/config/autostart"));
     qputenv("XDG_CONFIG_HOME", "relative/config");
-    EXPECT_TRUE(
-        XdgAutostartLoginItem::defaultAutostartFolder().endsWith(QStringLiteral("/.config/autostart")));
+    EXPECT_TRUE(XdgAutostartLoginItem::defaultAutostartFolder().endsWith(QStringLiteral("/.config/autostart")));
     qunsetenv("XDG_CONFIG_HOME");
-    EXPECT_TRUE(
-        XdgAutostartLoginItem::defaultAutostartFolder().endsWith(QStringLiteral("/.config/autostart")));
+    EXPECT_TRUE(XdgAutostartLoginItem::defaultAutostartFolder().endsWith(QStringLiteral("/.config/autostart")));
     if (!saved.isEmpty())
         qputenv("XDG_CONFIG_HOME", saved);
 }

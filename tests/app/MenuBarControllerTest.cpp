@@ -9,13 +9,13 @@
 #include "app/MenuBarController.h"
 #include "app/PopoverWindow.h"
 #include "app/tray/SystemTray.h"
+#include "basics/ManualClock.h"
+#include "basics/UserDefaults.h"
 #include "ingest/ProviderManager.h"
 #include "quota/ClaudeQuotaManager.h"
 #include "quota/ClaudeWebProvider.h"
 #include "runner/RunCharacter.h"
-#include "basics/ManualClock.h"
 #include "usage/UsageDataManager.h"
-#include "basics/UserDefaults.h"
 
 using namespace std::chrono_literals;
 
@@ -104,7 +104,8 @@ TEST_F(MenuBarControllerTest, WithoutATrayTheDashboardIsAWindowThatAsksForTheQuo
 // makes it sprint, and once the activity is older than that it idles again.
 TEST_F(MenuBarControllerTest, TickDrivesTheRunnerFromTheLogs)
 {
-    ManualClock clock(Instant { std::chrono::sys_days { std::chrono::year { 2026 } / 12 / 6 } + std::chrono::hours(12) });
+    ManualClock clock(
+        Instant { std::chrono::sys_days { std::chrono::year { 2026 } / 12 / 6 } + std::chrono::hours(12) });
     Clock::install(&clock);
     m_home.write("projects/p/s.jsonl",
                  ClaudeLog::user("2026-12-06T11:58:30Z")

@@ -10,9 +10,9 @@
 #include "TempDir.h"
 #include "app/AppDelegate.h"
 #include "app/MenuBarController.h"
-#include "quota/QuotaAlertNotifier.h"
 #include "basics/ManualClock.h"
 #include "basics/UserDefaults.h"
+#include "quota/QuotaAlertNotifier.h"
 
 using namespace std::chrono_literals;
 
@@ -34,7 +34,7 @@ public:
 
 public Q_SLOTS:
     uint Notify(const QString&, uint, const QString&, const QString& summary, const QString&,
-        const QStringList& actionList, const QVariantMap&, int)
+                const QStringList& actionList, const QVariantMap&, int)
     {
         summaries.append(summary);
         actions.append(actionList);
@@ -76,7 +76,8 @@ protected:
 
     void startServer()
     {
-        ASSERT_TRUE(m_bus.registerObject(NotificationPath, &m_server, QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals));
+        ASSERT_TRUE(m_bus.registerObject(NotificationPath, &m_server,
+                                         QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals));
         ASSERT_TRUE(m_bus.registerService(NotificationService));
     }
 
@@ -89,7 +90,10 @@ protected:
         q.sevenDay->utilizationPct = 100.0;
         q.sevenDay->resetsAt = instant("2099-01-01T00:00:00Z") + std::chrono::hours(24 * ++m_marker);
         notifier.evaluate(q);
-        EXPECT_TRUE(waitUntil([&] { return m_server.summaries.size() > before && m_server.summaries.last().startsWith(QStringLiteral("주간 한도")); }));
+        EXPECT_TRUE(waitUntil([&] {
+            return m_server.summaries.size() > before
+                && m_server.summaries.last().startsWith(QStringLiteral("주간 한도"));
+        }));
         QStringList heard = m_server.summaries.mid(before);
         heard.removeLast();
         return heard;
@@ -146,18 +150,21 @@ TEST_F(QuotaAlertTest, AlertsOncePerThresholdAndPeriodAcrossARestart)
 
     // The window resets: one notice, then no usage yet (no reset time) tells nothing more.
     m_clock.set(instant("2026-12-07T12:00:30Z"));
-    EXPECT_EQ(notifyAndCollect(notifier, quota(0.0, nullptr)), QStringList { QStringLiteral("5시간 한도가 초기화되었습니다") });
+    EXPECT_EQ(notifyAndCollect(notifier, quota(0.0, nullptr)),
+              QStringList { QStringLiteral("5시간 한도가 초기화되었습니다") });
     EXPECT_EQ(notifyAndCollect(notifier, quota(0.0, nullptr)), QStringList {});
     EXPECT_EQ(notifyAndCollect(notifier, quota(3.0, "2026-12-07T17:00:00Z")), QStringList {});
 
     // A jump past both thresholds in the new period gives the higher alert alone.
-    EXPECT_EQ(notifyAndCollect(notifier, quota(99.0, "2026-12-07T17:00:00Z")), QStringList { QStringLiteral("5시간 한도 95% 도달") });
+    EXPECT_EQ(notifyAndCollect(notifier, quota(99.0, "2026-12-07T17:00:00Z")),
+              QStringList { QStringLiteral("5시간 한도 95% 도달") });
     EXPECT_EQ(m_server.actions.value(0), (QStringList { QStringLiteral("default"), QStringLiteral("대시보드 열기") }));
 
     // Thresholds of the user's own, and alerts turned off.
     defaults.setQuotaAlertUpperThreshold(50);
     EXPECT_EQ(defaults.quotaAlertLowerThreshold(), 49);
-    EXPECT_EQ(notifyAndCollect(notifier, quota(49.5, "2026-12-07T22:00:00Z")), QStringList { QStringLiteral("5시간 한도 49% 도달") });
+    EXPECT_EQ(notifyAndCollect(notifier, quota(49.5, "2026-12-07T22:00:00Z")),
+              QStringList { QStringLiteral("5시간 한도 49% 도달") });
     defaults.setQuotaAlertsEnabled(false);
     const qsizetype heard = m_server.summaries.size();
     notifier.evaluate(quota(100.0, "2026-12-08T03:00:00Z"));
@@ -175,7 +182,7 @@ TEST_F(QuotaAlertTest, CreditsAndModelWindows)
     q.sevenDayOpus = ClaudeQuota::Window { 85.0, instant("2026-12-09T00:00:00Z") };
     q.extraUsage = ClaudeQuota::ExtraUsage { true, 5000, 4000, 80.0, QStringLiteral("USD") };
     EXPECT_EQ(notifyAndCollect(notifier, q),
-        (QStringList { QStringLiteral("주간 Opus 한도 80% 도달"), QStringLiteral("추가 사용 크레딧 80% 도달") }));
+              (QStringList { QStringLiteral("주간 Opus 한도 80% 도달"), QStringLiteral("추가 사용 크레딧 80% 도달") }));
     EXPECT_EQ(notifyAndCollect(notifier, q), QStringList {});
     m_clock.set(instant("2027-01-02T00:00:00Z"));
     q.sevenDayOpus.reset();

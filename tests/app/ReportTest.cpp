@@ -20,7 +20,8 @@ struct Run
 };
 
 // Starts pacemark with its logs in a temporary home, in UTC unless the environment says otherwise.
-void start(QProcess& process, const QStringList& arguments, const std::string& home, const QStringList& environment = {})
+void start(QProcess& process, const QStringList& arguments, const std::string& home,
+           const QStringList& environment = {})
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(QStringLiteral("CLAUDE_CONFIG_DIR"));
@@ -55,12 +56,14 @@ const QStringList JsonAt = args("--report --json --now 2025-06-10T12:00:00Z");
 void writeLogs(const TempDir& home, const std::string& root = ".claude")
 {
     const auto dir = root + "/projects/-home-dev-app/";
-    home.write(dir + "a1b2.jsonl",
-               ClaudeLog::otherLines("2025-06-10T11:50:00Z") + ClaudeLog::user("2025-06-10T11:57:59Z", 100'000)
-                   + ClaudeLog::assistant("msg_a", "2025-06-10T11:58:00Z", { 100, 200, 300, 4000 }, ClaudeLog::Opus, "s1", 3)
-                   + ClaudeLog::assistant("msg_b", "2025-06-09T20:00:00Z", { 1, 1, 1, 1 }, ClaudeLog::Sonnet, "s0"));
-    home.write(dir + "a1b2/subagents/agent-7f.jsonl",
-               ClaudeLog::assistant("msg_c", "2025-06-10T11:59:00.5Z", { 0, 10, 0, 0 }, "claude-3-5-haiku-20241022", "s1", 2));
+    home.write(
+        dir + "a1b2.jsonl",
+        ClaudeLog::otherLines("2025-06-10T11:50:00Z") + ClaudeLog::user("2025-06-10T11:57:59Z", 100'000)
+            + ClaudeLog::assistant("msg_a", "2025-06-10T11:58:00Z", { 100, 200, 300, 4000 }, ClaudeLog::Opus, "s1", 3)
+            + ClaudeLog::assistant("msg_b", "2025-06-09T20:00:00Z", { 1, 1, 1, 1 }, ClaudeLog::Sonnet, "s0"));
+    home.write(
+        dir + "a1b2/subagents/agent-7f.jsonl",
+        ClaudeLog::assistant("msg_c", "2025-06-10T11:59:00.5Z", { 0, 10, 0, 0 }, "claude-3-5-haiku-20241022", "s1", 2));
 }
 
 QByteArray compact(const QJsonValue& value)
@@ -77,12 +80,14 @@ TEST(Report, JsonMembersAndValues)
     ASSERT_EQ(run.exitCode, 0) << run.err.constData();
     EXPECT_TRUE(run.err.isEmpty());
     auto json = run.json();
-    EXPECT_EQ(json.keys().join(QLatin1Char(' ')),
-              QStringLiteral("activityLevel cumulativeCostUSD cumulativeTokens cumulativeUnpricedTokens generatedAt isActive "
-                             "lastActivityTimestamp projects providerSummaries recordCount sessionCount todayBreakdown "
-                             "todayCostUSD todayOutputTokens todayTokens todayUnpricedTokens tokensPerMinute weeklyData"));
+    EXPECT_EQ(
+        json.keys().join(QLatin1Char(' ')),
+        QStringLiteral("activityLevel cumulativeCostUSD cumulativeTokens cumulativeUnpricedTokens generatedAt isActive "
+                       "lastActivityTimestamp projects providerSummaries recordCount sessionCount todayBreakdown "
+                       "todayCostUSD todayOutputTokens todayTokens todayUnpricedTokens tokensPerMinute weeklyData"));
     // Opus is priced; claude-3-5-haiku is not in the price table: its tokens are counted apart, its cost null.
-    const double opus = 100 * 15e-6 + 200 * 75e-6 + 300 * 18.75e-6 + 4000 * 1.5e-6, sonnet = 3e-6 + 15e-6 + 3.75e-6 + 0.3e-6;
+    const double opus = 100 * 15e-6 + 200 * 75e-6 + 300 * 18.75e-6 + 4000 * 1.5e-6,
+                 sonnet = 3e-6 + 15e-6 + 3.75e-6 + 0.3e-6;
     EXPECT_NEAR(json[QStringLiteral("todayCostUSD")].toDouble(), opus, 1e-12);
     EXPECT_NEAR(json[QStringLiteral("cumulativeCostUSD")].toDouble(), opus + sonnet, 1e-12);
     EXPECT_EQ(json[QStringLiteral("todayUnpricedTokens")], 10);
@@ -108,22 +113,26 @@ TEST(Report, JsonMembersAndValues)
     };
     json[QStringLiteral("todayBreakdown")] = withoutCost(json[QStringLiteral("todayBreakdown")]);
     json[QStringLiteral("weeklyData")] = withoutCost(json[QStringLiteral("weeklyData")]);
-    for (const char* key : { "todayCostUSD", "cumulativeCostUSD", "todayUnpricedTokens", "cumulativeUnpricedTokens", "projects" })
+    for (const char* key :
+         { "todayCostUSD", "cumulativeCostUSD", "todayUnpricedTokens", "cumulativeUnpricedTokens", "projects" })
         json.remove(QLatin1StringView(key));
-    EXPECT_EQ(compact(json[QStringLiteral("todayBreakdown")][0]),
-              R"({"cacheReadTokens":4000,"cacheWriteTokens":300,"displayName":"Opus","id":"claude-code_claude-opus-4-1-20250805",)"
-              R"("inputTokens":100,"model":"claude-opus-4-1-20250805","outputTokens":200,"providerId":"claude-code","totalTokens":4600})");
+    EXPECT_EQ(
+        compact(json[QStringLiteral("todayBreakdown")][0]),
+        R"({"cacheReadTokens":4000,"cacheWriteTokens":300,"displayName":"Opus","id":"claude-code_claude-opus-4-1-20250805",)"
+        R"("inputTokens":100,"model":"claude-opus-4-1-20250805","outputTokens":200,"providerId":"claude-code","totalTokens":4600})");
     EXPECT_EQ(json[QStringLiteral("todayBreakdown")][1][QStringLiteral("displayName")], QStringLiteral("Haiku"));
-    EXPECT_EQ(compact(json[QStringLiteral("weeklyData")]),
-              R"([{"dateString":"2025-06-09","outputTokens":1,"totalTokens":4},{"dateString":"2025-06-10","outputTokens":210,"totalTokens":4610}])");
+    EXPECT_EQ(
+        compact(json[QStringLiteral("weeklyData")]),
+        R"([{"dateString":"2025-06-09","outputTokens":1,"totalTokens":4},{"dateString":"2025-06-10","outputTokens":210,"totalTokens":4610}])");
     EXPECT_EQ(compact(json[QStringLiteral("providerSummaries")]),
               R"([{"providerIcon":"🤖","providerId":"claude-code","providerName":"Claude Code","tokens":4610}])");
     for (const char* key : { "todayBreakdown", "weeklyData", "providerSummaries" })
         json.remove(QLatin1StringView(key));
-    EXPECT_EQ(compact(json),
-              R"({"activityLevel":"active","cumulativeTokens":4614,"generatedAt":"2025-06-10T12:00:00Z","isActive":true,)"
-              R"("lastActivityTimestamp":"2025-06-10T11:59:00.500Z","recordCount":3,"sessionCount":1,"todayOutputTokens":210,)"
-              R"("todayTokens":4610,"tokensPerMinute":103})");
+    EXPECT_EQ(
+        compact(json),
+        R"({"activityLevel":"active","cumulativeTokens":4614,"generatedAt":"2025-06-10T12:00:00Z","isActive":true,)"
+        R"("lastActivityTimestamp":"2025-06-10T11:59:00.500Z","recordCount":3,"sessionCount":1,"todayOutputTokens":210,)"
+        R"("todayTokens":4610,"tokensPerMinute":103})");
 
     const auto later = pacemark(args("--report --json --now 2025-06-10T21:30:00+09:00"), home.path()).json();
     EXPECT_EQ(later[QStringLiteral("generatedAt")], QStringLiteral("2025-06-10T12:30:00Z"));
@@ -147,23 +156,27 @@ TEST(Report, HistoryFromLogsAndStore)
         ASSERT_TRUE(opened.store->record({ { QStringLiteral("2025-06-07"), 5, 5, 0, 0, 1, {} } }));
     }
     const auto run = pacemark(args("--report --json --history --now 2025-06-10T12:00:00Z"), home.path(),
-        { QStringLiteral("XDG_DATA_HOME=") + QString::fromStdString(home.path(".local/share")) });
+                              { QStringLiteral("XDG_DATA_HOME=") + QString::fromStdString(home.path(".local/share")) });
     ASSERT_EQ(run.exitCode, 0) << run.err.constData();
-    EXPECT_TRUE(run.json()[QStringLiteral("history")][0][QStringLiteral("costUSD")].isNull()); // a stored day without models
+    EXPECT_TRUE(
+        run.json()[QStringLiteral("history")][0][QStringLiteral("costUSD")].isNull()); // a stored day without models
     QJsonArray history;
     for (const auto& v : run.json()[QStringLiteral("history")].toArray()) {
         QJsonObject o = v.toObject();
         o.remove(QStringLiteral("costUSD"));
         history.append(o);
     }
-    EXPECT_EQ(compact(history),
+    EXPECT_EQ(
+        compact(history),
         R"([{"dateString":"2025-06-07","outputTokens":5,"totalTokens":10},{"dateString":"2025-06-08","outputTokens":0,"totalTokens":0},)"
         R"({"dateString":"2025-06-09","outputTokens":1,"totalTokens":4},{"dateString":"2025-06-10","outputTokens":210,"totalTokens":4610}])");
     EXPECT_EQ(run.json()[QStringLiteral("cumulativeTokens")], 4624);
 
-    const auto text = pacemark(args("--report --history --now 2025-06-10T12:00:00Z"), home.path(),
-        { QStringLiteral("XDG_DATA_HOME=") + QString::fromStdString(home.path(".local/share")) });
-    EXPECT_TRUE(text.out.contains("History\n  2025-06-07        10         \u2014\n  2025-06-08         0     $0.00\n")) << text.out.constData();
+    const auto text
+        = pacemark(args("--report --history --now 2025-06-10T12:00:00Z"), home.path(),
+                   { QStringLiteral("XDG_DATA_HOME=") + QString::fromStdString(home.path(".local/share")) });
+    EXPECT_TRUE(text.out.contains("History\n  2025-06-07        10         \u2014\n  2025-06-08         0     $0.00\n"))
+        << text.out.constData();
     EXPECT_EQ(pacemark(args("--history"), home.path()).exitCode, 2);
 }
 
@@ -174,17 +187,25 @@ TEST(Report, WhereLogsAreAndTheTimeZone)
     home.write(".claude/projects/p/x.jsonl", ClaudeLog::assistant("other", "2025-06-10T10:00:00Z", { 7, 0, 0, 0 }));
     EXPECT_EQ(pacemark(JsonAt, home.path()).json()[QStringLiteral("cumulativeTokens")].toInteger(), 7);
     const QString dir = QString::fromStdString(config.path()) + QLatin1Char('/');
-    EXPECT_EQ(pacemark(JsonAt, home.path(), { QStringLiteral("CLAUDE_CONFIG_DIR=") + dir }).json()[QStringLiteral("cumulativeTokens")].toInteger(), 4614);
+    EXPECT_EQ(pacemark(JsonAt, home.path(), { QStringLiteral("CLAUDE_CONFIG_DIR=") + dir })
+                  .json()[QStringLiteral("cumulativeTokens")]
+                  .toInteger(),
+              4614);
 
-    const auto seoul = pacemark(JsonAt, home.path(), { QStringLiteral("CLAUDE_CONFIG_DIR=") + dir, QStringLiteral("TZ=Asia/Seoul") }).json();
+    const auto seoul
+        = pacemark(JsonAt, home.path(), { QStringLiteral("CLAUDE_CONFIG_DIR=") + dir, QStringLiteral("TZ=Asia/Seoul") })
+              .json();
     EXPECT_EQ(seoul[QStringLiteral("todayTokens")].toInteger(), 4614);
     EXPECT_EQ(seoul[QStringLiteral("weeklyData")].toArray().size(), 1);
 
     // Newer releases write to ~/.config/claude; a log copied there by a migration counts once.
-    home.write(".config/claude/projects/p/x.jsonl", ClaudeLog::assistant("other", "2025-06-10T10:00:00Z", { 7, 0, 0, 0 }));
-    home.write(".config/claude/projects/p/y.jsonl", ClaudeLog::assistant("new", "2025-06-10T10:00:00Z", { 1, 0, 0, 0 }));
+    home.write(".config/claude/projects/p/x.jsonl",
+               ClaudeLog::assistant("other", "2025-06-10T10:00:00Z", { 7, 0, 0, 0 }));
+    home.write(".config/claude/projects/p/y.jsonl",
+               ClaudeLog::assistant("new", "2025-06-10T10:00:00Z", { 1, 0, 0, 0 }));
     EXPECT_EQ(pacemark(JsonAt, home.path()).json()[QStringLiteral("cumulativeTokens")].toInteger(), 8);
-    const QByteArray folders = QByteArray::fromStdString(home.path(".claude/projects") + ", " + home.path(".config/claude/projects"));
+    const QByteArray folders
+        = QByteArray::fromStdString(home.path(".claude/projects") + ", " + home.path(".config/claude/projects"));
     const auto text = pacemark(args("--report --now 2025-06-10T12:00:00Z"), home.path());
     EXPECT_TRUE(text.out.contains("\nLogs       " + folders + "\n\n")) << text.out.constData();
     EXPECT_TRUE(pacemark(args("--help"), home.path()).out.contains("Read now: " + folders + "."));
@@ -194,8 +215,9 @@ TEST(Report, WhereLogsAreAndTheTimeZone)
     EXPECT_EQ(empty[QStringLiteral("recordCount")].toInteger(), 0);
     EXPECT_EQ(empty[QStringLiteral("activityLevel")], QStringLiteral("dormant"));
     EXPECT_TRUE(empty[QStringLiteral("lastActivityTimestamp")].isNull());
-    EXPECT_TRUE(pacemark(args("--report"), none.path()).out.contains(QByteArray::fromStdString(
-        "Logs       none found in " + none.path(".claude/projects") + ", " + none.path(".config/claude/projects") + "\n")));
+    EXPECT_TRUE(pacemark(args("--report"), none.path())
+                    .out.contains(QByteArray::fromStdString("Logs       none found in " + none.path(".claude/projects")
+                                                            + ", " + none.path(".config/claude/projects") + "\n")));
 }
 
 TEST(Report, SaturatedTotalsPrintExactly)
@@ -211,9 +233,13 @@ TEST(Report, SaturatedTotalsPrintExactly)
 TEST(Report, CommandLine)
 {
     TempDir home;
-    const QStringList bad[] = { args("--bogus"), args("--report --now yesterday"),
-        { QStringLiteral("--report"), QStringLiteral("--now"), QStringLiteral("2025-06-10 12:00:00") },
-        args("--report --now"), args("--json"), args("--report extra") };
+    const QStringList bad[]
+        = { args("--bogus"),
+            args("--report --now yesterday"),
+            { QStringLiteral("--report"), QStringLiteral("--now"), QStringLiteral("2025-06-10 12:00:00") },
+            args("--report --now"),
+            args("--json"),
+            args("--report extra") };
     for (const auto& arguments : bad) {
         const auto run = pacemark(arguments, home.path());
         EXPECT_EQ(run.exitCode, 2) << arguments.join(QLatin1Char(' ')).toStdString();

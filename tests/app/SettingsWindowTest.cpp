@@ -11,11 +11,11 @@
 #include "app/AppDelegate.h"
 #include "app/PopoverWindow.h"
 #include "app/SettingsWindowController.h"
+#include "basics/UserDefaults.h"
 #include "ingest/ProviderManager.h"
 #include "quota/ClaudeQuotaManager.h"
 #include "runner/RunCharacter.h"
 #include "usage/UsageDataManager.h"
-#include "basics/UserDefaults.h"
 #include "views/QuotaCardModel.h"
 
 namespace {
@@ -92,9 +92,9 @@ TEST_F(SettingsWindow, ThePopoversSettingsButtonAsksForTheWindow)
     UserDefaults defaults(QString::fromStdString(m_home.path("settings.ini")));
     RunCharacter runner(&defaults);
     PopoverWindow popover({ { QStringLiteral("usageDataManager"), QVariant::fromValue(&usage) },
-                              { QStringLiteral("quotaCard"), QVariant::fromValue(&quota) },
-                              { QStringLiteral("runCharacter"), QVariant::fromValue(&runner) } },
-        PopoverWindow::Mode::NormalWindow);
+                            { QStringLiteral("quotaCard"), QVariant::fromValue(&quota) },
+                            { QStringLiteral("runCharacter"), QVariant::fromValue(&runner) } },
+                          PopoverWindow::Mode::NormalWindow);
     QSignalSpy requested(&popover, &PopoverWindow::settingsRequested);
     popover.show({});
     ASSERT_TRUE(QTest::qWaitForWindowExposed(popover.view()));

@@ -127,9 +127,8 @@ TEST(StatusImageTest, BatteryColoursAndClampingAtThresholds)
         QColor color;
         double pct;
     } cases[] = {
-        { 69.9, colors.green, 69.9 }, { 70, colors.orange, 70 }, { 89.9, colors.orange, 89.9 },
-        { 90, colors.red, 90 },       { 100, colors.red, 100 },  { 150, colors.red, 100 },
-        { -5, colors.green, 0 },      { 0, colors.green, 0 },
+        { 69.9, colors.green, 69.9 }, { 70, colors.orange, 70 }, { 89.9, colors.orange, 89.9 }, { 90, colors.red, 90 },
+        { 100, colors.red, 100 },     { 150, colors.red, 100 },  { -5, colors.green, 0 },       { 0, colors.green, 0 },
     };
     for (const auto& c : cases) {
         const auto [color, pct] = StatusImage::batteryFill(c.u, colors);

@@ -51,7 +51,8 @@ struct Logs
     Logs()
     {
         home.write(folder + "s1.jsonl",
-                   ClaudeLog::user(ago(10min)) + ClaudeLog::assistant("msg_a", ago(9min), { 100, 200, 300, 4000 }, ClaudeLog::Opus, "s1", 2)
+                   ClaudeLog::user(ago(10min))
+                       + ClaudeLog::assistant("msg_a", ago(9min), { 100, 200, 300, 4000 }, ClaudeLog::Opus, "s1", 2)
                        + ClaudeLog::assistant("msg_b", ago(1min), { 10, 2000, 0, 500 }, ClaudeLog::Sonnet, "s1"));
         home.write(folder + "s2.jsonl",
                    ClaudeLog::assistant("msg_a", ago(9min), { 100, 200, 300, 4000 }, ClaudeLog::Opus, "s2")
@@ -191,7 +192,8 @@ TEST(Statusline, RunningInstanceAnswers)
 
         const Outcome run = statusline(claudeInput("s2", ""), logs.home.path(), runtime);
         EXPECT_EQ(run.exitCode, 0);
-        const StatuslineFigures expected = StatuslineFigures::of(usage, QStringLiteral("s2"), quota, PriceTable::standard());
+        const StatuslineFigures expected
+            = StatuslineFigures::of(usage, QStringLiteral("s2"), quota, PriceTable::standard());
         EXPECT_EQ(QString::fromUtf8(run.out), expected.toLine(Clock::now()) + QLatin1Char('\n'));
         EXPECT_TRUE(run.out.contains("5h 42% (2h 5m)")) << run.out.constData();
         EXPECT_FALSE(QFile::exists(logs.cache())) << "the logs were read although the application answered";
@@ -225,7 +227,8 @@ TEST(Statusline, CacheFollowsTheLogs)
     EXPECT_EQ(cached->size(), 2u);
     EXPECT_FALSE(LogCache::load(logs.cache(), { "/elsewhere/projects" }));
 
-    logs.home.append(logs.folder + "s1.jsonl", ClaudeLog::assistant("msg_d", ago(20s), { 1, 3000, 0, 0 }, ClaudeLog::Sonnet, "s1"));
+    logs.home.append(logs.folder + "s1.jsonl",
+                     ClaudeLog::assistant("msg_d", ago(20s), { 1, 3000, 0, 0 }, ClaudeLog::Sonnet, "s1"));
     logs.home.write(logs.folder + "s3.jsonl",
                     ClaudeLog::assistant("msg_b", ago(1min), { 10, 2000, 0, 500 }, ClaudeLog::Sonnet, "s1")
                         + ClaudeLog::assistant("msg_e", ago(10s), { 1, 1, 1, 1 }, "claude-haiku-4-5-20251001", "s3"));
@@ -243,7 +246,8 @@ TEST(Statusline, CacheFollowsTheLogs)
     EXPECT_GT(*grown.sessionCostUsd, 0.0);
 
     // A model without a price leaves today's cost unknown, not lower; the session has none of it.
-    logs.home.write(logs.folder + "s4.jsonl", ClaudeLog::assistant("msg_f", ago(5s), { 1, 1, 0, 0 }, "claude-next-9", "s4"));
+    logs.home.write(logs.folder + "s4.jsonl",
+                    ClaudeLog::assistant("msg_f", ago(5s), { 1, 1, 0, 0 }, "claude-next-9", "s4"));
     const StatuslineFigures unpriced = Statusline::fromLogs(QStringLiteral("s1"), logs.cache());
     EXPECT_FALSE(unpriced.todayCostUsd);
     EXPECT_EQ(unpriced.sessionCostUsd, grown.sessionCostUsd);

@@ -21,14 +21,14 @@
 #include "app/tray/DBusTrayTypes.h"
 #include "app/tray/StatusNotifierItem.h"
 #include "app/tray/SystemTray.h"
+#include "basics/ManualClock.h"
+#include "basics/UserDefaults.h"
 #include "ingest/ProviderManager.h"
 #include "quota/ClaudeQuotaManager.h"
 #include "quota/ClaudeWebProvider.h"
 #include "quota/FileCredentialStore.h"
 #include "runner/RunCharacter.h"
-#include "basics/ManualClock.h"
 #include "usage/UsageDataManager.h"
-#include "basics/UserDefaults.h"
 
 namespace {
 
@@ -78,7 +78,7 @@ protected:
     {
         ASSERT_TRUE(m_bus.isConnected());
         ASSERT_TRUE(m_bus.registerObject(QStringLiteral("/StatusNotifierWatcher"), &m_watcher,
-            QDBusConnection::ExportAllContents));
+                                         QDBusConnection::ExportAllContents));
         ASSERT_TRUE(m_bus.registerService(WatcherService));
     }
 
@@ -94,8 +94,9 @@ protected:
     template <typename T>
     T property(const QString& name)
     {
-        const QDBusMessage reply = call(QStringLiteral("/StatusNotifierItem"), QStringLiteral("org.freedesktop.DBus.Properties"),
-            QStringLiteral("Get"), { ItemInterface, name });
+        const QDBusMessage reply
+            = call(QStringLiteral("/StatusNotifierItem"), QStringLiteral("org.freedesktop.DBus.Properties"),
+                   QStringLiteral("Get"), { ItemInterface, name });
         EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
         return qdbus_cast<T>(reply.arguments().value(0).value<QDBusVariant>().variant());
     }
@@ -112,7 +113,8 @@ protected:
     ProviderManager m_providers { m_home.path("projects") };
     UsageDataManager m_usage { &m_providers };
     RunCharacter m_runner { &m_defaults };
-    ClaudeOAuthProvider m_oauth { { std::make_shared<FileCredentialStore>(QString::fromStdString(m_home.path(".credentials.json"))) },
+    ClaudeOAuthProvider m_oauth { { std::make_shared<FileCredentialStore>(
+                                      QString::fromStdString(m_home.path(".credentials.json"))) },
                                   m_server.url() };
     ClaudeQuotaManager m_quota { &m_oauth };
     QDBusConnection m_bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("host"));
@@ -141,7 +143,8 @@ TEST_F(TrayHostTest, ItemMovesIntoATrayThatAppearsLater)
     EXPECT_EQ(controller.popover()->mode(), PopoverWindow::Mode::NormalWindow);
 
     startWatcher();
-    ASSERT_TRUE(waitUntil([&] { return controller.tray()->kind() == SystemTray::Kind::StatusNotifier; }, std::chrono::seconds(5)));
+    ASSERT_TRUE(waitUntil([&] { return controller.tray()->kind() == SystemTray::Kind::StatusNotifier; },
+                          std::chrono::seconds(5)));
     EXPECT_EQ(m_watcher.m_items, QStringList { controller.tray()->statusNotifierItem()->serviceName() });
     EXPECT_FALSE(controller.isPopoverShown());
     EXPECT_EQ(controller.popover()->mode(), PopoverWindow::Mode::Popover);
@@ -154,19 +157,21 @@ TEST_F(TrayHostTest, ItemMovesIntoATrayThatAppearsLater)
         QList<QRect> boxes(StatusImage::IconSizes.size());
         QSet<QByteArray> seen;
         const bool battery = m_defaults.showMenuBarQuotaBattery();
-        EXPECT_TRUE(waitUntil([&] {
-            const auto pixmaps = property<DBusImageList>(QStringLiteral("IconPixmap"));
-            if (pixmaps.size() != boxes.size())
-                return false;
-            seen.insert(pixmaps.last().pixels);
-            for (qsizetype i = 0; i < boxes.size(); ++i) {
-                const QImage image = pixmaps[i].toImage();
-                EXPECT_EQ(image.size(), QSize(StatusImage::IconSizes[i], StatusImage::IconSizes[i]));
-                boxes[i] |= opaqueBox(image.copy(0, 0, image.width(),
-                    battery ? StatusImage::batteryBar(image.width()).top() : image.height()));
-            }
-            return seen.size() >= m_runner.frames().size();
-        }, std::chrono::seconds(30)));
+        EXPECT_TRUE(waitUntil(
+            [&] {
+                const auto pixmaps = property<DBusImageList>(QStringLiteral("IconPixmap"));
+                if (pixmaps.size() != boxes.size())
+                    return false;
+                seen.insert(pixmaps.last().pixels);
+                for (qsizetype i = 0; i < boxes.size(); ++i) {
+                    const QImage image = pixmaps[i].toImage();
+                    EXPECT_EQ(image.size(), QSize(StatusImage::IconSizes[i], StatusImage::IconSizes[i]));
+                    boxes[i] |= opaqueBox(image.copy(
+                        0, 0, image.width(), battery ? StatusImage::batteryBar(image.width()).top() : image.height()));
+                }
+                return seen.size() >= m_runner.frames().size();
+            },
+            std::chrono::seconds(30)));
         return boxes;
     };
     QList<QRect> boxes = extent();
@@ -190,7 +195,10 @@ TEST_F(TrayHostTest, ItemMovesIntoATrayThatAppearsLater)
     m_quota.refreshQuota();
     const QRect bar = StatusImage::batteryBar(64);
     EXPECT_TRUE(waitUntil([&] {
-        const QColor fill = property<DBusImageList>(QStringLiteral("IconPixmap")).last().toImage().pixelColor(bar.left() + 3, bar.center().y());
+        const QColor fill = property<DBusImageList>(QStringLiteral("IconPixmap"))
+                                .last()
+                                .toImage()
+                                .pixelColor(bar.left() + 3, bar.center().y());
         return fill.red() > 200 && fill.green() < 120;
     }));
     Clock::install(nullptr);
@@ -200,7 +208,8 @@ TEST_F(TrayHostTest, ItemMovesIntoATrayThatAppearsLater)
 
     const auto toolTip = property<DBusToolTip>(QStringLiteral("ToolTip"));
     EXPECT_EQ(toolTip.title, QStringLiteral("Pacemark"));
-    EXPECT_TRUE(toolTip.description.startsWith(QStringLiteral("오늘 0 토큰 · 0/min"))) << toolTip.description.toStdString();
+    EXPECT_TRUE(toolTip.description.startsWith(QStringLiteral("오늘 0 토큰 · 0/min")))
+        << toolTip.description.toStdString();
     EXPECT_TRUE(toolTip.description.contains(QStringLiteral("5시간 95%"))) << toolTip.description.toStdString();
 
     // A panel that restarts takes the item again, and no window opens meanwhile.
@@ -232,7 +241,8 @@ TEST_F(TrayHostTest, ActivateOpensThePopoverAtTheClickAndEscClosesIt)
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     const QPoint expected = PopoverPlacement::topLeft(QRect(), click, screen, view->size());
     EXPECT_EQ(expected, QPoint(screen.right() + 1 - PopoverWindow::Width, 22 + PopoverPlacement::Gap));
-    EXPECT_TRUE(waitUntil([&] { return view->position() == expected; })) << view->position().x() << "," << view->position().y();
+    EXPECT_TRUE(waitUntil([&] { return view->position() == expected; }))
+        << view->position().x() << "," << view->position().y();
 
     QTest::keyClick(view, Qt::Key_Escape);
     EXPECT_TRUE(waitUntil([&] { return !view->isVisible(); }));
@@ -266,7 +276,7 @@ TEST_F(TrayHostTest, MenuAtAPointAndOverTheBus)
 
     EXPECT_EQ(property<QDBusObjectPath>(QStringLiteral("Menu")).path(), QStringLiteral("/MenuBar"));
     const QDBusMessage reply = call(QStringLiteral("/MenuBar"), QStringLiteral("com.canonical.dbusmenu"),
-        QStringLiteral("GetLayout"), { 0, -1, QStringList() });
+                                    QStringLiteral("GetLayout"), { 0, -1, QStringList() });
     ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
     const auto layout = qdbus_cast<DBusMenuLayoutItem>(reply.arguments().value(1));
     QStringList labels;
@@ -276,8 +286,9 @@ TEST_F(TrayHostTest, MenuAtAPointAndOverTheBus)
         if (item.properties.contains(QStringLiteral("toggle-type")))
             pauseId = item.id;
     }
-    EXPECT_EQ(labels, (QStringList { QStringLiteral("대시보드 열기"), QStringLiteral("설정"),
-                                     QStringLiteral("러너 일시정지"), QString(), QStringLiteral("Pacemark 종료") }));
+    EXPECT_EQ(labels,
+              (QStringList { QStringLiteral("대시보드 열기"), QStringLiteral("설정"), QStringLiteral("러너 일시정지"),
+                             QString(), QStringLiteral("Pacemark 종료") }));
 
     ASSERT_TRUE(m_defaults.runnerPaused());
     call(QStringLiteral("/MenuBar"), QStringLiteral("com.canonical.dbusmenu"), QStringLiteral("Event"),

@@ -81,7 +81,8 @@ private:
 
 mode_t modeOf(const std::string& path)
 {
-    struct stat status { };
+    struct stat status
+    { };
     ::lstat(path.c_str(), &status);
     return status.st_mode;
 }
@@ -127,10 +128,7 @@ protected:
         }
     }
     std::string ownFolder() const { return m_tmp + "/pacemark-runtime-" + std::to_string(::geteuid()); }
-    std::string socketPath() const
-    {
-        return (m_runtime.empty() ? ownFolder() : m_runtime) + "/pacemark.socket";
-    }
+    std::string socketPath() const { return (m_runtime.empty() ? ownFolder() : m_runtime) + "/pacemark.socket"; }
 
     TempDir m_dir;
     std::string m_tmp;
@@ -190,8 +188,7 @@ TEST_F(SingleInstanceTest, RefusesWhatAnotherUserCouldHavePutInPlaceAndStartsAlo
     } cases[] = {
         { "runtime folder open to others", true, Squat::OpenFolder, "open to other users, mode 0777" },
         { "runtime folder of another user", true, Squat::ForeignFolder, "owned by another user" },
-        { "socket of another user in the runtime folder", true, Squat::ForeignSocket,
-          "owned by another user" },
+        { "socket of another user in the runtime folder", true, Squat::ForeignSocket, "owned by another user" },
         { "own folder made first by someone else, open to all", false, Squat::OpenFolder,
           "open to other users, mode 0777" },
         { "own folder made first by another user", false, Squat::ForeignFolder, "owned by another user" },

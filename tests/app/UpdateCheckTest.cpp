@@ -58,7 +58,7 @@ protected:
     {
         std::optional<AppUpdater::CheckResult> result;
         QObject::connect(&updater, &AppUpdater::checkFinished, &updater,
-            [&result](const AppUpdater::CheckResult& finished) { result = finished; });
+                         [&result](const AppUpdater::CheckResult& finished) { result = finished; });
         updater.checkForUpdates();
         EXPECT_TRUE(waitUntil([&] { return result.has_value(); }));
         return result.value_or(AppUpdater::CheckResult {});
@@ -98,8 +98,9 @@ TEST_F(UpdateCheck, MalformedFeedsAndServerErrorsFail)
 {
     AppUpdater updater(m_server.url());
     configure(updater);
-    for (const QByteArray& body : { QByteArray("<rss><channel><item><title>cut off"),
-             QByteArray("{\"version\":\"3.0\"}"), QByteArray("<html><body>Not a feed</body></html>") }) {
+    for (const QByteArray& body :
+         { QByteArray("<rss><channel><item><title>cut off"), QByteArray("{\"version\":\"3.0\"}"),
+           QByteArray("<html><body>Not a feed</body></html>") }) {
         m_server.respond(200, body);
         const AppUpdater::CheckResult result = check(updater);
         EXPECT_EQ(result.outcome, Outcome::failed) << body.toStdString();
@@ -145,11 +146,11 @@ TEST_F(UpdateCheck, OnlyAnHttpsFeedCanBeChecked)
 
 TEST(Appcast, ReadsVersionsFromTheEnclosureAndIgnoresPlainHttpLinks)
 {
-    const auto parsed = Appcast::parse(
-        "<rss xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\"><channel>"
-        "<item><title>No version</title></item>"
-        "<item><link>http://example.org/page</link><enclosure url=\"https://example.org/p.deb\" "
-        "sparkle:version=\"80\" sparkle:shortVersionString=\"4.1\"/></item></channel></rss>");
+    const auto parsed
+        = Appcast::parse("<rss xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\"><channel>"
+                         "<item><title>No version</title></item>"
+                         "<item><link>http://example.org/page</link><enclosure url=\"https://example.org/p.deb\" "
+                         "sparkle:version=\"80\" sparkle:shortVersionString=\"4.1\"/></item></channel></rss>");
     ASSERT_TRUE(std::holds_alternative<QList<Appcast::Item>>(parsed));
     const auto& items = std::get<QList<Appcast::Item>>(parsed);
     ASSERT_EQ(items.size(), 1);
@@ -160,10 +161,18 @@ TEST(Appcast, ReadsVersionsFromTheEnclosureAndIgnoresPlainHttpLinks)
 
 TEST(VersionOrder, ComparesAsPeopleReadVersions)
 {
-    const std::tuple<const char*, const char*, int> cases[] { { "2.10.0", "2.9.1", 1 }, { "1.2", "1.10", -1 },
-        { "1.0", "1.0.0", 0 }, { "01.2", "1.2", 0 }, { "1.0b2", "1.0", -1 }, { "1.0-rc1", "1.0", -1 },
-        { "1.0.0b1", "1.0", -1 }, { "1.0b2", "1.0b10", -1 }, { "1.0a", "1.0b", -1 }, { "1.0.1", "1.0rc1", 1 },
-        { "99999999999999999999.0", "9.0", 1 }, { "", "", 0 } };
+    const std::tuple<const char*, const char*, int> cases[] { { "2.10.0", "2.9.1", 1 },
+                                                              { "1.2", "1.10", -1 },
+                                                              { "1.0", "1.0.0", 0 },
+                                                              { "01.2", "1.2", 0 },
+                                                              { "1.0b2", "1.0", -1 },
+                                                              { "1.0-rc1", "1.0", -1 },
+                                                              { "1.0.0b1", "1.0", -1 },
+                                                              { "1.0b2", "1.0b10", -1 },
+                                                              { "1.0a", "1.0b", -1 },
+                                                              { "1.0.1", "1.0rc1", 1 },
+                                                              { "99999999999999999999.0", "9.0", 1 },
+                                                              { "", "", 0 } };
     for (const auto& [a, b, order] : cases) {
         EXPECT_EQ(VersionComparator::compare(QString::fromLatin1(a), QString::fromLatin1(b)), order) << a << " " << b;
         EXPECT_EQ(VersionComparator::compare(QString::fromLatin1(b), QString::fromLatin1(a)), -order) << a << " " << b;
@@ -177,7 +186,7 @@ TEST(VersionRule, ShortVersionThenBuildNumberThenOneDotZero)
     const QString buildKey = QStringLiteral("CFBundleVersion");
     const QString build = QStringLiteral("57");
     EXPECT_EQ(AppUpdater::appVersion(QVariantMap { { shortKey, QStringLiteral("2.3.1") }, { buildKey, build } }),
-        QStringLiteral("2.3.1"));
+              QStringLiteral("2.3.1"));
     EXPECT_EQ(AppUpdater::appVersion(QVariantMap { { shortKey, 5 }, { buildKey, build } }), build);
     EXPECT_EQ(AppUpdater::appVersion(QVariantMap { { buildKey, 57 } }), QStringLiteral("1.0.0"));
     EXPECT_EQ(AppUpdater::appVersion(std::nullopt), QStringLiteral("1.0.0"));

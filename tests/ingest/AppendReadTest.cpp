@@ -29,7 +29,10 @@ class AppendReadTest : public ::testing::Test
 {
 protected:
     std::vector<UsageRecord> fetch() { return m_provider.fetchRecords().toVector(); }
-    std::vector<UsageRecord> fresh() { return ClaudeCodeProvider({ m_home.path("projects") }).fetchRecords().toVector(); }
+    std::vector<UsageRecord> fresh()
+    {
+        return ClaudeCodeProvider({ m_home.path("projects") }).fetchRecords().toVector();
+    }
 
     TempDir m_home;
     std::string m_log = m_home.write("projects/p/s.jsonl", line("a", 1) + line("b", 2));
@@ -51,7 +54,9 @@ TEST_F(AppendReadTest, GrowingLogReadsOnlyTheNewLinesWithTheSameResult)
         { line("c", 30), true }, // a repeated id updates the record in place
         { line("b", 20) + line("d", 4), true }, // so does one from further back
         { R"({"type":"assistant","sessionId":"s","timestamp":"2026-12-06T10:00:00Z","message":{"id":"e")", true },
-        { R"(,"model":"m","usage":{"output_tokens":5}}})" "\n", false }, // completes the half-written line
+        { R"(,"model":"m","usage":{"output_tokens":5}}})"
+          "\n",
+          false }, // completes the half-written line
         { line("f", 6), true },
     };
     int second = 0;

@@ -15,8 +15,8 @@
 #include "ClaudeLog.h"
 #include "TempDir.h"
 #include "Unprivileged.h"
-#include "ingest/ClaudeCodeProvider.h"
 #include "basics/ClaudePaths.h"
+#include "ingest/ClaudeCodeProvider.h"
 #include "ingest/ProviderManager.h"
 
 namespace fs = std::filesystem;
@@ -42,7 +42,8 @@ std::string copy(const std::string& id, const std::string& requestId, const std:
 {
     return R"({"type":"assistant","sessionId":")" + session + R"(","timestamp":")" + at + "\""
         + (requestId.empty() ? "" : ",\"requestId\":" + requestId) + R"(,"message":{"id":")" + id
-        + R"(","model":"claude-opus-4-1","usage":{"input_tokens":1,"output_tokens":)" + std::to_string(output) + "}}}\n";
+        + R"(","model":"claude-opus-4-1","usage":{"input_tokens":1,"output_tokens":)" + std::to_string(output)
+        + "}}}\n";
 }
 
 // Each record as id/session/output, which tells the copies apart.
@@ -96,15 +97,17 @@ TEST_F(ClaudeCodeProviderTest, CacheOpensOnlyChangedFilesAndForgetsVanishedOnes)
     const std::vector<std::pair<const char*, std::function<void()>>> changes = {
         { "a nanosecond later", [&] { TempDir::setModified(a, 1'750'000'000, 101); } },
         { "date moved backwards", [&] { TempDir::setModified(a, 1'600'000'000, 101); } },
-        { "same date, other size", [&] {
-             home.append(".claude/projects/p/a.jsonl", turn("a3", 3));
-             TempDir::setModified(a, 1'600'000'000, 101);
-         } },
-        { "replaced, same date and size", [&] {
-             const auto tmp = home.write("replacement", turn("a1", 9) + turn("a2", 2) + turn("a3", 3));
-             TempDir::setModified(tmp, 1'600'000'000, 101);
-             fs::rename(tmp, a);
-         } },
+        { "same date, other size",
+          [&] {
+              home.append(".claude/projects/p/a.jsonl", turn("a3", 3));
+              TempDir::setModified(a, 1'600'000'000, 101);
+          } },
+        { "replaced, same date and size",
+          [&] {
+              const auto tmp = home.write("replacement", turn("a1", 9) + turn("a2", 2) + turn("a3", 3));
+              TempDir::setModified(tmp, 1'600'000'000, 101);
+              fs::rename(tmp, a);
+          } },
     };
     for (const auto& [name, change] : changes) {
         change();
@@ -112,7 +115,8 @@ TEST_F(ClaudeCodeProviderTest, CacheOpensOnlyChangedFilesAndForgetsVanishedOnes)
         EXPECT_EQ(provider.lastParsedFileCount(), 1u) << name;
     }
     std::int64_t a1 = 0;
-    provider.fetchRecords().forEach([&](const UsageRecord& r) { a1 += r.messageId.view() == "a1" ? r.outputTokens : 0; });
+    provider.fetchRecords().forEach(
+        [&](const UsageRecord& r) { a1 += r.messageId.view() == "a1" ? r.outputTokens : 0; });
     EXPECT_EQ(a1, 9);
 
     fs::remove(b);
@@ -155,9 +159,11 @@ TEST_F(ClaudeCodeProviderTest, CopiesOfOneRequestInSeveralLogsCountOnce)
           { { "p/1.jsonl", copy("m", "", T0, 5, "a") }, { "p/2.jsonl", copy("m", "", T0, 5, "b") } },
           Kept { "m/a/5", "m/b/5" } },
         { "request ids that are not strings",
-          { { "p/1.jsonl", copy("m", "12", T0, 1, "a") }, { "p/2.jsonl", copy("m", "null", T0, 2, "a") },
+          { { "p/1.jsonl", copy("m", "12", T0, 1, "a") },
+            { "p/2.jsonl", copy("m", "null", T0, 2, "a") },
             { "p/3.jsonl", copy("m", R"({"id":"req_011CVpXx"})", T0, 3, "a") },
-            { "p/4.jsonl", copy("m", R"("")", T0, 4, "a") }, { "p/5.jsonl", copy("m", Req, T0, 5, "a") } },
+            { "p/4.jsonl", copy("m", R"("")", T0, 4, "a") },
+            { "p/5.jsonl", copy("m", Req, T0, 5, "a") } },
           Kept { "m/a/1", "m/a/2", "m/a/3", "m/a/4", "m/a/5" } },
     };
     for (const auto& c : cases) {
@@ -305,7 +311,8 @@ TEST_F(LogFoldersTest, ConfigFoldersFromTheEnvironment)
         if (c.xdgConfigHome)
             qputenv("XDG_CONFIG_HOME", c.xdgConfigHome);
         EXPECT_EQ(ClaudePaths::configDirectories(), c.expected)
-            << (c.claudeConfigDir ? c.claudeConfigDir : "unset") << ", " << (c.xdgConfigHome ? c.xdgConfigHome : "unset");
+            << (c.claudeConfigDir ? c.claudeConfigDir : "unset") << ", "
+            << (c.xdgConfigHome ? c.xdgConfigHome : "unset");
     }
 }
 
@@ -324,23 +331,27 @@ TEST_F(LogFoldersTest, ReadsEveryFolderThatExistsOnce)
               t.write(".config/claude/projects/p/s.jsonl", line("s1") + line("s2"));
               t.write(".config/claude/projects/p/b.jsonl", line("b"));
           },
-          { "s1", "s2", "b" }, 2 },
+          { "s1", "s2", "b" },
+          2 },
         { "one folder a link to the other",
           [](const TempDir& t) {
               t.write(".claude/projects/p/a.jsonl", line("a") + copy("no-request", "", T0, 1, "s"));
               t.mkdir(".config");
               fs::create_directory_symlink(t.path(".claude"), t.path(".config/claude"));
           },
-          { "a", "no-request" }, 1 },
+          { "a", "no-request" },
+          1 },
         { "CLAUDE_CONFIG_DIR with a missing entry",
           [](const TempDir& t) {
-              qputenv("CLAUDE_CONFIG_DIR", QByteArray::fromStdString(" " + t.path("c1") + " , " + t.path("missing")
-                                                                     + ",, " + t.path("c2/") + " "));
+              qputenv("CLAUDE_CONFIG_DIR",
+                      QByteArray::fromStdString(" " + t.path("c1") + " , " + t.path("missing") + ",, " + t.path("c2/")
+                                                + " "));
               t.write("c1/projects/p/a.jsonl", line("a"));
               t.write("c2/projects/p/b.jsonl", line("b"));
               t.write(".claude/projects/p/x.jsonl", line("x"));
           },
-          { "a", "b" }, 2 },
+          { "a", "b" },
+          2 },
     };
     for (const auto& c : cases) {
         TempDir t;
@@ -364,12 +375,18 @@ TEST(ProviderManager, AvailabilityAndDisplayNames)
     EXPECT_EQ(manager.allWatchDirectories(), std::vector<std::string> { home.path(".claude/projects") });
 
     const std::pair<const char*, const char*> names[] = {
-        { "claude-opus-4-1", "Opus" }, { "claude-sonnet-4-5", "Sonnet" }, { "claude-3-5-haiku", "Haiku" },
-        { "CLAUDE-OPUS-X", "Opus" }, { "opus-sonnet", "Opus" }, { "gpt-4o", "gpt-4o" }, { "", "" },
+        { "claude-opus-4-1", "Opus" },
+        { "claude-sonnet-4-5", "Sonnet" },
+        { "claude-3-5-haiku", "Haiku" },
+        { "CLAUDE-OPUS-X", "Opus" },
+        { "opus-sonnet", "Opus" },
+        { "gpt-4o", "gpt-4o" },
+        { "", "" },
     };
     for (const auto& [model, shown] : names) {
-        EXPECT_EQ(ProviderManager::displayName(manager.providers(), QString::fromUtf8(model), QStringLiteral("claude-code")),
-                  QString::fromUtf8(shown));
+        EXPECT_EQ(
+            ProviderManager::displayName(manager.providers(), QString::fromUtf8(model), QStringLiteral("claude-code")),
+            QString::fromUtf8(shown));
         EXPECT_EQ(ProviderManager::displayName(manager.providers(), QString::fromUtf8(model), QStringLiteral("other")),
                   QString::fromUtf8(model));
     }

@@ -50,19 +50,21 @@ TEST_F(FileWatcherTest, ReportsEachKindOfChangeOncePerPoll)
         { "append", [&] { home.append("projects/p/a.jsonl", "{}\n"); } },
         { "one nanosecond", [&] { TempDir::setModified(a, 1'750'000'000, 501); } },
         { "date backwards", [&] { TempDir::setModified(a, 1'600'000'000); } },
-        { "replaced", [&] {
-             const auto tmp = home.write("elsewhere.jsonl", "{}\n{}\n");
-             TempDir::setModified(tmp, 1'600'000'000);
-             fs::rename(tmp, a);
-         } },
+        { "replaced",
+          [&] {
+              const auto tmp = home.write("elsewhere.jsonl", "{}\n{}\n");
+              TempDir::setModified(tmp, 1'600'000'000);
+              fs::rename(tmp, a);
+          } },
         { "nested new file", [&] { home.write("projects/p/s/subagents/agent-1.jsonl", ""); } },
         { "settings.json", [&] { home.write("projects/settings.json", "{}"); } },
         { "debug.log", [&] { home.write("projects/p/debug.log", "x"); } },
         { "vanished", [&] { fs::remove(home.path("projects/p/b.jsonl")); } },
-        { "two at once", [&] {
-             home.append("projects/p/a.jsonl", "{}\n");
-             home.append("projects/p/debug.log", "y");
-         } },
+        { "two at once",
+          [&] {
+              home.append("projects/p/a.jsonl", "{}\n");
+              home.append("projects/p/debug.log", "y");
+          } },
     };
     for (const auto& [name, change] : changes) {
         change();
@@ -96,7 +98,8 @@ TEST_F(FileWatcherTest, NoDirectoriesAndVanishedFolders)
 // Claude Code started for the first time after Pacemark creates its folder while Pacemark runs.
 TEST_F(FileWatcherTest, WatchesEveryLogFolderIncludingOneAppearingLater)
 {
-    ProviderManager providers(std::vector<std::string> { home.path(".claude/projects"), home.path(".config/claude/projects") });
+    ProviderManager providers(
+        std::vector<std::string> { home.path(".claude/projects"), home.path(".config/claude/projects") });
     watcher.setDirectoryProvider([&] { return providers.allWatchDirectories(); });
     home.write(".claude/projects/p/a.jsonl", "{}\n");
     watcher.start();

@@ -6,8 +6,8 @@
 #include <gtest/gtest.h>
 
 #include "ClaudeLog.h"
-#include "ingest/JSONLParser.h"
 #include "basics/TimestampParser.h"
+#include "ingest/JSONLParser.h"
 
 namespace {
 
@@ -44,25 +44,38 @@ TEST(LineDecoding, LinesThatYieldARecord)
     constexpr std::int64_t min = std::numeric_limits<std::int64_t>::min();
     const Yields cases[] = {
         { "all counts",
-          line(R"({"input_tokens":10,"output_tokens":5,"cache_creation_input_tokens":100,"cache_read_input_tokens":1000})"),
-          { 10, 5, 100, 1000 }, "s-1" },
+          line(
+              R"({"input_tokens":10,"output_tokens":5,"cache_creation_input_tokens":100,"cache_read_input_tokens":1000})"),
+          { 10, 5, 100, 1000 },
+          "s-1" },
         { "empty usage", line("{}"), {}, "s-1" },
-        { "null count", line(R"({"input_tokens":null,"output_tokens":7,"cache_creation_input_tokens":3})"),
-          { 0, 7, 3, 0 }, "s-1" },
+        { "null count",
+          line(R"({"input_tokens":null,"output_tokens":7,"cache_creation_input_tokens":3})"),
+          { 0, 7, 3, 0 },
+          "s-1" },
         { "no session", line(R"({"output_tokens":1})", ""), { 0, 1, 0, 0 }, "" },
         { "null session", line(R"({"output_tokens":1})", R"("sessionId":null,)"), { 0, 1, 0, 0 }, "" },
         { "integral double", line(R"({"input_tokens":12.0,"output_tokens":1e3})"), { 12, 1000, 0, 0 }, "s-1" },
         { "int64 minimum", line(R"({"input_tokens":-9223372036854775808})"), { min, 0, 0, 0 }, "s-1" },
         { "extra members",
-          line(R"({"input_tokens":1,"cache_creation":{"ephemeral_5m_input_tokens":9},"service_tier":"standard","speed":"fast"})",
-               R"("sessionId":"s-1","cwd":"/x","isSidechain":true,"usage":"not this one",)"),
-          { 1, 0, 0, 0 }, "s-1", 0, "/x" },
+          line(
+              R"({"input_tokens":1,"cache_creation":{"ephemeral_5m_input_tokens":9},"service_tier":"standard","speed":"fast"})",
+              R"("sessionId":"s-1","cwd":"/x","isSidechain":true,"usage":"not this one",)"),
+          { 1, 0, 0, 0 },
+          "s-1",
+          0,
+          "/x" },
         { "hour writes",
-          line(R"({"cache_creation_input_tokens":100,"cache_creation":{"ephemeral_5m_input_tokens":60,"ephemeral_1h_input_tokens":40}})"),
-          { 0, 0, 100, 0 }, "s-1", 40 },
+          line(
+              R"({"cache_creation_input_tokens":100,"cache_creation":{"ephemeral_5m_input_tokens":60,"ephemeral_1h_input_tokens":40}})"),
+          { 0, 0, 100, 0 },
+          "s-1",
+          40 },
         { "bad split reads as none",
-          line(R"({"cache_creation_input_tokens":100,"cache_creation":{"ephemeral_1h_input_tokens":"40"}})", R"("sessionId":"s-1","cwd":7,)"),
-          { 0, 0, 100, 0 }, "s-1" },
+          line(R"({"cache_creation_input_tokens":100,"cache_creation":{"ephemeral_1h_input_tokens":"40"}})",
+               R"("sessionId":"s-1","cwd":7,)"),
+          { 0, 0, 100, 0 },
+          "s-1" },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -86,9 +99,12 @@ TEST(LineDecoding, LinesThatYieldNothing)
 {
     const std::string ok = R"({"output_tokens":1})";
     const std::pair<const char*, std::string> cases[] = {
-        { "user type", R"({"type":"user","timestamp":"2025-06-01T09:30:15Z","message":{"id":"m","model":"x","usage":{}}})" },
-        { "type case", R"({"type":"Assistant","timestamp":"2025-06-01T09:30:15Z","message":{"id":"m","model":"x","usage":{}}})" },
-        { "key case", R"({"Type":"assistant","timestamp":"2025-06-01T09:30:15Z","message":{"id":"m","model":"x","usage":{}}})" },
+        { "user type",
+          R"({"type":"user","timestamp":"2025-06-01T09:30:15Z","message":{"id":"m","model":"x","usage":{}}})" },
+        { "type case",
+          R"({"type":"Assistant","timestamp":"2025-06-01T09:30:15Z","message":{"id":"m","model":"x","usage":{}}})" },
+        { "key case",
+          R"({"Type":"assistant","timestamp":"2025-06-01T09:30:15Z","message":{"id":"m","model":"x","usage":{}}})" },
         { "synthetic", line(ok, "", R"("id":"m","model":"<synthetic>",)") },
         { "no usage", R"({"type":"assistant","timestamp":"2025-06-01T09:30:15Z","message":{"id":"m","model":"x"}})" },
         { "null usage", line("null") },
@@ -105,7 +121,8 @@ TEST(LineDecoding, LinesThatYieldNothing)
         { "id as number", line(ok, "", R"("id":7,"model":"x",)") },
         { "usage as array", line("[]") },
         { "message as string", R"({"type":"assistant","timestamp":"2025-06-01T09:30:15Z","message":"hi"})" },
-        { "type as number", R"({"type":1,"timestamp":"2025-06-01T09:30:15Z","message":{"id":"m","model":"x","usage":{}}})" },
+        { "type as number",
+          R"({"type":1,"timestamp":"2025-06-01T09:30:15Z","message":{"id":"m","model":"x","usage":{}}})" },
         { "not an object", R"([{"type":"assistant"}])" },
         { "truncated", line(ok).substr(0, 80) },
         { "trailing junk", line(ok) + " x" },
@@ -136,11 +153,24 @@ TEST(TimestampParsing, BothFormsOffsetsAndBadText)
         EXPECT_EQ(parsed->time_since_epoch().count(), utcMillis(utc)) << text;
     }
     const char* bad[] = {
-        "2025-06-01 09:30:15", "2025-06-01 09:30:15Z", "2025-06-01", "2025-06-01T09:30:15",
-        "2025-06-01T09:30:15.Z", "2025-06-01T09:30:15+0900", "2025-06-01T09:30:15+09", "2025-06-01T09:30:15Zjunk",
-        "2025-13-01T09:30:15Z", "2023-02-29T12:00:00Z", "1900-02-29T12:00:00Z", "2025-06-01T24:00:00Z",
-        "2025-06-01T09:60:00Z", "2025-06-01T09:30:60Z", "2025-06-01T09:30:15+24:00", "2025-6-01T09:30:15Z",
-        "", "yesterday",
+        "2025-06-01 09:30:15",
+        "2025-06-01 09:30:15Z",
+        "2025-06-01",
+        "2025-06-01T09:30:15",
+        "2025-06-01T09:30:15.Z",
+        "2025-06-01T09:30:15+0900",
+        "2025-06-01T09:30:15+09",
+        "2025-06-01T09:30:15Zjunk",
+        "2025-13-01T09:30:15Z",
+        "2023-02-29T12:00:00Z",
+        "1900-02-29T12:00:00Z",
+        "2025-06-01T24:00:00Z",
+        "2025-06-01T09:60:00Z",
+        "2025-06-01T09:30:60Z",
+        "2025-06-01T09:30:15+24:00",
+        "2025-6-01T09:30:15Z",
+        "",
+        "yesterday",
     };
     for (const char* text : bad)
         EXPECT_FALSE(TimestampParser::parse(text)) << text;

@@ -32,7 +32,8 @@ TEST(LogFile, RealisticSessionDeduplicatesLastContentAtFirstPlace)
 {
     TempDir home;
     // Every kind of line, streamed replies, and one message written twice apart.
-    const auto records = JSONLParser::parseFile(home.write("s.jsonl",
+    const auto records = JSONLParser::parseFile(home.write(
+        "s.jsonl",
         ClaudeLog::otherLines("2025-06-01T09:00:00Z") + ClaudeLog::user("2025-06-01T09:00:01Z", 50'000)
             + ClaudeLog::assistant("msg_A", "2025-06-01T09:00:02Z", { 3, 30, 300, 3000 }, ClaudeLog::Opus, "s", 3)
             + ClaudeLog::assistant("msg_B", "2025-06-01T09:00:04Z", { 4, 40, 0, 0 }, ClaudeLog::Sonnet, "s", 2)
@@ -57,12 +58,14 @@ TEST(LogFile, ProjectIsTheLinesFolderElseTheLogsFolder)
         return text + R"("message":{"id":")" + id + R"(","model":"m","usage":{"output_tokens":1}}})" + "\n";
     };
     // One session that moves from one folder to another, and lines that name none.
-    const auto records = JSONLParser::parseFile(home.write("projects/-home-u-app/s.jsonl",
-        at("a", "") + at("b", "/home/u/app") + at("c", "/home/u/app/sub") + at("d", "")));
+    const auto records = JSONLParser::parseFile(
+        home.write("projects/-home-u-app/s.jsonl",
+                   at("a", "") + at("b", "/home/u/app") + at("c", "/home/u/app/sub") + at("d", "")));
     std::vector<std::string_view> projects;
     for (const auto& r : records)
         projects.push_back(r.project.view());
-    EXPECT_EQ(projects, (std::vector<std::string_view> { "-home-u-app", "/home/u/app", "/home/u/app/sub", "-home-u-app" }));
+    EXPECT_EQ(projects,
+              (std::vector<std::string_view> { "-home-u-app", "/home/u/app", "/home/u/app/sub", "-home-u-app" }));
     const auto subagent = JSONLParser::parseFile(home.write("projects/-srv-x/s1/subagents/a.jsonl", at("e", "")));
     ASSERT_EQ(subagent.size(), 1u);
     EXPECT_EQ(subagent[0].project.view(), "-srv-x");
@@ -72,8 +75,10 @@ TEST(LogFile, LineEndsBrokenAndOversizedLines)
 {
     TempDir home;
     const auto a = assistantLine("a", 1), b = assistantLine("b", 2), c = assistantLine("c", 3);
-    const std::string head = R"({"type":"assistant","timestamp":"2025-06-01T09:30:15Z","message":{"id":"h","model":"m",)";
-    const std::string huge = head + R"("content":")" + std::string(15u << 20, 'x') + R"(","usage":{"output_tokens":2}}})";
+    const std::string head
+        = R"({"type":"assistant","timestamp":"2025-06-01T09:30:15Z","message":{"id":"h","model":"m",)";
+    const std::string huge
+        = head + R"("content":")" + std::string(15u << 20, 'x') + R"(","usage":{"output_tokens":2}}})";
     const std::string deep = head + R"("usage":{"output_tokens":9},"content":)" + std::string(100'000, '[')
         + std::string(100'000, ']') + "}}";
     // A line longer than the parser keeps is skipped without losing the lines after it.
@@ -83,16 +88,31 @@ TEST(LogFile, LineEndsBrokenAndOversizedLines)
         { "CR LF", a + "\r\n" + b + "\r\n" + c + "\r\n" },
         { "blank lines", "\n\n" + a + "\n\r\n\n" + b + "\n \n" + c + "\n\n" },
         { "invalid UTF-8 line", a + "\n" + b + "\n" + assistantLine("\xff\xfe", 4) + "\n" + c + "\n" },
-        { "binary junk", a + "\n" + std::string("\0\x01assistant\x80\xff{\"\0", 14) + "\n" + b + "\n"
-              + std::string(3000, '\0') + "\n" + c },
+        { "binary junk",
+          a + "\n" + std::string("\0\x01assistant\x80\xff{\"\0", 14) + "\n" + b + "\n" + std::string(3000, '\0') + "\n"
+              + c },
         { "half-written last line", a + "\n" + b + "\n" + c + "\n" + assistantLine("d", 4).substr(0, 200) },
-        { "last line cut mid-character", a + "\n" + b + "\n" + c + "\n" + R"({"type":"assistant","x":")" "\xE2\x80" },
-        { "escaped type", a + "\n" + b + "\n" + R"({"type":"\u0061ssistant","timestamp":"2025-06-01T09:30:15Z","message":{"id":"c","model":"m","usage":{"output_tokens":3}}})" },
-        { "type with an escaped t", a + "\n" + b + "\n" + R"({"type":"assis\u0074ant","timestamp":"2025-06-01T09:30:15Z","message":{"id":"c","model":"m","usage":{"output_tokens":3}}})" },
-        { "type in escapes", a + "\n" + b + "\n" + R"({"message":{"id":"c","model":"m","usage":{"output_tokens":3}},"timestamp":"2025-06-01T09:30:15Z","type":"\u0061\u0073\u0073\u0069\u0073\u0074\u0061\u006E\u0074"})" },
-        { "colour escapes", a + "\n" + R"({"type":"user","message":{"content":"\u001b[31mred\u001b[0m \\u0061"}})" "\n" + b + "\n" + c },
-        { "huge, deeply nested and overlong", a + "\n" + ClaudeLog::user("2025-06-01T09:30:15Z", 15u << 20) + huge
-              + "\n" + deep + "\n" + std::string(200'000, '{') + "\n" + overlong + "\n" + c + "\n" },
+        { "last line cut mid-character",
+          a + "\n" + b + "\n" + c + "\n"
+              + R"({"type":"assistant","x":")"
+                "\xE2\x80" },
+        { "escaped type",
+          a + "\n" + b + "\n"
+              + R"({"type":"\u0061ssistant","timestamp":"2025-06-01T09:30:15Z","message":{"id":"c","model":"m","usage":{"output_tokens":3}}})" },
+        { "type with an escaped t",
+          a + "\n" + b + "\n"
+              + R"({"type":"assis\u0074ant","timestamp":"2025-06-01T09:30:15Z","message":{"id":"c","model":"m","usage":{"output_tokens":3}}})" },
+        { "type in escapes",
+          a + "\n" + b + "\n"
+              + R"({"message":{"id":"c","model":"m","usage":{"output_tokens":3}},"timestamp":"2025-06-01T09:30:15Z","type":"\u0061\u0073\u0073\u0069\u0073\u0074\u0061\u006E\u0074"})" },
+        { "colour escapes",
+          a + "\n"
+              + R"({"type":"user","message":{"content":"\u001b[31mred\u001b[0m \\u0061"}})"
+                "\n"
+              + b + "\n" + c },
+        { "huge, deeply nested and overlong",
+          a + "\n" + ClaudeLog::user("2025-06-01T09:30:15Z", 15u << 20) + huge + "\n" + deep + "\n"
+              + std::string(200'000, '{') + "\n" + overlong + "\n" + c + "\n" },
     };
     for (const auto& [name, content] : files)
         EXPECT_EQ(outputs(JSONLParser::parseFile(home.write("f.jsonl", content))),

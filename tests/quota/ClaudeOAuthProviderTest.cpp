@@ -2,20 +2,19 @@
 
 #include "EventLoop.h"
 #include "LocalHttpServer.h"
-#include "TestTls.h"
 #include "TempDir.h"
+#include "TestTls.h"
+#include "basics/ManualClock.h"
 #include "basics/TimestampParser.h"
 #include "quota/ClaudeWebProvider.h"
 #include "quota/FileCredentialStore.h"
-#include "basics/ManualClock.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 
 const QString Token = QStringLiteral("sk-ant-oat01-secret-token");
-const char* const Answer
-    = R"({"five_hour": {"utilization": 37.0, "resets_at": null}, "iguana_necktie": null})";
+const char* const Answer = R"({"five_hour": {"utilization": 37.0, "resets_at": null}, "iguana_necktie": null})";
 
 class ClaudeOAuthProviderTest : public ::testing::Test
 {
@@ -31,9 +30,8 @@ protected:
 
     ClaudeOAuthProvider::FetchResult fetch(const QUrl& base, const QSslConfiguration* tls = nullptr)
     {
-        ClaudeOAuthProvider client({ std::make_shared<FileCredentialStore>(
-                                       QString::fromStdString(m_home.path(".credentials.json"))) },
-            base);
+        ClaudeOAuthProvider client(
+            { std::make_shared<FileCredentialStore>(QString::fromStdString(m_home.path(".credentials.json"))) }, base);
         if (tls)
             client.setSslConfiguration(*tls);
         client.setRequestTimeout(m_timeout);
@@ -92,12 +90,15 @@ TEST_F(ClaudeOAuthProviderTest, SendsTheBearerTokenToEveryLoopbackNameKeepingAPa
 
 TEST_F(ClaudeOAuthProviderTest, MapsEveryAnswerToOneOutcome)
 {
-    const std::tuple<int, QByteArray, OAuthError> cases[] = { { 204, "", OAuthError::decode() },
-        { 200, "[1, 2]", OAuthError::decode() }, { 200, "{\"five_hour\": ", OAuthError::decode() },
-        { 401, "{}", OAuthError::unauthorized() }, { 403, "{\"error\": 1}", OAuthError::unauthorized() },
-        { 404, "", OAuthError::network(QStringLiteral("HTTP 404")) },
-        { 500, "oops", OAuthError::network(QStringLiteral("HTTP 500")) },
-        { 302, "", OAuthError::network(QStringLiteral("HTTP 302")) } };
+    const std::tuple<int, QByteArray, OAuthError> cases[]
+        = { { 204, "", OAuthError::decode() },
+            { 200, "[1, 2]", OAuthError::decode() },
+            { 200, "{\"five_hour\": ", OAuthError::decode() },
+            { 401, "{}", OAuthError::unauthorized() },
+            { 403, "{\"error\": 1}", OAuthError::unauthorized() },
+            { 404, "", OAuthError::network(QStringLiteral("HTTP 404")) },
+            { 500, "oops", OAuthError::network(QStringLiteral("HTTP 500")) },
+            { 302, "", OAuthError::network(QStringLiteral("HTTP 302")) } };
     for (const auto& [status, body, expected] : cases) {
         m_server.respond(status, body, { { "Location", m_server.url().toString().toUtf8() + "/elsewhere" } });
         EXPECT_EQ(fetchError(m_server.url()), expected) << status << ' ' << body.toStdString();
@@ -168,9 +169,9 @@ TEST_F(ClaudeOAuthProviderTest, EndsAtTheDeadlineOnSilenceOrTrickle)
 
 TEST_F(ClaudeOAuthProviderTest, RefusesToSendTheTokenInTheClearOffThisMachine)
 {
-    for (const char* origin : { "http://example.com", "http://10.0.0.1:8080", "http://127.0.0.1.example.com",
-             "http://[::ffff:10.0.0.1]", "ftp://127.0.0.1", "http://user:pw@127.0.0.1", "127.0.0.1:8080",
-             "http://127.0.0.1:8080?x=1", "" }) {
+    for (const char* origin :
+         { "http://example.com", "http://10.0.0.1:8080", "http://127.0.0.1.example.com", "http://[::ffff:10.0.0.1]",
+           "ftp://127.0.0.1", "http://user:pw@127.0.0.1", "127.0.0.1:8080", "http://127.0.0.1:8080?x=1", "" }) {
         const OAuthError error = fetchError(QUrl(QString::fromLatin1(origin)));
         EXPECT_EQ(error.errorCase(), OAuthError::Case::network) << origin;
         EXPECT_FALSE(error.message().isEmpty()) << origin;

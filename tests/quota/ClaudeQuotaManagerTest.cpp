@@ -6,18 +6,17 @@
 #include "EventLoop.h"
 #include "LocalHttpServer.h"
 #include "TempDir.h"
+#include "basics/ManualClock.h"
 #include "basics/TimestampParser.h"
 #include "quota/ClaudeQuotaManager.h"
 #include "quota/FileCredentialStore.h"
-#include "basics/ManualClock.h"
 
 namespace {
 
 using Status = ClaudeQuotaManager::Status;
 using namespace std::chrono_literals;
 
-const char* const Answer
-    = R"({"five_hour": {"utilization": 37.0, "resets_at": "2026-01-02T19:59:59.600956+00:00"}})";
+const char* const Answer = R"({"five_hour": {"utilization": 37.0, "resets_at": "2026-01-02T19:59:59.600956+00:00"}})";
 
 // Counts the reads of the credential file and can lose it after a number of reads, as when the user logs
 // out while a fetch is being prepared.
@@ -26,8 +25,7 @@ class ScriptedStore final : public CredentialStore
 public:
     explicit ScriptedStore(std::string path)
         : m_file(QString::fromStdString(path))
-    {
-    }
+    { }
 
     std::optional<QByteArray> read(bool allowInteraction) const override
     {
@@ -59,10 +57,7 @@ protected:
     }
     void TearDown() override { Clock::install(nullptr); }
 
-    void login()
-    {
-        m_home.write(".credentials.json", R"({"claudeAiOauth": {"accessToken": "sk-ant-oat01-q"}})");
-    }
+    void login() { m_home.write(".credentials.json", R"({"claudeAiOauth": {"accessToken": "sk-ant-oat01-q"}})"); }
     void logout() { std::remove(m_home.path(".credentials.json").c_str()); }
 
     void refresh()
@@ -86,8 +81,7 @@ protected:
     ManualClock m_clock { *TimestampParser::parse("2026-01-02T15:00:00Z") };
     TempDir m_home;
     LocalHttpServer m_server;
-    std::shared_ptr<ScriptedStore> m_store
-        = std::make_shared<ScriptedStore>(m_home.path(".credentials.json"));
+    std::shared_ptr<ScriptedStore> m_store = std::make_shared<ScriptedStore>(m_home.path(".credentials.json"));
     ClaudeOAuthProvider m_provider { { m_store }, m_server.url() };
     ClaudeQuotaManager m_manager { &m_provider };
     std::vector<Status> m_statuses;

@@ -14,7 +14,8 @@ TEST(TokenLocation, TakesTheFirstUsableString)
 {
     const std::pair<const char*, std::optional<QString>> cases[] = {
         { R"({"claudeAiOauth": {"accessToken": "sk-ant-oat01-a", "refreshToken": "r", "expiresAt": 1767366000000,
-              "scopes": ["user:inference"]}})", QStringLiteral("sk-ant-oat01-a") },
+              "scopes": ["user:inference"]}})",
+          QStringLiteral("sk-ant-oat01-a") },
         { R"({"claudeAiOauth": {"accessToken": ""}, "access_token": "b", "token": "c"})", QStringLiteral("b") },
         { R"({"claudeAiOauth": {"accessToken": 12}, "access_token": "", "token": "c"})", QStringLiteral("c") },
         { R"({"access_token": "b\r\nX-Injected: 1", "token": "c"})", QStringLiteral("c") },
@@ -22,8 +23,10 @@ TEST(TokenLocation, TakesTheFirstUsableString)
           QStringLiteral("sk-ant-oat01-A_b.c~d+e/f=") },
         { R"({"token": "t\u00e9st"})", std::nullopt },
         { R"({"claudeAiOauth": {}, "access_token": null, "token": ""})", std::nullopt },
-        { R"(["sk-ant-oat01-a"])", std::nullopt }, { "sk-ant-oat01-a", std::nullopt },
-        { R"({"claudeAiOauth": {"accessToken": "a")", std::nullopt }, { "", std::nullopt },
+        { R"(["sk-ant-oat01-a"])", std::nullopt },
+        { "sk-ant-oat01-a", std::nullopt },
+        { R"({"claudeAiOauth": {"accessToken": "a")", std::nullopt },
+        { "", std::nullopt },
     };
     for (const auto& [credential, expected] : cases)
         EXPECT_EQ(ClaudeOAuthProvider::tokenFromCredential(QByteArray(credential)), expected) << credential;
@@ -74,7 +77,7 @@ TEST_F(CredentialFileTest, ReadsClaudeCodesFileInItsConfigFolders)
 TEST_F(CredentialFileTest, BadContentsMeanNoToken)
 {
     for (const std::string& content : { std::string("not json"), std::string("\xff\xfe{\"token\": \"x\"}"),
-             R"({"token": ")" + std::string(1 << 20, 'a') + R"("})" }) {
+                                        R"({"token": ")" + std::string(1 << 20, 'a') + R"("})" }) {
         m_home.write(".claude/.credentials.json", content);
         EXPECT_EQ(m_provider.readAccessTokenSilently(), std::nullopt) << content.substr(0, 40);
     }

@@ -26,23 +26,20 @@ protected:
 
     void login()
     {
-        m_config.write(
-            ".credentials.json", R"({"claudeAiOauth": {"accessToken": ")" + Token.toStdString() + R"("}})");
+        m_config.write(".credentials.json", R"({"claudeAiOauth": {"accessToken": ")" + Token.toStdString() + R"("}})");
     }
 
     QByteArray report(QStringList extra)
     {
         QProcess process;
         process.start(QStringLiteral(PACEMARK_EXECUTABLE),
-            QStringList { QStringLiteral("--report"), QStringLiteral("--quota"), QStringLiteral("--now"),
-                QStringLiteral("2026-01-02T15:00:00Z") }
-                + extra);
-        EXPECT_TRUE(
-            waitUntil([&] { return process.state() == QProcess::NotRunning; }, std::chrono::seconds(20)));
+                      QStringList { QStringLiteral("--report"), QStringLiteral("--quota"), QStringLiteral("--now"),
+                                    QStringLiteral("2026-01-02T15:00:00Z") }
+                          + extra);
+        EXPECT_TRUE(waitUntil([&] { return process.state() == QProcess::NotRunning; }, std::chrono::seconds(20)));
         const QByteArray out = process.readAllStandardOutput();
         const QByteArray err = process.readAllStandardError();
-        EXPECT_TRUE(process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0)
-            << err.toStdString();
+        EXPECT_TRUE(process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0) << err.toStdString();
         EXPECT_FALSE(out.contains(Token) || err.contains(Token));
         return out;
     }
@@ -81,10 +78,10 @@ TEST_F(ReportQuotaTest, PrintsEveryWindowAndTheExtraUsage)
 
     const QString text = QString::fromUtf8(report({}));
     for (const QString& line : { QStringLiteral("Quota      loaded, fetched 2026-01-02 15:00:00\n"),
-             QStringLiteral("  5 hours         37.0%  resets 2026-01-02 19:59:59  4h 59m\n"),
-             QStringLiteral("  7 days          12.5%  resets 2026-01-08 04:59:59  5d 13h\n"),
-             QStringLiteral("  7 days Sonnet    0.0%  no reset time\n"),
-             QStringLiteral("  Extra usage     25.7%  $12.87 of $50.00 USD\n") })
+                                 QStringLiteral("  5 hours         37.0%  resets 2026-01-02 19:59:59  4h 59m\n"),
+                                 QStringLiteral("  7 days          12.5%  resets 2026-01-08 04:59:59  5d 13h\n"),
+                                 QStringLiteral("  7 days Sonnet    0.0%  no reset time\n"),
+                                 QStringLiteral("  Extra usage     25.7%  $12.87 of $50.00 USD\n") })
         EXPECT_TRUE(text.contains(line)) << text.toStdString();
     EXPECT_FALSE(text.contains(QStringLiteral("Opus")));
     EXPECT_EQ(m_server.requests().size(), 2);
@@ -103,8 +100,8 @@ TEST_F(ReportQuotaTest, AFailureIsAStatusNotAnExitCode)
     const QJsonObject quota = quotaJson();
     EXPECT_EQ(quota.value(QStringLiteral("status")), QStringLiteral("error"));
     EXPECT_EQ(quota.value(QStringLiteral("error")).toObject(),
-        (QJsonObject { { QStringLiteral("case"), QStringLiteral("network") },
-            { QStringLiteral("message"), QStringLiteral("HTTP 500") } }));
+              (QJsonObject { { QStringLiteral("case"), QStringLiteral("network") },
+                             { QStringLiteral("message"), QStringLiteral("HTTP 500") } }));
     EXPECT_TRUE(quota.value(QStringLiteral("fiveHour")).isNull());
     EXPECT_TRUE(quota.value(QStringLiteral("fetchedAt")).isNull());
 

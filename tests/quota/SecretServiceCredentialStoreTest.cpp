@@ -28,12 +28,13 @@ protected:
     // Stored the way other applications do it, under their own schema with service and account.
     static void store(const QString& service, const QByteArray& secret)
     {
-        SecretSchema* schema = secret_schema_new("org.example.Password", SECRET_SCHEMA_NONE, "service",
-            SECRET_SCHEMA_ATTRIBUTE_STRING, "account", SECRET_SCHEMA_ATTRIBUTE_STRING, nullptr);
+        SecretSchema* schema
+            = secret_schema_new("org.example.Password", SECRET_SCHEMA_NONE, "service", SECRET_SCHEMA_ATTRIBUTE_STRING,
+                                "account", SECRET_SCHEMA_ATTRIBUTE_STRING, nullptr);
         GError* error = nullptr;
         const QByteArray serviceName = service.toUtf8();
-        secret_password_store_sync(schema, SECRET_COLLECTION_DEFAULT, "test item", secret.constData(),
-            nullptr, &error, "service", serviceName.constData(), "account", "someone", nullptr);
+        secret_password_store_sync(schema, SECRET_COLLECTION_DEFAULT, "test item", secret.constData(), nullptr, &error,
+                                   "service", serviceName.constData(), "account", "someone", nullptr);
         secret_schema_unref(schema);
         ASSERT_EQ(error, nullptr) << error->message;
     }
@@ -43,8 +44,8 @@ protected:
         GError* error = nullptr;
         SecretService* service = secret_service_get_sync(SECRET_SERVICE_NONE, nullptr, &error);
         ASSERT_NE(service, nullptr) << error->message;
-        SecretCollection* collection = secret_collection_for_alias_sync(
-            service, SECRET_COLLECTION_DEFAULT, SECRET_COLLECTION_NONE, nullptr, &error);
+        SecretCollection* collection = secret_collection_for_alias_sync(service, SECRET_COLLECTION_DEFAULT,
+                                                                        SECRET_COLLECTION_NONE, nullptr, &error);
         ASSERT_NE(collection, nullptr) << error->message;
         GList* objects = g_list_append(nullptr, collection);
         const gint locked = secret_service_lock_sync(service, objects, nullptr, nullptr, &error);
@@ -58,7 +59,7 @@ protected:
     ClaudeOAuthProvider::Stores platformLikeStores() const
     {
         return { std::make_shared<SecretServiceCredentialStore>(Service),
-            std::make_shared<FileCredentialStore>(QString::fromStdString(m_home.path(".credentials.json"))) };
+                 std::make_shared<FileCredentialStore>(QString::fromStdString(m_home.path(".credentials.json"))) };
     }
 
     SecretServiceCredentialStore m_store { Service };

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "TempDir.h"
-#include "runner/CharacterRegistry.h"
 #include "basics/UserDefaults.h"
+#include "runner/CharacterRegistry.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 
 #include "SpriteSheets.h"
 #include "TempDir.h"
-#include "runner/CharacterRegistry.h"
 #include "basics/UserDefaults.h"
+#include "runner/CharacterRegistry.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include "EventLoop.h"
 #include "SpriteSheets.h"
 #include "TempDir.h"
-#include "runner/RunCharacter.h"
 #include "basics/UserDefaults.h"
+#include "runner/RunCharacter.h"
 
 using namespace std::chrono_literals;
 
@@ -108,8 +108,7 @@ TEST_F(RunCharacterTest, UpdatesThatKeepTheLevelLeaveTheAnimationRunning)
     QSignalSpy steps(run.get(), &RunCharacter::frameIndexChanged);
 
     QTimer ticker;
-    QObject::connect(
-        &ticker, &QTimer::timeout, run.get(), [&run] { run->update(ActivityLevel::Active, 12000); });
+    QObject::connect(&ticker, &QTimer::timeout, run.get(), [&run] { run->update(ActivityLevel::Active, 12000); });
     ticker.start(10ms);
     // A restart on every update would pin the runner to frame 0.
     EXPECT_TRUE(waitUntil([&steps] { return steps.count() >= 3; }, 3s));
@@ -122,8 +121,7 @@ TEST_F(RunCharacterTest, FramesWrapFromTheLastBackToTheFirst)
     auto run = runner();
     run->start();
     QList<qint64> shown;
-    QObject::connect(
-        run.get(), &RunCharacter::frameIndexChanged, run.get(), [&] { shown.append(run->frameIndex()); });
+    QObject::connect(run.get(), &RunCharacter::frameIndexChanged, run.get(), [&] { shown.append(run->frameIndex()); });
     run->setDebugSpeedOverride(AnimationSpeed::Sprinting);
     ASSERT_TRUE(waitUntil([&shown] { return shown.size() >= 15; }, 3s));
     run->stop();

@@ -12,8 +12,8 @@ std::string header(std::string_view type, std::string_view timestamp, std::strin
 
 }
 
-std::string ClaudeLog::assistant(std::string_view id, std::string_view timestamp, Usage u,
-                                 std::string_view model, std::string_view session, int blocks)
+std::string ClaudeLog::assistant(std::string_view id, std::string_view timestamp, Usage u, std::string_view model,
+                                 std::string_view session, int blocks)
 {
     std::string lines;
     for (int block = 1; block <= blocks; ++block) {
@@ -30,8 +30,8 @@ std::string ClaudeLog::assistant(std::string_view id, std::string_view timestamp
             + R"(,"ephemeral_1h_input_tokens":0},"output_tokens":)" + std::to_string(output)
             + R"(,"server_tool_use":{"web_search_requests":0,"web_fetch_requests":0},"service_tier":"standard",)"
             + R"("iterations":[{"input_tokens":999999,"output_tokens":999999}],"speed":"fast"}},)"
-            + R"("requestId":"req_011CTx9v8Qb","uuid":"b6a7c1d2-0000-4000-8000-00000000000)"
-            + std::to_string(block) + "\"}\n";
+            + R"("requestId":"req_011CTx9v8Qb","uuid":"b6a7c1d2-0000-4000-8000-00000000000)" + std::to_string(block)
+            + "\"}\n";
     }
     return lines;
 }
@@ -43,22 +43,29 @@ std::string ClaudeLog::user(std::string_view timestamp, std::size_t toolResultBy
     while (result.size() < toolResultBytes)
         result += "lorem ipsum dolor sit amet, consectetur adipiscing elit ";
     return header("user", timestamp, session)
-        + R"("message":{"role":"user","content":[{"tool_use_id":"toolu_01A","type":"tool_result","content":")"
-        + result + R"(","is_error":false}]},"usage":{"input_tokens":1000},"toolUseResult":{"stdout":")"
-        + result.substr(0, 64) + R"(","stderr":"","interrupted":false},"uuid":"c1")" + "}\n";
+        + R"("message":{"role":"user","content":[{"tool_use_id":"toolu_01A","type":"tool_result","content":")" + result
+        + R"(","is_error":false}]},"usage":{"input_tokens":1000},"toolUseResult":{"stdout":")" + result.substr(0, 64)
+        + R"(","stderr":"","interrupted":false},"uuid":"c1")" + "}\n";
 }
 
 std::string ClaudeLog::otherLines(std::string_view timestamp, std::string_view session)
 {
     const std::string ts(timestamp);
     const std::string sid(session);
-    return R"({"type":"summary","summary":"Fix the assistant's parser","leafUuid":"d2e3"})" "\n"
+    return R"({"type":"summary","summary":"Fix the assistant's parser","leafUuid":"d2e3"})"
+           "\n"
         + header("system", timestamp, session)
-        + R"("subtype":"compact_boundary","content":"Conversation compacted","level":"info","uuid":"e1"})" "\n"
+        + R"("subtype":"compact_boundary","content":"Conversation compacted","level":"info","uuid":"e1"})"
+          "\n"
         + header("progress", timestamp, session)
-        + R"("data":{"type":"hook_progress","hookName":"PostToolUse"},"uuid":"e2"})" "\n"
+        + R"("data":{"type":"hook_progress","hookName":"PostToolUse"},"uuid":"e2"})"
+          "\n"
         + R"({"type":"file-history-snapshot","messageId":"f00d","snapshot":{"messageId":"f00d",)"
-          R"("trackedFileBackups":{},"timestamp":")" + ts + R"("},"isSnapshotUpdate":false})" "\n"
+          R"("trackedFileBackups":{},"timestamp":")"
+        + ts
+        + R"("},"isSnapshotUpdate":false})"
+          "\n"
         + R"({"type":"queue-operation","operation":"enqueue","timestamp":")" + ts + R"(","sessionId":")" + sid
-        + R"(","content":"run the tests"})" "\n";
+        + R"(","content":"run the tests"})"
+          "\n";
 }

@@ -96,8 +96,7 @@ void LocalHttpServer::handle(QTcpSocket* socket, const QByteArray& head)
     for (qsizetype i = 1; i < lines.size(); ++i) {
         const qsizetype colon = lines[i].indexOf(':');
         if (colon > 0)
-            request.headers.insert(
-                lines[i].left(colon).trimmed().toLower(), lines[i].mid(colon + 1).trimmed());
+            request.headers.insert(lines[i].left(colon).trimmed().toLower(), lines[i].mid(colon + 1).trimmed());
     }
     m_requests.append(request);
 
@@ -119,8 +118,8 @@ void LocalHttpServer::handle(QTcpSocket* socket, const QByteArray& head)
     }
 
     // Clients ignore the reason phrase, so one serves every status.
-    QByteArray answer = "HTTP/1.1 " + QByteArray::number(m_response.status) + " Status\r\nContent-Length: "
-        + QByteArray::number(m_response.body.size()) + "\r\nConnection: close\r\n";
+    QByteArray answer = "HTTP/1.1 " + QByteArray::number(m_response.status)
+        + " Status\r\nContent-Length: " + QByteArray::number(m_response.body.size()) + "\r\nConnection: close\r\n";
     for (const auto& [name, value] : m_response.headers)
         answer += name + ": " + value + "\r\n";
     answer += "\r\n" + m_response.body;

@@ -57,13 +57,7 @@ public:
     const QList<Request>& requests() const { return m_requests; }
 
 private:
-    enum class Mode
-    {
-        respond,
-        neverAnswer,
-        close,
-        trickle
-    };
+    enum class Mode { respond, neverAnswer, close, trickle };
 
     void listen();
     void accept();

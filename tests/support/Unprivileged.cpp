@@ -24,8 +24,7 @@ std::optional<bool> runUnprivileged(const std::string& tree, const std::function
         ::_exit(check() ? 0 : 1);
     }
     int status = 0;
-    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status)
-        || WEXITSTATUS(status) == CannotSwitch)
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) == CannotSwitch)
         return std::nullopt;
     return WEXITSTATUS(status) == 0;
 }

@@ -93,19 +93,25 @@ TEST(DailyUsageStore, UnusableFilesAreReportedAndLeftUntouched)
     const std::tuple<const char*, std::function<void(const std::string&)>, const char*> cases[] = {
         { "corrupt", [](const std::string& path) { std::ofstream(path) << std::string(8192, 'x'); },
           "file is not a database" },
-        { "read-only", [&](const std::string& path) {
-             makeStore(path);
-             fs::permissions(path, fs::perms::owner_read | fs::perms::group_read);
-         }, "read-only" },
-        { "newer schema", [&](const std::string& path) {
-             makeStore(path);
-             Database(path).execute("PRAGMA user_version = 10300");
-         }, "newer" },
-        { "someone else's database", [](const std::string& path) { Database(path).execute("CREATE TABLE notes (text TEXT)"); },
-          "other data" },
-        { "changed columns", [](const std::string& path) {
-             Database(path).execute("CREATE TABLE DailyUsage (dateString TEXT); PRAGMA user_version = 10000");
-         }, "do not match" },
+        { "read-only",
+          [&](const std::string& path) {
+              makeStore(path);
+              fs::permissions(path, fs::perms::owner_read | fs::perms::group_read);
+          },
+          "read-only" },
+        { "newer schema",
+          [&](const std::string& path) {
+              makeStore(path);
+              Database(path).execute("PRAGMA user_version = 10300");
+          },
+          "newer" },
+        { "someone else's database",
+          [](const std::string& path) { Database(path).execute("CREATE TABLE notes (text TEXT)"); }, "other data" },
+        { "changed columns",
+          [](const std::string& path) {
+              Database(path).execute("CREATE TABLE DailyUsage (dateString TEXT); PRAGMA user_version = 10000");
+          },
+          "do not match" },
         { "a folder", [](const std::string& path) { fs::create_directory(path); }, "" },
     };
     for (const auto& [label, make, reason] : cases) {

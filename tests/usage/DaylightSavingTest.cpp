@@ -7,9 +7,9 @@
 #include "EventLoop.h"
 #include "Records.h"
 #include "TempDir.h"
-#include "ingest/ProviderManager.h"
 #include "basics/LocalCalendar.h"
 #include "basics/ManualClock.h"
+#include "ingest/ProviderManager.h"
 #include "usage/UsageDataManager.h"
 #include "usage/UsageSummary.h"
 
@@ -28,10 +28,12 @@ TEST(DaylightSaving, MidnightsAndTheWeekCutoff)
 
     // Across batches, and records dated later than now still count.
     RecordList list;
-    list.append(std::make_shared<const RecordBatch>(std::vector<UsageRecord> {
-        makeRecord({ .at = "2025-03-23T22:59:59.999Z", .output = 1 }), makeRecord({ .at = "2025-03-23T23:00:00Z", .output = 2 }) }));
-    list.append(std::make_shared<const RecordBatch>(std::vector<UsageRecord> {
-        makeRecord({ .at = "2025-01-01T00:00:00Z", .output = 3 }), makeRecord({ .at = "2025-04-20T00:00:00Z", .output = 4 }) }));
+    list.append(std::make_shared<const RecordBatch>(
+        std::vector<UsageRecord> { makeRecord({ .at = "2025-03-23T22:59:59.999Z", .output = 1 }),
+                                   makeRecord({ .at = "2025-03-23T23:00:00Z", .output = 2 }) }));
+    list.append(std::make_shared<const RecordBatch>(
+        std::vector<UsageRecord> { makeRecord({ .at = "2025-01-01T00:00:00Z", .output = 3 }),
+                                   makeRecord({ .at = "2025-04-20T00:00:00Z", .output = 4 }) }));
     const auto week = UsageSummary::recordsOfLastWeek(list, instant("2025-03-31T10:00:00Z"));
     ASSERT_EQ(week.size(), 2u);
     EXPECT_EQ(week[0].outputTokens, 2);
@@ -54,7 +56,8 @@ TEST(DaylightSaving, DaysOfTwentyThreeAndTwentyFiveHours)
         days << d.dateString;
         outputs << d.outputTokens;
     }
-    EXPECT_EQ(days.join(QLatin1Char(' ')), QStringLiteral("2025-03-29 2025-03-30 2025-03-31 2025-10-25 2025-10-26 2025-10-27"));
+    EXPECT_EQ(days.join(QLatin1Char(' ')),
+              QStringLiteral("2025-03-29 2025-03-30 2025-03-31 2025-10-25 2025-10-26 2025-10-27"));
     EXPECT_EQ(outputs, (QList<qint64> { 1, 2 + 4, 8, 16, 32 + 64 + 128 + 256, 512 }));
 }
 

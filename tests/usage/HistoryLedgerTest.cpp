@@ -14,9 +14,9 @@
 #include "EventLoop.h"
 #include "Records.h"
 #include "TempDir.h"
+#include "basics/ManualClock.h"
 #include "ingest/ProviderManager.h"
 #include "usage/DailyUsageStore.h"
-#include "basics/ManualClock.h"
 #include "usage/UsageDataManager.h"
 #include "usage/UsageLedger.h"
 
@@ -40,13 +40,16 @@ TEST(HistoryLedger, StoredDaysOnlyRise)
     TempDir home;
     auto store = openStore(home.path("history.sqlite"));
     ASSERT_TRUE(store->record({ day("2026-01-01", 10, 5, { { QStringLiteral("opus"), 10, 5, 0, 0, {} } }) }));
-    ASSERT_TRUE(store->record({ day("2026-01-01", 4, 9, { { QStringLiteral("opus"), 4, 9, 0, 0, {} }, { QStringLiteral("sonnet"), 1, 1, 0, 0, {} } }),
-        day("2026-01-02", 7, 7) }));
+    ASSERT_TRUE(store->record(
+        { day("2026-01-01", 4, 9,
+              { { QStringLiteral("opus"), 4, 9, 0, 0, {} }, { QStringLiteral("sonnet"), 1, 1, 0, 0, {} } }),
+          day("2026-01-02", 7, 7) }));
     const auto days = store->days();
     ASSERT_TRUE(days);
     ASSERT_EQ(days->size(), 2u);
     EXPECT_EQ(days->at(QStringLiteral("2026-01-01")),
-        day("2026-01-01", 10, 9, { { QStringLiteral("opus"), 10, 9, 0, 0, {} }, { QStringLiteral("sonnet"), 1, 1, 0, 0, {} } }));
+              day("2026-01-01", 10, 9,
+                  { { QStringLiteral("opus"), 10, 9, 0, 0, {} }, { QStringLiteral("sonnet"), 1, 1, 0, 0, {} } }));
     EXPECT_EQ(days->at(QStringLiteral("2026-01-02")).totalTokens(), 14);
 }
 
@@ -57,10 +60,13 @@ TEST(HistoryLedger, AnOldStoreIsUpgraded)
     const std::string path = home.path("history.sqlite");
     sqlite3* db = nullptr;
     sqlite3_open(path.c_str(), &db);
-    ASSERT_EQ(sqlite3_exec(db, R"(CREATE TABLE DailyUsage (dateString TEXT NOT NULL UNIQUE, totalInputTokens INTEGER NOT NULL,
+    ASSERT_EQ(
+        sqlite3_exec(db, R"(CREATE TABLE DailyUsage (dateString TEXT NOT NULL UNIQUE, totalInputTokens INTEGER NOT NULL,
         totalOutputTokens INTEGER NOT NULL, totalCacheWriteTokens INTEGER NOT NULL, totalCacheReadTokens INTEGER NOT NULL,
         sessionCount INTEGER NOT NULL) STRICT; INSERT INTO DailyUsage VALUES ('2025-12-31', 1, 2, 3, 4, 5);
-        PRAGMA user_version = 10000;)", nullptr, nullptr, nullptr), SQLITE_OK);
+        PRAGMA user_version = 10000;)",
+                     nullptr, nullptr, nullptr),
+        SQLITE_OK);
     sqlite3_close(db);
 
     auto store = openStore(path);
@@ -86,7 +92,8 @@ TEST(HistoryLedger, CostsAreStoredAndOldRowsPricedFromTokens)
     const std::string path = home.path("history.sqlite");
     sqlite3* db = nullptr;
     sqlite3_open(path.c_str(), &db);
-    ASSERT_EQ(sqlite3_exec(db, R"(CREATE TABLE DailyUsage (dateString TEXT NOT NULL UNIQUE, totalInputTokens INTEGER NOT NULL,
+    ASSERT_EQ(
+        sqlite3_exec(db, R"(CREATE TABLE DailyUsage (dateString TEXT NOT NULL UNIQUE, totalInputTokens INTEGER NOT NULL,
         totalOutputTokens INTEGER NOT NULL, totalCacheWriteTokens INTEGER NOT NULL, totalCacheReadTokens INTEGER NOT NULL,
         sessionCount INTEGER NOT NULL) STRICT;
         CREATE TABLE DailyModelUsage (dateString TEXT NOT NULL, model TEXT NOT NULL, inputTokens INTEGER NOT NULL,
@@ -95,7 +102,9 @@ TEST(HistoryLedger, CostsAreStoredAndOldRowsPricedFromTokens)
         INSERT INTO DailyUsage VALUES ('2025-12-30', 1000, 1000, 0, 0, 1);
         INSERT INTO DailyModelUsage VALUES ('2025-12-30', 'claude-sonnet-4-5', 1000, 0, 0, 0);
         INSERT INTO DailyModelUsage VALUES ('2025-12-30', 'mystery', 0, 1000, 0, 0);
-        PRAGMA user_version = 10100;)", nullptr, nullptr, nullptr), SQLITE_OK);
+        PRAGMA user_version = 10100;)",
+                     nullptr, nullptr, nullptr),
+        SQLITE_OK);
     sqlite3_close(db);
 
     auto store = openStore(path);
@@ -142,7 +151,8 @@ TEST(HistoryLedger, KilledDuringAWrite)
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("PACEMARK_LEDGER_WRITER"), QString::fromStdString(path));
         writer.setProcessEnvironment(env);
-        writer.start(QCoreApplication::applicationFilePath(), { QStringLiteral("--gtest_filter=HistoryLedger.WriterForTheKillTest") });
+        writer.start(QCoreApplication::applicationFilePath(),
+                     { QStringLiteral("--gtest_filter=HistoryLedger.WriterForTheKillTest") });
         int committed = -1;
         QByteArray out;
         while (committed < 20 * (round + 1) && writer.waitForReadyRead(10000)) {
@@ -198,7 +208,10 @@ protected:
         QThreadPool::globalInstance()->waitForDone();
         return { usage.cumulativeTokens(), usage.weeklyData() };
     }
-    std::map<QString, LedgerDay> stored() { return openStore(storePath)->days().value_or(std::map<QString, LedgerDay> {}); }
+    std::map<QString, LedgerDay> stored()
+    {
+        return openStore(storePath)->days().value_or(std::map<QString, LedgerDay> {});
+    }
     void line(const char* file, const char* id, const char* at, qint64 input)
     {
         home.append(std::string(".claude/projects/-p/") + file, ClaudeLog::assistant(id, at, { input, 0, 0, 0 }));
@@ -224,7 +237,9 @@ TEST_F(LedgerRuns, DeletedLogsKeepTheirDaysAndALateWriteRaisesOne)
     Run second = run();
     EXPECT_EQ(second.cumulative, 123);
     // The stored day keeps its cost too.
-    EXPECT_EQ(second.week, (QList<DailyData> { { QStringLiteral("2025-06-08"), 20, 0, 20 * 3e-6 }, { QStringLiteral("2025-06-10"), 3, 0, 3 * 3e-6 } }));
+    EXPECT_EQ(second.week,
+              (QList<DailyData> { { QStringLiteral("2025-06-08"), 20, 0, 20 * 3e-6 },
+                                  { QStringLiteral("2025-06-10"), 3, 0, 3 * 3e-6 } }));
 
     // The logs now show more for that day than was stored: the day rises to the logs' figure.
     line("new.jsonl", "d", "2025-06-08T23:00:00Z", 50);

@@ -12,9 +12,9 @@
 #include "EventLoop.h"
 #include "Records.h"
 #include "TempDir.h"
+#include "basics/ManualClock.h"
 #include "ingest/FileWatcher.h"
 #include "ingest/ProviderManager.h"
-#include "basics/ManualClock.h"
 #include "usage/UsageDataManager.h"
 
 using namespace std::chrono_literals;
@@ -53,7 +53,10 @@ protected:
         start();
         ASSERT_TRUE(waitUntil([&] { return !refreshed.isEmpty(); }));
     }
-    void refresh() { refreshedBy([this] { usage->refresh(); }); }
+    void refresh()
+    {
+        refreshedBy([this] { usage->refresh(); });
+    }
 };
 
 TEST_F(UsageDataManagerTest, TodayWeekAndAllTime)
@@ -64,7 +67,8 @@ TEST_F(UsageDataManagerTest, TodayWeekAndAllTime)
     line("midnight", "2025-06-10T00:00:00Z", { 10, 20, 300, 4000 });
     line("tomorrow", "2025-06-11T08:00:00+09:00", { 0, 5, 0, 0 }, ClaudeLog::Sonnet, "s2");
     // A later copy of the same request in another log counts in no figure.
-    log("s/subagents/agent-1.jsonl", ClaudeLog::assistant("midnight", "2025-06-10T11:00:00Z", { 0, 1, 0, 0 }, ClaudeLog::Opus, "s1"));
+    log("s/subagents/agent-1.jsonl",
+        ClaudeLog::assistant("midnight", "2025-06-10T11:00:00Z", { 0, 1, 0, 0 }, ClaudeLog::Opus, "s1"));
     refresh();
 
     EXPECT_EQ(usage->todayTokens(), 4330 + 5);
@@ -72,8 +76,9 @@ TEST_F(UsageDataManagerTest, TodayWeekAndAllTime)
     EXPECT_EQ(usage->cumulativeTokens(), 1000 + 433 + 4335);
     EXPECT_EQ(usage->sessionCount(), 2);
     EXPECT_EQ(usage->allRecords().size(), 4u);
-    EXPECT_EQ(usage->weeklyData(), (QList<DailyData> { { QStringLiteral("2025-06-09"), 433, 2, 0.0013275 },
-                                                         { QStringLiteral("2025-06-10"), 4335, 25, 0.01335 } }));
+    EXPECT_EQ(usage->weeklyData(),
+              (QList<DailyData> { { QStringLiteral("2025-06-09"), 433, 2, 0.0013275 },
+                                  { QStringLiteral("2025-06-10"), 4335, 25, 0.01335 } }));
     EXPECT_NEAR(usage->todayCostUSD(), 0.01335, 1e-12);
     EXPECT_NEAR(usage->cumulativeCostUSD(), 0.015 + 0.0013275 + 0.01335, 1e-12);
     EXPECT_EQ(usage->cumulativeUnpricedTokens(), 0);
@@ -122,8 +127,8 @@ TEST_F(UsageDataManagerTest, ActivityLevelSteps)
     line("m", "2025-06-10T12:00:00Z", { 1, 1, 0, 0 });
     refresh();
     const std::pair<std::chrono::seconds, ActivityLevel> steps[] = {
-        { -5s, ActivityLevel::Active }, { 0s, ActivityLevel::Active }, { 179s, ActivityLevel::Active },
-        { 180s, ActivityLevel::Recent }, { 1799s, ActivityLevel::Recent }, { 1800s, ActivityLevel::Stale },
+        { -5s, ActivityLevel::Active },  { 0s, ActivityLevel::Active },     { 179s, ActivityLevel::Active },
+        { 180s, ActivityLevel::Recent }, { 1799s, ActivityLevel::Recent },  { 1800s, ActivityLevel::Stale },
         { 3599s, ActivityLevel::Stale }, { 3600s, ActivityLevel::Dormant }, { 100000s, ActivityLevel::Dormant },
     };
     for (const auto& [elapsed, level] : steps) {

@@ -16,29 +16,37 @@ constexpr auto Min = std::numeric_limits<std::int64_t>::min();
 
 UsageSummary summarise(const std::vector<UsageRecord>& records)
 {
-    return UsageSummary::make(records, [](const QString& model, const QString& provider) {
-        return provider + QLatin1Char(':') + model;
-    });
+    return UsageSummary::make(
+        records, [](const QString& model, const QString& provider) { return provider + QLatin1Char(':') + model; });
 }
 
 TEST(UsageSummary, GroupsByProviderModelDaySession)
 {
     const auto s = summarise({
         makeRecord({ .at = "2025-06-02T00:00:01Z", .output = 1, .session = "" }),
-        makeRecord({ .at = "2025-06-01T23:59:59Z", .output = 50, .cacheWrite = 100, .cacheRead = 1000, .model = "claude-sonnet-4-5", .session = "a" }),
+        makeRecord({ .at = "2025-06-01T23:59:59Z",
+                     .output = 50,
+                     .cacheWrite = 100,
+                     .cacheRead = 1000,
+                     .model = "claude-sonnet-4-5",
+                     .session = "a" }),
         makeRecord({ .at = "2025-06-02T08:00:00Z", .output = 20, .session = "b", .provider = "other" }),
         makeRecord({ .at = "2025-06-01T08:00:00Z", .input = 1, .model = "my_model_x", .session = "a" }),
     });
     QStringList ids;
     for (const auto& b : s.modelBreakdowns)
         ids << b.id();
-    EXPECT_EQ(ids, (QStringList { QStringLiteral("claude-code_claude-sonnet-4-5"), QStringLiteral("other_claude-opus-4-1"),
-                                  QStringLiteral("claude-code_claude-opus-4-1"), QStringLiteral("claude-code_my_model_x") }));
+    EXPECT_EQ(
+        ids,
+        (QStringList { QStringLiteral("claude-code_claude-sonnet-4-5"), QStringLiteral("other_claude-opus-4-1"),
+                       QStringLiteral("claude-code_claude-opus-4-1"), QStringLiteral("claude-code_my_model_x") }));
     EXPECT_EQ(s.modelBreakdowns[0].displayName, QStringLiteral("claude-code:claude-sonnet-4-5"));
     EXPECT_EQ(s.modelBreakdowns[0].totalTokens(), 1150);
     // my_model_x has no price: its token is counted apart; the rest is priced.
-    EXPECT_EQ(s.dailyData, (QList<DailyData> { { QStringLiteral("2025-06-01"), 1151, 50, 50 * 15e-6 + 100 * 3.75e-6 + 1000 * 3e-7, 1 },
-                                               { QStringLiteral("2025-06-02"), 21, 21, 21 * 75e-6 } }));
+    EXPECT_EQ(
+        s.dailyData,
+        (QList<DailyData> { { QStringLiteral("2025-06-01"), 1151, 50, 50 * 15e-6 + 100 * 3.75e-6 + 1000 * 3e-7, 1 },
+                            { QStringLiteral("2025-06-02"), 21, 21, 21 * 75e-6 } }));
     EXPECT_FALSE(s.modelBreakdowns[3].costKnown());
     EXPECT_EQ(s.totalCost.unpricedTokens, 1);
     ASSERT_EQ(s.providerSummaries.size(), 2);
@@ -69,9 +77,20 @@ TEST(UsageSummary, SumsSaturateInsteadOfWrapping)
 TEST(TokenFormat, ShortForms)
 {
     const std::pair<std::int64_t, const char*> cases[] = {
-        { 0, "0" }, { 999, "999" }, { 1000, "1.0K" }, { 1250, "1.2K" }, { 1350, "1.4K" }, { 999'999, "1000.0K" },
-        { 1'000'000, "1.0M" }, { 2'500'001, "2.5M" }, { 999'999'999, "1000.0M" }, { 1'000'000'000, "1.0B" },
-        { 1'234'567'890, "1.2B" }, { 12'345'678'901, "12.3B" }, { Max, "9223372036.9B" }, { -5000, "-5000" },
+        { 0, "0" },
+        { 999, "999" },
+        { 1000, "1.0K" },
+        { 1250, "1.2K" },
+        { 1350, "1.4K" },
+        { 999'999, "1000.0K" },
+        { 1'000'000, "1.0M" },
+        { 2'500'001, "2.5M" },
+        { 999'999'999, "1000.0M" },
+        { 1'000'000'000, "1.0B" },
+        { 1'234'567'890, "1.2B" },
+        { 12'345'678'901, "12.3B" },
+        { Max, "9223372036.9B" },
+        { -5000, "-5000" },
         { Min, "-9223372036854775808" },
     };
     for (const auto& [count, text] : cases)
@@ -93,16 +112,23 @@ TEST(TokenFormat, CostsAndProjectPaths)
         { "/srv/a", "/", 32, "/srv/a" },
     };
     for (const auto& [path, home, width, shown] : cases)
-        EXPECT_EQ(shortProjectPath(QString::fromUtf8(path), QString::fromUtf8(home), width), QString::fromUtf8(shown)) << path;
+        EXPECT_EQ(shortProjectPath(QString::fromUtf8(path), QString::fromUtf8(home), width), QString::fromUtf8(shown))
+            << path;
 }
 
 TEST(ModelColor, FamiliesInOrder)
 {
     const std::pair<const char*, NamedColor> cases[] = {
-        { "claude-opus-4-1-20250805", NamedColor::Purple }, { "CLAUDE-OPUS-4", NamedColor::Purple },
-        { "opus-sonnet", NamedColor::Purple }, { "claude-sonnet-4-5", NamedColor::Blue },
-        { "claude-3-5-haiku", NamedColor::Green }, { "gpt-4o-mini", NamedColor::Indigo }, { "gpt-3.5", NamedColor::Teal },
-        { "Gemini-2.5-pro", NamedColor::Orange }, { "", NamedColor::Gray }, { "<synthetic>", NamedColor::Gray },
+        { "claude-opus-4-1-20250805", NamedColor::Purple },
+        { "CLAUDE-OPUS-4", NamedColor::Purple },
+        { "opus-sonnet", NamedColor::Purple },
+        { "claude-sonnet-4-5", NamedColor::Blue },
+        { "claude-3-5-haiku", NamedColor::Green },
+        { "gpt-4o-mini", NamedColor::Indigo },
+        { "gpt-3.5", NamedColor::Teal },
+        { "Gemini-2.5-pro", NamedColor::Orange },
+        { "", NamedColor::Gray },
+        { "<synthetic>", NamedColor::Gray },
     };
     for (const auto& [model, color] : cases)
         EXPECT_EQ(modelColor(QString::fromUtf8(model)), color) << model;
@@ -138,7 +164,8 @@ TEST(PriceTable, CostsPerKindTierAndLookup)
     for (const auto& c : cases) {
         const ModelPrice* price = table.find(c.model);
         ASSERT_NE(price, nullptr) << c.model;
-        EXPECT_NEAR(price->cost(c.input, c.output, c.write, c.write1h, c.read), c.usd, 1e-9) << c.model << " " << c.input;
+        EXPECT_NEAR(price->cost(c.input, c.output, c.write, c.write1h, c.read), c.usd, 1e-9)
+            << c.model << " " << c.input;
     }
     for (const char* unknown : { "gpt-4o", "claude-sonnet-9", "", "claude-sonnet", "<synthetic>" })
         EXPECT_EQ(table.find(unknown), nullptr) << unknown;

@@ -56,8 +56,9 @@ TEST_F(UserDefaultsTest, OnlyChangesNotifyAndWrittenValuesSurvive)
 TEST_F(UserDefaultsTest, AHeightThatIsNoNumberReadsAsTheDefault)
 {
     for (const char* stored : { "tall", "nan", "inf" }) {
-        const std::string path = m_home.write(std::string(stored) + ".ini",
-            std::string("[General]\ncharacterHeight=") + stored + "\nrunnerPaused=true\n");
+        const std::string path
+            = m_home.write(std::string(stored) + ".ini",
+                           std::string("[General]\ncharacterHeight=") + stored + "\nrunnerPaused=true\n");
         const UserDefaults defaults(QString::fromStdString(path));
         EXPECT_EQ(defaults.characterHeight(), 20.0) << stored;
         EXPECT_TRUE(defaults.runnerPaused());
@@ -74,11 +75,13 @@ TEST_F(UserDefaultsTest, AlertThresholdsStayInRangeAndInOrder)
         int upper;
     };
     int files = 0;
-    for (const Case& c : { Case { "", 80, 95 }, Case { "quotaAlertLowerThreshold=50\nquotaAlertUpperThreshold=60", 50, 60 },
-             Case { "quotaAlertLowerThreshold=90\nquotaAlertUpperThreshold=60", 80, 95 },
-             Case { "quotaAlertLowerThreshold=0", 80, 95 }, Case { "quotaAlertUpperThreshold=x", 80, 95 } }) {
+    for (const Case& c :
+         { Case { "", 80, 95 }, Case { "quotaAlertLowerThreshold=50\nquotaAlertUpperThreshold=60", 50, 60 },
+           Case { "quotaAlertLowerThreshold=90\nquotaAlertUpperThreshold=60", 80, 95 },
+           Case { "quotaAlertLowerThreshold=0", 80, 95 }, Case { "quotaAlertUpperThreshold=x", 80, 95 } }) {
         // A file of its own per case: QSettings keeps what it read of a file whose size and time match.
-        const std::string path = m_home.write("alerts-" + std::to_string(++files) + ".ini", std::string("[General]\n") + c.stored + "\n");
+        const std::string path
+            = m_home.write("alerts-" + std::to_string(++files) + ".ini", std::string("[General]\n") + c.stored + "\n");
         const UserDefaults defaults(QString::fromStdString(path));
         EXPECT_EQ(defaults.quotaAlertLowerThreshold(), c.lower) << c.stored;
         EXPECT_EQ(defaults.quotaAlertUpperThreshold(), c.upper) << c.stored;

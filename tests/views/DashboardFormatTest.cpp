@@ -9,21 +9,26 @@ namespace {
 // The thresholds and the edges; ordinary values are read off the rendered popover in its own test.
 TEST(DashboardFormat, ThresholdsAndEdges)
 {
-    const std::tuple<qint64, int, NamedColor> meter[] { { -5, 0, NamedColor::Green }, { 1, 1, NamedColor::Green },
-        { 400, 1, NamedColor::Green }, { 401, 2, NamedColor::Green }, { 1000, 2, NamedColor::Green },
-        { 1001, 3, NamedColor::Orange }, { 1999, 3, NamedColor::Orange }, { 2000, 4, NamedColor::Red } };
+    const std::tuple<qint64, int, NamedColor> meter[] {
+        { -5, 0, NamedColor::Green },    { 1, 1, NamedColor::Green },    { 400, 1, NamedColor::Green },
+        { 401, 2, NamedColor::Green },   { 1000, 2, NamedColor::Green }, { 1001, 3, NamedColor::Orange },
+        { 1999, 3, NamedColor::Orange }, { 2000, 4, NamedColor::Red }
+    };
     for (const auto& [rate, level, color] : meter) {
         EXPECT_EQ(F::meterLevel(rate), level) << rate;
         EXPECT_TRUE(level == 0 || F::meterColor(level) == color) << rate;
     }
-    const std::pair<double, NamedColor> quota[] { { 69.99, NamedColor::Green }, { 70, NamedColor::Orange },
-        { 89.9, NamedColor::Orange }, { 90, NamedColor::Red } };
+    const std::pair<double, NamedColor> quota[] {
+        { 69.99, NamedColor::Green }, { 70, NamedColor::Orange }, { 89.9, NamedColor::Orange }, { 90, NamedColor::Red }
+    };
     for (const auto& [pct, color] : quota)
         EXPECT_EQ(F::quotaColor(pct), color) << pct;
 
     // One decimal, or a bare zero without a total.
-    const std::tuple<qint64, qint64, const char*> shares[] { { 0, 0, "0%" }, { 500, 0, "0%" }, { 5, -3, "0%" },
-        { 1, 3, "33.3%" }, { 2, 3, "66.7%" }, { 8000, 8000, "100.0%" }, { 0, 1, "0.0%" } };
+    const std::tuple<qint64, qint64, const char*> shares[] { { 0, 0, "0%" },    { 500, 0, "0%" },
+                                                             { 5, -3, "0%" },   { 1, 3, "33.3%" },
+                                                             { 2, 3, "66.7%" }, { 8000, 8000, "100.0%" },
+                                                             { 0, 1, "0.0%" } };
     for (const auto& [today, cumulative, text] : shares)
         EXPECT_EQ(F::todayShareText(today, cumulative), QString::fromLatin1(text)) << today << '/' << cumulative;
 

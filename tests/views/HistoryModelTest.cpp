@@ -38,12 +38,15 @@ TEST(HistoryModel, WeeksMonthsAndColourSteps)
         int index;
         int row;
         int level;
-    } march[] { { 334, 0, 1 }, { 335, 1, 1 }, { 336, 2, 2 }, { 337, 3, 2 }, { 338, 4, 3 }, { 339, 5, 3 }, { 340, 6, 4 } };
+    } march[] {
+        { 334, 0, 1 }, { 335, 1, 1 }, { 336, 2, 2 }, { 337, 3, 2 }, { 338, 4, 3 }, { 339, 5, 3 }, { 340, 6, 4 }
+    };
     for (const auto& c : march) {
         EXPECT_EQ(cell(model, c.index).value(QStringLiteral("row")), c.row) << c.index;
         EXPECT_EQ(cell(model, c.index).value(QStringLiteral("level")), c.level) << c.index;
     }
-    EXPECT_EQ(cell(model, 340).value(QStringLiteral("text")), QStringLiteral("2026년 3월 7일 · 700 토큰 (출력 7) · $0.00"));
+    EXPECT_EQ(cell(model, 340).value(QStringLiteral("text")),
+              QStringLiteral("2026년 3월 7일 · 700 토큰 (출력 7) · $0.00"));
 }
 
 }

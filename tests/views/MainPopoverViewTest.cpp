@@ -10,11 +10,11 @@
 #include "ClaudeLog.h"
 #include "EventLoop.h"
 #include "TempDir.h"
+#include "basics/ManualClock.h"
+#include "basics/UserDefaults.h"
 #include "ingest/ProviderManager.h"
 #include "runner/RunCharacter.h"
-#include "basics/ManualClock.h"
 #include "usage/UsageDataManager.h"
-#include "basics/UserDefaults.h"
 #include "views/PopoverActions.h"
 #include "views/QuotaCardModel.h"
 
@@ -66,11 +66,10 @@ protected:
 
         m_view = std::make_unique<QQuickView>();
         m_view->engine()->addImportPath(QStringLiteral("qrc:/qt/qml"));
-        m_view->setInitialProperties(
-            { { QStringLiteral("usageDataManager"), QVariant::fromValue(m_usage.get()) },
-                { QStringLiteral("quotaCard"), QVariant::fromValue(m_quota.get()) },
-                { QStringLiteral("runCharacter"), QVariant::fromValue(&m_runner) },
-                { QStringLiteral("actions"), QVariant::fromValue(&m_actions) } });
+        m_view->setInitialProperties({ { QStringLiteral("usageDataManager"), QVariant::fromValue(m_usage.get()) },
+                                       { QStringLiteral("quotaCard"), QVariant::fromValue(m_quota.get()) },
+                                       { QStringLiteral("runCharacter"), QVariant::fromValue(&m_runner) },
+                                       { QStringLiteral("actions"), QVariant::fromValue(&m_actions) } });
         m_view->setSource(QUrl(QStringLiteral("qrc:/qt/qml/Pacemark/Views/MainPopoverView.qml")));
         ASSERT_EQ(m_view->status(), QQuickView::Ready) << m_view->errors().value(0).toString().toStdString();
         m_view->show();
@@ -140,7 +139,8 @@ TEST_F(Popover, FreshStartShowsTheTodayCumulativeAndWeeklyCardsWithZeros)
     for (const char* card : { "quotaCard", "modelTokensCard", "modelShareCard", "providerCard", "projectCard" })
         EXPECT_FALSE(shown(card)) << card;
 
-    EXPECT_EQ(texts("todayCard"), strings({ "오늘 토큰", "0", "속도", "0/min", "출력", "0", "세션", "0회", "비용", "$0.00" }));
+    EXPECT_EQ(texts("todayCard"),
+              strings({ "오늘 토큰", "0", "속도", "0/min", "출력", "0", "세션", "0회", "비용", "$0.00" }));
     EXPECT_EQ(texts("cumulativeCard"), strings({ "누적", "0", "오늘 비중", "0%", "비용", "$0.00" }));
     EXPECT_EQ(named("todayCard", "meterBar").size(), 4);
     EXPECT_TRUE(texts("weeklyCard").contains(QStringLiteral("데이터가 없어요")));
@@ -149,16 +149,16 @@ TEST_F(Popover, FreshStartShowsTheTodayCumulativeAndWeeklyCardsWithZeros)
 TEST_F(Popover, LiveFiguresModelCardsAndChart)
 {
     open(ClaudeLog::assistant("m1", "2026-03-07T11:59:00Z", { 1200, 3300, 0, 45000 }, "claude-opus-4-1", "s1")
-        + ClaudeLog::assistant("m2", "2026-03-07T10:00:00Z", { 3, 2, 0, 0 }, "claude-haiku-4-5", "s2")
-        + ClaudeLog::assistant("m3", "2026-03-06T12:00:00Z", { 0, 1'500'000, 0, 0 }, "claude-sonnet-4-5", "s3"));
+         + ClaudeLog::assistant("m2", "2026-03-07T10:00:00Z", { 3, 2, 0, 0 }, "claude-haiku-4-5", "s2")
+         + ClaudeLog::assistant("m3", "2026-03-06T12:00:00Z", { 0, 1'500'000, 0, 0 }, "claude-sonnet-4-5", "s3"));
 
     EXPECT_TRUE(shown("modelShareCard"));
     EXPECT_FALSE(shown("providerCard"));
     EXPECT_TRUE(texts("todayCard").contains(QStringLiteral("1.5K/min")));
     EXPECT_EQ(named("todayCard", "litMeterBar").size(), 3);
     EXPECT_EQ(texts("modelTokensCard"),
-        strings({ "모델별 토큰", "Opus", "In", "1.2K", "Out", "3.3K", "CR", "45.0K", "49.5K", "$0.33", "Haiku", "In", "3",
-            "Out", "2", "5", "$0.00" }));
+              strings({ "모델별 토큰", "Opus", "In", "1.2K", "Out", "3.3K", "CR", "45.0K", "49.5K", "$0.33", "Haiku",
+                        "In", "3", "Out", "2", "5", "$0.00" }));
 
     // Opus fills nearly all the space; Haiku's 5 tokens still get a 2-point bar.
     const auto bars = named("modelShareCard", "shareBar");
@@ -177,7 +177,7 @@ TEST_F(Popover, LiveFiguresModelCardsAndChart)
 
     // A new log line reaches the open popover through the next refresh.
     m_home.append("projects/app/a.jsonl",
-        ClaudeLog::assistant("m4", "2026-03-07T12:00:00Z", { 3000, 0, 0, 0 }, "claude-opus-4-1", "s4"));
+                  ClaudeLog::assistant("m4", "2026-03-07T12:00:00Z", { 3000, 0, 0, 0 }, "claude-opus-4-1", "s4"));
     refresh();
     settle();
     EXPECT_TRUE(texts("todayCard").contains(QStringLiteral("3회")));
@@ -198,7 +198,7 @@ TEST_F(Popover, QuotaCardShowsWindowsBadgeAndBars)
     open({}, [&] { return loggedIn; });
     // A credential exists but no answer has come yet.
     EXPECT_EQ(texts("quotaCard"),
-        strings({ "Claude 쿼터", "미연결", "Claude Code에 로그인하면 자동으로 쿼터를 표시합니다." }));
+              strings({ "Claude 쿼터", "미연결", "Claude Code에 로그인하면 자동으로 쿼터를 표시합니다." }));
 
     m_quota->setStatus(ClaudeQuotaManager::Status::loading());
     settle();
@@ -214,7 +214,7 @@ TEST_F(Popover, QuotaCardShowsWindowsBadgeAndBars)
     settle();
     EXPECT_FALSE(shown("quotaSpinner"));
     EXPECT_EQ(texts("quotaCard"),
-        strings({ "Claude 쿼터", "5시간", "95%", "2h 5m", "주간", "0%", "리셋됨", "크레딧", "$12", "$50" }));
+              strings({ "Claude 쿼터", "5시간", "95%", "2h 5m", "주간", "0%", "리셋됨", "크레딧", "$12", "$50" }));
     const auto fills = named("quotaCard", "quotaFill");
     ASSERT_EQ(fills.size(), 3);
     const qreal track = fills[0]->parentItem()->width();

@@ -37,9 +37,11 @@ ClaudeQuota::Window window(double pct, std::optional<Instant> resetsAt = std::nu
 
 QVariant row(const char* label, double pct, NamedColor color, const char* value, const char* detail = "")
 {
-    return QVariantMap { { QStringLiteral("label"), QString::fromUtf8(label) }, { QStringLiteral("pct"), pct },
-        { QStringLiteral("color"), static_cast<int>(color) }, { QStringLiteral("value"), QString::fromUtf8(value) },
-        { QStringLiteral("detail"), QString::fromUtf8(detail) } };
+    return QVariantMap { { QStringLiteral("label"), QString::fromUtf8(label) },
+                         { QStringLiteral("pct"), pct },
+                         { QStringLiteral("color"), static_cast<int>(color) },
+                         { QStringLiteral("value"), QString::fromUtf8(value) },
+                         { QStringLiteral("detail"), QString::fromUtf8(detail) } };
 }
 
 TEST_F(QuotaCard, RowsInOrderClampedWhereValuesCanStrayAndWithCountdowns)
@@ -57,11 +59,11 @@ TEST_F(QuotaCard, RowsInOrderClampedWhereValuesCanStrayAndWithCountdowns)
 
     const std::pair<ClaudeQuota, QVariantList> cases[] {
         { full,
-            { row("5시간", 95.4, NamedColor::Red, "95%", "2h 5m"), row("주간", 100.0, NamedColor::Red, "100%", "리셋됨"),
-                row("Sonnet", 0.4, NamedColor::Green, "0%"), row("크레딧", 24.68, NamedColor::Green, "$12", "$50") } },
+          { row("5시간", 95.4, NamedColor::Red, "95%", "2h 5m"), row("주간", 100.0, NamedColor::Red, "100%", "리셋됨"),
+            row("Sonnet", 0.4, NamedColor::Green, "0%"), row("크레딧", 24.68, NamedColor::Green, "$12", "$50") } },
         { stray,
-            { row("5시간", 0.0, NamedColor::Green, "0%"), row("Opus", 100.0, NamedColor::Red, "100%", "3d 1h"),
-                row("크레딧", 0.0, NamedColor::Green, "$0", "$0") } },
+          { row("5시간", 0.0, NamedColor::Green, "0%"), row("Opus", 100.0, NamedColor::Red, "100%", "3d 1h"),
+            row("크레딧", 0.0, NamedColor::Green, "$0", "$0") } },
         // An empty answer still counts as a quota.
         { ClaudeQuota {}, {} },
     };
@@ -77,8 +79,10 @@ TEST(QuotaBadge, ShowsTheStatus)
 {
     const std::tuple<Status, const char*, bool, bool> cases[] {
         { Status::error(OAuthError::unauthorized()), "토큰 만료", true, false },
-        { Status::notConfigured(), "미연결", false, false }, { Status::denied(), "미연결", false, false },
-        { Status::loading(), "", false, true }, { Status::loaded(), "", false, false },
+        { Status::notConfigured(), "미연결", false, false },
+        { Status::denied(), "미연결", false, false },
+        { Status::loading(), "", false, true },
+        { Status::loaded(), "", false, false },
         { Status::error(OAuthError::network(QStringLiteral("HTTP 500"))), "오류", true, false },
         { Status::error(OAuthError::decode()), "오류", true, false },
     };
@@ -160,15 +164,14 @@ TEST_F(QuotaCard, FollowsTheManagerFromLoginToLogout)
 {
     TempDir home;
     LocalHttpServer server;
-    ClaudeOAuthProvider provider { { std::make_shared<FileCredentialStore>(
-                                       QString::fromStdString(home.path(".credentials.json"))) },
-        server.url() };
+    ClaudeOAuthProvider provider {
+        { std::make_shared<FileCredentialStore>(QString::fromStdString(home.path(".credentials.json"))) }, server.url()
+    };
     ClaudeQuotaManager manager { &provider };
     QuotaCardModel card(&manager, [&provider] { return provider.readAccessTokenSilently().has_value(); });
     const auto refresh = [&](const char* badge) {
         manager.refreshQuota();
-        EXPECT_TRUE(waitUntil([&] { return !card.isBusy() && card.badgeText() == QString::fromUtf8(badge); }))
-            << badge;
+        EXPECT_TRUE(waitUntil([&] { return !card.isBusy() && card.badgeText() == QString::fromUtf8(badge); })) << badge;
     };
     EXPECT_FALSE(card.showCard());
 

@@ -8,8 +8,8 @@
 
 #include "EventLoop.h"
 #include "TempDir.h"
-#include "runner/RunCharacter.h"
 #include "basics/UserDefaults.h"
+#include "runner/RunCharacter.h"
 #include "views/FrameImage.h"
 
 Q_IMPORT_QML_PLUGIN(Pacemark_ViewsPlugin)
@@ -51,10 +51,7 @@ protected:
         ASSERT_EQ(m_cards.size(), 2);
     }
 
-    QObject* timer(int card) const
-    {
-        return m_cards[card]->findChild<QObject*>(QStringLiteral("previewTimer"));
-    }
+    QObject* timer(int card) const { return m_cards[card]->findChild<QObject*>(QStringLiteral("previewTimer")); }
     bool previewRuns(int card) const { return timer(card)->property("running").toBool(); }
     bool selected(int card) const { return m_cards[card]->property("isSelected").toBool(); }
 

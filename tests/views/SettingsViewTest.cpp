@@ -14,9 +14,9 @@
 #include "EventLoop.h"
 #include "LocalHttpServer.h"
 #include "TempDir.h"
+#include "basics/UserDefaults.h"
 #include "quota/ClaudeQuotaManager.h"
 #include "quota/FileCredentialStore.h"
-#include "basics/UserDefaults.h"
 #include "views/LoginItem.h"
 #include "views/QuotaSettingsModel.h"
 #include "views/SettingsModel.h"
@@ -122,7 +122,8 @@ TEST_F(SettingsForm, AFirstOpeningShowsTheDefaults)
 {
     m_loginItem.enabled = true;
     open();
-    for (const char* name : { "speedInvertedSwitch", "horizontalFlipSwitch", "runnerPausedSwitch", "quotaBatterySwitch" })
+    for (const char* name :
+         { "speedInvertedSwitch", "horizontalFlipSwitch", "runnerPausedSwitch", "quotaBatterySwitch" })
         EXPECT_FALSE(checked(name)) << name;
     EXPECT_EQ(find(m_view, "characterHeightChoice")->property("displayText").toString(), QStringLiteral("보통 (20pt)"));
     EXPECT_TRUE(checked("launchAtLoginSwitch"));
@@ -226,8 +227,8 @@ TEST_F(SettingsForm, EachQuotaStatusShowsItsTextColourAndActions)
         { Status::error(OAuthError::denied()), "연결 해제됨", Tone::Secondary, false, false },
         { Status::error(OAuthError::decode()), "응답 형식 오류", Tone::Red, false, false },
         { Status::error(OAuthError::network(longError)),
-            "네트워크 오류: Host unreachable while resolving a very long host name that does not fit into the row at all",
-            Tone::Red, false, false },
+          "네트워크 오류: Host unreachable while resolving a very long host name that does not fit into the row at all",
+          Tone::Red, false, false },
         { Status::notConfigured(), "Claude Code 미로그인", Tone::Secondary, false, true },
         { Status::loading(), "로딩 중…", Tone::Secondary, true, false },
         { Status::loaded(), "연결됨", Tone::Green, false, false },
@@ -253,7 +254,8 @@ TEST_F(SettingsForm, EachQuotaStatusShowsItsTextColourAndActions)
 class CommaNumbers
 {
 public:
-    CommaNumbers() : m_previous(std::setlocale(LC_NUMERIC, nullptr))
+    CommaNumbers()
+        : m_previous(std::setlocale(LC_NUMERIC, nullptr))
     {
         if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8"))
             return;
@@ -307,15 +309,12 @@ TEST(QuotaPreview, WritesTheWindowsAndCreditsAsPrintfDoesWithAPointInAnyLocale)
 class QuotaActions : public SettingsForm
 {
 protected:
-    void login()
-    {
-        m_home.write(".credentials.json", R"({"claudeAiOauth": {"accessToken": "sk-ant-oat01-form"}})");
-    }
+    void login() { m_home.write(".credentials.json", R"({"claudeAiOauth": {"accessToken": "sk-ant-oat01-form"}})"); }
 
     LocalHttpServer m_server;
     ClaudeOAuthProvider m_provider { { std::make_shared<FileCredentialStore>(
                                          QString::fromStdString(m_home.path(".credentials.json"))) },
-        m_server.url() };
+                                     m_server.url() };
     ClaudeQuotaManager m_manager { &m_provider };
     QuotaSettingsModel m_managed { &m_manager };
 };
@@ -336,8 +335,7 @@ TEST_F(QuotaActions, ConnectRefreshAndDisconnect)
 
     m_server.respond(401, "{}");
     click("refreshButton");
-    ASSERT_TRUE(waitUntil(
-        [&] { return m_server.requests().size() == 2 && m_manager.status() != Status::loading(); }));
+    ASSERT_TRUE(waitUntil([&] { return m_server.requests().size() == 2 && m_manager.status() != Status::loading(); }));
     EXPECT_EQ(m_managed.statusTone(), QuotaSettingsModel::Tone::Red);
     // The last good snapshot stays on show.
     EXPECT_TRUE(shown(find(m_view, "quotaUpdated")));
@@ -352,4 +350,3 @@ TEST_F(QuotaActions, ConnectRefreshAndDisconnect)
 }
 
 }
-

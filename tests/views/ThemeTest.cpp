@@ -47,8 +47,9 @@ TEST(Theme, FiguresUseAFamilyWithOneDigitWidth)
 
 TEST(IconImage, EveryNamedIconHasAFile)
 {
-    for (const char* symbol : { "house.fill", "figure.run", "gearshape.fill", "bolt.fill", "mountain.2.fill",
-                                "gauge.with.dots.needle.67percent", "calendar", "brain", "chart.pie.fill", "network" }) {
+    for (const char* symbol :
+         { "house.fill", "figure.run", "gearshape.fill", "bolt.fill", "mountain.2.fill",
+           "gauge.with.dots.needle.67percent", "calendar", "brain", "chart.pie.fill", "network" }) {
         IconImage icon;
         icon.setName(QString::fromLatin1(symbol));
         EXPECT_TRUE(icon.isValid()) << symbol;

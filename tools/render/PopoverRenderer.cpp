@@ -22,12 +22,12 @@
 
 #include "app/AppUpdater.h"
 #include "app/XdgAutostartLoginItem.h"
+#include "basics/ManualClock.h"
+#include "basics/UserDefaults.h"
 #include "ingest/ProviderManager.h"
 #include "runner/RunCharacter.h"
 #include "usage/DailyUsageStore.h"
-#include "basics/ManualClock.h"
 #include "usage/UsageDataManager.h"
-#include "basics/UserDefaults.h"
 #include "views/PopoverActions.h"
 #include "views/QuotaCardModel.h"
 #include "views/QuotaSettingsModel.h"
@@ -84,8 +84,13 @@ std::shared_ptr<DailyUsageStore> sampleHistory(const QString& path)
         if (date.dayOfWeek() == 7 || (date.month() == 8 && date.day() < 15) || n % 11 == 0)
             continue;
         const qint64 base = 2'000'000 + (n * 7919) % 9'000'000 + (date.month() % 4) * 3'000'000;
-        days.push_back({ date.toString(Qt::ISODate), base / 50, base / 20, base / 8, base - base / 50 - base / 20 - base / 8,
-            3, {} });
+        days.push_back({ date.toString(Qt::ISODate),
+                         base / 50,
+                         base / 20,
+                         base / 8,
+                         base - base / 50 - base / 20 - base / 8,
+                         3,
+                         {} });
     }
     store->record(days);
     return store;
@@ -157,10 +162,10 @@ bool load(QQuickView& view, UsageDataManager& usage, QuotaCardModel& quota, RunC
 {
     auto* actions = new PopoverActions(&view);
     return load(view, QStringLiteral("MainPopoverView.qml"),
-        { { QStringLiteral("usageDataManager"), QVariant::fromValue(&usage) },
-            { QStringLiteral("quotaCard"), QVariant::fromValue(&quota) },
-            { QStringLiteral("runCharacter"), QVariant::fromValue(&runner) },
-            { QStringLiteral("actions"), QVariant::fromValue(actions) } });
+                { { QStringLiteral("usageDataManager"), QVariant::fromValue(&usage) },
+                  { QStringLiteral("quotaCard"), QVariant::fromValue(&quota) },
+                  { QStringLiteral("runCharacter"), QVariant::fromValue(&runner) },
+                  { QStringLiteral("actions"), QVariant::fromValue(actions) } });
 }
 
 bool save(QQuickView& view, const QString& path)
@@ -236,15 +241,15 @@ int main(int argc, char** argv)
         view.grabWindow();
         if (!dark)
             std::printf("history page with %lld days opened and drawn in %lld ms\n",
-                static_cast<long long>(usage.historyData().size()), static_cast<long long>(opening.elapsed()));
+                        static_cast<long long>(usage.historyData().size()), static_cast<long long>(opening.elapsed()));
         ok &= save(view, folder + QStringLiteral("/history-page-%1.png").arg(theme));
         root->setProperty("currentPage", 2);
         ok &= save(view, folder + QStringLiteral("/runner-page-%1.png").arg(theme));
     }
 
     // The settings window while connected, with launch at login on.
-    XdgAutostartLoginItem loginItem(
-        home.path() + QStringLiteral("/autostart"), QCoreApplication::applicationFilePath());
+    XdgAutostartLoginItem loginItem(home.path() + QStringLiteral("/autostart"),
+                                    QCoreApplication::applicationFilePath());
     loginItem.setLaunchAtLogin(true);
     AppUpdater updater(QUrl(QStringLiteral("https://updates.invalid/appcast.xml")));
     QuotaSettingsModel settingsQuota;
@@ -255,7 +260,7 @@ int main(int argc, char** argv)
     settings.setResizeMode(QQuickView::SizeRootObjectToView);
     settings.resize(480, 540);
     if (!load(settings, QStringLiteral("SettingsView.qml"),
-            { { QStringLiteral("quota"), QVariant::fromValue(&settingsQuota) },
+              { { QStringLiteral("quota"), QVariant::fromValue(&settingsQuota) },
                 { QStringLiteral("defaults"), QVariant::fromValue(&defaults) },
                 { QStringLiteral("loginItem"), QVariant::fromValue<LoginItem*>(&loginItem) },
                 { QStringLiteral("appUpdater"), QVariant::fromValue<UpdateChecker*>(&updater) },
@@ -264,10 +269,9 @@ int main(int argc, char** argv)
     Q_EMIT settingsWindow.shown();
     for (const bool dark : { false, true }) {
         QGuiApplication::setPalette(palette(dark));
-        ok &= save(settings,
-            folder
-                + QStringLiteral("/settings-%1.png")
-                      .arg(dark ? QStringLiteral("dark") : QStringLiteral("light")));
+        ok &= save(
+            settings,
+            folder + QStringLiteral("/settings-%1.png").arg(dark ? QStringLiteral("dark") : QStringLiteral("light")));
     }
     // Not yet connected: the status and the one action of that state.
     settingsQuota.setStatus(ClaudeQuotaManager::Status::denied());
@@ -286,7 +290,10 @@ int main(int argc, char** argv)
         return 1;
     for (const bool dark : { false, true }) {
         QGuiApplication::setPalette(palette(dark));
-        ok &= save(empty, folder + QStringLiteral("/first-start-%1.png").arg(dark ? QStringLiteral("dark") : QStringLiteral("light")));
+        ok &= save(
+            empty,
+            folder
+                + QStringLiteral("/first-start-%1.png").arg(dark ? QStringLiteral("dark") : QStringLiteral("light")));
     }
     return ok ? 0 : 1;
 }

@@ -10,7 +10,7 @@ namespace OutlinedSprite {
 QImage canvas(QSizeF units, int pixelsPerUnit)
 {
     QImage image(qRound((units.width() + 2 * margin) * pixelsPerUnit),
-        qRound((units.height() + 2 * margin) * pixelsPerUnit), QImage::Format_ARGB32_Premultiplied);
+                 qRound((units.height() + 2 * margin) * pixelsPerUnit), QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     return image;
 }
@@ -37,8 +37,7 @@ QImage outlined(const QImage& art, const QColor& edge, qreal widthPixels)
                     const int sx = x + dx;
                     if (sx < 0 || sx >= width)
                         continue;
-                    const qreal weight
-                        = std::clamp(widthPixels + 0.5 - std::hypot(qreal(dx), qreal(dy)), 0.0, 1.0);
+                    const qreal weight = std::clamp(widthPixels + 0.5 - std::hypot(qreal(dx), qreal(dy)), 0.0, 1.0);
                     coverage = std::max(coverage, weight * qAlpha(row[sx]) / 255.0);
                 }
             }
@@ -68,11 +67,10 @@ QList<QImage> fitted(const QList<QImage>& frames, QSize cell)
         }
     }
     constexpr int gap = 1;
-    const qreal scale = std::min(
-        { 1.0, qreal(cell.width() - 2 * gap) / used.width(), qreal(cell.height() - gap) / used.height() });
+    const qreal scale
+        = std::min({ 1.0, qreal(cell.width() - 2 * gap) / used.width(), qreal(cell.height() - gap) / used.height() });
     const QSizeF size = QSizeF(used.size()) * scale;
-    const QRectF target(
-        QPointF((cell.width() - size.width()) / 2.0, cell.height() - gap - size.height()), size);
+    const QRectF target(QPointF((cell.width() - size.width()) / 2.0, cell.height() - gap - size.height()), size);
 
     QList<QImage> result;
     for (const QImage& frame : frames) {
@@ -93,7 +91,7 @@ QImage sheet(const QList<QImage>& frames)
         return {};
     const QSize frameSize = frames.constFirst().size();
     QImage result(frameSize.width() * static_cast<int>(frames.size()), frameSize.height(),
-        QImage::Format_ARGB32_Premultiplied);
+                  QImage::Format_ARGB32_Premultiplied);
     result.fill(Qt::transparent);
     QPainter painter(&result);
     for (qsizetype i = 0; i < frames.size(); ++i)

@@ -22,7 +22,8 @@ struct Sheet
     QList<QImage> frames;
 };
 
-template <typename Draw> Sheet drawSheet(const QString& name, int frames, QSize cellUnits, Draw draw)
+template <typename Draw>
+Sheet drawSheet(const QString& name, int frames, QSize cellUnits, Draw draw)
 {
     QList<QImage> drawn;
     for (int i = 0; i < frames; ++i)
@@ -39,8 +40,7 @@ QImage preview(const QList<Sheet>& sheets)
     int width = 0;
     for (const Sheet& sheet : sheets)
         width = std::max(width, static_cast<int>(sheet.frames.size()) * 40);
-    QImage panel(
-        width, static_cast<int>(sheets.size() * heights.size()) * 28, QImage::Format_ARGB32_Premultiplied);
+    QImage panel(width, static_cast<int>(sheets.size() * heights.size()) * 28, QImage::Format_ARGB32_Premultiplied);
     QImage result(panel.width() * zoom, panel.height() * zoom * 2, QImage::Format_ARGB32_Premultiplied);
     QPainter out(&result);
     for (const QColor& background : { QColor(0xec, 0xec, 0xec), QColor(0x2b, 0x2b, 0x30) }) {
@@ -60,8 +60,8 @@ QImage preview(const QList<Sheet>& sheets)
             }
         }
         p.end();
-        out.drawImage(QRect(0, background.lightness() > 128 ? 0 : result.height() / 2, result.width(),
-                          result.height() / 2),
+        out.drawImage(
+            QRect(0, background.lightness() > 128 ? 0 : result.height() / 2, result.width(), result.height() / 2),
             panel);
     }
     out.end();

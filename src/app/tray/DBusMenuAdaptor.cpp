@@ -2,7 +2,9 @@
 
 #include "app/tray/DBusMenuExporter.h"
 
-DBusMenuAdaptor::DBusMenuAdaptor(DBusMenuExporter* exporter) : QDBusAbstractAdaptor(exporter), m_exporter(exporter)
+DBusMenuAdaptor::DBusMenuAdaptor(DBusMenuExporter* exporter)
+    : QDBusAbstractAdaptor(exporter)
+    , m_exporter(exporter)
 {
     setAutoRelaySignals(false);
     connect(exporter, &DBusMenuExporter::layoutUpdated, this, &DBusMenuAdaptor::LayoutUpdated);

@@ -6,7 +6,9 @@
 
 #include "app/tray/DBusMenuAdaptor.h"
 
-DBusMenuExporter::DBusMenuExporter(QMenu* menu, QObject* parent) : QObject(parent), m_menu(menu)
+DBusMenuExporter::DBusMenuExporter(QMenu* menu, QObject* parent)
+    : QObject(parent)
+    , m_menu(menu)
 {
     registerDBusTrayTypes();
     new DBusMenuAdaptor(this);

@@ -27,7 +27,10 @@ int nextItemNumber()
 
 }
 
-StatusNotifierItem::StatusNotifierItem(QString id, QObject* parent) : QObject(parent), m_id(std::move(id)), m_title(m_id)
+StatusNotifierItem::StatusNotifierItem(QString id, QObject* parent)
+    : QObject(parent)
+    , m_id(std::move(id))
+    , m_title(m_id)
 {
     registerDBusTrayTypes();
     new StatusNotifierItemAdaptor(this);
@@ -55,7 +58,8 @@ bool StatusNotifierItem::publish(const QDBusConnection& connection)
                                     << m_connection.lastError().message();
         return false;
     }
-    m_watcher = new QDBusServiceWatcher(WatcherService, m_connection,
+    m_watcher = new QDBusServiceWatcher(
+        WatcherService, m_connection,
         QDBusServiceWatcher::WatchForRegistration | QDBusServiceWatcher::WatchForUnregistration, this);
     connect(m_watcher, &QDBusServiceWatcher::serviceRegistered, this, &StatusNotifierItem::registerWithWatcher);
     connect(m_watcher, &QDBusServiceWatcher::serviceUnregistered, this, [this] { setHosted(false); });
@@ -63,7 +67,7 @@ bool StatusNotifierItem::publish(const QDBusConnection& connection)
     // watcher daemon) is announced by the watcher.
     for (const char* signal : { "StatusNotifierHostRegistered", "StatusNotifierHostUnregistered" })
         m_connection.connect(WatcherService, WatcherPath, WatcherInterface, QString::fromLatin1(signal), this,
-            SLOT(queryHost()));
+                             SLOT(queryHost()));
     registerWithWatcher();
     return true;
 }

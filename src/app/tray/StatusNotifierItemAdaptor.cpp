@@ -3,7 +3,8 @@
 #include "app/tray/StatusNotifierItem.h"
 
 StatusNotifierItemAdaptor::StatusNotifierItemAdaptor(StatusNotifierItem* item)
-    : QDBusAbstractAdaptor(item), m_item(item)
+    : QDBusAbstractAdaptor(item)
+    , m_item(item)
 {
     setAutoRelaySignals(false);
     connect(item, &StatusNotifierItem::newTitle, this, &StatusNotifierItemAdaptor::NewTitle);

@@ -10,10 +10,10 @@
 using namespace std::chrono_literals;
 
 SystemTray::SystemTray(QMenu* menu, QObject* parent)
-    : QObject(parent),
-      m_menu(menu),
-      m_statusNotifierItem(new StatusNotifierItem(QStringLiteral("pacemark"), this)),
-      m_menuExporter(new DBusMenuExporter(menu, this))
+    : QObject(parent)
+    , m_menu(menu)
+    , m_statusNotifierItem(new StatusNotifierItem(QStringLiteral("pacemark"), this))
+    , m_menuExporter(new DBusMenuExporter(menu, this))
 {
     m_statusNotifierItem->setTitle(QStringLiteral("Pacemark"));
     if (m_menuExporter->publish())
