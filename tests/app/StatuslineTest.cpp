@@ -4,12 +4,13 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
+#include <QSignalSpy>
 
 #include <gtest/gtest.h>
 
 #include "ClaudeLog.h"
+#include "EventLoop.h"
 #include "TempDir.h"
-#include "Wait.h"
 #include "app/SingleInstance.h"
 #include "basics/ClaudePaths.h"
 #include "basics/Clock.h"
@@ -69,8 +70,9 @@ StatuslineFigures fresh(const QString& session)
 {
     ProviderManager providers(ClaudePaths::projectsPaths());
     UsageDataManager usage(&providers);
+    QSignalSpy refreshed(&usage, &UsageDataManager::refreshed);
     usage.refresh();
-    EXPECT_TRUE(waitForSignal(&usage, &UsageDataManager::refreshed));
+    EXPECT_TRUE(waitUntil([&] { return !refreshed.isEmpty(); }));
     return StatuslineFigures::of(usage, session, std::nullopt, PriceTable::standard());
 }
 
@@ -105,7 +107,9 @@ Outcome statusline(const QByteArray& input, const std::string& home, const QStri
     process.write(input);
     process.closeWriteChannel();
     Outcome run;
-    if (waitForSignal(&process, &QProcess::finished, 30000) && process.exitStatus() == QProcess::NormalExit)
+    // The event loop runs meanwhile: an instance in this process answers the command.
+    if (waitUntil([&] { return process.state() == QProcess::NotRunning; }, std::chrono::seconds(30))
+        && process.exitStatus() == QProcess::NormalExit)
         run.exitCode = process.exitCode();
     run.out = process.readAllStandardOutput();
     return run;
@@ -179,8 +183,9 @@ TEST(Statusline, RunningInstanceAnswers)
 
     ProviderManager providers(ClaudePaths::projectsPaths());
     UsageDataManager usage(&providers);
+    QSignalSpy refreshed(&usage, &UsageDataManager::refreshed);
     usage.refresh();
-    ASSERT_TRUE(waitForSignal(&usage, &UsageDataManager::refreshed));
+    ASSERT_TRUE(waitUntil([&] { return !refreshed.isEmpty(); }));
     ClaudeQuota quota;
     quota.fiveHour = ClaudeQuota::Window { 42.4, Clock::now() + 2h + 5min + 30s };
     {
@@ -201,8 +206,9 @@ TEST(Statusline, RunningInstanceAnswers)
         QLocalSocket earlier;
         earlier.connectToServer(InstanceSocket::path());
         ASSERT_TRUE(earlier.waitForConnected(2000));
+        QSignalSpy activated(&instance, &SingleInstance::activationRequested);
         earlier.write("activate\n");
-        EXPECT_TRUE(waitForSignal(&instance, &SingleInstance::activationRequested));
+        EXPECT_TRUE(waitUntil([&] { return !activated.isEmpty(); }));
     }
 
     QLocalServer silent;

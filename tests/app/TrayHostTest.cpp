@@ -202,9 +202,6 @@ TEST_F(TrayHostTest, ItemMovesIntoATrayThatAppearsLater)
         return fill.red() > 200 && fill.green() < 120;
     }));
     Clock::install(nullptr);
-    m_server.respond(200, R"({"five_hour": {"utilization": 37.0, "resets_at": "2099-01-01T00:00:00Z"}})");
-    m_quota.connectAccount();
-    ASSERT_TRUE(waitUntil([&] { return m_quota.quota()->fiveHour->utilizationPct == 37.0; }));
 
     const auto toolTip = property<DBusToolTip>(QStringLiteral("ToolTip"));
     EXPECT_EQ(toolTip.title, QStringLiteral("Pacemark"));

@@ -182,7 +182,7 @@ TEST_F(Popover, LiveFiguresModelCardsAndChart)
     settle();
     EXPECT_TRUE(texts("todayCard").contains(QStringLiteral("3회")));
     EXPECT_EQ(named("todayCard", "litMeterBar").size(), 4);
-    EXPECT_EQ(texts("cumulativeCard"), strings({ "누적", "1.6M", "오늘 비중", "3.4%" }));
+    EXPECT_EQ(texts("cumulativeCard"), strings({ "누적", "1.6M", "오늘 비중", "3.4%", "비용", "$32.63" }));
 
     // The rate ages between refreshes; the card follows it without a refresh.
     m_clock.advance(4min);
