@@ -114,10 +114,7 @@ TEST_F(ClaudeCodeProviderTest, CacheOpensOnlyChangedFilesAndForgetsVanishedOnes)
         provider.fetchRecords();
         EXPECT_EQ(provider.lastParsedFileCount(), 1u) << name;
     }
-    std::int64_t a1 = 0;
-    provider.fetchRecords().forEach(
-        [&](const UsageRecord& r) { a1 += r.messageId.view() == "a1" ? r.outputTokens : 0; });
-    EXPECT_EQ(a1, 9);
+    EXPECT_EQ(kept(provider.fetchRecords()).count("a1/s/9"), 1u);
 
     fs::remove(b);
     fs::remove_all(home.path(".claude/projects/p/sub"));
@@ -179,8 +176,6 @@ TEST_F(ClaudeCodeProviderTest, KeptCopyFollowsTheFilesHoldingIt)
     log("p/1-old.jsonl", copy("m", Req, T1, 5, "old") + copy("x", R"("req_x")", T1, 1, "old"));
     const auto resumed = log("p/2-resumed.jsonl", copy("m", Req, T1, 5, "new"));
     EXPECT_EQ(kept(provider.fetchRecords()), (std::multiset<std::string> { "m/old/5", "x/old/1" }));
-    EXPECT_EQ(kept(provider.fetchRecords()), (std::multiset<std::string> { "m/old/5", "x/old/1" }));
-    EXPECT_EQ(provider.lastParsedFileCount(), 0u);
 
     // The old log grows with a later line of the message: its copy gets smaller than the other.
     home.append(".claude/projects/p/1-old.jsonl", copy("m", Req, T1, 3, "old"));
