@@ -41,11 +41,8 @@ protected:
 TEST_F(AppendReadTest, GrowingLogReadsOnlyTheNewLinesWithTheSameResult)
 {
     fetch();
-    const struct
-    {
-        std::string appended;
-        bool appendRead;
-    } steps[] = {
+    // what is appended, whether it is read as an append
+    const std::pair<std::string, bool> steps[] = {
         { line("c", 3), true },
         { line("c", 30), true }, // a repeated id updates the record in place
         { line("b", 20) + line("d", 4), true }, // so does one from further back
@@ -56,11 +53,11 @@ TEST_F(AppendReadTest, GrowingLogReadsOnlyTheNewLinesWithTheSameResult)
         { line("f", 6), true },
     };
     int second = 0;
-    for (const auto& step : steps) {
-        put(step.appended, ++second, true);
-        EXPECT_EQ(fetch(), fresh()) << step.appended;
+    for (const auto& [appended, appendRead] : steps) {
+        put(appended, ++second, true);
+        EXPECT_EQ(fetch(), fresh()) << appended;
         EXPECT_EQ(m_provider.lastParsedFileCount(), 1u);
-        EXPECT_EQ(m_provider.lastAppendReadCount(), step.appendRead ? 1u : 0u) << step.appended;
+        EXPECT_EQ(m_provider.lastAppendReadCount(), appendRead ? 1u : 0u) << appended;
     }
     const auto records = fetch();
     ASSERT_EQ(records.size(), 6u);

@@ -1,6 +1,7 @@
 #include <ctime>
 #include <filesystem>
 #include <memory>
+#include <tuple>
 
 #include <QCoreApplication>
 #include <QSignalSpy>
@@ -197,13 +198,8 @@ TEST_F(UsageDataManagerTest, RefreshesOnANewDayAZoneChangeAndAJumpOfTheClock)
     refreshedBy([this] { usage->startWatching(); });
     EXPECT_EQ(usage->todayTokens(), 2);
 
-    const struct
-    {
-        const char* now;
-        const char* zone;
-        bool refreshes;
-        qint64 today;
-    } steps[] = {
+    // now, zone, whether it refreshes, today's tokens
+    const std::tuple<const char*, const char*, bool, qint64> steps[] = {
         { "2025-06-10T23:59:55Z", "UTC", false, 2 },
         { "2025-06-11T00:00:05Z", "UTC", true, 0 },
         // 08:30 on the 11th in Seoul.
@@ -212,15 +208,16 @@ TEST_F(UsageDataManagerTest, RefreshesOnANewDayAZoneChangeAndAJumpOfTheClock)
         // Back from an hour's sleep, on the same day.
         { "2025-06-11T01:00:15Z", "Asia/Seoul", true, 2 },
     };
-    for (const auto& step : steps) {
-        clock.set(instant(step.now));
-        qputenv("TZ", step.zone);
+    for (const auto& [now, zone, refreshes, today] : steps) {
+        SCOPED_TRACE(std::string(now) + " " + zone);
+        clock.set(instant(now));
+        qputenv("TZ", zone);
         tzset();
         QSignalSpy refreshed(usage.get(), &UsageDataManager::refreshed);
         usage->checkCalendar();
-        EXPECT_EQ(usage->isRefreshing(), step.refreshes) << step.now << ' ' << step.zone;
-        EXPECT_TRUE(!step.refreshes || waitUntil([&] { return !refreshed.isEmpty(); }));
-        EXPECT_EQ(usage->todayTokens(), step.today) << step.now << ' ' << step.zone;
+        EXPECT_EQ(usage->isRefreshing(), refreshes);
+        EXPECT_TRUE(!refreshes || waitUntil([&] { return !refreshed.isEmpty(); }));
+        EXPECT_EQ(usage->todayTokens(), today);
     }
     qputenv("TZ", "UTC");
     tzset();
