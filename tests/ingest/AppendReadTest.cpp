@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <sys/time.h>
-
 #include <string>
 
 #include "TempDir.h"
@@ -11,18 +8,11 @@
 
 namespace {
 
-std::string line(const std::string& id, int output, const std::string& model = "claude-opus-4-1")
+std::string line(const std::string& id, int output)
 {
     return R"({"type":"assistant","sessionId":"s","timestamp":"2026-12-06T10:00:00Z","message":{"id":")" + id
-        + R"(","model":")" + model + R"(","usage":{"input_tokens":1,"output_tokens":)" + std::to_string(output)
+        + R"(","model":"claude-opus-4-1","usage":{"input_tokens":1,"output_tokens":)" + std::to_string(output)
         + "}}}\n";
-}
-
-// The modification time moves on even when two writes fall within the file system's granularity.
-void bumpTime(const std::string& path, int seconds)
-{
-    struct timeval times[2] = { { 1700000000 + seconds, 0 }, { 1700000000 + seconds, 0 } };
-    ::utimes(path.c_str(), times);
 }
 
 class AppendReadTest : public ::testing::Test
@@ -32,6 +22,12 @@ protected:
     std::vector<UsageRecord> fresh()
     {
         return ClaudeCodeProvider({ m_home.path("projects") }).fetchRecords().toVector();
+    }
+    // The modification time moves on even when two writes fall within the file system's granularity.
+    void put(const std::string& content, int second, bool append = false)
+    {
+        append ? m_home.append("projects/p/s.jsonl", content) : m_home.write("projects/p/s.jsonl", content);
+        TempDir::setModified(m_log, 1'700'000'000 + second);
     }
 
     TempDir m_home;
@@ -45,11 +41,8 @@ protected:
 TEST_F(AppendReadTest, GrowingLogReadsOnlyTheNewLinesWithTheSameResult)
 {
     fetch();
-    const struct
-    {
-        std::string appended;
-        bool appendRead;
-    } steps[] = {
+    // what is appended, whether it is read as an append
+    const std::pair<std::string, bool> steps[] = {
         { line("c", 3), true },
         { line("c", 30), true }, // a repeated id updates the record in place
         { line("b", 20) + line("d", 4), true }, // so does one from further back
@@ -60,12 +53,11 @@ TEST_F(AppendReadTest, GrowingLogReadsOnlyTheNewLinesWithTheSameResult)
         { line("f", 6), true },
     };
     int second = 0;
-    for (const auto& step : steps) {
-        m_home.append("projects/p/s.jsonl", step.appended);
-        bumpTime(m_log, ++second);
-        EXPECT_EQ(fetch(), fresh()) << step.appended;
+    for (const auto& [appended, appendRead] : steps) {
+        put(appended, ++second, true);
+        EXPECT_EQ(fetch(), fresh()) << appended;
         EXPECT_EQ(m_provider.lastParsedFileCount(), 1u);
-        EXPECT_EQ(m_provider.lastAppendReadCount(), step.appendRead ? 1u : 0u) << step.appended;
+        EXPECT_EQ(m_provider.lastAppendReadCount(), appendRead ? 1u : 0u) << appended;
     }
     const auto records = fetch();
     ASSERT_EQ(records.size(), 6u);
@@ -79,24 +71,20 @@ TEST_F(AppendReadTest, RewrittenOrTruncatedLogIsReadWhole)
     // An early line rewritten with the same length, far enough back that the bytes just before the
     // old end are as they were, then more appended.
     const std::string later = line("b", 2) + line("c", 3) + line("d", 4);
-    m_home.write("projects/p/s.jsonl", line("a", 100) + later);
-    bumpTime(m_log, 1);
+    put(line("a", 100) + later, 1);
     fetch();
-    m_home.write("projects/p/s.jsonl", line("a", 900) + later + line("e", 5));
-    bumpTime(m_log, 2);
+    put(line("a", 900) + later + line("e", 5), 2);
     const auto rewritten = fetch();
     EXPECT_EQ(m_provider.lastAppendReadCount(), 0u);
     EXPECT_EQ(rewritten, fresh());
     EXPECT_EQ(rewritten.front().outputTokens, 900);
 
     // Same size, different content.
-    m_home.write("projects/p/s.jsonl", line("x", 7) + line("y", 8));
-    bumpTime(m_log, 3);
+    put(line("x", 7) + line("y", 8), 3);
     EXPECT_EQ(fetch(), fresh());
     EXPECT_EQ(m_provider.lastAppendReadCount(), 0u);
 
-    m_home.write("projects/p/s.jsonl", line("z", 9));
-    bumpTime(m_log, 4);
+    put(line("z", 9), 4);
     const auto records = fetch();
     EXPECT_EQ(records, fresh());
     ASSERT_EQ(records.size(), 1u);

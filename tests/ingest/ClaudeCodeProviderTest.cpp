@@ -7,6 +7,7 @@
 #include <future>
 #include <set>
 #include <thread>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -114,10 +115,7 @@ TEST_F(ClaudeCodeProviderTest, CacheOpensOnlyChangedFilesAndForgetsVanishedOnes)
         provider.fetchRecords();
         EXPECT_EQ(provider.lastParsedFileCount(), 1u) << name;
     }
-    std::int64_t a1 = 0;
-    provider.fetchRecords().forEach(
-        [&](const UsageRecord& r) { a1 += r.messageId.view() == "a1" ? r.outputTokens : 0; });
-    EXPECT_EQ(a1, 9);
+    EXPECT_EQ(kept(provider.fetchRecords()).count("a1/s/9"), 1u);
 
     fs::remove(b);
     fs::remove_all(home.path(".claude/projects/p/sub"));
@@ -131,12 +129,8 @@ TEST_F(ClaudeCodeProviderTest, CacheOpensOnlyChangedFilesAndForgetsVanishedOnes)
 TEST_F(ClaudeCodeProviderTest, CopiesOfOneRequestInSeveralLogsCountOnce)
 {
     using Kept = std::multiset<std::string>;
-    const struct
-    {
-        const char* name;
-        std::vector<std::pair<std::string, std::string>> files;
-        Kept kept;
-    } cases[] = {
+    // which copy is kept; the logs (path, content); the records kept
+    const std::tuple<const char*, std::vector<std::pair<std::string, std::string>>, Kept> cases[] = {
         { "resumed, same time: the path sorting first",
           { { "p/1-old.jsonl", copy("m", Req, T0, 5, "old") + copy("o", R"("req_o")", T0, 6, "old") },
             { "p/2-resumed.jsonl", copy("m", Req, T0, 5, "new") + copy("n", R"("req_n")", T1, 7, "new") },
@@ -166,11 +160,11 @@ TEST_F(ClaudeCodeProviderTest, CopiesOfOneRequestInSeveralLogsCountOnce)
             { "p/5.jsonl", copy("m", Req, T0, 5, "a") } },
           Kept { "m/a/1", "m/a/2", "m/a/3", "m/a/4", "m/a/5" } },
     };
-    for (const auto& c : cases) {
+    for (const auto& [name, files, expected] : cases) {
         TempDir tree;
-        for (const auto& [path, content] : c.files)
+        for (const auto& [path, content] : files)
             tree.write(path, content);
-        EXPECT_EQ(kept(ClaudeCodeProvider({ tree.path() }).fetchRecords()), c.kept) << c.name;
+        EXPECT_EQ(kept(ClaudeCodeProvider({ tree.path() }).fetchRecords()), expected) << name;
     }
 }
 
@@ -179,8 +173,6 @@ TEST_F(ClaudeCodeProviderTest, KeptCopyFollowsTheFilesHoldingIt)
     log("p/1-old.jsonl", copy("m", Req, T1, 5, "old") + copy("x", R"("req_x")", T1, 1, "old"));
     const auto resumed = log("p/2-resumed.jsonl", copy("m", Req, T1, 5, "new"));
     EXPECT_EQ(kept(provider.fetchRecords()), (std::multiset<std::string> { "m/old/5", "x/old/1" }));
-    EXPECT_EQ(kept(provider.fetchRecords()), (std::multiset<std::string> { "m/old/5", "x/old/1" }));
-    EXPECT_EQ(provider.lastParsedFileCount(), 0u);
 
     // The old log grows with a later line of the message: its copy gets smaller than the other.
     home.append(".claude/projects/p/1-old.jsonl", copy("m", Req, T1, 3, "old"));
@@ -291,12 +283,8 @@ TEST_F(LogFoldersTest, ConfigFoldersFromTheEnvironment)
 {
     const std::string h = home.path();
     const std::vector<std::string> defaults { h + "/.claude", h + "/.config/claude" };
-    const struct
-    {
-        const char* claudeConfigDir;
-        const char* xdgConfigHome;
-        std::vector<std::string> expected;
-    } cases[] = {
+    // CLAUDE_CONFIG_DIR, XDG_CONFIG_HOME (unset when null), the folders
+    const std::tuple<const char*, const char*, std::vector<std::string>> cases[] = {
         { nullptr, nullptr, defaults },
         { nullptr, "relative/config", defaults },
         { nullptr, "/xdg/", { h + "/.claude", "/xdg/claude" } },
@@ -304,63 +292,42 @@ TEST_F(LogFoldersTest, ConfigFoldersFromTheEnvironment)
         { " , ", nullptr, defaults },
         { " /a/ ,, /b c,/a", "/xdg", { "/a", "/b c", "/a" } },
     };
-    for (const auto& c : cases) {
+    for (const auto& [claudeConfigDir, xdgConfigHome, expected] : cases) {
         setEnvironment(home);
-        if (c.claudeConfigDir)
-            qputenv("CLAUDE_CONFIG_DIR", c.claudeConfigDir);
-        if (c.xdgConfigHome)
-            qputenv("XDG_CONFIG_HOME", c.xdgConfigHome);
-        EXPECT_EQ(ClaudePaths::configDirectories(), c.expected)
-            << (c.claudeConfigDir ? c.claudeConfigDir : "unset") << ", "
-            << (c.xdgConfigHome ? c.xdgConfigHome : "unset");
+        if (claudeConfigDir)
+            qputenv("CLAUDE_CONFIG_DIR", claudeConfigDir);
+        if (xdgConfigHome)
+            qputenv("XDG_CONFIG_HOME", xdgConfigHome);
+        EXPECT_EQ(ClaudePaths::configDirectories(), expected)
+            << (claudeConfigDir ? claudeConfigDir : "unset") << ", " << (xdgConfigHome ? xdgConfigHome : "unset");
     }
 }
 
 TEST_F(LogFoldersTest, ReadsEveryFolderThatExistsOnce)
 {
-    const struct
-    {
-        const char* name;
-        std::function<void(const TempDir&)> layout;
-        std::multiset<std::string> ids;
-        std::size_t folders;
-    } cases[] = {
-        { "both, with a log copied by a migration",
-          [](const TempDir& t) {
-              t.write(".claude/projects/p/s.jsonl", line("s1") + line("s2"));
-              t.write(".config/claude/projects/p/s.jsonl", line("s1") + line("s2"));
-              t.write(".config/claude/projects/p/b.jsonl", line("b"));
-          },
-          { "s1", "s2", "b" },
-          2 },
-        { "one folder a link to the other",
-          [](const TempDir& t) {
-              t.write(".claude/projects/p/a.jsonl", line("a") + copy("no-request", "", T0, 1, "s"));
-              t.mkdir(".config");
-              fs::create_directory_symlink(t.path(".claude"), t.path(".config/claude"));
-          },
-          { "a", "no-request" },
-          1 },
-        { "CLAUDE_CONFIG_DIR with a missing entry",
-          [](const TempDir& t) {
-              qputenv("CLAUDE_CONFIG_DIR",
-                      QByteArray::fromStdString(" " + t.path("c1") + " , " + t.path("missing") + ",, " + t.path("c2/")
-                                                + " "));
-              t.write("c1/projects/p/a.jsonl", line("a"));
-              t.write("c2/projects/p/b.jsonl", line("b"));
-              t.write(".claude/projects/p/x.jsonl", line("x"));
-          },
-          { "a", "b" },
-          2 },
-    };
-    for (const auto& c : cases) {
-        TempDir t;
-        setEnvironment(t);
-        c.layout(t);
+    const auto read = [](const char* name, const std::multiset<std::string>& expected, std::size_t folders) {
         ClaudeCodeProvider reader(ClaudePaths::projectsPaths());
-        EXPECT_EQ(ids(reader.fetchRecords()), c.ids) << c.name;
-        EXPECT_EQ(reader.watchDirectories().size(), c.folders) << c.name;
-    }
+        EXPECT_EQ(ids(reader.fetchRecords()), expected) << name;
+        EXPECT_EQ(reader.watchDirectories().size(), folders) << name;
+    };
+    home.write(".claude/projects/p/s.jsonl", line("s1") + line("s2"));
+    home.write(".config/claude/projects/p/s.jsonl", line("s1") + line("s2"));
+    home.write(".config/claude/projects/p/b.jsonl", line("b"));
+    read("both, with a log copied by a migration", { "s1", "s2", "b" }, 2);
+
+    TempDir linked;
+    setEnvironment(linked);
+    linked.write(".claude/projects/p/a.jsonl", line("a") + copy("no-request", "", T0, 1, "s"));
+    linked.mkdir(".config");
+    fs::create_directory_symlink(linked.path(".claude"), linked.path(".config/claude"));
+    read("one folder a link to the other", { "a", "no-request" }, 1);
+
+    qputenv("CLAUDE_CONFIG_DIR",
+            QByteArray::fromStdString(" " + home.path("c1") + " , " + home.path("missing") + ",, " + home.path("c2/")
+                                      + " "));
+    home.write("c1/projects/p/a.jsonl", line("a"));
+    home.write("c2/projects/p/b.jsonl", line("b"));
+    read("CLAUDE_CONFIG_DIR with a missing entry", { "a", "b" }, 2);
 }
 
 TEST(ProviderManager, AvailabilityAndDisplayNames)

@@ -178,22 +178,17 @@ TEST_F(ClaudeOAuthProviderTest, RefusesToSendTheTokenInTheClearOffThisMachine)
     }
 }
 
-class ProviderTlsTest : public ClaudeOAuthProviderTest
+TEST_F(ClaudeOAuthProviderTest, FetchesOverTlsOnlyFromATrustedServer)
 {
-protected:
-    LocalHttpServer m_tlsServer { TestTls::serverConfiguration() };
-};
-
-TEST_F(ProviderTlsTest, FetchesOnlyFromATrustedServer)
-{
-    m_tlsServer.respond(200, Answer);
-    EXPECT_EQ(fetchError(m_tlsServer.url()), OAuthError::network(QStringLiteral("TLS 연결 실패")));
-    EXPECT_TRUE(m_tlsServer.requests().isEmpty());
+    LocalHttpServer tls { TestTls::serverConfiguration() };
+    tls.respond(200, Answer);
+    EXPECT_EQ(fetchError(tls.url()), OAuthError::network(QStringLiteral("TLS 연결 실패")));
+    EXPECT_TRUE(tls.requests().isEmpty());
 
     const QSslConfiguration trustTestCa = TestTls::trustingTestCa();
-    EXPECT_TRUE(fetchesQuota(m_tlsServer.url(), &trustTestCa));
-    ASSERT_EQ(m_tlsServer.requests().size(), 1);
-    EXPECT_EQ(m_tlsServer.requests().constFirst().headers.value("authorization"), "Bearer " + Token.toUtf8());
+    EXPECT_TRUE(fetchesQuota(tls.url(), &trustTestCa));
+    ASSERT_EQ(tls.requests().size(), 1);
+    EXPECT_EQ(tls.requests().constFirst().headers.value("authorization"), "Bearer " + Token.toUtf8());
 }
 
 }

@@ -13,16 +13,8 @@ namespace {
 
 TEST(CharacterRegistrySlicing, CutsWholeFramesOnly)
 {
-    struct Case
-    {
-        const char* label;
-        QSize sheet;
-        int frameCount;
-        bool squareFrames;
-        int expectedFrames;
-        QSize expectedSize;
-    };
-    const Case cases[] = {
+    // label, sheet size, frame count, square frames, frames expected, their size
+    const std::tuple<const char*, QSize, int, bool, int, QSize> cases[] = {
         { "wide frames", { 1000, 80 }, 10, false, 10, { 100, 80 } },
         { "square ignores count", { 300, 100 }, 14, true, 3, { 100, 100 } },
         { "square with zero count", { 300, 100 }, 0, true, 3, { 100, 100 } },
@@ -32,16 +24,16 @@ TEST(CharacterRegistrySlicing, CutsWholeFramesOnly)
         { "zero count", { 1400, 100 }, 0, false, 0, {} },
         { "negative count", { 1400, 100 }, -2, false, 0, {} },
     };
-    for (const Case& c : cases) {
+    for (const auto& [label, size, frameCount, square, expectedFrames, expectedSize] : cases) {
         QImage sheet;
-        if (!c.sheet.isEmpty()) {
-            sheet = QImage(c.sheet, QImage::Format_ARGB32_Premultiplied);
+        if (!size.isEmpty()) {
+            sheet = QImage(size, QImage::Format_ARGB32_Premultiplied);
             sheet.fill(Qt::red);
         }
-        const QList<QImage> frames = CharacterRegistry::sliceSpriteSheet(sheet, c.frameCount, c.squareFrames);
-        ASSERT_EQ(frames.size(), c.expectedFrames) << c.label;
+        const QList<QImage> frames = CharacterRegistry::sliceSpriteSheet(sheet, frameCount, square);
+        ASSERT_EQ(frames.size(), expectedFrames) << label;
         for (const QImage& frame : frames)
-            EXPECT_EQ(frame.size(), c.expectedSize) << c.label;
+            EXPECT_EQ(frame.size(), expectedSize) << label;
     }
 }
 

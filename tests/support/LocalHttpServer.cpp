@@ -8,24 +8,20 @@
 
 #include <gtest/gtest.h>
 
-LocalHttpServer::LocalHttpServer(QObject* parent)
-    : QObject(parent)
-    , m_server(new QTcpServer(this))
+LocalHttpServer::LocalHttpServer()
+    : m_server(new QTcpServer(this))
     , m_tls(false)
 {
     listen();
 }
 
-LocalHttpServer::LocalHttpServer(const QSslConfiguration& tls, QObject* parent)
-    : QObject(parent)
-    , m_server(new QSslServer(this))
+LocalHttpServer::LocalHttpServer(const QSslConfiguration& tls)
+    : m_server(new QSslServer(this))
     , m_tls(true)
 {
     static_cast<QSslServer*>(m_server)->setSslConfiguration(tls);
     listen();
 }
-
-LocalHttpServer::~LocalHttpServer() = default;
 
 void LocalHttpServer::listen()
 {
@@ -35,33 +31,8 @@ void LocalHttpServer::listen()
 
 QUrl LocalHttpServer::url() const
 {
-    QUrl url;
-    url.setScheme(m_tls ? QStringLiteral("https") : QStringLiteral("http"));
-    url.setHost(m_tls ? QStringLiteral("localhost") : QStringLiteral("127.0.0.1"));
-    url.setPort(m_server->serverPort());
-    return url;
-}
-
-void LocalHttpServer::respond(int status, QByteArray body, QList<QPair<QByteArray, QByteArray>> headers)
-{
-    m_mode = Mode::respond;
-    m_response = Response { status, std::move(body), std::move(headers) };
-}
-
-void LocalHttpServer::neverAnswer()
-{
-    m_mode = Mode::neverAnswer;
-}
-
-void LocalHttpServer::closeWithoutAnswer()
-{
-    m_mode = Mode::close;
-}
-
-void LocalHttpServer::trickle(std::chrono::milliseconds interval)
-{
-    m_mode = Mode::trickle;
-    m_trickleInterval = interval;
+    return QUrl(
+        QString::fromLatin1(m_tls ? "https://localhost:%1" : "http://127.0.0.1:%1").arg(m_server->serverPort()));
 }
 
 void LocalHttpServer::accept()

@@ -38,21 +38,28 @@ public:
     };
 
     // Plain HTTP on 127.0.0.1.
-    explicit LocalHttpServer(QObject* parent = nullptr);
+    LocalHttpServer();
     // HTTPS on 127.0.0.1 with the certificate and key of the configuration.
-    explicit LocalHttpServer(const QSslConfiguration& tls, QObject* parent = nullptr);
-    ~LocalHttpServer() override;
+    explicit LocalHttpServer(const QSslConfiguration& tls);
 
     // http://127.0.0.1:port, or https://localhost:port to match the test certificate.
     QUrl url() const;
 
-    void respond(int status, QByteArray body = {}, QList<QPair<QByteArray, QByteArray>> headers = {});
+    void respond(int status, QByteArray body = {}, QList<QPair<QByteArray, QByteArray>> headers = {})
+    {
+        m_mode = Mode::respond;
+        m_response = Response { status, std::move(body), std::move(headers) };
+    }
     // Reads the request and then says nothing.
-    void neverAnswer();
+    void neverAnswer() { m_mode = Mode::neverAnswer; }
     // Closes the connection as soon as the request has arrived.
-    void closeWithoutAnswer();
+    void closeWithoutAnswer() { m_mode = Mode::close; }
     // Sends the status line and headers of a large body, then one byte every interval, without end.
-    void trickle(std::chrono::milliseconds interval);
+    void trickle(std::chrono::milliseconds interval)
+    {
+        m_mode = Mode::trickle;
+        m_trickleInterval = interval;
+    }
 
     const QList<Request>& requests() const { return m_requests; }
 

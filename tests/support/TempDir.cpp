@@ -13,31 +13,21 @@ TempDir::TempDir()
     EXPECT_TRUE(m_dir.isValid());
 }
 
-std::string TempDir::path() const
-{
-    return m_dir.path().toStdString();
-}
-
-std::string TempDir::path(std::string_view relative) const
-{
-    return path() + "/" + std::string(relative);
-}
-
 std::string TempDir::write(std::string_view relative, std::string_view content) const
 {
-    const auto full = path(relative);
-    std::filesystem::create_directories(std::filesystem::path(full).parent_path());
-    std::ofstream out(full, std::ios::binary | std::ios::trunc);
-    out.write(content.data(), static_cast<std::streamsize>(content.size()));
-    return full;
+    return put(relative, content, std::ios::trunc);
 }
 
 std::string TempDir::append(std::string_view relative, std::string_view content) const
 {
+    return put(relative, content, std::ios::app);
+}
+
+std::string TempDir::put(std::string_view relative, std::string_view content, std::ios::openmode mode) const
+{
     const auto full = path(relative);
     std::filesystem::create_directories(std::filesystem::path(full).parent_path());
-    std::ofstream out(full, std::ios::binary | std::ios::app);
-    out.write(content.data(), static_cast<std::streamsize>(content.size()));
+    std::ofstream(full, std::ios::binary | mode).write(content.data(), static_cast<std::streamsize>(content.size()));
     return full;
 }
 

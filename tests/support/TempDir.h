@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ios>
 #include <string>
 #include <string_view>
 
@@ -12,8 +13,8 @@ class TempDir
 public:
     TempDir();
 
-    std::string path() const;
-    std::string path(std::string_view relative) const;
+    std::string path() const { return m_dir.path().toStdString(); }
+    std::string path(std::string_view relative) const { return path() + "/" + std::string(relative); }
     // Writes a file (creating its folders) and returns its full path.
     std::string write(std::string_view relative, std::string_view content) const;
     std::string append(std::string_view relative, std::string_view content) const;
@@ -22,5 +23,7 @@ public:
     static void setModified(const std::string& path, std::int64_t seconds, long nanoseconds = 0);
 
 private:
+    std::string put(std::string_view relative, std::string_view content, std::ios::openmode mode) const;
+
     QTemporaryDir m_dir;
 };

@@ -22,8 +22,6 @@ class Database
 public:
     explicit Database(const std::string& path) { sqlite3_open(path.c_str(), &m_db); }
     ~Database() { sqlite3_close(m_db); }
-    Database(const Database&) = delete;
-    Database& operator=(const Database&) = delete;
 
     int execute(const std::string& sql) { return sqlite3_exec(m_db, sql.c_str(), nullptr, nullptr, nullptr); }
 

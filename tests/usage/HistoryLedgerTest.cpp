@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 #include <QCoreApplication>
@@ -44,13 +45,25 @@ TEST(HistoryLedger, StoredDaysOnlyRise)
         { day("2026-01-01", 4, 9,
               { { QStringLiteral("opus"), 4, 9, 0, 0, {} }, { QStringLiteral("sonnet"), 1, 1, 0, 0, {} } }),
           day("2026-01-02", 7, 7) }));
-    const auto days = store->days();
-    ASSERT_TRUE(days);
-    ASSERT_EQ(days->size(), 2u);
-    EXPECT_EQ(days->at(QStringLiteral("2026-01-01")),
+    const auto days = store->days().value();
+    ASSERT_EQ(days.size(), 2u);
+    EXPECT_EQ(days.at(QStringLiteral("2026-01-01")),
               day("2026-01-01", 10, 9,
                   { { QStringLiteral("opus"), 10, 9, 0, 0, {} }, { QStringLiteral("sonnet"), 1, 1, 0, 0, {} } }));
-    EXPECT_EQ(days->at(QStringLiteral("2026-01-02")).totalTokens(), 14);
+    EXPECT_EQ(days.at(QStringLiteral("2026-01-02")).totalTokens(), 14);
+}
+
+// Lays out a store file of an older schema, as an earlier release left it.
+void oldStore(const std::string& path, const std::string& sql)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open(path.c_str(), &db);
+    const std::string all = R"(CREATE TABLE DailyUsage (dateString TEXT NOT NULL UNIQUE,
+        totalInputTokens INTEGER NOT NULL, totalOutputTokens INTEGER NOT NULL, totalCacheWriteTokens INTEGER NOT NULL,
+        totalCacheReadTokens INTEGER NOT NULL, sessionCount INTEGER NOT NULL) STRICT;)"
+        + sql;
+    EXPECT_EQ(sqlite3_exec(db, all.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
 }
 
 // A store of schema 1.0.0 gains the model table and keeps its rows.
@@ -58,30 +71,24 @@ TEST(HistoryLedger, AnOldStoreIsUpgraded)
 {
     TempDir home;
     const std::string path = home.path("history.sqlite");
-    sqlite3* db = nullptr;
-    sqlite3_open(path.c_str(), &db);
-    ASSERT_EQ(
-        sqlite3_exec(db, R"(CREATE TABLE DailyUsage (dateString TEXT NOT NULL UNIQUE, totalInputTokens INTEGER NOT NULL,
-        totalOutputTokens INTEGER NOT NULL, totalCacheWriteTokens INTEGER NOT NULL, totalCacheReadTokens INTEGER NOT NULL,
-        sessionCount INTEGER NOT NULL) STRICT; INSERT INTO DailyUsage VALUES ('2025-12-31', 1, 2, 3, 4, 5);
-        PRAGMA user_version = 10000;)",
-                     nullptr, nullptr, nullptr),
-        SQLITE_OK);
-    sqlite3_close(db);
-
+    oldStore(path, "INSERT INTO DailyUsage VALUES ('2025-12-31', 1, 2, 3, 4, 5); PRAGMA user_version = 10000;");
     auto store = openStore(path);
-    const auto days = store->days();
-    ASSERT_TRUE(days);
-    EXPECT_EQ(days->at(QStringLiteral("2025-12-31")), (LedgerDay { QStringLiteral("2025-12-31"), 1, 2, 3, 4, 5, {} }));
+    EXPECT_EQ(store->days()->at(QStringLiteral("2025-12-31")),
+              (LedgerDay { QStringLiteral("2025-12-31"), 1, 2, 3, 4, 5, {} }));
     EXPECT_TRUE(store->record({ day("2025-12-31", 1, 2, { { QStringLiteral("opus"), 1, 2, 0, 0, {} } }) }));
     store.reset();
+    sqlite3* db = nullptr;
     sqlite3_open(path.c_str(), &db);
-    sqlite3_stmt* version = nullptr;
-    sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &version, nullptr);
-    ASSERT_EQ(sqlite3_step(version), SQLITE_ROW);
-    EXPECT_EQ(sqlite3_column_int(version, 0), DailyUsageStore::schemaVersion);
-    sqlite3_finalize(version);
+    int version = 0;
+    sqlite3_exec(
+        db, "PRAGMA user_version",
+        [](void* out, int, char** values, char**) {
+            *static_cast<int*>(out) = std::atoi(values[0]);
+            return 0;
+        },
+        &version, nullptr);
     sqlite3_close(db);
+    EXPECT_EQ(version, DailyUsageStore::schemaVersion);
 }
 
 // A store of schema 1.1.0 gains the cost column; its rows have no cost until priced from their tokens.
@@ -90,35 +97,22 @@ TEST(HistoryLedger, CostsAreStoredAndOldRowsPricedFromTokens)
 {
     TempDir home;
     const std::string path = home.path("history.sqlite");
-    sqlite3* db = nullptr;
-    sqlite3_open(path.c_str(), &db);
-    ASSERT_EQ(
-        sqlite3_exec(db, R"(CREATE TABLE DailyUsage (dateString TEXT NOT NULL UNIQUE, totalInputTokens INTEGER NOT NULL,
-        totalOutputTokens INTEGER NOT NULL, totalCacheWriteTokens INTEGER NOT NULL, totalCacheReadTokens INTEGER NOT NULL,
-        sessionCount INTEGER NOT NULL) STRICT;
-        CREATE TABLE DailyModelUsage (dateString TEXT NOT NULL, model TEXT NOT NULL, inputTokens INTEGER NOT NULL,
-        outputTokens INTEGER NOT NULL, cacheWriteTokens INTEGER NOT NULL, cacheReadTokens INTEGER NOT NULL,
-        PRIMARY KEY (dateString, model)) STRICT;
+    oldStore(path, R"(CREATE TABLE DailyModelUsage (dateString TEXT NOT NULL, model TEXT NOT NULL,
+        inputTokens INTEGER NOT NULL, outputTokens INTEGER NOT NULL, cacheWriteTokens INTEGER NOT NULL,
+        cacheReadTokens INTEGER NOT NULL, PRIMARY KEY (dateString, model)) STRICT;
         INSERT INTO DailyUsage VALUES ('2025-12-30', 1000, 1000, 0, 0, 1);
         INSERT INTO DailyModelUsage VALUES ('2025-12-30', 'claude-sonnet-4-5', 1000, 0, 0, 0);
         INSERT INTO DailyModelUsage VALUES ('2025-12-30', 'mystery', 0, 1000, 0, 0);
-        PRAGMA user_version = 10100;)",
-                     nullptr, nullptr, nullptr),
-        SQLITE_OK);
-    sqlite3_close(db);
-
+        PRAGMA user_version = 10100;)");
     auto store = openStore(path);
-    auto days = store->days();
-    ASSERT_TRUE(days);
-    EXPECT_FALSE(days->at(QStringLiteral("2025-12-30")).models[0].costUSD);
-    UsageLedger::priceStoredModels(*days);
-    const LedgerDay& old = days->at(QStringLiteral("2025-12-30"));
-    EXPECT_DOUBLE_EQ(old.costUSD(), 1000 * 3e-6);
-    EXPECT_EQ(old.unpricedTokens(), 1000);
+    auto days = store->days().value();
+    EXPECT_FALSE(days.at(QStringLiteral("2025-12-30")).models[0].costUSD);
+    UsageLedger::priceStoredModels(days);
+    EXPECT_DOUBLE_EQ(days.at(QStringLiteral("2025-12-30")).costUSD(), 1000 * 3e-6);
+    EXPECT_EQ(days.at(QStringLiteral("2025-12-30")).unpricedTokens(), 1000);
 
-    ASSERT_TRUE(store->record({ day("2026-01-01", 1, 0, { { QStringLiteral("opus"), 1, 0, 0, 0, 0.5 } }) }));
-    ASSERT_TRUE(store->record({ day("2026-01-01", 1, 0, { { QStringLiteral("opus"), 1, 0, 0, 0, {} } }) }));
-    ASSERT_TRUE(store->record({ day("2026-01-01", 1, 0, { { QStringLiteral("opus"), 1, 0, 0, 0, 0.25 } }) }));
+    for (const std::optional<double> cost : { std::optional(0.5), std::optional<double>(), std::optional(0.25) })
+        ASSERT_TRUE(store->record({ day("2026-01-01", 1, 0, { { QStringLiteral("opus"), 1, 0, 0, 0, cost } }) }));
     EXPECT_EQ(store->days()->at(QStringLiteral("2026-01-01")).models[0].costUSD, 0.5);
 }
 
@@ -154,27 +148,19 @@ TEST(HistoryLedger, KilledDuringAWrite)
         writer.start(QCoreApplication::applicationFilePath(),
                      { QStringLiteral("--gtest_filter=HistoryLedger.WriterForTheKillTest") });
         int committed = -1;
-        QByteArray out;
-        while (committed < 20 * (round + 1) && writer.waitForReadyRead(10000)) {
-            out += writer.readAllStandardOutput();
-            const QList<QByteArray> lines = out.split('\n');
-            for (const auto& line : lines)
-                if (!line.isEmpty() && line.front() >= '0' && line.front() <= '9')
-                    committed = std::max(committed, line.toInt());
-        }
+        while (committed < 20 * (round + 1) && writer.waitForReadyRead(10000))
+            while (writer.canReadLine())
+                committed = std::max(committed, writer.readLine().trimmed().toInt());
         ASSERT_GE(committed, 0);
         writer.kill();
         writer.waitForFinished();
 
-        auto store = openStore(path);
-        ASSERT_TRUE(store);
-        const auto days = store->days();
-        ASSERT_TRUE(days);
+        const auto days = openStore(path)->days().value();
         for (int i = 0; i <= committed; ++i) {
             const QString date = QDate(2020, 1, 1).addDays(i).toString(Qt::ISODate);
-            ASSERT_TRUE(days->contains(date)) << date.toStdString();
-            EXPECT_EQ(days->at(date).inputTokens, 1000 + i);
-            EXPECT_EQ(days->at(date).models.size(), 50u);
+            ASSERT_TRUE(days.contains(date)) << date.toStdString();
+            EXPECT_EQ(days.at(date).inputTokens, 1000 + i);
+            EXPECT_EQ(days.at(date).models.size(), 50u);
         }
     }
 }

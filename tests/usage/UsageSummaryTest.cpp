@@ -1,4 +1,5 @@
 #include <limits>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -139,33 +140,28 @@ TEST(ModelColor, FamiliesInOrder)
 TEST(PriceTable, CostsPerKindTierAndLookup)
 {
     const PriceTable table = PriceTable::builtIn();
-    struct Case
-    {
-        const char* model;
-        std::int64_t input, output, write, write1h, read;
-        double usd;
-    };
-    const Case cases[] = {
-        { "claude-sonnet-4-5", 100'000, 0, 0, 0, 0, 0.3 },
-        { "claude-sonnet-4-5", 0, 100'000, 0, 0, 0, 1.5 },
-        { "claude-sonnet-4-5", 0, 0, 100'000, 0, 0, 0.375 },
-        { "claude-sonnet-4-5", 0, 0, 0, 0, 100'000, 0.03 },
-        // No one-hour price: one-hour writes cost what five-minute ones do.
-        { "claude-sonnet-4-5", 0, 0, 100'000, 100'000, 0, 0.375 },
-        { "claude-haiku-4-5", 0, 0, 1'000'000, 400'000, 0, 0.6 * 1.25 + 0.4 * 2.0 },
-        // Past 200k tokens of a kind in one request, the rest of that kind costs the tier's price.
-        { "claude-sonnet-4-5", 300'000, 300'000, 0, 0, 0, 0.2 * 3 + 0.1 * 6 + 0.2 * 15 + 0.1 * 22.5 },
-        { "claude-sonnet-4-5", 200'000, 0, 0, 0, 0, 0.6 },
-        { "claude-opus-4-1", 300'000, 0, 0, 0, 0, 4.5 }, // no tier listed
-        { "claude-sonnet-4-5-20250929", 100'000, 0, 0, 0, 0, 0.3 },
-        { "anthropic/claude-opus-4-1-20250805", 0, 1'000'000, 0, 0, 0, 75.0 },
-        { "claude-opus-4-1-20991231", 0, 1'000'000, 0, 0, 0, 75.0 }, // a new date of a listed model
-    };
-    for (const auto& c : cases) {
-        const ModelPrice* price = table.find(c.model);
-        ASSERT_NE(price, nullptr) << c.model;
-        EXPECT_NEAR(price->cost(c.input, c.output, c.write, c.write1h, c.read), c.usd, 1e-9)
-            << c.model << " " << c.input;
+    // model; input, output, five-minute and one-hour cache writes, cache reads; dollars
+    const std::tuple<const char*, std::int64_t, std::int64_t, std::int64_t, std::int64_t, std::int64_t, double> cases[]
+        = {
+              { "claude-sonnet-4-5", 100'000, 0, 0, 0, 0, 0.3 },
+              { "claude-sonnet-4-5", 0, 100'000, 0, 0, 0, 1.5 },
+              { "claude-sonnet-4-5", 0, 0, 100'000, 0, 0, 0.375 },
+              { "claude-sonnet-4-5", 0, 0, 0, 0, 100'000, 0.03 },
+              // No one-hour price: one-hour writes cost what five-minute ones do.
+              { "claude-sonnet-4-5", 0, 0, 100'000, 100'000, 0, 0.375 },
+              { "claude-haiku-4-5", 0, 0, 1'000'000, 400'000, 0, 0.6 * 1.25 + 0.4 * 2.0 },
+              // Past 200k tokens of a kind in one request, the rest of that kind costs the tier's price.
+              { "claude-sonnet-4-5", 300'000, 300'000, 0, 0, 0, 0.2 * 3 + 0.1 * 6 + 0.2 * 15 + 0.1 * 22.5 },
+              { "claude-sonnet-4-5", 200'000, 0, 0, 0, 0, 0.6 },
+              { "claude-opus-4-1", 300'000, 0, 0, 0, 0, 4.5 }, // no tier listed
+              { "claude-sonnet-4-5-20250929", 100'000, 0, 0, 0, 0, 0.3 },
+              { "anthropic/claude-opus-4-1-20250805", 0, 1'000'000, 0, 0, 0, 75.0 },
+              { "claude-opus-4-1-20991231", 0, 1'000'000, 0, 0, 0, 75.0 }, // a new date of a listed model
+          };
+    for (const auto& [model, input, output, write, write1h, read, usd] : cases) {
+        const ModelPrice* price = table.find(model);
+        ASSERT_NE(price, nullptr) << model;
+        EXPECT_NEAR(price->cost(input, output, write, write1h, read), usd, 1e-9) << model << " " << input;
     }
     for (const char* unknown : { "gpt-4o", "claude-sonnet-9", "", "claude-sonnet", "<synthetic>" })
         EXPECT_EQ(table.find(unknown), nullptr) << unknown;

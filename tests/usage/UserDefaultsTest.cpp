@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <QFile>
 #include <QSignalSpy>
 
@@ -53,39 +55,28 @@ TEST_F(UserDefaultsTest, OnlyChangesNotifyAndWrittenValuesSurvive)
     EXPECT_EQ(reread.selectedCharacterId(), QStringLiteral("c7"));
 }
 
-TEST_F(UserDefaultsTest, AHeightThatIsNoNumberReadsAsTheDefault)
+// A stored height that is no number reads as 20, a threshold pair outside 1-100 or out of order as 80 and
+// 95; neither spoils the rest of the file. Set thresholds stay in range and in order.
+TEST_F(UserDefaultsTest, BadStoredValuesReadAsTheDefaultsAndThresholdsStayInOrder)
 {
-    for (const char* stored : { "tall", "nan", "inf" }) {
-        const std::string path
-            = m_home.write(std::string(stored) + ".ini",
-                           std::string("[General]\ncharacterHeight=") + stored + "\nrunnerPaused=true\n");
-        const UserDefaults defaults(QString::fromStdString(path));
-        EXPECT_EQ(defaults.characterHeight(), 20.0) << stored;
-        EXPECT_TRUE(defaults.runnerPaused());
-    }
-}
-
-// Thresholds stay in 1-100 and in order; a stored pair that is not reads as 80 and 95.
-TEST_F(UserDefaultsTest, AlertThresholdsStayInRangeAndInOrder)
-{
-    struct Case
-    {
-        const char* stored;
-        int lower;
-        int upper;
+    const std::tuple<const char*, int, int> cases[] = {
+        { "characterHeight=tall", 80, 95 },
+        { "characterHeight=nan", 80, 95 },
+        { "characterHeight=inf", 80, 95 },
+        { "quotaAlertLowerThreshold=50\nquotaAlertUpperThreshold=60", 50, 60 },
+        { "quotaAlertLowerThreshold=90\nquotaAlertUpperThreshold=60", 80, 95 },
+        { "quotaAlertLowerThreshold=0", 80, 95 },
+        { "quotaAlertUpperThreshold=x", 80, 95 },
     };
     int files = 0;
-    for (const Case& c :
-         { Case { "", 80, 95 }, Case { "quotaAlertLowerThreshold=50\nquotaAlertUpperThreshold=60", 50, 60 },
-           Case { "quotaAlertLowerThreshold=90\nquotaAlertUpperThreshold=60", 80, 95 },
-           Case { "quotaAlertLowerThreshold=0", 80, 95 }, Case { "quotaAlertUpperThreshold=x", 80, 95 } }) {
+    for (const auto& [stored, lower, upper] : cases) {
         // A file of its own per case: QSettings keeps what it read of a file whose size and time match.
-        const std::string path
-            = m_home.write("alerts-" + std::to_string(++files) + ".ini", std::string("[General]\n") + c.stored + "\n");
-        const UserDefaults defaults(QString::fromStdString(path));
-        EXPECT_EQ(defaults.quotaAlertLowerThreshold(), c.lower) << c.stored;
-        EXPECT_EQ(defaults.quotaAlertUpperThreshold(), c.upper) << c.stored;
-        EXPECT_TRUE(defaults.quotaAlertsEnabled());
+        const UserDefaults defaults(QString::fromStdString(
+            m_home.write(std::to_string(++files) + ".ini", std::string("[General]\nrunnerPaused=true\n") + stored)));
+        EXPECT_EQ(defaults.characterHeight(), 20.0) << stored;
+        EXPECT_EQ(defaults.quotaAlertLowerThreshold(), lower) << stored;
+        EXPECT_EQ(defaults.quotaAlertUpperThreshold(), upper) << stored;
+        EXPECT_TRUE(defaults.runnerPaused() && defaults.quotaAlertsEnabled()) << stored;
     }
     UserDefaults defaults(file());
     defaults.setQuotaAlertLowerThreshold(120);
