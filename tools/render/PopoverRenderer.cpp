@@ -44,10 +44,17 @@ const Instant Now { std::chrono::sys_days { std::chrono::year { 2026 } / 3 / 7 }
 std::string line(int id, const char* model, Instant at, int session, long long in, long long out, long long write,
                  long long read)
 {
-    return R"({"type":"assistant","timestamp":")" + InstantFormat::toIsoUtcMillis(at).toStdString()
-        + R"(","sessionId":"session-)" + std::to_string(session) + R"(","message":{"id":"msg_)" + std::to_string(id)
-        + R"(","model":")" + model + R"(","role":"assistant","usage":{"input_tokens":)" + std::to_string(in)
-        + R"(,"output_tokens":)" + std::to_string(out) + R"(,"cache_creation_input_tokens":)" + std::to_string(write)
+    // Six projects, so the project card shows its top five and the rest.
+    static const char* const folders[]
+        = { "/code/pacemark", "/code/pacemark", "/work/billing/services/invoice-renderer-api",
+            "/code/dotfiles", "/work/site",     "/code/notes",
+            "/tmp/scratch" };
+    const std::string cwd = QDir::homePath().toStdString() + folders[session % 7];
+    return R"({"type":"assistant","cwd":")" + cwd + R"(","timestamp":")"
+        + InstantFormat::toIsoUtcMillis(at).toStdString() + R"(","sessionId":"session-)" + std::to_string(session)
+        + R"(","message":{"id":"msg_)" + std::to_string(id) + R"(","model":")" + model
+        + R"(","role":"assistant","usage":{"input_tokens":)" + std::to_string(in) + R"(,"output_tokens":)"
+        + std::to_string(out) + R"(,"cache_creation_input_tokens":)" + std::to_string(write)
         + R"(,"cache_read_input_tokens":)" + std::to_string(read) + "}}}\n";
 }
 
@@ -84,13 +91,14 @@ std::shared_ptr<DailyUsageStore> sampleHistory(const QString& path)
         if (date.dayOfWeek() == 7 || (date.month() == 8 && date.day() < 15) || n % 11 == 0)
             continue;
         const qint64 base = 2'000'000 + (n * 7919) % 9'000'000 + (date.month() % 4) * 3'000'000;
+        const qint64 in = base / 50, out = base / 20, write = base / 8, read = base - in - out - write;
         days.push_back({ date.toString(Qt::ISODate),
-                         base / 50,
-                         base / 20,
-                         base / 8,
-                         base - base / 50 - base / 20 - base / 8,
+                         in,
+                         out,
+                         write,
+                         read,
                          3,
-                         {} });
+                         { { QStringLiteral("claude-sonnet-4-5"), in, out, write, read, std::nullopt } } });
     }
     store->record(days);
     return store;
