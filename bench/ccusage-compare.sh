@@ -7,7 +7,7 @@
 #
 # ccusage prices one-hour cache writes as five-minute ones and finds claude-3-5-haiku by a loose
 # match; for the cost comparison Pacemark reads an override file that does the same (the built-in
-# table without one-hour prices, plus ccusage's claude-3-5-haiku price). Pacemark's own figures, with
+# table with one-hour writes at the five-minute price, plus ccusage's claude-3-5-haiku price). Pacemark's own figures, with
 # one-hour prices and that model without a price, are printed beside them.
 #
 # usage: bench/ccusage-compare.sh [MiB] [resumed-sessions]
@@ -27,7 +27,7 @@ config=$(mktemp -d)
 trap 'rm -rf "$config"' EXIT
 mkdir -p "$config/Pacemark"
 node -e 'const t = JSON.parse(require("fs").readFileSync(process.argv[1], "utf8"));
-    for (const e of Object.values(t)) delete e.cache_creation_input_token_cost_above_1hr;
+    for (const e of Object.values(t)) e.cache_creation_input_token_cost_above_1hr = e.cache_creation_input_token_cost;
     t["claude-3-5-haiku-20241022"] = { input_cost_per_token: 8e-07, output_cost_per_token: 4e-06,
         cache_creation_input_token_cost: 1e-06, cache_read_input_token_cost: 8e-08 };
     console.log(JSON.stringify(t));' src/usage/prices/claude-prices.json > "$config/Pacemark/prices.json"

@@ -16,14 +16,9 @@ double ModelPrice::Rate::of(std::int64_t tokens) const
 double ModelPrice::cost(std::int64_t inputTokens, std::int64_t outputTokens, std::int64_t cacheWriteTokens,
                         std::int64_t cacheWrite1hTokens, std::int64_t cacheReadTokens) const
 {
-    double writes = 0;
-    if (cacheWrite1h) {
-        const std::int64_t hour
-            = std::clamp<std::int64_t>(cacheWrite1hTokens, 0, std::max<std::int64_t>(cacheWriteTokens, 0));
-        writes = cacheWrite.of(cacheWriteTokens - hour) + cacheWrite1h->of(hour);
-    } else {
-        writes = cacheWrite.of(cacheWriteTokens);
-    }
+    const std::int64_t hour
+        = std::clamp<std::int64_t>(cacheWrite1hTokens, 0, std::max<std::int64_t>(cacheWriteTokens, 0));
+    const double writes = cacheWrite.of(cacheWriteTokens - hour) + cacheWrite1h.of(hour);
     return input.of(inputTokens) + output.of(outputTokens) + writes + cacheRead.of(cacheReadTokens);
 }
 
@@ -61,8 +56,9 @@ std::optional<ModelPrice> ModelPrice::fromJson(const QJsonObject& entry)
     p.input = { *in, inTier };
     p.output = { *out, outTier };
     p.cacheWrite = { write.value_or(0), writeTier };
-    if (write1h)
-        p.cacheWrite1h = Rate { *write1h, write1hTier };
+    // Lists that leave the one-hour price out still mean Anthropic's rule: twice the input price.
+    p.cacheWrite1h = write1h ? Rate { *write1h, write1hTier }
+                             : Rate { 2 * *in, inTier ? std::optional(2 * *inTier) : std::nullopt };
     p.cacheRead = { read.value_or(0), readTier };
     return p;
 }

@@ -24,7 +24,7 @@ struct ModelPrice
     Rate input;
     Rate output;
     Rate cacheWrite; // five-minute cache writes
-    std::optional<Rate> cacheWrite1h; // absent: one-hour writes cost what five-minute ones do
+    Rate cacheWrite1h; // one-hour cache writes
     Rate cacheRead;
 
     // The cost of one request. cacheWrite1hTokens is the part of cacheWriteTokens written for an hour.

@@ -147,8 +147,8 @@ TEST(PriceTable, CostsPerKindTierAndLookup)
               { "claude-sonnet-4-5", 0, 100'000, 0, 0, 0, 1.5 },
               { "claude-sonnet-4-5", 0, 0, 100'000, 0, 0, 0.375 },
               { "claude-sonnet-4-5", 0, 0, 0, 0, 100'000, 0.03 },
-              // No one-hour price: one-hour writes cost what five-minute ones do.
-              { "claude-sonnet-4-5", 0, 0, 100'000, 100'000, 0, 0.375 },
+              // No one-hour price listed: one-hour writes cost twice the input price.
+              { "claude-sonnet-4-5", 0, 0, 100'000, 100'000, 0, 0.6 },
               { "claude-haiku-4-5", 0, 0, 1'000'000, 400'000, 0, 0.6 * 1.25 + 0.4 * 2.0 },
               // Past 200k tokens of a kind in one request, the rest of that kind costs the tier's price.
               { "claude-sonnet-4-5", 300'000, 300'000, 0, 0, 0, 0.2 * 3 + 0.1 * 6 + 0.2 * 15 + 0.1 * 22.5 },
