@@ -8,6 +8,8 @@
 #include "views/IconImage.h"
 #include "views/Theme.h"
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 TEST(Theme, FollowsTheApplicationPaletteBetweenLightAndDark)
@@ -55,7 +57,7 @@ TEST(IconImage, EveryNamedIconHasAFile)
         EXPECT_TRUE(icon.isValid()) << symbol;
     }
     IconImage unknown;
-    unknown.setName(QStringLiteral("no.such.icon"));
+    unknown.setName(u"no.such.icon"_s);
     EXPECT_FALSE(unknown.isValid());
 }
 
