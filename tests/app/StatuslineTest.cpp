@@ -78,14 +78,10 @@ StatuslineFigures fresh(const QString& session)
     return StatuslineFigures::of(usage, session, std::nullopt, PriceTable::standard());
 }
 
-void expectSame(const StatuslineFigures& actual, const StatuslineFigures& expected)
+void expectSame(const StatuslineFigures& a, const StatuslineFigures& b)
 {
-    EXPECT_EQ(actual.todayTokens, expected.todayTokens);
-    EXPECT_EQ(actual.tokensPerMinute, expected.tokensPerMinute);
-    EXPECT_EQ(actual.pace, expected.pace);
-    EXPECT_EQ(actual.sessionTokens, expected.sessionTokens);
-    EXPECT_EQ(actual.todayCostUsd, expected.todayCostUsd);
-    EXPECT_EQ(actual.sessionCostUsd, expected.sessionCostUsd);
+    EXPECT_EQ(std::tie(a.todayTokens, a.tokensPerMinute, a.pace, a.sessionTokens, a.todayCostUsd, a.sessionCostUsd),
+              std::tie(b.todayTokens, b.tokensPerMinute, b.pace, b.sessionTokens, b.todayCostUsd, b.sessionCostUsd));
 }
 
 // The executable as Claude Code runs it, with its own runtime and cache folders; the event loop
