@@ -163,12 +163,18 @@ TEST_F(QuotaAlertTest, AlertsOncePerThresholdAndPeriodAcrossARestart)
     EXPECT_EQ(m_server.summaries.size(), heard);
 }
 
-// The extra credits and the other weekly windows are watched as well; the credits per month.
-TEST_F(QuotaAlertTest, CreditsAndModelWindows)
+// Without a notification service the alert is dropped without a word, and counts as told: a service
+// that starts later does not bring it back. The extra credits and the other weekly windows are
+// watched as well; the credits per month.
+TEST_F(QuotaAlertTest, NoServiceIsSilenceAndCreditsAndModelWindowsAreWatched)
 {
-    startServer();
     UserDefaults defaults(m_settings);
     QuotaAlertNotifier notifier(nullptr, &defaults);
+    notifier.evaluate(quota(90.0, "2026-12-07T12:00:00Z"));
+    flush();
+    startServer();
+    EXPECT_EQ(notifyAndCollect(notifier, quota(90.0, "2026-12-07T12:00:00Z")), QStringList {});
+
     ClaudeQuota q = quota(10.0, "2026-12-07T12:00:00Z");
     q.sevenDayOpus = ClaudeQuota::Window { 85.0, instant("2026-12-09T00:00:00Z") };
     q.extraUsage = ClaudeQuota::ExtraUsage { true, 5000, 4000, 80.0, u"USD"_s };
@@ -178,18 +184,6 @@ TEST_F(QuotaAlertTest, CreditsAndModelWindows)
     m_clock.set(instant("2027-01-02T00:00:00Z"));
     q.sevenDayOpus.reset();
     EXPECT_EQ(notifyAndCollect(notifier, q), QStringList { u"추가 사용 크레딧 80% 도달"_s });
-}
-
-// Without a notification service the alert is dropped without a word, and counts as told: a service
-// that starts later does not bring it back.
-TEST_F(QuotaAlertTest, NoServiceIsSilence)
-{
-    UserDefaults defaults(m_settings);
-    QuotaAlertNotifier notifier(nullptr, &defaults);
-    notifier.evaluate(quota(90.0, "2026-12-07T12:00:00Z"));
-    flush();
-    startServer();
-    EXPECT_EQ(notifyAndCollect(notifier, quota(90.0, "2026-12-07T12:00:00Z")), QStringList {});
 }
 
 // The application as launched: a click on an alert opens the popover, a click on another
