@@ -75,10 +75,8 @@ TEST(StatusImageTest, RunnerFillsItsShareOfEverySize)
         EXPECT_EQ(image.pixelColor(2, 16), QColor(flip ? Qt::blue : Qt::red)) << flip;
         EXPECT_EQ(image.pixelColor(29, 16), QColor(flip ? Qt::red : Qt::blue)) << flip;
     }
-}
 
-TEST(StatusImageTest, ContentIsTheUnionOfTheFramesOpaqueParts)
-{
+    // The content box is the union of the frames' opaque parts; a blank frame keeps its whole rect.
     QImage a(40, 30, QImage::Format_ARGB32_Premultiplied);
     a.fill(Qt::transparent);
     QImage b = a;

@@ -9,7 +9,7 @@ namespace F = DashboardFormat;
 namespace {
 
 // The thresholds and the edges; ordinary values are read off the rendered popover in its own test.
-TEST(DashboardFormat, ThresholdsAndEdges)
+TEST(DashboardFormat, ThresholdsEdgesAndRoundAxisSteps)
 {
     const std::tuple<qint64, int, NamedColor> meter[] {
         { -5, 0, NamedColor::Green },    { 1, 1, NamedColor::Green },    { 400, 1, NamedColor::Green },
@@ -46,10 +46,7 @@ TEST(DashboardFormat, ThresholdsAndEdges)
     EXPECT_EQ(F::dayLabel(QString()), QString());
     EXPECT_EQ(F::axisLabel(0), u"0"_s);
     EXPECT_EQ(F::axisLabel(0.5), QString());
-}
 
-TEST(DashboardFormat, NiceAxisValuesCoverTheHighestBarWithRoundSteps)
-{
     EXPECT_EQ(F::niceAxisValues(0), QList<double> { 0.0 });
     EXPECT_EQ(F::niceAxisValues(37'000), (QList<double> { 0, 10'000, 20'000, 30'000, 40'000 }));
     EXPECT_EQ(F::niceAxisValues(8), (QList<double> { 0, 2, 4, 6, 8 }));

@@ -122,7 +122,7 @@ protected:
     std::unique_ptr<QQuickView> m_view;
 };
 
-TEST_F(Popover, FreshStartShowsTheTodayCumulativeAndWeeklyCardsWithZeros)
+TEST_F(Popover, FreshStartShowsZerosAndTheToolbarSwitchesPagesKeepingTheLastOne)
 {
     open({});
     EXPECT_EQ(m_view->rootObject()->size(), QSizeF(360, 420));
@@ -135,6 +135,49 @@ TEST_F(Popover, FreshStartShowsTheTodayCumulativeAndWeeklyCardsWithZeros)
     EXPECT_EQ(texts("cumulativeCard"), u"누적|0|오늘 비중|0%|비용|$0.00"_s);
     EXPECT_EQ(named("todayCard", "meterBar").size(), 4);
     EXPECT_TRUE(texts("weeklyCard").contains(u"데이터가 없어요"_s));
+
+    QSignalSpy settings(&m_actions, &PopoverActions::settingsRequested);
+    const auto tint = [&](const char* button) { return item(button)->property("tint").value<QColor>(); };
+    const QColor accent = tint("homeButton");
+
+    // Tiles made by a repeater are children in the item tree only.
+    const std::function<int(const QQuickItem*)> previewsBelow = [&previewsBelow](const QQuickItem* at) {
+        int running = 0;
+        for (const QQuickItem* child : at->childItems()) {
+            if (const auto* timer = child->findChild<QObject*>(u"previewTimer"_s, Qt::FindDirectChildrenOnly))
+                running += timer->property("running").toBool() ? 1 : 0;
+            running += previewsBelow(child);
+        }
+        return running;
+    };
+    EXPECT_EQ(previewsBelow(item("runnerPage")), 0);
+
+    // The history page is built on its first showing.
+    EXPECT_EQ(item("historyPage")->property("status").toInt(), 0);
+    click("historyButton");
+    EXPECT_TRUE(shown("historyPage"));
+    EXPECT_EQ(tint("historyButton"), accent);
+    EXPECT_NE(item("historyPage")->findChild<QQuickItem*>(u"historyMap"_s), nullptr);
+
+    click("runnerButton");
+    EXPECT_FALSE(shown("dashboardPage"));
+    EXPECT_FALSE(shown("historyPage"));
+    EXPECT_EQ(previewsBelow(item("runnerPage")), 2);
+    EXPECT_EQ(tint("runnerButton"), accent);
+    EXPECT_NE(tint("homeButton"), accent);
+
+    click("settingsButton");
+    EXPECT_EQ(settings.count(), 1);
+    EXPECT_NE(tint("settingsButton"), accent);
+
+    m_view->hide();
+    m_view->show();
+    settle();
+    EXPECT_TRUE(shown("runnerPage"));
+
+    click("homeButton");
+    EXPECT_TRUE(shown("dashboardPage"));
+    EXPECT_EQ(previewsBelow(item("runnerPage")), 0);
 }
 
 TEST_F(Popover, LiveFiguresModelCardsAndChart)
@@ -220,53 +263,6 @@ TEST_F(Popover, QuotaCardShowsWindowsBadgeAndBars)
     m_quota->setStatus(ClaudeQuotaManager::Status::notConfigured());
     settle();
     EXPECT_FALSE(shown("quotaCard"));
-}
-
-TEST_F(Popover, ToolbarSwitchesPagesAndKeepsTheLastOne)
-{
-    open({});
-    QSignalSpy settings(&m_actions, &PopoverActions::settingsRequested);
-    const auto tint = [&](const char* button) { return item(button)->property("tint").value<QColor>(); };
-    const QColor accent = tint("homeButton");
-
-    // Tiles made by a repeater are children in the item tree only.
-    const std::function<int(const QQuickItem*)> previewsBelow = [&previewsBelow](const QQuickItem* at) {
-        int running = 0;
-        for (const QQuickItem* child : at->childItems()) {
-            if (const auto* timer = child->findChild<QObject*>(u"previewTimer"_s, Qt::FindDirectChildrenOnly))
-                running += timer->property("running").toBool() ? 1 : 0;
-            running += previewsBelow(child);
-        }
-        return running;
-    };
-    EXPECT_EQ(previewsBelow(item("runnerPage")), 0);
-
-    // The history page is built on its first showing.
-    EXPECT_EQ(item("historyPage")->property("status").toInt(), 0);
-    click("historyButton");
-    EXPECT_TRUE(shown("historyPage"));
-    EXPECT_EQ(tint("historyButton"), accent);
-    EXPECT_NE(item("historyPage")->findChild<QQuickItem*>(u"historyMap"_s), nullptr);
-
-    click("runnerButton");
-    EXPECT_FALSE(shown("dashboardPage"));
-    EXPECT_FALSE(shown("historyPage"));
-    EXPECT_EQ(previewsBelow(item("runnerPage")), 2);
-    EXPECT_EQ(tint("runnerButton"), accent);
-    EXPECT_NE(tint("homeButton"), accent);
-
-    click("settingsButton");
-    EXPECT_EQ(settings.count(), 1);
-    EXPECT_NE(tint("settingsButton"), accent);
-
-    m_view->hide();
-    m_view->show();
-    settle();
-    EXPECT_TRUE(shown("runnerPage"));
-
-    click("homeButton");
-    EXPECT_TRUE(shown("dashboardPage"));
-    EXPECT_EQ(previewsBelow(item("runnerPage")), 0);
 }
 
 }

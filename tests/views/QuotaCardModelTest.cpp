@@ -75,31 +75,8 @@ TEST_F(QuotaCard, RowsInOrderClampedWhereValuesCanStrayAndWithCountdowns)
         EXPECT_TRUE(model.hasQuota());
         EXPECT_EQ(model.rows(), rows);
     }
-}
 
-TEST(QuotaBadge, ShowsTheStatus)
-{
-    const std::tuple<Status, const char*, bool, bool> cases[] {
-        { Status::error(OAuthError::unauthorized()), "토큰 만료", true, false },
-        { Status::notConfigured(), "미연결", false, false },
-        { Status::denied(), "미연결", false, false },
-        { Status::loading(), "", false, true },
-        { Status::loaded(), "", false, false },
-        { Status::error(OAuthError::network(u"HTTP 500"_s)), "오류", true, false },
-        { Status::error(OAuthError::decode()), "오류", true, false },
-    };
-    for (const auto& [status, text, alert, busy] : cases) {
-        QuotaCardModel model;
-        model.setStatus(status);
-        const std::string name = status.caseName().toStdString();
-        EXPECT_EQ(model.badgeText(), QString::fromUtf8(text)) << name;
-        EXPECT_EQ(model.badgeAlert(), alert) << name;
-        EXPECT_EQ(model.isBusy(), busy) << name;
-    }
-}
-
-TEST_F(QuotaCard, CountdownsMoveOnlyWhenRebuiltAndNotifyOnlyOnChange)
-{
+    // Countdowns move only when rebuilt; the model notifies only on a change.
     QuotaCardModel model;
     ClaudeQuota quota;
     quota.fiveHour = window(50, Now + 10min + 30s);
@@ -123,6 +100,27 @@ TEST_F(QuotaCard, CountdownsMoveOnlyWhenRebuiltAndNotifyOnlyOnChange)
     EXPECT_EQ(status.count(), 0);
     model.setStatus(Status::loaded());
     EXPECT_EQ(status.count(), 1);
+}
+
+TEST(QuotaBadge, ShowsTheStatus)
+{
+    const std::tuple<Status, const char*, bool, bool> cases[] {
+        { Status::error(OAuthError::unauthorized()), "토큰 만료", true, false },
+        { Status::notConfigured(), "미연결", false, false },
+        { Status::denied(), "미연결", false, false },
+        { Status::loading(), "", false, true },
+        { Status::loaded(), "", false, false },
+        { Status::error(OAuthError::network(u"HTTP 500"_s)), "오류", true, false },
+        { Status::error(OAuthError::decode()), "오류", true, false },
+    };
+    for (const auto& [status, text, alert, busy] : cases) {
+        QuotaCardModel model;
+        model.setStatus(status);
+        const std::string name = status.caseName().toStdString();
+        EXPECT_EQ(model.badgeText(), QString::fromUtf8(text)) << name;
+        EXPECT_EQ(model.badgeAlert(), alert) << name;
+        EXPECT_EQ(model.isBusy(), busy) << name;
+    }
 }
 
 // A card that follows a real quota manager whose endpoint is a local server: shown with a credential

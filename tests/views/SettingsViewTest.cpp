@@ -158,12 +158,8 @@ TEST_F(SettingsForm, SwitchesWriteTheSettingsAndFollowChangesMadeElsewhere)
         click(name);
         EXPECT_FALSE((m_defaults.*read)()) << name;
     }
-}
 
-// The alert section: on at 80 % and 95 % by default, the thresholds written and followed both ways.
-TEST_F(SettingsForm, TheAlertSectionShowsAndWritesTheThresholds)
-{
-    open();
+    // The alert section: on at 80 % and 95 % by default, the thresholds written and followed both ways.
     EXPECT_TRUE(checked("quotaAlertsSwitch"));
     QQuickItem* lower = find("quotaAlertLowerThreshold");
     QQuickItem* upper = find("quotaAlertUpperThreshold");

@@ -39,11 +39,7 @@ TEST(Theme, FollowsTheApplicationPaletteBetweenLightAndDark)
     EXPECT_EQ(theme.secondary().rgb(), QColor(Qt::white).rgb());
 
     QGuiApplication::setPalette(original);
-}
-
-TEST(Theme, FiguresUseAFamilyWithOneDigitWidth)
-{
-    Theme theme;
+    // Figures use a family with one digit width.
     EXPECT_TRUE(Theme::hasTabularDigits(theme.digitsFamily()));
 }
 
