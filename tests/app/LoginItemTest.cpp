@@ -94,7 +94,7 @@ TEST_F(Autostart, AFolderThatCannotBeWrittenLogsOneLineAndChangesNothing)
     EXPECT_FALSE(login.isLaunchAtLoginEnabled());
 }
 
-TEST(AutostartExec, ProgramsWithSpecialCharactersSurviveTheRoundTrip)
+TEST(AutostartEntry, ProgramsSurviveTheRoundTripAndTheFolderFollowsXdgConfigHome)
 {
     for (const QString& program :
          { u"/usr/bin/pacemark"_s, u"/opt/my apps/pacemark"_s, u"/home/a \"b\"/$HOME/`x`/100%/back\\slash"_s }) {
@@ -105,10 +105,7 @@ TEST(AutostartExec, ProgramsWithSpecialCharactersSurviveTheRoundTrip)
     }
     EXPECT_EQ(XdgAutostartLoginItem::programOf(u"pacemark --flag"_s), u"pacemark"_s);
     EXPECT_EQ(XdgAutostartLoginItem::programOf(u"\"unterminated"_s), QString());
-}
 
-TEST(AutostartFolder, FollowsXdgConfigHome)
-{
     const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
     qputenv("XDG_CONFIG_HOME", "/custom/config");
     EXPECT_EQ(XdgAutostartLoginItem::defaultAutostartFolder(), u"/custom/config/autostart"_s);

@@ -149,7 +149,7 @@ TEST(Appcast, ReadsVersionsFromTheEnclosureAndIgnoresPlainHttpLinks)
     EXPECT_EQ(items[0].downloadPage(), QUrl(u"https://example.org/p.deb"_s));
 }
 
-TEST(VersionOrder, ComparesAsPeopleReadVersions)
+TEST(Versions, ComparedAsPeopleReadThemAndReadShortVersionFirst)
 {
     for (const char* order :
          { "2.10.0 > 2.9.1", "1.2 < 1.10", "1.0 = 1.0.0", "01.2 = 1.2", "1.0b2 < 1.0", "1.0-rc1 < 1.0", "1.0.0b1 < 1.0",
@@ -159,11 +159,8 @@ TEST(VersionOrder, ComparesAsPeopleReadVersions)
         EXPECT_EQ(VersionComparator::compare(parts[0], parts[2]), expected) << order;
         EXPECT_EQ(VersionComparator::compare(parts[2], parts[0]), -expected) << order;
     }
-}
 
-// The short version, then the build number, then "1.0.0"; a value that is no string counts as missing.
-TEST(VersionRule, ShortVersionThenBuildNumberThenOneDotZero)
-{
+    // The short version, then the build number, then "1.0.0"; a value that is no string counts as missing.
     const QString shortKey = u"CFBundleShortVersionString"_s, buildKey = u"CFBundleVersion"_s;
     EXPECT_EQ(AppUpdater::appVersion(QVariantMap { { shortKey, u"2.3.1"_s }, { buildKey, u"57"_s } }), u"2.3.1"_s);
     EXPECT_EQ(AppUpdater::appVersion(QVariantMap { { shortKey, 5 }, { buildKey, u"57"_s } }), u"57"_s);
