@@ -6,6 +6,8 @@
 #include "TempDir.h"
 #include "app/XdgAutostartLoginItem.h"
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 QString qs(const std::string& text)
@@ -45,10 +47,8 @@ TEST_F(Autostart, AnEntryIsWrittenReadBackAndRemoved)
     testing::internal::CaptureStderr();
     login.setLaunchAtLogin(true);
     EXPECT_TRUE(login.isLaunchAtLoginEnabled());
-    EXPECT_TRUE(entry().contains(QStringLiteral("Type=Application\n")));
-    EXPECT_TRUE(entry().contains(QStringLiteral("Exec=\"")
-                                 + QString(m_executable).replace(u'$', QStringLiteral("\\\\$"))
-                                 + QStringLiteral("\"\n")))
+    EXPECT_TRUE(entry().contains(u"Type=Application\n"_s));
+    EXPECT_TRUE(entry().contains(u"Exec=\""_s + QString(m_executable).replace(u'$', u"\\\\$"_s) + u"\"\n"_s))
         << entry().toStdString();
 
     login.setLaunchAtLogin(false);
@@ -58,21 +58,18 @@ TEST_F(Autostart, AnEntryIsWrittenReadBackAndRemoved)
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
 
-TEST_F(Autostart, AnEntrySwitchedOffByAnotherProgramCountsAsOff)
+// An entry switched off by another program counts as off until switched on again; one for another
+// program or of another kind does not count.
+TEST_F(Autostart, EntriesThatDoNotCount)
 {
     for (const char* switchedOff : { "Hidden=true\n", "X-GNOME-Autostart-enabled=false\n" }) {
         XdgAutostartLoginItem login = item();
         login.setLaunchAtLogin(true);
         m_home.append("config/autostart/io.github.pacemark.Pacemark.desktop", switchedOff);
         EXPECT_FALSE(login.isLaunchAtLoginEnabled()) << switchedOff;
-
         login.setLaunchAtLogin(true);
         EXPECT_TRUE(login.isLaunchAtLoginEnabled()) << switchedOff;
     }
-}
-
-TEST_F(Autostart, AnEntryForAnotherProgramOrOfAnotherKindDoesNotCount)
-{
     const std::string exec = XdgAutostartLoginItem::execValue(m_executable).toStdString();
     for (const std::string& content :
          { std::string("[Desktop Entry]\nType=Application\nExec=/usr/bin/something-else\n"),
@@ -92,34 +89,30 @@ TEST_F(Autostart, AFolderThatCannotBeWrittenLogsOneLineAndChangesNothing)
     testing::internal::CaptureStderr();
     login.setLaunchAtLogin(true);
     const std::string output = testing::internal::GetCapturedStderr();
-
     EXPECT_EQ(output.rfind("pacemark.app: launch at login: ", 0), 0U) << output;
     EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1);
     EXPECT_FALSE(login.isLaunchAtLoginEnabled());
 }
 
-TEST(AutostartExec, ProgramsWithSpecialCharactersSurviveTheRoundTrip)
+TEST(AutostartEntry, ProgramsSurviveTheRoundTripAndTheFolderFollowsXdgConfigHome)
 {
-    for (const QString& program : { QStringLiteral("/usr/bin/pacemark"), QStringLiteral("/opt/my apps/pacemark"),
-                                    QStringLiteral("/home/a \"b\"/$HOME/`x`/100%/back\\slash") }) {
+    for (const QString& program :
+         { u"/usr/bin/pacemark"_s, u"/opt/my apps/pacemark"_s, u"/home/a \"b\"/$HOME/`x`/100%/back\\slash"_s }) {
         const QString exec = XdgAutostartLoginItem::execValue(program);
         // The file's string escapes come off first when the entry is read.
-        const QString read = QString(exec).replace(QStringLiteral("\\\\"), QStringLiteral("\\"));
+        const QString read = QString(exec).replace(u"\\\\"_s, u"\\"_s);
         EXPECT_EQ(XdgAutostartLoginItem::programOf(read), program) << exec.toStdString();
     }
-    EXPECT_EQ(XdgAutostartLoginItem::programOf(QStringLiteral("pacemark --flag")), QStringLiteral("pacemark"));
-    EXPECT_EQ(XdgAutostartLoginItem::programOf(QStringLiteral("\"unterminated")), QString());
-}
+    EXPECT_EQ(XdgAutostartLoginItem::programOf(u"pacemark --flag"_s), u"pacemark"_s);
+    EXPECT_EQ(XdgAutostartLoginItem::programOf(u"\"unterminated"_s), QString());
 
-TEST(AutostartFolder, FollowsXdgConfigHome)
-{
     const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
     qputenv("XDG_CONFIG_HOME", "/custom/config");
-    EXPECT_EQ(XdgAutostartLoginItem::defaultAutostartFolder(), QStringLiteral("/custom/config/autostart"));
+    EXPECT_EQ(XdgAutostartLoginItem::defaultAutostartFolder(), u"/custom/config/autostart"_s);
     qputenv("XDG_CONFIG_HOME", "relative/config");
-    EXPECT_TRUE(XdgAutostartLoginItem::defaultAutostartFolder().endsWith(QStringLiteral("/.config/autostart")));
+    EXPECT_TRUE(XdgAutostartLoginItem::defaultAutostartFolder().endsWith(u"/.config/autostart"_s));
     qunsetenv("XDG_CONFIG_HOME");
-    EXPECT_TRUE(XdgAutostartLoginItem::defaultAutostartFolder().endsWith(QStringLiteral("/.config/autostart")));
+    EXPECT_TRUE(XdgAutostartLoginItem::defaultAutostartFolder().endsWith(u"/.config/autostart"_s));
     if (!saved.isEmpty())
         qputenv("XDG_CONFIG_HOME", saved);
 }

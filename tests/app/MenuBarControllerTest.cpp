@@ -17,6 +17,8 @@
 #include "runner/RunCharacter.h"
 #include "usage/UsageDataManager.h"
 
+using namespace Qt::StringLiterals;
+
 using namespace std::chrono_literals;
 
 namespace {
@@ -37,7 +39,7 @@ protected:
     ProviderManager m_providers { m_home.path("projects") };
     UsageDataManager m_usage { &m_providers };
     RunCharacter m_runner { &m_defaults };
-    ClaudeOAuthProvider m_oauth { ClaudeOAuthProvider::Stores {}, QUrl(QStringLiteral("http://127.0.0.1:9")) };
+    ClaudeOAuthProvider m_oauth { ClaudeOAuthProvider::Stores {}, QUrl(u"http://127.0.0.1:9"_s) };
     ClaudeQuotaManager m_quota { &m_oauth };
 };
 
@@ -53,7 +55,7 @@ TEST_F(MenuBarControllerTest, ComposesOnlyWhenTheFrameOrASettingChanges)
     EXPECT_EQ(controller.composedImageCount(), 1u);
 
     // Ticks that change nothing draw nothing.
-    QSignalSpy ticks(controller.findChild<QTimer*>(QStringLiteral("updateTimer")), &QTimer::timeout);
+    QSignalSpy ticks(controller.findChild<QTimer*>(u"updateTimer"_s), &QTimer::timeout);
     EXPECT_TRUE(waitUntil([&] { return ticks.count() >= 2; }));
     EXPECT_EQ(controller.composedImageCount(), 1u);
 
@@ -70,34 +72,28 @@ TEST_F(MenuBarControllerTest, ComposesOnlyWhenTheFrameOrASettingChanges)
     EXPECT_EQ(controller.composedImageCount(), 1 + frames);
 }
 
-TEST_F(MenuBarControllerTest, BatteryAppearsWhenEnabledAndAQuotaExists)
-{
-    MenuBarController controller(&m_usage, &m_runner, &m_quota, &m_oauth, &m_defaults);
-    const QList<QImage> runnerOnly = controller.statusImages();
-    // Enabled, but no quota yet: still the runner alone.
-    m_defaults.setShowMenuBarQuotaBattery(true);
-    EXPECT_EQ(controller.statusImages(), runnerOnly);
-
-    ClaudeQuota withFiveHour;
-    withFiveHour.fiveHour = ClaudeQuota::Window { 42.0, std::nullopt };
-    EXPECT_EQ(MenuBarController::batteryValue(withFiveHour), 42.0);
-    ClaudeQuota extraOnly;
-    extraOnly.extraUsage = ClaudeQuota::ExtraUsage { true, 5000, 1234, 24.7, QStringLiteral("USD") };
-    EXPECT_EQ(MenuBarController::batteryValue(extraOnly), 24.7);
-    EXPECT_EQ(MenuBarController::batteryValue(ClaudeQuota {}), std::nullopt);
-    EXPECT_EQ(MenuBarController::batteryValue(std::nullopt), std::nullopt);
-}
-
-TEST_F(MenuBarControllerTest, WithoutATrayTheDashboardIsAWindowThatAsksForTheQuota)
+// The offscreen platform has no tray: the dashboard is a window, which asks for the quota once it
+// is on screen. The battery shows only when enabled and a quota exists.
+TEST_F(MenuBarControllerTest, WithoutATrayTheDashboardIsAWindowAndTheBatteryWaitsForAQuota)
 {
     QSignalSpy refreshed(&m_quota, &ClaudeQuotaManager::refreshFinished);
     MenuBarController controller(&m_usage, &m_runner, &m_quota, &m_oauth, &m_defaults);
-    // The offscreen platform has no tray.
     EXPECT_FALSE(controller.tray()->isAvailable());
     EXPECT_TRUE(waitUntil([&] { return controller.isPopoverShown(); }));
-    // Showing it asks for the quota once it is on screen.
     EXPECT_TRUE(waitUntil([&] { return !refreshed.isEmpty(); }));
     EXPECT_EQ(controller.popover()->showCount(), 1);
+
+    const QList<QImage> runnerOnly = controller.statusImages();
+    m_defaults.setShowMenuBarQuotaBattery(true);
+    EXPECT_EQ(controller.statusImages(), runnerOnly);
+    // The five-hour window, else the credits.
+    ClaudeQuota quota;
+    quota.extraUsage = ClaudeQuota::ExtraUsage { true, 5000, 1234, 24.7, u"USD"_s };
+    EXPECT_EQ(MenuBarController::batteryValue(quota), 24.7);
+    quota.fiveHour = ClaudeQuota::Window { 42.0, std::nullopt };
+    EXPECT_EQ(MenuBarController::batteryValue(quota), 42.0);
+    EXPECT_EQ(MenuBarController::batteryValue(ClaudeQuota {}), std::nullopt);
+    EXPECT_EQ(MenuBarController::batteryValue(std::nullopt), std::nullopt);
 }
 
 // The half-second tick hands the usage figures to the runner: heavy use in the last three minutes
@@ -113,7 +109,6 @@ TEST_F(MenuBarControllerTest, TickDrivesTheRunnerFromTheLogs)
     QSignalSpy refreshed(&m_usage, &UsageDataManager::refreshed);
     m_usage.refresh();
     ASSERT_TRUE(waitUntil([&] { return !refreshed.isEmpty(); }));
-    m_defaults.setRunnerPaused(false);
     m_defaults.setRunnerPaused(false);
 
     MenuBarController controller(&m_usage, &m_runner, &m_quota, &m_oauth, &m_defaults);

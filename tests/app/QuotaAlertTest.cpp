@@ -14,12 +14,14 @@
 #include "basics/UserDefaults.h"
 #include "quota/QuotaAlertNotifier.h"
 
+using namespace Qt::StringLiterals;
+
 using namespace std::chrono_literals;
 
 namespace {
 
-const QString NotificationService = QStringLiteral("org.freedesktop.Notifications");
-const QString NotificationPath = QStringLiteral("/org/freedesktop/Notifications");
+const QString NotificationService = u"org.freedesktop.Notifications"_s;
+const QString NotificationPath = u"/org/freedesktop/Notifications"_s;
 
 // A notification server of the test's own that keeps the summary of every Notify call.
 class NotificationServer : public QObject
@@ -40,7 +42,7 @@ public Q_SLOTS:
         actions.append(actionList);
         return ++lastId;
     }
-    QStringList GetCapabilities() { return { QStringLiteral("actions"), QStringLiteral("body") }; }
+    QStringList GetCapabilities() { return { u"actions"_s, u"body"_s }; }
     void CloseNotification(uint) { }
 
 Q_SIGNALS:
@@ -91,8 +93,7 @@ protected:
         q.sevenDay->resetsAt = instant("2099-01-01T00:00:00Z") + std::chrono::hours(24 * ++m_marker);
         notifier.evaluate(q);
         EXPECT_TRUE(waitUntil([&] {
-            return m_server.summaries.size() > before
-                && m_server.summaries.last().startsWith(QStringLiteral("주간 한도"));
+            return m_server.summaries.size() > before && m_server.summaries.last().startsWith(u"주간 한도"_s);
         }));
         QStringList heard = m_server.summaries.mid(before);
         heard.removeLast();
@@ -104,13 +105,13 @@ protected:
     void flush()
     {
         QDBusPendingCallWatcher call(QDBusConnection::sessionBus().asyncCall(QDBusMessage::createMethodCall(
-            NotificationService, NotificationPath, NotificationService, QStringLiteral("GetCapabilities"))));
+            NotificationService, NotificationPath, NotificationService, u"GetCapabilities"_s)));
         EXPECT_TRUE(waitUntil([&] { return call.isFinished(); }));
     }
 
     TempDir m_home;
     ManualClock m_clock { instant("2026-12-07T10:00:00Z") };
-    QDBusConnection m_bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("notifications"));
+    QDBusConnection m_bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"notifications"_s);
     NotificationServer m_server;
     int m_marker = 0;
     QString m_settings = QString::fromStdString(m_home.path("settings.ini"));
@@ -123,23 +124,14 @@ TEST_F(QuotaAlertTest, AlertsOncePerThresholdAndPeriodAcrossARestart)
 {
     startServer();
     const char* period = "2026-12-07T12:00:00Z";
-    struct Step
-    {
-        double pct;
-        const char* reset;
-        QStringList expected;
-    };
-    const QList<Step> first {
-        { 50.0, period, {} },
-        { 81.0, period, { QStringLiteral("5시간 한도 80% 도달") } },
-        { 83.0, period, {} },
-        { 96.0, period, { QStringLiteral("5시간 한도 95% 도달") } },
+    const std::pair<double, QStringList> first[] {
+        { 50.0, {} }, { 81.0, { u"5시간 한도 80% 도달"_s } }, { 83.0, {} }, { 96.0, { u"5시간 한도 95% 도달"_s } }
     };
     {
         UserDefaults defaults(m_settings);
         QuotaAlertNotifier notifier(nullptr, &defaults);
-        for (const auto& step : first)
-            EXPECT_EQ(notifyAndCollect(notifier, quota(step.pct, step.reset)), step.expected) << step.pct;
+        for (const auto& [pct, expected] : first)
+            EXPECT_EQ(notifyAndCollect(notifier, quota(pct, period)), expected) << pct;
     }
     // A new process over the same settings: the same answer again, a second's wobble in the reset
     // time, and a failed poll that brings the old figures back tell nothing new.
@@ -150,21 +142,20 @@ TEST_F(QuotaAlertTest, AlertsOncePerThresholdAndPeriodAcrossARestart)
 
     // The window resets: one notice, then no usage yet (no reset time) tells nothing more.
     m_clock.set(instant("2026-12-07T12:00:30Z"));
-    EXPECT_EQ(notifyAndCollect(notifier, quota(0.0, nullptr)),
-              QStringList { QStringLiteral("5시간 한도가 초기화되었습니다") });
+    EXPECT_EQ(notifyAndCollect(notifier, quota(0.0, nullptr)), QStringList { u"5시간 한도가 초기화되었습니다"_s });
     EXPECT_EQ(notifyAndCollect(notifier, quota(0.0, nullptr)), QStringList {});
     EXPECT_EQ(notifyAndCollect(notifier, quota(3.0, "2026-12-07T17:00:00Z")), QStringList {});
 
     // A jump past both thresholds in the new period gives the higher alert alone.
     EXPECT_EQ(notifyAndCollect(notifier, quota(99.0, "2026-12-07T17:00:00Z")),
-              QStringList { QStringLiteral("5시간 한도 95% 도달") });
-    EXPECT_EQ(m_server.actions.value(0), (QStringList { QStringLiteral("default"), QStringLiteral("대시보드 열기") }));
+              QStringList { u"5시간 한도 95% 도달"_s });
+    EXPECT_EQ(m_server.actions.value(0), (QStringList { u"default"_s, u"대시보드 열기"_s }));
 
     // Thresholds of the user's own, and alerts turned off.
     defaults.setQuotaAlertUpperThreshold(50);
     EXPECT_EQ(defaults.quotaAlertLowerThreshold(), 49);
     EXPECT_EQ(notifyAndCollect(notifier, quota(49.5, "2026-12-07T22:00:00Z")),
-              QStringList { QStringLiteral("5시간 한도 49% 도달") });
+              QStringList { u"5시간 한도 49% 도달"_s });
     defaults.setQuotaAlertsEnabled(false);
     const qsizetype heard = m_server.summaries.size();
     notifier.evaluate(quota(100.0, "2026-12-08T03:00:00Z"));
@@ -172,26 +163,10 @@ TEST_F(QuotaAlertTest, AlertsOncePerThresholdAndPeriodAcrossARestart)
     EXPECT_EQ(m_server.summaries.size(), heard);
 }
 
-// The extra credits and the other weekly windows are watched as well; the credits per month.
-TEST_F(QuotaAlertTest, CreditsAndModelWindows)
-{
-    startServer();
-    UserDefaults defaults(m_settings);
-    QuotaAlertNotifier notifier(nullptr, &defaults);
-    ClaudeQuota q = quota(10.0, "2026-12-07T12:00:00Z");
-    q.sevenDayOpus = ClaudeQuota::Window { 85.0, instant("2026-12-09T00:00:00Z") };
-    q.extraUsage = ClaudeQuota::ExtraUsage { true, 5000, 4000, 80.0, QStringLiteral("USD") };
-    EXPECT_EQ(notifyAndCollect(notifier, q),
-              (QStringList { QStringLiteral("주간 Opus 한도 80% 도달"), QStringLiteral("추가 사용 크레딧 80% 도달") }));
-    EXPECT_EQ(notifyAndCollect(notifier, q), QStringList {});
-    m_clock.set(instant("2027-01-02T00:00:00Z"));
-    q.sevenDayOpus.reset();
-    EXPECT_EQ(notifyAndCollect(notifier, q), QStringList { QStringLiteral("추가 사용 크레딧 80% 도달") });
-}
-
 // Without a notification service the alert is dropped without a word, and counts as told: a service
-// that starts later does not bring it back.
-TEST_F(QuotaAlertTest, NoServiceIsSilence)
+// that starts later does not bring it back. The extra credits and the other weekly windows are
+// watched as well; the credits per month.
+TEST_F(QuotaAlertTest, NoServiceIsSilenceAndCreditsAndModelWindowsAreWatched)
 {
     UserDefaults defaults(m_settings);
     QuotaAlertNotifier notifier(nullptr, &defaults);
@@ -199,6 +174,16 @@ TEST_F(QuotaAlertTest, NoServiceIsSilence)
     flush();
     startServer();
     EXPECT_EQ(notifyAndCollect(notifier, quota(90.0, "2026-12-07T12:00:00Z")), QStringList {});
+
+    ClaudeQuota q = quota(10.0, "2026-12-07T12:00:00Z");
+    q.sevenDayOpus = ClaudeQuota::Window { 85.0, instant("2026-12-09T00:00:00Z") };
+    q.extraUsage = ClaudeQuota::ExtraUsage { true, 5000, 4000, 80.0, u"USD"_s };
+    EXPECT_EQ(notifyAndCollect(notifier, q),
+              (QStringList { u"주간 Opus 한도 80% 도달"_s, u"추가 사용 크레딧 80% 도달"_s }));
+    EXPECT_EQ(notifyAndCollect(notifier, q), QStringList {});
+    m_clock.set(instant("2027-01-02T00:00:00Z"));
+    q.sevenDayOpus.reset();
+    EXPECT_EQ(notifyAndCollect(notifier, q), QStringList { u"추가 사용 크레딧 80% 도달"_s });
 }
 
 // The application as launched: a click on an alert opens the popover, a click on another
@@ -224,8 +209,8 @@ TEST_F(QuotaAlertTest, ClickOpensThePopover)
     delegate.quotaAlertNotifier()->evaluate(quota(90.0, "2026-12-07T12:00:00Z"));
     ASSERT_TRUE(waitUntil([&] { return m_server.lastId == 1; }));
     // The answer with the id goes out before these signals, and arrives before them.
-    Q_EMIT m_server.ActionInvoked(7, QStringLiteral("default"));
-    Q_EMIT m_server.ActionInvoked(1, QStringLiteral("default"));
+    Q_EMIT m_server.ActionInvoked(7, u"default"_s);
+    Q_EMIT m_server.ActionInvoked(1, u"default"_s);
     EXPECT_TRUE(waitUntil([&] { return menuBar->isPopoverShown(); }));
     delegate.applicationWillTerminate();
 }

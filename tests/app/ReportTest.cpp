@@ -9,6 +9,8 @@
 #include "TempDir.h"
 #include "usage/DailyUsageStore.h"
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 struct Run
@@ -24,14 +26,19 @@ void start(QProcess& process, const QStringList& arguments, const std::string& h
            const QStringList& environment = {})
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("CLAUDE_CONFIG_DIR"));
-    env.remove(QStringLiteral("XDG_CONFIG_HOME"));
-    env.insert(QStringLiteral("HOME"), QString::fromStdString(home));
-    env.insert(QStringLiteral("TZ"), QStringLiteral("UTC"));
+    env.remove(u"CLAUDE_CONFIG_DIR"_s);
+    env.remove(u"XDG_CONFIG_HOME"_s);
+    env.insert(u"HOME"_s, QString::fromStdString(home));
+    env.insert(u"TZ"_s, u"UTC"_s);
     for (const auto& entry : environment)
-        env.insert(entry.section(QLatin1Char('='), 0, 0), entry.section(QLatin1Char('='), 1));
+        env.insert(entry.section(u'=', 0, 0), entry.section(u'=', 1));
     process.setProcessEnvironment(env);
     process.start(QStringLiteral(PACEMARK_EXECUTABLE), arguments);
+}
+
+QStringList args(const char* line)
+{
+    return QString::fromLatin1(line).split(u' ', Qt::SkipEmptyParts);
 }
 
 Run pacemark(const QStringList& arguments, const std::string& home, const QStringList& environment = {})
@@ -46,12 +53,13 @@ Run pacemark(const QStringList& arguments, const std::string& home, const QStrin
     return run;
 }
 
-QStringList args(const char* line)
+Run pacemark(const char* line, const std::string& home, const QStringList& environment = {})
 {
-    return QString::fromLatin1(line).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    return pacemark(args(line), home, environment);
 }
 
-const QStringList JsonAt = args("--report --json --now 2025-06-10T12:00:00Z");
+const char* const JsonAt = "--report --json --now 2025-06-10T12:00:00Z";
+const char* const TextAt = "--report --now 2025-06-10T12:00:00Z";
 
 void writeLogs(const TempDir& home, const std::string& root = ".claude")
 {
@@ -66,10 +74,18 @@ void writeLogs(const TempDir& home, const std::string& root = ".claude")
         ClaudeLog::assistant("msg_c", "2025-06-10T11:59:00.5Z", { 0, 10, 0, 0 }, "claude-3-5-haiku-20241022", "s1", 2));
 }
 
+// Compact JSON of a value, without the costs of the entries of a list: those are compared apart.
 QByteArray compact(const QJsonValue& value)
 {
-    return value.isArray() ? QJsonDocument(value.toArray()).toJson(QJsonDocument::Compact)
-                           : QJsonDocument(value.toObject()).toJson(QJsonDocument::Compact);
+    if (value.isObject())
+        return QJsonDocument(value.toObject()).toJson(QJsonDocument::Compact);
+    QJsonArray list;
+    for (const auto& entry : value.toArray()) {
+        QJsonObject object = entry.toObject();
+        object.remove(u"costUSD"_s);
+        list.append(object);
+    }
+    return QJsonDocument(list).toJson(QJsonDocument::Compact);
 }
 
 TEST(Report, JsonMembersAndValues)
@@ -80,53 +96,36 @@ TEST(Report, JsonMembersAndValues)
     ASSERT_EQ(run.exitCode, 0) << run.err.constData();
     EXPECT_TRUE(run.err.isEmpty());
     auto json = run.json();
-    EXPECT_EQ(
-        json.keys().join(QLatin1Char(' ')),
-        QStringLiteral("activityLevel cumulativeCostUSD cumulativeTokens cumulativeUnpricedTokens generatedAt isActive "
-                       "lastActivityTimestamp projects providerSummaries recordCount sessionCount todayBreakdown "
-                       "todayCostUSD todayOutputTokens todayTokens todayUnpricedTokens tokensPerMinute weeklyData"));
     // Opus is priced; claude-3-5-haiku is not in the price table: its tokens are counted apart, its cost null.
     const double opus = 100 * 15e-6 + 200 * 75e-6 + 300 * 18.75e-6 + 4000 * 1.5e-6,
                  sonnet = 3e-6 + 15e-6 + 3.75e-6 + 0.3e-6;
-    EXPECT_NEAR(json[QStringLiteral("todayCostUSD")].toDouble(), opus, 1e-12);
-    EXPECT_NEAR(json[QStringLiteral("cumulativeCostUSD")].toDouble(), opus + sonnet, 1e-12);
-    EXPECT_EQ(json[QStringLiteral("todayUnpricedTokens")], 10);
-    EXPECT_EQ(json[QStringLiteral("cumulativeUnpricedTokens")], 10);
-    EXPECT_NEAR(json[QStringLiteral("todayBreakdown")][0][QStringLiteral("costUSD")].toDouble(), opus, 1e-12);
-    EXPECT_TRUE(json[QStringLiteral("todayBreakdown")][1][QStringLiteral("costUSD")].isNull());
-    EXPECT_NEAR(json[QStringLiteral("weeklyData")][0][QStringLiteral("costUSD")].toDouble(), sonnet, 1e-12);
-    EXPECT_NEAR(json[QStringLiteral("weeklyData")][1][QStringLiteral("costUSD")].toDouble(), opus, 1e-12);
+    EXPECT_NEAR(json[u"todayCostUSD"_s].toDouble(), opus, 1e-12);
+    EXPECT_NEAR(json[u"cumulativeCostUSD"_s].toDouble(), opus + sonnet, 1e-12);
+    EXPECT_EQ(json[u"todayUnpricedTokens"_s], 10);
+    EXPECT_EQ(json[u"cumulativeUnpricedTokens"_s], 10);
+    EXPECT_NEAR(json[u"todayBreakdown"_s][0][u"costUSD"_s].toDouble(), opus, 1e-12);
+    EXPECT_TRUE(json[u"todayBreakdown"_s][1][u"costUSD"_s].isNull());
+    EXPECT_NEAR(json[u"weeklyData"_s][0][u"costUSD"_s].toDouble(), sonnet, 1e-12);
+    EXPECT_NEAR(json[u"weeklyData"_s][1][u"costUSD"_s].toDouble(), opus, 1e-12);
     // Every line names the same working folder.
-    const auto project = json[QStringLiteral("projects")][QStringLiteral("today")][0];
-    EXPECT_EQ(project[QStringLiteral("path")], QStringLiteral("/home/dev/project"));
-    EXPECT_EQ(project[QStringLiteral("tokens")], 4610);
-    EXPECT_NEAR(project[QStringLiteral("costUSD")].toDouble(), opus, 1e-12);
-    EXPECT_EQ(json[QStringLiteral("projects")][QStringLiteral("lastSevenDays")][0][QStringLiteral("tokens")], 4614);
-    const auto withoutCost = [](QJsonValue list) {
-        QJsonArray out;
-        for (const auto& v : list.toArray()) {
-            QJsonObject o = v.toObject();
-            o.remove(QStringLiteral("costUSD"));
-            out.append(o);
-        }
-        return QJsonValue(out);
-    };
-    json[QStringLiteral("todayBreakdown")] = withoutCost(json[QStringLiteral("todayBreakdown")]);
-    json[QStringLiteral("weeklyData")] = withoutCost(json[QStringLiteral("weeklyData")]);
-    for (const char* key :
-         { "todayCostUSD", "cumulativeCostUSD", "todayUnpricedTokens", "cumulativeUnpricedTokens", "projects" })
-        json.remove(QLatin1StringView(key));
+    const auto project = json[u"projects"_s][u"today"_s][0];
+    EXPECT_EQ(project[u"path"_s], u"/home/dev/project"_s);
+    EXPECT_EQ(project[u"tokens"_s], 4610);
+    EXPECT_NEAR(project[u"costUSD"_s].toDouble(), opus, 1e-12);
+    EXPECT_EQ(json[u"projects"_s][u"lastSevenDays"_s][0][u"tokens"_s], 4614);
     EXPECT_EQ(
-        compact(json[QStringLiteral("todayBreakdown")][0]),
-        R"({"cacheReadTokens":4000,"cacheWriteTokens":300,"displayName":"Opus","id":"claude-code_claude-opus-4-1-20250805",)"
-        R"("inputTokens":100,"model":"claude-opus-4-1-20250805","outputTokens":200,"providerId":"claude-code","totalTokens":4600})");
-    EXPECT_EQ(json[QStringLiteral("todayBreakdown")][1][QStringLiteral("displayName")], QStringLiteral("Haiku"));
+        compact(QJsonArray { json[u"todayBreakdown"_s][0] }),
+        R"([{"cacheReadTokens":4000,"cacheWriteTokens":300,"displayName":"Opus","id":"claude-code_claude-opus-4-1-20250805",)"
+        R"("inputTokens":100,"model":"claude-opus-4-1-20250805","outputTokens":200,"providerId":"claude-code","totalTokens":4600}])");
+    EXPECT_EQ(json[u"todayBreakdown"_s][1][u"displayName"_s], u"Haiku"_s);
     EXPECT_EQ(
-        compact(json[QStringLiteral("weeklyData")]),
+        compact(json[u"weeklyData"_s]),
         R"([{"dateString":"2025-06-09","outputTokens":1,"totalTokens":4},{"dateString":"2025-06-10","outputTokens":210,"totalTokens":4610}])");
-    EXPECT_EQ(compact(json[QStringLiteral("providerSummaries")]),
+    EXPECT_EQ(compact(json[u"providerSummaries"_s]),
               R"([{"providerIcon":"🤖","providerId":"claude-code","providerName":"Claude Code","tokens":4610}])");
-    for (const char* key : { "todayBreakdown", "weeklyData", "providerSummaries" })
+    // What is left, whole: no member more, none less.
+    for (const char* key : { "todayCostUSD", "cumulativeCostUSD", "todayUnpricedTokens", "cumulativeUnpricedTokens",
+                             "projects", "todayBreakdown", "weeklyData", "providerSummaries" })
         json.remove(QLatin1StringView(key));
     EXPECT_EQ(
         compact(json),
@@ -134,12 +133,12 @@ TEST(Report, JsonMembersAndValues)
         R"("lastActivityTimestamp":"2025-06-10T11:59:00.500Z","recordCount":3,"sessionCount":1,"todayOutputTokens":210,)"
         R"("todayTokens":4610,"tokensPerMinute":103})");
 
-    const auto later = pacemark(args("--report --json --now 2025-06-10T21:30:00+09:00"), home.path()).json();
-    EXPECT_EQ(later[QStringLiteral("generatedAt")], QStringLiteral("2025-06-10T12:30:00Z"));
-    EXPECT_EQ(later[QStringLiteral("activityLevel")], QStringLiteral("stale"));
-    EXPECT_EQ(later[QStringLiteral("tokensPerMinute")], 0);
+    const auto later = pacemark("--report --json --now 2025-06-10T21:30:00+09:00", home.path()).json();
+    EXPECT_EQ(later[u"generatedAt"_s], u"2025-06-10T12:30:00Z"_s);
+    EXPECT_EQ(later[u"activityLevel"_s], u"stale"_s);
+    EXPECT_EQ(later[u"tokensPerMinute"_s], 0);
 
-    const auto text = pacemark(args("--report --now 2025-06-10T12:00:00Z"), home.path());
+    const auto text = pacemark(TextAt, home.path());
     EXPECT_EQ(text.exitCode, 0);
     EXPECT_TRUE(text.out.contains("Today      4.6K tokens (210 output) in 1 session")) << text.out.constData();
 }
@@ -149,73 +148,60 @@ TEST(Report, HistoryFromLogsAndStore)
 {
     TempDir home;
     writeLogs(home);
-    const std::string store = home.path(".local/share/Pacemark/pacemark/history.sqlite");
     {
-        auto opened = DailyUsageStore::open(QString::fromStdString(store));
+        auto opened
+            = DailyUsageStore::open(QString::fromStdString(home.path(".local/share/Pacemark/pacemark/history.sqlite")));
         ASSERT_TRUE(opened.store);
-        ASSERT_TRUE(opened.store->record({ { QStringLiteral("2025-06-07"), 5, 5, 0, 0, 1, {} } }));
+        ASSERT_TRUE(opened.store->record({ { u"2025-06-07"_s, 5, 5, 0, 0, 1, {} } }));
     }
-    const auto run = pacemark(args("--report --json --history --now 2025-06-10T12:00:00Z"), home.path(),
-                              { QStringLiteral("XDG_DATA_HOME=") + QString::fromStdString(home.path(".local/share")) });
-    ASSERT_EQ(run.exitCode, 0) << run.err.constData();
-    EXPECT_TRUE(
-        run.json()[QStringLiteral("history")][0][QStringLiteral("costUSD")].isNull()); // a stored day without models
-    QJsonArray history;
-    for (const auto& v : run.json()[QStringLiteral("history")].toArray()) {
-        QJsonObject o = v.toObject();
-        o.remove(QStringLiteral("costUSD"));
-        history.append(o);
-    }
+    const QStringList data { u"XDG_DATA_HOME="_s + QString::fromStdString(home.path(".local/share")) };
+    const auto json = pacemark("--report --json --history --now 2025-06-10T12:00:00Z", home.path(), data).json();
+    EXPECT_TRUE(json[u"history"_s][0][u"costUSD"_s].isNull()); // a stored day without models
     EXPECT_EQ(
-        compact(history),
+        compact(json[u"history"_s]),
         R"([{"dateString":"2025-06-07","outputTokens":5,"totalTokens":10},{"dateString":"2025-06-08","outputTokens":0,"totalTokens":0},)"
         R"({"dateString":"2025-06-09","outputTokens":1,"totalTokens":4},{"dateString":"2025-06-10","outputTokens":210,"totalTokens":4610}])");
-    EXPECT_EQ(run.json()[QStringLiteral("cumulativeTokens")], 4624);
+    EXPECT_EQ(json[u"cumulativeTokens"_s], 4624);
 
-    const auto text
-        = pacemark(args("--report --history --now 2025-06-10T12:00:00Z"), home.path(),
-                   { QStringLiteral("XDG_DATA_HOME=") + QString::fromStdString(home.path(".local/share")) });
+    const auto text = pacemark("--report --history --now 2025-06-10T12:00:00Z", home.path(), data);
     EXPECT_TRUE(text.out.contains("History\n  2025-06-07        10         \u2014\n  2025-06-08         0     $0.00\n"))
         << text.out.constData();
-    EXPECT_EQ(pacemark(args("--history"), home.path()).exitCode, 2);
+    EXPECT_EQ(pacemark("--history", home.path()).exitCode, 2);
 }
 
 TEST(Report, WhereLogsAreAndTheTimeZone)
 {
     TempDir home, config;
     writeLogs(config, ".");
+    const auto tokens = [&](const QStringList& environment = {}) {
+        return pacemark(JsonAt, home.path(), environment).json()[u"cumulativeTokens"_s].toInteger();
+    };
     home.write(".claude/projects/p/x.jsonl", ClaudeLog::assistant("other", "2025-06-10T10:00:00Z", { 7, 0, 0, 0 }));
-    EXPECT_EQ(pacemark(JsonAt, home.path()).json()[QStringLiteral("cumulativeTokens")].toInteger(), 7);
-    const QString dir = QString::fromStdString(config.path()) + QLatin1Char('/');
-    EXPECT_EQ(pacemark(JsonAt, home.path(), { QStringLiteral("CLAUDE_CONFIG_DIR=") + dir })
-                  .json()[QStringLiteral("cumulativeTokens")]
-                  .toInteger(),
-              4614);
-
-    const auto seoul
-        = pacemark(JsonAt, home.path(), { QStringLiteral("CLAUDE_CONFIG_DIR=") + dir, QStringLiteral("TZ=Asia/Seoul") })
-              .json();
-    EXPECT_EQ(seoul[QStringLiteral("todayTokens")].toInteger(), 4614);
-    EXPECT_EQ(seoul[QStringLiteral("weeklyData")].toArray().size(), 1);
+    EXPECT_EQ(tokens(), 7);
+    const QString configured = u"CLAUDE_CONFIG_DIR="_s + QString::fromStdString(config.path()) + u'/';
+    EXPECT_EQ(tokens({ configured }), 4614);
+    const auto seoul = pacemark(JsonAt, home.path(), { configured, u"TZ=Asia/Seoul"_s }).json();
+    EXPECT_EQ(seoul[u"todayTokens"_s].toInteger(), 4614);
+    EXPECT_EQ(seoul[u"weeklyData"_s].toArray().size(), 1);
 
     // Newer releases write to ~/.config/claude; a log copied there by a migration counts once.
     home.write(".config/claude/projects/p/x.jsonl",
                ClaudeLog::assistant("other", "2025-06-10T10:00:00Z", { 7, 0, 0, 0 }));
     home.write(".config/claude/projects/p/y.jsonl",
                ClaudeLog::assistant("new", "2025-06-10T10:00:00Z", { 1, 0, 0, 0 }));
-    EXPECT_EQ(pacemark(JsonAt, home.path()).json()[QStringLiteral("cumulativeTokens")].toInteger(), 8);
+    EXPECT_EQ(tokens(), 8);
     const QByteArray folders
         = QByteArray::fromStdString(home.path(".claude/projects") + ", " + home.path(".config/claude/projects"));
-    const auto text = pacemark(args("--report --now 2025-06-10T12:00:00Z"), home.path());
+    const auto text = pacemark(TextAt, home.path());
     EXPECT_TRUE(text.out.contains("\nLogs       " + folders + "\n\n")) << text.out.constData();
-    EXPECT_TRUE(pacemark(args("--help"), home.path()).out.contains("Read now: " + folders + "."));
+    EXPECT_TRUE(pacemark("--help", home.path()).out.contains("Read now: " + folders + "."));
 
     TempDir none;
     const auto empty = pacemark(JsonAt, none.path()).json();
-    EXPECT_EQ(empty[QStringLiteral("recordCount")].toInteger(), 0);
-    EXPECT_EQ(empty[QStringLiteral("activityLevel")], QStringLiteral("dormant"));
-    EXPECT_TRUE(empty[QStringLiteral("lastActivityTimestamp")].isNull());
-    EXPECT_TRUE(pacemark(args("--report"), none.path())
+    EXPECT_EQ(empty[u"recordCount"_s].toInteger(), 0);
+    EXPECT_EQ(empty[u"activityLevel"_s], u"dormant"_s);
+    EXPECT_TRUE(empty[u"lastActivityTimestamp"_s].isNull());
+    EXPECT_TRUE(pacemark("--report", none.path())
                     .out.contains(QByteArray::fromStdString("Logs       none found in " + none.path(".claude/projects")
                                                             + ", " + none.path(".config/claude/projects") + "\n")));
 }
@@ -233,25 +219,25 @@ TEST(Report, SaturatedTotalsPrintExactly)
 TEST(Report, CommandLine)
 {
     TempDir home;
-    const QStringList bad[]
-        = { args("--bogus"),
-            args("--report --now yesterday"),
-            { QStringLiteral("--report"), QStringLiteral("--now"), QStringLiteral("2025-06-10 12:00:00") },
-            args("--report --now"),
-            args("--json"),
-            args("--report extra") };
+    const QStringList bad[] = { args("--bogus"),
+                                args("--report --now yesterday"),
+                                { u"--report"_s, u"--now"_s, u"2025-06-10 12:00:00"_s },
+                                args("--report --now"),
+                                args("--json"),
+                                args("--report extra") };
     for (const auto& arguments : bad) {
+        SCOPED_TRACE(arguments.join(u' ').toStdString());
         const auto run = pacemark(arguments, home.path());
-        EXPECT_EQ(run.exitCode, 2) << arguments.join(QLatin1Char(' ')).toStdString();
+        EXPECT_EQ(run.exitCode, 2);
         EXPECT_TRUE(run.out.isEmpty());
         EXPECT_TRUE(run.err.startsWith("pacemark: ") && run.err.count('\n') == 1 && run.err.endsWith('\n'))
             << run.err.constData();
     }
-    const auto help = pacemark(args("--help"), home.path());
+    const auto help = pacemark("--help", home.path());
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.out.startsWith("Usage: pacemark [options]\n")) << help.out.constData();
     EXPECT_TRUE(help.out.contains("--report") && help.out.contains("--json") && help.out.contains("--now"));
-    const auto version = pacemark(args("--version"), home.path());
+    const auto version = pacemark("--version", home.path());
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_EQ(version.out, QByteArray("pacemark " PACEMARK_VERSION "\n"));
 }
@@ -262,8 +248,8 @@ TEST(Application, RunsWithoutATrayHandsOverAndStopsOnTerm)
 {
     TempDir home;
     writeLogs(home);
-    const QStringList environment { QStringLiteral("TMPDIR=") + QString::fromStdString(home.path()),
-                                    QStringLiteral("QT_QPA_PLATFORM=offscreen") };
+    const QStringList environment { u"TMPDIR="_s + QString::fromStdString(home.path()),
+                                    u"QT_QPA_PLATFORM=offscreen"_s };
     QProcess first;
     start(first, args("--stats"), home.path(), environment);
     first.setReadChannel(QProcess::StandardError);
@@ -272,7 +258,7 @@ TEST(Application, RunsWithoutATrayHandsOverAndStopsOnTerm)
         err += first.readAllStandardError();
     EXPECT_TRUE(err.contains("pacemark: no system tray is available")) << err.constData();
 
-    const auto second = pacemark({}, home.path(), environment);
+    const auto second = pacemark(QStringList(), home.path(), environment);
     EXPECT_EQ(second.exitCode, 0);
 
     first.terminate();

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QGuiApplication>
 #include <QQuickItem>
 #include <QQuickView>
@@ -18,6 +20,8 @@
 #include "usage/UsageDataManager.h"
 #include "views/QuotaCardModel.h"
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 class SettingsWindow : public testing::Test
@@ -28,14 +32,6 @@ protected:
     // The delegate's settings and the autostart folder live in a private configuration folder.
     void SetUp() override { qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(m_home.path("config"))); }
     void TearDown() override { qunsetenv("XDG_CONFIG_HOME"); }
-
-    static int settingsWindows()
-    {
-        int count = 0;
-        for (const QWindow* window : QGuiApplication::topLevelWindows())
-            count += window->title() == u"설정" ? 1 : 0;
-        return count;
-    }
 
     TempDir m_home;
 };
@@ -60,27 +56,26 @@ TEST_F(SettingsWindow, OpeningTwiceShowsTheSameWindowCentredAndInFront)
         = QRect(window->screen()->availableGeometry().center() - QPoint(240, 270), QSize(480, 540)).center();
     EXPECT_EQ(window->geometry().center(), centre);
 
-    auto* speedSwitch = window->rootObject()->findChild<QQuickItem*>(QStringLiteral("speedInvertedSwitch"));
+    auto* speedSwitch = window->rootObject()->findChild<QQuickItem*>(u"speedInvertedSwitch"_s);
     ASSERT_NE(speedSwitch, nullptr);
     delegate.defaults()->setSpeedInverted(true);
 
     window->close();
     window->setPosition(0, 0);
-    EXPECT_FALSE(window->isVisible());
     delegate.showSettingsWindow();
     delegate.showSettingsWindow();
 
     EXPECT_EQ(delegate.settingsWindowController(), controller);
     EXPECT_EQ(controller->window(), window);
-    EXPECT_EQ(settingsWindows(), 1);
+    EXPECT_EQ(std::ranges::count_if(QGuiApplication::topLevelWindows(),
+                                    [](const QWindow* other) { return other->title() == u"설정"; }),
+              1);
     EXPECT_EQ(window->geometry().center(), centre);
     EXPECT_TRUE(speedSwitch->property("checked").toBool());
 
     // The window shows the delegate's one quota manager.
     delegate.claudeQuotaManager()->disconnectAccount();
-    auto* status = window->rootObject()->findChild<QQuickItem*>(QStringLiteral("quotaStatus"));
-    ASSERT_NE(status, nullptr);
-    EXPECT_EQ(status->property("text").toString(), QStringLiteral("연결 해제됨"));
+    EXPECT_EQ(window->rootObject()->findChild<QQuickItem*>(u"quotaStatus"_s)->property("text"), u"연결 해제됨"_s);
 }
 
 TEST_F(SettingsWindow, ThePopoversSettingsButtonAsksForTheWindow)
@@ -91,18 +86,16 @@ TEST_F(SettingsWindow, ThePopoversSettingsButtonAsksForTheWindow)
     QuotaCardModel quota;
     UserDefaults defaults(QString::fromStdString(m_home.path("settings.ini")));
     RunCharacter runner(&defaults);
-    PopoverWindow popover({ { QStringLiteral("usageDataManager"), QVariant::fromValue(&usage) },
-                            { QStringLiteral("quotaCard"), QVariant::fromValue(&quota) },
-                            { QStringLiteral("runCharacter"), QVariant::fromValue(&runner) } },
+    PopoverWindow popover({ { u"usageDataManager"_s, QVariant::fromValue(&usage) },
+                            { u"quotaCard"_s, QVariant::fromValue(&quota) },
+                            { u"runCharacter"_s, QVariant::fromValue(&runner) } },
                           PopoverWindow::Mode::NormalWindow);
     QSignalSpy requested(&popover, &PopoverWindow::settingsRequested);
     popover.show({});
     ASSERT_TRUE(QTest::qWaitForWindowExposed(popover.view()));
 
-    auto* button = popover.view()->rootObject()->findChild<QQuickItem*>(QStringLiteral("settingsButton"));
-    ASSERT_NE(button, nullptr);
     // QTest's mouse events assume a widget application here, as the tray links Qt Widgets.
-    QMetaObject::invokeMethod(button, "clicked");
+    QMetaObject::invokeMethod(popover.view()->rootObject()->findChild<QQuickItem*>(u"settingsButton"_s), "clicked");
     EXPECT_EQ(requested.size(), 1);
 }
 

@@ -68,10 +68,15 @@ TEST(StatusImageTest, RunnerFillsItsShareOfEverySize)
     EXPECT_EQ(StatusImage::runnerShare(-3), StatusImage::runnerShare(20));
     EXPECT_EQ(StatusImage::runnerShare(100), 1.0);
     EXPECT_TRUE(StatusImage::compose(QImage(), QRect(), 22, options(20)).isNull());
-}
 
-TEST(StatusImageTest, ContentIsTheUnionOfTheFramesOpaqueParts)
-{
+    // Mirroring swaps the frame halves.
+    for (bool flip : { false, true }) {
+        const QImage image = compose(twoColourFrame(40, 20), 32, options(24, {}, flip));
+        EXPECT_EQ(image.pixelColor(2, 16), QColor(flip ? Qt::blue : Qt::red)) << flip;
+        EXPECT_EQ(image.pixelColor(29, 16), QColor(flip ? Qt::red : Qt::blue)) << flip;
+    }
+
+    // The content box is the union of the frames' opaque parts; a blank frame keeps its whole rect.
     QImage a(40, 30, QImage::Format_ARGB32_Premultiplied);
     a.fill(Qt::transparent);
     QImage b = a;
@@ -83,19 +88,10 @@ TEST(StatusImageTest, ContentIsTheUnionOfTheFramesOpaqueParts)
     EXPECT_EQ(StatusImage::contentRect({ empty }), empty.rect());
 }
 
-TEST(StatusImageTest, MirroringSwapsTheFrameHalves)
-{
-    const QImage plain = compose(twoColourFrame(40, 20), 32, options(24));
-    const QImage mirrored = compose(twoColourFrame(40, 20), 32, options(24, {}, true));
-    EXPECT_EQ(plain.pixelColor(2, 16), QColor(Qt::red));
-    EXPECT_EQ(plain.pixelColor(29, 16), QColor(Qt::blue));
-    EXPECT_EQ(mirrored.pixelColor(2, 16), QColor(Qt::blue));
-    EXPECT_EQ(mirrored.pixelColor(29, 16), QColor(Qt::red));
-}
-
 // The battery is a bar along the bottom edge with a dark edge around a light track, readable on
-// light and dark panels; the runner keeps at least 60 % of the height above it.
-TEST(StatusImageTest, BatteryBarLeavesTheRunnerMostOfTheSlot)
+// light and dark panels; the runner keeps at least 60 % of the height above it. Its colour steps at
+// 70 % and 90 %; its fill is clamped to the bar.
+TEST(StatusImageTest, BatteryBarLeavesTheRunnerMostOfTheSlotAndStepsItsColour)
 {
     const QImage square = twoColourFrame(20, 20);
     for (int size : StatusImage::IconSizes) {
@@ -108,35 +104,23 @@ TEST(StatusImageTest, BatteryBarLeavesTheRunnerMostOfTheSlot)
         EXPECT_GE(runner.height(), 0.6 * size) << size;
         EXPECT_LT(runner.bottom(), bar.top()) << size;
 
-        const int y = bar.center().y();
         const QColor edge = image.pixelColor(bar.center().x(), bar.bottom());
-        const QColor filled = image.pixelColor(bar.left() + 3, y);
-        const QColor track = image.pixelColor(bar.right() - 3, y);
         EXPECT_LT(edge.lightnessF(), 0.2) << size;
         EXPECT_GT(edge.alphaF(), 0.7) << size;
-        EXPECT_EQ(filled, colors.green) << size;
-        EXPECT_GT(track.lightnessF(), 0.9) << size;
+        EXPECT_EQ(image.pixelColor(bar.left() + 3, bar.center().y()), colors.green) << size;
+        EXPECT_GT(image.pixelColor(bar.right() - 3, bar.center().y()).lightnessF(), 0.9) << size;
     }
-}
-
-TEST(StatusImageTest, BatteryColoursAndClampingAtThresholds)
-{
-    const struct
-    {
-        double u;
-        QColor color;
-        double pct;
-    } cases[] = {
+    const std::tuple<double, QColor, double> cases[] = {
         { 69.9, colors.green, 69.9 }, { 70, colors.orange, 70 }, { 89.9, colors.orange, 89.9 }, { 90, colors.red, 90 },
         { 100, colors.red, 100 },     { 150, colors.red, 100 },  { -5, colors.green, 0 },       { 0, colors.green, 0 },
     };
-    for (const auto& c : cases) {
-        const auto [color, pct] = StatusImage::batteryFill(c.u, colors);
-        EXPECT_EQ(color, c.color) << c.u;
-        EXPECT_DOUBLE_EQ(pct, c.pct) << c.u;
+    for (const auto& [utilization, expectedColor, expectedPct] : cases) {
+        const auto [color, pct] = StatusImage::batteryFill(utilization, colors);
+        EXPECT_EQ(color, expectedColor) << utilization;
+        EXPECT_DOUBLE_EQ(pct, expectedPct) << utilization;
     }
     const QRect bar = StatusImage::batteryBar(64);
     const int y = bar.center().y();
-    EXPECT_EQ(compose(twoColourFrame(20, 20), 64, options(20, 120)).pixelColor(bar.right() - 3, y), colors.red);
-    EXPECT_GT(compose(twoColourFrame(20, 20), 64, options(20, -1)).pixelColor(bar.left() + 3, y).lightnessF(), 0.9);
+    EXPECT_EQ(compose(square, 64, options(20, 120)).pixelColor(bar.right() - 3, y), colors.red);
+    EXPECT_GT(compose(square, 64, options(20, -1)).pixelColor(bar.left() + 3, y).lightnessF(), 0.9);
 }

@@ -22,6 +22,8 @@
 #include "usage/PriceTable.h"
 #include "usage/UsageDataManager.h"
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -76,43 +78,30 @@ StatuslineFigures fresh(const QString& session)
     return StatuslineFigures::of(usage, session, std::nullopt, PriceTable::standard());
 }
 
-void expectSame(const StatuslineFigures& actual, const StatuslineFigures& expected)
+void expectSame(const StatuslineFigures& a, const StatuslineFigures& b)
 {
-    EXPECT_EQ(actual.todayTokens, expected.todayTokens);
-    EXPECT_EQ(actual.tokensPerMinute, expected.tokensPerMinute);
-    EXPECT_EQ(actual.pace, expected.pace);
-    EXPECT_EQ(actual.sessionTokens, expected.sessionTokens);
-    EXPECT_EQ(actual.todayCostUsd, expected.todayCostUsd);
-    EXPECT_EQ(actual.sessionCostUsd, expected.sessionCostUsd);
+    EXPECT_EQ(std::tie(a.todayTokens, a.tokensPerMinute, a.pace, a.sessionTokens, a.todayCostUsd, a.sessionCostUsd),
+              std::tie(b.todayTokens, b.tokensPerMinute, b.pace, b.sessionTokens, b.todayCostUsd, b.sessionCostUsd));
 }
-
-struct Outcome
-{
-    int exitCode = -1;
-    QByteArray out;
-};
 
 // The executable as Claude Code runs it, with its own runtime and cache folders; the event loop
 // runs meanwhile, so that an instance in this process can answer.
-Outcome statusline(const QByteArray& input, const std::string& home, const QString& runtime)
+// Answers the exit code and the output.
+std::pair<int, QByteArray> statusline(const QByteArray& input, const std::string& home, const QString& runtime)
 {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("HOME"), QString::fromStdString(home));
-    env.insert(QStringLiteral("CLAUDE_CONFIG_DIR"), QString::fromStdString(home + "/.claude"));
-    env.insert(QStringLiteral("XDG_CACHE_HOME"), QString::fromStdString(home + "/cache"));
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+    env.insert(u"HOME"_s, QString::fromStdString(home));
+    env.insert(u"CLAUDE_CONFIG_DIR"_s, QString::fromStdString(home + "/.claude"));
+    env.insert(u"XDG_CACHE_HOME"_s, QString::fromStdString(home + "/cache"));
+    env.insert(u"XDG_RUNTIME_DIR"_s, runtime);
     process.setProcessEnvironment(env);
-    process.start(QStringLiteral(PACEMARK_EXECUTABLE), { QStringLiteral("--statusline") });
+    process.start(QStringLiteral(PACEMARK_EXECUTABLE), { u"--statusline"_s });
     process.write(input);
     process.closeWriteChannel();
-    Outcome run;
-    // The event loop runs meanwhile: an instance in this process answers the command.
-    if (waitUntil([&] { return process.state() == QProcess::NotRunning; }, std::chrono::seconds(30))
-        && process.exitStatus() == QProcess::NormalExit)
-        run.exitCode = process.exitCode();
-    run.out = process.readAllStandardOutput();
-    return run;
+    const bool finished = waitUntil([&] { return process.state() == QProcess::NotRunning; }, 30s)
+        && process.exitStatus() == QProcess::NormalExit;
+    return { finished ? process.exitCode() : -1, process.readAllStandardOutput() };
 }
 
 QString runtimeFolder(const TempDir& dir)
@@ -125,13 +114,9 @@ QString runtimeFolder(const TempDir& dir)
 
 TEST(Statusline, InputNamesTheSession)
 {
-    const struct
-    {
-        QByteArray input;
-        QString session;
-    } cases[] = {
-        { claudeInput("s1", "/home/dev/.claude/projects/-home-dev-app/s1.jsonl"), QStringLiteral("s1") },
-        { R"({"transcript_path":"/home/dev/.claude/projects/-home-dev-app/s2.jsonl"})", QStringLiteral("s2") },
+    const std::pair<QByteArray, QString> cases[] = {
+        { claudeInput("s1", "/home/dev/.claude/projects/-home-dev-app/s1.jsonl"), u"s1"_s },
+        { R"({"transcript_path":"/home/dev/.claude/projects/-home-dev-app/s2.jsonl"})", u"s2"_s },
         { R"({"transcript_path":"/home/dev/notes.txt"})", QString() },
         { "", QString() },
         { "{\"session_id\":", QString() },
@@ -139,10 +124,10 @@ TEST(Statusline, InputNamesTheSession)
         { R"({"session_id":42})", QString() },
         { QByteArray("\xff\xfe\0garbage", 10), QString() },
     };
-    for (const auto& c : cases) {
-        const QJsonObject request = Statusline::request(c.input);
-        EXPECT_EQ(Statusline::sessionId(request), c.session) << c.input.constData();
-        EXPECT_EQ(request.value(QStringLiteral("request")).toString(), QString(Statusline::RequestKind));
+    for (const auto& [input, session] : cases) {
+        const QJsonObject request = Statusline::request(input);
+        EXPECT_EQ(Statusline::sessionId(request), session) << input.constData();
+        EXPECT_EQ(request.value(u"request"_s).toString(), QString(Statusline::RequestKind));
     }
 }
 
@@ -151,25 +136,20 @@ TEST(Statusline, AnyInputPrintsOneLine)
 {
     Logs logs;
     const QString runtime = runtimeFolder(logs.home);
-    const struct
-    {
-        QByteArray input;
-        bool session;
-    } cases[] = {
+    const std::pair<QByteArray, bool> cases[] = {
         { claudeInput("s1", logs.home.path(logs.folder + "s1.jsonl")), true },
         { "", false },
         { "{\"session_id\":\"s1\"", false },
         { "null", false },
         { QByteArray(3000, '\x07'), false },
     };
-    for (const auto& c : cases) {
-        const Outcome run = statusline(c.input, logs.home.path(), runtime);
-        EXPECT_EQ(run.exitCode, 0);
-        EXPECT_EQ(run.out.count('\n'), 1) << run.out.constData();
-        EXPECT_TRUE(run.out.endsWith('\n'));
-        const QString line = QString::fromUtf8(run.out);
-        EXPECT_TRUE(line.contains(QStringLiteral("오늘 "))) << run.out.constData();
-        EXPECT_EQ(line.contains(QStringLiteral("세션 ")), c.session) << run.out.constData();
+    for (const auto& [input, session] : cases) {
+        const auto [exitCode, out] = statusline(input, logs.home.path(), runtime);
+        SCOPED_TRACE(out.constData());
+        EXPECT_EQ(exitCode, 0);
+        EXPECT_EQ(out.count('\n'), 1);
+        EXPECT_TRUE(out.endsWith('\n') && out.contains("오늘 "));
+        EXPECT_EQ(out.contains("세션 "), session);
     }
 }
 
@@ -195,12 +175,11 @@ TEST(Statusline, RunningInstanceAnswers)
             return Statusline::answer(usage, quota, request);
         });
 
-        const Outcome run = statusline(claudeInput("s2", ""), logs.home.path(), runtime);
-        EXPECT_EQ(run.exitCode, 0);
-        const StatuslineFigures expected
-            = StatuslineFigures::of(usage, QStringLiteral("s2"), quota, PriceTable::standard());
-        EXPECT_EQ(QString::fromUtf8(run.out), expected.toLine(Clock::now()) + QLatin1Char('\n'));
-        EXPECT_TRUE(run.out.contains("5h 42% (2h 5m)")) << run.out.constData();
+        const auto [exitCode, out] = statusline(claudeInput("s2", ""), logs.home.path(), runtime);
+        EXPECT_EQ(exitCode, 0);
+        const StatuslineFigures expected = StatuslineFigures::of(usage, u"s2"_s, quota, PriceTable::standard());
+        EXPECT_EQ(QString::fromUtf8(out), expected.toLine(Clock::now()) + u'\n');
+        EXPECT_TRUE(out.contains("5h 42% (2h 5m)")) << out.constData();
         EXPECT_FALSE(QFile::exists(logs.cache())) << "the logs were read although the application answered";
 
         QLocalSocket earlier;
@@ -214,9 +193,9 @@ TEST(Statusline, RunningInstanceAnswers)
     QLocalServer silent;
     QLocalServer::removeServer(InstanceSocket::path());
     ASSERT_TRUE(silent.listen(InstanceSocket::path()));
-    const Outcome run = statusline(claudeInput("s2", ""), logs.home.path(), runtime);
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(QString::fromUtf8(run.out), fresh(QStringLiteral("s2")).toLine(Clock::now()) + QLatin1Char('\n'));
+    const auto [exitCode, out] = statusline(claudeInput("s2", ""), logs.home.path(), runtime);
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_EQ(QString::fromUtf8(out), fresh(u"s2"_s).toLine(Clock::now()) + u'\n');
     qunsetenv("XDG_RUNTIME_DIR");
 }
 
@@ -227,7 +206,7 @@ TEST(Statusline, CacheFollowsTheLogs)
     Logs logs;
     const auto folders = ClaudePaths::projectsPaths();
 
-    expectSame(Statusline::fromLogs(QStringLiteral("s1"), logs.cache()), fresh(QStringLiteral("s1")));
+    expectSame(Statusline::fromLogs(u"s1"_s, logs.cache()), fresh(u"s1"_s));
     const auto cached = LogCache::load(logs.cache(), folders);
     ASSERT_TRUE(cached);
     EXPECT_EQ(cached->size(), 2u);
@@ -244,8 +223,8 @@ TEST(Statusline, CacheFollowsTheLogs)
     EXPECT_EQ(reader.lastParsedFileCount(), 2u) << "only the grown and the new log are read";
     EXPECT_EQ(reader.lastAppendReadCount(), 1u);
 
-    const StatuslineFigures grown = Statusline::fromLogs(QStringLiteral("s1"), logs.cache());
-    expectSame(grown, fresh(QStringLiteral("s1")));
+    const StatuslineFigures grown = Statusline::fromLogs(u"s1"_s, logs.cache());
+    expectSame(grown, fresh(u"s1"_s));
     EXPECT_EQ(grown.todayTokens, 4600 + 2510 + 7005 + 3001 + 4);
     ASSERT_TRUE(grown.todayCostUsd && grown.sessionCostUsd);
     EXPECT_GT(*grown.todayCostUsd, *grown.sessionCostUsd);
@@ -254,25 +233,22 @@ TEST(Statusline, CacheFollowsTheLogs)
     // A model without a price leaves today's cost unknown, not lower; the session has none of it.
     logs.home.write(logs.folder + "s4.jsonl",
                     ClaudeLog::assistant("msg_f", ago(5s), { 1, 1, 0, 0 }, "claude-next-9", "s4"));
-    const StatuslineFigures unpriced = Statusline::fromLogs(QStringLiteral("s1"), logs.cache());
+    const StatuslineFigures unpriced = Statusline::fromLogs(u"s1"_s, logs.cache());
     EXPECT_FALSE(unpriced.todayCostUsd);
     EXPECT_EQ(unpriced.sessionCostUsd, grown.sessionCostUsd);
-    EXPECT_TRUE(unpriced.toLine(Clock::now()).contains(QStringLiteral("오늘 17.1K — · 세션")));
+    EXPECT_TRUE(unpriced.toLine(Clock::now()).contains(u"오늘 17.1K — · 세션"_s));
 
     QFile file(logs.cache());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray good = file.readAll();
-    file.close();
     QByteArray otherVersion = good;
     otherVersion[16] = static_cast<char>(LogCache::Version + 1);
     QByteArray flipped = good;
     flipped[flipped.size() - 9] = static_cast<char>(flipped[flipped.size() - 9] ^ 1);
     for (const QByteArray& damaged : { QByteArray("not a cache"), good.left(good.size() / 2), otherVersion, flipped }) {
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(damaged);
-        file.close();
+        logs.home.write("cache/pacemark/logs.cache", damaged.toStdString());
         EXPECT_FALSE(LogCache::load(logs.cache(), folders));
-        expectSame(Statusline::fromLogs(QStringLiteral("s1"), logs.cache()), fresh(QStringLiteral("s1")));
+        expectSame(Statusline::fromLogs(u"s1"_s, logs.cache()), fresh(u"s1"_s));
         EXPECT_TRUE(LogCache::load(logs.cache(), folders)) << "the cache was not rebuilt";
     }
 }

@@ -30,10 +30,14 @@
 #include "runner/RunCharacter.h"
 #include "usage/UsageDataManager.h"
 
+using namespace Qt::StringLiterals;
+
+using namespace std::chrono_literals;
+
 namespace {
 
-const QString WatcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
-const QString ItemInterface = QStringLiteral("org.kde.StatusNotifierItem");
+const QString WatcherService = u"org.kde.StatusNotifierWatcher"_s;
+const QString ItemInterface = u"org.kde.StatusNotifierItem"_s;
 
 // The watcher half of a tray host, as panels run it, on a bus connection of its own.
 class Watcher : public QObject
@@ -58,27 +62,27 @@ public Q_SLOTS:
 class TrayHostTest : public ::testing::Test
 {
 protected:
-    TrayHostTest()
-    {
-        if (qEnvironmentVariableIsSet("PACEMARK_DESKTOP_UNAVAILABLE"))
-            return;
-        m_home.write(".credentials.json", R"({"claudeAiOauth": {"accessToken": "sk-ant-oat01-t"}})");
-        m_server.respond(200, R"({"five_hour": {"utilization": 37.0, "resets_at": "2099-01-01T00:00:00Z"}})");
-        m_defaults.setRunnerPaused(true);
-        m_runner.start();
-    }
-
     void SetUp() override
     {
         if (qEnvironmentVariableIsSet("PACEMARK_DESKTOP_UNAVAILABLE"))
             GTEST_SKIP() << qgetenv("PACEMARK_DESKTOP_UNAVAILABLE").constData();
+        m_home.write(".credentials.json", R"({"claudeAiOauth": {"accessToken": "sk-ant-oat01-t"}})");
+        respond(37.0);
+        m_defaults.setRunnerPaused(true);
+        m_runner.start();
+    }
+
+    void respond(double fiveHour)
+    {
+        m_server.respond(200,
+                         QByteArray(R"({"five_hour": {"utilization": )") + QByteArray::number(fiveHour)
+                             + R"(, "resets_at": "2099-01-01T00:00:00Z"}})");
     }
 
     void startWatcher()
     {
         ASSERT_TRUE(m_bus.isConnected());
-        ASSERT_TRUE(m_bus.registerObject(QStringLiteral("/StatusNotifierWatcher"), &m_watcher,
-                                         QDBusConnection::ExportAllContents));
+        ASSERT_TRUE(m_bus.registerObject(u"/StatusNotifierWatcher"_s, &m_watcher, QDBusConnection::ExportAllContents));
         ASSERT_TRUE(m_bus.registerService(WatcherService));
     }
 
@@ -95,16 +99,9 @@ protected:
     T property(const QString& name)
     {
         const QDBusMessage reply
-            = call(QStringLiteral("/StatusNotifierItem"), QStringLiteral("org.freedesktop.DBus.Properties"),
-                   QStringLiteral("Get"), { ItemInterface, name });
+            = call(u"/StatusNotifierItem"_s, u"org.freedesktop.DBus.Properties"_s, u"Get"_s, { ItemInterface, name });
         EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
         return qdbus_cast<T>(reply.arguments().value(0).value<QDBusVariant>().variant());
-    }
-
-    void loadQuota()
-    {
-        m_quota.refreshQuota();
-        ASSERT_TRUE(waitUntil([&] { return m_quota.quota().has_value(); }));
     }
 
     TempDir m_home;
@@ -117,7 +114,7 @@ protected:
                                       QString::fromStdString(m_home.path(".credentials.json"))) },
                                   m_server.url() };
     ClaudeQuotaManager m_quota { &m_oauth };
-    QDBusConnection m_bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("host"));
+    QDBusConnection m_bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"host"_s);
     Watcher m_watcher;
 };
 
@@ -143,23 +140,23 @@ TEST_F(TrayHostTest, ItemMovesIntoATrayThatAppearsLater)
     EXPECT_EQ(controller.popover()->mode(), PopoverWindow::Mode::NormalWindow);
 
     startWatcher();
-    ASSERT_TRUE(waitUntil([&] { return controller.tray()->kind() == SystemTray::Kind::StatusNotifier; },
-                          std::chrono::seconds(5)));
+    ASSERT_TRUE(waitUntil([&] { return controller.tray()->kind() == SystemTray::Kind::StatusNotifier; }, 5s));
     EXPECT_EQ(m_watcher.m_items, QStringList { controller.tray()->statusNotifierItem()->serviceName() });
     EXPECT_FALSE(controller.isPopoverShown());
     EXPECT_EQ(controller.popover()->mode(), PopoverWindow::Mode::Popover);
 
-    // The runner's extent over the frames of a sprint, at every size the host is offered.
+    // The runner's extent over the frames of a sprint, at every size the host is offered, above the
+    // battery when it is on: read until every frame of the pack has been seen once, however fast the
+    // machine draws them.
     m_runner.setDebugSpeedOverride(AnimationSpeed::Sprinting);
     m_defaults.setRunnerPaused(false);
-    // Read until every frame of the pack has been seen once, however fast the machine draws them.
-    const auto extent = [this] {
+    const auto expectExtent = [this](double share) {
         QList<QRect> boxes(StatusImage::IconSizes.size());
         QSet<QByteArray> seen;
         const bool battery = m_defaults.showMenuBarQuotaBattery();
         EXPECT_TRUE(waitUntil(
             [&] {
-                const auto pixmaps = property<DBusImageList>(QStringLiteral("IconPixmap"));
+                const auto pixmaps = property<DBusImageList>(u"IconPixmap"_s);
                 if (pixmaps.size() != boxes.size())
                     return false;
                 seen.insert(pixmaps.last().pixels);
@@ -171,43 +168,40 @@ TEST_F(TrayHostTest, ItemMovesIntoATrayThatAppearsLater)
                 }
                 return seen.size() >= m_runner.frames().size();
             },
-            std::chrono::seconds(30)));
-        return boxes;
+            30s));
+        for (qsizetype i = 0; i < boxes.size(); ++i) {
+            const int extent = battery ? boxes[i].height() : std::max(boxes[i].width(), boxes[i].height());
+            EXPECT_GE(extent / double(StatusImage::IconSizes[i]), share) << StatusImage::IconSizes[i];
+        }
     };
-    QList<QRect> boxes = extent();
-    for (qsizetype i = 0; i < boxes.size(); ++i) {
-        const double size = StatusImage::IconSizes[i];
-        EXPECT_GE(std::max(boxes[i].width(), boxes[i].height()) / size, 0.75) << size;
-    }
-
+    expectExtent(0.75);
     // With the battery on and a quota in: the runner keeps 60 % of the height above the bar.
     m_defaults.setShowMenuBarQuotaBattery(true);
-    loadQuota();
-    boxes = extent();
-    for (qsizetype i = 0; i < boxes.size(); ++i)
-        EXPECT_GE(boxes[i].height() / double(StatusImage::IconSizes[i]), 0.6) << StatusImage::IconSizes[i];
+    m_quota.refreshQuota();
+    ASSERT_TRUE(waitUntil([&] { return m_quota.quota().has_value(); }));
+    expectExtent(0.6);
 
     // New figures from the background poll reach the battery of a paused runner too.
     m_defaults.setRunnerPaused(true);
-    m_server.respond(200, R"({"five_hour": {"utilization": 95.0, "resets_at": "2099-01-01T00:00:00Z"}})");
-    ManualClock clock(Clock::now() + std::chrono::minutes(2));
+    respond(95.0);
+    ManualClock clock(Clock::now() + 2min);
     Clock::install(&clock);
     m_quota.refreshQuota();
     const QRect bar = StatusImage::batteryBar(64);
     EXPECT_TRUE(waitUntil([&] {
-        const QColor fill = property<DBusImageList>(QStringLiteral("IconPixmap"))
-                                .last()
-                                .toImage()
-                                .pixelColor(bar.left() + 3, bar.center().y());
+        const QColor fill
+            = property<DBusImageList>(u"IconPixmap"_s).last().toImage().pixelColor(bar.left() + 3, bar.center().y());
         return fill.red() > 200 && fill.green() < 120;
     }));
     Clock::install(nullptr);
+    respond(37.0);
+    m_quota.connectAccount();
+    ASSERT_TRUE(waitUntil([&] { return m_quota.quota()->fiveHour->utilizationPct == 37.0; }));
 
-    const auto toolTip = property<DBusToolTip>(QStringLiteral("ToolTip"));
-    EXPECT_EQ(toolTip.title, QStringLiteral("Pacemark"));
-    EXPECT_TRUE(toolTip.description.startsWith(QStringLiteral("오늘 0 토큰 · 0/min")))
-        << toolTip.description.toStdString();
-    EXPECT_TRUE(toolTip.description.contains(QStringLiteral("5시간 95%"))) << toolTip.description.toStdString();
+    const auto toolTip = property<DBusToolTip>(u"ToolTip"_s);
+    EXPECT_EQ(toolTip.title, u"Pacemark"_s);
+    EXPECT_TRUE(toolTip.description.startsWith(u"오늘 0 토큰 · 0/min"_s)) << toolTip.description.toStdString();
+    EXPECT_TRUE(toolTip.description.contains(u"5시간 37%"_s)) << toolTip.description.toStdString();
 
     // A panel that restarts takes the item again, and no window opens meanwhile.
     m_bus.unregisterService(WatcherService);
@@ -227,7 +221,7 @@ TEST_F(TrayHostTest, ActivateOpensThePopoverAtTheClickAndEscClosesIt)
     ASSERT_TRUE(waitUntil([&] { return controller.tray()->isAvailable(); }));
     EXPECT_EQ(controller.popover(), nullptr);
     const auto activate = [&](QPoint at) {
-        call(QStringLiteral("/StatusNotifierItem"), ItemInterface, QStringLiteral("Activate"), { at.x(), at.y() });
+        call(u"/StatusNotifierItem"_s, ItemInterface, u"Activate"_s, { at.x(), at.y() });
         EXPECT_TRUE(waitUntil([&] { return controller.popover() && controller.popover()->view()->isExposed(); }));
         return controller.popover() ? controller.popover()->view() : nullptr;
     };
@@ -251,7 +245,7 @@ TEST_F(TrayHostTest, ActivateOpensThePopoverAtTheClickAndEscClosesIt)
 
     // The click that closed it must not reopen it; one that comes later does.
     EXPECT_TRUE(waitUntil([&] { return !controller.popover()->justDismissed(); }));
-    controller.setPopoverReleaseDelay(std::chrono::milliseconds(50));
+    controller.setPopoverReleaseDelay(50ms);
     ASSERT_NE(activate(click), nullptr);
     QTest::keyClick(controller.popover()->view(), Qt::Key_Escape);
     EXPECT_TRUE(waitUntil([&] { return controller.popover() == nullptr; }));
@@ -266,30 +260,28 @@ TEST_F(TrayHostTest, MenuAtAPointAndOverTheBus)
     MenuBarController controller(&m_usage, &m_runner, &m_quota, &m_oauth, &m_defaults);
     ASSERT_TRUE(waitUntil([&] { return controller.tray()->isAvailable(); }));
 
-    call(QStringLiteral("/StatusNotifierItem"), ItemInterface, QStringLiteral("ContextMenu"), { 1000, 12 });
+    call(u"/StatusNotifierItem"_s, ItemInterface, u"ContextMenu"_s, { 1000, 12 });
     ASSERT_TRUE(waitUntil([&] { return controller.menu()->isVisible(); }));
     EXPECT_LE((controller.menu()->geometry().topLeft() - QPoint(1000, 12)).manhattanLength(), 2);
     controller.menu()->hide();
 
-    EXPECT_EQ(property<QDBusObjectPath>(QStringLiteral("Menu")).path(), QStringLiteral("/MenuBar"));
-    const QDBusMessage reply = call(QStringLiteral("/MenuBar"), QStringLiteral("com.canonical.dbusmenu"),
-                                    QStringLiteral("GetLayout"), { 0, -1, QStringList() });
+    EXPECT_EQ(property<QDBusObjectPath>(u"Menu"_s).path(), u"/MenuBar"_s);
+    const QDBusMessage reply
+        = call(u"/MenuBar"_s, u"com.canonical.dbusmenu"_s, u"GetLayout"_s, { 0, -1, QStringList() });
     ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
     const auto layout = qdbus_cast<DBusMenuLayoutItem>(reply.arguments().value(1));
     QStringList labels;
     int pauseId = 0;
     for (const DBusMenuLayoutItem& item : layout.children) {
-        labels.append(item.properties.value(QStringLiteral("label")).toString());
-        if (item.properties.contains(QStringLiteral("toggle-type")))
+        labels.append(item.properties.value(u"label"_s).toString());
+        if (item.properties.contains(u"toggle-type"_s))
             pauseId = item.id;
     }
-    EXPECT_EQ(labels,
-              (QStringList { QStringLiteral("대시보드 열기"), QStringLiteral("설정"), QStringLiteral("러너 일시정지"),
-                             QString(), QStringLiteral("Pacemark 종료") }));
+    EXPECT_EQ(labels.join(u'|'), u"대시보드 열기|설정|러너 일시정지||Pacemark 종료"_s);
 
     ASSERT_TRUE(m_defaults.runnerPaused());
-    call(QStringLiteral("/MenuBar"), QStringLiteral("com.canonical.dbusmenu"), QStringLiteral("Event"),
-         { pauseId, QStringLiteral("clicked"), QVariant::fromValue(QDBusVariant(0)), 0u });
+    call(u"/MenuBar"_s, u"com.canonical.dbusmenu"_s, u"Event"_s,
+         { pauseId, u"clicked"_s, QVariant::fromValue(QDBusVariant(0)), 0u });
     EXPECT_TRUE(waitUntil([&] { return !m_defaults.runnerPaused(); }));
 }
 

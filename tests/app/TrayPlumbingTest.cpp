@@ -21,30 +21,20 @@
 
 TEST(PopoverPlacementTest, AnchorsToTheIconOrThePointerAndStaysOnScreen)
 {
-    const QRect screen(0, 0, 1920, 1080);
-    const QSize popover(360, 420);
-    const struct
-    {
-        const char* what;
-        QRect icon;
-        QPoint pointer;
-        QPoint expected;
-    } cases[] = {
-        { "top panel: under the icon, centred", QRect(1000, 0, 24, 24), {}, QPoint(832, 28) },
-        { "bottom panel: above the icon", QRect(1000, 1056, 24, 24), {}, QPoint(832, 1056 - 4 - 420) },
-        { "icon at the right edge: pushed on screen", QRect(1900, 0, 20, 24), {}, QPoint(1560, 28) },
-        { "icon at the left edge", QRect(0, 0, 20, 24), {}, QPoint(0, 28) },
-        { "a click at y 10 on a top panel: under a panel 20 high", QRect(), QPoint(500, 10), QPoint(320, 24) },
-        { "a click on a bottom panel: above it", QRect(), QPoint(500, 1070), QPoint(320, 1060 - 4 - 420) },
-        { "a click above the work area (panel excluded)", QRect(), QPoint(500, -12), QPoint(320, 4) },
-        { "a click in the middle of the screen: at it", QRect(), QPoint(500, 500), QPoint(320, 504) },
+    const QRect screen(0, 0, 1920, 1080), second(1920, 0, 1920, 1080);
+    const std::tuple<const char*, QRect, QPoint, QRect, QPoint> cases[] = {
+        { "top panel: under the icon, centred", QRect(1000, 0, 24, 24), {}, screen, QPoint(832, 28) },
+        { "bottom panel: above the icon", QRect(1000, 1056, 24, 24), {}, screen, QPoint(832, 1056 - 4 - 420) },
+        { "icon at the right edge: pushed on screen", QRect(1900, 0, 20, 24), {}, screen, QPoint(1560, 28) },
+        { "icon at the left edge", QRect(0, 0, 20, 24), {}, screen, QPoint(0, 28) },
+        { "a second screen with its own origin", QRect(3800, 0, 24, 24), {}, second, QPoint(3480, 28) },
+        { "a click at y 10 on a top panel: under a panel 20 high", {}, QPoint(500, 10), screen, QPoint(320, 24) },
+        { "a click on a bottom panel: above it", {}, QPoint(500, 1070), screen, QPoint(320, 1060 - 4 - 420) },
+        { "a click above the work area (panel excluded)", {}, QPoint(500, -12), screen, QPoint(320, 4) },
+        { "a click in the middle of the screen: at it", {}, QPoint(500, 500), screen, QPoint(320, 504) },
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(PopoverPlacement::topLeft(c.icon, c.pointer, screen, popover), c.expected) << c.what;
-
-    // A second screen to the right, with its own origin.
-    EXPECT_EQ(PopoverPlacement::topLeft(QRect(3800, 0, 24, 24), {}, QRect(1920, 0, 1920, 1080), popover),
-              QPoint(3480, 28));
+    for (const auto& [what, icon, pointer, on, expected] : cases)
+        EXPECT_EQ(PopoverPlacement::topLeft(icon, pointer, on, QSize(360, 420)), expected) << what;
 }
 
 namespace {
@@ -70,9 +60,7 @@ public:
     bool contacted() const
     {
         const int connection = ::accept(m_fd, nullptr, nullptr);
-        if (connection >= 0)
-            ::close(connection);
-        return connection >= 0;
+        return connection >= 0 && ::close(connection) == 0;
     }
 
 private:
@@ -83,8 +71,7 @@ mode_t modeOf(const std::string& path)
 {
     struct stat status
     { };
-    ::lstat(path.c_str(), &status);
-    return status.st_mode;
+    return ::lstat(path.c_str(), &status) == 0 ? status.st_mode : 0;
 }
 
 // Hands a file to another user; only possible as root.
@@ -95,24 +82,11 @@ bool giveAway(const std::string& path)
 
 }
 
-// Each case gets its own temporary folder and, unless unset, its own runtime folder as a session has it.
+// Each case gets its own temporary folder and, unless unset, its own runtime folder as a session has it;
+// every test sets both variables, so none of them is put back.
 class SingleInstanceTest : public testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        for (const char* name : { "XDG_RUNTIME_DIR", "TMPDIR" })
-            if (qEnvironmentVariableIsSet(name))
-                m_saved.emplace_back(name, qgetenv(name));
-    }
-    void TearDown() override
-    {
-        qunsetenv("XDG_RUNTIME_DIR");
-        qunsetenv("TMPDIR");
-        for (const auto& [name, value] : m_saved)
-            qputenv(name, value);
-    }
-
     // Short names: a socket's path has room for 107 bytes only.
     void newSession(bool runtimeFolder)
     {
@@ -135,43 +109,34 @@ protected:
     std::string m_runtime;
 
 private:
-    std::vector<std::pair<const char*, QByteArray>> m_saved;
     int m_sessions = 0;
 };
 
 // The application answers the activation by opening its popover.
 TEST_F(SingleInstanceTest, SecondStartActivatesTheFirst)
 {
-    const struct
-    {
-        const char* what;
-        bool runtimeFolder;
-        bool leftBehind;
-    } cases[] = {
+    const std::tuple<const char*, bool, bool> cases[] = {
         { "in the runtime folder", true, false },
         { "without XDG_RUNTIME_DIR: a folder of our own in the temporary folder", false, false },
         { "over a socket left by an instance that was killed", true, true },
     };
-    for (const auto& c : cases) {
-        newSession(c.runtimeFolder);
+    for (const auto& [what, runtimeFolder, leftBehind] : cases) {
+        SCOPED_TRACE(what);
+        newSession(runtimeFolder);
         // Where the socket used to be, anybody could have put one that answers.
         const Squatter oldPlace(m_tmp + "/pacemark-" + std::to_string(::getuid()));
         std::optional<Squatter> killed;
-        if (c.leftBehind)
+        if (leftBehind)
             killed.emplace(socketPath(), false);
 
-        SingleInstance first;
-        ASSERT_TRUE(first.start()) << c.what;
-        EXPECT_TRUE(S_ISSOCK(modeOf(socketPath()))) << c.what;
-        if (!c.runtimeFolder) {
-            EXPECT_EQ(modeOf(ownFolder()) & 07777, 0700u);
-        }
-
-        SingleInstance second;
+        SingleInstance first, second;
+        ASSERT_TRUE(first.start());
+        EXPECT_TRUE(S_ISSOCK(modeOf(socketPath())));
+        EXPECT_TRUE(runtimeFolder || (modeOf(ownFolder()) & 07777) == 0700u);
         QSignalSpy activated(&first, &SingleInstance::activationRequested);
-        EXPECT_FALSE(second.start()) << c.what;
-        EXPECT_TRUE(waitUntil([&] { return !activated.isEmpty(); })) << c.what;
-        EXPECT_FALSE(oldPlace.contacted()) << c.what;
+        EXPECT_FALSE(second.start());
+        EXPECT_TRUE(waitUntil([&] { return !activated.isEmpty(); }));
+        EXPECT_FALSE(oldPlace.contacted());
     }
 }
 
@@ -179,13 +144,7 @@ TEST_F(SingleInstanceTest, RefusesWhatAnotherUserCouldHavePutInPlaceAndStartsAlo
 {
     // Giving files away needs root; without it those cases are left out.
     enum class Squat { OpenFolder, ForeignFolder, ForeignSocket, LinkedFolder };
-    const struct
-    {
-        const char* what;
-        bool runtimeFolder;
-        Squat squat;
-        const char* reason;
-    } cases[] = {
+    const std::tuple<const char*, bool, Squat, const char*> cases[] = {
         { "runtime folder open to others", true, Squat::OpenFolder, "open to other users, mode 0777" },
         { "runtime folder of another user", true, Squat::ForeignFolder, "owned by another user" },
         { "socket of another user in the runtime folder", true, Squat::ForeignSocket, "owned by another user" },
@@ -194,13 +153,14 @@ TEST_F(SingleInstanceTest, RefusesWhatAnotherUserCouldHavePutInPlaceAndStartsAlo
         { "own folder made first by another user", false, Squat::ForeignFolder, "owned by another user" },
         { "own folder's name taken by a link to another folder", false, Squat::LinkedFolder, "not a folder" },
     };
-    for (const auto& c : cases) {
-        newSession(c.runtimeFolder);
-        const std::string folder = c.runtimeFolder ? m_runtime : ownFolder();
+    for (const auto& [what, runtimeFolder, squat, reason] : cases) {
+        SCOPED_TRACE(what);
+        newSession(runtimeFolder);
+        const std::string folder = runtimeFolder ? m_runtime : ownFolder();
         ::mkdir(folder.c_str(), 0700);
         const Squatter squatter(socketPath());
         std::string refused = folder;
-        switch (c.squat) {
+        switch (squat) {
         case Squat::OpenFolder:
             ::chmod(folder.c_str(), 0777);
             break;
@@ -221,11 +181,10 @@ TEST_F(SingleInstanceTest, RefusesWhatAnotherUserCouldHavePutInPlaceAndStartsAlo
 
         SingleInstance instance;
         testing::internal::CaptureStderr();
-        EXPECT_TRUE(instance.start()) << c.what;
+        EXPECT_TRUE(instance.start());
         EXPECT_EQ(testing::internal::GetCapturedStderr(),
-                  "pacemark: refusing " + refused + " (" + c.reason
-                      + "); starting without the single-instance socket\n");
-        EXPECT_FALSE(squatter.contacted()) << c.what;
-        EXPECT_TRUE(S_ISSOCK(modeOf(socketPath()))) << c.what << ": the other's socket stays";
+                  "pacemark: refusing " + refused + " (" + reason + "); starting without the single-instance socket\n");
+        EXPECT_FALSE(squatter.contacted());
+        EXPECT_TRUE(S_ISSOCK(modeOf(socketPath()))) << "the other's socket stays";
     }
 }

@@ -11,6 +11,8 @@
 #include "app/Appcast.h"
 #include "app/VersionComparator.h"
 
+using namespace Qt::StringLiterals;
+
 using namespace std::chrono_literals;
 using Outcome = AppUpdater::CheckResult::Outcome;
 
@@ -40,21 +42,23 @@ QByteArray feed(const QByteArray& items)
 class UpdateCheck : public testing::Test
 {
 protected:
-    void configure(AppUpdater& updater)
+    void SetUp() override
     {
-        updater.setCurrentVersion(QStringLiteral("2.9.1"));
-        updater.setSslConfiguration(TestTls::trustingTestCa());
-        updater.setTimeout(3s);
+        m_updater.emplace(m_server.url());
+        m_updater->setCurrentVersion(u"2.9.1"_s);
+        m_updater->setSslConfiguration(TestTls::trustingTestCa());
+        m_updater->setTimeout(3s);
     }
 
     // Lets both ends of the last TLS connection finish closing, so nothing is left half torn down.
     void TearDown() override
     {
+        m_updater.reset();
         EXPECT_TRUE(waitUntil([this] { return m_server.findChildren<QTcpSocket*>().isEmpty(); }));
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
-    AppUpdater::CheckResult check(AppUpdater& updater)
+    static AppUpdater::CheckResult check(AppUpdater& updater)
     {
         std::optional<AppUpdater::CheckResult> result;
         QObject::connect(&updater, &AppUpdater::checkFinished, &updater,
@@ -65,82 +69,68 @@ protected:
     }
 
     LocalHttpServer m_server { TestTls::serverConfiguration() };
+    std::optional<AppUpdater> m_updater;
 };
 
+// The newest release against the running version; malformed feeds and server errors fail.
 TEST_F(UpdateCheck, ComparesTheNewestReleaseWithTheRunningVersion)
 {
-    AppUpdater updater(m_server.url());
-    configure(updater);
-    const std::tuple<QByteArray, Outcome, const char*> feeds[] {
-        { item("2.9.1", "57"), Outcome::upToDate, "2.9.1" },
-        { item("2.9.0", "55"), Outcome::upToDate, "2.9.0" },
-        { item("2.9.0", "55") + item("3.0.0", "70") + item("2.10.0", "60"), Outcome::updateAvailable, "3.0.0" },
+    const std::tuple<int, QByteArray, Outcome, const char*> feeds[] {
+        { 200, feed(item("2.9.1", "57")), Outcome::upToDate, "2.9.1" },
+        { 200, feed(item("2.9.0", "55")), Outcome::upToDate, "2.9.0" },
+        { 200, "<rss><channel><item><title>cut off", Outcome::failed, nullptr },
+        { 200, "{\"version\":\"3.0\"}", Outcome::failed, nullptr },
+        { 200, "<html><body>Not a feed</body></html>", Outcome::failed, nullptr },
+        // Every transport failure takes the same way as this one.
+        { 404, "missing", Outcome::failed, nullptr },
+        { 200, feed(item("2.9.0", "55") + item("3.0.0", "70") + item("2.10.0", "60")), Outcome::updateAvailable,
+          "3.0.0" },
     };
     AppUpdater::CheckResult result;
-    for (const auto& [items, outcome, newest] : feeds) {
-        m_server.respond(200, feed(items), { { "Content-Type", "application/rss+xml" } });
-        result = check(updater);
-        EXPECT_EQ(result.outcome, outcome) << newest << result.error.toStdString();
-        EXPECT_EQ(result.currentVersion, QStringLiteral("2.9.1"));
-        ASSERT_TRUE(result.release.has_value());
-        EXPECT_EQ(result.release->displayVersion(), QString::fromLatin1(newest));
+    for (const auto& [code, body, outcome, newest] : feeds) {
+        SCOPED_TRACE(body.toStdString());
+        m_server.respond(code, body, { { "Content-Type", "application/rss+xml" } });
+        result = check(*m_updater);
+        EXPECT_EQ(result.outcome, outcome) << result.error.toStdString();
+        EXPECT_EQ(result.error.isEmpty(), newest != nullptr);
+        EXPECT_EQ(result.currentVersion, u"2.9.1"_s);
+        ASSERT_EQ(result.release.has_value(), newest != nullptr);
+        EXPECT_TRUE(!newest || result.release->displayVersion() == QString::fromLatin1(newest));
     }
-    EXPECT_EQ(m_server.requests().size(), 3);
+    EXPECT_EQ(m_server.requests().size(), 7);
 
     const Appcast::Item& release = *result.release;
-    EXPECT_EQ(release.version, QStringLiteral("70"));
-    EXPECT_EQ(release.description, QStringLiteral("<ul><li>Faster runner</li></ul>"));
-    EXPECT_EQ(release.releaseNotesLink, QUrl(QStringLiteral("https://example.org/notes/3.0.0")));
-    EXPECT_EQ(release.downloadPage(), QUrl(QStringLiteral("https://example.org/download/3.0.0")));
-}
-
-TEST_F(UpdateCheck, MalformedFeedsAndServerErrorsFail)
-{
-    AppUpdater updater(m_server.url());
-    configure(updater);
-    for (const QByteArray& body :
-         { QByteArray("<rss><channel><item><title>cut off"), QByteArray("{\"version\":\"3.0\"}"),
-           QByteArray("<html><body>Not a feed</body></html>") }) {
-        m_server.respond(200, body);
-        const AppUpdater::CheckResult result = check(updater);
-        EXPECT_EQ(result.outcome, Outcome::failed) << body.toStdString();
-        EXPECT_FALSE(result.error.isEmpty());
-    }
-    // Every transport failure takes the same way as this one.
-    m_server.respond(404, "missing");
-    EXPECT_EQ(check(updater).outcome, Outcome::failed);
+    EXPECT_EQ(release.version, u"70"_s);
+    EXPECT_EQ(release.description, u"<ul><li>Faster runner</li></ul>"_s);
+    EXPECT_EQ(release.releaseNotesLink, QUrl(u"https://example.org/notes/3.0.0"_s));
+    EXPECT_EQ(release.downloadPage(), QUrl(u"https://example.org/download/3.0.0"_s));
 }
 
 TEST_F(UpdateCheck, ASlowServerIsGivenUpAtTheDeadlineAndNoSecondCheckRunsMeanwhile)
 {
     m_server.trickle(50ms);
-    AppUpdater updater(m_server.url());
-    configure(updater);
-    updater.setTimeout(400ms);
+    m_updater->setTimeout(400ms);
     int finished = 0;
-    QObject::connect(&updater, &AppUpdater::checkFinished, &updater, [&finished] { ++finished; });
+    QObject::connect(&*m_updater, &AppUpdater::checkFinished, &*m_updater, [&finished] { ++finished; });
 
     QElapsedTimer elapsed;
     elapsed.start();
-    updater.checkForUpdates();
-    EXPECT_FALSE(updater.canCheckForUpdates());
-    updater.checkForUpdates();
-    const AppUpdater::CheckResult result = check(updater);
-
-    EXPECT_EQ(result.outcome, Outcome::failed);
+    m_updater->checkForUpdates();
+    EXPECT_FALSE(m_updater->canCheckForUpdates());
+    m_updater->checkForUpdates();
+    EXPECT_EQ(check(*m_updater).outcome, Outcome::failed);
     EXPECT_LT(elapsed.elapsed(), 3000);
     EXPECT_EQ(finished, 1);
     EXPECT_EQ(m_server.requests().size(), 1);
-    EXPECT_TRUE(updater.canCheckForUpdates());
+    EXPECT_TRUE(m_updater->canCheckForUpdates());
 }
 
 TEST_F(UpdateCheck, OnlyAnHttpsFeedCanBeChecked)
 {
-    EXPECT_FALSE(AppUpdater(QUrl()).canCheckForUpdates());
-    EXPECT_FALSE(AppUpdater(QUrl(QStringLiteral("http://example.org/appcast.xml"))).canCheckForUpdates());
-    EXPECT_TRUE(AppUpdater(QUrl(QStringLiteral("https://example.org/appcast.xml"))).canCheckForUpdates());
-
+    EXPECT_FALSE(AppUpdater(QUrl(u"http://example.org/appcast.xml"_s)).canCheckForUpdates());
+    EXPECT_TRUE(AppUpdater(QUrl(u"https://example.org/appcast.xml"_s)).canCheckForUpdates());
     AppUpdater unconfigured { QUrl() };
+    EXPECT_FALSE(unconfigured.canCheckForUpdates());
     EXPECT_EQ(check(unconfigured).outcome, Outcome::failed);
 }
 
@@ -154,42 +144,28 @@ TEST(Appcast, ReadsVersionsFromTheEnclosureAndIgnoresPlainHttpLinks)
     ASSERT_TRUE(std::holds_alternative<QList<Appcast::Item>>(parsed));
     const auto& items = std::get<QList<Appcast::Item>>(parsed);
     ASSERT_EQ(items.size(), 1);
-    EXPECT_EQ(items[0].displayVersion(), QStringLiteral("4.1"));
-    EXPECT_EQ(items[0].version, QStringLiteral("80"));
-    EXPECT_EQ(items[0].downloadPage(), QUrl(QStringLiteral("https://example.org/p.deb")));
+    EXPECT_EQ(items[0].displayVersion(), u"4.1"_s);
+    EXPECT_EQ(items[0].version, u"80"_s);
+    EXPECT_EQ(items[0].downloadPage(), QUrl(u"https://example.org/p.deb"_s));
 }
 
-TEST(VersionOrder, ComparesAsPeopleReadVersions)
+TEST(Versions, ComparedAsPeopleReadThemAndReadShortVersionFirst)
 {
-    const std::tuple<const char*, const char*, int> cases[] { { "2.10.0", "2.9.1", 1 },
-                                                              { "1.2", "1.10", -1 },
-                                                              { "1.0", "1.0.0", 0 },
-                                                              { "01.2", "1.2", 0 },
-                                                              { "1.0b2", "1.0", -1 },
-                                                              { "1.0-rc1", "1.0", -1 },
-                                                              { "1.0.0b1", "1.0", -1 },
-                                                              { "1.0b2", "1.0b10", -1 },
-                                                              { "1.0a", "1.0b", -1 },
-                                                              { "1.0.1", "1.0rc1", 1 },
-                                                              { "99999999999999999999.0", "9.0", 1 },
-                                                              { "", "", 0 } };
-    for (const auto& [a, b, order] : cases) {
-        EXPECT_EQ(VersionComparator::compare(QString::fromLatin1(a), QString::fromLatin1(b)), order) << a << " " << b;
-        EXPECT_EQ(VersionComparator::compare(QString::fromLatin1(b), QString::fromLatin1(a)), -order) << a << " " << b;
+    for (const char* order :
+         { "2.10.0 > 2.9.1", "1.2 < 1.10", "1.0 = 1.0.0", "01.2 = 1.2", "1.0b2 < 1.0", "1.0-rc1 < 1.0", "1.0.0b1 < 1.0",
+           "1.0b2 < 1.0b10", "1.0a < 1.0b", "1.0.1 > 1.0rc1", "99999999999999999999.0 > 9.0", " = " }) {
+        const QStringList parts = QString::fromLatin1(order).split(u' ');
+        const int expected = parts[1] == u"<" ? -1 : parts[1] == u">" ? 1 : 0;
+        EXPECT_EQ(VersionComparator::compare(parts[0], parts[2]), expected) << order;
+        EXPECT_EQ(VersionComparator::compare(parts[2], parts[0]), -expected) << order;
     }
-}
 
-// The short version, then the build number, then "1.0.0"; a value that is no string counts as missing.
-TEST(VersionRule, ShortVersionThenBuildNumberThenOneDotZero)
-{
-    const QString shortKey = QStringLiteral("CFBundleShortVersionString");
-    const QString buildKey = QStringLiteral("CFBundleVersion");
-    const QString build = QStringLiteral("57");
-    EXPECT_EQ(AppUpdater::appVersion(QVariantMap { { shortKey, QStringLiteral("2.3.1") }, { buildKey, build } }),
-              QStringLiteral("2.3.1"));
-    EXPECT_EQ(AppUpdater::appVersion(QVariantMap { { shortKey, 5 }, { buildKey, build } }), build);
-    EXPECT_EQ(AppUpdater::appVersion(QVariantMap { { buildKey, 57 } }), QStringLiteral("1.0.0"));
-    EXPECT_EQ(AppUpdater::appVersion(std::nullopt), QStringLiteral("1.0.0"));
+    // The short version, then the build number, then "1.0.0"; a value that is no string counts as missing.
+    const QString shortKey = u"CFBundleShortVersionString"_s, buildKey = u"CFBundleVersion"_s;
+    EXPECT_EQ(AppUpdater::appVersion(QVariantMap { { shortKey, u"2.3.1"_s }, { buildKey, u"57"_s } }), u"2.3.1"_s);
+    EXPECT_EQ(AppUpdater::appVersion(QVariantMap { { shortKey, 5 }, { buildKey, u"57"_s } }), u"57"_s);
+    EXPECT_EQ(AppUpdater::appVersion(QVariantMap { { buildKey, 57 } }), u"1.0.0"_s);
+    EXPECT_EQ(AppUpdater::appVersion(std::nullopt), u"1.0.0"_s);
     EXPECT_EQ(AppUpdater::appVersion(), QStringLiteral(PACEMARK_VERSION));
 }
 

@@ -2,12 +2,14 @@
 
 #include "views/DashboardFormat.h"
 
+using namespace Qt::StringLiterals;
+
 namespace F = DashboardFormat;
 
 namespace {
 
 // The thresholds and the edges; ordinary values are read off the rendered popover in its own test.
-TEST(DashboardFormat, ThresholdsAndEdges)
+TEST(DashboardFormat, ThresholdsEdgesAndRoundAxisSteps)
 {
     const std::tuple<qint64, int, NamedColor> meter[] {
         { -5, 0, NamedColor::Green },    { 1, 1, NamedColor::Green },    { 400, 1, NamedColor::Green },
@@ -32,23 +34,19 @@ TEST(DashboardFormat, ThresholdsAndEdges)
     for (const auto& [today, cumulative, text] : shares)
         EXPECT_EQ(F::todayShareText(today, cumulative), QString::fromLatin1(text)) << today << '/' << cumulative;
 
-    EXPECT_EQ(F::sessionsText(12345), QStringLiteral("12345회"));
     EXPECT_DOUBLE_EQ(F::modelShare(500, 0), 0.0);
     EXPECT_DOUBLE_EQ(F::shareBarWidth(200, 0.0101), 2.02);
     EXPECT_DOUBLE_EQ(F::shareBarWidth(0, 1.0), 2.0);
     EXPECT_DOUBLE_EQ(F::quotaFillWidth(200, -4), 0.0);
-    EXPECT_EQ(F::percentText(2.5), QStringLiteral("2%"));
-    EXPECT_EQ(F::dollarsText(1299), QStringLiteral("$13"));
-    EXPECT_EQ(F::dollarsText(0), QStringLiteral("$0"));
-    EXPECT_EQ(F::dayLabel(QStringLiteral("2025--03-07")), QStringLiteral("03/07"));
-    EXPECT_EQ(F::dayLabel(QStringLiteral("2025-03")), QStringLiteral("2025-03"));
+    EXPECT_EQ(F::percentText(2.5), u"2%"_s);
+    EXPECT_EQ(F::dollarsText(1299), u"$13"_s);
+    EXPECT_EQ(F::dollarsText(0), u"$0"_s);
+    EXPECT_EQ(F::dayLabel(u"2025--03-07"_s), u"03/07"_s);
+    EXPECT_EQ(F::dayLabel(u"2025-03"_s), u"2025-03"_s);
     EXPECT_EQ(F::dayLabel(QString()), QString());
-    EXPECT_EQ(F::axisLabel(0), QStringLiteral("0"));
+    EXPECT_EQ(F::axisLabel(0), u"0"_s);
     EXPECT_EQ(F::axisLabel(0.5), QString());
-}
 
-TEST(DashboardFormat, NiceAxisValuesCoverTheHighestBarWithRoundSteps)
-{
     EXPECT_EQ(F::niceAxisValues(0), QList<double> { 0.0 });
     EXPECT_EQ(F::niceAxisValues(37'000), (QList<double> { 0, 10'000, 20'000, 30'000, 40'000 }));
     EXPECT_EQ(F::niceAxisValues(8), (QList<double> { 0, 2, 4, 6, 8 }));

@@ -18,6 +18,8 @@
 #include "views/PopoverActions.h"
 #include "views/QuotaCardModel.h"
 
+using namespace Qt::StringLiterals;
+
 Q_IMPORT_QML_PLUGIN(Pacemark_ViewsPlugin)
 
 using namespace std::chrono_literals;
@@ -37,14 +39,6 @@ QList<QQuickItem*> visibleBelow(const QQuickItem* item)
     return found;
 }
 
-QStringList strings(std::initializer_list<const char*> texts)
-{
-    QStringList list;
-    for (const char* text : texts)
-        list.append(QString::fromUtf8(text));
-    return list;
-}
-
 class Popover : public testing::Test
 {
 protected:
@@ -55,22 +49,19 @@ protected:
     void open(const std::string& log, QuotaCardModel::CredentialProbe probe = {})
     {
         m_runner.registry()->loadPacks();
-        if (!log.empty())
-            m_home.write("projects/app/a.jsonl", log);
-        else
-            m_home.mkdir("projects");
+        m_home.write("projects/app/a.jsonl", log);
         m_providers = std::make_unique<ProviderManager>(m_home.path("projects"));
         m_usage = std::make_unique<UsageDataManager>(m_providers.get());
         m_quota = std::make_unique<QuotaCardModel>(nullptr, std::move(probe));
         refresh();
 
         m_view = std::make_unique<QQuickView>();
-        m_view->engine()->addImportPath(QStringLiteral("qrc:/qt/qml"));
-        m_view->setInitialProperties({ { QStringLiteral("usageDataManager"), QVariant::fromValue(m_usage.get()) },
-                                       { QStringLiteral("quotaCard"), QVariant::fromValue(m_quota.get()) },
-                                       { QStringLiteral("runCharacter"), QVariant::fromValue(&m_runner) },
-                                       { QStringLiteral("actions"), QVariant::fromValue(&m_actions) } });
-        m_view->setSource(QUrl(QStringLiteral("qrc:/qt/qml/Pacemark/Views/MainPopoverView.qml")));
+        m_view->engine()->addImportPath(u"qrc:/qt/qml"_s);
+        m_view->setInitialProperties({ { u"usageDataManager"_s, QVariant::fromValue(m_usage.get()) },
+                                       { u"quotaCard"_s, QVariant::fromValue(m_quota.get()) },
+                                       { u"runCharacter"_s, QVariant::fromValue(&m_runner) },
+                                       { u"actions"_s, QVariant::fromValue(&m_actions) } });
+        m_view->setSource(QUrl(u"qrc:/qt/qml/Pacemark/Views/MainPopoverView.qml"_s));
         ASSERT_EQ(m_view->status(), QQuickView::Ready) << m_view->errors().value(0).toString().toStdString();
         m_view->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(m_view.get()));
@@ -95,14 +86,15 @@ protected:
     }
 
     bool shown(const char* name) const { return item(name) && item(name)->isVisible(); }
-    QStringList texts(const char* name) const
+    // The texts shown below an item, joined by "|".
+    QString texts(const char* name) const
     {
         QStringList found;
         for (const QQuickItem* below : visibleBelow(item(name))) {
             if (below->inherits("QQuickText"))
                 found.append(below->property("text").toString());
         }
-        return found;
+        return found.join(u'|');
     }
     QList<QQuickItem*> named(const char* name, const char* objectName) const
     {
@@ -130,7 +122,7 @@ protected:
     std::unique_ptr<QQuickView> m_view;
 };
 
-TEST_F(Popover, FreshStartShowsTheTodayCumulativeAndWeeklyCardsWithZeros)
+TEST_F(Popover, FreshStartShowsZerosAndTheToolbarSwitchesPagesKeepingTheLastOne)
 {
     open({});
     EXPECT_EQ(m_view->rootObject()->size(), QSizeF(360, 420));
@@ -139,104 +131,11 @@ TEST_F(Popover, FreshStartShowsTheTodayCumulativeAndWeeklyCardsWithZeros)
     for (const char* card : { "quotaCard", "modelTokensCard", "modelShareCard", "providerCard", "projectCard" })
         EXPECT_FALSE(shown(card)) << card;
 
-    EXPECT_EQ(texts("todayCard"),
-              strings({ "오늘 토큰", "0", "속도", "0/min", "출력", "0", "세션", "0회", "비용", "$0.00" }));
-    EXPECT_EQ(texts("cumulativeCard"), strings({ "누적", "0", "오늘 비중", "0%", "비용", "$0.00" }));
+    EXPECT_EQ(texts("todayCard"), u"오늘 토큰|0|속도|0/min|출력|0|세션|0회|비용|$0.00"_s);
+    EXPECT_EQ(texts("cumulativeCard"), u"누적|0|오늘 비중|0%|비용|$0.00"_s);
     EXPECT_EQ(named("todayCard", "meterBar").size(), 4);
-    EXPECT_TRUE(texts("weeklyCard").contains(QStringLiteral("데이터가 없어요")));
-}
+    EXPECT_TRUE(texts("weeklyCard").contains(u"데이터가 없어요"_s));
 
-TEST_F(Popover, LiveFiguresModelCardsAndChart)
-{
-    open(ClaudeLog::assistant("m1", "2026-03-07T11:59:00Z", { 1200, 3300, 0, 45000 }, "claude-opus-4-1", "s1")
-         + ClaudeLog::assistant("m2", "2026-03-07T10:00:00Z", { 3, 2, 0, 0 }, "claude-haiku-4-5", "s2")
-         + ClaudeLog::assistant("m3", "2026-03-06T12:00:00Z", { 0, 1'500'000, 0, 0 }, "claude-sonnet-4-5", "s3"));
-
-    EXPECT_TRUE(shown("modelShareCard"));
-    EXPECT_FALSE(shown("providerCard"));
-    EXPECT_TRUE(texts("todayCard").contains(QStringLiteral("1.5K/min")));
-    EXPECT_EQ(named("todayCard", "litMeterBar").size(), 3);
-    EXPECT_EQ(texts("modelTokensCard"),
-              strings({ "모델별 토큰", "Opus", "In", "1.2K", "Out", "3.3K", "CR", "45.0K", "49.5K", "$0.33", "Haiku",
-                        "In", "3", "Out", "2", "5", "$0.00" }));
-
-    // Opus fills nearly all the space; Haiku's 5 tokens still get a 2-point bar.
-    const auto bars = named("modelShareCard", "shareBar");
-    ASSERT_EQ(bars.size(), 2);
-    const qreal space = bars[0]->parentItem()->width();
-    EXPECT_GT(space, 100);
-    EXPECT_NEAR(bars[0]->width(), space * 49500.0 / 49505.0, 0.01);
-    EXPECT_EQ(bars[1]->width(), 2.0);
-
-    const QStringList chart = texts("weeklyCard");
-    for (const char* label : { "03/06", "03/07", "1.5M", "500.0K" })
-        EXPECT_TRUE(chart.contains(QString::fromLatin1(label))) << label;
-    const auto dayBars = named("weeklyCard", "dayBar");
-    ASSERT_EQ(dayBars.size(), 2);
-    EXPECT_NEAR(dayBars[1]->height() / dayBars[0]->height(), 49505.0 / 1'500'000.0, 0.01);
-
-    // A new log line reaches the open popover through the next refresh.
-    m_home.append("projects/app/a.jsonl",
-                  ClaudeLog::assistant("m4", "2026-03-07T12:00:00Z", { 3000, 0, 0, 0 }, "claude-opus-4-1", "s4"));
-    refresh();
-    settle();
-    EXPECT_TRUE(texts("todayCard").contains(QStringLiteral("3회")));
-    EXPECT_EQ(named("todayCard", "litMeterBar").size(), 4);
-    EXPECT_EQ(texts("cumulativeCard"), strings({ "누적", "1.6M", "오늘 비중", "3.4%", "비용", "$32.63" }));
-
-    // The rate ages between refreshes; the card follows it without a refresh.
-    m_clock.advance(4min);
-    m_usage->updateTokensPerMinute();
-    settle();
-    EXPECT_TRUE(texts("todayCard").contains(QStringLiteral("0/min")));
-    EXPECT_EQ(named("todayCard", "litMeterBar").size(), 0);
-}
-
-TEST_F(Popover, QuotaCardShowsWindowsBadgeAndBars)
-{
-    bool loggedIn = true;
-    open({}, [&] { return loggedIn; });
-    // A credential exists but no answer has come yet.
-    EXPECT_EQ(texts("quotaCard"),
-              strings({ "Claude 쿼터", "미연결", "Claude Code에 로그인하면 자동으로 쿼터를 표시합니다." }));
-
-    m_quota->setStatus(ClaudeQuotaManager::Status::loading());
-    settle();
-    EXPECT_TRUE(shown("quotaSpinner"));
-    EXPECT_EQ(texts("quotaCard"), strings({ "Claude 쿼터" }));
-
-    ClaudeQuota quota;
-    quota.fiveHour = ClaudeQuota::Window { 95.4, Noon + 2h + 5min };
-    quota.sevenDay = ClaudeQuota::Window { -5, Noon - 1s };
-    quota.extraUsage = ClaudeQuota::ExtraUsage { true, 5000, 1234, 24.68, QStringLiteral("USD") };
-    m_quota->setQuota(quota);
-    m_quota->setStatus(ClaudeQuotaManager::Status::loaded());
-    settle();
-    EXPECT_FALSE(shown("quotaSpinner"));
-    EXPECT_EQ(texts("quotaCard"),
-              strings({ "Claude 쿼터", "5시간", "95%", "2h 5m", "주간", "0%", "리셋됨", "크레딧", "$12", "$50" }));
-    const auto fills = named("quotaCard", "quotaFill");
-    ASSERT_EQ(fills.size(), 3);
-    const qreal track = fills[0]->parentItem()->width();
-    EXPECT_GT(track, 100);
-    EXPECT_NEAR(fills[0]->width(), track * 0.954, 0.01);
-    EXPECT_EQ(fills[1]->width(), 0.0);
-    EXPECT_NEAR(fills[2]->width(), track * 0.2468, 0.01);
-
-    m_quota->setStatus(ClaudeQuotaManager::Status::error(OAuthError::unauthorized()));
-    settle();
-    EXPECT_EQ(item("quotaBadge")->property("text").toString(), QStringLiteral("토큰 만료"));
-
-    loggedIn = false;
-    m_quota->setQuota(std::nullopt);
-    m_quota->setStatus(ClaudeQuotaManager::Status::notConfigured());
-    settle();
-    EXPECT_FALSE(shown("quotaCard"));
-}
-
-TEST_F(Popover, ToolbarSwitchesPagesAndKeepsTheLastOne)
-{
-    open({});
     QSignalSpy settings(&m_actions, &PopoverActions::settingsRequested);
     const auto tint = [&](const char* button) { return item(button)->property("tint").value<QColor>(); };
     const QColor accent = tint("homeButton");
@@ -245,8 +144,7 @@ TEST_F(Popover, ToolbarSwitchesPagesAndKeepsTheLastOne)
     const std::function<int(const QQuickItem*)> previewsBelow = [&previewsBelow](const QQuickItem* at) {
         int running = 0;
         for (const QQuickItem* child : at->childItems()) {
-            if (const auto* timer
-                = child->findChild<QObject*>(QStringLiteral("previewTimer"), Qt::FindDirectChildrenOnly))
+            if (const auto* timer = child->findChild<QObject*>(u"previewTimer"_s, Qt::FindDirectChildrenOnly))
                 running += timer->property("running").toBool() ? 1 : 0;
             running += previewsBelow(child);
         }
@@ -259,7 +157,7 @@ TEST_F(Popover, ToolbarSwitchesPagesAndKeepsTheLastOne)
     click("historyButton");
     EXPECT_TRUE(shown("historyPage"));
     EXPECT_EQ(tint("historyButton"), accent);
-    EXPECT_NE(item("historyPage")->findChild<QQuickItem*>(QStringLiteral("historyMap")), nullptr);
+    EXPECT_NE(item("historyPage")->findChild<QQuickItem*>(u"historyMap"_s), nullptr);
 
     click("runnerButton");
     EXPECT_FALSE(shown("dashboardPage"));
@@ -280,6 +178,91 @@ TEST_F(Popover, ToolbarSwitchesPagesAndKeepsTheLastOne)
     click("homeButton");
     EXPECT_TRUE(shown("dashboardPage"));
     EXPECT_EQ(previewsBelow(item("runnerPage")), 0);
+}
+
+TEST_F(Popover, LiveFiguresModelCardsAndChart)
+{
+    open(ClaudeLog::assistant("m1", "2026-03-07T11:59:00Z", { 1200, 3300, 0, 45000 }, "claude-opus-4-1", "s1")
+         + ClaudeLog::assistant("m2", "2026-03-07T10:00:00Z", { 3, 2, 0, 0 }, "claude-haiku-4-5", "s2")
+         + ClaudeLog::assistant("m3", "2026-03-06T12:00:00Z", { 0, 1'500'000, 0, 0 }, "claude-sonnet-4-5", "s3"));
+
+    EXPECT_TRUE(shown("modelShareCard"));
+    EXPECT_FALSE(shown("providerCard"));
+    EXPECT_TRUE(texts("todayCard").contains(u"|1.5K/min|"_s));
+    EXPECT_EQ(named("todayCard", "litMeterBar").size(), 3);
+    EXPECT_EQ(texts("modelTokensCard"),
+              u"모델별 토큰|Opus|In|1.2K|Out|3.3K|CR|45.0K|49.5K|$0.33|Haiku|In|3|Out|2|5|$0.00"_s);
+
+    // Opus fills nearly all the space; Haiku's 5 tokens still get a 2-point bar.
+    const auto bars = named("modelShareCard", "shareBar");
+    ASSERT_EQ(bars.size(), 2);
+    const qreal space = bars[0]->parentItem()->width();
+    EXPECT_GT(space, 100);
+    EXPECT_NEAR(bars[0]->width(), space * 49500.0 / 49505.0, 0.01);
+    EXPECT_EQ(bars[1]->width(), 2.0);
+
+    const QStringList chart = texts("weeklyCard").split(u'|');
+    for (const char* label : { "03/06", "03/07", "1.5M", "500.0K" })
+        EXPECT_TRUE(chart.contains(QString::fromLatin1(label))) << label;
+    const auto dayBars = named("weeklyCard", "dayBar");
+    ASSERT_EQ(dayBars.size(), 2);
+    EXPECT_NEAR(dayBars[1]->height() / dayBars[0]->height(), 49505.0 / 1'500'000.0, 0.01);
+
+    // A new log line reaches the open popover through the next refresh.
+    m_home.append("projects/app/a.jsonl",
+                  ClaudeLog::assistant("m4", "2026-03-07T12:00:00Z", { 3000, 0, 0, 0 }, "claude-opus-4-1", "s4"));
+    refresh();
+    settle();
+    EXPECT_TRUE(texts("todayCard").contains(u"|3회|"_s));
+    EXPECT_EQ(named("todayCard", "litMeterBar").size(), 4);
+    EXPECT_EQ(texts("cumulativeCard"), u"누적|1.6M|오늘 비중|3.4%|비용|$32.63"_s);
+
+    // The rate ages between refreshes; the card follows it without a refresh.
+    m_clock.advance(4min);
+    m_usage->updateTokensPerMinute();
+    settle();
+    EXPECT_TRUE(texts("todayCard").contains(u"|0/min|"_s));
+    EXPECT_EQ(named("todayCard", "litMeterBar").size(), 0);
+}
+
+TEST_F(Popover, QuotaCardShowsWindowsBadgeAndBars)
+{
+    bool loggedIn = true;
+    open({}, [&] { return loggedIn; });
+    // A credential exists but no answer has come yet.
+    EXPECT_EQ(texts("quotaCard"), u"Claude 쿼터|미연결|Claude Code에 로그인하면 자동으로 쿼터를 표시합니다."_s);
+
+    m_quota->setStatus(ClaudeQuotaManager::Status::loading());
+    settle();
+    EXPECT_TRUE(shown("quotaSpinner"));
+    EXPECT_EQ(texts("quotaCard"), u"Claude 쿼터"_s);
+
+    ClaudeQuota quota;
+    quota.fiveHour = ClaudeQuota::Window { 95.4, Noon + 2h + 5min };
+    quota.sevenDay = ClaudeQuota::Window { -5, Noon - 1s };
+    quota.extraUsage = ClaudeQuota::ExtraUsage { true, 5000, 1234, 24.68, u"USD"_s };
+    m_quota->setQuota(quota);
+    m_quota->setStatus(ClaudeQuotaManager::Status::loaded());
+    settle();
+    EXPECT_FALSE(shown("quotaSpinner"));
+    EXPECT_EQ(texts("quotaCard"), u"Claude 쿼터|5시간|95%|2h 5m|주간|0%|리셋됨|크레딧|$12|$50"_s);
+    const auto fills = named("quotaCard", "quotaFill");
+    ASSERT_EQ(fills.size(), 3);
+    const qreal track = fills[0]->parentItem()->width();
+    EXPECT_GT(track, 100);
+    EXPECT_NEAR(fills[0]->width(), track * 0.954, 0.01);
+    EXPECT_EQ(fills[1]->width(), 0.0);
+    EXPECT_NEAR(fills[2]->width(), track * 0.2468, 0.01);
+
+    m_quota->setStatus(ClaudeQuotaManager::Status::error(OAuthError::unauthorized()));
+    settle();
+    EXPECT_EQ(item("quotaBadge")->property("text").toString(), u"토큰 만료"_s);
+
+    loggedIn = false;
+    m_quota->setQuota(std::nullopt);
+    m_quota->setStatus(ClaudeQuotaManager::Status::notConfigured());
+    settle();
+    EXPECT_FALSE(shown("quotaCard"));
 }
 
 }

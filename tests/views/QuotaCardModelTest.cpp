@@ -14,6 +14,8 @@
 #include "usage/ModelColor.h"
 #include "views/QuotaCardModel.h"
 
+using namespace Qt::StringLiterals;
+
 using namespace std::chrono_literals;
 using Status = ClaudeQuotaManager::Status;
 
@@ -37,11 +39,11 @@ ClaudeQuota::Window window(double pct, std::optional<Instant> resetsAt = std::nu
 
 QVariant row(const char* label, double pct, NamedColor color, const char* value, const char* detail = "")
 {
-    return QVariantMap { { QStringLiteral("label"), QString::fromUtf8(label) },
-                         { QStringLiteral("pct"), pct },
-                         { QStringLiteral("color"), static_cast<int>(color) },
-                         { QStringLiteral("value"), QString::fromUtf8(value) },
-                         { QStringLiteral("detail"), QString::fromUtf8(detail) } };
+    return QVariantMap { { u"label"_s, QString::fromUtf8(label) },
+                         { u"pct"_s, pct },
+                         { u"color"_s, static_cast<int>(color) },
+                         { u"value"_s, QString::fromUtf8(value) },
+                         { u"detail"_s, QString::fromUtf8(detail) } };
 }
 
 TEST_F(QuotaCard, RowsInOrderClampedWhereValuesCanStrayAndWithCountdowns)
@@ -51,11 +53,11 @@ TEST_F(QuotaCard, RowsInOrderClampedWhereValuesCanStrayAndWithCountdowns)
     full.sevenDay = window(120, Now - 1min);
     full.sevenDayOpus = window(0.0, Now + 1h);
     full.sevenDaySonnet = window(0.4);
-    full.extraUsage = ClaudeQuota::ExtraUsage { true, 5000, 1234, 24.68, QStringLiteral("USD") };
+    full.extraUsage = ClaudeQuota::ExtraUsage { true, 5000, 1234, 24.68, u"USD"_s };
     ClaudeQuota stray;
     stray.fiveHour = window(-3);
     stray.sevenDayOpus = window(250, Now + 3 * 24h + 1h);
-    stray.extraUsage = ClaudeQuota::ExtraUsage { true, 0, 0, -10, QStringLiteral("USD") };
+    stray.extraUsage = ClaudeQuota::ExtraUsage { true, 0, 0, -10, u"USD"_s };
 
     const std::pair<ClaudeQuota, QVariantList> cases[] {
         { full,
@@ -73,6 +75,31 @@ TEST_F(QuotaCard, RowsInOrderClampedWhereValuesCanStrayAndWithCountdowns)
         EXPECT_TRUE(model.hasQuota());
         EXPECT_EQ(model.rows(), rows);
     }
+
+    // Countdowns move only when rebuilt; the model notifies only on a change.
+    QuotaCardModel model;
+    ClaudeQuota quota;
+    quota.fiveHour = window(50, Now + 10min + 30s);
+    model.setQuota(quota);
+    QSignalSpy rows(&model, &QuotaCardModel::rowsChanged);
+    QSignalSpy status(&model, &QuotaCardModel::statusChanged);
+    const auto detail = [&] { return model.rows().value(0).toMap().value(u"detail"_s).toString(); };
+
+    m_clock.advance(20s);
+    model.rebuild();
+    EXPECT_EQ(rows.count(), 0);
+    EXPECT_EQ(detail(), u"10m"_s);
+
+    m_clock.advance(11min);
+    EXPECT_EQ(detail(), u"10m"_s);
+    model.rebuild();
+    EXPECT_EQ(rows.count(), 1);
+    EXPECT_EQ(detail(), u"리셋됨"_s);
+
+    model.setStatus(Status::notConfigured());
+    EXPECT_EQ(status.count(), 0);
+    model.setStatus(Status::loaded());
+    EXPECT_EQ(status.count(), 1);
 }
 
 TEST(QuotaBadge, ShowsTheStatus)
@@ -83,7 +110,7 @@ TEST(QuotaBadge, ShowsTheStatus)
         { Status::denied(), "미연결", false, false },
         { Status::loading(), "", false, true },
         { Status::loaded(), "", false, false },
-        { Status::error(OAuthError::network(QStringLiteral("HTTP 500"))), "오류", true, false },
+        { Status::error(OAuthError::network(u"HTTP 500"_s)), "오류", true, false },
         { Status::error(OAuthError::decode()), "오류", true, false },
     };
     for (const auto& [status, text, alert, busy] : cases) {
@@ -96,70 +123,8 @@ TEST(QuotaBadge, ShowsTheStatus)
     }
 }
 
-TEST_F(QuotaCard, ShownWithAQuotaOrACredentialAndAsksOnlyWithoutQuota)
-{
-    int asked = 0;
-    bool hasCredential = false;
-    QuotaCardModel model(nullptr, [&] {
-        ++asked;
-        return hasCredential;
-    });
-    QSignalSpy shown(&model, &QuotaCardModel::showCardChanged);
-    EXPECT_FALSE(model.showCard());
-    EXPECT_TRUE(model.showNotLoggedInText());
-
-    hasCredential = true;
-    model.rebuild();
-    EXPECT_TRUE(model.showCard());
-    EXPECT_EQ(shown.count(), 1);
-
-    model.setStatus(Status::loading());
-    EXPECT_FALSE(model.showNotLoggedInText());
-    model.setQuota(ClaudeQuota {});
-    model.setStatus(Status::notConfigured());
-    EXPECT_FALSE(model.showNotLoggedInText());
-    hasCredential = false;
-    const int askedBefore = asked;
-    model.rebuild();
-    model.rebuild();
-    EXPECT_EQ(asked, askedBefore);
-    EXPECT_TRUE(model.showCard());
-    EXPECT_EQ(shown.count(), 1);
-
-    model.setQuota(std::nullopt);
-    EXPECT_FALSE(model.showCard());
-    EXPECT_TRUE(model.showNotLoggedInText());
-    EXPECT_EQ(shown.count(), 2);
-}
-
-TEST_F(QuotaCard, CountdownsMoveOnlyWhenRebuiltAndNotifyOnlyOnChange)
-{
-    QuotaCardModel model;
-    ClaudeQuota quota;
-    quota.fiveHour = window(50, Now + 10min + 30s);
-    model.setQuota(quota);
-    QSignalSpy rows(&model, &QuotaCardModel::rowsChanged);
-    QSignalSpy status(&model, &QuotaCardModel::statusChanged);
-    const auto detail = [&] { return model.rows().value(0).toMap().value(QStringLiteral("detail")).toString(); };
-
-    m_clock.advance(20s);
-    model.rebuild();
-    EXPECT_EQ(rows.count(), 0);
-    EXPECT_EQ(detail(), QStringLiteral("10m"));
-
-    m_clock.advance(11min);
-    EXPECT_EQ(detail(), QStringLiteral("10m"));
-    model.rebuild();
-    EXPECT_EQ(rows.count(), 1);
-    EXPECT_EQ(detail(), QStringLiteral("리셋됨"));
-
-    model.setStatus(Status::notConfigured());
-    EXPECT_EQ(status.count(), 0);
-    model.setStatus(Status::loaded());
-    EXPECT_EQ(status.count(), 1);
-}
-
-// A card that follows a real quota manager whose endpoint is a local server.
+// A card that follows a real quota manager whose endpoint is a local server: shown with a credential
+// or a quota, and asking for the credential only while it has no quota.
 TEST_F(QuotaCard, FollowsTheManagerFromLoginToLogout)
 {
     TempDir home;
@@ -168,7 +133,9 @@ TEST_F(QuotaCard, FollowsTheManagerFromLoginToLogout)
         { std::make_shared<FileCredentialStore>(QString::fromStdString(home.path(".credentials.json"))) }, server.url()
     };
     ClaudeQuotaManager manager { &provider };
-    QuotaCardModel card(&manager, [&provider] { return provider.readAccessTokenSilently().has_value(); });
+    int asked = 0;
+    QuotaCardModel card(&manager, [&] { return ++asked && provider.readAccessTokenSilently().has_value(); });
+    QSignalSpy shown(&card, &QuotaCardModel::showCardChanged);
     const auto refresh = [&](const char* badge) {
         manager.refreshQuota();
         EXPECT_TRUE(waitUntil([&] { return !card.isBusy() && card.badgeText() == QString::fromUtf8(badge); })) << badge;
@@ -179,6 +146,7 @@ TEST_F(QuotaCard, FollowsTheManagerFromLoginToLogout)
     card.rebuild();
     EXPECT_TRUE(card.showCard());
     EXPECT_TRUE(card.showNotLoggedInText());
+    EXPECT_EQ(shown.count(), 1);
 
     server.respond(200, R"({"five_hour": {"utilization": 95.4, "resets_at": "2026-03-07T11:05:00Z"},
         "seven_day": {"utilization": 12}, "extra_usage": {"is_enabled": true, "monthly_limit": 5000,
@@ -186,17 +154,22 @@ TEST_F(QuotaCard, FollowsTheManagerFromLoginToLogout)
     refresh("");
     ASSERT_EQ(card.rows().size(), 3);
     EXPECT_EQ(card.rows()[0], row("5시간", 95.4, NamedColor::Red, "95%", "2h 5m"));
+    const int askedWithQuota = asked;
 
     m_clock.advance(61s);
     server.respond(401, "{}");
     refresh("토큰 만료");
     EXPECT_EQ(card.rows().size(), 3);
+    card.rebuild();
+    EXPECT_EQ(asked, askedWithQuota);
 
     std::remove(home.path(".credentials.json").c_str());
     m_clock.advance(61s);
     refresh("미연결");
     EXPECT_FALSE(card.hasQuota());
     EXPECT_FALSE(card.showCard());
+    EXPECT_TRUE(card.showNotLoggedInText());
+    EXPECT_EQ(shown.count(), 2);
 }
 
 }

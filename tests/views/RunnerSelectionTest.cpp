@@ -12,6 +12,8 @@
 #include "runner/RunCharacter.h"
 #include "views/FrameImage.h"
 
+using namespace Qt::StringLiterals;
+
 Q_IMPORT_QML_PLUGIN(Pacemark_ViewsPlugin)
 
 using namespace std::chrono_literals;
@@ -39,9 +41,9 @@ protected:
     {
         m_runner.start();
         ASSERT_EQ(m_runner.registry()->packs().size(), 2);
-        m_view.engine()->addImportPath(QStringLiteral("qrc:/qt/qml"));
-        m_view.setInitialProperties({ { QStringLiteral("runCharacter"), QVariant::fromValue(&m_runner) } });
-        m_view.setSource(QUrl(QStringLiteral("qrc:/qt/qml/Pacemark/Views/RunnerSelectionView.qml")));
+        m_view.engine()->addImportPath(u"qrc:/qt/qml"_s);
+        m_view.setInitialProperties({ { u"runCharacter"_s, QVariant::fromValue(&m_runner) } });
+        m_view.setSource(QUrl(u"qrc:/qt/qml/Pacemark/Views/RunnerSelectionView.qml"_s));
         ASSERT_EQ(m_view.status(), QQuickView::Ready) << m_view.errors().value(0).toString().toStdString();
         m_view.setResizeMode(QQuickView::SizeRootObjectToView);
         m_view.resize(360, 380);
@@ -51,8 +53,11 @@ protected:
         ASSERT_EQ(m_cards.size(), 2);
     }
 
-    QObject* timer(int card) const { return m_cards[card]->findChild<QObject*>(QStringLiteral("previewTimer")); }
-    bool previewRuns(int card) const { return timer(card)->property("running").toBool(); }
+    QVariant timer(int card, const char* key) const
+    {
+        return m_cards[card]->findChild<QObject*>(u"previewTimer"_s)->property(key);
+    }
+    bool previewRuns(int card) const { return timer(card, "running").toBool(); }
     bool selected(int card) const { return m_cards[card]->property("isSelected").toBool(); }
 
     void click(int card)
@@ -69,43 +74,36 @@ protected:
     QList<QQuickItem*> m_cards;
 };
 
-TEST_F(RunnerPage, TwoPacksFillOneRowInRegistryOrderWithTheSelectedOneHighlighted)
+// Two packs in one row in registry order, the selected one highlighted; a click selects a pack, and
+// clicking it again restarts the runner.
+TEST_F(RunnerPage, ShowsThePacksAndAClickSelectsOne)
 {
-    EXPECT_EQ(m_cards[0]->property("name").toString(), QStringLiteral("파티 패럿"));
-    EXPECT_EQ(m_cards[1]->property("name").toString(), QStringLiteral("토키"));
+    EXPECT_EQ(m_cards[0]->property("name").toString(), u"파티 패럿"_s);
+    EXPECT_EQ(m_cards[1]->property("name").toString(), u"토키"_s);
     EXPECT_EQ(m_cards[0]->y(), m_cards[1]->y());
-    EXPECT_DOUBLE_EQ(m_cards[1]->x() - m_cards[0]->x(), m_cards[0]->width() + 12);
     EXPECT_FALSE(selected(0));
     EXPECT_TRUE(selected(1));
-
-    auto* preview = m_cards[1]->findChild<FrameImage*>(QStringLiteral("preview"));
+    auto* preview = m_cards[1]->findChild<FrameImage*>(u"preview"_s);
     ASSERT_NE(preview, nullptr);
-    EXPECT_EQ(preview->height(), 48);
-    EXPECT_FALSE(preview->smooth());
     EXPECT_EQ(preview->image(), m_runner.registry()->packs()[1].frames[0]);
-}
 
-TEST_F(RunnerPage, AClickSelectsThePackAndClickingItAgainRestartsTheRunner)
-{
     click(0);
-    EXPECT_EQ(m_defaults.selectedCharacterId(), QStringLiteral("c7"));
+    EXPECT_EQ(m_defaults.selectedCharacterId(), u"c7"_s);
     EXPECT_TRUE(selected(0));
     EXPECT_FALSE(selected(1));
     EXPECT_EQ(m_runner.frames(), m_runner.registry()->packs()[0].frames);
 
     ASSERT_TRUE(waitUntil([&] { return m_runner.frameIndex() > 0; }, 3s));
     click(0);
-    EXPECT_EQ(m_runner.registry()->selectedId(), QStringLiteral("c7"));
+    EXPECT_EQ(m_runner.registry()->selectedId(), u"c7"_s);
     EXPECT_EQ(m_runner.frameIndex(), 0);
 }
 
 TEST_F(RunnerPage, PreviewsRunAtTheRunningPaceOnlyWhileOnScreen)
 {
     m_defaults.setRunnerPaused(true);
-    for (int card : { 0, 1 }) {
-        EXPECT_TRUE(previewRuns(card));
-        EXPECT_EQ(timer(card)->property("interval").toInt(), 70);
-    }
+    for (int card : { 0, 1 })
+        EXPECT_TRUE(previewRuns(card) && timer(card, "interval") == 70) << card;
     EXPECT_TRUE(waitUntil([&] { return m_cards[1]->property("frameIndex").toInt() >= 3; }, 2s));
 
     m_view.hide();
@@ -115,7 +113,7 @@ TEST_F(RunnerPage, PreviewsRunAtTheRunningPaceOnlyWhileOnScreen)
     EXPECT_LE(m_cards[1]->property("frameIndex").toInt(), 1);
 
     // Scrolled out of sight.
-    auto* grid = m_view.rootObject()->findChild<QQuickItem*>(QStringLiteral("runnerGrid"));
+    auto* grid = m_view.rootObject()->findChild<QQuickItem*>(u"runnerGrid"_s);
     grid->setProperty("contentY", 1000);
     EXPECT_FALSE(previewRuns(0));
     EXPECT_FALSE(previewRuns(1));

@@ -24,52 +24,32 @@
 
 Q_IMPORT_QML_PLUGIN(Pacemark_ViewsPlugin)
 
-using namespace std::chrono_literals;
+using namespace Qt::StringLiterals;
 using Status = ClaudeQuotaManager::Status;
 
 namespace {
 
 // Stands in for the platform's login-item service.
-class FakeLoginItem : public LoginItem
+struct FakeLoginItem : LoginItem
 {
-public:
     bool isLaunchAtLoginEnabled() const override { return enabled; }
     void setLaunchAtLogin(bool value) override
     {
         enabled = value;
         ++changes;
     }
-
     bool enabled = false;
     int changes = 0;
 };
 
-class FakeUpdater : public UpdateChecker
+struct FakeUpdater : UpdateChecker
 {
-public:
-    QString currentVersion() const override { return QStringLiteral("2.3.1"); }
+    QString currentVersion() const override { return u"2.3.1"_s; }
     bool canCheckForUpdates() const override { return canCheck; }
     void checkForUpdates() override { ++checks; }
-
     bool canCheck = true;
     int checks = 0;
 };
-
-QQuickItem* find(const QQuickView& view, const char* name)
-{
-    auto* item = view.rootObject()->findChild<QQuickItem*>(QString::fromLatin1(name));
-    EXPECT_NE(item, nullptr) << name;
-    return item;
-}
-
-bool shown(const QQuickItem* item)
-{
-    for (const QQuickItem* at = item; at; at = at->parentItem()) {
-        if (!at->isVisible())
-            return false;
-    }
-    return true;
-}
 
 class SettingsForm : public testing::Test
 {
@@ -78,15 +58,15 @@ protected:
 
     void open(QuotaSettingsModel* quota = nullptr)
     {
-        m_view.engine()->addImportPath(QStringLiteral("qrc:/qt/qml"));
+        m_view.engine()->addImportPath(u"qrc:/qt/qml"_s);
         m_view.setInitialProperties({
-            { QStringLiteral("quota"), QVariant::fromValue(quota ? quota : &m_quota) },
-            { QStringLiteral("defaults"), QVariant::fromValue(&m_defaults) },
-            { QStringLiteral("loginItem"), QVariant::fromValue<LoginItem*>(&m_loginItem) },
-            { QStringLiteral("appUpdater"), QVariant::fromValue<UpdateChecker*>(&m_updater) },
-            { QStringLiteral("settingsWindow"), QVariant::fromValue(&m_window) },
+            { u"quota"_s, QVariant::fromValue(quota ? quota : &m_quota) },
+            { u"defaults"_s, QVariant::fromValue(&m_defaults) },
+            { u"loginItem"_s, QVariant::fromValue<LoginItem*>(&m_loginItem) },
+            { u"appUpdater"_s, QVariant::fromValue<UpdateChecker*>(&m_updater) },
+            { u"settingsWindow"_s, QVariant::fromValue(&m_window) },
         });
-        m_view.setSource(QUrl(QStringLiteral("qrc:/qt/qml/Pacemark/Views/SettingsView.qml")));
+        m_view.setSource(QUrl(u"qrc:/qt/qml/Pacemark/Views/SettingsView.qml"_s));
         ASSERT_EQ(m_view.status(), QQuickView::Ready) << m_view.errors().value(0).toString().toStdString();
         m_view.resize(480, 540);
         m_view.show();
@@ -94,20 +74,37 @@ protected:
         Q_EMIT m_window.shown();
     }
 
+    QQuickItem* find(const char* name)
+    {
+        auto* item = m_view.rootObject()->findChild<QQuickItem*>(QString::fromLatin1(name));
+        EXPECT_NE(item, nullptr) << name;
+        return item;
+    }
+
+    bool shown(const char* name)
+    {
+        for (const QQuickItem* at = find(name); at; at = at->parentItem()) {
+            if (!at->isVisible())
+                return false;
+        }
+        return true;
+    }
+
     void click(const char* name)
     {
-        QQuickItem* item = find(m_view, name);
-        ASSERT_TRUE(shown(item)) << name;
+        QQuickItem* item = find(name);
+        ASSERT_TRUE(shown(name)) << name;
         // The form is taller than the window: scroll the row into view first.
-        QQuickItem* scroller = find(m_view, "scroller");
+        QQuickItem* scroller = find("scroller");
         const QPointF inForm = item->mapToItem(scroller->property("contentItem").value<QQuickItem*>(), QPointF());
         scroller->setProperty("contentY", std::max(0.0, inForm.y() - 40.0));
         const QPointF centre = item->mapToScene(QPointF(item->width() - 8, item->height() / 2));
         QTest::mouseClick(&m_view, Qt::LeftButton, {}, centre.toPoint());
     }
 
-    bool checked(const char* name) { return find(m_view, name)->property("checked").toBool(); }
-    QString text(const char* name) { return find(m_view, name)->property("text").toString(); }
+    QVariant property(const char* name, const char* key) { return find(name)->property(key); }
+    bool checked(const char* name) { return property(name, "checked").toBool(); }
+    QString text(const char* name) { return property(name, "text").toString(); }
 
     TempDir m_home;
     UserDefaults m_defaults { QString::fromStdString(m_home.path("settings.ini")) };
@@ -118,16 +115,26 @@ protected:
     QQuickView m_view;
 };
 
-TEST_F(SettingsForm, AFirstOpeningShowsTheDefaults)
+// The defaults on a first opening; the size choice matches only its three heights and leaves any
+// other stored height alone.
+TEST_F(SettingsForm, DefaultsAndTheSizeChoice)
 {
     m_loginItem.enabled = true;
     open();
     for (const char* name :
          { "speedInvertedSwitch", "horizontalFlipSwitch", "runnerPausedSwitch", "quotaBatterySwitch" })
         EXPECT_FALSE(checked(name)) << name;
-    EXPECT_EQ(find(m_view, "characterHeightChoice")->property("displayText").toString(), QStringLiteral("보통 (20pt)"));
     EXPECT_TRUE(checked("launchAtLoginSwitch"));
-    EXPECT_EQ(text("versionText"), QStringLiteral("2.3.1"));
+    EXPECT_EQ(text("versionText"), u"2.3.1"_s);
+    EXPECT_EQ(property("characterHeightChoice", "displayText").toString(), u"보통 (20pt)"_s);
+
+    m_defaults.setCharacterHeight(18.0);
+    EXPECT_EQ(property("characterHeightChoice", "currentIndex").toInt(), -1);
+    EXPECT_EQ(m_defaults.characterHeight(), 18.0);
+    QMetaObject::invokeMethod(find("characterHeightChoice"), "activated", Q_ARG(int, 2));
+    EXPECT_EQ(m_defaults.characterHeight(), 24.0);
+    m_defaults.setCharacterHeight(16.0);
+    EXPECT_EQ(property("characterHeightChoice", "displayText").toString(), u"작게 (16pt)"_s);
 }
 
 TEST_F(SettingsForm, SwitchesWriteTheSettingsAndFollowChangesMadeElsewhere)
@@ -151,18 +158,13 @@ TEST_F(SettingsForm, SwitchesWriteTheSettingsAndFollowChangesMadeElsewhere)
         click(name);
         EXPECT_FALSE((m_defaults.*read)()) << name;
     }
-}
 
-// The alert section: on at 80 % and 95 % by default, the thresholds written and followed both ways.
-TEST_F(SettingsForm, TheAlertSectionShowsAndWritesTheThresholds)
-{
-    open();
+    // The alert section: on at 80 % and 95 % by default, the thresholds written and followed both ways.
     EXPECT_TRUE(checked("quotaAlertsSwitch"));
-    QQuickItem* lower = find(m_view, "quotaAlertLowerThreshold");
-    QQuickItem* upper = find(m_view, "quotaAlertUpperThreshold");
-    EXPECT_EQ(lower->property("value").toInt(), 80);
+    QQuickItem* lower = find("quotaAlertLowerThreshold");
+    QQuickItem* upper = find("quotaAlertUpperThreshold");
     EXPECT_EQ(upper->property("value").toInt(), 95);
-    EXPECT_EQ(lower->property("displayText").toString(), QStringLiteral("80%"));
+    EXPECT_EQ(lower->property("displayText").toString(), u"80%"_s);
 
     upper->setProperty("value", 70);
     QMetaObject::invokeMethod(upper, "valueModified");
@@ -174,42 +176,23 @@ TEST_F(SettingsForm, TheAlertSectionShowsAndWritesTheThresholds)
     EXPECT_FALSE(lower->isEnabled());
 }
 
-TEST_F(SettingsForm, TheSizeChoiceMatchesOnlyItsThreeHeights)
-{
-    m_defaults.setCharacterHeight(18.0);
-    open();
-    QQuickItem* choice = find(m_view, "characterHeightChoice");
-    EXPECT_EQ(choice->property("currentIndex").toInt(), -1);
-    EXPECT_EQ(m_defaults.characterHeight(), 18.0);
-
-    QMetaObject::invokeMethod(choice, "activated", Q_ARG(int, 2));
-    EXPECT_EQ(m_defaults.characterHeight(), 24.0);
-
-    m_defaults.setCharacterHeight(16.0);
-    EXPECT_EQ(choice->property("displayText").toString(), QStringLiteral("작게 (16pt)"));
-}
-
-TEST_F(SettingsForm, EachShowingRereadsTheLoginItem)
+// Each showing rereads the login item; the update button follows the updater; quit ends the application.
+TEST_F(SettingsForm, LoginItemUpdateAndQuit)
 {
     open();
     click("launchAtLoginSwitch");
     EXPECT_TRUE(m_loginItem.enabled);
-
     // The system refused or the user removed the entry elsewhere.
     m_loginItem.enabled = false;
     Q_EMIT m_window.shown();
     EXPECT_FALSE(checked("launchAtLoginSwitch"));
     EXPECT_EQ(m_loginItem.changes, 1);
-}
 
-TEST_F(SettingsForm, TheUpdateButtonFollowsTheUpdaterAndQuitEndsTheApplication)
-{
-    open();
     click("checkForUpdatesButton");
     EXPECT_EQ(m_updater.checks, 1);
     m_updater.canCheck = false;
     Q_EMIT m_updater.canCheckForUpdatesChanged();
-    EXPECT_FALSE(find(m_view, "checkForUpdatesButton")->isEnabled());
+    EXPECT_FALSE(find("checkForUpdatesButton")->isEnabled());
 
     QSignalSpy quit(m_view.engine(), &QQmlEngine::quit);
     click("quitButton");
@@ -219,8 +202,8 @@ TEST_F(SettingsForm, TheUpdateButtonFollowsTheUpdaterAndQuitEndsTheApplication)
 TEST_F(SettingsForm, EachQuotaStatusShowsItsTextColourAndActions)
 {
     using Tone = QuotaSettingsModel::Tone;
-    const QString longError = QStringLiteral(
-        "Host unreachable\nwhile resolving a very long host name that does not fit into the row at all");
+    const QString longError
+        = u"Host unreachable\nwhile resolving a very long host name that does not fit into the row at all"_s;
     // Text, tone, spinner, connect offered; a long text is cut at the row's end.
     const std::tuple<Status, const char*, Tone, bool, bool> statuses[] {
         { Status::error(OAuthError::noToken()), "Claude Code 미로그인", Tone::Secondary, false, false },
@@ -236,68 +219,51 @@ TEST_F(SettingsForm, EachQuotaStatusShowsItsTextColourAndActions)
     };
     open();
     for (const auto& [status, statusText, tone, spinner, offersConnect] : statuses) {
+        SCOPED_TRACE(statusText);
         m_quota.setStatus(status);
         const QString expected = QString::fromUtf8(statusText);
         EXPECT_EQ(text("quotaStatus"), expected);
-        EXPECT_EQ(m_quota.statusTone(), tone) << statusText;
-        EXPECT_EQ(shown(find(m_view, "quotaSpinner")), spinner) << statusText;
-        EXPECT_EQ(shown(find(m_view, "connectButton")), offersConnect) << statusText;
-        EXPECT_EQ(shown(find(m_view, "refreshButton")), !offersConnect) << statusText;
-        EXPECT_EQ(find(m_view, "quotaStatus")->property("lineCount").toInt(), 1) << statusText;
-        EXPECT_EQ(find(m_view, "quotaStatus")->property("truncated").toBool(), expected.size() > 60) << statusText;
+        EXPECT_EQ(m_quota.statusTone(), tone);
+        EXPECT_EQ(shown("quotaSpinner"), spinner);
+        EXPECT_EQ(shown("connectButton"), offersConnect);
+        EXPECT_EQ(shown("refreshButton"), !offersConnect);
+        EXPECT_EQ(property("quotaStatus", "lineCount").toInt(), 1);
+        EXPECT_EQ(property("quotaStatus", "truncated").toBool(), expected.size() > 60);
     }
 }
 
-// Numbers written with a comma for the decimal point by C's formatting functions, as a German
-// desktop session has them. A fresh system has no German locale, so it is compiled into a temporary
-// folder when missing (localedef reads the sources of Debian's locales package).
-class CommaNumbers
-{
-public:
-    CommaNumbers()
-        : m_previous(std::setlocale(LC_NUMERIC, nullptr))
-    {
-        if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8"))
-            return;
-        QProcess::execute(QStringLiteral("localedef"),
-                          { QStringLiteral("-c"), QStringLiteral("-i"), QStringLiteral("de_DE"), QStringLiteral("-f"),
-                            QStringLiteral("UTF-8"), QString::fromStdString(m_dir.path("de_DE.UTF-8")) });
-        qputenv("LOCPATH", QByteArray::fromStdString(m_dir.path()));
-        std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
-    }
-    ~CommaNumbers()
-    {
-        qunsetenv("LOCPATH");
-        std::setlocale(LC_NUMERIC, m_previous.c_str());
-    }
-    CommaNumbers(const CommaNumbers&) = delete;
-    CommaNumbers& operator=(const CommaNumbers&) = delete;
-
-    static bool active() { return std::localeconv()->decimal_point == std::string_view(","); }
-
-private:
-    TempDir m_dir;
-    std::string m_previous;
-};
-
-TEST(QuotaPreview, WritesTheWindowsAndCreditsAsPrintfDoesWithAPointInAnyLocale)
+TEST(QuotaPreview, WritesTheCreditsAsPrintfDoesWithAPointInAnyLocale)
 {
     ClaudeQuota quota;
     quota.fiveHour = ClaudeQuota::Window { 12.6, std::nullopt };
     quota.sevenDay = ClaudeQuota::Window { 40.0, std::nullopt };
-    quota.extraUsage = ClaudeQuota::ExtraUsage { true, 50000, 1234, 12.5, QStringLiteral("USD") };
+    quota.extraUsage = ClaudeQuota::ExtraUsage { true, 50000, 1234, 12.5, u"USD"_s };
     QuotaSettingsModel model;
     model.setQuota(quota);
-    EXPECT_EQ(model.windowsText(), QStringLiteral("5시간 13%  ·  주간 40%"));
-    EXPECT_EQ(model.creditsText(), QStringLiteral("크레딧 12.5% ($12.34/$500.00)"));
-    {
-        const CommaNumbers comma;
-        ASSERT_TRUE(CommaNumbers::active()) << "no German locale could be had";
-        quota.extraUsage->utilization = 7.25;
-        model.setQuota(quota);
-        EXPECT_EQ(model.creditsText(), QStringLiteral("크레딧 7.2% ($12.34/$500.00)"));
-    }
+    EXPECT_EQ(model.creditsText(), u"크레딧 12.5% ($12.34/$500.00)"_s);
 
+    // Numbers written with a comma for the decimal point by C's formatting functions, as a German
+    // desktop session has them. A fresh system has no German locale, so it is compiled into a
+    // temporary folder when missing (localedef reads the sources of Debian's locales package).
+    TempDir locales;
+    const std::string previous = std::setlocale(LC_NUMERIC, nullptr);
+    const std::shared_ptr<void> restore(nullptr, [&](void*) {
+        qunsetenv("LOCPATH");
+        std::setlocale(LC_NUMERIC, previous.c_str());
+    });
+    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8")) {
+        QProcess::execute(
+            u"localedef"_s,
+            { u"-c"_s, u"-i"_s, u"de_DE"_s, u"-f"_s, u"UTF-8"_s, QString::fromStdString(locales.path("de_DE.UTF-8")) });
+        qputenv("LOCPATH", QByteArray::fromStdString(locales.path()));
+        std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
+    }
+    ASSERT_EQ(std::localeconv()->decimal_point, std::string_view(",")) << "no German locale could be had";
+    quota.extraUsage->utilization = 7.25;
+    model.setQuota(quota);
+    EXPECT_EQ(model.creditsText(), u"크레딧 7.2% ($12.34/$500.00)"_s);
+
+    // Both windows or neither.
     quota.sevenDay.reset();
     quota.extraUsage.reset();
     model.setQuota(quota);
@@ -309,8 +275,6 @@ TEST(QuotaPreview, WritesTheWindowsAndCreditsAsPrintfDoesWithAPointInAnyLocale)
 class QuotaActions : public SettingsForm
 {
 protected:
-    void login() { m_home.write(".credentials.json", R"({"claudeAiOauth": {"accessToken": "sk-ant-oat01-form"}})"); }
-
     LocalHttpServer m_server;
     ClaudeOAuthProvider m_provider { { std::make_shared<FileCredentialStore>(
                                          QString::fromStdString(m_home.path(".credentials.json"))) },
@@ -321,31 +285,30 @@ protected:
 
 TEST_F(QuotaActions, ConnectRefreshAndDisconnect)
 {
-    login();
+    m_home.write(".credentials.json", R"({"claudeAiOauth": {"accessToken": "sk-ant-oat01-form"}})");
     m_server.respond(200, R"({"five_hour": {"utilization": 12.6}, "seven_day": {"utilization": 40.0}})");
     m_manager.disconnectAccount();
     open(&m_managed);
-    ASSERT_EQ(text("quotaStatus"), QStringLiteral("연결 해제됨"));
+    ASSERT_EQ(text("quotaStatus"), u"연결 해제됨"_s);
 
     click("connectButton");
-    EXPECT_EQ(text("quotaStatus"), QStringLiteral("로딩 중…"));
+    EXPECT_EQ(text("quotaStatus"), u"로딩 중…"_s);
     ASSERT_TRUE(waitUntil([&] { return m_manager.status() == Status::loaded(); }));
-    EXPECT_EQ(text("quotaWindows"), QStringLiteral("5시간 13%  ·  주간 40%"));
-    EXPECT_FALSE(shown(find(m_view, "quotaCredits")));
+    EXPECT_EQ(text("quotaWindows"), u"5시간 13%  ·  주간 40%"_s);
+    EXPECT_FALSE(shown("quotaCredits"));
 
     m_server.respond(401, "{}");
     click("refreshButton");
     ASSERT_TRUE(waitUntil([&] { return m_server.requests().size() == 2 && m_manager.status() != Status::loading(); }));
     EXPECT_EQ(m_managed.statusTone(), QuotaSettingsModel::Tone::Red);
     // The last good snapshot stays on show.
-    EXPECT_TRUE(shown(find(m_view, "quotaUpdated")));
+    EXPECT_TRUE(shown("quotaUpdated"));
 
     click("disconnectButton");
     EXPECT_FALSE(m_manager.quota());
-    EXPECT_EQ(text("quotaStatus"), QStringLiteral("연결 해제됨"));
-    EXPECT_FALSE(shown(find(m_view, "quotaUpdated")));
-    EXPECT_FALSE(shown(find(m_view, "quotaWindows")));
-    EXPECT_FALSE(shown(find(m_view, "refreshButton")));
+    EXPECT_EQ(text("quotaStatus"), u"연결 해제됨"_s);
+    for (const char* gone : { "quotaUpdated", "quotaWindows", "refreshButton" })
+        EXPECT_FALSE(shown(gone)) << gone;
     EXPECT_EQ(m_server.requests().size(), 2);
 }
 

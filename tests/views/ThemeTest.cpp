@@ -8,6 +8,8 @@
 #include "views/IconImage.h"
 #include "views/Theme.h"
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 TEST(Theme, FollowsTheApplicationPaletteBetweenLightAndDark)
@@ -37,11 +39,7 @@ TEST(Theme, FollowsTheApplicationPaletteBetweenLightAndDark)
     EXPECT_EQ(theme.secondary().rgb(), QColor(Qt::white).rgb());
 
     QGuiApplication::setPalette(original);
-}
-
-TEST(Theme, FiguresUseAFamilyWithOneDigitWidth)
-{
-    Theme theme;
+    // Figures use a family with one digit width.
     EXPECT_TRUE(Theme::hasTabularDigits(theme.digitsFamily()));
 }
 
@@ -55,7 +53,7 @@ TEST(IconImage, EveryNamedIconHasAFile)
         EXPECT_TRUE(icon.isValid()) << symbol;
     }
     IconImage unknown;
-    unknown.setName(QStringLiteral("no.such.icon"));
+    unknown.setName(u"no.such.icon"_s);
     EXPECT_FALSE(unknown.isValid());
 }
 
