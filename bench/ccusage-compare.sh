@@ -27,9 +27,12 @@ config=$(mktemp -d)
 trap 'rm -rf "$config"' EXIT
 mkdir -p "$config/Pacemark"
 node -e 'const t = JSON.parse(require("fs").readFileSync(process.argv[1], "utf8"));
-    for (const e of Object.values(t)) e.cache_creation_input_token_cost_above_1hr = e.cache_creation_input_token_cost;
     t["claude-3-5-haiku-20241022"] = { input_cost_per_token: 8e-07, output_cost_per_token: 4e-06,
         cache_creation_input_token_cost: 1e-06, cache_read_input_token_cost: 8e-08 };
+    for (const e of Object.values(t)) {
+        e.cache_creation_input_token_cost_above_1hr = e.cache_creation_input_token_cost;
+        e.cache_creation_input_token_cost_above_1hr_above_200k_tokens = e.cache_creation_input_token_cost_above_200k_tokens;
+    }
     console.log(JSON.stringify(t));' src/usage/prices/claude-prices.json > "$config/Pacemark/prices.json"
 
 export CLAUDE_CONFIG_DIR=$corpus TZ=UTC

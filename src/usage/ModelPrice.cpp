@@ -18,7 +18,9 @@ double ModelPrice::cost(std::int64_t inputTokens, std::int64_t outputTokens, std
 {
     const std::int64_t hour
         = std::clamp<std::int64_t>(cacheWrite1hTokens, 0, std::max<std::int64_t>(cacheWriteTokens, 0));
-    const double writes = cacheWrite.of(cacheWriteTokens - hour) + cacheWrite1h.of(hour);
+    // Writes at one price are one kind of tokens, so the 200k tier counts them together.
+    const double writes = cacheWrite1h == cacheWrite ? cacheWrite.of(cacheWriteTokens)
+                                                     : cacheWrite.of(cacheWriteTokens - hour) + cacheWrite1h.of(hour);
     return input.of(inputTokens) + output.of(outputTokens) + writes + cacheRead.of(cacheReadTokens);
 }
 
