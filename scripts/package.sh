@@ -23,8 +23,10 @@ fi
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 cxxflags="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)"
 ldflags=$(dpkg-buildflags --get LDFLAGS)
+# The application module goes where Debian puts a package's private libraries, lib/<triplet>/pacemark.
 scripts/build.sh build-deb -DCMAKE_BUILD_TYPE=Release -DPACEMARK_BUILD_TESTS=OFF \
-    -DCMAKE_CXX_FLAGS="$cxxflags" -DCMAKE_EXE_LINKER_FLAGS="$ldflags"
+    -DCMAKE_INSTALL_LIBDIR="lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)" \
+    -DCMAKE_CXX_FLAGS="$cxxflags" -DCMAKE_EXE_LINKER_FLAGS="$ldflags" -DCMAKE_MODULE_LINKER_FLAGS="$ldflags"
 rm -f build-deb/pacemark_*.deb
 (cd build-deb && cpack >/dev/null)
 deb=$(ls build-deb/pacemark_*.deb)
