@@ -236,7 +236,7 @@ int BurrowbitApp::main(int argc, char** argv)
                             .arg(parser.value(nowOption)));
     }
     if (parser.isSet(speedOption)) {
-        options.runnerSpeed = animationSpeedFromName(parser.value(speedOption));
+        options.runnerSpeed = paceFromName(parser.value(speedOption));
         if (!options.runnerSpeed)
             return fail(QStringLiteral("invalid speed '%1' for --runner-speed (expected idle, walking, running or "
                                        "sprinting)")

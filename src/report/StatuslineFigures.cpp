@@ -149,10 +149,7 @@ std::optional<StatuslineFigures> StatuslineFigures::fromJson(const QJsonObject& 
     StatuslineFigures figures;
     const QString name = object.value(PaceKey).toString();
     const auto today = count(object, TodayKey);
-    std::optional<Pace> pace;
-    for (const Pace p : { Pace::Idle, Pace::Walking, Pace::Running, Pace::Sprinting })
-        if (name == paceName(p))
-            pace = p;
+    const std::optional<Pace> pace = paceFromName(name);
     if (!pace || !today)
         return std::nullopt;
     figures.pace = *pace;

@@ -25,10 +25,8 @@ RunCharacter::RunCharacter(UserDefaults* defaults, CharacterRegistry::SheetLooku
 
 AnimationSpeed RunCharacter::chooseSpeed(ActivityLevel activityLevel, qint64 tokensPerMinute, bool inverted)
 {
-    AnimationSpeed speed = *animationSpeedFromRaw(static_cast<int>(paceFor(activityLevel, tokensPerMinute)));
-    if (inverted)
-        speed = *animationSpeedFromRaw(3 - static_cast<int>(speed));
-    return speed;
+    const AnimationSpeed speed = paceFor(activityLevel, tokensPerMinute);
+    return inverted ? allPaces[allPaces.size() - 1 - static_cast<std::size_t>(speed)] : speed;
 }
 
 std::optional<std::chrono::milliseconds> RunCharacter::timerInterval() const

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <optional>
 
 #include <QLatin1StringView>
+#include <QStringView>
 
 #include "usage/ActivityLevel.h"
 
@@ -14,6 +17,8 @@ enum class Pace : std::uint8_t {
     Running = 2,
     Sprinting = 3,
 };
+
+inline constexpr std::array<Pace, 4> allPaces { Pace::Idle, Pace::Walking, Pace::Running, Pace::Sprinting };
 
 constexpr Pace paceFor(ActivityLevel level, std::int64_t tokensPerMinute)
 {
@@ -39,4 +44,14 @@ inline QLatin1StringView paceName(Pace pace)
         break;
     }
     return QLatin1StringView("sprinting");
+}
+
+// The pace named "idle", "walking", "running" or "sprinting".
+inline std::optional<Pace> paceFromName(QStringView name)
+{
+    for (const Pace pace : allPaces) {
+        if (name == paceName(pace))
+            return pace;
+    }
+    return std::nullopt;
 }

@@ -4,8 +4,8 @@
 
 TEST(AnimationSpeed, OnlyTheFourNamesParse)
 {
-    for (const AnimationSpeed speed : allAnimationSpeeds)
-        EXPECT_EQ(animationSpeedFromName(QString(animationSpeedName(speed))), speed);
-    EXPECT_FALSE(animationSpeedFromName(u"Sprinting"));
-    EXPECT_FALSE(animationSpeedFromName(u""));
+    for (const AnimationSpeed speed : allPaces)
+        EXPECT_EQ(paceFromName(QString(paceName(speed))), speed);
+    EXPECT_FALSE(paceFromName(u"Sprinting"));
+    EXPECT_FALSE(paceFromName(u""));
 }
