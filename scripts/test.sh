@@ -11,7 +11,7 @@ ctest --test-dir build-tests --output-on-failure --timeout 600 -j "$(nproc)"
 
 scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DPACEMARK_SANITIZE=ON
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0 \
+    LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0:fast_unwind_on_malloc=0 \
     ctest --test-dir build-asan --output-on-failure --timeout 900 -j "$(nproc)"
 
 CC=clang CXX=clang++ scripts/build.sh build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
