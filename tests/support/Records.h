@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ostream>
 #include <string_view>
 
 #include "basics/TimestampParser.h"
@@ -18,6 +19,8 @@ struct RecordFields
     std::string_view session = "s";
     std::string_view provider = "claude-code";
     std::string_view id = "msg";
+    std::uint32_t cacheWrite1h = 0;
+    std::string_view project = "";
 };
 
 inline UsageRecord makeRecord(const RecordFields& fields)
@@ -32,7 +35,18 @@ inline UsageRecord makeRecord(const RecordFields& fields)
     r.timestamp = TimestampParser::parse(fields.at).value();
     r.sessionId = Symbol(fields.session);
     r.providerId = Symbol(fields.provider);
+    r.cacheWrite1hTokens = fields.cacheWrite1h;
+    r.project = CompactSymbol(fields.project);
     return r;
+}
+
+// Failures show a record's fields rather than its bytes.
+inline void PrintTo(const UsageRecord& r, std::ostream* out)
+{
+    *out << r.messageId.view() << " " << r.model.view() << " tokens " << r.inputTokens << "/" << r.outputTokens << "/"
+         << r.cacheWriteTokens << "/" << r.cacheReadTokens << " (1h " << r.cacheWrite1hTokens << ") at "
+         << r.timestamp.time_since_epoch().count() << " session " << r.sessionId.view() << " of " << r.providerId.view()
+         << " request " << r.requestId << " project " << r.project.view();
 }
 
 inline Instant instant(std::string_view iso)
