@@ -30,16 +30,12 @@ std::string turn(const std::string& id, std::int64_t output, const std::string& 
         + ClaudeLog::assistant(id, "2025-06-01T09:00:01Z", { 1, output, 2, 3 }, ClaudeLog::Sonnet, session, 2);
 }
 
-std::multiset<std::string> ids(const RecordList& records)
-{
-    std::multiset<std::string> out;
-    records.forEach([&](const UsageRecord& r) { out.insert(std::string(r.messageId.view())); });
-    return out;
-}
+const std::string Req = R"("req_011CVpXx")";
+const std::string T0 = "2025-06-01T09:00:00Z", T1 = "2025-06-01T09:00:01Z";
 
 // An assistant line; requestId is the raw JSON value, left out when empty.
-std::string copy(const std::string& id, const std::string& requestId, const std::string& at, std::int64_t output,
-                 const std::string& session)
+std::string line(const std::string& id, std::int64_t output, const std::string& session = "s",
+                 const std::string& requestId = "", const std::string& at = T0)
 {
     return R"({"type":"assistant","sessionId":")" + session + R"(","timestamp":")" + at + "\""
         + (requestId.empty() ? "" : ",\"requestId\":" + requestId) + R"(,"message":{"id":")" + id
@@ -57,9 +53,6 @@ std::multiset<std::string> kept(const RecordList& records)
     return out;
 }
 
-const std::string Req = R"("req_011CVpXx")";
-const std::string T0 = "2025-06-01T09:00:00Z", T1 = "2025-06-01T09:00:01Z";
-
 class ClaudeCodeProviderTest : public ::testing::Test
 {
 protected:
@@ -71,17 +64,28 @@ protected:
     {
         return home.write(".claude/projects/" + relative, content);
     }
+    std::vector<UsageRecord> fetch() { return provider.fetchRecords().toVector(); }
+    // What a fresh read of the whole tree gives.
+    std::vector<UsageRecord> fresh() { return ClaudeCodeProvider({ projects }).fetchRecords().toVector(); }
 };
 
-TEST_F(ClaudeCodeProviderTest, FindsSessionLogsAtAnyDepthOnly)
+// A record's project is the folder its line names, else the log's folder right below projects/.
+TEST_F(ClaudeCodeProviderTest, FindsSessionLogsAtAnyDepthOnlyAndTheirProjects)
 {
     log("top.jsonl", turn("top", 1));
-    log("-home-dev-app/11111111.jsonl", turn("session", 1));
-    log("-home-dev-app/11111111/subagents/agent-a1b2.jsonl", turn("agent", 1));
+    log("-home-dev-app/11111111.jsonl", line("session", 1) + turn("cwd", 1) + line("after", 1));
+    log("-home-dev-app/11111111/subagents/agent-a1b2.jsonl", line("agent", 1));
     log(".hidden/a/b/c/deep.jsonl", turn("deep", 1));
     for (const char* other : { "notes.json", "debug.log", "UPPER.JSONL", "x.jsonl.bak" })
         log(std::string("-home-dev-app/") + other, turn("other", 1));
-    EXPECT_EQ(ids(provider.fetchRecords()), (std::multiset<std::string> { "session", "agent", "deep" }));
+    std::multiset<std::string> found;
+    provider.fetchRecords().forEach([&](const UsageRecord& r) {
+        found.insert(std::string(r.messageId.view()) + " in " + std::string(r.project.view()));
+    });
+    EXPECT_EQ(
+        found,
+        (std::multiset<std::string> { "session in -home-dev-app", "cwd in /home/dev/project", "after in -home-dev-app",
+                                      "agent in -home-dev-app", "deep in /home/dev/project" }));
 }
 
 TEST_F(ClaudeCodeProviderTest, CacheOpensOnlyChangedFilesAndForgetsVanishedOnes)
@@ -119,10 +123,10 @@ TEST_F(ClaudeCodeProviderTest, CacheOpensOnlyChangedFilesAndForgetsVanishedOnes)
 
     fs::remove(b);
     fs::remove_all(home.path(".claude/projects/p/sub"));
-    EXPECT_EQ(ids(provider.fetchRecords()), (std::multiset<std::string> { "a1", "a2", "a3" }));
+    EXPECT_EQ(kept(provider.fetchRecords()), (std::multiset<std::string> { "a1/s/9", "a2/s/2", "a3/s/3" }));
     EXPECT_EQ(provider.lastParsedFileCount(), 0u);
     log("p/b.jsonl", turn("b1", 1));
-    EXPECT_EQ(ids(provider.fetchRecords()).count("b1"), 1u);
+    EXPECT_EQ(kept(provider.fetchRecords()).count("b1/s/1"), 1u);
 }
 
 // Resumed and forked sessions begin with a copy of the earlier conversation.
@@ -132,32 +136,32 @@ TEST_F(ClaudeCodeProviderTest, CopiesOfOneRequestInSeveralLogsCountOnce)
     // which copy is kept; the logs (path, content); the records kept
     const std::tuple<const char*, std::vector<std::pair<std::string, std::string>>, Kept> cases[] = {
         { "resumed, same time: the path sorting first",
-          { { "p/1-old.jsonl", copy("m", Req, T0, 5, "old") + copy("o", R"("req_o")", T0, 6, "old") },
-            { "p/2-resumed.jsonl", copy("m", Req, T0, 5, "new") + copy("n", R"("req_n")", T1, 7, "new") },
-            { "p/0/fork.jsonl", copy("o", R"("req_o")", T0, 6, "fork") } },
+          { { "p/1-old.jsonl", line("m", 5, "old", Req) + line("o", 6, "old", R"("req_o")") },
+            { "p/2-resumed.jsonl", line("m", 5, "new", Req) + line("n", 7, "new", R"("req_n")", T1) },
+            { "p/0/fork.jsonl", line("o", 6, "fork", R"("req_o")") } },
           Kept { "m/old/5", "o/fork/6", "n/new/7" } },
         { "the earliest copy",
-          { { "p/1-old.jsonl", copy("m", Req, T0, 5, "old") }, { "p/0-resumed.jsonl", copy("m", Req, T1, 9, "new") } },
+          { { "p/1-old.jsonl", line("m", 5, "old", Req) }, { "p/0-resumed.jsonl", line("m", 9, "new", Req, T1) } },
           Kept { "m/old/5" } },
         { "then the larger total",
-          { { "p/1-old.jsonl", copy("m", Req, T0, 5, "old") }, { "p/2-resumed.jsonl", copy("m", Req, T0, 9, "new") } },
+          { { "p/1-old.jsonl", line("m", 5, "old", Req) }, { "p/2-resumed.jsonl", line("m", 9, "new", Req) } },
           Kept { "m/new/9" } },
         { "within a file the last line, then across files",
-          { { "p/1-old.jsonl", copy("m", Req, T0, 5, "old") + copy("m", Req, T0, 9, "old") },
-            { "p/2-resumed.jsonl", copy("m", Req, T0, 9, "new") } },
+          { { "p/1-old.jsonl", line("m", 5, "old", Req) + line("m", 9, "old", Req) },
+            { "p/2-resumed.jsonl", line("m", 9, "new", Req) } },
           Kept { "m/old/9" } },
         { "another request",
-          { { "p/1.jsonl", copy("m", Req, T0, 5, "a") }, { "p/2.jsonl", copy("m", R"("req_2")", T0, 5, "b") } },
+          { { "p/1.jsonl", line("m", 5, "a", Req) }, { "p/2.jsonl", line("m", 5, "b", R"("req_2")") } },
           Kept { "m/a/5", "m/b/5" } },
         { "no request id (relays reuse message ids)",
-          { { "p/1.jsonl", copy("m", "", T0, 5, "a") }, { "p/2.jsonl", copy("m", "", T0, 5, "b") } },
+          { { "p/1.jsonl", line("m", 5, "a") }, { "p/2.jsonl", line("m", 5, "b") } },
           Kept { "m/a/5", "m/b/5" } },
         { "request ids that are not strings",
-          { { "p/1.jsonl", copy("m", "12", T0, 1, "a") },
-            { "p/2.jsonl", copy("m", "null", T0, 2, "a") },
-            { "p/3.jsonl", copy("m", R"({"id":"req_011CVpXx"})", T0, 3, "a") },
-            { "p/4.jsonl", copy("m", R"("")", T0, 4, "a") },
-            { "p/5.jsonl", copy("m", Req, T0, 5, "a") } },
+          { { "p/1.jsonl", line("m", 1, "a", "12") },
+            { "p/2.jsonl", line("m", 2, "a", "null") },
+            { "p/3.jsonl", line("m", 3, "a", R"({"id":"req_011CVpXx"})") },
+            { "p/4.jsonl", line("m", 4, "a", R"("")") },
+            { "p/5.jsonl", line("m", 5, "a", Req) } },
           Kept { "m/a/1", "m/a/2", "m/a/3", "m/a/4", "m/a/5" } },
     };
     for (const auto& [name, files, expected] : cases) {
@@ -170,27 +174,27 @@ TEST_F(ClaudeCodeProviderTest, CopiesOfOneRequestInSeveralLogsCountOnce)
 
 TEST_F(ClaudeCodeProviderTest, KeptCopyFollowsTheFilesHoldingIt)
 {
-    log("p/1-old.jsonl", copy("m", Req, T1, 5, "old") + copy("x", R"("req_x")", T1, 1, "old"));
-    const auto resumed = log("p/2-resumed.jsonl", copy("m", Req, T1, 5, "new"));
+    log("p/1-old.jsonl", line("m", 5, "old", Req, T1) + line("x", 1, "old", R"("req_x")", T1));
+    const auto resumed = log("p/2-resumed.jsonl", line("m", 5, "new", Req, T1));
     EXPECT_EQ(kept(provider.fetchRecords()), (std::multiset<std::string> { "m/old/5", "x/old/1" }));
 
     // The old log grows with a later line of the message: its copy gets smaller than the other.
-    home.append(".claude/projects/p/1-old.jsonl", copy("m", Req, T1, 3, "old"));
+    home.append(".claude/projects/p/1-old.jsonl", line("m", 3, "old", Req, T1));
     EXPECT_EQ(kept(provider.fetchRecords()), (std::multiset<std::string> { "m/new/5", "x/old/1" }));
-    EXPECT_EQ(provider.lastParsedFileCount(), 1u);
 
     fs::remove(resumed);
     EXPECT_EQ(kept(provider.fetchRecords()), (std::multiset<std::string> { "m/old/3", "x/old/1" }));
-    log("p/3-fork.jsonl", copy("m", Req, T0, 3, "fork"));
+    log("p/3-fork.jsonl", line("m", 3, "fork", Req));
     EXPECT_EQ(kept(provider.fetchRecords()), (std::multiset<std::string> { "m/fork/3", "x/old/1" }));
-    EXPECT_EQ(provider.lastParsedFileCount(), 1u);
 }
 
-TEST_F(ClaudeCodeProviderTest, SymbolicLinkCyclesAreVisitedOnce)
+// Links are followed, each file and folder read once even in a cycle. A named pipe must not block a
+// refresh (nor a device flood it): only regular files are read.
+TEST_F(ClaudeCodeProviderTest, LinksAreReadOnceAndSpecialFilesSkipped)
 {
     TempDir elsewhere;
     elsewhere.write("linked/e.jsonl", turn("elsewhere", 1));
-    const auto a = log("p/a.jsonl", turn("a", 1) + copy("no-request", "", T0, 1, "s"));
+    const auto a = log("p/a.jsonl", turn("a", 1) + line("no-request", 1));
     fs::create_symlink(a, home.path(".claude/projects/p/link.jsonl"));
     fs::create_hard_link(a, elsewhere.path("linked/hard.jsonl"));
     fs::create_directory_symlink(home.path(".claude/projects/p"), home.path(".claude/projects/p/self"));
@@ -198,21 +202,14 @@ TEST_F(ClaudeCodeProviderTest, SymbolicLinkCyclesAreVisitedOnce)
     fs::create_directory_symlink(home.path(".claude/projects/p"), home.path(".claude/projects/q"));
     fs::create_directory_symlink(elsewhere.path("linked"), home.path(".claude/projects/p/out"));
     fs::create_symlink(home.path(".claude/projects/nowhere"), home.path(".claude/projects/p/dangling.jsonl"));
-    EXPECT_EQ(ids(provider.fetchRecords()), (std::multiset<std::string> { "a", "no-request", "elsewhere" }));
-}
-
-// A named pipe must not block a refresh (nor a device flood it): only regular files are read.
-TEST_F(ClaudeCodeProviderTest, SpecialFilesAreSkipped)
-{
-    log("p/a.jsonl", turn("a", 1));
     const auto fifo = home.path(".claude/projects/p/pipe.jsonl");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    auto fetched = std::async(std::launch::async, [&] { return ids(provider.fetchRecords()); });
+    auto fetched = std::async(std::launch::async, [&] { return kept(provider.fetchRecords()); });
     if (fetched.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
         ::close(::open(fifo.c_str(), O_WRONLY | O_NONBLOCK));
         FAIL() << "reading a named pipe blocked the refresh";
     }
-    EXPECT_EQ(fetched.get(), (std::multiset<std::string> { "a" }));
+    EXPECT_EQ(fetched.get(), (std::multiset<std::string> { "a/s/1", "no-request/s/1", "elsewhere/s/1" }));
 }
 
 // Unreadable logs count again once readable, although a change of permissions leaves their stamp.
@@ -225,10 +222,10 @@ TEST_F(ClaudeCodeProviderTest, UnreadableFoldersAndFilesContributeNothingUntilRe
     const auto held = runUnprivileged(home.path(), [&] {
         fs::permissions(file, fs::perms::none);
         fs::permissions(folder, fs::perms::none);
-        const bool locked = ids(provider.fetchRecords()) == std::multiset<std::string> { "a" };
+        const bool locked = kept(provider.fetchRecords()) == std::multiset<std::string> { "a/s/1" };
         fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
         fs::permissions(folder, fs::perms::owner_all);
-        return locked && ids(provider.fetchRecords()) == std::multiset<std::string> { "a", "b", "locked" };
+        return locked && kept(provider.fetchRecords()) == std::multiset<std::string> { "a/s/1", "b/s/1", "locked/s/1" };
     });
     if (!held)
         GTEST_SKIP() << "cannot switch to an unprivileged user";
@@ -258,7 +255,48 @@ TEST_F(ClaudeCodeProviderTest, FilesChangingDuringARefresh)
     stop = true;
     writer.join();
 
-    EXPECT_EQ(kept(provider.fetchRecords()), kept(ClaudeCodeProvider({ projects }).fetchRecords()));
+    EXPECT_EQ(fetch(), fresh());
+}
+
+// A grown log is read from where the last read stopped; every step gives what a fresh read gives.
+TEST_F(ClaudeCodeProviderTest, GrowingLogReadsOnlyTheNewLines)
+{
+    log("p/s.jsonl", line("a", 1) + line("b", 2));
+    fetch();
+    // what is appended, whether it is read as an append
+    const std::pair<std::string, bool> steps[] = {
+        { line("c", 3), true },
+        { line("c", 30), true }, // a repeated id updates the record in place
+        { line("b", 20) + line("d", 4), true }, // so does one from further back
+        { line("e", 5).substr(0, 60), true },
+        { line("e", 5).substr(60), false }, // completes the half-written line
+        { line("f", 6), true },
+    };
+    for (const auto& [appended, appendRead] : steps) {
+        home.append(".claude/projects/p/s.jsonl", appended);
+        EXPECT_EQ(fetch(), fresh()) << appended;
+        EXPECT_EQ(provider.lastAppendReadCount(), appendRead ? 1u : 0u) << appended;
+    }
+}
+
+TEST_F(ClaudeCodeProviderTest, RewrittenTruncatedOrReplacedLogIsReadWhole)
+{
+    // An early line rewritten with the same length, far enough back that the bytes just before the
+    // old end are as they were, then more appended.
+    const std::string later = line("b", 2) + line("c", 3) + line("d", 4);
+    const auto path = log("p/s.jsonl", line("a", 100) + later);
+    fetch();
+    log("p/s.jsonl", line("a", 900) + later + line("e", 5));
+    EXPECT_EQ(fetch(), fresh());
+    EXPECT_EQ(provider.lastAppendReadCount(), 0u);
+
+    log("p/s.jsonl", line("z", 9));
+    EXPECT_EQ(fetch(), fresh());
+    EXPECT_EQ(provider.lastAppendReadCount(), 0u);
+    // Replaced by another file that begins with the same bytes.
+    fs::rename(home.write("other.jsonl", line("z", 9) + line("n", 5)), path);
+    EXPECT_EQ(fetch(), fresh());
+    EXPECT_EQ(provider.lastAppendReadCount(), 0u);
 }
 
 // Where Claude Code keeps its logs depends on its release and on CLAUDE_CONFIG_DIR.
@@ -274,7 +312,7 @@ protected:
         qunsetenv("XDG_CONFIG_HOME");
         qunsetenv("CLAUDE_CONFIG_DIR");
     }
-    static std::string line(const std::string& id) { return copy(id, "\"req_" + id + "\"", T0, 1, "s"); }
+    static std::string requested(const std::string& id) { return line(id, 1, "s", "\"req_" + id + "\""); }
 
     TempDir home;
 };
@@ -307,44 +345,38 @@ TEST_F(LogFoldersTest, ReadsEveryFolderThatExistsOnce)
 {
     const auto read = [](const char* name, const std::multiset<std::string>& expected, std::size_t folders) {
         ClaudeCodeProvider reader(ClaudePaths::projectsPaths());
-        EXPECT_EQ(ids(reader.fetchRecords()), expected) << name;
+        EXPECT_EQ(kept(reader.fetchRecords()), expected) << name;
         EXPECT_EQ(reader.watchDirectories().size(), folders) << name;
     };
-    home.write(".claude/projects/p/s.jsonl", line("s1") + line("s2"));
-    home.write(".config/claude/projects/p/s.jsonl", line("s1") + line("s2"));
-    home.write(".config/claude/projects/p/b.jsonl", line("b"));
-    read("both, with a log copied by a migration", { "s1", "s2", "b" }, 2);
+    home.write(".claude/projects/p/s.jsonl", requested("s1") + requested("s2"));
+    home.write(".config/claude/projects/p/s.jsonl", requested("s1") + requested("s2"));
+    home.write(".config/claude/projects/p/b.jsonl", requested("b"));
+    read("both, with a log copied by a migration", { "s1/s/1", "s2/s/1", "b/s/1" }, 2);
 
     TempDir linked;
     setEnvironment(linked);
-    linked.write(".claude/projects/p/a.jsonl", line("a") + copy("no-request", "", T0, 1, "s"));
+    linked.write(".claude/projects/p/a.jsonl", requested("a") + line("no-request", 1));
     linked.mkdir(".config");
     fs::create_directory_symlink(linked.path(".claude"), linked.path(".config/claude"));
-    read("one folder a link to the other", { "a", "no-request" }, 1);
-
-    qputenv("CLAUDE_CONFIG_DIR",
-            QByteArray::fromStdString(" " + home.path("c1") + " , " + home.path("missing") + ",, " + home.path("c2/")
-                                      + " "));
-    home.write("c1/projects/p/a.jsonl", line("a"));
-    home.write("c2/projects/p/b.jsonl", line("b"));
-    read("CLAUDE_CONFIG_DIR with a missing entry", { "a", "b" }, 2);
+    read("one folder a link to the other", { "a/s/1", "no-request/s/1" }, 1);
 }
 
 TEST(ProviderManager, AvailabilityAndDisplayNames)
 {
     TempDir home;
-    ProviderManager manager(home.path(".claude/projects"));
-    ASSERT_EQ(manager.providers().size(), 1u);
+    ProviderManager manager(std::vector<std::string> { home.path("a/projects"), home.path("b/projects") });
     EXPECT_TRUE(manager.enabledProviders().empty());
     EXPECT_TRUE(manager.allWatchDirectories().empty());
-    home.mkdir(".claude/projects");
+    // Claude Code, started for the first time while Pacemark runs, creates a folder: watched from then on.
+    home.mkdir("b/projects");
     EXPECT_EQ(manager.enabledProviders().size(), 1u);
-    EXPECT_EQ(manager.allWatchDirectories(), std::vector<std::string> { home.path(".claude/projects") });
+    EXPECT_EQ(manager.allWatchDirectories(), std::vector<std::string> { home.path("b/projects") });
+    home.mkdir("a/projects");
+    EXPECT_EQ(manager.allWatchDirectories(),
+              (std::vector<std::string> { home.path("a/projects"), home.path("b/projects") }));
 
     const std::pair<const char*, const char*> names[] = {
-        { "claude-opus-4-1", "Opus" },
         { "claude-sonnet-4-5", "Sonnet" },
-        { "claude-3-5-haiku", "Haiku" },
         { "CLAUDE-OPUS-X", "Opus" },
         { "opus-sonnet", "Opus" },
         { "gpt-4o", "gpt-4o" },

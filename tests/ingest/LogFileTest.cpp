@@ -40,35 +40,7 @@ TEST(LogFile, RealisticSessionDeduplicatesLastContentAtFirstPlace)
             + ClaudeLog::otherLines("2025-06-01T09:00:05Z")
             + ClaudeLog::assistant("msg_A", "2025-06-01T09:00:06Z", { 3, 31, 300, 3000 }, ClaudeLog::Opus, "s")));
     ASSERT_EQ(records.size(), 6u);
-    const auto unique = JSONLParser::deduplicate(records);
-    ASSERT_EQ(unique.size(), 2u);
-    EXPECT_EQ(unique[0].messageId.view(), "msg_A");
-    EXPECT_EQ(unique[0].outputTokens, 31);
-    EXPECT_EQ(unique[0].timestamp, records.back().timestamp);
-    EXPECT_EQ(unique[1].outputTokens, 40);
-}
-
-TEST(LogFile, ProjectIsTheLinesFolderElseTheLogsFolder)
-{
-    TempDir home;
-    const auto at = [](const char* id, const char* cwd) {
-        std::string text = R"({"type":"assistant","timestamp":"2025-06-01T09:30:15Z","sessionId":"s",)";
-        if (*cwd)
-            text += std::string(R"("cwd":")") + cwd + R"(",)";
-        return text + R"("message":{"id":")" + id + R"(","model":"m","usage":{"output_tokens":1}}})" + "\n";
-    };
-    // One session that moves from one folder to another, and lines that name none.
-    const auto records = JSONLParser::parseFile(
-        home.write("projects/-home-u-app/s.jsonl",
-                   at("a", "") + at("b", "/home/u/app") + at("c", "/home/u/app/sub") + at("d", "")));
-    std::vector<std::string_view> projects;
-    for (const auto& r : records)
-        projects.push_back(r.project.view());
-    EXPECT_EQ(projects,
-              (std::vector<std::string_view> { "-home-u-app", "/home/u/app", "/home/u/app/sub", "-home-u-app" }));
-    const auto subagent = JSONLParser::parseFile(home.write("projects/-srv-x/s1/subagents/a.jsonl", at("e", "")));
-    ASSERT_EQ(subagent.size(), 1u);
-    EXPECT_EQ(subagent[0].project.view(), "-srv-x");
+    EXPECT_EQ(JSONLParser::deduplicate(records), (std::vector<UsageRecord> { records[5], records[4] }));
 }
 
 TEST(LogFile, LineEndsBrokenAndOversizedLines)
@@ -82,6 +54,9 @@ TEST(LogFile, LineEndsBrokenAndOversizedLines)
     const std::string deep = head + R"("usage":{"output_tokens":9},"content":)" + std::string(100'000, '[')
         + std::string(100'000, ']') + "}}";
     // A line longer than the parser keeps is skipped without losing the lines after it.
+    // The rest of a line of output 3 after its type.
+    const std::string three
+        = R"("timestamp":"2025-06-01T09:30:15Z","message":{"id":"c","model":"m","usage":{"output_tokens":3}}})";
     const std::string overlong(JSONLParser::MaxLineBytes + 1000, 'a');
     const std::pair<const char*, std::string> files[] = {
         { "LF, no final line end", a + "\n" + b + "\n" + c },
@@ -92,24 +67,15 @@ TEST(LogFile, LineEndsBrokenAndOversizedLines)
           a + "\n" + std::string("\0\x01assistant\x80\xff{\"\0", 14) + "\n" + b + "\n" + std::string(3000, '\0') + "\n"
               + c },
         { "half-written last line", a + "\n" + b + "\n" + c + "\n" + assistantLine("d", 4).substr(0, 200) },
-        { "last line cut mid-character",
-          a + "\n" + b + "\n" + c + "\n"
-              + R"({"type":"assistant","x":")"
-                "\xE2\x80" },
-        { "escaped type",
-          a + "\n" + b + "\n"
-              + R"({"type":"\u0061ssistant","timestamp":"2025-06-01T09:30:15Z","message":{"id":"c","model":"m","usage":{"output_tokens":3}}})" },
-        { "type with an escaped t",
-          a + "\n" + b + "\n"
-              + R"({"type":"assis\u0074ant","timestamp":"2025-06-01T09:30:15Z","message":{"id":"c","model":"m","usage":{"output_tokens":3}}})" },
+        { "last line cut mid-character", a + "\n" + b + "\n" + c + "\n" + R"({"type":"assistant","x":")" + "\xE2\x80" },
+        { "escaped type", a + "\n" + b + "\n" + R"({"type":"\u0061ssistant",)" + three },
+        { "type with an escaped t", a + "\n" + b + "\n" + R"({"type":"assis\u0074ant",)" + three },
         { "type in escapes",
           a + "\n" + b + "\n"
               + R"({"message":{"id":"c","model":"m","usage":{"output_tokens":3}},"timestamp":"2025-06-01T09:30:15Z","type":"\u0061\u0073\u0073\u0069\u0073\u0074\u0061\u006E\u0074"})" },
         { "colour escapes",
-          a + "\n"
-              + R"({"type":"user","message":{"content":"\u001b[31mred\u001b[0m \\u0061"}})"
-                "\n"
-              + b + "\n" + c },
+          a + "\n" + R"({"type":"user","message":{"content":"\u001b[31mred\u001b[0m \\u0061"}})" + "\n" + b + "\n"
+              + c },
         { "huge, deeply nested and overlong",
           a + "\n" + ClaudeLog::user("2025-06-01T09:30:15Z", 15u << 20) + huge + "\n" + deep + "\n"
               + std::string(200'000, '{') + "\n" + overlong + "\n" + c + "\n" },
@@ -128,23 +94,18 @@ std::string mixedFile()
     std::mt19937 random(7);
     std::string content = assistantLine("first", 1) + "\n";
     for (int i = 0; i < 400; ++i) {
-        switch (random() % 6) {
-        case 0:
+        const auto kind = random() % 6;
+        if (kind == 0)
             content += ClaudeLog::user("2025-06-01T09:30:15Z", random() % 5 == 0 ? 1'500'000 : random() % 4000);
-            break;
-        case 1:
+        else if (kind == 1)
             content += ClaudeLog::otherLines("2025-06-01T09:30:15Z");
-            break;
-        case 2:
+        else if (kind == 2)
             content += assistantLine("msg_" + std::to_string(i % 50), i) + "\r\n";
-            break;
-        case 3:
+        else if (kind == 3)
             content += "\n\n{\"half\":";
-            break;
-        default:
+        else
             content += ClaudeLog::assistant("msg_" + std::to_string(i), "2025-06-01T09:30:15Z", { i, i, i, i },
                                             ClaudeLog::Sonnet, "s", 1 + i % 3);
-        }
     }
     return content + assistantLine("last", 1);
 }
