@@ -40,19 +40,18 @@ protected:
         client.fetchQuota(false, &context, [&](const ClaudeOAuthProvider::FetchResult& r) { result = r; });
         EXPECT_FALSE(result) << "the answer must come later, not within fetchQuota";
         EXPECT_TRUE(waitUntil([&] { return result.has_value(); }, 15s));
+        // Whatever failed, the message never carries the token.
+        const auto* error = result ? std::get_if<OAuthError>(&result->outcome) : nullptr;
+        EXPECT_FALSE(error && error->message().contains(Token));
         return result.value_or(ClaudeOAuthProvider::FetchResult { OAuthError::denied(), std::nullopt });
     }
 
-    // Whatever failed, the message never carries the token.
     OAuthError fetchError(const QUrl& base)
     {
         const auto result = fetch(base);
         const auto* error = std::get_if<OAuthError>(&result.outcome);
         EXPECT_TRUE(error) << "expected a failure";
-        if (!error)
-            return OAuthError::denied();
-        EXPECT_FALSE(error->message().contains(Token));
-        return *error;
+        return error ? *error : OAuthError::denied();
     }
 
     bool fetchesQuota(const QUrl& base, const QSslConfiguration* tls = nullptr)
@@ -66,9 +65,13 @@ protected:
     std::chrono::milliseconds m_timeout = ClaudeOAuthProvider::RequestTimeout;
 };
 
+// Without a token nothing is sent; with one it goes to every loopback name, keeping a path prefix.
 TEST_F(ClaudeOAuthProviderTest, SendsTheBearerTokenToEveryLoopbackNameKeepingAPathPrefix)
 {
+    writeCredential(QStringLiteral("[\"not an object\"]"));
     m_server.respond(200, Answer, { { "Content-Type", "application/json" } });
+    EXPECT_EQ(fetchError(m_server.url()), OAuthError::noToken());
+    writeCredential(QStringLiteral(R"({"claudeAiOauth": {"accessToken": "%1"}})").arg(Token));
     QUrl base = m_server.url();
     const auto result = fetch(base);
     ASSERT_TRUE(std::holds_alternative<ClaudeQuota>(result.outcome));
@@ -88,62 +91,42 @@ TEST_F(ClaudeOAuthProviderTest, SendsTheBearerTokenToEveryLoopbackNameKeepingAPa
     EXPECT_EQ(m_server.requests().at(1).target, "/relay/api/oauth/usage");
 }
 
+// Redirects are not followed: the token is never sent anywhere else. A body over one mebibyte is cut off.
+// Only a 429 says when to ask again, five minutes on when it gives no Retry-After.
 TEST_F(ClaudeOAuthProviderTest, MapsEveryAnswerToOneOutcome)
 {
+    QByteArray atLimit = "{\"five_hour\": {\"utilization\": 1}}";
+    atLimit += QByteArray(ClaudeOAuthProvider::MaxBodySize - atLimit.size(), ' ');
     const std::tuple<int, QByteArray, OAuthError> cases[]
         = { { 204, "", OAuthError::decode() },
             { 200, "[1, 2]", OAuthError::decode() },
             { 200, "{\"five_hour\": ", OAuthError::decode() },
+            { 200, atLimit + ' ', OAuthError::decode() },
             { 401, "{}", OAuthError::unauthorized() },
             { 403, "{\"error\": 1}", OAuthError::unauthorized() },
             { 404, "", OAuthError::network(QStringLiteral("HTTP 404")) },
             { 500, "oops", OAuthError::network(QStringLiteral("HTTP 500")) },
+            { 503, "{}", OAuthError::network(QStringLiteral("HTTP 503")) },
+            { 429, "{}", OAuthError::network(QStringLiteral("HTTP 429")) },
             { 302, "", OAuthError::network(QStringLiteral("HTTP 302")) } };
     for (const auto& [status, body, expected] : cases) {
-        m_server.respond(status, body, { { "Location", m_server.url().toString().toUtf8() + "/elsewhere" } });
-        EXPECT_EQ(fetchError(m_server.url()), expected) << status << ' ' << body.toStdString();
+        m_server.respond(
+            status, body,
+            { { "Location", m_server.url().toString().toUtf8() + "/elsewhere" }, { "Retry-After", "120" } });
+        const auto result = fetch(m_server.url());
+        EXPECT_EQ(std::get<OAuthError>(result.outcome), expected) << status << ' ' << body.left(40).toStdString();
+        EXPECT_EQ(result.retryAt, status == 429 ? std::optional(Clock::now() + 120s) : std::nullopt) << status;
     }
-    // Redirects are not followed: the token is never sent anywhere else.
     EXPECT_EQ(m_server.requests().size(), std::ssize(cases));
-}
-
-TEST_F(ClaudeOAuthProviderTest, ReportsWhenToRetryAfterTooManyRequests)
-{
-    m_server.respond(429, "{}", { { "Retry-After", "120" } });
-    const auto limited = fetch(m_server.url());
-    EXPECT_EQ(std::get<OAuthError>(limited.outcome), OAuthError::network(QStringLiteral("HTTP 429")));
-    EXPECT_EQ(limited.retryAt, Clock::now() + 120s);
-
     m_server.respond(429, "{}");
     EXPECT_EQ(fetch(m_server.url()).retryAt, Clock::now() + 5min);
-
-    m_server.respond(503, "{}", { { "Retry-After", "120" } });
-    EXPECT_EQ(fetch(m_server.url()).retryAt, std::nullopt);
-}
-
-TEST_F(ClaudeOAuthProviderTest, WithoutATokenNothingIsSent)
-{
-    writeCredential(QStringLiteral("[\"not an object\"]"));
-    m_server.respond(200, Answer);
-    EXPECT_EQ(fetchError(m_server.url()), OAuthError::noToken());
-    // A fetch that does send shows that the one before did not.
-    writeCredential(QStringLiteral(R"({"claudeAiOauth": {"accessToken": "%1"}})").arg(Token));
-    EXPECT_TRUE(fetchesQuota(m_server.url()));
-    EXPECT_EQ(m_server.requests().size(), 1);
-}
-
-TEST_F(ClaudeOAuthProviderTest, ABodyOverOneMebibyteIsCutOff)
-{
-    QByteArray atLimit = "{\"five_hour\": {\"utilization\": 1}}";
-    atLimit += QByteArray(ClaudeOAuthProvider::MaxBodySize - atLimit.size(), ' ');
     m_server.respond(200, atLimit);
     EXPECT_TRUE(fetchesQuota(m_server.url()));
-    m_server.respond(200, atLimit + ' ');
-    EXPECT_EQ(fetchError(m_server.url()), OAuthError::decode());
 }
 
-// The common transport failures read in Korean, as the rest of the interface.
-TEST_F(ClaudeOAuthProviderTest, ADroppedRefusedOrUnknownConnectionIsATransportFailureInKorean)
+// The transport failures read in Korean, as the rest of the interface. Silence, and a trickle that would
+// defeat a per-read timeout, end at the deadline, shortened from its five seconds so as not to wait that long.
+TEST_F(ClaudeOAuthProviderTest, TransportFailuresInKorean)
 {
     m_server.closeWithoutAnswer();
     EXPECT_EQ(fetchError(m_server.url()), OAuthError::network(QStringLiteral("서버가 연결을 끊음")));
@@ -154,12 +137,7 @@ TEST_F(ClaudeOAuthProviderTest, ADroppedRefusedOrUnknownConnectionIsATransportFa
 
     EXPECT_EQ(fetchError(QUrl(QStringLiteral("https://pacemark-test.invalid"))),
               OAuthError::network(QStringLiteral("서버를 찾을 수 없음")));
-}
 
-// Silence, and a trickle that would defeat a per-read timeout; the deadline shortened from its
-// five seconds so that the test need not wait that long.
-TEST_F(ClaudeOAuthProviderTest, EndsAtTheDeadlineOnSilenceOrTrickle)
-{
     m_timeout = 600ms;
     m_server.neverAnswer();
     EXPECT_EQ(fetchError(m_server.url()), OAuthError::network(QStringLiteral("요청 시간 초과")));

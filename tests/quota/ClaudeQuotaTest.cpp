@@ -5,6 +5,8 @@
 
 #include "Records.h"
 #include "quota/ClaudeQuota.h"
+#include "quota/ResetCountdown.h"
+#include "quota/RetryAfter.h"
 
 namespace {
 
@@ -59,6 +61,40 @@ TEST(ClaudeQuotaTest, ExtraUsageFallsBackMemberByMember)
               Extra { true, 0, 9007199254740993, 0.0, QStringLiteral("USD") } } };
     for (const auto& [json, expected] : cases)
         EXPECT_EQ(ClaudeQuota::parseExtraUsage(object(json)), expected) << json;
+}
+
+TEST(RetryAfterTest, GivesTheInstantOfTheNextAllowedRequest)
+{
+    const Instant now = instant("2026-01-02T15:00:00Z");
+    const std::pair<const char*, int> cases[] = { { "", 300 },
+                                                  { "120", 120 },
+                                                  { " 120 ", 120 },
+                                                  { "0", 0 },
+                                                  { "3600", 3600 },
+                                                  { "86400", 3600 },
+                                                  { "99999999999999999999999", 3600 },
+                                                  { "-5", 300 },
+                                                  { "1.5", 300 },
+                                                  { "soon", 300 },
+                                                  { "Fri, 02 Jan 2026 15:10:00 GMT", 600 },
+                                                  { "Fri, 02 Jan 2026 14:00:00 GMT", 0 },
+                                                  { "Sat, 03 Jan 2026 15:00:00 GMT", 3600 },
+                                                  { "Fri, 02 Jan 2026 15:10:00 +0000", 300 },
+                                                  { "2026-01-02T15:10:00Z", 300 } };
+    for (const auto& [header, wait] : cases)
+        EXPECT_EQ(RetryAfter::retryAt(QByteArray(header), now), now + std::chrono::seconds(wait)) << header;
+}
+
+TEST(ResetCountdownTest, MatchesTheDashboardForm)
+{
+    const Instant now { std::chrono::milliseconds(1'767'366'000'000) };
+    EXPECT_EQ(resetCountdown(std::nullopt, now), QString());
+    // The odd 400 ms shows that part-minutes are cut, not rounded.
+    QStringList shown;
+    for (const long long secondsLeft :
+         { -3600, -1, 0, 59, 42 * 60 + 5, 3599, 3600, 2 * 3600 + 5 * 60, 86399, 86400, 2 * 86400 + 5 * 3600 + 59 * 60 })
+        shown << resetCountdown(now + std::chrono::seconds(secondsLeft) + std::chrono::milliseconds(400), now);
+    EXPECT_EQ(shown.join(u','), QStringLiteral("리셋됨,리셋됨,0m,0m,42m,59m,1h 0m,2h 5m,23h 59m,1d 0h,2d 5h"));
 }
 
 }

@@ -11,8 +11,7 @@ namespace {
 
 const QString Service = QStringLiteral("Claude Code-credentials");
 
-// Runs only inside with-keyring.sh, which gives it a private, unlocked, empty GNOME Keyring. The tests
-// share that keyring and run in the order written; the one that locks it comes last.
+// Runs only inside with-keyring.sh, which gives it a private, unlocked, empty GNOME Keyring.
 class SecretServiceCredentialStoreTest : public ::testing::Test
 {
 protected:
@@ -56,19 +55,17 @@ protected:
         ASSERT_EQ(locked, 1);
     }
 
-    ClaudeOAuthProvider::Stores platformLikeStores() const
-    {
-        return { std::make_shared<SecretServiceCredentialStore>(Service),
-                 std::make_shared<FileCredentialStore>(QString::fromStdString(m_home.path(".credentials.json"))) };
-    }
-
     SecretServiceCredentialStore m_store { Service };
     TempDir m_home;
 };
 
-TEST_F(SecretServiceCredentialStoreTest, ReadsTheItemByItsServiceAttributeBeforeTheFile)
+TEST_F(SecretServiceCredentialStoreTest, ReadsTheItemByItsServiceAttributeBeforeTheFileUnlessLocked)
 {
-    const ClaudeOAuthProvider provider(platformLikeStores(), QUrl());
+    // The stores in the order of the application.
+    const ClaudeOAuthProvider provider(
+        { std::make_shared<SecretServiceCredentialStore>(Service),
+          std::make_shared<FileCredentialStore>(QString::fromStdString(m_home.path(".credentials.json"))) },
+        QUrl());
     m_home.write(".credentials.json", R"({"access_token": "from-file"})");
     store(QStringLiteral("Another App-credentials"), R"({"access_token": "not-ours"})");
     EXPECT_EQ(m_store.read(false), std::nullopt);
@@ -81,19 +78,11 @@ TEST_F(SecretServiceCredentialStoreTest, ReadsTheItemByItsServiceAttributeBefore
     // An item without a usable token does not hide the file.
     store(Service, R"(["not", "a", "credential"])");
     EXPECT_EQ(provider.readAccessTokenSilently(), QStringLiteral("from-file"));
-}
 
-TEST_F(SecretServiceCredentialStoreTest, ALockedCollectionWithoutInteractionIsNoToken)
-{
+    // Nor does a locked collection, which without interaction yields no token.
     store(Service, R"({"claudeAiOauth": {"accessToken": "from-keyring"}})");
-    ASSERT_TRUE(m_store.read(false));
-
     lockDefaultCollection();
     EXPECT_EQ(m_store.read(false), std::nullopt);
-
-    const ClaudeOAuthProvider provider(platformLikeStores(), QUrl());
-    EXPECT_EQ(provider.readAccessTokenSilently(), std::nullopt);
-    m_home.write(".credentials.json", R"({"access_token": "from-file"})");
     EXPECT_EQ(provider.readAccessTokenSilently(), QStringLiteral("from-file"));
 }
 

@@ -23,7 +23,7 @@ QSslConfiguration serverConfiguration()
 {
     QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
     tls.setLocalCertificate(QSslCertificate(readData("server.pem")));
-    tls.setPrivateKey(QSslKey(readData("server.key"), QSsl::Rsa));
+    tls.setPrivateKey(QSslKey(readData("server.key"), QSsl::Ec));
     tls.setPeerVerifyMode(QSslSocket::VerifyNone);
     return tls;
 }

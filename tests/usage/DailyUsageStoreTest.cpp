@@ -1,16 +1,20 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <tuple>
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QProcess>
 
 #include <sqlite3.h>
 
 #include "TempDir.h"
 #include "usage/DailyUsageStore.h"
+#include "usage/UsageLedger.h"
 
 namespace fs = std::filesystem;
 
@@ -45,12 +49,23 @@ private:
 
 const std::string insertDay = "INSERT INTO DailyUsage VALUES ('2026-01-02', 10, 20, 30, 40, 2)";
 
+std::unique_ptr<DailyUsageStore> openStore(const std::string& path)
+{
+    auto opened = DailyUsageStore::open(QString::fromStdString(path));
+    EXPECT_TRUE(opened.store) << opened.error.toStdString();
+    return std::move(opened.store);
+}
+
+LedgerDay day(const char* date, qint64 input, qint64 output, std::vector<LedgerDay::Model> models = {})
+{
+    return { QString::fromLatin1(date), input, output, 0, 0, 1, std::move(models) };
+}
+
 TEST(DailyUsageStore, CreatesTheSchemaAndItsFolderAndKeepsRowsOnReopening)
 {
     TempDir home;
     const std::string path = home.path("data/pacemark/history.sqlite");
-    auto opened = DailyUsageStore::open(QString::fromStdString(path));
-    ASSERT_TRUE(opened.store) << opened.error.toStdString();
+    auto store = openStore(path);
     {
         Database db(path);
         EXPECT_EQ(db.rows("PRAGMA user_version"), "10200\n");
@@ -62,8 +77,8 @@ TEST(DailyUsageStore, CreatesTheSchemaAndItsFolderAndKeepsRowsOnReopening)
         EXPECT_EQ(db.execute("INSERT INTO DailyUsage VALUES ('2026-01-03', 'many', 0, 0, 0, 0)"), SQLITE_CONSTRAINT)
             << "token counts are integers";
     }
-    opened.store.reset();
-    ASSERT_TRUE(DailyUsageStore::open(QString::fromStdString(path)).store);
+    store.reset();
+    ASSERT_TRUE(openStore(path));
     EXPECT_EQ(Database(path).rows("SELECT * FROM DailyUsage"), "2026-01-02|10|20|30|40|2\n");
 }
 
@@ -129,6 +144,109 @@ TEST(DailyUsageStore, UnusableFilesAreReportedAndLeftUntouched)
     const auto opened = DailyUsageStore::open(QString::fromStdString(home.path("blocker/history.sqlite")));
     EXPECT_FALSE(opened.store);
     EXPECT_TRUE(opened.error.contains(QStringLiteral("cannot create the folder"))) << opened.error.toStdString();
+}
+
+// Stored figures rise and never fall, per day and per model; a known cost is never replaced by an unknown one.
+TEST(HistoryLedger, StoredDaysOnlyRise)
+{
+    TempDir home;
+    auto store = openStore(home.path("history.sqlite"));
+    ASSERT_TRUE(store->record({ day("2026-01-01", 10, 5, { { QStringLiteral("opus"), 10, 5, 0, 0, 0.5 } }) }));
+    ASSERT_TRUE(store->record(
+        { day("2026-01-01", 4, 9,
+              { { QStringLiteral("opus"), 4, 9, 0, 0, {} }, { QStringLiteral("sonnet"), 1, 1, 0, 0, {} } }),
+          day("2026-01-02", 7, 7) }));
+    ASSERT_TRUE(store->record({ day("2026-01-01", 1, 1, { { QStringLiteral("opus"), 1, 1, 0, 0, 0.25 } }) }));
+    const auto days = store->days().value();
+    ASSERT_EQ(days.size(), 2u);
+    EXPECT_EQ(days.at(QStringLiteral("2026-01-01")),
+              day("2026-01-01", 10, 9,
+                  { { QStringLiteral("opus"), 10, 9, 0, 0, 0.5 }, { QStringLiteral("sonnet"), 1, 1, 0, 0, {} } }));
+    EXPECT_EQ(days.at(QStringLiteral("2026-01-02")).totalTokens(), 14);
+}
+
+// Stores of schemas 1.0.0 and 1.1.0, as earlier releases left them, keep their rows and gain the model
+// table and the cost column; rows without a cost are priced from their tokens.
+TEST(HistoryLedger, OldStoresAreUpgraded)
+{
+    TempDir home;
+    const std::string dailyUsage = R"(CREATE TABLE DailyUsage (dateString TEXT NOT NULL UNIQUE,
+        totalInputTokens INTEGER NOT NULL, totalOutputTokens INTEGER NOT NULL, totalCacheWriteTokens INTEGER NOT NULL,
+        totalCacheReadTokens INTEGER NOT NULL, sessionCount INTEGER NOT NULL) STRICT;)";
+    const std::string first = home.path("1.0.0.sqlite");
+    ASSERT_EQ(Database(first).execute(dailyUsage
+                                      + "INSERT INTO DailyUsage VALUES ('2025-12-31', 1, 2, 3, 4, 5);"
+                                        "PRAGMA user_version = 10000;"),
+              SQLITE_OK);
+    auto store = openStore(first);
+    EXPECT_EQ(store->days()->at(QStringLiteral("2025-12-31")),
+              (LedgerDay { QStringLiteral("2025-12-31"), 1, 2, 3, 4, 5, {} }));
+    EXPECT_TRUE(store->record({ day("2025-12-31", 1, 2, { { QStringLiteral("opus"), 1, 2, 0, 0, {} } }) }));
+    EXPECT_EQ(Database(first).rows("PRAGMA user_version"), "10200\n");
+
+    const std::string second = home.path("1.1.0.sqlite");
+    ASSERT_EQ(Database(second).execute(dailyUsage + R"(CREATE TABLE DailyModelUsage (dateString TEXT NOT NULL,
+        model TEXT NOT NULL, inputTokens INTEGER NOT NULL, outputTokens INTEGER NOT NULL,
+        cacheWriteTokens INTEGER NOT NULL, cacheReadTokens INTEGER NOT NULL, PRIMARY KEY (dateString, model)) STRICT;
+        INSERT INTO DailyUsage VALUES ('2025-12-30', 1000, 1000, 0, 0, 1);
+        INSERT INTO DailyModelUsage VALUES ('2025-12-30', 'claude-sonnet-4-5', 1000, 0, 0, 0);
+        INSERT INTO DailyModelUsage VALUES ('2025-12-30', 'mystery', 0, 1000, 0, 0);
+        PRAGMA user_version = 10100;)"),
+              SQLITE_OK);
+    auto days = openStore(second)->days().value();
+    EXPECT_FALSE(days.at(QStringLiteral("2025-12-30")).models[0].costUSD);
+    UsageLedger::priceStoredModels(days);
+    EXPECT_DOUBLE_EQ(days.at(QStringLiteral("2025-12-30")).costUSD(), 1000 * 3e-6);
+    EXPECT_EQ(days.at(QStringLiteral("2025-12-30")).unpricedTokens(), 1000);
+}
+
+// Not a test of its own: the writer the next test kills. It writes day after day and prints the
+// number of each day once its transaction has committed.
+TEST(HistoryLedger, WriterForTheKillTest)
+{
+    const QByteArray path = qgetenv("PACEMARK_LEDGER_WRITER");
+    if (path.isEmpty())
+        GTEST_SKIP() << "run by KilledDuringAWrite";
+    auto store = openStore(path.toStdString());
+    for (int i = 0;; ++i) {
+        std::vector<LedgerDay::Model> models;
+        for (int m = 0; m < 50; ++m)
+            models.push_back({ QStringLiteral("model-%1").arg(m, 2, 10, QLatin1Char('0')), i, i, i, i, {} });
+        const QByteArray date = QDate(2020, 1, 1).addDays(i).toString(Qt::ISODate).toLatin1();
+        ASSERT_TRUE(store->record({ day(date.constData(), 1000 + i, i, models) }));
+        std::printf("%d\n", i);
+        std::fflush(stdout);
+    }
+}
+
+// SIGKILL at any moment of a write: the store opens and every committed day is there.
+TEST(HistoryLedger, KilledDuringAWrite)
+{
+    TempDir home;
+    const std::string path = home.path("history.sqlite");
+    for (int round = 0; round < 3; ++round) {
+        QProcess writer;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("PACEMARK_LEDGER_WRITER"), QString::fromStdString(path));
+        writer.setProcessEnvironment(env);
+        writer.start(QCoreApplication::applicationFilePath(),
+                     { QStringLiteral("--gtest_filter=HistoryLedger.WriterForTheKillTest") });
+        int committed = -1;
+        while (committed < 20 * (round + 1) && writer.waitForReadyRead(10000))
+            while (writer.canReadLine())
+                committed = std::max(committed, writer.readLine().trimmed().toInt());
+        ASSERT_GE(committed, 0);
+        writer.kill();
+        writer.waitForFinished();
+
+        const auto days = openStore(path)->days().value();
+        for (int i = 0; i <= committed; ++i) {
+            const QString date = QDate(2020, 1, 1).addDays(i).toString(Qt::ISODate);
+            ASSERT_TRUE(days.contains(date)) << date.toStdString();
+            EXPECT_EQ(days.at(date).inputTokens, 1000 + i);
+            EXPECT_EQ(days.at(date).models.size(), 50u);
+        }
+    }
 }
 
 }

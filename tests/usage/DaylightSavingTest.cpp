@@ -1,23 +1,12 @@
-#include <QSignalSpy>
-#include <QThreadPool>
-
 #include <gtest/gtest.h>
 
-#include "ClaudeLog.h"
-#include "EventLoop.h"
 #include "Records.h"
-#include "TempDir.h"
 #include "basics/LocalCalendar.h"
-#include "basics/ManualClock.h"
-#include "ingest/ProviderManager.h"
-#include "usage/UsageDataManager.h"
 #include "usage/UsageSummary.h"
 
 // Runs with TZ=Europe/Berlin: summer time starts on 2025-03-30 (a 23-hour day) and ends on
 // 2025-10-26 (a 25-hour day).
 namespace {
-
-using namespace std::chrono_literals;
 
 TEST(DaylightSaving, MidnightsAndTheWeekCutoff)
 {
@@ -59,25 +48,6 @@ TEST(DaylightSaving, DaysOfTwentyThreeAndTwentyFiveHours)
     EXPECT_EQ(days.join(QLatin1Char(' ')),
               QStringLiteral("2025-03-29 2025-03-30 2025-03-31 2025-10-25 2025-10-26 2025-10-27"));
     EXPECT_EQ(outputs, (QList<qint64> { 1, 2 + 4, 8, 16, 32 + 64 + 128 + 256, 512 }));
-}
-
-TEST(DaylightSaving, TodayStartsAtLocalMidnightAfterTheChange)
-{
-    TempDir home;
-    home.write(".claude/projects/p/s.jsonl",
-               ClaudeLog::assistant("a", "2025-03-30T21:59:59Z", { 1, 0, 0, 0 })
-                   + ClaudeLog::assistant("b", "2025-03-31T00:00:00+02:00", { 0, 10, 0, 0 }));
-    ManualClock clock(instant("2025-03-30T22:30:00Z"));
-    Clock::install(&clock);
-    ProviderManager providers(home.path(".claude/projects"));
-    UsageDataManager usage(&providers);
-    QSignalSpy refreshed(&usage, &UsageDataManager::refreshed);
-    usage.refresh();
-    ASSERT_TRUE(waitUntil([&] { return !refreshed.isEmpty(); }));
-    EXPECT_EQ(usage.todayTokens(), 10);
-    EXPECT_EQ(usage.cumulativeTokens(), 11);
-    EXPECT_EQ(usage.weeklyData().size(), 2);
-    Clock::install(nullptr);
 }
 
 }

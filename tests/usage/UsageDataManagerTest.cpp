@@ -16,6 +16,7 @@
 #include "basics/ManualClock.h"
 #include "ingest/FileWatcher.h"
 #include "ingest/ProviderManager.h"
+#include "usage/DailyUsageStore.h"
 #include "usage/UsageDataManager.h"
 
 using namespace std::chrono_literals;
@@ -29,6 +30,7 @@ protected:
     ManualClock clock { instant("2025-06-10T12:00:00Z") };
     ProviderManager providers { home.path(".claude/projects") };
     std::unique_ptr<UsageDataManager> usage = std::make_unique<UsageDataManager>(&providers);
+    const QString storePath = QString::fromStdString(home.path("data/history.sqlite"));
 
     void SetUp() override { Clock::install(&clock); }
     void TearDown() override
@@ -38,6 +40,8 @@ protected:
         QThreadPool::globalInstance()->waitForDone();
         QCoreApplication::processEvents();
         Clock::install(nullptr);
+        qputenv("TZ", "UTC");
+        tzset();
     }
 
     void log(const std::string& name, const std::string& content)
@@ -60,6 +64,21 @@ protected:
     {
         refreshedBy([this] { usage->refresh(); });
     }
+    // The application started anew over the same logs and history store, refreshed once.
+    void restart()
+    {
+        usage = std::make_unique<UsageDataManager>(&providers);
+        usage->setHistoryStore(openStore());
+        refresh();
+        QThreadPool::globalInstance()->waitForDone();
+    }
+    std::unique_ptr<DailyUsageStore> openStore() const
+    {
+        auto opened = DailyUsageStore::open(storePath);
+        EXPECT_TRUE(opened.store) << opened.error.toStdString();
+        return std::move(opened.store);
+    }
+    std::map<QString, LedgerDay> stored() const { return openStore()->days().value(); }
 };
 
 TEST_F(UsageDataManagerTest, TodayWeekAndAllTime)
@@ -78,7 +97,6 @@ TEST_F(UsageDataManagerTest, TodayWeekAndAllTime)
     EXPECT_EQ(usage->todayOutputTokens(), 25);
     EXPECT_EQ(usage->cumulativeTokens(), 1000 + 433 + 4335);
     EXPECT_EQ(usage->sessionCount(), 2);
-    EXPECT_EQ(usage->allRecords().size(), 4u);
     EXPECT_EQ(usage->weeklyData(),
               (QList<DailyData> { { QStringLiteral("2025-06-09"), 433, 2, 0.0013275 },
                                   { QStringLiteral("2025-06-10"), 4335, 25, 0.01335 } }));
@@ -86,12 +104,10 @@ TEST_F(UsageDataManagerTest, TodayWeekAndAllTime)
     EXPECT_NEAR(usage->cumulativeCostUSD(), 0.015 + 0.0013275 + 0.01335, 1e-12);
     EXPECT_EQ(usage->cumulativeUnpricedTokens(), 0);
     EXPECT_EQ(usage->todayBreakdown().size(), 2);
-    ASSERT_EQ(usage->providerSummaries().size(), 1);
-    EXPECT_EQ(usage->providerSummaries()[0].providerName, QStringLiteral("Claude Code"));
     EXPECT_EQ(usage->lastActivity(), instant("2025-06-10T23:00:00Z"));
 }
 
-TEST_F(UsageDataManagerTest, RateWindowEdges)
+TEST_F(UsageDataManagerTest, RateWindowAndActivityEdges)
 {
     line("old", "2025-06-10T11:56:59Z", { 1000, 1000, 0, 0 });
     line("edge", "2025-06-10T11:57:00Z", { 100, 200, 0, 5000 });
@@ -99,15 +115,25 @@ TEST_F(UsageDataManagerTest, RateWindowEdges)
     refresh();
     EXPECT_EQ(usage->tokensPerMinute(), 100);
     EXPECT_TRUE(usage->isActive());
+    // The level follows the time since the last record, up to the next refresh.
+    const std::pair<std::chrono::seconds, ActivityLevel> steps[] = {
+        { -5s, ActivityLevel::Active },  { 0s, ActivityLevel::Active },     { 179s, ActivityLevel::Active },
+        { 180s, ActivityLevel::Recent }, { 1799s, ActivityLevel::Recent },  { 1800s, ActivityLevel::Stale },
+        { 3599s, ActivityLevel::Stale }, { 3600s, ActivityLevel::Dormant }, { 100000s, ActivityLevel::Dormant },
+    };
+    for (const auto& [elapsed, level] : steps) {
+        clock.set(instant("2025-06-10T11:59:30Z") + elapsed);
+        EXPECT_EQ(usage->activityLevel(), level) << elapsed.count();
+    }
+    clock.set(instant("2025-06-10T12:00:00Z"));
 
-    int changes = 0;
-    QObject::connect(usage.get(), &UsageDataManager::tokensPerMinuteChanged, [&] { ++changes; });
+    QSignalSpy changes(usage.get(), &UsageDataManager::tokensPerMinuteChanged);
     usage->updateTokensPerMinute();
-    EXPECT_EQ(changes, 0);
+    EXPECT_EQ(changes.count(), 0);
     clock.advance(1ms);
     usage->updateTokensPerMinute();
     EXPECT_EQ(usage->tokensPerMinute(), 0);
-    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(changes.count(), 1);
 
     // Activity is judged at refresh time: a last record exactly 180 s old is not active.
     clock.set(instant("2025-06-10T12:02:30Z"));
@@ -127,29 +153,12 @@ TEST_F(UsageDataManagerTest, RateWindowEdges)
     usage->refresh();
 }
 
-TEST_F(UsageDataManagerTest, ActivityLevelSteps)
-{
-    line("m", "2025-06-10T12:00:00Z", { 1, 1, 0, 0 });
-    refresh();
-    const std::pair<std::chrono::seconds, ActivityLevel> steps[] = {
-        { -5s, ActivityLevel::Active },  { 0s, ActivityLevel::Active },     { 179s, ActivityLevel::Active },
-        { 180s, ActivityLevel::Recent }, { 1799s, ActivityLevel::Recent },  { 1800s, ActivityLevel::Stale },
-        { 3599s, ActivityLevel::Stale }, { 3600s, ActivityLevel::Dormant }, { 100000s, ActivityLevel::Dormant },
-    };
-    for (const auto& [elapsed, level] : steps) {
-        clock.set(instant("2025-06-10T12:00:00Z") + elapsed);
-        EXPECT_EQ(usage->activityLevel(), level) << elapsed.count();
-    }
-}
-
 TEST_F(UsageDataManagerTest, RefreshPublishesTogetherAndDropsRequestsMeanwhile)
 {
     line("a", "2025-06-10T11:59:00Z", { 30, 30, 0, 0 });
-    int refreshed = 0, todayChanges = 0, breakdownChanges = 0;
+    QSignalSpy refreshed(usage.get(), &UsageDataManager::refreshed);
+    QSignalSpy todayChanges(usage.get(), &UsageDataManager::todayTokensChanged);
     bool consistent = true;
-    QObject::connect(usage.get(), &UsageDataManager::refreshed, [&] { ++refreshed; });
-    QObject::connect(usage.get(), &UsageDataManager::todayTokensChanged, [&] { ++todayChanges; });
-    QObject::connect(usage.get(), &UsageDataManager::todayBreakdownChanged, [&] { ++breakdownChanges; });
     QObject::connect(usage.get(), &UsageDataManager::isRefreshingChanged, [&] {
         if (!usage->isRefreshing())
             consistent = consistent && usage->todayTokens() == 60 && usage->cumulativeTokens() == 60
@@ -164,14 +173,13 @@ TEST_F(UsageDataManagerTest, RefreshPublishesTogetherAndDropsRequestsMeanwhile)
     });
     QThreadPool::globalInstance()->waitForDone();
     QCoreApplication::processEvents();
-    EXPECT_EQ(refreshed, 1);
+    EXPECT_EQ(refreshed.count(), 1);
     EXPECT_TRUE(consistent);
     EXPECT_EQ(usage->tokensPerMinute(), 20);
 
     refresh();
-    EXPECT_EQ(refreshed, 2);
-    EXPECT_EQ(todayChanges, 1);
-    EXPECT_EQ(breakdownChanges, 2);
+    EXPECT_EQ(refreshed.count(), 2);
+    EXPECT_EQ(todayChanges.count(), 1);
 }
 
 TEST_F(UsageDataManagerTest, WatcherDrivesRefreshesAndVanishedLogsDisappear)
@@ -219,8 +227,48 @@ TEST_F(UsageDataManagerTest, RefreshesOnANewDayAZoneChangeAndAJumpOfTheClock)
         EXPECT_TRUE(!refreshes || waitUntil([&] { return !refreshed.isEmpty(); }));
         EXPECT_EQ(usage->todayTokens(), today);
     }
-    qputenv("TZ", "UTC");
+}
+
+// Across restarts: Claude Code deletes old logs between two runs, and the stored days stand in the all-time
+// total and the week; a late write to a past day raises it; today is never stored.
+TEST_F(UsageDataManagerTest, StoredDaysOutliveDeletedLogsRiseWithLateWritesAndKeepTheirZone)
+{
+    log("old.jsonl", ClaudeLog::assistant("a", "2025-06-01T10:00:00Z", { 100, 0, 0, 0 }));
+    log("old.jsonl", ClaudeLog::assistant("b", "2025-06-08T10:00:00Z", { 20, 0, 0, 0 }));
+    log("new.jsonl", ClaudeLog::assistant("c", "2025-06-10T10:00:00Z", { 3, 0, 0, 0 }));
+    restart();
+    EXPECT_EQ(usage->cumulativeTokens(), 123);
+    EXPECT_EQ(stored().size(), 2u);
+    EXPECT_FALSE(stored().contains(QStringLiteral("2025-06-10")));
+
+    std::filesystem::remove(home.path(".claude/projects/-home-dev-app/old.jsonl"));
+    restart();
+    EXPECT_EQ(usage->cumulativeTokens(), 123);
+    // The stored day keeps its cost too.
+    EXPECT_EQ(usage->weeklyData(),
+              (QList<DailyData> { { QStringLiteral("2025-06-08"), 20, 0, 20 * 3e-6 },
+                                  { QStringLiteral("2025-06-10"), 3, 0, 3 * 3e-6 } }));
+
+    // The logs now show more for that day than was stored: the day rises to the logs' figure.
+    log("new.jsonl", ClaudeLog::assistant("d", "2025-06-08T23:00:00Z", { 50, 0, 0, 0 }));
+    restart();
+    EXPECT_EQ(usage->cumulativeTokens(), 153);
+    EXPECT_EQ(stored().at(QStringLiteral("2025-06-08")).inputTokens, 50);
+
+    // The day ends: the next refresh stores it.
+    clock.set(instant("2025-06-11T09:00:00Z"));
+    restart();
+    EXPECT_EQ(usage->cumulativeTokens(), 153);
+    EXPECT_EQ(stored().at(QStringLiteral("2025-06-10")).inputTokens, 3);
+
+    // Stored days keep the keys of the zone they were written in. After a move east the logs' days start
+    // earlier: the record late on the 8th now counts on the 9th as well, never on no day.
+    qputenv("TZ", "Asia/Tokyo");
     tzset();
+    restart();
+    EXPECT_EQ(stored().at(QStringLiteral("2025-06-08")).inputTokens, 50);
+    EXPECT_EQ(stored().at(QStringLiteral("2025-06-09")).inputTokens, 50);
+    EXPECT_GE(usage->cumulativeTokens(), 153);
 }
 
 }

@@ -10,20 +10,13 @@
 
 namespace {
 
-class UserDefaultsTest : public ::testing::Test
-{
-protected:
-    QString file() const { return QString::fromStdString(m_home.path("settings.ini")); }
-
-    TempDir m_home;
-};
-
 // Properties notify on a change only, while every write is announced; what was written survives.
-TEST_F(UserDefaultsTest, OnlyChangesNotifyAndWrittenValuesSurvive)
+TEST(UserDefaultsTest, OnlyChangesNotifyAndWrittenValuesSurvive)
 {
+    const TempDir home;
+    const QString file = QString::fromStdString(home.path("settings.ini"));
     {
-        UserDefaults defaults(file());
-        EXPECT_EQ(defaults.characterHeight(), 20.0);
+        UserDefaults defaults(file);
         QSignalSpy flipChanged(&defaults, &UserDefaults::horizontalFlipChanged);
         QSignalSpy heightChanged(&defaults, &UserDefaults::characterHeightChanged);
         QSignalSpy idChanged(&defaults, &UserDefaults::selectedCharacterIdChanged);
@@ -43,10 +36,10 @@ TEST_F(UserDefaultsTest, OnlyChangesNotifyAndWrittenValuesSurvive)
         ASSERT_EQ(writes.count(), 9);
         EXPECT_EQ(writes.at(4).at(0).toString(), QStringLiteral("characterHeight"));
     }
-    QFile ini(file());
+    QFile ini(file);
     ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
     EXPECT_TRUE(ini.readAll().contains("selectedCharacterId=c7"));
-    const UserDefaults reread(file());
+    const UserDefaults reread(file);
     EXPECT_TRUE(reread.speedInverted());
     EXPECT_TRUE(reread.runnerPaused());
     EXPECT_TRUE(reread.horizontalFlip());
@@ -57,8 +50,9 @@ TEST_F(UserDefaultsTest, OnlyChangesNotifyAndWrittenValuesSurvive)
 
 // A stored height that is no number reads as 20, a threshold pair outside 1-100 or out of order as 80 and
 // 95; neither spoils the rest of the file. Set thresholds stay in range and in order.
-TEST_F(UserDefaultsTest, BadStoredValuesReadAsTheDefaultsAndThresholdsStayInOrder)
+TEST(UserDefaultsTest, BadStoredValuesReadAsTheDefaultsAndThresholdsStayInOrder)
 {
+    const TempDir home;
     const std::tuple<const char*, int, int> cases[] = {
         { "characterHeight=tall", 80, 95 },
         { "characterHeight=nan", 80, 95 },
@@ -72,13 +66,13 @@ TEST_F(UserDefaultsTest, BadStoredValuesReadAsTheDefaultsAndThresholdsStayInOrde
     for (const auto& [stored, lower, upper] : cases) {
         // A file of its own per case: QSettings keeps what it read of a file whose size and time match.
         const UserDefaults defaults(QString::fromStdString(
-            m_home.write(std::to_string(++files) + ".ini", std::string("[General]\nrunnerPaused=true\n") + stored)));
+            home.write(std::to_string(++files) + ".ini", std::string("[General]\nrunnerPaused=true\n") + stored)));
         EXPECT_EQ(defaults.characterHeight(), 20.0) << stored;
         EXPECT_EQ(defaults.quotaAlertLowerThreshold(), lower) << stored;
         EXPECT_EQ(defaults.quotaAlertUpperThreshold(), upper) << stored;
         EXPECT_TRUE(defaults.runnerPaused() && defaults.quotaAlertsEnabled()) << stored;
     }
-    UserDefaults defaults(file());
+    UserDefaults defaults(QString::fromStdString(home.path("settings.ini")));
     defaults.setQuotaAlertLowerThreshold(120);
     EXPECT_EQ(defaults.quotaAlertLowerThreshold(), 99);
     EXPECT_EQ(defaults.quotaAlertUpperThreshold(), 100);
