@@ -15,6 +15,7 @@
 #include "ingest/ProviderManager.h"
 #include "runner/RunCharacter.h"
 #include "usage/UsageDataManager.h"
+#include "views/FrameImage.h"
 #include "views/PopoverActions.h"
 #include "views/QuotaCardModel.h"
 
@@ -48,23 +49,22 @@ protected:
 
     void open(const std::string& log, QuotaCardModel::CredentialProbe probe = {})
     {
-        m_runner.registry()->loadPacks();
+        m_runner.start();
         m_home.write("projects/app/a.jsonl", log);
         m_providers = std::make_unique<ProviderManager>(m_home.path("projects"));
         m_usage = std::make_unique<UsageDataManager>(m_providers.get());
         m_quota = std::make_unique<QuotaCardModel>(nullptr, std::move(probe));
         refresh();
 
-        m_view = std::make_unique<QQuickView>();
-        m_view->engine()->addImportPath(u"qrc:/qt/qml"_s);
-        m_view->setInitialProperties({ { u"usageDataManager"_s, QVariant::fromValue(m_usage.get()) },
-                                       { u"quotaCard"_s, QVariant::fromValue(m_quota.get()) },
-                                       { u"runCharacter"_s, QVariant::fromValue(&m_runner) },
-                                       { u"actions"_s, QVariant::fromValue(&m_actions) } });
-        m_view->setSource(QUrl(u"qrc:/qt/qml/Pacemark/Views/MainPopoverView.qml"_s));
-        ASSERT_EQ(m_view->status(), QQuickView::Ready) << m_view->errors().value(0).toString().toStdString();
-        m_view->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(m_view.get()));
+        m_view.engine()->addImportPath(u"qrc:/qt/qml"_s);
+        m_view.setInitialProperties({ { u"usageDataManager"_s, QVariant::fromValue(m_usage.get()) },
+                                      { u"quotaCard"_s, QVariant::fromValue(m_quota.get()) },
+                                      { u"runCharacter"_s, QVariant::fromValue(&m_runner) },
+                                      { u"actions"_s, QVariant::fromValue(&m_actions) } });
+        m_view.setSource(QUrl(u"qrc:/qt/qml/Pacemark/Views/MainPopoverView.qml"_s));
+        ASSERT_EQ(m_view.status(), QQuickView::Ready) << m_view.errors().value(0).toString().toStdString();
+        m_view.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&m_view));
         settle();
     }
 
@@ -76,11 +76,11 @@ protected:
     }
 
     // Lays out and draws one frame, as the popover would before it is seen.
-    void settle() { m_view->grabWindow(); }
+    void settle() { m_view.grabWindow(); }
 
     QQuickItem* item(const char* name) const
     {
-        auto* found = m_view->rootObject()->findChild<QQuickItem*>(QString::fromLatin1(name));
+        auto* found = m_view.rootObject()->findChild<QQuickItem*>(QString::fromLatin1(name));
         EXPECT_NE(found, nullptr) << name;
         return found;
     }
@@ -103,11 +103,11 @@ protected:
         return found;
     }
 
-    void click(const char* name)
+    void click(const char* name) { click(item(name)); }
+    void click(const QQuickItem* target)
     {
-        QQuickItem* target = item(name);
         const QPointF centre = target->mapToScene(QPointF(target->width() / 2, target->height() / 2));
-        QTest::mouseClick(m_view.get(), Qt::LeftButton, {}, centre.toPoint());
+        QTest::mouseClick(&m_view, Qt::LeftButton, {}, centre.toPoint());
         settle();
     }
 
@@ -119,15 +119,13 @@ protected:
     UserDefaults m_defaults { QString::fromStdString(m_home.path("settings.ini")) };
     RunCharacter m_runner { &m_defaults };
     PopoverActions m_actions;
-    std::unique_ptr<QQuickView> m_view;
+    QQuickView m_view;
 };
 
 TEST_F(Popover, FreshStartShowsZerosAndTheToolbarSwitchesPagesKeepingTheLastOne)
 {
     open({});
-    EXPECT_EQ(m_view->rootObject()->size(), QSizeF(360, 420));
-    for (const char* card : { "todayCard", "cumulativeCard", "weeklyCard" })
-        EXPECT_TRUE(shown(card)) << card;
+    EXPECT_EQ(m_view.rootObject()->size(), QSizeF(360, 420));
     for (const char* card : { "quotaCard", "modelTokensCard", "modelShareCard", "providerCard", "projectCard" })
         EXPECT_FALSE(shown(card)) << card;
 
@@ -139,18 +137,7 @@ TEST_F(Popover, FreshStartShowsZerosAndTheToolbarSwitchesPagesKeepingTheLastOne)
     QSignalSpy settings(&m_actions, &PopoverActions::settingsRequested);
     const auto tint = [&](const char* button) { return item(button)->property("tint").value<QColor>(); };
     const QColor accent = tint("homeButton");
-
-    // Tiles made by a repeater are children in the item tree only.
-    const std::function<int(const QQuickItem*)> previewsBelow = [&previewsBelow](const QQuickItem* at) {
-        int running = 0;
-        for (const QQuickItem* child : at->childItems()) {
-            if (const auto* timer = child->findChild<QObject*>(u"previewTimer"_s, Qt::FindDirectChildrenOnly))
-                running += timer->property("running").toBool() ? 1 : 0;
-            running += previewsBelow(child);
-        }
-        return running;
-    };
-    EXPECT_EQ(previewsBelow(item("runnerPage")), 0);
+    EXPECT_FALSE(shown("runnerPage"));
 
     // The history page is built on its first showing.
     EXPECT_EQ(item("historyPage")->property("status").toInt(), 0);
@@ -162,7 +149,6 @@ TEST_F(Popover, FreshStartShowsZerosAndTheToolbarSwitchesPagesKeepingTheLastOne)
     click("runnerButton");
     EXPECT_FALSE(shown("dashboardPage"));
     EXPECT_FALSE(shown("historyPage"));
-    EXPECT_EQ(previewsBelow(item("runnerPage")), 2);
     EXPECT_EQ(tint("runnerButton"), accent);
     EXPECT_NE(tint("homeButton"), accent);
 
@@ -170,14 +156,69 @@ TEST_F(Popover, FreshStartShowsZerosAndTheToolbarSwitchesPagesKeepingTheLastOne)
     EXPECT_EQ(settings.count(), 1);
     EXPECT_NE(tint("settingsButton"), accent);
 
-    m_view->hide();
-    m_view->show();
+    m_view.hide();
+    m_view.show();
     settle();
     EXPECT_TRUE(shown("runnerPage"));
 
     click("homeButton");
     EXPECT_TRUE(shown("dashboardPage"));
-    EXPECT_EQ(previewsBelow(item("runnerPage")), 0);
+}
+
+// The runner page with the real character packs: two in one row in registry order, the selected one
+// highlighted; a click selects a pack, and clicking it again restarts the runner. The previews run at
+// the running pace, only while on screen.
+TEST_F(Popover, RunnerPageSelectsAPackAndRunsThePreviewsOnScreen)
+{
+    open({});
+    click("runnerButton");
+    // Tiles made by a repeater are children in the item tree only.
+    const QList<QQuickItem*> cards = named("runnerPage", "runnerCard");
+    ASSERT_EQ(cards.size(), 2);
+    const auto timer
+        = [&](int card, const char* key) { return cards[card]->findChild<QObject*>(u"previewTimer"_s)->property(key); };
+    const auto previewRuns = [&](int card) { return timer(card, "running").toBool(); };
+    const auto selected = [&](int card) { return cards[card]->property("isSelected").toBool(); };
+
+    EXPECT_EQ(cards[0]->property("name").toString(), u"파티 패럿"_s);
+    EXPECT_EQ(cards[1]->property("name").toString(), u"토키"_s);
+    EXPECT_EQ(cards[0]->y(), cards[1]->y());
+    EXPECT_FALSE(selected(0));
+    EXPECT_TRUE(selected(1));
+    auto* preview = cards[1]->findChild<FrameImage*>(u"preview"_s);
+    ASSERT_NE(preview, nullptr);
+    EXPECT_EQ(preview->image(), m_runner.registry()->packs()[1].frames[0]);
+
+    click(cards[0]);
+    EXPECT_EQ(m_defaults.selectedCharacterId(), u"c7"_s);
+    EXPECT_TRUE(selected(0));
+    EXPECT_FALSE(selected(1));
+    EXPECT_EQ(m_runner.frames(), m_runner.registry()->packs()[0].frames);
+    ASSERT_TRUE(waitUntil([&] { return m_runner.frameIndex() > 0; }, 3s));
+    click(cards[0]);
+    EXPECT_EQ(m_runner.registry()->selectedId(), u"c7"_s);
+    EXPECT_EQ(m_runner.frameIndex(), 0);
+
+    m_defaults.setRunnerPaused(true);
+    for (int card : { 0, 1 })
+        EXPECT_TRUE(previewRuns(card) && timer(card, "interval") == 70) << card;
+    EXPECT_TRUE(waitUntil([&] { return cards[1]->property("frameIndex").toInt() >= 3; }, 2s));
+    m_view.hide();
+    EXPECT_FALSE(previewRuns(1));
+    m_view.show();
+    EXPECT_TRUE(previewRuns(1));
+    EXPECT_LE(cards[1]->property("frameIndex").toInt(), 1);
+
+    // Scrolled out of sight.
+    QQuickItem* grid = item("runnerGrid");
+    grid->setProperty("contentY", 1000);
+    EXPECT_FALSE(previewRuns(0));
+    EXPECT_FALSE(previewRuns(1));
+    grid->setProperty("contentY", 0);
+    EXPECT_TRUE(previewRuns(0));
+
+    click("homeButton");
+    EXPECT_FALSE(previewRuns(0));
 }
 
 TEST_F(Popover, LiveFiguresModelCardsAndChart)
@@ -186,7 +227,6 @@ TEST_F(Popover, LiveFiguresModelCardsAndChart)
          + ClaudeLog::assistant("m2", "2026-03-07T10:00:00Z", { 3, 2, 0, 0 }, "claude-haiku-4-5", "s2")
          + ClaudeLog::assistant("m3", "2026-03-06T12:00:00Z", { 0, 1'500'000, 0, 0 }, "claude-sonnet-4-5", "s3"));
 
-    EXPECT_TRUE(shown("modelShareCard"));
     EXPECT_FALSE(shown("providerCard"));
     EXPECT_TRUE(texts("todayCard").contains(u"|1.5K/min|"_s));
     EXPECT_EQ(named("todayCard", "litMeterBar").size(), 3);
@@ -240,19 +280,22 @@ TEST_F(Popover, QuotaCardShowsWindowsBadgeAndBars)
     ClaudeQuota quota;
     quota.fiveHour = ClaudeQuota::Window { 95.4, Noon + 2h + 5min };
     quota.sevenDay = ClaudeQuota::Window { -5, Noon - 1s };
+    // An Opus window shows only once used.
+    quota.sevenDayOpus = ClaudeQuota::Window { 0.0, Noon + 1h };
+    quota.sevenDaySonnet = ClaudeQuota::Window { 0.4, std::nullopt };
     quota.extraUsage = ClaudeQuota::ExtraUsage { true, 5000, 1234, 24.68, u"USD"_s };
     m_quota->setQuota(quota);
     m_quota->setStatus(ClaudeQuotaManager::Status::loaded());
     settle();
     EXPECT_FALSE(shown("quotaSpinner"));
-    EXPECT_EQ(texts("quotaCard"), u"Claude 쿼터|5시간|95%|2h 5m|주간|0%|리셋됨|크레딧|$12|$50"_s);
+    EXPECT_EQ(texts("quotaCard"), u"Claude 쿼터|5시간|95%|2h 5m|주간|0%|리셋됨|Sonnet|0%||크레딧|$12|$50"_s);
     const auto fills = named("quotaCard", "quotaFill");
-    ASSERT_EQ(fills.size(), 3);
+    ASSERT_EQ(fills.size(), 4);
     const qreal track = fills[0]->parentItem()->width();
     EXPECT_GT(track, 100);
     EXPECT_NEAR(fills[0]->width(), track * 0.954, 0.01);
     EXPECT_EQ(fills[1]->width(), 0.0);
-    EXPECT_NEAR(fills[2]->width(), track * 0.2468, 0.01);
+    EXPECT_NEAR(fills[3]->width(), track * 0.2468, 0.01);
 
     m_quota->setStatus(ClaudeQuotaManager::Status::error(OAuthError::unauthorized()));
     settle();

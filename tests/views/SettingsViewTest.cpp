@@ -1,8 +1,8 @@
 #include <clocale>
+#include <cstdio>
 
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QProcess>
 #include <QQmlEngine>
 #include <QQuickItem>
@@ -18,6 +18,7 @@
 #include "quota/ClaudeQuotaManager.h"
 #include "quota/FileCredentialStore.h"
 #include "views/LoginItem.h"
+#include "views/QuotaCardModel.h"
 #include "views/QuotaSettingsModel.h"
 #include "views/SettingsModel.h"
 #include "views/UpdateChecker.h"
@@ -81,14 +82,7 @@ protected:
         return item;
     }
 
-    bool shown(const char* name)
-    {
-        for (const QQuickItem* at = find(name); at; at = at->parentItem()) {
-            if (!at->isVisible())
-                return false;
-        }
-        return true;
-    }
+    bool shown(const char* name) { return find(name) && find(name)->isVisible(); }
 
     void click(const char* name)
     {
@@ -115,31 +109,15 @@ protected:
     QQuickView m_view;
 };
 
-// The defaults on a first opening; the size choice matches only its three heights and leaves any
-// other stored height alone.
-TEST_F(SettingsForm, DefaultsAndTheSizeChoice)
+// The defaults on a first opening; the switches write their settings and follow changes made elsewhere;
+// the size choice matches only its three heights and leaves any other stored height alone. Each showing
+// rereads the login item; the update button follows the updater; quit ends the application.
+TEST_F(SettingsForm, EveryControlWritesAndFollowsItsSetting)
 {
     m_loginItem.enabled = true;
     open();
-    for (const char* name :
-         { "speedInvertedSwitch", "horizontalFlipSwitch", "runnerPausedSwitch", "quotaBatterySwitch" })
-        EXPECT_FALSE(checked(name)) << name;
     EXPECT_TRUE(checked("launchAtLoginSwitch"));
     EXPECT_EQ(text("versionText"), u"2.3.1"_s);
-    EXPECT_EQ(property("characterHeightChoice", "displayText").toString(), u"보통 (20pt)"_s);
-
-    m_defaults.setCharacterHeight(18.0);
-    EXPECT_EQ(property("characterHeightChoice", "currentIndex").toInt(), -1);
-    EXPECT_EQ(m_defaults.characterHeight(), 18.0);
-    QMetaObject::invokeMethod(find("characterHeightChoice"), "activated", Q_ARG(int, 2));
-    EXPECT_EQ(m_defaults.characterHeight(), 24.0);
-    m_defaults.setCharacterHeight(16.0);
-    EXPECT_EQ(property("characterHeightChoice", "displayText").toString(), u"작게 (16pt)"_s);
-}
-
-TEST_F(SettingsForm, SwitchesWriteTheSettingsAndFollowChangesMadeElsewhere)
-{
-    open();
     using Read = bool (UserDefaults::*)() const;
     using Write = void (UserDefaults::*)(bool);
     const std::tuple<const char*, Read, Write> switches[] {
@@ -149,6 +127,7 @@ TEST_F(SettingsForm, SwitchesWriteTheSettingsAndFollowChangesMadeElsewhere)
         { "quotaBatterySwitch", &UserDefaults::showMenuBarQuotaBattery, &UserDefaults::setShowMenuBarQuotaBattery },
     };
     for (const auto& [name, read, write] : switches) {
+        EXPECT_FALSE(checked(name)) << name;
         click(name);
         EXPECT_TRUE((m_defaults.*read)()) << name;
         (m_defaults.*write)(false);
@@ -174,18 +153,22 @@ TEST_F(SettingsForm, SwitchesWriteTheSettingsAndFollowChangesMadeElsewhere)
     m_defaults.setQuotaAlertsEnabled(false);
     EXPECT_FALSE(checked("quotaAlertsSwitch"));
     EXPECT_FALSE(lower->isEnabled());
-}
 
-// Each showing rereads the login item; the update button follows the updater; quit ends the application.
-TEST_F(SettingsForm, LoginItemUpdateAndQuit)
-{
-    open();
+    EXPECT_EQ(property("characterHeightChoice", "displayText").toString(), u"보통 (20pt)"_s);
+    m_defaults.setCharacterHeight(18.0);
+    EXPECT_EQ(property("characterHeightChoice", "currentIndex").toInt(), -1);
+    EXPECT_EQ(m_defaults.characterHeight(), 18.0);
+    QMetaObject::invokeMethod(find("characterHeightChoice"), "activated", Q_ARG(int, 2));
+    EXPECT_EQ(m_defaults.characterHeight(), 24.0);
+    m_defaults.setCharacterHeight(16.0);
+    EXPECT_EQ(property("characterHeightChoice", "displayText").toString(), u"작게 (16pt)"_s);
+
     click("launchAtLoginSwitch");
-    EXPECT_TRUE(m_loginItem.enabled);
-    // The system refused or the user removed the entry elsewhere.
-    m_loginItem.enabled = false;
+    EXPECT_FALSE(m_loginItem.enabled);
+    // The user added the entry again elsewhere.
+    m_loginItem.enabled = true;
     Q_EMIT m_window.shown();
-    EXPECT_FALSE(checked("launchAtLoginSwitch"));
+    EXPECT_TRUE(checked("launchAtLoginSwitch"));
     EXPECT_EQ(m_loginItem.changes, 1);
 
     click("checkForUpdatesButton");
@@ -236,11 +219,8 @@ TEST(QuotaPreview, WritesTheCreditsAsPrintfDoesWithAPointInAnyLocale)
 {
     ClaudeQuota quota;
     quota.fiveHour = ClaudeQuota::Window { 12.6, std::nullopt };
-    quota.sevenDay = ClaudeQuota::Window { 40.0, std::nullopt };
-    quota.extraUsage = ClaudeQuota::ExtraUsage { true, 50000, 1234, 12.5, u"USD"_s };
+    quota.extraUsage = ClaudeQuota::ExtraUsage { true, 50000, 1234, 7.25, u"USD"_s };
     QuotaSettingsModel model;
-    model.setQuota(quota);
-    EXPECT_EQ(model.creditsText(), u"크레딧 12.5% ($12.34/$500.00)"_s);
 
     // Numbers written with a comma for the decimal point by C's formatting functions, as a German
     // desktop session has them. A fresh system has no German locale, so it is compiled into a
@@ -259,19 +239,15 @@ TEST(QuotaPreview, WritesTheCreditsAsPrintfDoesWithAPointInAnyLocale)
         std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
     }
     ASSERT_EQ(std::localeconv()->decimal_point, std::string_view(",")) << "no German locale could be had";
-    quota.extraUsage->utilization = 7.25;
     model.setQuota(quota);
     EXPECT_EQ(model.creditsText(), u"크레딧 7.2% ($12.34/$500.00)"_s);
 
     // Both windows or neither.
-    quota.sevenDay.reset();
-    quota.extraUsage.reset();
-    model.setQuota(quota);
     EXPECT_EQ(model.windowsText(), QString());
-    EXPECT_EQ(model.creditsText(), QString());
 }
 
-// The actions against a real quota manager whose endpoint is a local server.
+// The actions against a real quota manager whose endpoint is a local server, which the popover's card
+// follows too.
 class QuotaActions : public SettingsForm
 {
 protected:
@@ -281,11 +257,19 @@ protected:
                                      m_server.url() };
     ClaudeQuotaManager m_manager { &m_provider };
     QuotaSettingsModel m_managed { &m_manager };
+    int m_asked = 0;
+    QuotaCardModel m_card { &m_manager,
+                            [this] { return ++m_asked && m_provider.readAccessTokenSilently().has_value(); } };
 };
 
 TEST_F(QuotaActions, ConnectRefreshAndDisconnect)
 {
+    // The card shows with a credential or a quota.
+    EXPECT_FALSE(m_card.showCard());
     m_home.write(".credentials.json", R"({"claudeAiOauth": {"accessToken": "sk-ant-oat01-form"}})");
+    m_card.rebuild();
+    EXPECT_TRUE(m_card.showCard());
+
     m_server.respond(200, R"({"five_hour": {"utilization": 12.6}, "seven_day": {"utilization": 40.0}})");
     m_manager.disconnectAccount();
     open(&m_managed);
@@ -296,13 +280,18 @@ TEST_F(QuotaActions, ConnectRefreshAndDisconnect)
     ASSERT_TRUE(waitUntil([&] { return m_manager.status() == Status::loaded(); }));
     EXPECT_EQ(text("quotaWindows"), u"5시간 13%  ·  주간 40%"_s);
     EXPECT_FALSE(shown("quotaCredits"));
+    EXPECT_EQ(m_card.rows().size(), 2);
+    const int askedWithQuota = m_asked;
 
     m_server.respond(401, "{}");
     click("refreshButton");
     ASSERT_TRUE(waitUntil([&] { return m_server.requests().size() == 2 && m_manager.status() != Status::loading(); }));
     EXPECT_EQ(m_managed.statusTone(), QuotaSettingsModel::Tone::Red);
-    // The last good snapshot stays on show.
+    // The last good snapshot stays on show; the card, holding it, asks for no credential.
     EXPECT_TRUE(shown("quotaUpdated"));
+    EXPECT_EQ(m_card.badgeText(), u"토큰 만료"_s);
+    m_card.rebuild();
+    EXPECT_EQ(m_asked, askedWithQuota);
 
     click("disconnectButton");
     EXPECT_FALSE(m_manager.quota());
@@ -310,6 +299,9 @@ TEST_F(QuotaActions, ConnectRefreshAndDisconnect)
     for (const char* gone : { "quotaUpdated", "quotaWindows", "refreshButton" })
         EXPECT_FALSE(shown(gone)) << gone;
     EXPECT_EQ(m_server.requests().size(), 2);
+    std::remove(m_home.path(".credentials.json").c_str());
+    m_card.rebuild();
+    EXPECT_FALSE(m_card.showCard());
 }
 
 }
