@@ -77,15 +77,8 @@ TEST(StatusImageTest, RunnerFillsItsShareOfEverySize)
     }
 
     // The content box is the union of the frames' opaque parts; a blank frame keeps its whole rect.
-    QImage a(40, 30, QImage::Format_ARGB32_Premultiplied);
-    a.fill(Qt::transparent);
-    QImage b = a;
-    QPainter(&a).fillRect(5, 10, 10, 10, Qt::black);
-    QPainter(&b).fillRect(20, 4, 6, 20, Qt::black);
-    EXPECT_EQ(StatusImage::contentRect({ a, b }), QRect(5, 4, 21, 20));
-    QImage empty = a;
-    empty.fill(Qt::transparent);
-    EXPECT_EQ(StatusImage::contentRect({ empty }), empty.rect());
+    EXPECT_EQ(StatusImage::contentRect({ twoColourFrame(30, 20, 7), twoColourFrame(40, 10, 2) }), QRect(2, 2, 40, 25));
+    EXPECT_EQ(StatusImage::contentRect({ twoColourFrame(0, 0, 20) }), QRect(0, 0, 40, 40));
 }
 
 // The battery is a bar along the bottom edge with a dark edge around a light track, readable on
