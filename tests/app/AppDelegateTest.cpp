@@ -4,11 +4,20 @@
 #include <filesystem>
 
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <QQuickItem>
+#include <QQuickView>
+#include <QScreen>
+#include <QTest>
 
 #include "ClaudeLog.h"
+#include "EventLoop.h"
 #include "TempDir.h"
 #include "app/AppDelegate.h"
 #include "app/MenuBarController.h"
+#include "app/PopoverWindow.h"
+#include "app/SettingsWindowController.h"
+#include "basics/UserDefaults.h"
 #include "ingest/FileWatcher.h"
 #include "quota/ClaudeQuotaManager.h"
 #include "runner/RunCharacter.h"
@@ -22,6 +31,8 @@ namespace {
 class AppDelegateTest : public ::testing::Test
 {
 protected:
+    static void SetUpTestSuite() { QQuickWindow::setGraphicsApi(QSGRendererInterface::Software); }
+
     AppDelegateTest()
     {
         const QByteArray home = QByteArray::fromStdString(m_home.path());
@@ -42,11 +53,15 @@ protected:
 
 }
 
-TEST_F(AppDelegateTest, LaunchStartsEverythingAndTerminationStopsIt)
+// Launch starts everything; the popover's settings button opens the settings window, which opened
+// again is the same one, centred and in front, showing the delegate's settings and its one quota
+// manager; termination stops everything.
+TEST_F(AppDelegateTest, LaunchStartsEverythingSettingsOpenOnceAndTerminationStopsIt)
 {
     AppDelegate delegate;
     EXPECT_EQ(delegate.menuBarController(), nullptr);
     EXPECT_EQ(delegate.modelContainer(), nullptr);
+    EXPECT_EQ(delegate.settingsWindowController(), nullptr);
     ClaudeQuotaManager* quota = delegate.claudeQuotaManager();
 
     testing::internal::CaptureStdout();
@@ -57,6 +72,41 @@ TEST_F(AppDelegateTest, LaunchStartsEverythingAndTerminationStopsIt)
     EXPECT_TRUE(delegate.runCharacter()->timerInterval().has_value());
     EXPECT_TRUE(quota->isPolling());
     ASSERT_NE(delegate.menuBarController(), nullptr);
+
+    // Without a tray (the offscreen platform has none) the popover is a window. QTest's mouse events
+    // assume a widget application here, as the tray links Qt Widgets.
+    ASSERT_TRUE(waitUntil([&] { return delegate.menuBarController()->isPopoverShown(); }));
+    QQuickItem* popover = delegate.menuBarController()->popover()->view()->rootObject();
+    QMetaObject::invokeMethod(popover->findChild<QQuickItem*>(u"settingsButton"_s), "clicked");
+    SettingsWindowController* controller = delegate.settingsWindowController();
+    ASSERT_NE(controller, nullptr);
+    QQuickView* window = controller->window();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    ASSERT_NE(window->rootObject(), nullptr);
+    EXPECT_EQ(window->size(), QSize(480, 540));
+    EXPECT_EQ(window->minimumSize(), window->maximumSize());
+    EXPECT_TRUE(window->flags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_FALSE(window->flags().testFlag(Qt::WindowMinimizeButtonHint));
+    const QPoint centre
+        = QRect(window->screen()->availableGeometry().center() - QPoint(240, 270), QSize(480, 540)).center();
+    EXPECT_EQ(window->geometry().center(), centre);
+
+    auto* speedSwitch = window->rootObject()->findChild<QQuickItem*>(u"speedInvertedSwitch"_s);
+    ASSERT_NE(speedSwitch, nullptr);
+    delegate.defaults()->setSpeedInverted(true);
+    window->close();
+    window->setPosition(0, 0);
+    delegate.showSettingsWindow();
+    delegate.showSettingsWindow();
+    EXPECT_EQ(delegate.settingsWindowController(), controller);
+    EXPECT_EQ(controller->window(), window);
+    EXPECT_EQ(std::ranges::count_if(QGuiApplication::topLevelWindows(),
+                                    [](const QWindow* other) { return other->title() == u"설정"; }),
+              1);
+    EXPECT_EQ(window->geometry().center(), centre);
+    EXPECT_TRUE(speedSwitch->property("checked").toBool());
+    quota->disconnectAccount();
+    EXPECT_EQ(window->rootObject()->findChild<QQuickItem*>(u"quotaStatus"_s)->property("text"), u"연결 해제됨"_s);
 
     delegate.applicationWillTerminate();
     EXPECT_FALSE(delegate.usageDataManager()->fileWatcher()->isRunning());

@@ -5,6 +5,7 @@
 
 #include "ClaudeLog.h"
 #include "EventLoop.h"
+#include "Records.h"
 #include "TempDir.h"
 #include "app/MenuBarController.h"
 #include "app/PopoverWindow.h"
@@ -48,9 +49,6 @@ protected:
 TEST_F(MenuBarControllerTest, ComposesOnlyWhenTheFrameOrASettingChanges)
 {
     MenuBarController controller(&m_usage, &m_runner, &m_quota, &m_oauth, &m_defaults);
-    ASSERT_EQ(controller.statusImages().size(), static_cast<qsizetype>(StatusImage::IconSizes.size()));
-    for (qsizetype i = 0; i < controller.statusImages().size(); ++i)
-        EXPECT_EQ(controller.statusImages()[i].size(), QSize(StatusImage::IconSizes[i], StatusImage::IconSizes[i]));
     const QList<QImage> atTwenty = controller.statusImages();
     EXPECT_EQ(controller.composedImageCount(), 1u);
 
@@ -78,9 +76,7 @@ TEST_F(MenuBarControllerTest, WithoutATrayTheDashboardIsAWindowAndTheBatteryWait
 {
     QSignalSpy refreshed(&m_quota, &ClaudeQuotaManager::refreshFinished);
     MenuBarController controller(&m_usage, &m_runner, &m_quota, &m_oauth, &m_defaults);
-    EXPECT_FALSE(controller.tray()->isAvailable());
-    EXPECT_TRUE(waitUntil([&] { return controller.isPopoverShown(); }));
-    EXPECT_TRUE(waitUntil([&] { return !refreshed.isEmpty(); }));
+    ASSERT_TRUE(waitUntil([&] { return !refreshed.isEmpty(); }));
     EXPECT_EQ(controller.popover()->showCount(), 1);
 
     const QList<QImage> runnerOnly = controller.statusImages();
@@ -100,8 +96,7 @@ TEST_F(MenuBarControllerTest, WithoutATrayTheDashboardIsAWindowAndTheBatteryWait
 // makes it sprint, and once the activity is older than that it idles again.
 TEST_F(MenuBarControllerTest, TickDrivesTheRunnerFromTheLogs)
 {
-    ManualClock clock(
-        Instant { std::chrono::sys_days { std::chrono::year { 2026 } / 12 / 6 } + std::chrono::hours(12) });
+    ManualClock clock(instant("2026-12-06T12:00:00Z"));
     Clock::install(&clock);
     m_home.write("projects/p/s.jsonl",
                  ClaudeLog::user("2026-12-06T11:58:30Z")
@@ -113,10 +108,8 @@ TEST_F(MenuBarControllerTest, TickDrivesTheRunnerFromTheLogs)
 
     MenuBarController controller(&m_usage, &m_runner, &m_quota, &m_oauth, &m_defaults);
     EXPECT_TRUE(waitUntil([&] { return m_runner.animationState() == AnimationSpeed::Sprinting; }, 3s));
-    EXPECT_EQ(m_usage.tokensPerMinute(), 10000);
 
     clock.advance(std::chrono::minutes(3));
     EXPECT_TRUE(waitUntil([&] { return m_runner.animationState() == AnimationSpeed::Idle; }, 3s));
-    EXPECT_EQ(m_usage.tokensPerMinute(), 0);
     Clock::install(nullptr);
 }

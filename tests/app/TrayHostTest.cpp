@@ -39,23 +39,19 @@ namespace {
 const QString WatcherService = u"org.kde.StatusNotifierWatcher"_s;
 const QString ItemInterface = u"org.kde.StatusNotifierItem"_s;
 
-// The watcher half of a tray host, as panels run it, on a bus connection of its own.
+// The watcher half of a tray host, as much of it as an item uses, on a bus connection of its own.
 class Watcher : public QObject
 {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
-    Q_PROPERTY(QStringList RegisteredStatusNotifierItems MEMBER m_items)
     Q_PROPERTY(bool IsStatusNotifierHostRegistered READ hostRegistered)
-    Q_PROPERTY(int ProtocolVersion READ protocolVersion)
 
 public:
     bool hostRegistered() const { return true; }
-    int protocolVersion() const { return 0; }
     QStringList m_items;
 
 public Q_SLOTS:
     void RegisterStatusNotifierItem(const QString& service) { m_items.append(service); }
-    void RegisterStatusNotifierHost(const QString&) { }
 };
 
 // The host half: reads and calls the item the way panels do, without blocking the item's thread.
@@ -194,14 +190,10 @@ TEST_F(TrayHostTest, ItemMovesIntoATrayThatAppearsLater)
         return fill.red() > 200 && fill.green() < 120;
     }));
     Clock::install(nullptr);
-    respond(37.0);
-    m_quota.connectAccount();
-    ASSERT_TRUE(waitUntil([&] { return m_quota.quota()->fiveHour->utilizationPct == 37.0; }));
 
-    const auto toolTip = property<DBusToolTip>(u"ToolTip"_s);
-    EXPECT_EQ(toolTip.title, u"Pacemark"_s);
-    EXPECT_TRUE(toolTip.description.startsWith(u"오늘 0 토큰 · 0/min"_s)) << toolTip.description.toStdString();
-    EXPECT_TRUE(toolTip.description.contains(u"5시간 37%"_s)) << toolTip.description.toStdString();
+    const QString toolTip = property<DBusToolTip>(u"ToolTip"_s).description;
+    EXPECT_TRUE(toolTip.startsWith(u"오늘 0 토큰 · 0/min"_s) && toolTip.contains(u"5시간 95%"_s))
+        << toolTip.toStdString();
 
     // A panel that restarts takes the item again, and no window opens meanwhile.
     m_bus.unregisterService(WatcherService);
@@ -213,8 +205,9 @@ TEST_F(TrayHostTest, ItemMovesIntoATrayThatAppearsLater)
 
 // Hosts that give no icon geometry pass the click position: the popover opens there (under the
 // panel the click was on), and closes on Esc and on a click outside it. It is built only when first
-// needed and let go of once it has been closed for a while.
-TEST_F(TrayHostTest, ActivateOpensThePopoverAtTheClickAndEscClosesIt)
+// needed and let go of once it has been closed for a while. Hosts that draw no menu ask for it at a
+// point; the others read it over dbusmenu and click there.
+TEST_F(TrayHostTest, PopoverAtTheClickAndMenuAtAPointOrOverTheBus)
 {
     startWatcher();
     MenuBarController controller(&m_usage, &m_runner, &m_quota, &m_oauth, &m_defaults);
@@ -231,7 +224,6 @@ TEST_F(TrayHostTest, ActivateOpensThePopoverAtTheClickAndEscClosesIt)
     ASSERT_NE(view, nullptr);
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     const QPoint expected = PopoverPlacement::topLeft(QRect(), click, screen, view->size());
-    EXPECT_EQ(expected, QPoint(screen.right() + 1 - PopoverWindow::Width, 22 + PopoverPlacement::Gap));
     EXPECT_TRUE(waitUntil([&] { return view->position() == expected; }))
         << view->position().x() << "," << view->position().y();
 
@@ -251,14 +243,8 @@ TEST_F(TrayHostTest, ActivateOpensThePopoverAtTheClickAndEscClosesIt)
     EXPECT_TRUE(waitUntil([&] { return controller.popover() == nullptr; }));
     EXPECT_NE(activate(click), nullptr);
     EXPECT_EQ(controller.popoverBuildCount(), 2);
-}
-
-// Hosts that draw no menu ask for it at a point; the others read it over dbusmenu and click there.
-TEST_F(TrayHostTest, MenuAtAPointAndOverTheBus)
-{
-    startWatcher();
-    MenuBarController controller(&m_usage, &m_runner, &m_quota, &m_oauth, &m_defaults);
-    ASSERT_TRUE(waitUntil([&] { return controller.tray()->isAvailable(); }));
+    QTest::keyClick(controller.popover()->view(), Qt::Key_Escape);
+    EXPECT_TRUE(waitUntil([&] { return !controller.popover()->view()->isVisible(); }));
 
     call(u"/StatusNotifierItem"_s, ItemInterface, u"ContextMenu"_s, { 1000, 12 });
     ASSERT_TRUE(waitUntil([&] { return controller.menu()->isVisible(); }));

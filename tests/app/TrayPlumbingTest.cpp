@@ -67,19 +67,6 @@ private:
     int m_fd;
 };
 
-mode_t modeOf(const std::string& path)
-{
-    struct stat status
-    { };
-    return ::lstat(path.c_str(), &status) == 0 ? status.st_mode : 0;
-}
-
-// Hands a file to another user; only possible as root.
-bool giveAway(const std::string& path)
-{
-    return ::lchown(path.c_str(), ::geteuid() + 1, static_cast<gid_t>(-1)) == 0;
-}
-
 }
 
 // Each case gets its own temporary folder and, unless unset, its own runtime folder as a session has it;
@@ -131,8 +118,9 @@ TEST_F(SingleInstanceTest, SecondStartActivatesTheFirst)
 
         SingleInstance first, second;
         ASSERT_TRUE(first.start());
-        EXPECT_TRUE(S_ISSOCK(modeOf(socketPath())));
-        EXPECT_TRUE(runtimeFolder || (modeOf(ownFolder()) & 07777) == 0700u);
+        EXPECT_TRUE(std::filesystem::is_socket(socketPath()));
+        EXPECT_TRUE(runtimeFolder
+                    || std::filesystem::status(ownFolder()).permissions() == std::filesystem::perms::owner_all);
         QSignalSpy activated(&first, &SingleInstance::activationRequested);
         EXPECT_FALSE(second.start());
         EXPECT_TRUE(waitUntil([&] { return !activated.isEmpty(); }));
@@ -142,7 +130,7 @@ TEST_F(SingleInstanceTest, SecondStartActivatesTheFirst)
 
 TEST_F(SingleInstanceTest, RefusesWhatAnotherUserCouldHavePutInPlaceAndStartsAlone)
 {
-    // Giving files away needs root; without it those cases are left out.
+    // Giving files away to another user needs root; without it those cases are left out.
     enum class Squat { OpenFolder, ForeignFolder, ForeignSocket, LinkedFolder };
     const std::tuple<const char*, bool, Squat, const char*> cases[] = {
         { "runtime folder open to others", true, Squat::OpenFolder, "open to other users, mode 0777" },
@@ -159,24 +147,14 @@ TEST_F(SingleInstanceTest, RefusesWhatAnotherUserCouldHavePutInPlaceAndStartsAlo
         const std::string folder = runtimeFolder ? m_runtime : ownFolder();
         ::mkdir(folder.c_str(), 0700);
         const Squatter squatter(socketPath());
-        std::string refused = folder;
-        switch (squat) {
-        case Squat::OpenFolder:
+        const std::string refused = squat == Squat::ForeignSocket ? socketPath() : folder;
+        if (squat == Squat::OpenFolder) {
             ::chmod(folder.c_str(), 0777);
-            break;
-        case Squat::ForeignFolder:
-            if (!giveAway(folder))
-                continue;
-            break;
-        case Squat::ForeignSocket:
-            refused = socketPath();
-            if (!giveAway(refused))
-                continue;
-            break;
-        case Squat::LinkedFolder:
+        } else if (squat == Squat::LinkedFolder) {
             std::filesystem::rename(folder, m_tmp + "/elsewhere");
             std::filesystem::create_directory_symlink(m_tmp + "/elsewhere", folder);
-            break;
+        } else if (::lchown(refused.c_str(), ::geteuid() + 1, static_cast<gid_t>(-1)) != 0) {
+            continue;
         }
 
         SingleInstance instance;
@@ -185,6 +163,6 @@ TEST_F(SingleInstanceTest, RefusesWhatAnotherUserCouldHavePutInPlaceAndStartsAlo
         EXPECT_EQ(testing::internal::GetCapturedStderr(),
                   "pacemark: refusing " + refused + " (" + reason + "); starting without the single-instance socket\n");
         EXPECT_FALSE(squatter.contacted());
-        EXPECT_TRUE(S_ISSOCK(modeOf(socketPath()))) << "the other's socket stays";
+        EXPECT_TRUE(std::filesystem::is_socket(socketPath())) << "the other's socket stays";
     }
 }

@@ -20,22 +20,20 @@ namespace {
 
 QByteArray item(const QByteArray& shortVersion, const QByteArray& build)
 {
-    return QByteArray("<item><title>Pacemark @</title><sparkle:version>#</sparkle:version>"
-                      "<sparkle:shortVersionString>@</sparkle:shortVersionString>"
-                      "<sparkle:releaseNotesLink>https://example.org/notes/@</sparkle:releaseNotesLink>"
-                      "<description><![CDATA[<ul><li>Faster runner</li></ul>]]></description>"
-                      "<link>https://example.org/download/@</link>"
-                      "<enclosure url=\"https://example.org/pacemark_@.deb\" length=\"1\" "
-                      "type=\"application/vnd.debian.binary-package\"/></item>")
+    return QByteArray(
+               "<item><title>Pacemark @</title><sparkle:version>#</sparkle:version><sparkle:shortVersionString>@"
+               "</sparkle:shortVersionString><sparkle:releaseNotesLink>https://example.org/notes/@"
+               "</sparkle:releaseNotesLink><description><![CDATA[<ul><li>Faster runner</li></ul>]]></description>"
+               "<link>https://example.org/download/@</link><enclosure url=\"https://example.org/pacemark_@.deb\" "
+               "length=\"1\" type=\"application/vnd.debian.binary-package\"/></item>")
         .replace('#', build)
         .replace('@', shortVersion);
 }
 
 QByteArray feed(const QByteArray& items)
 {
-    return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
-           "<rss version=\"2.0\" xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\">"
-           "<channel><title>Pacemark</title>"
+    return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<rss version=\"2.0\" "
+           "xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\"><channel><title>Pacemark</title>"
         + items + "</channel></rss>";
 }
 
@@ -93,17 +91,21 @@ TEST_F(UpdateCheck, ComparesTheNewestReleaseWithTheRunningVersion)
         result = check(*m_updater);
         EXPECT_EQ(result.outcome, outcome) << result.error.toStdString();
         EXPECT_EQ(result.error.isEmpty(), newest != nullptr);
-        EXPECT_EQ(result.currentVersion, u"2.9.1"_s);
         ASSERT_EQ(result.release.has_value(), newest != nullptr);
         EXPECT_TRUE(!newest || result.release->displayVersion() == QString::fromLatin1(newest));
     }
-    EXPECT_EQ(m_server.requests().size(), 7);
 
     const Appcast::Item& release = *result.release;
     EXPECT_EQ(release.version, u"70"_s);
     EXPECT_EQ(release.description, u"<ul><li>Faster runner</li></ul>"_s);
     EXPECT_EQ(release.releaseNotesLink, QUrl(u"https://example.org/notes/3.0.0"_s));
     EXPECT_EQ(release.downloadPage(), QUrl(u"https://example.org/download/3.0.0"_s));
+
+    // Only an https feed can be checked.
+    EXPECT_FALSE(AppUpdater(QUrl(u"http://example.org/appcast.xml"_s)).canCheckForUpdates());
+    AppUpdater unconfigured { QUrl() };
+    EXPECT_FALSE(unconfigured.canCheckForUpdates());
+    EXPECT_EQ(check(unconfigured).outcome, Outcome::failed);
 }
 
 TEST_F(UpdateCheck, ASlowServerIsGivenUpAtTheDeadlineAndNoSecondCheckRunsMeanwhile)
@@ -125,16 +127,9 @@ TEST_F(UpdateCheck, ASlowServerIsGivenUpAtTheDeadlineAndNoSecondCheckRunsMeanwhi
     EXPECT_TRUE(m_updater->canCheckForUpdates());
 }
 
-TEST_F(UpdateCheck, OnlyAnHttpsFeedCanBeChecked)
-{
-    EXPECT_FALSE(AppUpdater(QUrl(u"http://example.org/appcast.xml"_s)).canCheckForUpdates());
-    EXPECT_TRUE(AppUpdater(QUrl(u"https://example.org/appcast.xml"_s)).canCheckForUpdates());
-    AppUpdater unconfigured { QUrl() };
-    EXPECT_FALSE(unconfigured.canCheckForUpdates());
-    EXPECT_EQ(check(unconfigured).outcome, Outcome::failed);
-}
-
-TEST(Appcast, ReadsVersionsFromTheEnclosureAndIgnoresPlainHttpLinks)
+// Versions are read from the enclosure too, plain http links are ignored, and versions compare as
+// people read them; the running version is the short version first.
+TEST(Versions, ReadFromTheFeedComparedAsPeopleReadThemAndShortVersionFirst)
 {
     const auto parsed
         = Appcast::parse("<rss xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\"><channel>"
@@ -147,10 +142,7 @@ TEST(Appcast, ReadsVersionsFromTheEnclosureAndIgnoresPlainHttpLinks)
     EXPECT_EQ(items[0].displayVersion(), u"4.1"_s);
     EXPECT_EQ(items[0].version, u"80"_s);
     EXPECT_EQ(items[0].downloadPage(), QUrl(u"https://example.org/p.deb"_s));
-}
 
-TEST(Versions, ComparedAsPeopleReadThemAndReadShortVersionFirst)
-{
     for (const char* order :
          { "2.10.0 > 2.9.1", "1.2 < 1.10", "1.0 = 1.0.0", "01.2 = 1.2", "1.0b2 < 1.0", "1.0-rc1 < 1.0", "1.0.0b1 < 1.0",
            "1.0b2 < 1.0b10", "1.0a < 1.0b", "1.0.1 > 1.0rc1", "99999999999999999999.0 > 9.0", " = " }) {
