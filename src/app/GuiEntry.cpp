@@ -1,7 +1,7 @@
-#include "app/BurrowbitApp.h"
+#include "app/PacemarkApp.h"
 
 // The entry the launcher looks up after loading this module: everything but the status line.
 extern "C" __attribute__((visibility("default"))) int pacemark_gui_main(int argc, char** argv)
 {
-    return BurrowbitApp::main(argc, argv);
+    return PacemarkApp::main(argc, argv);
 }

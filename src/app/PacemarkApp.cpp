@@ -1,4 +1,4 @@
-#include "app/BurrowbitApp.h"
+#include "app/PacemarkApp.h"
 
 #include <cstdio>
 #include <optional>
@@ -171,7 +171,7 @@ int runApplication(QApplication& app, const Options& options)
 
 }
 
-int BurrowbitApp::main(int argc, char** argv)
+int PacemarkApp::main(int argc, char** argv)
 {
     QCoreApplication::setApplicationName(QStringLiteral("pacemark"));
     QCoreApplication::setOrganizationName(QStringLiteral("Pacemark"));

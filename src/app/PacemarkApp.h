@@ -2,7 +2,7 @@
 
 // The application entry: reads the command line and runs either the headless report or the
 // application itself through its delegate.
-class BurrowbitApp
+class PacemarkApp
 {
 public:
     static int main(int argc, char** argv);
