@@ -99,33 +99,22 @@ std::string snapshot(const std::string& folder)
 // A file that cannot be this store is reported with its path and the reason, and left as it was.
 TEST(DailyUsageStore, UnusableFilesAreReportedAndLeftUntouched)
 {
-    const auto makeStore = [](const std::string& path) {
-        ASSERT_TRUE(DailyUsageStore::open(QString::fromStdString(path)).store);
-        ASSERT_EQ(Database(path).execute(insertDay), SQLITE_OK);
+    const auto sql = [](const char* statements) {
+        return [statements](const std::string& path) { Database(path).execute(statements); };
     };
     const std::tuple<const char*, std::function<void(const std::string&)>, const char*> cases[] = {
-        { "corrupt", [](const std::string& path) { std::ofstream(path) << std::string(8192, 'x'); },
-          "file is not a database" },
+        { "corrupt", [](auto& path) { std::ofstream(path) << std::string(8192, 'x'); }, "file is not a database" },
         { "read-only",
-          [&](const std::string& path) {
-              makeStore(path);
+          [](auto& path) {
+              openStore(path);
               fs::permissions(path, fs::perms::owner_read | fs::perms::group_read);
           },
           "read-only" },
-        { "newer schema",
-          [&](const std::string& path) {
-              makeStore(path);
-              Database(path).execute("PRAGMA user_version = 10300");
-          },
-          "newer" },
-        { "someone else's database",
-          [](const std::string& path) { Database(path).execute("CREATE TABLE notes (text TEXT)"); }, "other data" },
-        { "changed columns",
-          [](const std::string& path) {
-              Database(path).execute("CREATE TABLE DailyUsage (dateString TEXT); PRAGMA user_version = 10000");
-          },
+        { "newer schema", sql("PRAGMA user_version = 10300"), "newer" },
+        { "someone else's database", sql("CREATE TABLE notes (text TEXT)"), "other data" },
+        { "changed columns", sql("CREATE TABLE DailyUsage (dateString TEXT); PRAGMA user_version = 10000"),
           "do not match" },
-        { "a folder", [](const std::string& path) { fs::create_directory(path); }, "" },
+        { "a folder", [](auto& path) { fs::create_directory(path); }, "" },
     };
     for (const auto& [label, make, reason] : cases) {
         TempDir home;
@@ -174,10 +163,8 @@ TEST(HistoryLedger, OldStoresAreUpgraded)
         totalInputTokens INTEGER NOT NULL, totalOutputTokens INTEGER NOT NULL, totalCacheWriteTokens INTEGER NOT NULL,
         totalCacheReadTokens INTEGER NOT NULL, sessionCount INTEGER NOT NULL) STRICT;)";
     const std::string first = home.path("1.0.0.sqlite");
-    ASSERT_EQ(Database(first).execute(dailyUsage
-                                      + "INSERT INTO DailyUsage VALUES ('2025-12-31', 1, 2, 3, 4, 5);"
-                                        "PRAGMA user_version = 10000;"),
-              SQLITE_OK);
+    ASSERT_EQ(SQLITE_OK, Database(first).execute(dailyUsage + R"(
+        INSERT INTO DailyUsage VALUES ('2025-12-31', 1, 2, 3, 4, 5); PRAGMA user_version = 10000;)"));
     auto store = openStore(first);
     EXPECT_EQ(store->days()->at(QStringLiteral("2025-12-31")),
               (LedgerDay { QStringLiteral("2025-12-31"), 1, 2, 3, 4, 5, {} }));
@@ -185,14 +172,13 @@ TEST(HistoryLedger, OldStoresAreUpgraded)
     EXPECT_EQ(Database(first).rows("PRAGMA user_version"), "10200\n");
 
     const std::string second = home.path("1.1.0.sqlite");
-    ASSERT_EQ(Database(second).execute(dailyUsage + R"(CREATE TABLE DailyModelUsage (dateString TEXT NOT NULL,
-        model TEXT NOT NULL, inputTokens INTEGER NOT NULL, outputTokens INTEGER NOT NULL,
-        cacheWriteTokens INTEGER NOT NULL, cacheReadTokens INTEGER NOT NULL, PRIMARY KEY (dateString, model)) STRICT;
-        INSERT INTO DailyUsage VALUES ('2025-12-30', 1000, 1000, 0, 0, 1);
+    ASSERT_EQ(SQLITE_OK, Database(second).execute(dailyUsage + R"(
+        CREATE TABLE DailyModelUsage (dateString TEXT NOT NULL, model TEXT NOT NULL, inputTokens INTEGER NOT NULL,
+        outputTokens INTEGER NOT NULL, cacheWriteTokens INTEGER NOT NULL, cacheReadTokens INTEGER NOT NULL,
+        PRIMARY KEY (dateString, model)) STRICT;
+        INSERT INTO DailyUsage VALUES ('2025-12-30', 1000, 1000, 0, 0, 1); PRAGMA user_version = 10100;
         INSERT INTO DailyModelUsage VALUES ('2025-12-30', 'claude-sonnet-4-5', 1000, 0, 0, 0);
-        INSERT INTO DailyModelUsage VALUES ('2025-12-30', 'mystery', 0, 1000, 0, 0);
-        PRAGMA user_version = 10100;)"),
-              SQLITE_OK);
+        INSERT INTO DailyModelUsage VALUES ('2025-12-30', 'mystery', 0, 1000, 0, 0);)"));
     auto days = openStore(second)->days().value();
     EXPECT_FALSE(days.at(QStringLiteral("2025-12-30")).models[0].costUSD);
     UsageLedger::priceStoredModels(days);
