@@ -37,10 +37,9 @@ TEST(UsageSummary, GroupsByProviderModelDaySession)
     QStringList ids;
     for (const auto& b : s.modelBreakdowns)
         ids << b.id();
-    EXPECT_EQ(
-        ids,
-        (QStringList { QStringLiteral("claude-code_claude-sonnet-4-5"), QStringLiteral("other_claude-opus-4-1"),
-                       QStringLiteral("claude-code_claude-opus-4-1"), QStringLiteral("claude-code_my_model_x") }));
+    EXPECT_EQ(ids.join(u' '),
+              QStringLiteral("claude-code_claude-sonnet-4-5 other_claude-opus-4-1 "
+                             "claude-code_claude-opus-4-1 claude-code_my_model_x"));
     EXPECT_EQ(s.modelBreakdowns[0].displayName, QStringLiteral("claude-code:claude-sonnet-4-5"));
     EXPECT_EQ(s.modelBreakdowns[0].totalTokens(), 1150);
     // my_model_x has no price: its token is counted apart; the rest is priced.
@@ -129,23 +128,22 @@ TEST(PriceTable, CostsPerKindTierAndLookup)
 {
     const PriceTable table = PriceTable::builtIn();
     // model; input, output, five-minute and one-hour cache writes, cache reads; dollars
-    const std::tuple<const char*, std::int64_t, std::int64_t, std::int64_t, std::int64_t, std::int64_t, double> cases[]
-        = {
-              { "claude-sonnet-4-5", 100'000, 0, 0, 0, 0, 0.3 },
-              { "claude-sonnet-4-5", 0, 100'000, 0, 0, 0, 1.5 },
-              { "claude-sonnet-4-5", 0, 0, 100'000, 0, 0, 0.375 },
-              { "claude-sonnet-4-5", 0, 0, 0, 0, 100'000, 0.03 },
-              // No one-hour price listed: one-hour writes cost twice the input price.
-              { "claude-sonnet-4-5", 0, 0, 100'000, 100'000, 0, 0.6 },
-              { "claude-haiku-4-5", 0, 0, 1'000'000, 400'000, 0, 0.6 * 1.25 + 0.4 * 2.0 },
-              // Past 200k tokens of a kind in one request, the rest of that kind costs the tier's price.
-              { "claude-sonnet-4-5", 300'000, 300'000, 0, 0, 0, 0.2 * 3 + 0.1 * 6 + 0.2 * 15 + 0.1 * 22.5 },
-              { "claude-sonnet-4-5", 200'000, 0, 0, 0, 0, 0.6 },
-              { "claude-opus-4-1", 300'000, 0, 0, 0, 0, 4.5 }, // no tier listed
-              { "claude-sonnet-4-5-20250929", 100'000, 0, 0, 0, 0, 0.3 },
-              { "anthropic/claude-opus-4-1-20250805", 0, 1'000'000, 0, 0, 0, 75.0 },
-              { "claude-opus-4-1-20991231", 0, 1'000'000, 0, 0, 0, 75.0 }, // a new date of a listed model
-          };
+    const std::tuple<const char*, qint64, qint64, qint64, qint64, qint64, double> cases[] = {
+        { "claude-sonnet-4-5", 100'000, 0, 0, 0, 0, 0.3 },
+        { "claude-sonnet-4-5", 0, 100'000, 0, 0, 0, 1.5 },
+        { "claude-sonnet-4-5", 0, 0, 100'000, 0, 0, 0.375 },
+        { "claude-sonnet-4-5", 0, 0, 0, 0, 100'000, 0.03 },
+        // No one-hour price listed: one-hour writes cost twice the input price.
+        { "claude-sonnet-4-5", 0, 0, 100'000, 100'000, 0, 0.6 },
+        { "claude-haiku-4-5", 0, 0, 1'000'000, 400'000, 0, 0.6 * 1.25 + 0.4 * 2.0 },
+        // Past 200k tokens of a kind in one request, the rest of that kind costs the tier's price.
+        { "claude-sonnet-4-5", 300'000, 300'000, 0, 0, 0, 0.2 * 3 + 0.1 * 6 + 0.2 * 15 + 0.1 * 22.5 },
+        { "claude-sonnet-4-5", 200'000, 0, 0, 0, 0, 0.6 },
+        { "claude-opus-4-1", 300'000, 0, 0, 0, 0, 4.5 }, // no tier listed
+        { "claude-sonnet-4-5-20250929", 100'000, 0, 0, 0, 0, 0.3 },
+        { "anthropic/claude-opus-4-1-20250805", 0, 1'000'000, 0, 0, 0, 75.0 },
+        { "claude-opus-4-1-20991231", 0, 1'000'000, 0, 0, 0, 75.0 }, // a new date of a listed model
+    };
     for (const auto& [model, input, output, write, write1h, read, usd] : cases) {
         const ModelPrice* price = table.find(model);
         ASSERT_NE(price, nullptr) << model;

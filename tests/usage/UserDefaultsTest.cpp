@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <tuple>
+#include <utility>
 
 #include <QFile>
 #include <QSignalSpy>
@@ -74,11 +75,9 @@ TEST(UserDefaultsTest, BadStoredValuesReadAsTheDefaultsAndThresholdsStayInOrder)
     }
     UserDefaults defaults(QString::fromStdString(home.path("settings.ini")));
     defaults.setQuotaAlertLowerThreshold(120);
-    EXPECT_EQ(defaults.quotaAlertLowerThreshold(), 99);
-    EXPECT_EQ(defaults.quotaAlertUpperThreshold(), 100);
+    EXPECT_EQ(std::pair(defaults.quotaAlertLowerThreshold(), defaults.quotaAlertUpperThreshold()), std::pair(99, 100));
     defaults.setQuotaAlertUpperThreshold(-5);
-    EXPECT_EQ(defaults.quotaAlertLowerThreshold(), 1);
-    EXPECT_EQ(defaults.quotaAlertUpperThreshold(), 2);
+    EXPECT_EQ(std::pair(defaults.quotaAlertLowerThreshold(), defaults.quotaAlertUpperThreshold()), std::pair(1, 2));
 }
 
 }
