@@ -124,13 +124,12 @@ TEST(BundledSheets, BothPacksLoadWithDistinctReadableFrames)
             EXPECT_NE(frame, pack.frames.at((i + 1) % pack.frames.size())) << "every step moves";
             // A dark edge for light panels and a light body for dark ones: shares of opaque pixels.
             int dark = 0, light = 0;
-            for (int y = 0; y < frame.height(); ++y) {
+            for (int y = 0; y < frame.height(); ++y)
                 for (int x = 0; x < frame.width(); ++x) {
                     const QColor c = frame.pixelColor(x, y);
                     dark += c.alpha() >= 200 && c.lightness() < 70;
                     light += c.alpha() >= 200 && c.lightness() > 170;
                 }
-            }
             const double area = frame.width() * frame.height();
             EXPECT_GT(dark / area, 0.05) << pack.id.toStdString() << " frame " << i;
             EXPECT_GT(light / area, 0.10) << pack.id.toStdString() << " frame " << i;
