@@ -54,7 +54,6 @@ TEST(CharacterRegistry, SettlesOnALoadedPackAndRemembersIt)
         { "first launch", nullptr, SpriteSheets::bothPacks, QStringLiteral("toki") },
         { "stored c7", "c7", SpriteSheets::bothPacks, QStringLiteral("c7") },
         { "stored unknown", "nyan", SpriteSheets::bothPacks, QStringLiteral("toki") },
-        { "stored empty", "", SpriteSheets::bothPacks, QStringLiteral("toki") },
         { "ids are case-sensitive", "C7", SpriteSheets::bothPacks, QStringLiteral("toki") },
         { "stored toki, sheet missing", "toki", { QStringLiteral("c7") }, QStringLiteral("c7") },
         { "stored c7, sheet missing", "c7", { QStringLiteral("toki") }, QStringLiteral("toki") },

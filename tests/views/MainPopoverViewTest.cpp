@@ -144,6 +144,7 @@ TEST_F(Popover, FreshStartShowsZerosAndTheToolbarSwitchesPagesWhereTheRunnerPage
     EXPECT_EQ(item("historyPage")->property("status").toInt(), 0);
     click("historyButton");
     EXPECT_TRUE(shown("historyPage"));
+    EXPECT_EQ(tint("historyButton"), accent);
     EXPECT_NE(item("historyPage")->findChild<QQuickItem*>(u"historyMap"_s), nullptr);
 
     click("runnerButton");
@@ -274,6 +275,7 @@ TEST_F(Popover, QuotaCardShowsWindowsBadgeAndBars)
     m_quota->setQuota(quota);
     m_quota->setStatus(ClaudeQuotaManager::Status::loaded());
     settle();
+    EXPECT_FALSE(shown("quotaSpinner"));
     EXPECT_EQ(texts("quotaCard"), u"Claude 쿼터|5시간|95%|2h 5m|주간|0%|리셋됨|Sonnet|0%||크레딧|$12|$50"_s);
     const auto fills = named("quotaCard", "quotaFill");
     ASSERT_EQ(fills.size(), 4);
