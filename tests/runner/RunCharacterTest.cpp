@@ -55,11 +55,24 @@ protected:
     UserDefaults m_defaults { QString::fromStdString(m_home.path("settings.ini")) };
 };
 
-TEST_F(RunCharacterTest, StartShowsTheFirstFrameAtTheIdlePaceOrStillWhenPausedOrNothingWithoutPacks)
+TEST_F(RunCharacterTest, StartsIdleFollowsTheSettingsAndTheOverrideOrStaysStillWhenPausedOrWithoutPacks)
 {
     auto run = runner();
-    EXPECT_EQ(run->frames().size(), 14);
     EXPECT_EQ(run->currentFrame().pixel(0, 0), SpriteSheets::frameColor(0));
+    EXPECT_EQ(run->timerInterval(), 300ms);
+
+    // Inversion is read at every update; the override holds until cleared.
+    m_defaults.setSpeedInverted(true);
+    run->update(ActivityLevel::Dormant, 0);
+    EXPECT_EQ(run->animationState(), AnimationSpeed::Sprinting);
+    m_defaults.setSpeedInverted(false);
+    run->setDebugSpeedOverride(AnimationSpeed::Running);
+    EXPECT_EQ(run->timerInterval(), 70ms);
+    run->update(ActivityLevel::Dormant, 0);
+    EXPECT_EQ(run->animationState(), AnimationSpeed::Running);
+    run->setDebugSpeedOverride(std::nullopt);
+    EXPECT_EQ(run->animationState(), AnimationSpeed::Running);
+    run->update(ActivityLevel::Dormant, 0);
     EXPECT_EQ(run->timerInterval(), 300ms);
 
     // A stored pause: frame zero, and no update moves it.
@@ -114,24 +127,6 @@ TEST_F(RunCharacterTest, ALevelChangeOrUnpauseRestartsFromFrameZeroWhileTheSameL
     EXPECT_EQ(run->frameIndex(), 0);
     EXPECT_EQ(run->currentFrame().pixel(0, 0), SpriteSheets::frameColor(0));
     EXPECT_FALSE(run->timerInterval());
-}
-
-TEST_F(RunCharacterTest, TheOverrideHoldsUntilClearedAndInversionIsReadAtEveryUpdate)
-{
-    auto run = runner();
-    m_defaults.setSpeedInverted(true);
-    run->update(ActivityLevel::Dormant, 0);
-    EXPECT_EQ(run->animationState(), AnimationSpeed::Sprinting);
-    m_defaults.setSpeedInverted(false);
-
-    run->setDebugSpeedOverride(AnimationSpeed::Running);
-    EXPECT_EQ(run->timerInterval(), 70ms);
-    run->update(ActivityLevel::Dormant, 0);
-    EXPECT_EQ(run->animationState(), AnimationSpeed::Running);
-    run->setDebugSpeedOverride(std::nullopt);
-    EXPECT_EQ(run->animationState(), AnimationSpeed::Running);
-    run->update(ActivityLevel::Dormant, 0);
-    EXPECT_EQ(run->timerInterval(), 300ms);
 }
 
 TEST_F(RunCharacterTest, OnlyARealChangeOfTheFrameIsAnnounced)

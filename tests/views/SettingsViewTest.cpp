@@ -111,8 +111,9 @@ protected:
 
 // The defaults on a first opening; the switches write their settings and follow changes made elsewhere;
 // the size choice matches only its three heights and leaves any other stored height alone. Each showing
-// rereads the login item; the update button follows the updater; quit ends the application.
-TEST_F(SettingsForm, EveryControlWritesAndFollowsItsSetting)
+// rereads the login item; the update button follows the updater; each quota status shows its text, colour
+// and actions; quit ends the application.
+TEST_F(SettingsForm, EveryControlWritesAndFollowsItsSettingAndEachQuotaStatusShows)
 {
     m_loginItem.enabled = true;
     open();
@@ -177,13 +178,6 @@ TEST_F(SettingsForm, EveryControlWritesAndFollowsItsSetting)
     Q_EMIT m_updater.canCheckForUpdatesChanged();
     EXPECT_FALSE(find("checkForUpdatesButton")->isEnabled());
 
-    QSignalSpy quit(m_view.engine(), &QQmlEngine::quit);
-    click("quitButton");
-    EXPECT_EQ(quit.size(), 1);
-}
-
-TEST_F(SettingsForm, EachQuotaStatusShowsItsTextColourAndActions)
-{
     using Tone = QuotaSettingsModel::Tone;
     const QString longError
         = u"Host unreachable\nwhile resolving a very long host name that does not fit into the row at all"_s;
@@ -200,7 +194,6 @@ TEST_F(SettingsForm, EachQuotaStatusShowsItsTextColourAndActions)
         { Status::loaded(), "연결됨", Tone::Green, false, false },
         { Status::denied(), "연결 해제됨", Tone::Secondary, false, true },
     };
-    open();
     for (const auto& [status, statusText, tone, spinner, offersConnect] : statuses) {
         SCOPED_TRACE(statusText);
         m_quota.setStatus(status);
@@ -213,6 +206,10 @@ TEST_F(SettingsForm, EachQuotaStatusShowsItsTextColourAndActions)
         EXPECT_EQ(property("quotaStatus", "lineCount").toInt(), 1);
         EXPECT_EQ(property("quotaStatus", "truncated").toBool(), expected.size() > 60);
     }
+
+    QSignalSpy quit(m_view.engine(), &QQmlEngine::quit);
+    click("quitButton");
+    EXPECT_EQ(quit.size(), 1);
 }
 
 TEST(QuotaPreview, WritesTheCreditsAsPrintfDoesWithAPointInAnyLocale)
