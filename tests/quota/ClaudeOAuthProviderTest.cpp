@@ -90,6 +90,7 @@ TEST_F(ClaudeOAuthProviderTest, SendsTheTokenOnlyToLoopbackOrATrustedServer)
     const QSslConfiguration trustTestCa = TestTls::trustingTestCa();
     EXPECT_TRUE(fetchesQuota(tls.url(), &trustTestCa));
     EXPECT_EQ(tls.requests().value(0).headers.value("authorization"), "Bearer " + Token.toUtf8());
+
     writeCredential(QStringLiteral("[\"not an object\"]"));
     EXPECT_EQ(fetchError(m_server.url()), OAuthError::noToken());
 
