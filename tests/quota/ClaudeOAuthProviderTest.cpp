@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QRegularExpression>
+
 #include "EventLoop.h"
 #include "LocalHttpServer.h"
 #include "TempDir.h"
@@ -46,13 +48,7 @@ protected:
         return result.value_or(ClaudeOAuthProvider::FetchResult { OAuthError::denied(), std::nullopt });
     }
 
-    OAuthError fetchError(const QUrl& base)
-    {
-        const auto result = fetch(base);
-        const auto* error = std::get_if<OAuthError>(&result.outcome);
-        EXPECT_TRUE(error) << "expected a failure";
-        return error ? *error : OAuthError::denied();
-    }
+    OAuthError fetchError(const QUrl& base) { return std::get<OAuthError>(fetch(base).outcome); }
 
     bool fetchesQuota(const QUrl& base, const QSslConfiguration* tls = nullptr)
     {
@@ -65,21 +61,38 @@ protected:
     std::chrono::milliseconds m_timeout = ClaudeOAuthProvider::RequestTimeout;
 };
 
-// Without a token nothing is sent; with one it goes to every loopback name, keeping a path prefix.
-TEST_F(ClaudeOAuthProviderTest, SendsTheBearerTokenToEveryLoopbackNameKeepingAPathPrefix)
+// The token goes to every loopback name, keeping a path prefix, and over TLS to a trusted server; never in the
+// clear off this machine. Without a token nothing is sent.
+TEST_F(ClaudeOAuthProviderTest, SendsTheTokenOnlyToLoopbackOrATrustedServer)
 {
-    writeCredential(QStringLiteral("[\"not an object\"]"));
     m_server.respond(200, Answer, { { "Content-Type", "application/json" } });
-    EXPECT_EQ(fetchError(m_server.url()), OAuthError::noToken());
-    writeCredential(QStringLiteral(R"({"claudeAiOauth": {"accessToken": "%1"}})").arg(Token));
     QUrl base = m_server.url();
     const auto result = fetch(base);
-    ASSERT_TRUE(std::holds_alternative<ClaudeQuota>(result.outcome));
-    EXPECT_EQ(std::get<ClaudeQuota>(result.outcome).fiveHour->utilizationPct, 37.0);
+    EXPECT_TRUE(std::holds_alternative<ClaudeQuota>(result.outcome));
     EXPECT_FALSE(result.retryAt);
     base.setHost(QStringLiteral("localhost"));
     base.setPath(QStringLiteral("/relay/"));
     EXPECT_TRUE(fetchesQuota(base));
+
+    const QRegularExpression refused(QStringLiteral("^(invalid API origin|refusing to send)"));
+    for (const char* origin :
+         { "http://example.com", "http://10.0.0.1:8080", "http://127.0.0.1.example.com", "http://[::ffff:10.0.0.1]",
+           "ftp://127.0.0.1", "http://user:pw@127.0.0.1", "127.0.0.1:8080", "http://127.0.0.1:8080?x=1", "" }) {
+        const OAuthError error = fetchError(QUrl(QString::fromLatin1(origin)));
+        EXPECT_EQ(error.errorCase(), OAuthError::Case::network) << origin;
+        EXPECT_TRUE(error.message().contains(refused)) << origin;
+    }
+
+    LocalHttpServer tls { TestTls::serverConfiguration() };
+    tls.respond(200, Answer);
+    EXPECT_EQ(fetchError(tls.url()), OAuthError::network(QStringLiteral("TLS 연결 실패")));
+    EXPECT_TRUE(tls.requests().isEmpty());
+    const QSslConfiguration trustTestCa = TestTls::trustingTestCa();
+    EXPECT_TRUE(fetchesQuota(tls.url(), &trustTestCa));
+    EXPECT_EQ(tls.requests().value(0).headers.value("authorization"), "Bearer " + Token.toUtf8());
+
+    writeCredential(QStringLiteral("[\"not an object\"]"));
+    EXPECT_EQ(fetchError(m_server.url()), OAuthError::noToken());
 
     ASSERT_EQ(m_server.requests().size(), 2);
     const auto& request = m_server.requests().constFirst();
@@ -143,30 +156,6 @@ TEST_F(ClaudeOAuthProviderTest, TransportFailuresInKorean)
     EXPECT_EQ(fetchError(m_server.url()), OAuthError::network(QStringLiteral("요청 시간 초과")));
     m_server.trickle(100ms);
     EXPECT_EQ(fetchError(m_server.url()), OAuthError::network(QStringLiteral("요청 시간 초과")));
-}
-
-TEST_F(ClaudeOAuthProviderTest, RefusesToSendTheTokenInTheClearOffThisMachine)
-{
-    for (const char* origin :
-         { "http://example.com", "http://10.0.0.1:8080", "http://127.0.0.1.example.com", "http://[::ffff:10.0.0.1]",
-           "ftp://127.0.0.1", "http://user:pw@127.0.0.1", "127.0.0.1:8080", "http://127.0.0.1:8080?x=1", "" }) {
-        const OAuthError error = fetchError(QUrl(QString::fromLatin1(origin)));
-        EXPECT_EQ(error.errorCase(), OAuthError::Case::network) << origin;
-        EXPECT_FALSE(error.message().isEmpty()) << origin;
-    }
-}
-
-TEST_F(ClaudeOAuthProviderTest, FetchesOverTlsOnlyFromATrustedServer)
-{
-    LocalHttpServer tls { TestTls::serverConfiguration() };
-    tls.respond(200, Answer);
-    EXPECT_EQ(fetchError(tls.url()), OAuthError::network(QStringLiteral("TLS 연결 실패")));
-    EXPECT_TRUE(tls.requests().isEmpty());
-
-    const QSslConfiguration trustTestCa = TestTls::trustingTestCa();
-    EXPECT_TRUE(fetchesQuota(tls.url(), &trustTestCa));
-    ASSERT_EQ(tls.requests().size(), 1);
-    EXPECT_EQ(tls.requests().constFirst().headers.value("authorization"), "Bearer " + Token.toUtf8());
 }
 
 }
