@@ -158,4 +158,19 @@ TEST_F(ClaudeOAuthProviderTest, TransportFailuresInKorean)
     EXPECT_EQ(fetchError(m_server.url()), OAuthError::network(QStringLiteral("요청 시간 초과")));
 }
 
+// A caller gone before the answer hears nothing: the exchange is cut off from it, then aborted.
+TEST_F(ClaudeOAuthProviderTest, ACallerGoneBeforeTheAnswerIsNeverCalledBack)
+{
+    m_server.neverAnswer();
+    ClaudeOAuthProvider client(
+        { std::make_shared<FileCredentialStore>(QString::fromStdString(m_home.path(".credentials.json"))) },
+        m_server.url());
+    int calls = 0;
+    auto context = std::make_unique<QObject>();
+    client.fetchQuota(false, context.get(), [&](const ClaudeOAuthProvider::FetchResult&) { ++calls; });
+    ASSERT_TRUE(waitUntil([&] { return !m_server.requests().isEmpty(); }));
+    context.reset();
+    EXPECT_EQ(calls, 0);
+}
+
 }
