@@ -18,6 +18,19 @@ QJsonValue costJson(double usd, qint64 unpricedTokens, qint64 totalTokens)
     return UsdCost::known(unpricedTokens, totalTokens) ? QJsonValue(usd) : QJsonValue(QJsonValue::Null);
 }
 
+QJsonArray daysJson(const QList<DailyData>& days)
+{
+    QJsonArray json;
+    for (const auto& d : days)
+        json.append(QJsonObject {
+            { QStringLiteral("dateString"), d.dateString },
+            { QStringLiteral("totalTokens"), d.totalTokens },
+            { QStringLiteral("outputTokens"), d.outputTokens },
+            { QStringLiteral("costUSD"), costJson(d.costUSD, d.unpricedTokens, d.totalTokens) },
+        });
+    return json;
+}
+
 }
 
 UsageReport::UsageReport(const UsageDataManager& usage, Instant generatedAt, ActivityLevel level)
@@ -41,15 +54,6 @@ QJsonObject UsageReport::toJson() const
             { QStringLiteral("cacheReadTokens"), b.cacheReadTokens },
             { QStringLiteral("totalTokens"), b.totalTokens() },
             { QStringLiteral("costUSD"), costJson(b.costUSD, b.unpricedTokens, b.totalTokens()) },
-        });
-    }
-    QJsonArray weekly;
-    for (const auto& d : m_usage.weeklyData()) {
-        weekly.append(QJsonObject {
-            { QStringLiteral("dateString"), d.dateString },
-            { QStringLiteral("totalTokens"), d.totalTokens },
-            { QStringLiteral("outputTokens"), d.outputTokens },
-            { QStringLiteral("costUSD"), costJson(d.costUSD, d.unpricedTokens, d.totalTokens) },
         });
     }
     QJsonArray providers;
@@ -81,7 +85,7 @@ QJsonObject UsageReport::toJson() const
           last ? QJsonValue(InstantFormat::toIsoUtcMillis(*last)) : QJsonValue(QJsonValue::Null) },
         { QStringLiteral("recordCount"), static_cast<qint64>(m_usage.allRecords().size()) },
         { QStringLiteral("todayBreakdown"), breakdown },
-        { QStringLiteral("weeklyData"), weekly },
+        { QStringLiteral("weeklyData"), daysJson(m_usage.weeklyData()) },
         { QStringLiteral("providerSummaries"), providers },
     };
     const auto projects = [](const QList<ProjectUsage>& list) {
@@ -96,16 +100,8 @@ QJsonObject UsageReport::toJson() const
     json.insert(QStringLiteral("projects"),
                 QJsonObject { { QStringLiteral("today"), projects(m_usage.todayProjects()) },
                               { QStringLiteral("lastSevenDays"), projects(m_usage.weekProjects()) } });
-    if (m_history) {
-        QJsonArray history;
-        for (const auto& d : m_usage.historyData())
-            history.append(
-                QJsonObject { { QStringLiteral("dateString"), d.dateString },
-                              { QStringLiteral("totalTokens"), d.totalTokens },
-                              { QStringLiteral("outputTokens"), d.outputTokens },
-                              { QStringLiteral("costUSD"), costJson(d.costUSD, d.unpricedTokens, d.totalTokens) } });
-        json.insert(QStringLiteral("history"), history);
-    }
+    if (m_history)
+        json.insert(QStringLiteral("history"), daysJson(m_usage.historyData()));
     if (m_quota)
         json.insert(QStringLiteral("quota"), m_quota->toJson());
     return json;
@@ -140,12 +136,15 @@ QString UsageReport::toText() const
         out << "No price   " << formatTokens(m_usage.cumulativeUnpricedTokens()) << " tokens all time ("
             << formatTokens(m_usage.todayUnpricedTokens()) << " today), of models the price table lacks\n";
 
-    out << "\nLast 7 days and today\n";
-    if (m_usage.weeklyData().isEmpty())
-        out << "  no usage\n";
-    for (const auto& d : m_usage.weeklyData())
-        out << "  " << d.dateString << "  " << qSetFieldWidth(8) << Qt::right << formatTokens(d.totalTokens)
-            << qSetFieldWidth(10) << formatUsd(d.costUSD, d.costKnown()) << qSetFieldWidth(0) << Qt::left << "\n";
+    const auto days = [&](const char* title, const QList<DailyData>& list) {
+        out << "\n" << title << "\n";
+        if (list.isEmpty())
+            out << "  no usage\n";
+        for (const auto& d : list)
+            out << "  " << d.dateString << "  " << qSetFieldWidth(8) << Qt::right << formatTokens(d.totalTokens)
+                << qSetFieldWidth(10) << formatUsd(d.costUSD, d.costKnown()) << qSetFieldWidth(0) << Qt::left << "\n";
+    };
+    days("Last 7 days and today", m_usage.weeklyData());
 
     out << "\nModels today\n";
     if (m_usage.todayBreakdown().isEmpty())
@@ -174,14 +173,8 @@ QString UsageReport::toText() const
     };
     projects("Projects today", m_usage.todayProjects());
     projects("Projects, last 7 days and today", m_usage.weekProjects());
-    if (m_history) {
-        out << "\nHistory\n";
-        if (m_usage.historyData().isEmpty())
-            out << "  no usage\n";
-        for (const auto& d : m_usage.historyData())
-            out << "  " << d.dateString << "  " << qSetFieldWidth(8) << Qt::right << formatTokens(d.totalTokens)
-                << qSetFieldWidth(10) << formatUsd(d.costUSD, d.costKnown()) << qSetFieldWidth(0) << Qt::left << "\n";
-    }
+    if (m_history)
+        days("History", m_usage.historyData());
     if (m_quota)
         out << m_quota->toText();
     out.flush();
