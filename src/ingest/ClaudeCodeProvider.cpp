@@ -216,6 +216,8 @@ RecordList ClaudeCodeProvider::fetchRecords()
         for (; job < jobs.size() && jobs[job].file == c; ++job) {
             records.insert(records.end(), jobs[job].records.begin(), jobs[job].records.end());
             allOpened &= jobs[job].opened;
+            if (jobs[job].stoppedAt.noLine)
+                continue;
             stoppedAt = jobs[job].stoppedAt;
             pieces.push_back({ stoppedAt.offset, stoppedAt.hash });
         }

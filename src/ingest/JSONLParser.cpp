@@ -245,6 +245,18 @@ std::vector<UsageRecord> JSONLParser::parseRange(int fd, std::int64_t begin, std
             continue;
         }
         scanned = used;
+        if (skipping && !eof) {
+            // Before the range's first line feed nothing is kept; a range that has none before its
+            // last byte holds no line start, so a long line is scanned by its own range and by at
+            // most one skipping range, never once per range it spans.
+            bufferOffset += static_cast<std::int64_t>(used);
+            used = scanned = hashedTo = 0;
+            if (bufferOffset >= end) {
+                if (stoppedAt)
+                    *stoppedAt = { bufferOffset, false, 0, true };
+                break;
+            }
+        }
         if (eof) {
             if (!skipping && !discarding && lineStart < used)
                 sink.line(base + lineStart, used - lineStart);

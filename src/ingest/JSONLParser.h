@@ -34,6 +34,9 @@ public:
         // XXH3 of the bytes of the range's lines, from the start of its first line to offset. The
         // ranges that tile a file tile its bytes the same way.
         std::uint64_t hash = 0;
+        // True when no line starts in the range: every byte of it belongs to a line begun before,
+        // which the range holding that line's start reads. Offset and hash then say nothing.
+        bool noLine = false;
     };
 
     // The records of the lines of an open file that start at offsets in [begin, end), in line order.

@@ -151,3 +151,39 @@ TEST(LogFile, RangesOverAnySplitPointsEqualTheWholeFile)
 }
 
 }
+
+// A line that spans many ranges (here a hole of a sparse file, as a log of zeros reached through a
+// link would be) is read by the range it starts in; every other range it covers stops at its own end.
+TEST(LogFile, RangesInsideOneLongLineStopAtTheirEnd)
+{
+    TempDir home;
+    const auto before = assistantLine("before", 1) + "\n", after = assistantLine("after", 2) + "\n";
+    const auto path = home.write("sparse.jsonl", before);
+    constexpr std::int64_t Hole = 256 << 20, Range = 8 << 20;
+    const int fd = ::open(path.c_str(), O_RDWR);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::pwrite(fd, after.data(), after.size(), static_cast<off_t>(before.size()) + Hole),
+              static_cast<ssize_t>(after.size()));
+    const std::int64_t size = static_cast<std::int64_t>(before.size()) + Hole + static_cast<std::int64_t>(after.size());
+
+    JSONLDecoder decoder;
+    std::vector<UsageRecord> joined;
+    std::vector<JSONLParser::RangeEnd> ends;
+    for (std::int64_t begin = 0; begin < size; begin += Range) {
+        JSONLParser::RangeEnd end;
+        const auto part = JSONLParser::parseRange(fd, begin, std::min(begin + Range, size), decoder, &end);
+        joined.insert(joined.end(), part.begin(), part.end());
+        ends.push_back(end);
+    }
+    ::close(fd);
+    EXPECT_EQ(outputs(joined), (std::vector<std::int64_t> { 1 }));
+    // The first range reads the zeros through to the line end that closes them; the ones inside stop
+    // within a read of their end.
+    EXPECT_FALSE(ends.front().noLine);
+    EXPECT_EQ(ends.front().offset, size);
+    for (std::size_t i = 1; i + 1 < ends.size(); ++i) {
+        EXPECT_TRUE(ends[i].noLine || i + 2 == ends.size()) << i;
+        EXPECT_LE(ends[i].offset, static_cast<std::int64_t>(i + 1) * Range + (1 << 20)) << i;
+    }
+    EXPECT_EQ(outputs(JSONLParser::parseFile(path)), (std::vector<std::int64_t> { 1 }));
+}
