@@ -1,14 +1,15 @@
 #include "report/LogCache.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <type_traits>
 #include <unordered_map>
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 
+#include "basics/OwnFile.h"
 #include "ingest/Xxh3.h"
 
 namespace {
@@ -87,6 +88,33 @@ private:
 // Message id, four symbols, four token counts, timestamp, request id, one-hour cache writes.
 constexpr std::size_t MinRecordBytes = 4 + 4 * 4 + 4 * 8 + 8 + 8 + 4;
 
+// What a log's timestamps can say: the years 0000 to 9999, a day either side for the offset.
+constexpr std::int64_t EarliestMs = -62'167'219'200'000 - 86'400'000;
+constexpr std::int64_t LatestMs = 253'402'300'800'000 + 86'400'000;
+
+// A checksum only says the file is as it was written, not that a reader wrote it: what it restores
+// must be something the log reader could have made, or the cache is rebuilt.
+bool plausible(const ClaudeCodeProvider::FileState& state, const std::vector<std::string>& folders)
+{
+    const auto inFolder = [&](const std::string& folder) {
+        return state.path.size() > folder.size() + 1 && state.path.starts_with(folder)
+            && state.path[folder.size()] == '/';
+    };
+    if (std::none_of(folders.begin(), folders.end(), inFolder) || state.stamp.size < 0 || state.readEnd < -1
+        || state.readEnd > state.stamp.size)
+        return false;
+    std::int64_t end = 0;
+    for (const auto& piece : state.pieces) {
+        if (piece.end < end || piece.end > state.readEnd)
+            return false;
+        end = piece.end;
+    }
+    return std::all_of(state.records.begin(), state.records.end(), [](const UsageRecord& record) {
+        const auto ms = record.timestamp.time_since_epoch().count();
+        return ms >= EarliestMs && ms <= LatestMs && !record.messageId.view().empty();
+    });
+}
+
 void putFolders(Writer& out, const std::vector<std::string>& folders)
 {
     out.put(static_cast<quint32>(folders.size()));
@@ -106,10 +134,13 @@ QString LogCache::defaultPath()
 
 std::optional<LogCache::States> LogCache::load(const QString& path, const std::vector<std::string>& folders)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    auto file = OwnFile::read(path, MaxBytes);
+    if (!file.refusal.isEmpty())
+        std::fprintf(stderr, "pacemark: the log cache %s is ignored: %s\n", QFile::encodeName(path).constData(),
+                     file.refusal.toLocal8Bit().constData());
+    if (!file.bytes)
         return std::nullopt;
-    const QByteArray bytes = file.readAll();
+    const QByteArray& bytes = *file.bytes;
     if (bytes.size() < HeaderBytes || std::memcmp(bytes.constData(), Magic, sizeof Magic) != 0)
         return std::nullopt;
     Reader header(bytes.constData() + sizeof Magic, bytes.constData() + HeaderBytes);
@@ -179,7 +210,7 @@ std::optional<LogCache::States> LogCache::load(const QString& path, const std::v
             record.cacheWrite1hTokens = in.get<std::uint32_t>();
             record.project = project(in.get<quint32>());
         }
-        if (!in.ok())
+        if (!in.ok() || !plausible(state, folders))
             return std::nullopt;
     }
     if (!in.ok() || !in.atEnd())
@@ -246,15 +277,11 @@ bool LogCache::save(const QString& path, const std::vector<std::string>& folders
     header.put(
         static_cast<quint64>(XXH3_64bits(payload.bytes.constData(), static_cast<std::size_t>(payload.bytes.size()))));
 
-    if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
-        *error = QStringLiteral("cannot create the folder of %1").arg(path);
+    if (header.bytes.size() + payload.bytes.size() > MaxBytes) {
+        *error = QStringLiteral("%1: the cache would be larger than the %2 bytes a cache may have")
+                     .arg(path)
+                     .arg(MaxBytes);
         return false;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(header.bytes) != header.bytes.size()
-        || file.write(payload.bytes) != payload.bytes.size() || !file.commit()) {
-        *error = QStringLiteral("%1: %2").arg(path, file.errorString());
-        return false;
-    }
-    return true;
+    return OwnFile::write(path, header.bytes + payload.bytes, error);
 }

@@ -20,11 +20,15 @@ public:
     // $XDG_CACHE_HOME/pacemark/logs.cache, else ~/.cache/pacemark/logs.cache.
     static QString defaultPath();
 
-    // Empty when the file is missing, of another format or version, damaged, or made for other folders.
+    // Empty when the file is missing, of another format or version, damaged, made for other folders, or
+    // holds what the log reader could not have written. Anything but a regular file of ours at the path
+    // is passed over with one line on stderr.
     static std::optional<States> load(const QString& path, const std::vector<std::string>& folders);
     // Writes a new file and moves it into place; false with the reason when it cannot.
     static bool save(const QString& path, const std::vector<std::string>& folders, const States& states,
                      QString* error);
 
     static constexpr quint32 Version = 2;
+    // A cache larger than this is neither read nor written; it would stand for some 36 GiB of logs.
+    static constexpr qint64 MaxBytes = 256 << 20;
 };

@@ -1,6 +1,12 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <functional>
+
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
@@ -16,6 +22,7 @@
 #include "basics/Clock.h"
 #include "basics/InstanceSocket.h"
 #include "ingest/ClaudeCodeProvider.h"
+#include "ingest/FileStamp.h"
 #include "ingest/ProviderManager.h"
 #include "report/LogCache.h"
 #include "report/Statusline.h"
@@ -228,4 +235,65 @@ TEST(Statusline, CacheFollowsTheLogs)
     }
 }
 
+}
+
+// What stands at the cache's path may be anything: whatever is not a plausible cache of ours is passed
+// over, never read without end, blocked on or written through, and a cache of ours takes its place.
+TEST(Statusline, ACacheThatIsNotOursIsPassedOverAndReplaced)
+{
+    Logs logs;
+    const auto folders = ClaudePaths::projectsPaths();
+    const QString cache = logs.cache();
+    const QByteArray path = QFile::encodeName(cache);
+    const QString runtime = QString::fromStdString(logs.home.path("runtime"));
+    const QByteArray expected = (fresh(u"s1"_s).toLine(Clock::now()) + u'\n').toUtf8();
+
+    const QString elsewhere = QString::fromStdString(logs.home.path("elsewhere/logs.cache"));
+    QString error;
+    ASSERT_TRUE(LogCache::save(elsewhere, folders, {}, &error));
+    const QByteArray elsewherePath = QFile::encodeName(elsewhere);
+    const std::pair<const char*, std::function<void()>> plants[] = {
+        { "a FIFO", [&] { ASSERT_EQ(::mkfifo(path.constData(), 0600), 0); } },
+        { "a link to /dev/zero", [&] { ASSERT_EQ(::symlink("/dev/zero", path.constData()), 0); } },
+        { "a link to a cache elsewhere",
+          [&] { ASSERT_EQ(::symlink(elsewherePath.constData(), path.constData()), 0); } },
+        { "a file past the size cap",
+          [&] {
+              logs.home.write("cache/pacemark/logs.cache", "");
+              ASSERT_EQ(::truncate(path.constData(), LogCache::MaxBytes + 1), 0);
+          } },
+    };
+    for (const auto& [what, plant] : plants) {
+        SCOPED_TRACE(what);
+        QDir().mkpath(QFileInfo(cache).absolutePath());
+        QFile::remove(cache);
+        plant();
+        EXPECT_FALSE(LogCache::load(cache, folders));
+        const auto [exitCode, out] = statusline(claudeInput("s1", ""), logs.home.path(), runtime);
+        EXPECT_EQ(exitCode, 0);
+        EXPECT_EQ(out, expected);
+        EXPECT_FALSE(QFileInfo(cache).isSymLink());
+        EXPECT_TRUE(LogCache::load(cache, folders)) << "the cache was not replaced by one of ours";
+    }
+    const auto untouched = LogCache::load(elsewhere, folders);
+    EXPECT_TRUE(untouched && untouched->empty()) << "written through the link";
+
+    // Checksums only say the file is as written: states no reader makes are doubted as well.
+    const std::string log = logs.home.path(logs.folder + "s1.jsonl");
+    const auto stamp = *FileStamp::read(log);
+    UsageRecord farFuture;
+    farFuture.messageId = MessageId("m");
+    farFuture.timestamp = Instant(std::chrono::milliseconds(INT64_MAX));
+    using State = ClaudeCodeProvider::FileState;
+    const State doubtful[] = {
+        { "/etc/passwd", stamp, -1, {}, {} },
+        { log, stamp, stamp.size + 1, { { stamp.size + 1, 0 } }, {} },
+        { log, stamp, 10, { { 20, 0 }, { 10, 0 } }, {} },
+        { log, { stamp.modifiedNs, -5, stamp.device, stamp.inode }, -1, {}, {} },
+        { log, stamp, -1, {}, { farFuture } },
+    };
+    for (const auto& state : doubtful) {
+        ASSERT_TRUE(LogCache::save(cache, folders, { state }, &error)) << error.toStdString();
+        EXPECT_FALSE(LogCache::load(cache, folders)) << state.path << " " << state.readEnd;
+    }
 }
