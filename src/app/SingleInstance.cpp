@@ -1,6 +1,10 @@
 #include "app/SingleInstance.h"
 
+#include <fcntl.h>
+#include <malloc.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -10,8 +14,9 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
-#include <QLocalServer>
 #include <QLocalSocket>
+#include <QSocketNotifier>
+#include <QTimer>
 
 #include "basics/InstanceSocket.h"
 
@@ -19,6 +24,10 @@ namespace {
 
 const QByteArray ActivateMessage = QByteArrayLiteral("activate\n");
 constexpr int ConnectTimeoutMs = 1000;
+// Accepted in one turn of the event loop at most, so that a flood of connections cannot starve the runner.
+constexpr int AcceptsPerTurn = 64;
+// After this many connections, memory is given back once the last one has closed.
+constexpr int TrimAfterAccepts = 256;
 
 QString errnoText()
 {
@@ -58,6 +67,21 @@ SingleInstance::SingleInstance(QObject* parent)
     : QObject(parent)
 { }
 
+SingleInstance::~SingleInstance()
+{
+    if (m_listener < 0)
+        return;
+    delete m_notifier;
+    ::close(m_listener);
+    ::close(m_spare);
+    // Only our own socket goes: a later instance may have put its own there in the meantime.
+    struct stat status
+    { };
+    const QByteArray path = QFile::encodeName(m_path);
+    if (::lstat(path.constData(), &status) == 0 && S_ISSOCK(status.st_mode) && status.st_ino == m_inode)
+        ::unlink(path.constData());
+}
+
 bool SingleInstance::start()
 {
     const QString folder = InstanceSocket::folder();
@@ -88,7 +112,7 @@ bool SingleInstance::start()
             return false;
         }
         // Nobody answers; a socket file left by an instance that did not exit cleanly goes.
-        QLocalServer::removeServer(path);
+        ::unlink(QFile::encodeName(path).constData());
     } else if (errno != ENOENT) {
         return runAlone(path, errnoText());
     }
@@ -97,15 +121,30 @@ bool SingleInstance::start()
 
 bool SingleInstance::listen(const QString& path)
 {
-    auto* server = new QLocalServer(this);
-    server->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!server->listen(path)) {
-        const QString reason = server->errorString();
-        delete server;
+    const QByteArray name = QFile::encodeName(path);
+    sockaddr_un address {};
+    if (name.size() >= static_cast<qsizetype>(sizeof address.sun_path))
+        return runAlone(path, QStringLiteral("the path is too long for a socket"));
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, name.constData(), static_cast<std::size_t>(name.size()));
+
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    struct stat status
+    { };
+    if (fd < 0 || ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0
+        || ::chmod(name.constData(), 0600) != 0 || ::listen(fd, SOMAXCONN) != 0
+        || ::lstat(name.constData(), &status) != 0) {
+        const QString reason = errnoText();
+        if (fd >= 0)
+            ::close(fd);
         return runAlone(path, reason);
     }
-    m_server = server;
-    connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::onNewConnection);
+    m_listener = fd;
+    m_path = path;
+    m_inode = status.st_ino;
+    m_spare = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    m_notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &SingleInstance::acceptPending);
     return true;
 }
 
@@ -114,12 +153,64 @@ void SingleInstance::setRequestHandler(const QString& kind, RequestHandler handl
     m_handlers.insert(kind, std::move(handler));
 }
 
-void SingleInstance::onNewConnection()
+void SingleInstance::acceptPending()
 {
-    while (QLocalSocket* socket = m_server->nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readLines(socket); });
+    for (int turn = 0; turn < AcceptsPerTurn; ++turn) {
+        const int fd = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (fd >= 0) {
+            takeClient(fd);
+            continue;
+        }
+        int error = errno;
+        if (error == EINTR)
+            continue;
+        if ((error == EMFILE || error == ENFILE) && m_spare >= 0) {
+            // Out of descriptors: the spare one makes room to take the connection and close it.
+            ::close(m_spare);
+            const int refused = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
+            error = errno;
+            if (refused >= 0)
+                ::close(refused);
+            m_spare = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+            if (refused >= 0)
+                continue;
+        }
+        if (error != EAGAIN && error != EWOULDBLOCK) {
+            // Not even that: wait a moment rather than spin on a connection that cannot be taken.
+            m_notifier->setEnabled(false);
+            QTimer::singleShot(100, m_notifier, [notifier = m_notifier] { notifier->setEnabled(true); });
+        }
+        return;
     }
+}
+
+void SingleInstance::takeClient(int fd)
+{
+    if (m_clients >= MaxClients) {
+        ::close(fd);
+        return;
+    }
+    auto* socket = new QLocalSocket(this);
+    if (!socket->setSocketDescriptor(fd)) {
+        ::close(fd);
+        delete socket;
+        return;
+    }
+    ++m_clients;
+    ++m_acceptedSinceTrim;
+    connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+    connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readLines(socket); });
+    connect(socket, &QObject::destroyed, this, [this] {
+        // A burst leaves the allocator holding what its sockets used; it is given back once they are gone.
+        if (--m_clients == 0 && m_acceptedSinceTrim >= TrimAfterAccepts) {
+            m_acceptedSinceTrim = 0;
+            ::malloc_trim(0);
+        }
+    });
+    QTimer::singleShot(ClientTimeoutMs, socket, [socket] {
+        socket->abort();
+        socket->deleteLater();
+    });
 }
 
 void SingleInstance::readLines(QLocalSocket* socket)

@@ -42,8 +42,7 @@ private:
 bool writeAll(int fd, const QByteArray& bytes)
 {
     for (qsizetype written = 0; written < bytes.size();) {
-        const ssize_t n
-            = ::write(fd, bytes.constData() + written, static_cast<std::size_t>(bytes.size() - written));
+        const ssize_t n = ::write(fd, bytes.constData() + written, static_cast<std::size_t>(bytes.size() - written));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)

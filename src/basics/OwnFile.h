@@ -12,8 +12,7 @@
 class OwnFile
 {
 public:
-    enum class Links
-    {
+    enum class Links {
         Refuse, // the path is ours: a link there was planted
         Follow, // the path belongs to another program, whose user may link it anywhere
     };

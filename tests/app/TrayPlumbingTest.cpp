@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -12,6 +16,8 @@
 #include <vector>
 
 #include <QCoreApplication>
+#include <QJsonObject>
+#include <QLocalSocket>
 #include <QSignalSpy>
 
 #include "EventLoop.h"
@@ -165,4 +171,75 @@ TEST_F(SingleInstanceTest, RefusesWhatAnotherUserCouldHavePutInPlaceAndStartsAlo
         EXPECT_FALSE(squatter.contacted());
         EXPECT_TRUE(std::filesystem::is_socket(socketPath())) << "the other's socket stays";
     }
+}
+
+// Another process of the user's floods the socket until this one runs out of descriptors: the excess is
+// turned away, the socket stays, and a later start still reaches this instance.
+TEST_F(SingleInstanceTest, KeepsItsSocketWhenConnectionsExhaustItsDescriptors)
+{
+    newSession(true);
+    SingleInstance instance;
+    ASSERT_TRUE(instance.start());
+    instance.setRequestHandler(QStringLiteral("ping"), [](const QJsonObject&) {
+        return QJsonObject { { QStringLiteral("pong"), 1 } };
+    });
+
+    constexpr int Flood = 300;
+    int report[2], release[2];
+    ASSERT_EQ(::pipe2(report, O_NONBLOCK), 0);
+    ASSERT_EQ(::pipe(release), 0);
+    const std::string path = socketPath();
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Only plain system calls here: the parent's threads did not come along.
+        std::vector<pollfd> connections;
+        for (int i = 0; i < Flood; ++i) {
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            sockaddr_un address {};
+            address.sun_family = AF_UNIX;
+            path.copy(address.sun_path, sizeof address.sun_path - 1);
+            if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0)
+                connections.push_back({ fd, POLLIN, 0 });
+        }
+        // Waits until all but the connections an instance may keep have been closed by it.
+        int closed = 0;
+        for (int round = 0; round < 300 && closed < Flood - SingleInstance::MaxClients; ++round) {
+            ::poll(connections.data(), connections.size(), 100);
+            closed = 0;
+            for (const auto& c : connections)
+                closed += (c.revents & (POLLIN | POLLHUP)) != 0;
+        }
+        const char done = closed >= Flood - SingleInstance::MaxClients ? 'y' : 'n';
+        (void)!::write(report[1], &done, 1);
+        char any;
+        (void)!::read(release[0], &any, 1);
+        ::_exit(0);
+    }
+
+    // Left with a few descriptors only, the instance must turn connections away to keep its socket.
+    rlimit before {};
+    ::getrlimit(RLIMIT_NOFILE, &before);
+    const auto openNow = std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
+    rlimit low = before;
+    low.rlim_cur = static_cast<rlim_t>(openNow + 8);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
+    char done = 0;
+    waitUntil([&] { return done != 0 || ::read(report[0], &done, 1) == 1; });
+    ::setrlimit(RLIMIT_NOFILE, &before);
+    (void)!::write(release[1], "x", 1);
+    ::waitpid(child, nullptr, 0);
+    for (int fd : { report[0], report[1], release[0], release[1] })
+        ::close(fd);
+    EXPECT_EQ(done, 'y') << "the flood was not turned away";
+
+    EXPECT_TRUE(std::filesystem::is_socket(path)) << "the socket went with the descriptors";
+    QLocalSocket client;
+    client.connectToServer(QString::fromStdString(path));
+    ASSERT_TRUE(client.waitForConnected(2000));
+    client.write("{\"request\":\"ping\"}\n");
+    EXPECT_TRUE(waitUntil([&] { return client.canReadLine(); }));
+    EXPECT_EQ(client.readLine(), "{\"pong\":1}\n");
+    SingleInstance second;
+    EXPECT_FALSE(second.start()) << "a later start did not reach this instance";
 }
