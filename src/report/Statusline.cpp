@@ -15,10 +15,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
+#include <QTimer>
 
 #include "basics/ClaudePaths.h"
 #include "basics/Clock.h"
 #include "basics/InstanceSocket.h"
+#include "basics/OwnFile.h"
 #include "ingest/ClaudeCodeProvider.h"
 #include "ingest/ProviderManager.h"
 #include "report/LogCache.h"
@@ -80,16 +82,49 @@ private:
 
 int Statusline::run(int argc, char** argv)
 {
+    const auto deadline = SteadyClock::now() + Deadline;
     const QJsonObject request = Statusline::request(readInput(STDIN_FILENO, InputWait));
     std::optional<StatuslineFigures> figures = askInstance(InstanceSocket::path(), request, SocketWait);
     if (!figures) {
         QCoreApplication app(argc, argv);
-        figures = fromLogs(sessionId(request), LogCache::defaultPath());
+        const QString cache = LogCache::defaultPath();
+        // Claude Code waits for the line. Past the deadline the last figures read from the logs stand in,
+        // and the read still under way is left: no file has been written by it yet.
+        QTimer::singleShot(msLeft(deadline), [&] {
+            print(lastFigures(cache, sessionId(request)));
+            std::_Exit(0);
+        });
+        figures = fromLogs(sessionId(request), cache);
     }
-    const QByteArray line = (figures->toLine(Clock::now()) + QLatin1Char('\n')).toUtf8();
+    print(figures->toLine(Clock::now()));
+    return 0;
+}
+
+void Statusline::print(const QString& text)
+{
+    const QByteArray line = (text + QLatin1Char('\n')).toUtf8();
     std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stdout);
     std::fflush(stdout);
-    return 0;
+}
+
+QString Statusline::lastFigures(const QString& cachePath, const QString& sessionId)
+{
+    const auto saved = OwnFile::read(lastFiguresPath(cachePath), MaxAnswerBytes);
+    const QJsonObject object = saved.bytes ? QJsonDocument::fromJson(*saved.bytes).object() : QJsonObject();
+    std::optional<StatuslineFigures> figures = StatuslineFigures::fromJson(object);
+    if (!figures)
+        return QStringLiteral("\u23F3 로그를 읽는 중");
+    // The session part belongs to the session the figures were read for.
+    if (object.value(SessionIdKey).toString() != sessionId) {
+        figures->sessionTokens.reset();
+        figures->sessionCostUsd.reset();
+    }
+    return figures->toLine(Clock::now());
+}
+
+QString Statusline::lastFiguresPath(const QString& cachePath)
+{
+    return QFileInfo(cachePath).absolutePath() + QStringLiteral("/statusline.json");
 }
 
 QByteArray Statusline::readInput(int fd, std::chrono::milliseconds wait)
@@ -210,11 +245,15 @@ StatuslineFigures Statusline::fromLogs(const QString& sessionId, const QString& 
     usage.refresh();
     loop.exec();
 
+    const StatuslineFigures figures = StatuslineFigures::of(usage, sessionId, std::nullopt, PriceTable::standard());
     // Written only when a log was read or one went away, so that an idle status line writes nothing.
     if (reader && (reader->lastParsedFileCount() > 0 || reader->cachedFileCount() != cachedFiles)) {
         QString error;
-        if (!LogCache::save(cachePath, folders, reader->fileStates(), &error))
+        QJsonObject last = figures.toJson();
+        last.insert(SessionIdKey, sessionId);
+        if (!LogCache::save(cachePath, folders, reader->fileStates(), &error)
+            || !OwnFile::write(lastFiguresPath(cachePath), QJsonDocument(last).toJson(QJsonDocument::Compact), &error))
             std::fprintf(stderr, "pacemark: the log cache was not written: %s\n", error.toLocal8Bit().constData());
     }
-    return StatuslineFigures::of(usage, sessionId, std::nullopt, PriceTable::standard());
+    return figures;
 }

@@ -18,8 +18,10 @@ class Statusline
 {
 public:
     // Reads Claude Code's input, asks the running application, else reads the logs (making a
-    // QCoreApplication for that), prints the line and returns 0.
+    // QCoreApplication for that), prints the line and returns 0. Past the deadline it prints the last
+    // figures read from the logs and exits 0 at once.
     static int run(int argc, char** argv);
+    static constexpr std::chrono::milliseconds Deadline { 2000 };
 
     // The request kind on the application's socket.
     static constexpr QLatin1StringView RequestKind { "statusline" };
@@ -43,5 +45,13 @@ public:
 
     // One refresh of the logs as the application does it, starting from the cache and leaving it
     // up to date; needs an application object for its event loop. The quota is not known here.
+    // The figures it found are kept beside the cache, for a later call that runs out of time.
     static StatuslineFigures fromLogs(const QString& sessionId, const QString& cachePath);
+    // The line of the figures kept by the last read of the logs that wrote the cache, or a line that says
+    // the logs are being read.
+    static QString lastFigures(const QString& cachePath, const QString& sessionId);
+
+private:
+    static void print(const QString& text);
+    static QString lastFiguresPath(const QString& cachePath);
 };

@@ -1,6 +1,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <functional>
 
 #include <QDir>
@@ -296,4 +297,25 @@ TEST(Statusline, ACacheThatIsNotOursIsPassedOverAndReplaced)
         ASSERT_TRUE(LogCache::save(cache, folders, { state }, &error)) << error.toStdString();
         EXPECT_FALSE(LogCache::load(cache, folders)) << state.path << " " << state.readEnd;
     }
+}
+
+// A log that cannot be read in time (a sparse file of 200 GB through a link, all of it one line): the
+// line still comes, with the figures of the last read, and the process ends.
+TEST(Statusline, ALogTooLargeToReadInTimeGivesTheLastFiguresAtTheDeadline)
+{
+    Logs logs;
+    const QString runtime = QString::fromStdString(logs.home.path("runtime"));
+    EXPECT_EQ(Statusline::lastFigures(logs.cache(), u"s1"_s), u"\u23F3 로그를 읽는 중"_s);
+    const auto [exitCode, first] = statusline(claudeInput("s1", ""), logs.home.path(), runtime);
+    ASSERT_EQ(exitCode, 0);
+
+    const std::string huge = logs.home.write("elsewhere/zeros.jsonl", "");
+    ASSERT_EQ(::truncate(huge.c_str(), 200LL << 30), 0);
+    std::filesystem::create_symlink(huge, logs.home.path(logs.folder + "zeros.jsonl"));
+    const auto [lateExitCode, late] = statusline(claudeInput("s1", ""), logs.home.path(), runtime);
+    EXPECT_EQ(lateExitCode, 0);
+    EXPECT_EQ(late, first);
+    const auto [otherExitCode, otherSession] = statusline(claudeInput("s2", ""), logs.home.path(), runtime);
+    EXPECT_EQ(otherExitCode, 0);
+    EXPECT_FALSE(otherSession.contains("세션")) << "another session's figures were shown";
 }
