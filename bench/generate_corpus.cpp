@@ -9,8 +9,12 @@
 // (\u001b escapes), as coloured command output leaves them. Without them the corpus is as it always
 // was for a seed.
 //
-// usage: pacemark_corpus [--tool-results] [--ansi] <projects-folder> <total-MiB> [seed] [largest-file-MiB]
-//                        [resumed-sessions]
+// --small-logs N writes another shape instead: N short sessions of about 2 KB each (a couple of
+// messages) over 500 projects and the last 90 days, as years of quick questions leave them; the size
+// arguments are then ignored.
+//
+// usage: pacemark_corpus [--tool-results] [--ansi] [--small-logs N] <projects-folder> <total-MiB> [seed]
+//                        [largest-file-MiB] [resumed-sessions]
 
 #include <algorithm>
 #include <cstdio>
@@ -238,23 +242,40 @@ std::size_t writeSession(Generator& g, const std::filesystem::path& file, std::s
 int main(int argc, char** argv)
 {
     bool toolResults = false, ansi = false;
+    std::size_t smallLogs = 0;
     for (; argc > 1 && std::string_view(argv[1]).starts_with("--"); --argc, ++argv) {
-        if (std::string_view(argv[1]) == "--tool-results")
+        if (std::string_view(argv[1]) == "--tool-results") {
             toolResults = true;
-        else if (std::string_view(argv[1]) == "--ansi")
+        } else if (std::string_view(argv[1]) == "--ansi") {
             ansi = true;
-        else
+        } else if (std::string_view(argv[1]) == "--small-logs" && argc > 2) {
+            smallLogs = std::strtoull(argv[2], nullptr, 10);
+            --argc;
+            ++argv;
+        } else {
             argc = 0;
+        }
     }
     if (argc < 3) {
         std::fprintf(stderr,
-                     "usage: pacemark_corpus [--tool-results] [--ansi] <projects-folder> <total-MiB> [seed] "
-                     "[largest-file-MiB] [resumed-sessions]\n");
+                     "usage: pacemark_corpus [--tool-results] [--ansi] [--small-logs N] <projects-folder> <total-MiB> "
+                     "[seed] [largest-file-MiB] [resumed-sessions]\n");
         return 2;
     }
     const std::filesystem::path root = argv[1];
     const std::size_t total = std::strtoull(argv[2], nullptr, 10) << 20;
     Generator g(argc > 3 ? static_cast<unsigned>(std::strtoul(argv[3], nullptr, 10)) : 1u);
+    if (smallLogs > 0) {
+        std::size_t written = 0;
+        for (std::size_t i = 0; i < smallLogs; ++i) {
+            const auto project = root / ("-home-dev-project-" + std::to_string(g.pick(500)));
+            written
+                += writeSession(g, project / (g.uuid() + ".jsonl"), 2000, static_cast<long long>(g.pick(90 * 86400)));
+        }
+        std::printf("corpus: %zu MiB in %zu small files under %s, as of %sZ\n", written >> 20, smallLogs, root.c_str(),
+                    Now);
+        return 0;
+    }
     if (toolResults)
         g.toolResultMean = 12000;
     g.ansi = ansi;

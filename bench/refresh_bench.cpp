@@ -58,9 +58,8 @@ long peakRssKiB()
 std::int64_t totalBytes(const std::string& root)
 {
     std::int64_t bytes = 0;
-    for (const auto& path : JSONLParser::findSessionFiles({ root }))
-        if (const auto stamp = FileStamp::read(path))
-            bytes += stamp->size;
+    for (const auto& file : JSONLParser::findSessionFiles({ root }))
+        bytes += file.stamp.size;
     return bytes;
 }
 

@@ -150,7 +150,11 @@ ClaudeCodeProvider::onlyAppended(const std::string& path, const CacheEntry& entr
 
 RecordList ClaudeCodeProvider::fetchRecords()
 {
-    auto files = JSONLParser::findSessionFiles(ClaudePaths::existingDirectories(m_projectsPaths));
+    auto found = JSONLParser::findSessionFiles(ClaudePaths::existingDirectories(m_projectsPaths));
+    std::vector<std::string> files;
+    files.reserve(found.size());
+    for (auto& file : found)
+        files.push_back(std::move(file.path));
 
     struct Changed
     {
@@ -167,22 +171,20 @@ RecordList ClaudeCodeProvider::fetchRecords()
     std::vector<Changed> changed;
     std::set<std::pair<std::uint64_t, std::uint64_t>> identities;
     for (std::size_t i = 0; i < files.size(); ++i) {
-        const auto stamp = FileStamp::read(files[i]);
-        if (!stamp)
-            continue;
-        if (!identities.emplace(stamp->device, stamp->inode).second) {
+        const FileStamp& stamp = found[i].stamp;
+        if (!identities.emplace(stamp.device, stamp.inode).second) {
             files[i].clear();
             continue;
         }
         const auto cached = m_fileCache.find(files[i]);
         if (cached == m_fileCache.end()) {
-            changed.push_back({ i, *stamp, 0, nullptr, {} });
-        } else if (cached->second.stamp == *stamp) {
+            changed.push_back({ i, stamp, 0, nullptr, {} });
+        } else if (cached->second.stamp == stamp) {
             batches[i] = cached->second.batch;
-        } else if (const auto read = onlyAppended(files[i], cached->second, *stamp)) {
-            changed.push_back({ i, *stamp, read->end, cached->second.batch, { *read } });
+        } else if (const auto read = onlyAppended(files[i], cached->second, stamp)) {
+            changed.push_back({ i, stamp, read->end, cached->second.batch, { *read } });
         } else {
-            changed.push_back({ i, *stamp, 0, nullptr, {} });
+            changed.push_back({ i, stamp, 0, nullptr, {} });
         }
     }
 

@@ -30,7 +30,7 @@ void FileWatcher::stop()
     m_timer = nullptr;
 }
 
-std::vector<std::string> FileWatcher::findLogFiles(const std::vector<std::string>& directories)
+std::vector<DirectoryWalker::File> FileWatcher::findLogFiles(const std::vector<std::string>& directories)
 {
     return DirectoryWalker::collect(
         directories,
@@ -45,13 +45,10 @@ void FileWatcher::checkForChanges()
     const auto directories = m_directoryProvider ? m_directoryProvider() : std::vector<std::string> {};
     bool changed = false;
     std::unordered_set<std::string> seen;
-    for (auto& path : findLogFiles(directories)) {
-        const auto stamp = FileStamp::read(path);
-        if (!stamp)
-            continue;
-        auto [it, inserted] = m_lastStamps.try_emplace(path, *stamp);
-        if (!inserted && !(it->second == *stamp)) {
-            it->second = *stamp;
+    for (auto& [path, stamp] : findLogFiles(directories)) {
+        auto [it, inserted] = m_lastStamps.try_emplace(path, stamp);
+        if (!inserted && !(it->second == stamp)) {
+            it->second = stamp;
             changed = true;
         }
         changed |= inserted;

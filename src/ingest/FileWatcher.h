@@ -8,6 +8,7 @@
 
 #include <QObject>
 
+#include "ingest/DirectoryWalker.h"
 #include "ingest/FileStamp.h"
 
 class QTimer;
@@ -36,7 +37,7 @@ public:
     void checkForChanges();
 
     // The ".jsonl", ".json" and ".log" files below the folders, at any depth, each folder listed once.
-    static std::vector<std::string> findLogFiles(const std::vector<std::string>& directories);
+    static std::vector<DirectoryWalker::File> findLogFiles(const std::vector<std::string>& directories);
 
 private:
     const std::chrono::milliseconds m_pollInterval;

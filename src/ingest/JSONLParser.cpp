@@ -176,7 +176,7 @@ private:
 
 }
 
-std::vector<std::string> JSONLParser::findSessionFiles(const std::vector<std::string>& projectsPaths)
+std::vector<DirectoryWalker::File> JSONLParser::findSessionFiles(const std::vector<std::string>& projectsPaths)
 {
     return DirectoryWalker::collect(
         projectsPaths, [](std::string_view name) { return name.ends_with(".jsonl"); }, false);

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "ingest/DirectoryWalker.h"
 #include "ingest/JSONLDecoder.h"
 #include "ingest/JSONLRecord.h"
 #include "ingest/SymbolCache.h"
@@ -20,7 +21,7 @@ public:
     static constexpr std::size_t MaxLineBytes = 64u << 20;
 
     // Every ".jsonl" file in the folders below the projects folders (not directly in one).
-    static std::vector<std::string> findSessionFiles(const std::vector<std::string>& projectsPaths);
+    static std::vector<DirectoryWalker::File> findSessionFiles(const std::vector<std::string>& projectsPaths);
 
     // The records of a file in line order, duplicates included; empty when it cannot be read.
     static std::vector<UsageRecord> parseFile(const std::string& path);
