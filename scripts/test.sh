@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what Pacemark needs, builds it and runs every test: the suite, the suite again under
-# AddressSanitizer and UndefinedBehaviorSanitizer, and a short fuzzing run of the line decoder.
+# AddressSanitizer and UndefinedBehaviorSanitizer, and a short fuzzing run of each decoder of outside input.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -16,7 +16,9 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 
 CC=clang CXX=clang++ scripts/build.sh build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DPACEMARK_BUILD_TESTS=OFF -DPACEMARK_BUILD_FUZZERS=ON
-mkdir -p build-fuzz/corpus
-build-fuzz/fuzz/fuzz_log_line -max_total_time="${PACEMARK_FUZZ_SECONDS:-30}" -max_len=4096 \
-    build-fuzz/corpus fuzz/seeds
+for target in log_line log_cache; do
+    mkdir -p "build-fuzz/corpus/$target"
+    build-fuzz/fuzz/fuzz_$target -max_total_time="${PACEMARK_FUZZ_SECONDS:-20}" -max_len=4096 \
+        "build-fuzz/corpus/$target" "fuzz/seeds/$target"
+done
 echo "fuzz: done"

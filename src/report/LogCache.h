@@ -28,6 +28,12 @@ public:
     static bool save(const QString& path, const std::vector<std::string>& folders, const States& states,
                      QString* error);
 
+    // The file's content, and back.
+    static QByteArray serialize(const std::vector<std::string>& folders, const States& states);
+    static std::optional<States> parse(const QByteArray& bytes, const std::vector<std::string>& folders);
+    // A payload with the header that names it and its checksum, as serialize frames its own.
+    static QByteArray framed(const QByteArray& payload);
+
     static constexpr quint32 Version = 2;
     // A cache larger than this is neither read nor written; it would stand for some 36 GiB of logs.
     static constexpr qint64 MaxBytes = 256 << 20;
