@@ -18,7 +18,9 @@ public:
     {
         if (text.size() <= InlineCapacity) {
             m_size = static_cast<std::uint8_t>(text.size());
-            std::memcpy(m_inline.data(), text.data(), text.size());
+            // An empty view may have no data at all, which memcpy must not be given.
+            if (!text.empty())
+                std::memcpy(m_inline.data(), text.data(), text.size());
         } else {
             m_size = Interned;
             m_long = Symbol(text);

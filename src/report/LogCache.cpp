@@ -140,7 +140,11 @@ std::optional<LogCache::States> LogCache::load(const QString& path, const std::v
                      file.refusal.toLocal8Bit().constData());
     if (!file.bytes)
         return std::nullopt;
-    const QByteArray& bytes = *file.bytes;
+    return parse(*file.bytes, folders);
+}
+
+std::optional<LogCache::States> LogCache::parse(const QByteArray& bytes, const std::vector<std::string>& folders)
+{
     if (bytes.size() < HeaderBytes || std::memcmp(bytes.constData(), Magic, sizeof Magic) != 0)
         return std::nullopt;
     Reader header(bytes.constData() + sizeof Magic, bytes.constData() + HeaderBytes);
@@ -220,6 +224,18 @@ std::optional<LogCache::States> LogCache::load(const QString& path, const std::v
 
 bool LogCache::save(const QString& path, const std::vector<std::string>& folders, const States& states, QString* error)
 {
+    const QByteArray bytes = serialize(folders, states);
+    if (bytes.size() > MaxBytes) {
+        *error = QStringLiteral("%1: the cache would be larger than the %2 bytes a cache may have")
+                     .arg(path)
+                     .arg(MaxBytes);
+        return false;
+    }
+    return OwnFile::write(path, bytes, error);
+}
+
+QByteArray LogCache::serialize(const std::vector<std::string>& folders, const States& states)
+{
     std::unordered_map<std::string_view, quint32> symbolIndex;
     Writer symbols;
     quint32 symbolCount = 0;
@@ -270,18 +286,15 @@ bool LogCache::save(const QString& path, const std::vector<std::string>& folders
     payload.bytes.append(symbols.bytes);
     payload.bytes.append(files.bytes);
 
+    return framed(payload.bytes);
+}
+
+QByteArray LogCache::framed(const QByteArray& payload)
+{
     Writer header;
     header.bytes.append(Magic, sizeof Magic);
     header.put(Version);
-    header.put(static_cast<quint64>(payload.bytes.size()));
-    header.put(
-        static_cast<quint64>(XXH3_64bits(payload.bytes.constData(), static_cast<std::size_t>(payload.bytes.size()))));
-
-    if (header.bytes.size() + payload.bytes.size() > MaxBytes) {
-        *error = QStringLiteral("%1: the cache would be larger than the %2 bytes a cache may have")
-                     .arg(path)
-                     .arg(MaxBytes);
-        return false;
-    }
-    return OwnFile::write(path, header.bytes + payload.bytes, error);
+    header.put(static_cast<quint64>(payload.size()));
+    header.put(static_cast<quint64>(XXH3_64bits(payload.constData(), static_cast<std::size_t>(payload.size()))));
+    return header.bytes + payload;
 }
