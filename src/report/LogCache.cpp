@@ -84,8 +84,8 @@ private:
     bool m_ok = true;
 };
 
-// Message id, four symbols, four token counts, timestamp, request id, one-hour cache writes.
-constexpr std::size_t MinRecordBytes = 4 + 4 * 4 + 4 * 8 + 8 + 8 + 4;
+// Message id, four symbols, four token counts, timestamp, request id, one-hour cache writes, origin.
+constexpr std::size_t MinRecordBytes = 4 + 4 * 4 + 4 * 8 + 8 + 8 + 4 + 1;
 
 void putFolders(Writer& out, const std::vector<std::string>& folders)
 {
@@ -178,6 +178,7 @@ std::optional<LogCache::States> LogCache::load(const QString& path, const std::v
             record.requestId = in.get<std::uint64_t>();
             record.cacheWrite1hTokens = in.get<std::uint32_t>();
             record.project = project(in.get<quint32>());
+            record.fromProgress = in.get<quint8>() != 0;
         }
         if (!in.ok())
             return std::nullopt;
@@ -230,6 +231,7 @@ bool LogCache::save(const QString& path, const std::vector<std::string>& folders
             files.put(record.requestId);
             files.put(record.cacheWrite1hTokens);
             files.put(index(record.project.view()));
+            files.put(static_cast<quint8>(record.fromProgress));
         }
     }
 

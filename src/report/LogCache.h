@@ -26,5 +26,5 @@ public:
     static bool save(const QString& path, const std::vector<std::string>& folders, const States& states,
                      QString* error);
 
-    static constexpr quint32 Version = 2;
+    static constexpr quint32 Version = 3;
 };

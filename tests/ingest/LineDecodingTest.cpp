@@ -59,6 +59,54 @@ TEST(LineDecoding, LinesThatYieldARecord)
         EXPECT_EQ(JSONLParser::recordFromLine(text, decoder), makeRecord(expected)) << name;
 }
 
+// Claude Code 2.1 relays each message of a sub-agent into the parent's log as a progress line.
+std::string progress(const std::string& relayed, const std::string& top = R"("sessionId":"s","cwd":"/p",)")
+{
+    return R"({"type":"progress",)" + top
+        + R"("timestamp":"2025-06-01T09:30:16Z","data":{"type":"agent_progress","agentId":"a1","message":)" + relayed
+        + "}}";
+}
+
+TEST(LineDecoding, ProgressLinesRelayingASubAgentsMessage)
+{
+    const std::string message = R"("message":{"id":"msg","model":"claude-opus-4-1","stop_reason":null,)"
+                                R"("usage":{"input_tokens":3,"cache_creation_input_tokens":28439,"output_tokens":1}})";
+    const std::string stamped = R"({"type":"assistant","timestamp":"2025-06-01T09:30:15.123Z",)";
+    RecordFields fields {
+        .at = "2025-06-01T09:30:15.123Z", .input = 3, .output = 1, .cacheWrite = 28439, .project = "/p"
+    };
+    auto expected = makeRecord(fields);
+    expected.fromProgress = true;
+    expected.requestId = UsageRecord::hashRequestId("req_1");
+    JSONLDecoder decoder;
+    EXPECT_EQ(JSONLParser::recordFromLine(progress(stamped + R"("requestId":"req_1",)" + message + "}"), decoder),
+              expected);
+    // Without a timestamp of its own the message takes the line's; a request id that is no string is none.
+    fields.at = "2025-06-01T09:30:16Z";
+    expected = makeRecord(fields);
+    expected.fromProgress = true;
+    EXPECT_EQ(JSONLParser::recordFromLine(progress(R"({"type":"assistant","requestId":5,)" + message + "}"), decoder),
+              expected);
+
+    const std::pair<const char*, std::string> nothing[] = {
+        { "a relayed user message", progress(R"({"type":"user",)" + message + "}") },
+        { "type assistant on the line itself",
+          R"({"type":"assistant","data":{"message":{"type":"assistant",)" + message
+              + R"(}},"timestamp":"2025-06-01T09:30:16Z"})" },
+        { "a message relayed by another kind of line",
+          R"({"type":"system","timestamp":"2025-06-01T09:30:16Z","data":{"message":)" + stamped + message + "}}}" },
+        { "data.message not an object", progress(R"("assistant")") },
+        { "data not an object", R"({"type":"progress","timestamp":"2025-06-01T09:30:16Z","data":[1]})" },
+        { "a count of the wrong type",
+          progress(stamped + R"("message":{"id":"m","model":"x","usage":{"output_tokens":"1"}}})") },
+        { "a timestamp of the wrong type", progress(R"({"type":"assistant","timestamp":7,)" + message + "}") },
+        { "no usage", progress(stamped + R"("message":{"id":"m","model":"x"}})") },
+        { "synthetic", progress(stamped + R"("message":{"id":"m","model":"<synthetic>","usage":{}}})") },
+    };
+    for (const auto& [name, text] : nothing)
+        EXPECT_FALSE(JSONLParser::recordFromLine(text, decoder)) << name;
+}
+
 TEST(LineDecoding, LinesThatYieldNothing)
 {
     const std::string ok = R"({"output_tokens":1})";
