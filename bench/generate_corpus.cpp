@@ -28,7 +28,7 @@
 namespace {
 
 constexpr const char* Now = "2026-12-06T12:00:00";
-// The built-in price table has no claude-3-5-haiku: its tokens are the ones without a price.
+// All four are in the built-in price table (claude-3-5-haiku under its Bedrock name).
 const char* const Models[] = { "claude-opus-4-1-20250805", "claude-sonnet-4-5-20250929", "claude-3-5-haiku-20241022",
                                "claude-opus-4-5-20251101" };
 

@@ -185,7 +185,7 @@ std::optional<StatuslineFigures> Statusline::askInstance(const QString& socketPa
 QJsonObject Statusline::answer(const UsageDataManager& usage, const std::optional<ClaudeQuota>& quota,
                                const QJsonObject& request)
 {
-    return StatuslineFigures::of(usage, sessionId(request), quota, PriceTable::standard()).toJson();
+    return StatuslineFigures::of(usage, sessionId(request), quota, *PriceTable::current()).toJson();
 }
 
 StatuslineFigures Statusline::fromLogs(const QString& sessionId, const QString& cachePath)
@@ -216,5 +216,5 @@ StatuslineFigures Statusline::fromLogs(const QString& sessionId, const QString& 
         if (!LogCache::save(cachePath, folders, reader->fileStates(), &error))
             std::fprintf(stderr, "pacemark: the log cache was not written: %s\n", error.toLocal8Bit().constData());
     }
-    return StatuslineFigures::of(usage, sessionId, std::nullopt, PriceTable::standard());
+    return StatuslineFigures::of(usage, sessionId, std::nullopt, *PriceTable::current());
 }
