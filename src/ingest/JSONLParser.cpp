@@ -98,9 +98,9 @@ __attribute__((target("avx2"))) bool scanAvx2(const char* data, std::size_t size
 }
 #endif
 
-// A line can only decode to type "assistant" if it holds that word, or a \u escape of one of its
-// letters. Everything else (user lines with large tool results, summaries, snapshots, terminal
-// colours escaped as \u001b) is skipped without being parsed, which is where most of the bytes are.
+// A line can only be an assistant line, or a progress line relaying an assistant message, if it holds
+// that word, or a \u escape of one of its letters. Everything else (user lines with large tool results, summaries,
+// snapshots, terminal colours escaped as \u001b) is skipped without being parsed, which is where most of the bytes are.
 // One pass over the line. The line is followed by at least JSONLDecoder::Padding readable bytes.
 bool mayYieldRecord(std::string_view line)
 {
