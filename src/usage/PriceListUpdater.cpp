@@ -134,7 +134,8 @@ void PriceListUpdater::fetch()
     if (!isAllowed(m_url)) {
         qCWarning(lcUsage).noquote() << "the price list is not fetched from" << m_url.toDisplayString()
                                      << ": only https, or http to a loopback address, is allowed";
-        QMetaObject::invokeMethod(this, [this] { Q_EMIT attemptFinished(false); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { Q_EMIT attemptFinished(false); }, Qt::QueuedConnection);
         return;
     }
     m_busy = true;

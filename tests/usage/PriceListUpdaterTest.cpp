@@ -159,7 +159,12 @@ TEST_F(PriceListUpdaterTest, OnceADayAcrossRestartsAndOnlyWhenTurnedOn)
 TEST_F(PriceListUpdaterTest, StoredDaysArePricedWhenTheirModelGetsAPrice)
 {
     const QString storePath = QString::fromStdString(home.path("data/history.sqlite"));
-    const LedgerDay day { QStringLiteral("2026-12-01"), 0, 1'000'000, 0, 0, 1,
+    const LedgerDay day { QStringLiteral("2026-12-01"),
+                          0,
+                          1'000'000,
+                          0,
+                          0,
+                          1,
                           { { QStringLiteral("claude-opus-4-8"), 0, 1'000'000, 0, 0, std::nullopt } } };
     ASSERT_TRUE(DailyUsageStore::open(storePath).store->record({ day }));
     home.write(".claude/projects/p/s.jsonl",
