@@ -385,7 +385,7 @@ Pane {
 
             SettingsSection {
                 title: "비용"
-                footer: "모델 가격은 LiteLLM의 공개 가격표(model_prices_and_context_window.json)에서 하루에 한 번 받아 옵니다. 받은 적이 없거나 끄면 내장 가격표를 쓰고, ~/.config/Pacemark/prices.json이 있으면 그 가격이 우선합니다."
+                footer: "모델 가격은 LiteLLM의 공개 가격표(model_prices_and_context_window.json)에서 하루에 한 번 받아 옵니다. 끄면 마지막으로 받은 가격표를, 받은 적이 없으면 내장 가격표를 씁니다. ~/.config/Pacemark/prices.json이 있으면 그 가격이 우선합니다."
                 Layout.fillWidth: true
 
                 SettingsSwitch {
