@@ -5,10 +5,11 @@
 # costs in US dollars all time and per day, which must agree within 0.5 %. Needs node and npm (ccusage
 # is fetched with npx on first use); not run in CI.
 #
-# ccusage prices one-hour cache writes as five-minute ones and finds claude-3-5-haiku by a loose
-# match; for the cost comparison Pacemark reads an override file that does the same (the built-in
-# table with one-hour writes at the five-minute price, plus ccusage's claude-3-5-haiku price). Pacemark's own figures, with
-# one-hour prices and that model without a price, are printed beside them.
+# ccusage prices one-hour cache writes as five-minute ones; for the cost comparison Pacemark reads an
+# override file that does the same (the built-in table with one-hour writes at the five-minute
+# price). Pacemark's own figures, with one-hour prices, are printed beside them. Neither side reads a
+# downloaded price list: both use the prices of the same snapshot of LiteLLM's list. The corpus has
+# no progress lines, which ccusage 18 does not read.
 #
 # usage: bench/ccusage-compare.sh [MiB] [resumed-sessions]
 set -euo pipefail
@@ -27,15 +28,13 @@ config=$(mktemp -d)
 trap 'rm -rf "$config"' EXIT
 mkdir -p "$config/Pacemark"
 node -e 'const t = JSON.parse(require("fs").readFileSync(process.argv[1], "utf8"));
-    t["claude-3-5-haiku-20241022"] = { input_cost_per_token: 8e-07, output_cost_per_token: 4e-06,
-        cache_creation_input_token_cost: 1e-06, cache_read_input_token_cost: 8e-08 };
     for (const e of Object.values(t)) {
         e.cache_creation_input_token_cost_above_1hr = e.cache_creation_input_token_cost;
         e.cache_creation_input_token_cost_above_1hr_above_200k_tokens = e.cache_creation_input_token_cost_above_200k_tokens;
     }
     console.log(JSON.stringify(t));' src/usage/prices/claude-prices.json > "$config/Pacemark/prices.json"
 
-export CLAUDE_CONFIG_DIR=$corpus TZ=UTC
+export CLAUDE_CONFIG_DIR=$corpus TZ=UTC XDG_CACHE_HOME=$config/cache
 report() { build-bench/src/pacemark --report --json --history --now 2026-12-06T12:00:00Z; }
 XDG_CONFIG_HOME=$config report > "$config/like-ccusage.json"
 XDG_CONFIG_HOME=$config/none report > "$config/own.json"

@@ -7,14 +7,16 @@
 // Two options change the shape: --tool-results makes tool results twice as large, so user lines hold
 // about four fifths of the bytes, and --ansi gives a third of the user lines terminal colours
 // (\u001b escapes), as coloured command output leaves them. Without them the corpus is as it always
-// was for a seed.
+// was for a seed. --progress makes one assistant message in eight a sub-agent's, relayed into the
+// parent's log as "progress" lines the way Claude Code 2.1 writes them (streamed snapshots, the last
+// one final); half of those messages also stand in a sub-agent log beside the parent's.
 //
 // --small-logs N writes another shape instead: N short sessions of about 2 KB each (a couple of
 // messages) over 500 projects and the last 90 days, as years of quick questions leave them; the size
 // arguments are then ignored.
 //
-// usage: pacemark_corpus [--tool-results] [--ansi] [--small-logs N] <projects-folder> <total-MiB> [seed]
-//                        [largest-file-MiB] [resumed-sessions]
+// usage: pacemark_corpus [--tool-results] [--ansi] [--progress] [--small-logs N] <projects-folder> <total-MiB>
+//                        [seed] [largest-file-MiB] [resumed-sessions]
 
 #include <algorithm>
 #include <cstdio>
@@ -30,7 +32,7 @@
 namespace {
 
 constexpr const char* Now = "2026-12-06T12:00:00";
-// The built-in price table has no claude-3-5-haiku: its tokens are the ones without a price.
+// All four are in the built-in price table (claude-3-5-haiku under its Bedrock name).
 const char* const Models[] = { "claude-opus-4-1-20250805", "claude-sonnet-4-5-20250929", "claude-3-5-haiku-20241022",
                                "claude-opus-4-5-20251101" };
 
@@ -43,6 +45,9 @@ public:
 
     double toolResultMean = 6000;
     bool ansi = false;
+    bool progress = false;
+    // Assistant lines of relayed messages that their sub-agent's own log carries too.
+    std::string relayedCopies;
 
     std::string uuid()
     {
@@ -163,7 +168,35 @@ std::size_t writeSession(Generator& g, const std::filesystem::path& file, std::s
         ago = std::max<long long>(endAgo, ago - 1 - static_cast<long long>(g.pick(4)));
         const auto kind = g.pick(100);
         const std::string uuid = g.uuid();
-        if (kind < 45) {
+        if (g.progress && kind >= 80 && kind < 85) {
+            // A sub-agent's message, relayed while it streams: early snapshots have no stop reason and
+            // part of the output.
+            const std::string id = g.messageId(), requestId = "req_" + g.messageId().substr(4);
+            const std::string agent = g.uuid().substr(0, 7), at = timestamp(ago + 1);
+            const long long write = static_cast<long long>(g.pick(30000)),
+                            output = 1 + static_cast<long long>(g.pick(800));
+            const auto message = [&](long long outputSoFar, bool last) {
+                return "{\"id\":\"" + id
+                    + "\",\"type\":\"message\",\"role\":\"assistant\",\"model\":\"claude-haiku-4-5-20251001\","
+                      "\"content\":[{\"type\":\"text\",\"text\":\""
+                    + g.codeText(200) + "\"}],\"stop_reason\":" + (last ? "\"end_turn\"" : "null")
+                    + ",\"usage\":{\"input_tokens\":3,\"cache_creation_input_tokens\":" + std::to_string(write)
+                    + ",\"cache_read_input_tokens\":12000,\"output_tokens\":" + std::to_string(outputSoFar) + "}}";
+            };
+            const std::size_t snapshots = 1 + g.pick(3);
+            for (std::size_t n = 1; n <= snapshots; ++n)
+                emit("{" + common(g.uuid())
+                     + ",\"type\":\"progress\",\"data\":{\"type\":\"agent_progress\",\"agentId\":\"" + agent
+                     + "\",\"prompt\":\"\",\"message\":{\"type\":\"assistant\",\"timestamp\":\"" + at
+                     + "\",\"requestId\":\"" + requestId + "\",\"message\":"
+                     + message(output * static_cast<long long>(n) / static_cast<long long>(snapshots), n == snapshots)
+                     + ",\"uuid\":\"" + g.uuid() + "\"},\"normalizedMessages\":[]},\"toolUseID\":\"toolu_01\"}");
+            if (g.pick(2))
+                g.relayedCopies += "{\"parentUuid\":null,\"isSidechain\":true,\"agentId\":\"" + agent + "\",\"cwd\":\""
+                    + cwd + "\",\"sessionId\":\"" + session
+                    + "\",\"version\":\"2.1.22\",\"type\":\"assistant\",\"timestamp\":\"" + at + "\",\"requestId\":\""
+                    + requestId + "\",\"message\":" + message(output, true) + ",\"uuid\":\"" + g.uuid() + "\"}\n";
+        } else if (kind < 45) {
             // A tool result: the bulk of the bytes.
             const std::size_t size = 500
                 + static_cast<std::size_t>(std::exponential_distribution<double>(1.0 / g.toolResultMean)(g.rng()));
@@ -241,13 +274,15 @@ std::size_t writeSession(Generator& g, const std::filesystem::path& file, std::s
 
 int main(int argc, char** argv)
 {
-    bool toolResults = false, ansi = false;
+    bool toolResults = false, ansi = false, progress = false;
     std::size_t smallLogs = 0;
     for (; argc > 1 && std::string_view(argv[1]).starts_with("--"); --argc, ++argv) {
         if (std::string_view(argv[1]) == "--tool-results") {
             toolResults = true;
         } else if (std::string_view(argv[1]) == "--ansi") {
             ansi = true;
+        } else if (std::string_view(argv[1]) == "--progress") {
+            progress = true;
         } else if (std::string_view(argv[1]) == "--small-logs" && argc > 2) {
             smallLogs = std::strtoull(argv[2], nullptr, 10);
             --argc;
@@ -258,8 +293,8 @@ int main(int argc, char** argv)
     }
     if (argc < 3) {
         std::fprintf(stderr,
-                     "usage: pacemark_corpus [--tool-results] [--ansi] [--small-logs N] <projects-folder> <total-MiB> "
-                     "[seed] [largest-file-MiB] [resumed-sessions]\n");
+                     "usage: pacemark_corpus [--tool-results] [--ansi] [--progress] [--small-logs N] "
+                     "<projects-folder> <total-MiB> [seed] [largest-file-MiB] [resumed-sessions]\n");
         return 2;
     }
     const std::filesystem::path root = argv[1];
@@ -279,14 +314,28 @@ int main(int argc, char** argv)
     if (toolResults)
         g.toolResultMean = 12000;
     g.ansi = ansi;
+    g.progress = progress;
     const double largestMiB = argc > 4 ? std::strtod(argv[4], nullptr) : 40.0;
     const std::size_t resumed = argc > 5 ? std::strtoull(argv[5], nullptr, 10) : 0;
 
     std::size_t written = 0, sessions = 0, files = 0;
     std::vector<std::pair<std::filesystem::path, long long>> mainLogs; // with the end of their events
+    // The sub-agent log of the relayed messages of the session just written that have one.
+    const auto writeRelayedCopies = [&](const std::filesystem::path& sessionFolder) {
+        if (g.relayedCopies.empty())
+            return;
+        const auto agentLog
+            = sessionFolder / "subagents" / ("agent-r" + sessionFolder.filename().string().substr(0, 7) + ".jsonl");
+        std::filesystem::create_directories(agentLog.parent_path());
+        std::ofstream(agentLog, std::ios::binary) << g.relayedCopies;
+        written += g.relayedCopies.size();
+        g.relayedCopies.clear();
+        ++files;
+    };
     // One 50 MiB session for the append benchmark, when the corpus is large enough to hold it.
     if (total >= (200u << 20)) {
         written += writeSession(g, root / "-home-dev-big" / "big-session.jsonl", 50u << 20, 60);
+        writeRelayedCopies(root / "-home-dev-big" / "big-session");
         ++sessions;
         ++files;
     }
@@ -301,6 +350,7 @@ int main(int argc, char** argv)
         mainLogs.emplace_back(project / (session + ".jsonl"), endAgo);
         ++sessions;
         ++files;
+        writeRelayedCopies(project / session);
         if (g.pick(3) == 0 && written < total) {
             const auto agentBytes = std::min(total - written, bytes / 4 + 4096);
             written += writeSession(g, project / session / "subagents" / ("agent-" + session.substr(0, 8) + ".jsonl"),
@@ -325,6 +375,7 @@ int main(int argc, char** argv)
         written += copied.size()
             + writeSession(g, original.parent_path() / (g.uuid() + ".jsonl"), copied.size() / 2,
                            std::max(0LL, endAgo - 3600), copied);
+        writeRelayedCopies(original.parent_path() / ("resumed-" + std::to_string(r)));
         ++sessions;
         ++files;
     }

@@ -12,6 +12,8 @@
 #include "quota/QuotaAlertNotifier.h"
 #include "runner/RunCharacter.h"
 #include "usage/DailyUsageStore.h"
+#include "usage/PriceListUpdater.h"
+#include "usage/PriceTable.h"
 #include "usage/UsageDataManager.h"
 
 AppDelegate::AppDelegate(QObject* parent)
@@ -45,6 +47,10 @@ void AppDelegate::applicationDidFinishLaunching()
     if (m_modelContainer)
         m_usageDataManager->setHistoryStore(m_modelContainer);
     m_usageDataManager->startWatching();
+    auto* prices
+        = new PriceListUpdater(m_defaults, PriceListUpdater::configuredUrl(), PriceTable::downloadedListPath(), this);
+    connect(prices, &PriceListUpdater::pricesChanged, m_usageDataManager, &UsageDataManager::reprice);
+    prices->start();
     m_runCharacter->start();
     // Before the first poll, so that its answer is weighed too.
     m_quotaAlertNotifier

@@ -15,6 +15,8 @@ const QString quotaAlertsEnabledKey = QStringLiteral("quotaAlertsEnabled");
 const QString quotaAlertLowerThresholdKey = QStringLiteral("quotaAlertLowerThreshold");
 const QString quotaAlertUpperThresholdKey = QStringLiteral("quotaAlertUpperThreshold");
 const QString quotaAlertMemoryKey = QStringLiteral("quotaAlertMemory");
+const QString priceListAutoUpdateKey = QStringLiteral("priceListAutoUpdate");
+const QString priceListLastAttemptKey = QStringLiteral("priceListLastAttempt");
 
 }
 
@@ -77,6 +79,18 @@ int UserDefaults::quotaAlertUpperThreshold() const
 QByteArray UserDefaults::quotaAlertMemory() const
 {
     return m_settings.value(quotaAlertMemoryKey).toByteArray();
+}
+
+bool UserDefaults::priceListAutoUpdate() const
+{
+    return m_settings.value(priceListAutoUpdateKey, true).toBool();
+}
+
+std::optional<Instant> UserDefaults::priceListLastAttempt() const
+{
+    bool ok = false;
+    const qint64 ms = m_settings.value(priceListLastAttemptKey).toLongLong(&ok);
+    return ok ? std::optional(Instant(std::chrono::milliseconds(ms))) : std::nullopt;
 }
 
 std::pair<int, int> UserDefaults::quotaAlertThresholds() const
@@ -156,6 +170,17 @@ void UserDefaults::setQuotaAlertMemory(const QByteArray& memory)
 {
     m_settings.setValue(quotaAlertMemoryKey, memory);
     Q_EMIT changed(quotaAlertMemoryKey);
+}
+
+void UserDefaults::setPriceListAutoUpdate(bool enabled)
+{
+    write(priceListAutoUpdateKey, enabled, enabled != priceListAutoUpdate(), &UserDefaults::priceListAutoUpdateChanged);
+}
+
+void UserDefaults::setPriceListLastAttempt(Instant at)
+{
+    m_settings.setValue(priceListLastAttemptKey, static_cast<qint64>(at.time_since_epoch().count()));
+    Q_EMIT changed(priceListLastAttemptKey);
 }
 
 void UserDefaults::sync()

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <optional>
 #include <utility>
 
 #include <QObject>
 #include <QSettings>
 #include <QString>
+
+#include "basics/Instant.h"
 
 // The user's settings, typed, over QSettings. Every getter reads the store at the moment of use so a
 // change takes effect at once. Each property notifies only when its value really changes, while
@@ -26,6 +29,8 @@ class UserDefaults : public QObject
                    quotaAlertLowerThresholdChanged)
     Q_PROPERTY(int quotaAlertUpperThreshold READ quotaAlertUpperThreshold WRITE setQuotaAlertUpperThreshold NOTIFY
                    quotaAlertUpperThresholdChanged)
+    Q_PROPERTY(bool priceListAutoUpdate READ priceListAutoUpdate WRITE setPriceListAutoUpdate NOTIFY
+                   priceListAutoUpdateChanged)
 
 public:
     static constexpr double defaultCharacterHeight = 20.0;
@@ -54,6 +59,10 @@ public:
     int quotaAlertUpperThreshold() const;
     // What the quota alerts have told, as the alert policy keeps it (JSON).
     QByteArray quotaAlertMemory() const;
+    // On unless turned off.
+    bool priceListAutoUpdate() const;
+    // When the price list was last asked for, whatever came of it; empty before the first time.
+    std::optional<Instant> priceListLastAttempt() const;
 
     void setSpeedInverted(bool inverted);
     void setRunnerPaused(bool paused);
@@ -66,6 +75,8 @@ public:
     void setQuotaAlertLowerThreshold(int pct);
     void setQuotaAlertUpperThreshold(int pct);
     void setQuotaAlertMemory(const QByteArray& memory);
+    void setPriceListAutoUpdate(bool enabled);
+    void setPriceListLastAttempt(Instant at);
 
     // Writes pending changes to disk now rather than at the next idle moment.
     void sync();
@@ -80,6 +91,7 @@ Q_SIGNALS:
     void quotaAlertsEnabledChanged();
     void quotaAlertLowerThresholdChanged();
     void quotaAlertUpperThresholdChanged();
+    void priceListAutoUpdateChanged();
     // After every write, also one that stores the value already held.
     void changed(const QString& key);
 

@@ -4,6 +4,7 @@
 #include <bit>
 #include <functional>
 #include <string_view>
+#include <unordered_set>
 
 namespace {
 
@@ -30,10 +31,16 @@ std::vector<RecordList::BatchPtr> CrossFileDeduplicator::resolve(const std::vect
         return m_lastResult;
 
     std::size_t withRequest = 0;
-    for (const auto& batch : batches)
-        if (batch)
-            withRequest += static_cast<std::size_t>(std::count_if(
-                batch->records.begin(), batch->records.end(), [](const UsageRecord& r) { return r.requestId != 0; }));
+    std::unordered_set<std::string_view> relayedWithoutRequest;
+    for (const auto& batch : batches) {
+        if (!batch)
+            continue;
+        for (const auto& r : batch->records) {
+            withRequest += r.requestId != 0;
+            if (r.requestId == 0 && r.fromProgress)
+                relayedWithoutRequest.insert(r.messageId.view());
+        }
+    }
 
     // An open-addressing table for the whole history, at most two thirds full: one flat allocation
     // for the step, no node per record.
@@ -47,6 +54,8 @@ std::vector<RecordList::BatchPtr> CrossFileDeduplicator::resolve(const std::vect
     const auto preferred = [&](const Slot& a, const Slot& b) {
         const UsageRecord& ra = record(a);
         const UsageRecord& rb = record(b);
+        if (ra.fromProgress != rb.fromProgress)
+            return rb.fromProgress;
         if (ra.timestamp != rb.timestamp)
             return ra.timestamp < rb.timestamp;
         const auto ta = ra.totalTokens(), tb = rb.totalTokens();
@@ -83,6 +92,26 @@ std::vector<RecordList::BatchPtr> CrossFileDeduplicator::resolve(const std::vect
                 }
                 break;
             }
+        }
+    }
+
+    // A relayed message without a request id gives way to an assistant line without one that has its
+    // message id: the pair of ids is the same, though such lines never merge with each other.
+    if (!relayedWithoutRequest.empty()) {
+        std::unordered_set<std::string_view> carried;
+        for (const auto& batch : batches)
+            if (batch)
+                for (const auto& r : batch->records)
+                    if (r.requestId == 0 && !r.fromProgress && relayedWithoutRequest.contains(r.messageId.view()))
+                        carried.insert(r.messageId.view());
+        for (std::size_t f = 0; f < batches.size() && !carried.empty(); ++f) {
+            if (!batches[f])
+                continue;
+            const auto& records = batches[f]->records;
+            for (std::size_t i = 0; i < records.size(); ++i)
+                if (records[i].requestId == 0 && records[i].fromProgress
+                    && carried.contains(records[i].messageId.view()))
+                    dropped[f].push_back(static_cast<std::uint32_t>(i));
         }
     }
 

@@ -10,9 +10,11 @@
 // Counts once the records that several logs hold copies of. A resumed or forked session starts a
 // new log with a copy of the earlier conversation, and a log may be copied to a second folder; the
 // copies keep both the message id and the request id. Among the records of different files that
-// share both ids, the one kept has the earliest timestamp, then the larger total, then the path
+// share both ids, the one kept is an assistant line's rather than a progress line's relay of a
+// sub-agent's message, then the one with the earliest timestamp, then the larger total, then the path
 // that sorts first byte by byte. Records without a request id are never merged: relays in front of
-// the API reuse one message id for different requests and send no request id.
+// the API reuse one message id for different requests and send no request id. Only a progress
+// line's relay without one gives way to an assistant line without one that has its message id.
 //
 // It works on the batches the parser's cache already holds, without reading any file. A file whose
 // records all count keeps its batch as it is.

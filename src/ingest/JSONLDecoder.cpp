@@ -75,6 +75,63 @@ bool readInt(object obj, std::string_view key, std::optional<std::int64_t>& out)
     }
 }
 
+// The message members; false when one has the wrong type.
+bool readMessage(object message, JSONLRecord::Message& m)
+{
+    if (!readString(message, "id", m.id) || !readString(message, "model", m.model))
+        return false;
+    element usageValue;
+    switch (member(message, "usage", element_type::OBJECT, usageValue)) {
+    case Field::Absent:
+        return true;
+    case Field::WrongType:
+        return false;
+    case Field::Present:
+        break;
+    }
+    const object usage = usageValue.get_object().value_unsafe();
+    JSONLRecord::Usage& u = m.usage.emplace();
+    if (!readInt(usage, "input_tokens", u.input_tokens) || !readInt(usage, "output_tokens", u.output_tokens)
+        || !readInt(usage, "cache_creation_input_tokens", u.cache_creation_input_tokens)
+        || !readInt(usage, "cache_read_input_tokens", u.cache_read_input_tokens))
+        return false;
+    // The split of the cache writes only refines their price: a malformed one reads as absent.
+    element split;
+    if (member(usage, "cache_creation", element_type::OBJECT, split) == Field::Present
+        && !readInt(split.get_object().value_unsafe(), "ephemeral_1h_input_tokens", u.ephemeral_1h_input_tokens))
+        u.ephemeral_1h_input_tokens.reset();
+    return true;
+}
+
+// Progress lines carry many kinds of data; only an assistant message in data.message is read, and a
+// relayed message that does not decode leaves the rest of the line as it is.
+void readRelayed(object top, JSONLRecord& record)
+{
+    element data, message, type, inner;
+    if (member(top, "data", element_type::OBJECT, data) != Field::Present
+        || member(data.get_object().value_unsafe(), "message", element_type::OBJECT, message) != Field::Present)
+        return;
+    const object relayed = message.get_object().value_unsafe();
+    if (member(relayed, "type", element_type::STRING, type) != Field::Present
+        || type.get_string().value_unsafe() != "assistant")
+        return;
+    JSONLRecord::Relayed r;
+    if (!readString(relayed, "timestamp", r.timestamp))
+        return;
+    readOptionalString(relayed, "requestId", r.requestId);
+    switch (member(relayed, "message", element_type::OBJECT, inner)) {
+    case Field::Absent:
+        break;
+    case Field::WrongType:
+        return;
+    case Field::Present:
+        if (!readMessage(inner.get_object().value_unsafe(), r.message.emplace()))
+            return;
+        break;
+    }
+    record.relayed = r;
+}
+
 }
 
 JSONLDecoder::JSONLDecoder()
@@ -102,36 +159,15 @@ std::optional<JSONLRecord> JSONLDecoder::decode(std::string_view line, bool padd
     element messageValue;
     switch (member(top, "message", element_type::OBJECT, messageValue)) {
     case Field::Absent:
-        return record;
+        break;
     case Field::WrongType:
         return std::nullopt;
     case Field::Present:
+        if (!readMessage(messageValue.get_object().value_unsafe(), record.message.emplace()))
+            return std::nullopt;
         break;
     }
-    const object message = messageValue.get_object().value_unsafe();
-    JSONLRecord::Message& m = record.message.emplace();
-    if (!readString(message, "id", m.id) || !readString(message, "model", m.model))
-        return std::nullopt;
-
-    element usageValue;
-    switch (member(message, "usage", element_type::OBJECT, usageValue)) {
-    case Field::Absent:
-        return record;
-    case Field::WrongType:
-        return std::nullopt;
-    case Field::Present:
-        break;
-    }
-    const object usage = usageValue.get_object().value_unsafe();
-    JSONLRecord::Usage& u = m.usage.emplace();
-    if (!readInt(usage, "input_tokens", u.input_tokens) || !readInt(usage, "output_tokens", u.output_tokens)
-        || !readInt(usage, "cache_creation_input_tokens", u.cache_creation_input_tokens)
-        || !readInt(usage, "cache_read_input_tokens", u.cache_read_input_tokens))
-        return std::nullopt;
-    // The split of the cache writes only refines their price: a malformed one reads as absent.
-    element split;
-    if (member(usage, "cache_creation", element_type::OBJECT, split) == Field::Present
-        && !readInt(split.get_object().value_unsafe(), "ephemeral_1h_input_tokens", u.ephemeral_1h_input_tokens))
-        u.ephemeral_1h_input_tokens.reset();
+    if (record.type == "progress")
+        readRelayed(top, record);
     return record;
 }

@@ -98,9 +98,9 @@ __attribute__((target("avx2"))) bool scanAvx2(const char* data, std::size_t size
 }
 #endif
 
-// A line can only decode to type "assistant" if it holds that word, or a \u escape of one of its
-// letters. Everything else (user lines with large tool results, summaries, snapshots, terminal
-// colours escaped as \u001b) is skipped without being parsed, which is where most of the bytes are.
+// A line can only be an assistant line, or a progress line relaying an assistant message, if it holds
+// that word, or a \u escape of one of its letters. Everything else (user lines with large tool results, summaries,
+// snapshots, terminal colours escaped as \u001b) is skipped without being parsed, which is where most of the bytes are.
 // One pass over the line. The line is followed by at least JSONLDecoder::Padding readable bytes.
 bool mayYieldRecord(std::string_view line)
 {
@@ -312,7 +312,7 @@ std::vector<UsageRecord> JSONLParser::deduplicate(const std::vector<UsageRecord>
         const auto [it, inserted] = positions.try_emplace(record.messageId.view(), out.size());
         if (inserted)
             out.push_back(record);
-        else
+        else if (!record.fromProgress || out[it->second].fromProgress)
             out[it->second] = record;
     }
     return out;
@@ -328,17 +328,21 @@ std::optional<UsageRecord> JSONLParser::toUsageRecord(const JSONLRecord& line)
 std::optional<UsageRecord> JSONLParser::toUsageRecord(const JSONLRecord& line, SymbolCache& models,
                                                       SymbolCache& sessions, CompactSymbolCache& projects)
 {
-    if (line.type != "assistant" || !line.message || !line.message->id || !line.message->model
-        || *line.message->model == "<synthetic>" || !line.message->usage || !line.timestamp)
+    const bool relayed = line.type == "progress" && line.relayed;
+    if (!relayed && line.type != "assistant")
         return std::nullopt;
-    const auto timestamp = TimestampParser::parse(*line.timestamp);
+    const auto& message = relayed ? line.relayed->message : line.message;
+    const auto& at = relayed && line.relayed->timestamp ? line.relayed->timestamp : line.timestamp;
+    if (!message || !message->id || !message->model || *message->model == "<synthetic>" || !message->usage || !at)
+        return std::nullopt;
+    const auto timestamp = TimestampParser::parse(*at);
     if (!timestamp)
         return std::nullopt;
 
-    const auto& usage = *line.message->usage;
+    const auto& usage = *message->usage;
     UsageRecord record;
-    record.messageId = MessageId(*line.message->id);
-    record.model = models.get(*line.message->model);
+    record.messageId = MessageId(*message->id);
+    record.model = models.get(*message->model);
     record.inputTokens = usage.input_tokens.value_or(0);
     record.outputTokens = usage.output_tokens.value_or(0);
     record.cacheWriteTokens = usage.cache_creation_input_tokens.value_or(0);
@@ -346,10 +350,12 @@ std::optional<UsageRecord> JSONLParser::toUsageRecord(const JSONLRecord& line, S
     record.timestamp = *timestamp;
     record.sessionId = sessions.get(line.sessionId.value_or(std::string_view {}));
     record.providerId = claudeCodeId();
-    record.requestId = UsageRecord::hashRequestId(line.requestId.value_or(std::string_view {}));
+    const auto& requestId = relayed ? line.relayed->requestId : line.requestId;
+    record.requestId = UsageRecord::hashRequestId(requestId.value_or(std::string_view {}));
     const std::int64_t hour = std::clamp<std::int64_t>(usage.ephemeral_1h_input_tokens.value_or(0), 0, UINT32_MAX);
     record.cacheWrite1hTokens = static_cast<std::uint32_t>(hour);
     record.project = projects.get(line.cwd.value_or(std::string_view {}));
+    record.fromProgress = relayed;
     return record;
 }
 

@@ -45,7 +45,8 @@ public:
     static std::vector<UsageRecord> parseRange(int fd, std::int64_t begin, std::int64_t end, JSONLDecoder& decoder,
                                                RangeEnd* stoppedAt = nullptr);
 
-    // One record per message id: the content of its last line at the place of its first.
+    // One record per message id: the content of its last line at the place of its first. An
+    // assistant line's record stands over the records of progress lines, wherever they are.
     static std::vector<UsageRecord> deduplicate(const std::vector<UsageRecord>& records);
 
     // The record one decoded line stands for, if any.

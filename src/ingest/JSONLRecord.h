@@ -34,4 +34,14 @@ struct JSONLRecord
     // The working folder; like requestId, only a string counts.
     std::optional<std::string_view> cwd;
     std::optional<Message> message;
+
+    // A "progress" line's data.message when that is an object of type "assistant": a sub-agent's
+    // message relayed into the parent's log, with its own timestamp and request id.
+    struct Relayed
+    {
+        std::optional<std::string_view> timestamp;
+        std::optional<std::string_view> requestId;
+        std::optional<Message> message;
+    };
+    std::optional<Relayed> relayed;
 };

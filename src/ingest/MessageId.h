@@ -4,12 +4,14 @@
 #include <cstdint>
 #include <cstring>
 #include <string_view>
+#include <type_traits>
 
 #include "ingest/Symbol.h"
 
 // A message identifier kept inline in the record: ids are unique per message, so interning them
 // would only grow a table, and a heap string would double the size of every record. Claude's ids
-// ("msg_" and 24 characters) fit inline; the rare longer id is interned instead.
+// ("msg_" and 24 characters) fit inline; the rare longer id is interned, its symbol kept in the
+// same bytes.
 class MessageId
 {
 public:
@@ -20,16 +22,21 @@ public:
             m_size = static_cast<std::uint8_t>(text.size());
             // An empty view may have no data at all, which memcpy must not be given.
             if (!text.empty())
-                std::memcpy(m_inline.data(), text.data(), text.size());
+                std::memcpy(m_bytes.data(), text.data(), text.size());
         } else {
             m_size = Interned;
-            m_long = Symbol(text);
+            const Symbol symbol(text);
+            std::memcpy(m_bytes.data(), &symbol, sizeof symbol);
         }
     }
 
     std::string_view view() const
     {
-        return m_size == Interned ? m_long.view() : std::string_view(m_inline.data(), m_size);
+        if (m_size != Interned)
+            return std::string_view(m_bytes.data(), m_size);
+        Symbol symbol;
+        std::memcpy(&symbol, m_bytes.data(), sizeof symbol);
+        return symbol.view();
     }
     bool empty() const { return view().empty(); }
 
@@ -38,8 +45,8 @@ public:
 private:
     static constexpr std::size_t InlineCapacity = 31;
     static constexpr std::uint8_t Interned = 0xFF;
+    static_assert(std::is_trivially_copyable_v<Symbol> && sizeof(Symbol) <= InlineCapacity);
 
-    std::array<char, InlineCapacity> m_inline {};
+    std::array<char, InlineCapacity> m_bytes {};
     std::uint8_t m_size = 0;
-    Symbol m_long;
 };

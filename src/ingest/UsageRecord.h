@@ -31,6 +31,9 @@ struct UsageRecord
     std::uint32_t cacheWrite1hTokens = 0;
     // The working folder the line names, or the log's folder under projects/ when it names none.
     CompactSymbol project;
+    // A sub-agent's message as a "progress" line of the parent's log relays it. Such a copy counts
+    // only where no assistant line of any log carries the same message.
+    bool fromProgress = false;
 
     static std::uint64_t hashRequestId(std::string_view text)
     {

@@ -85,8 +85,8 @@ private:
     bool m_ok = true;
 };
 
-// Message id, four symbols, four token counts, timestamp, request id, one-hour cache writes.
-constexpr std::size_t MinRecordBytes = 4 + 4 * 4 + 4 * 8 + 8 + 8 + 4;
+// Message id, four symbols, four token counts, timestamp, request id, one-hour cache writes, origin.
+constexpr std::size_t MinRecordBytes = 4 + 4 * 4 + 4 * 8 + 8 + 8 + 4 + 1;
 
 // What a log's timestamps can say: the years 0000 to 9999, a day either side for the offset.
 constexpr std::int64_t EarliestMs = -62'167'219'200'000 - 86'400'000;
@@ -213,6 +213,7 @@ std::optional<LogCache::States> LogCache::parse(const QByteArray& bytes, const s
             record.requestId = in.get<std::uint64_t>();
             record.cacheWrite1hTokens = in.get<std::uint32_t>();
             record.project = project(in.get<quint32>());
+            record.fromProgress = in.get<quint8>() != 0;
         }
         if (!in.ok() || !plausible(state, folders))
             return std::nullopt;
@@ -277,6 +278,7 @@ QByteArray LogCache::serialize(const std::vector<std::string>& folders, const St
             files.put(record.requestId);
             files.put(record.cacheWrite1hTokens);
             files.put(index(record.project.view()));
+            files.put(static_cast<quint8>(record.fromProgress));
         }
     }
 

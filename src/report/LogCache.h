@@ -34,7 +34,7 @@ public:
     // A payload with the header that names it and its checksum, as serialize frames its own.
     static QByteArray framed(const QByteArray& payload);
 
-    static constexpr quint32 Version = 2;
+    static constexpr quint32 Version = 3;
     // A cache larger than this is neither read nor written; it would stand for some 36 GiB of logs.
     static constexpr qint64 MaxBytes = 256 << 20;
 };

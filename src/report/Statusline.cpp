@@ -220,7 +220,7 @@ std::optional<StatuslineFigures> Statusline::askInstance(const QString& socketPa
 QJsonObject Statusline::answer(const UsageDataManager& usage, const std::optional<ClaudeQuota>& quota,
                                const QJsonObject& request)
 {
-    return StatuslineFigures::of(usage, sessionId(request), quota, PriceTable::standard()).toJson();
+    return StatuslineFigures::of(usage, sessionId(request), quota, *PriceTable::current()).toJson();
 }
 
 StatuslineFigures Statusline::fromLogs(const QString& sessionId, const QString& cachePath)
@@ -245,7 +245,7 @@ StatuslineFigures Statusline::fromLogs(const QString& sessionId, const QString& 
     usage.refresh();
     loop.exec();
 
-    const StatuslineFigures figures = StatuslineFigures::of(usage, sessionId, std::nullopt, PriceTable::standard());
+    const StatuslineFigures figures = StatuslineFigures::of(usage, sessionId, std::nullopt, *PriceTable::current());
     // Written only when a log was read or one went away, so that an idle status line writes nothing.
     if (reader && (reader->lastParsedFileCount() > 0 || reader->cachedFileCount() != cachedFiles)) {
         QString error;

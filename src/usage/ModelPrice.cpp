@@ -1,6 +1,7 @@
 #include "usage/ModelPrice.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include <QJsonValue>
 
@@ -26,13 +27,13 @@ double ModelPrice::cost(std::int64_t inputTokens, std::int64_t outputTokens, std
 
 namespace {
 
-// A price key: absent is fine (empty), anything but a non-negative number spoils the entry.
+// A price key: absent is fine (empty), anything but a finite non-negative number spoils the entry.
 bool readPrice(const QJsonObject& entry, const char* key, std::optional<double>& out)
 {
     const QJsonValue v = entry.value(QLatin1String(key));
     if (v.isUndefined() || v.isNull())
         return true;
-    if (!v.isDouble() || v.toDouble() < 0)
+    if (!v.isDouble() || !std::isfinite(v.toDouble()) || v.toDouble() < 0)
         return false;
     out = v.toDouble();
     return true;

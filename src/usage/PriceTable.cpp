@@ -1,6 +1,7 @@
 #include "usage/PriceTable.h"
 
 #include <algorithm>
+#include <mutex>
 
 #include <QDir>
 #include <QFile>
@@ -60,14 +61,18 @@ PriceTable PriceTable::builtIn()
         .value_or(PriceTable {});
 }
 
-PriceTable PriceTable::load(const QString& overridePath)
+PriceTable PriceTable::load(const QString& downloadedPath, const QString& overridePath)
 {
     PriceTable table = builtIn();
-    if (overridePath.isEmpty() || !QFile::exists(overridePath))
-        return table;
-    if (const auto overrides = readFile(overridePath, "the file is ignored, the built-in prices stand"))
-        for (const auto& [model, price] : overrides->m_prices)
-            table.m_prices[model] = price;
+    const std::pair<const QString&, const char*> layers[] = {
+        { downloadedPath, "the file is ignored, the built-in prices stand" },
+        { overridePath, "the file is ignored" },
+    };
+    for (const auto& [path, outcome] : layers)
+        if (!path.isEmpty() && QFile::exists(path))
+            if (const auto entries = readFile(path, outcome))
+                for (const auto& [model, price] : entries->m_prices)
+                    table.m_prices[model] = price;
     return table;
 }
 
@@ -77,10 +82,37 @@ QString PriceTable::userOverridePath()
         .filePath(QStringLiteral("Pacemark/prices.json"));
 }
 
-const PriceTable& PriceTable::standard()
+QString PriceTable::downloadedListPath()
 {
-    static const PriceTable table = load(userOverridePath());
-    return table;
+    QString base = qEnvironmentVariable("XDG_CACHE_HOME");
+    if (base.isEmpty() || QDir::isRelativePath(base))
+        base = QDir::homePath() + QStringLiteral("/.cache");
+    return base + QStringLiteral("/pacemark/prices.json");
+}
+
+namespace {
+
+std::mutex currentMutex;
+std::shared_ptr<const PriceTable> currentTable;
+
+}
+
+std::shared_ptr<const PriceTable> PriceTable::current()
+{
+    const std::lock_guard lock(currentMutex);
+    if (!currentTable)
+        currentTable = std::make_shared<const PriceTable>(load(downloadedListPath(), userOverridePath()));
+    return currentTable;
+}
+
+bool PriceTable::reloadCurrent()
+{
+    auto table = std::make_shared<const PriceTable>(load(downloadedListPath(), userOverridePath()));
+    const std::lock_guard lock(currentMutex);
+    if (currentTable && *currentTable == *table)
+        return false;
+    currentTable = std::move(table);
+    return true;
 }
 
 const ModelPrice* PriceTable::exact(std::string_view model) const
@@ -89,20 +121,74 @@ const ModelPrice* PriceTable::exact(std::string_view model) const
     return it == m_prices.end() ? nullptr : &it->second;
 }
 
+namespace {
+
+constexpr std::string_view GatewayPrefix = "anthropic/";
+constexpr std::string_view BedrockPrefix = "anthropic.";
+constexpr std::string_view BedrockSuffix = "-v1:0";
+
+bool isDate(std::string_view text)
+{
+    return text.size() == 8 && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// The length of a trailing "-YYYYMMDD", else 0.
+std::size_t dateSuffix(std::string_view name)
+{
+    return name.size() > 9 && name[name.size() - 9] == '-' && isDate(name.substr(name.size() - 8)) ? 9 : 0;
+}
+
+// The model's own name, without the dress of a gateway ("anthropic/"), Bedrock ("us.anthropic.",
+// "-v1:0") or Vertex AI ("@20250514" for "-20250514").
+std::string plainName(std::string_view model)
+{
+    if (model.starts_with(GatewayPrefix))
+        model.remove_prefix(GatewayPrefix.size());
+    if (const auto at = model.find(BedrockPrefix); at != std::string_view::npos
+        && std::all_of(model.begin(), model.begin() + static_cast<std::ptrdiff_t>(at),
+                       [](char c) { return (c >= 'a' && c <= 'z') || c == '.'; })
+        && (at == 0 || model[at - 1] == '.')) {
+        model.remove_prefix(at + BedrockPrefix.size());
+        if (const auto v = model.rfind("-v"); v != std::string_view::npos) {
+            const auto version = model.substr(v + 2);
+            if (!version.empty() && std::all_of(version.begin(), version.end(), [](char c) {
+                    return (c >= '0' && c <= '9') || c == ':';
+                }))
+                model = model.substr(0, v);
+        }
+    }
+    std::string name(model);
+    if (const auto at = name.rfind('@'); at != std::string::npos && isDate(std::string_view(name).substr(at + 1)))
+        name[at] = '-';
+    return name;
+}
+
+}
+
 const ModelPrice* PriceTable::find(std::string_view model) const
 {
     if (model.empty())
         return nullptr;
-    constexpr std::string_view prefix = "anthropic/";
-    const std::string_view bare = model.starts_with(prefix) ? model.substr(prefix.size()) : model;
     if (const auto* p = exact(model))
         return p;
-    if (const auto* p = bare == model ? exact(std::string(prefix) + std::string(model)) : exact(bare))
-        return p;
-    // A dated release of a model the table lists undated: the same model, not a guess across families.
-    constexpr std::size_t dateLength = 9; // "-YYYYMMDD"
-    if (bare.size() > dateLength && bare[bare.size() - dateLength] == '-'
-        && std::all_of(bare.end() - 8, bare.end(), [](char c) { return c >= '0' && c <= '9'; }))
-        return exact(bare.substr(0, bare.size() - dateLength));
+    // The same model under the names the list may give it: plain, behind a gateway, on Bedrock, on
+    // Vertex AI; then a dated release of a model the list names undated. Never a neighbour's price.
+    const std::string plain = plainName(model);
+    const std::size_t date = dateSuffix(plain);
+    for (const std::string& name : { plain, plain.substr(0, plain.size() - date) }) {
+        const std::size_t dated = dateSuffix(name);
+        const std::string forms[] = {
+            name,
+            std::string(GatewayPrefix) + name,
+            std::string(BedrockPrefix) + name + std::string(BedrockSuffix),
+            dated ? name.substr(0, name.size() - dated) + '@' + name.substr(name.size() - dated + 1) : std::string(),
+        };
+        for (const auto& form : forms)
+            if (!form.empty())
+                if (const auto* p = exact(form))
+                    return p;
+        if (!date)
+            break;
+    }
     return nullptr;
 }

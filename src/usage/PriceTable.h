@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,20 +23,30 @@ public:
     static std::optional<PriceTable> parse(const QByteArray& json, QString* error = nullptr);
     // The built-in snapshot.
     static PriceTable builtIn();
-    // The built-in snapshot with the entries of the file at overridePath in place of its own, when that
-    // file exists. A file or snapshot that fails to load is reported in one line on stderr and ignored.
-    static PriceTable load(const QString& overridePath);
+    // The built-in snapshot, with the entries of the downloaded list at downloadedPath over its own
+    // and those of the user's file at overridePath over both, each when the file exists. A file that
+    // fails to load is reported in one line on stderr and ignored.
+    static PriceTable load(const QString& downloadedPath, const QString& overridePath);
     // $XDG_CONFIG_HOME/Pacemark/prices.json
     static QString userOverridePath();
-    // The process's table, loaded once with the user's override file.
-    static const PriceTable& standard();
+    // $XDG_CACHE_HOME/pacemark/prices.json (by default under ~/.cache), where the tray application
+    // keeps LiteLLM's list.
+    static QString downloadedListPath();
+    // The process's table, loaded with the downloaded list and the user's file on first use. Each
+    // caller holds its own snapshot, so a reload never changes prices under a computation.
+    static std::shared_ptr<const PriceTable> current();
+    // Loads the files again and makes them the process's table; true when a price changed.
+    static bool reloadCurrent();
 
-    // The price of a model by its name in the logs: the exact name, then with or without an
-    // "anthropic/" prefix, then without a trailing "-YYYYMMDD" date. Null when none is known.
+    // The price of a model by its name in the logs: the exact name; then its plain name (without an
+    // "anthropic/" prefix, Bedrock's "anthropic." and "-v1:0", Vertex AI's "@" before the date) as
+    // it is, with that prefix, in Bedrock's form "anthropic.<name>-v1:0" and in Vertex AI's
+    // "<name>@<date>"; then the same without a trailing "-YYYYMMDD". Null when none is known.
     const ModelPrice* find(std::string_view model) const;
 
     void insert(const std::string& model, const ModelPrice& price) { m_prices[model] = price; }
     std::size_t size() const { return m_prices.size(); }
+    bool operator==(const PriceTable&) const = default;
 
 private:
     const ModelPrice* exact(std::string_view model) const;

@@ -4,6 +4,7 @@
 #include <ctime>
 #include <filesystem>
 #include <unordered_map>
+#include <utility>
 
 #include <QCoreApplication>
 #include <QDate>
@@ -59,12 +60,32 @@ struct UsageDataManager::Ledger
     // The cost of each batch of the last refresh. A batch that did not change is the same object the
     // next time, so its records are priced once; holding it keeps its address from being reused.
     std::unordered_map<const RecordBatch*, std::pair<RecordList::BatchPtr, UsdCost>> batchCosts;
+    // The table the figures above were priced with.
+    std::shared_ptr<const PriceTable> prices;
+
+    // A new table prices everything again; stored days gain the costs of models that had none.
+    void usePrices(std::shared_ptr<const PriceTable> table)
+    {
+        if (prices == table)
+            return;
+        prices = std::move(table);
+        batchCosts.clear();
+        pastLogTokens = -1;
+        if (!loaded)
+            return;
+        std::vector<LedgerDay> repriced;
+        for (auto& [date, day] : stored)
+            if (UsageLedger::priceStoredModels(day, *prices))
+                repriced.push_back(day);
+        QString error;
+        if (!repriced.empty() && !store->record(repriced, &error))
+            qCWarning(lcUsage) << "repriced days not written to the history store:" << error;
+    }
 
     UsdCost allTimeCost(const RecordList& all)
     {
         std::unordered_map<const RecordBatch*, std::pair<RecordList::BatchPtr, UsdCost>> next;
         UsdCost total;
-        const PriceTable& prices = PriceTable::standard();
         for (const auto& batch : all.batches()) {
             auto& slot = next[batch.get()];
             if (const auto known = batchCosts.find(batch.get()); known != batchCosts.end()) {
@@ -76,7 +97,7 @@ struct UsageDataManager::Ledger
                 for (const auto& r : batch->records) {
                     if (!(r.model == model)) {
                         model = r.model;
-                        price = prices.find(model.view());
+                        price = prices->find(model.view());
                     }
                     slot.second.add(price, r);
                 }
@@ -97,12 +118,13 @@ struct UsageDataManager::Ledger
                 return;
             }
             stored = std::move(*days);
-            UsageLedger::priceStoredModels(stored);
+            for (auto& [date, day] : stored)
+                UsageLedger::priceStoredModels(day, *prices);
             loaded = true;
         }
         if (dayStart == todayStart && pastTokens == pastLogTokens)
             return;
-        const UsageLedger::Days fromLogs = UsageLedger::endedDays(all, dayStart);
+        const UsageLedger::Days fromLogs = UsageLedger::endedDays(all, dayStart, *prices);
         const UsageLedger::Days risen = store ? UsageLedger::risen(fromLogs, stored) : UsageLedger::Days {};
         if (store && loaded && !risen.empty()) {
             std::vector<LedgerDay> rows;
@@ -221,8 +243,10 @@ struct UsageDataManager::Result
                 }
             }
         };
-        r.todaySummary = UsageSummary::make(r.today, displayName, providerLabel);
-        UsageSummary week = UsageSummary::make(UsageSummary::recordsOfLastWeek(r.all, now), displayName);
+        ledger->usePrices(PriceTable::current());
+        r.todaySummary = UsageSummary::make(r.today, displayName, providerLabel, *ledger->prices);
+        UsageSummary week
+            = UsageSummary::make(UsageSummary::recordsOfLastWeek(r.all, now), displayName, {}, *ledger->prices);
         r.weeklyData = std::move(week.dailyData);
         r.weekProjects = std::move(week.projects);
         ledger->update(r.all, todayStart, TokenMath::add(r.cumulative, -r.todaySummary.totalTokens));
@@ -343,6 +367,14 @@ void UsageDataManager::refresh()
     });
 }
 
+void UsageDataManager::reprice()
+{
+    if (m_isRefreshing)
+        m_repriceAfterRefresh = true;
+    else
+        refresh();
+}
+
 void UsageDataManager::publish(Result&& r)
 {
     const auto& s = r.todaySummary;
@@ -395,6 +427,8 @@ void UsageDataManager::publish(Result&& r)
     setIsRefreshing(false);
     updateTokensPerMinute();
     Q_EMIT refreshed();
+    if (std::exchange(m_repriceAfterRefresh, false))
+        refresh();
 }
 
 void UsageDataManager::setIsRefreshing(bool refreshing)

@@ -90,6 +90,9 @@ public:
     void startWatching();
     // Starts a refresh unless one is under way; a request meanwhile is dropped, not queued.
     Q_INVOKABLE void refresh();
+    // Prices every figure again with the process's price table (PriceTable::current()), once the
+    // refresh under way, if any, is done.
+    void reprice();
     // Recomputes the rate over the last three minutes from today's records.
     Q_INVOKABLE void updateTokensPerMinute();
     // Refreshes when the figures are of another day than now, the time zone changed or the wall
@@ -144,6 +147,7 @@ private:
     RecordList m_allRecords;
     std::vector<UsageRecord> m_todayRecordsCache;
     bool m_isRefreshing = false;
+    bool m_repriceAfterRefresh = false;
 
     // The day the published figures are of, and what the calendar check saw last.
     std::optional<Instant> m_dayStart;

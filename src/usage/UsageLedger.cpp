@@ -86,11 +86,14 @@ UsageLedger::Days UsageLedger::merged(const Days& fromLogs, const Days& stored)
     return result;
 }
 
-void UsageLedger::priceStoredModels(Days& days, const PriceTable& prices)
+bool UsageLedger::priceStoredModels(LedgerDay& day, const PriceTable& prices)
 {
-    for (auto& [date, day] : days)
-        for (auto& m : day.models)
-            if (!m.costUSD)
-                if (const ModelPrice* price = prices.find(m.model.toStdString()))
-                    m.costUSD = price->cost(m.inputTokens, m.outputTokens, m.cacheWriteTokens, 0, m.cacheReadTokens);
+    bool priced = false;
+    for (auto& m : day.models)
+        if (!m.costUSD)
+            if (const ModelPrice* price = prices.find(m.model.toStdString())) {
+                m.costUSD = price->cost(m.inputTokens, m.outputTokens, m.cacheWriteTokens, 0, m.cacheReadTokens);
+                priced = true;
+            }
+    return priced;
 }

@@ -18,11 +18,12 @@ public:
 
     // Every local day before the one that starts at todayStart that has records, with its figures.
     static Days endedDays(const RecordList& records, Instant todayStart,
-                          const PriceTable& prices = PriceTable::standard());
-    // Gives the models stored without a cost one from their tokens where the model has a price.
-    // The tokens of a day are summed, so the tiers past 200k tokens and the dearer one-hour cache
-    // writes of single requests cannot be told: those days' costs are the lower bound.
-    static void priceStoredModels(Days& days, const PriceTable& prices = PriceTable::standard());
+                          const PriceTable& prices = *PriceTable::current());
+    // Gives the models of a stored day without a cost one from their tokens where the model has a
+    // price; true when one gained a cost. The tokens of a day are summed, so the tiers past 200k
+    // tokens and the dearer one-hour cache writes of single requests cannot be told: those days'
+    // costs are the lower bound. A cost once known stays.
+    static bool priceStoredModels(LedgerDay& day, const PriceTable& prices);
     // The days whose stored figures the logs exceed somewhere, at the larger figures: what to write.
     static Days risen(const Days& fromLogs, const Days& stored);
     // Per day, the larger of the two.

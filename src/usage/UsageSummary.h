@@ -35,7 +35,7 @@ struct UsageSummary
     // Pure: reads nothing but the records, the local time zone and the arguments.
     static UsageSummary make(const std::vector<UsageRecord>& records, const DisplayName& displayName,
                              const ProviderLabel& providerLabel = {},
-                             const PriceTable& prices = PriceTable::standard());
+                             const PriceTable& prices = *PriceTable::current());
 
     // The records at or after local midnight seven calendar days before the day of `now`, in order.
     static std::vector<UsageRecord> recordsOfLastWeek(const RecordList& records, Instant now);

@@ -3,8 +3,8 @@ import QtQuick.Controls.Basic
 import QtQuick.Layouts
 import Pacemark.Views
 
-// The settings window's form: the runner's options, the quota connection, the quota alerts, launch at
-// login and the application's version, update check and quit. The settings are bound both ways to the
+// The settings window's form: the runner's options, the quota connection, the quota alerts, the price
+// list's updates, launch at login and the application's version, update check and quit. The settings are bound both ways to the
 // defaults.
 Pane {
     id: root
@@ -380,6 +380,19 @@ Pane {
                         Layout.preferredWidth: 110
                         onValueModified: root.defaults.quotaAlertUpperThreshold = value
                     }
+                }
+            }
+
+            SettingsSection {
+                title: "비용"
+                footer: "모델 가격은 LiteLLM의 공개 가격표(model_prices_and_context_window.json)에서 하루에 한 번 받아 옵니다. 끄면 마지막으로 받은 가격표를, 받은 적이 없으면 내장 가격표를 씁니다. ~/.config/Pacemark/prices.json이 있으면 그 가격이 우선합니다."
+                Layout.fillWidth: true
+
+                SettingsSwitch {
+                    objectName: "priceListAutoUpdateSwitch"
+                    text: "가격표 자동 업데이트"
+                    checked: root.defaults.priceListAutoUpdate
+                    onToggled: root.defaults.priceListAutoUpdate = checked
                 }
             }
 

@@ -39,6 +39,8 @@ protected:
         qputenv("HOME", home);
         qputenv("XDG_CONFIG_HOME", home + "/.config");
         qputenv("XDG_DATA_HOME", home + "/.local/share");
+        qputenv("XDG_CACHE_HOME", home + "/.cache");
+        qputenv("PACEMARK_PRICES_URL", "http://127.0.0.1:9/prices.json");
         qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent");
         qputenv("PACEMARK_API_BASE", "http://127.0.0.1:9");
         qunsetenv("CLAUDE_CONFIG_DIR");

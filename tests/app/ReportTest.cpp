@@ -71,7 +71,7 @@ void writeLogs(const TempDir& home, const std::string& root = ".claude")
             + ClaudeLog::assistant("msg_b", "2025-06-09T20:00:00Z", { 1, 1, 1, 1 }, ClaudeLog::Sonnet, "s0"));
     home.write(
         dir + "a1b2/subagents/agent-7f.jsonl",
-        ClaudeLog::assistant("msg_c", "2025-06-10T11:59:00.5Z", { 0, 10, 0, 0 }, "claude-3-5-haiku-20241022", "s1", 2));
+        ClaudeLog::assistant("msg_c", "2025-06-10T11:59:00.5Z", { 0, 10, 0, 0 }, "claude-haiku-9-20991231", "s1", 2));
 }
 
 // Compact JSON of a value, without the costs of the entries of a list: those are compared apart.
@@ -96,7 +96,7 @@ TEST(Report, JsonMembersValuesAndHistory)
     ASSERT_EQ(run.exitCode, 0) << run.err.constData();
     EXPECT_TRUE(run.err.isEmpty());
     auto json = run.json();
-    // Opus is priced; claude-3-5-haiku is not in the price table: its tokens are counted apart, its cost null.
+    // Opus is priced; claude-haiku-9 is not in the price table: its tokens are counted apart, its cost null.
     const double opus = 100 * 15e-6 + 200 * 75e-6 + 300 * 18.75e-6 + 4000 * 1.5e-6,
                  sonnet = 3e-6 + 15e-6 + 3.75e-6 + 0.3e-6;
     EXPECT_NEAR(json[u"todayCostUSD"_s].toDouble(), opus, 1e-12);

@@ -81,7 +81,7 @@ StatuslineFigures fresh(const QString& session)
     QSignalSpy refreshed(&usage, &UsageDataManager::refreshed);
     usage.refresh();
     EXPECT_TRUE(waitUntil([&] { return !refreshed.isEmpty(); }));
-    return StatuslineFigures::of(usage, session, std::nullopt, PriceTable::standard());
+    return StatuslineFigures::of(usage, session, std::nullopt, *PriceTable::current());
 }
 
 void expectSame(const StatuslineFigures& a, const StatuslineFigures& b)
@@ -161,7 +161,7 @@ TEST(Statusline, AnyInputPrintsOneLineAndTheRunningInstanceAnswers)
 
         const auto [exitCode, out] = statusline(claudeInput("s2", ""), logs.home.path(), runtime);
         EXPECT_EQ(exitCode, 0);
-        const StatuslineFigures expected = StatuslineFigures::of(usage, u"s2"_s, quota, PriceTable::standard());
+        const StatuslineFigures expected = StatuslineFigures::of(usage, u"s2"_s, quota, *PriceTable::current());
         EXPECT_EQ(QString::fromUtf8(out), expected.toLine(Clock::now()) + u'\n');
         EXPECT_TRUE(out.contains("5h 42% (2h 5m)")) << out.constData();
         EXPECT_FALSE(QFile::exists(logs.cache())) << "the logs were read although the application answered";

@@ -43,6 +43,18 @@ std::string line(const std::string& id, std::int64_t output, const std::string& 
         + "}}}\n";
 }
 
+// A sub-agent's message as the parent's log relays it, requestId as in line(); the line's own time
+// is later than the message's.
+std::string progress(const std::string& id, std::int64_t output, const std::string& session = "s",
+                     const std::string& requestId = Req, const std::string& at = T0)
+{
+    return R"({"type":"progress","sessionId":")" + session + R"(","timestamp":")" + T1
+        + R"(","data":{"type":"agent_progress","agentId":"a1","message":{"type":"assistant","timestamp":")" + at + "\""
+        + (requestId.empty() ? "" : ",\"requestId\":" + requestId) + R"(,"message":{"id":")" + id
+        + R"(","model":"claude-haiku-4-5-20251001","stop_reason":null,"usage":{"input_tokens":1,"output_tokens":)"
+        + std::to_string(output) + "}}}}}\n";
+}
+
 using Kept = std::multiset<std::string>;
 
 // Each record as id/session/output, which tells the copies apart.
@@ -170,6 +182,52 @@ TEST_F(ClaudeCodeProviderTest, CopiesOfOneRequestInSeveralLogsCountOnce)
             tree.write(path, content);
         EXPECT_EQ(kept(ClaudeCodeProvider({ tree.path() }).fetchRecords()), expected) << name;
     }
+}
+
+// A sub-agent's messages stand in progress lines of the parent's log, and may stand in the sub-agent's
+// own log too. An assistant line always wins over a progress line; progress lines alone count once.
+TEST_F(ClaudeCodeProviderTest, SubAgentMessagesRelayedInProgressLines)
+{
+    const std::string agentLog = "p/s/subagents/agent-a1.jsonl";
+    const std::tuple<const char*, std::vector<std::pair<std::string, std::string>>, Kept> cases[] = {
+        { "progress lines alone: the last snapshot of each message",
+          { { "p/s.jsonl", progress("a", 1) + progress("a", 5) + line("m", 2, "s", R"("req_m")") + progress("b", 3) } },
+          Kept { "a/s/5", "m/s/2", "b/s/3" } },
+        { "the sub-agent's log beside them, its lines later or earlier",
+          { { "p/s.jsonl", progress("a", 1) + progress("a", 5) + progress("b", 3, "s", R"("req_b")", T1) },
+            { agentLog, line("a", 5, "agent", Req, T1) + line("b", 3, "agent", R"("req_b")", T0) } },
+          Kept { "a/agent/5", "b/agent/3" } },
+        { "an assistant line of the same log, before or after",
+          { { "p/s.jsonl", line("a", 2, "s", Req) + progress("a", 9) + progress("b", 9, "s", R"("req_b")") },
+            { "p/t.jsonl", progress("b", 9, "t", R"("req_b")") + line("b", 4, "t", R"("req_b")") } },
+          Kept { "a/s/2", "b/t/4" } },
+        { "progress copies in a resumed session",
+          { { "p/1-old.jsonl", progress("a", 5, "old") }, { "p/2-resumed.jsonl", progress("a", 5, "new") } },
+          Kept { "a/old/5" } },
+        { "another request id",
+          { { "p/s.jsonl", progress("a", 5) }, { agentLog, line("a", 5, "agent", R"("req_2")") } },
+          Kept { "a/s/5", "a/agent/5" } },
+        { "no request id: an assistant line with the message id wins, progress copies never merge",
+          { { "p/s.jsonl", progress("a", 5, "s", "") + progress("b", 1, "s", "") },
+            { agentLog, line("a", 5, "agent") },
+            { "p/2-resumed.jsonl", progress("b", 1, "new", "") } },
+          Kept { "a/agent/5", "b/s/1", "b/new/1" } },
+    };
+    for (const auto& [name, files, expected] : cases) {
+        TempDir tree;
+        for (const auto& [path, content] : files)
+            tree.write(path, content);
+        EXPECT_EQ(kept(ClaudeCodeProvider({ tree.path() }).fetchRecords()), expected) << name;
+    }
+
+    // The sub-agent's log written after its messages were counted from the progress lines.
+    log("p/s.jsonl", progress("a", 5) + progress("c", 7, "s", R"("req_c")"));
+    EXPECT_EQ(kept(provider.fetchRecords()), (Kept { "a/s/5", "c/s/7" }));
+    log(agentLog, line("a", 5, "agent", Req, T1));
+    EXPECT_EQ(kept(provider.fetchRecords()), (Kept { "a/agent/5", "c/s/7" }));
+    home.append(".claude/projects/p/s.jsonl", line("c", 8, "s", R"("req_c")"));
+    EXPECT_EQ(kept(provider.fetchRecords()), (Kept { "a/agent/5", "c/s/8" }));
+    EXPECT_EQ(provider.lastAppendReadCount(), 1u);
 }
 
 TEST_F(ClaudeCodeProviderTest, KeptCopyFollowsTheFilesHoldingIt)

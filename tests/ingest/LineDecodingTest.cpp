@@ -19,6 +19,15 @@ std::string line(const std::string& usage, const std::string& top = R"("sessionI
         + R"("usage":)" + usage + "}}";
 }
 
+// Claude Code 2.1 relays each message of a sub-agent into the parent's log as a progress line.
+std::string progress(const std::string& relayed)
+{
+    return R"({"type":"progress","sessionId":"s","timestamp":"2025-06-01T09:30:16Z","data":{"type":"agent_progress",)"
+           R"("message":)"
+        + relayed + "}}";
+}
+const std::string Relayed = R"("message":{"id":"msg","model":"claude-opus-4-1","usage":{"output_tokens":1}}})";
+
 TEST(LineDecoding, LinesThatYieldARecord)
 {
     constexpr std::int64_t min = std::numeric_limits<std::int64_t>::min();
@@ -53,6 +62,12 @@ TEST(LineDecoding, LinesThatYieldARecord)
           line(R"({"cache_creation_input_tokens":100,"cache_creation":{"ephemeral_1h_input_tokens":"40"}})",
                R"("sessionId":"s","cwd":7,)"),
           { .at = At, .cacheWrite = 100 } },
+        { "relayed by a progress line",
+          progress(R"({"type":"assistant","timestamp":"2025-06-01T09:30:15.123Z","requestId":"req_1",)" + Relayed),
+          { .at = At, .output = 1, .request = "req_1", .fromProgress = true } },
+        { "relayed without a time or a request id of its own",
+          progress(R"({"type":"assistant","requestId":5,)" + Relayed),
+          { .at = "2025-06-01T09:30:16Z", .output = 1, .fromProgress = true } },
     };
     JSONLDecoder decoder;
     for (const auto& [name, text, expected] : cases)
@@ -91,6 +106,13 @@ TEST(LineDecoding, LinesThatYieldNothing)
         { "two objects", line(ok) + line(ok) },
         { "invalid UTF-8", line(ok, R"("sessionId":"s-)" + std::string("\xC3\x28") + "\",") },
         { "empty", "" },
+        { "a relayed user message", progress(R"({"type":"user",)" + Relayed) },
+        { "relayed by another kind of line",
+          R"({"type":"system","timestamp":"2025-06-01T09:30:16Z","data":{"message":{"type":"assistant",)" + Relayed
+              + "}}" },
+        { "a relayed count of the wrong type",
+          progress(R"({"type":"assistant","message":{"id":"m","model":"x","usage":{"output_tokens":"1"}}})") },
+        { "a relayed time of the wrong type", progress(R"({"type":"assistant","timestamp":7,)" + Relayed) },
     };
     JSONLDecoder decoder;
     for (const auto& [name, text] : cases)

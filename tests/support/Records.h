@@ -21,6 +21,8 @@ struct RecordFields
     std::string_view id = "msg";
     std::uint32_t cacheWrite1h = 0;
     std::string_view project = "";
+    std::string_view request = "";
+    bool fromProgress = false;
 };
 
 inline UsageRecord makeRecord(const RecordFields& fields)
@@ -37,6 +39,8 @@ inline UsageRecord makeRecord(const RecordFields& fields)
     r.providerId = Symbol(fields.provider);
     r.cacheWrite1hTokens = fields.cacheWrite1h;
     r.project = CompactSymbol(fields.project);
+    r.requestId = UsageRecord::hashRequestId(fields.request);
+    r.fromProgress = fields.fromProgress;
     return r;
 }
 
@@ -46,7 +50,7 @@ inline void PrintTo(const UsageRecord& r, std::ostream* out)
     *out << r.messageId.view() << " " << r.model.view() << " tokens " << r.inputTokens << "/" << r.outputTokens << "/"
          << r.cacheWriteTokens << "/" << r.cacheReadTokens << " (1h " << r.cacheWrite1hTokens << ") at "
          << r.timestamp.time_since_epoch().count() << " session " << r.sessionId.view() << " of " << r.providerId.view()
-         << " request " << r.requestId << " project " << r.project.view();
+         << " request " << r.requestId << " project " << r.project.view() << (r.fromProgress ? " relayed" : "");
 }
 
 inline Instant instant(std::string_view iso)

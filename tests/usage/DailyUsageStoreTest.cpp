@@ -181,7 +181,7 @@ TEST(HistoryLedger, OldStoresAreUpgraded)
         INSERT INTO DailyModelUsage VALUES ('2025-12-30', 'mystery', 0, 1000, 0, 0);)"));
     auto days = openStore(second)->days().value();
     EXPECT_FALSE(days.at(QStringLiteral("2025-12-30")).models[0].costUSD);
-    UsageLedger::priceStoredModels(days);
+    EXPECT_TRUE(UsageLedger::priceStoredModels(days.at(QStringLiteral("2025-12-30")), PriceTable::builtIn()));
     EXPECT_DOUBLE_EQ(days.at(QStringLiteral("2025-12-30")).costUSD(), 1000 * 3e-6);
     EXPECT_EQ(days.at(QStringLiteral("2025-12-30")).unpricedTokens(), 1000);
 }

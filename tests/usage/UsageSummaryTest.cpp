@@ -143,13 +143,23 @@ TEST(PriceTable, CostsPerKindTierAndLookup)
         { "claude-sonnet-4-5-20250929", 100'000, 0, 0, 0, 0, 0.3 },
         { "anthropic/claude-opus-4-1-20250805", 0, 1'000'000, 0, 0, 0, 75.0 },
         { "claude-opus-4-1-20991231", 0, 1'000'000, 0, 0, 0, 75.0 }, // a new date of a listed model
+        // Listed only in Bedrock's form, asked for in every form.
+        { "claude-3-5-haiku-20241022", 1'000'000, 0, 0, 0, 0, 0.8 },
+        { "anthropic/claude-3-5-haiku-20241022", 1'000'000, 0, 0, 0, 0, 0.8 },
+        { "claude-3-5-haiku@20241022", 1'000'000, 0, 0, 0, 0, 0.8 },
+        { "us.anthropic.claude-3-5-haiku-20241022-v1:0", 1'000'000, 0, 0, 0, 0, 0.8 },
+        { "eu.anthropic.claude-sonnet-4-5-20250929-v1:0", 100'000, 0, 0, 0, 0, 0.3 },
+        { "claude-opus-4-1@20250805", 0, 1'000'000, 0, 0, 0, 75.0 },
+        { "anthropic.claude-opus-4-6-v1", 0, 1'000'000, 0, 0, 0, 25.0 },
     };
     for (const auto& [model, input, output, write, write1h, read, usd] : cases) {
         const ModelPrice* price = table.find(model);
         ASSERT_NE(price, nullptr) << model;
         EXPECT_NEAR(price->cost(input, output, write, write1h, read), usd, 1e-9) << model << " " << input;
     }
-    for (const char* unknown : { "gpt-4o", "claude-sonnet-9", "", "claude-sonnet", "<synthetic>" })
+    for (const char* unknown : { "gpt-4o", "claude-sonnet-9", "", "claude-sonnet", "<synthetic>", "claude-3-5-haiku",
+                                 "claude-3-5-haiku-20250101", "claude-opus-4-8", "x.anthropic.claude-3-5-haiku",
+                                 "claude-haiku-4-5@2025", "anthropic.claude-3-5-haiku-20241022-v1:0:extra" })
         EXPECT_EQ(table.find(unknown), nullptr) << unknown;
 }
 
@@ -161,7 +171,7 @@ TEST(PriceTable, OverrideFileAndBrokenFiles)
         "my-model": { "input_cost_per_token": 5e-06, "output_cost_per_token": 5e-06 },
         "no-output": { "input_cost_per_token": 5e-06 },
         "bad": { "input_cost_per_token": "cheap", "output_cost_per_token": 1 } })"));
-    const PriceTable table = PriceTable::load(path);
+    const PriceTable table = PriceTable::load({}, path);
     EXPECT_DOUBLE_EQ(table.find("claude-sonnet-4-5")->cost(1'000'000, 0, 1'000'000, 0, 0), 1.0);
     EXPECT_DOUBLE_EQ(table.find("my-model")->cost(0, 1'000'000, 0, 0, 0), 5.0);
     EXPECT_EQ(table.find("no-output"), nullptr);
@@ -171,6 +181,6 @@ TEST(PriceTable, OverrideFileAndBrokenFiles)
     // A file that does not load leaves the built-in table as it is; a missing one is no fault.
     const auto builtIn = PriceTable::builtIn().size();
     for (const char* text : { "{ not json", "[1, 2]", "" })
-        EXPECT_EQ(PriceTable::load(QString::fromStdString(dir.write("broken.json", text))).size(), builtIn) << text;
-    EXPECT_EQ(PriceTable::load(QString::fromStdString(dir.path("absent.json"))).size(), builtIn);
+        EXPECT_EQ(PriceTable::load(QString::fromStdString(dir.write("broken.json", text)), {}).size(), builtIn) << text;
+    EXPECT_EQ(PriceTable::load(QString::fromStdString(dir.path("absent.json")), {}).size(), builtIn);
 }

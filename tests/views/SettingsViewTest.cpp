@@ -155,6 +155,11 @@ TEST_F(SettingsForm, EveryControlWritesAndFollowsItsSettingAndEachQuotaStatusSho
     EXPECT_FALSE(checked("quotaAlertsSwitch"));
     EXPECT_FALSE(lower->isEnabled());
 
+    // The price list updates itself unless turned off.
+    EXPECT_TRUE(checked("priceListAutoUpdateSwitch"));
+    click("priceListAutoUpdateSwitch");
+    EXPECT_FALSE(m_defaults.priceListAutoUpdate());
+
     EXPECT_EQ(property("characterHeightChoice", "displayText").toString(), u"보통 (20pt)"_s);
     m_defaults.setCharacterHeight(18.0);
     EXPECT_EQ(property("characterHeightChoice", "currentIndex").toInt(), -1);
