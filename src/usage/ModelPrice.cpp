@@ -27,13 +27,17 @@ double ModelPrice::cost(std::int64_t inputTokens, std::int64_t outputTokens, std
 
 namespace {
 
-// A price key: absent is fine (empty), anything but a finite non-negative number spoils the entry.
+// No model costs anywhere near a dollar a token; a price past it (1e308, say) would turn every sum it
+// enters into infinity.
+constexpr double MaxPricePerToken = 1.0;
+
+// A price key: absent is fine (empty), anything but a plausible number of dollars spoils the entry.
 bool readPrice(const QJsonObject& entry, const char* key, std::optional<double>& out)
 {
     const QJsonValue v = entry.value(QLatin1String(key));
     if (v.isUndefined() || v.isNull())
         return true;
-    if (!v.isDouble() || !std::isfinite(v.toDouble()) || v.toDouble() < 0)
+    if (!v.isDouble() || !std::isfinite(v.toDouble()) || v.toDouble() < 0 || v.toDouble() > MaxPricePerToken)
         return false;
     out = v.toDouble();
     return true;

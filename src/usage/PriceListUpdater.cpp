@@ -1,16 +1,14 @@
 #include "usage/PriceListUpdater.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QHostAddress>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QSaveFile>
 
 #include "basics/Clock.h"
+#include "basics/OwnFile.h"
 #include "basics/UserDefaults.h"
 #include "usage/ModelPrice.h"
 #include "usage/PriceTable.h"
@@ -194,10 +192,9 @@ bool PriceListUpdater::store(const QByteArray& body)
     const auto entries = claudeEntries(body);
     if (!entries)
         return false;
-    QSaveFile file(m_listPath);
-    if (!QDir().mkpath(QFileInfo(m_listPath).absolutePath()) || !file.open(QIODevice::WriteOnly)
-        || file.write(*entries) != entries->size() || !file.commit()) {
-        qCWarning(lcUsage).noquote() << "the price list cannot be kept in" << m_listPath << ":" << file.errorString();
+    QString error;
+    if (!OwnFile::write(m_listPath, *entries, &error)) {
+        qCWarning(lcUsage).noquote() << "the price list cannot be kept:" << error;
         return false;
     }
     if (PriceTable::reloadCurrent())

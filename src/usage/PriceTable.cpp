@@ -10,9 +10,11 @@
 #include <QLoggingCategory>
 #include <QStandardPaths>
 
+#include "basics/OwnFile.h"
+
 Q_LOGGING_CATEGORY(lcPrices, "pacemark.usage.prices")
 
-std::optional<PriceTable> PriceTable::parse(const QByteArray& json, QString* error)
+std::optional<PriceTable> PriceTable::parse(const QByteArray& json, QString* error, QStringList* rejected)
 {
     QJsonParseError parseError;
     const QJsonDocument doc = QJsonDocument::fromJson(json, &parseError);
@@ -30,26 +32,53 @@ std::optional<PriceTable> PriceTable::parse(const QByteArray& json, QString* err
             continue;
         if (auto price = ModelPrice::fromJson(it.value().toObject()))
             table.m_prices[it.key().toStdString()] = *price;
+        else if (rejected)
+            rejected->append(it.key());
     }
     return table;
 }
 
 namespace {
 
-// outcome: what a failure means for the costs, said at the end of the one line.
-std::optional<PriceTable> readFile(const QString& path, const char* outcome)
+// The built-in table, from the application's resources.
+std::optional<QByteArray> readResource(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        qCWarning(lcPrices).noquote() << "cannot read the price table" << path << ":" << file.errorString() << "-"
-                                      << outcome;
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return file.readAll();
+}
+
+// outcome: what a failure means for the costs, said at the end of the one line. A file that is not
+// there is no failure; one that is there but is not a plain file of ours is.
+std::optional<PriceTable> readFile(const QString& path, const char* outcome)
+{
+    std::optional<QByteArray> bytes;
+    QString refusal;
+    if (path.startsWith(QLatin1Char(':'))) {
+        bytes = readResource(path);
+        refusal = QStringLiteral("missing");
+    } else {
+        auto file = OwnFile::read(path, PriceTable::MaxFileBytes);
+        bytes = std::move(file.bytes);
+        refusal = file.refusal;
+        if (!bytes && refusal.isEmpty())
+            return std::nullopt;
+    }
+    if (!bytes) {
+        qCWarning(lcPrices).noquote() << "cannot read the price table" << path << ":" << refusal << "-" << outcome;
         return std::nullopt;
     }
     QString error;
-    auto table = PriceTable::parse(file.readAll(), &error);
+    QStringList rejected;
+    auto table = PriceTable::parse(*bytes, &error, &rejected);
     if (!table)
         qCWarning(lcPrices).noquote() << "the price table" << path << "is not a JSON object of prices:" << error << "-"
                                       << outcome;
+    for (const QString& model : rejected)
+        qCWarning(lcPrices).noquote() << "the price table" << path << "gives" << model
+                                      << "a price that is not a number of dollars from 0 to 1 a token, or no input "
+                                         "and output price - the entry is ignored";
     return table;
 }
 
@@ -69,7 +98,7 @@ PriceTable PriceTable::load(const QString& downloadedPath, const QString& overri
         { overridePath, "the file is ignored" },
     };
     for (const auto& [path, outcome] : layers)
-        if (!path.isEmpty() && QFile::exists(path))
+        if (!path.isEmpty())
             if (const auto entries = readFile(path, outcome))
                 for (const auto& [model, price] : entries->m_prices)
                     table.m_prices[model] = price;

@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include "usage/ModelPrice.h"
 
@@ -19,13 +20,15 @@ public:
     PriceTable() = default;
 
     // The table in a LiteLLM-shaped JSON object (model name to prices); empty with *error set when the
-    // text is not such an object. Entries without usable prices are skipped.
-    static std::optional<PriceTable> parse(const QByteArray& json, QString* error = nullptr);
+    // text is not such an object. Entries without usable prices are skipped, and named in *rejected.
+    static std::optional<PriceTable> parse(const QByteArray& json, QString* error = nullptr,
+                                           QStringList* rejected = nullptr);
     // The built-in snapshot.
     static PriceTable builtIn();
     // The built-in snapshot, with the entries of the downloaded list at downloadedPath over its own
     // and those of the user's file at overridePath over both, each when the file exists. A file that
-    // fails to load is reported in one line on stderr and ignored.
+    // fails to load is reported in one line on stderr and ignored, and so is each entry it has to leave
+    // out. Only a regular file of at most MaxFileBytes is read; anything else at a path counts as absent.
     static PriceTable load(const QString& downloadedPath, const QString& overridePath);
     // $XDG_CONFIG_HOME/Pacemark/prices.json
     static QString userOverridePath();
@@ -37,6 +40,9 @@ public:
     static std::shared_ptr<const PriceTable> current();
     // Loads the files again and makes them the process's table; true when a price changed.
     static bool reloadCurrent();
+
+    // LiteLLM's whole list is under 2 MiB; the files kept here hold its Claude models only.
+    static constexpr qint64 MaxFileBytes = 8 << 20;
 
     // The price of a model by its name in the logs: the exact name; then its plain name (without an
     // "anthropic/" prefix, Bedrock's "anthropic." and "-v1:0", Vertex AI's "@" before the date) as

@@ -1,3 +1,6 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <limits>
 #include <tuple>
 
@@ -183,4 +186,32 @@ TEST(PriceTable, OverrideFileAndBrokenFiles)
     for (const char* text : { "{ not json", "[1, 2]", "" })
         EXPECT_EQ(PriceTable::load(QString::fromStdString(dir.write("broken.json", text)), {}).size(), builtIn) << text;
     EXPECT_EQ(PriceTable::load(QString::fromStdString(dir.path("absent.json")), {}).size(), builtIn);
+
+    // Prices no model has leave the built-in price standing, each entry named once.
+    const double opus = PriceTable::builtIn().find("claude-opus-4-1")->cost(0, 1'000'000, 0, 0, 0);
+    const auto absurd = QString::fromStdString(dir.write("absurd.json", R"({
+        "claude-opus-4-1": { "input_cost_per_token": 1e308, "output_cost_per_token": 1e308 },
+        "claude-opus-4-1-20250805": { "input_cost_per_token": -1e-06, "output_cost_per_token": 2e-06 },
+        "claude-sonnet-4-5-20250929": { "input_cost_per_token": true, "output_cost_per_token": 2e-06 } })"));
+    testing::internal::CaptureStderr();
+    const PriceTable guarded = PriceTable::load({}, absurd);
+    const std::string warnings = testing::internal::GetCapturedStderr();
+    EXPECT_DOUBLE_EQ(guarded.find("claude-opus-4-1")->cost(0, 1'000'000, 0, 0, 0), opus);
+    EXPECT_DOUBLE_EQ(guarded.find("claude-opus-4-1-20250805")->cost(0, 1'000'000, 0, 0, 0), opus);
+    for (const char* model : { "claude-opus-4-1", "claude-opus-4-1-20250805", "claude-sonnet-4-5-20250929" })
+        EXPECT_NE(warnings.find(std::string(model) + " a price"), std::string::npos) << warnings;
+
+    // Only a plain file of at most the cap is read: a pipe, a device or a link stands for no file.
+    const std::string fifo = dir.path("fifo.json");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string zero = dir.path("zero.json"), linked = dir.path("linked.json"), large = dir.path("large.json");
+    ASSERT_EQ(::symlink("/dev/zero", zero.c_str()), 0);
+    ASSERT_EQ(::symlink(path.toStdString().c_str(), linked.c_str()), 0);
+    dir.write("large.json", "{}");
+    ASSERT_EQ(::truncate(large.c_str(), PriceTable::MaxFileBytes + 1), 0);
+    for (const std::string& odd : { fifo, zero, linked, large }) {
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(PriceTable::load({}, QString::fromStdString(odd)).find("my-model"), nullptr) << odd;
+        EXPECT_NE(testing::internal::GetCapturedStderr().find("cannot read the price table"), std::string::npos);
+    }
 }
