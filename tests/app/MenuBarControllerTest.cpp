@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QJsonDocument>
 #include <QSignalSpy>
 #include <QTimer>
 
@@ -82,12 +83,15 @@ TEST_F(MenuBarControllerTest, WithoutATrayTheDashboardIsAWindowAndTheBatteryWait
     const QList<QImage> runnerOnly = controller.statusImages();
     m_defaults.setShowMenuBarQuotaBattery(true);
     EXPECT_EQ(controller.statusImages(), runnerOnly);
-    // The five-hour window, else the credits.
+    // The five-hour window (or the binding limit when asked for), else the credits.
     ClaudeQuota quota;
-    quota.extraUsage = ClaudeQuota::ExtraUsage { true, 5000, 1234, 24.7, u"USD"_s };
-    EXPECT_EQ(MenuBarController::batteryValue(quota), 24.7);
-    quota.fiveHour = ClaudeQuota::Window { 42.0, std::nullopt };
+    quota.extraUsage = ClaudeQuota::ExtraUsage { true, 5000, 1234, 24.7, u"USD"_s, 2, {} };
+    EXPECT_EQ(MenuBarController::batteryValue(quota, true), 24.7);
+    quota = ClaudeQuota::fromJson(QJsonDocument::fromJson(R"({"five_hour": {"utilization": 42}, "limits": [
+        {"kind": "weekly_scoped", "percent": 74, "scope": {"model": {"display_name": "Fable"}}, "is_active": true}]})")
+                                      .object());
     EXPECT_EQ(MenuBarController::batteryValue(quota), 42.0);
+    EXPECT_EQ(MenuBarController::batteryValue(quota, true), 74.0);
     EXPECT_EQ(MenuBarController::batteryValue(ClaudeQuota {}), std::nullopt);
     EXPECT_EQ(MenuBarController::batteryValue(std::nullopt), std::nullopt);
 }

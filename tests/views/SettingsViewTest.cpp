@@ -216,7 +216,7 @@ TEST(QuotaPreview, WritesTheCreditsAsPrintfDoesWithAPointInAnyLocale)
 {
     ClaudeQuota quota;
     quota.fiveHour = ClaudeQuota::Window { 12.6, std::nullopt };
-    quota.extraUsage = ClaudeQuota::ExtraUsage { true, 50000, 1234, 7.25, u"USD"_s };
+    quota.extraUsage = ClaudeQuota::ExtraUsage { true, 50000, 1234, 7.25, u"USD"_s, 2, {} };
     QuotaSettingsModel model;
 
     // Numbers written with a comma for the decimal point by C's formatting functions, as a German
