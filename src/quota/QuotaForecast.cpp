@@ -15,8 +15,9 @@ using namespace std::chrono_literals;
 constexpr qint64 SamePeriodToleranceMs = 3'600'000;
 // A fall this large is a reset the answer did not date: the old samples belong to the last period.
 constexpr double ResetDrop = 5.0;
-// Less than one whole point of rise over the window is noise of the rounding, not a pace.
-constexpr double MinimumRise = 1.0;
+// The server sends whole points: a rise of one point may be half a point of real use, so a pace needs
+// two before it is trusted.
+constexpr double MinimumRise = 2.0;
 // Bounds what a broken file or answer can make us keep.
 constexpr std::size_t MaxSeries = 64;
 constexpr std::size_t MaxSamples = 2048;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QSignalSpy>
 #include <QTimer>
 
@@ -264,6 +265,55 @@ TEST_F(ClaudeQuotaManagerTest, FetchesInFlightSkipRefreshesTheLastWinsAndDropped
     EXPECT_TRUE(waitUntil([&] { return m_refreshes.count() == 4; }));
     EXPECT_EQ(m_manager.status(), Status::denied());
     EXPECT_FALSE(m_manager.quota());
+}
+
+}
+
+namespace {
+
+// Every successful poll adds to the samples file; the next process reads them and forecasts from the
+// first poll after its start. A read-only file is left as it was.
+TEST_F(ClaudeQuotaManagerTest, SamplesOutliveTheProcessAndGiveTheForecast)
+{
+    login();
+    const QString file = QString::fromStdString(m_home.path("data/quota-samples.json"));
+    m_manager.setSampleFile(file, true);
+    const auto answer = [](int percent) {
+        return R"({"five_hour": {"utilization": )" + QByteArray::number(percent)
+            + R"(, "resets_at": "2026-01-02T19:00:00Z"}})";
+    };
+    for (const int percent : { 40, 42 }) {
+        m_server.respond(200, answer(percent));
+        refresh();
+        m_clock.advance(5min);
+    }
+    ASSERT_TRUE(m_manager.quota());
+    EXPECT_FALSE(m_manager.quota()->limits.at(0).forecastAt);
+
+    ClaudeQuotaManager restarted(&m_provider);
+    restarted.setSampleFile(file, true);
+    QSignalSpy finished(&restarted, &ClaudeQuotaManager::refreshFinished);
+    m_server.respond(200, answer(44));
+    restarted.refreshQuota();
+    ASSERT_TRUE(waitUntil([&] { return !finished.isEmpty(); }));
+    // Two points every five minutes: 56 more in 140 minutes.
+    EXPECT_EQ(restarted.quota()->limits.at(0).forecastAt, Clock::now() + 140min);
+    EXPECT_EQ(restarted.forecast().samples(QStringLiteral("fiveHour")).size(), 3u);
+
+    const auto read = [&] {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    const QByteArray saved = read();
+    ClaudeQuotaManager report(&m_provider);
+    report.setSampleFile(file, false);
+    EXPECT_EQ(report.forecast().samples(QStringLiteral("fiveHour")).size(), 3u);
+    m_clock.advance(5min);
+    QSignalSpy reported(&report, &ClaudeQuotaManager::refreshFinished);
+    report.refreshQuota();
+    ASSERT_TRUE(waitUntil([&] { return !reported.isEmpty(); }));
+    EXPECT_TRUE(report.quota()->limits.at(0).forecastAt);
+    EXPECT_EQ(read(), saved);
 }
 
 }
