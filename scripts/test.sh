@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what Pacemark needs, builds it and runs every test: the suite, the suite again under
-# AddressSanitizer and UndefinedBehaviorSanitizer, and a short fuzzing run of the line decoder.
+# AddressSanitizer and UndefinedBehaviorSanitizer, and short fuzzing runs of the line decoder and of the
+# quota answer parser.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -17,6 +18,11 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 CC=clang CXX=clang++ scripts/build.sh build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DPACEMARK_BUILD_TESTS=OFF -DPACEMARK_BUILD_FUZZERS=ON
 mkdir -p build-fuzz/corpus
-build-fuzz/fuzz/fuzz_log_line -max_total_time="${PACEMARK_FUZZ_SECONDS:-30}" -max_len=4096 \
+build-fuzz/fuzz/fuzz_log_line -max_total_time="${PACEMARK_FUZZ_SECONDS:-20}" -max_len=4096 \
     build-fuzz/corpus fuzz/seeds
+# Seeded with the endpoint's published answers.
+mkdir -p build-fuzz/quota-corpus
+build-fuzz/fuzz/fuzz_quota_answer -max_total_time="${PACEMARK_FUZZ_SECONDS:-20}" -max_len=8192 \
+    -dict=fuzz/quota_answer.dict \
+    build-fuzz/quota-corpus tests/quota/data/oauth-usage
 echo "fuzz: done"
