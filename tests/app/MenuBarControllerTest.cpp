@@ -6,8 +6,10 @@
 
 #include "ClaudeLog.h"
 #include "EventLoop.h"
+#include "LocalHttpServer.h"
 #include "Records.h"
 #include "TempDir.h"
+#include "UsageAnswers.h"
 #include "app/MenuBarController.h"
 #include "app/PopoverWindow.h"
 #include "app/tray/SystemTray.h"
@@ -16,6 +18,7 @@
 #include "ingest/ProviderManager.h"
 #include "quota/ClaudeQuotaManager.h"
 #include "quota/ClaudeWebProvider.h"
+#include "quota/FileCredentialStore.h"
 #include "runner/RunCharacter.h"
 #include "usage/UsageDataManager.h"
 
@@ -115,5 +118,35 @@ TEST_F(MenuBarControllerTest, TickDrivesTheRunnerFromTheLogs)
 
     clock.advance(std::chrono::minutes(3));
     EXPECT_TRUE(waitUntil([&] { return m_runner.animationState() == AnimationSpeed::Idle; }, 3s));
+    Clock::install(nullptr);
+}
+
+// The tooltip names the binding limit first, with its forecast from the kept samples, then the other
+// limits in the card's order and credits that ran out.
+TEST_F(MenuBarControllerTest, TooltipPutsTheBindingLimitFirst)
+{
+    ManualClock clock(instant("2026-08-14T20:00:00Z"));
+    Clock::install(&clock);
+    m_home.write(".credentials.json", R"({"claudeAiOauth": {"accessToken": "sk-ant-oat01-t"}})");
+    const std::string samples = m_home.write(
+        "quota-samples.json",
+        R"({"weekly:fable": {"end": 1787119199777, "samples": [[1786735200000, 70], [1786736100000, 72], [1786737000000, 73]]}})");
+    LocalHttpServer server;
+    server.respond(200, UsageAnswers::read(UsageAnswers::BindingScopedCap));
+    ClaudeOAuthProvider oauth(
+        { std::make_shared<FileCredentialStore>(QString::fromStdString(m_home.path(".credentials.json"))) },
+        server.url());
+    ClaudeQuotaManager quota(&oauth);
+    quota.setSampleFile(QString::fromStdString(samples), true);
+    quota.refreshQuota();
+    ASSERT_TRUE(waitUntil([&] { return quota.quota().has_value(); }));
+
+    MenuBarController controller(&m_usage, &m_runner, &quota, &oauth, &m_defaults);
+    EXPECT_EQ(controller.toolTipText(),
+              u"오늘 0 토큰 · 0/min\n"
+              "Fable 주간 74% · 리셋까지 4d 9h · 이 속도면 8/15 00:28에 한도 도달\n"
+              "5시간 8% · 리셋까지 2h 29m\n"
+              "주간 56% · 리셋까지 4d 9h\n"
+              "크레딧 소진"_s);
     Clock::install(nullptr);
 }
