@@ -4,6 +4,7 @@
 #include <QJsonObject>
 
 #include "Records.h"
+#include "UsageAnswers.h"
 #include "quota/ClaudeQuota.h"
 #include "quota/CreditsFormat.h"
 #include "quota/ResetCountdown.h"
@@ -19,19 +20,6 @@ QJsonObject object(const QByteArray& json)
     const QJsonDocument document = QJsonDocument::fromJson(json);
     EXPECT_TRUE(document.isObject()) << json.left(200).constData();
     return document.object();
-}
-
-// "weeklyScoped Fable 74 2026-08-19T05:59:59.777Z normal *": kind, label, percent, reset, severity, binding.
-QString describe(const ClaudeQuota::Limit& limit)
-{
-    QStringList parts { limit.kindName(), limit.label, QString::number(limit.percent) };
-    if (limit.resetsAt)
-        parts << InstantFormat::toIsoUtcMillis(*limit.resetsAt);
-    if (!limit.severity.isEmpty())
-        parts << limit.severity;
-    if (limit.binding)
-        parts << QStringLiteral("*");
-    return parts.join(u' ');
 }
 
 TEST(ClaudeQuotaTest, AWindowFallsBackMemberByMember)
@@ -66,40 +54,36 @@ TEST(ClaudeQuotaTest, LimitsTakeWhatTheAnswerGivesAndNothingElse)
         { R"({"limits": {"kind": "session", "percent": 5}})", "" },
         { R"({"limits": [1, "x", null, [], {"kind": 3}, {"kind": "monthly", "percent": 50}]})", "" },
         { R"({"limits": [{"kind": "session", "percent": "50", "resets_at": 7}]})", "" },
-        { R"({"limits": [{"kind": "session", "percent": 150, "resets_at": "soon", "severity": 2}]})",
-          "session 5시간 150 *" },
+        { R"({"limits": [{"kind": "session", "percent": 150, "resets_at": "soon", "severity": 2}]})", "5시간 150 *" },
         { R"({"limits": [{"kind": "weekly_all", "percent": -5, "severity": "warning", "is_active": "true"}]})",
-          "weekly 주간 -5 warning *" },
+          "주간 -5 warning *" },
         { R"({"limits": [{"kind": "weekly_scoped", "percent": 50, "scope": null},
                          {"kind": "weekly_scoped", "percent": 50, "scope": {"model": {"display_name": "  "}}},
                          {"kind": "weekly_scoped", "scope": {"model": {"display_name": "Fable"}}, "percent": null}]})",
           "" },
         { R"({"limits": [{"kind": "weekly_scoped", "percent": 9, "scope": {"model": null,
                           "surface": {"display_name": "Claude Code"}}}]})",
-          "weeklyScoped Claude Code 9 *" },
+          "Claude Code 9 *" },
         // One limit twice keeps the entry that stops the account first.
         { QByteArray(R"({"limits": [{"kind": "weekly_scoped", "percent": 40, )") + fable
               + R"(}, {"kind": "weekly_scoped", "percent": 60, "scope": {"model": {"display_name": "fable"}}}]})",
-          "weeklyScoped fable 60 *" },
+          "fable 60 *" },
         { QByteArray(R"({"limits": [{"kind": "weekly_scoped", "percent": 40, "is_active": true, )") + fable
               + R"(}, {"kind": "weekly_scoped", "percent": 60, )" + fable
               + R"(}, {"kind": "session", "percent": 70}]})",
-          "session 5시간 70; weeklyScoped Fable 40 *" },
+          "5시간 70 | Fable 40 *" },
         // The legacy members fill in only what the list lacks.
         { R"({"five_hour": {"utilization": 10, "resets_at": "2026-07-02T02:10:00Z"},
               "limits": [{"kind": "session", "percent": 12}]})",
-          "session 5시간 12 2026-07-02T02:10:00.000Z *" },
+          "5시간 12 2026-07-02T02:10:00.000Z *" },
         { R"({"seven_day_opus": {"utilization": 0.0}, "seven_day_sonnet": {"utilization": 3},
               "limits": [{"kind": "weekly_scoped", "percent": 20, "scope": {"model": {"display_name": "Sonnet"}}}]})",
-          "weeklyScoped Sonnet 20 *" },
-        { R"({"seven_day_opus": {"utilization": 4}, "seven_day": {}})", "weekly 주간 0; weeklyScoped Opus 4 *" },
+          "Sonnet 20 *" },
+        { R"({"seven_day_opus": {"utilization": 4}, "seven_day": {}})", "주간 0 | Opus 4 *" },
     };
-    for (const auto& [json, expected] : cases) {
-        QStringList shown;
-        for (const auto& limit : ClaudeQuota::parseLimits(QJsonDocument::fromJson(json).object()))
-            shown << describe(limit);
-        EXPECT_EQ(shown.join(u"; "), QString::fromUtf8(expected)) << json.constData();
-    }
+    for (const auto& [json, expected] : cases)
+        EXPECT_EQ(UsageAnswers::describe(ClaudeQuota::parseLimits(object(json))), QString::fromUtf8(expected))
+            << json.constData();
 
     // The two account-wide windows keep their meaning when only the list carries them.
     const ClaudeQuota fromList = ClaudeQuota::fromJson(object(R"({"five_hour": null, "seven_day": null, "limits": [
@@ -117,7 +101,7 @@ TEST(ClaudeQuotaTest, LimitsTakeWhatTheAnswerGivesAndNothingElse)
     many.chop(1);
     const auto limits = ClaudeQuota::parseLimits(object(many + "]}"));
     ASSERT_EQ(limits.size(), 33u);
-    EXPECT_EQ(describe(limits.front()), u"session 5시간 99 *");
+    EXPECT_EQ(UsageAnswers::describe({ limits.front() }), u"5시간 99 *");
 }
 
 TEST(ClaudeQuotaTest, ExtraUsageReadsTheMoneyInItsOwnCurrencyAndPrecision)

@@ -16,6 +16,9 @@ inline constexpr const char* BindingScopedCap = "2026-08-14-binding-scoped-cap-o
 inline constexpr const char* All[] = { LegacySonnet, Legacy, MinimalLimits, ScopedCap, BindingScopedCap };
 
 QByteArray read(const char* file);
+// "Fable 74 2026-08-19T05:59:59.777Z normal *" per limit, joined by " | ": label, percent, reset, severity
+// and a star for the binding one.
+QString describe(const std::vector<ClaudeQuota::Limit>& limits);
 // The snapshot as the client builds it from the answer.
 ClaudeQuota parse(const char* file);
 
