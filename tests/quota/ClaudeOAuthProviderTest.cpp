@@ -135,7 +135,6 @@ TEST_F(ClaudeOAuthProviderTest, ReadsEveryPublishedAnswer)
         const auto& quota = std::get<ClaudeQuota>(result.outcome);
         EXPECT_EQ(UsageAnswers::describe(quota.limits), QString::fromUtf8(limits)) << file;
         EXPECT_EQ(quota.extraUsage, credits) << file;
-        EXPECT_EQ(quota.fiveHour, quota.limits.front().window()) << file;
         EXPECT_EQ(quota.sevenDay, quota.limits.at(1).window()) << file;
     }
 }

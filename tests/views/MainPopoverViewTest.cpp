@@ -286,11 +286,8 @@ TEST_F(Popover, QuotaCardShowsWindowsBadgeAndBars)
     EXPECT_NEAR(fills[0]->width(), track * 0.954, 0.01);
     EXPECT_EQ(fills[1]->width(), 0.0);
     EXPECT_NEAR(fills[3]->width(), track * 0.2468, 0.01);
-    // One band marks the binding limit, around its row.
-    const auto marks = named("quotaCard", "quotaBindingMark");
-    ASSERT_EQ(marks.size(), 1);
-    EXPECT_GT(marks[0]->height(), fills[2]->height());
-    EXPECT_NEAR(marks[0]->mapToScene({}).y(), fills[2]->mapToScene({}).y(), 30);
+    // One band marks the binding limit.
+    EXPECT_EQ(named("quotaCard", "quotaBindingMark").size(), 1);
 
     loggedIn = false;
     m_quota->setQuota(std::nullopt);

@@ -44,8 +44,6 @@ TEST_F(QuotaCard, RowsInOrderClampedWhereValuesCanStrayAndWithCountdowns)
                      quotaLimit(Kind::weekly, u"주간"_s, 120, Now - 1min, false, Now + 1h),
                      quotaLimit(Kind::weeklyScoped, u"Opus"_s, 250, Now + 3 * 24h + 1h, true, Now - 1min) };
     stray.extraUsage = ClaudeQuota::ExtraUsage { true, 0, 0, -10, u"USD"_s, 2, {} };
-    ClaudeQuota alone;
-    alone.limits = { quotaLimit(Kind::session, u"5시간"_s, 50, Now + 1h, true, Now + 30min) };
 
     const std::pair<ClaudeQuota, QVariantList> cases[] {
         // A forecast already past is not shown.
@@ -54,8 +52,6 @@ TEST_F(QuotaCard, RowsInOrderClampedWhereValuesCanStrayAndWithCountdowns)
             row("주간", 100.0, NamedColor::Red, "100%", "리셋됨", false, "이 속도면 10:00에 한도 도달"),
             row("Opus", 100.0, NamedColor::Red, "100%", "3d 1h", true),
             row("크레딧", 0.0, NamedColor::Green, "$0", "$0") } },
-        // A single limit needs no mark.
-        { alone, { row("5시간", 50.0, NamedColor::Green, "50%", "1h 0m", false, "이 속도면 09:30에 한도 도달") } },
         // An empty answer still counts as a quota.
         { ClaudeQuota {}, {} },
     };
