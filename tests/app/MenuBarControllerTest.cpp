@@ -121,8 +121,8 @@ TEST_F(MenuBarControllerTest, TickDrivesTheRunnerFromTheLogs)
     Clock::install(nullptr);
 }
 
-// The tooltip names the binding limit first, with its forecast from the kept samples, then the other
-// limits in the card's order and credits that ran out.
+// The tooltip names the binding limit first, with its forecast from the samples of the last process
+// (which the poll adds to), then the other limits in the card's order and credits that ran out.
 TEST_F(MenuBarControllerTest, TooltipPutsTheBindingLimitFirst)
 {
     ManualClock clock(instant("2026-08-14T20:00:00Z"));
@@ -148,5 +148,8 @@ TEST_F(MenuBarControllerTest, TooltipPutsTheBindingLimitFirst)
               "5시간 8% · 리셋까지 2h 29m\n"
               "주간 56% · 리셋까지 4d 9h\n"
               "크레딧 소진"_s);
+    ClaudeQuotaManager next(&oauth);
+    next.setSampleFile(QString::fromStdString(samples), true);
+    EXPECT_EQ(next.forecast().samples(u"weekly:fable"_s).size(), 4u);
     Clock::install(nullptr);
 }

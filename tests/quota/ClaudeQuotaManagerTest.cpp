@@ -267,37 +267,3 @@ TEST_F(ClaudeQuotaManagerTest, FetchesInFlightSkipRefreshesTheLastWinsAndDropped
 }
 
 }
-
-namespace {
-
-// Every successful poll adds to the samples file; the next process reads them and forecasts from the
-// first poll after its start.
-TEST_F(ClaudeQuotaManagerTest, SamplesOutliveTheProcessAndGiveTheForecast)
-{
-    login();
-    const QString file = QString::fromStdString(m_home.path("data/quota-samples.json"));
-    m_manager.setSampleFile(file, true);
-    const auto answer = [](int percent) {
-        return R"({"five_hour": {"utilization": )" + QByteArray::number(percent)
-            + R"(, "resets_at": "2026-01-02T19:00:00Z"}})";
-    };
-    for (const int percent : { 40, 42 }) {
-        m_server.respond(200, answer(percent));
-        refresh();
-        m_clock.advance(5min);
-    }
-    ASSERT_TRUE(m_manager.quota());
-    EXPECT_FALSE(m_manager.quota()->limits.at(0).forecastAt);
-
-    ClaudeQuotaManager restarted(&m_provider);
-    restarted.setSampleFile(file, true);
-    QSignalSpy finished(&restarted, &ClaudeQuotaManager::refreshFinished);
-    m_server.respond(200, answer(44));
-    restarted.refreshQuota();
-    ASSERT_TRUE(waitUntil([&] { return !finished.isEmpty(); }));
-    // Two points every five minutes: 56 more in 140 minutes.
-    EXPECT_EQ(restarted.quota()->limits.at(0).forecastAt, Clock::now() + 140min);
-    EXPECT_EQ(restarted.forecast().samples(QStringLiteral("fiveHour")).size(), 3u);
-}
-
-}

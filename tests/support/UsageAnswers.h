@@ -13,7 +13,6 @@ inline constexpr const char* Legacy = "2026-04-11-legacy.json";
 inline constexpr const char* MinimalLimits = "2026-07-02-trimmed-minimal-limits.json";
 inline constexpr const char* ScopedCap = "2026-07-06-scoped-cap-only-in-limits.json";
 inline constexpr const char* BindingScopedCap = "2026-08-14-binding-scoped-cap-out-of-credits.json";
-inline constexpr const char* All[] = { LegacySonnet, Legacy, MinimalLimits, ScopedCap, BindingScopedCap };
 
 QByteArray read(const char* file);
 // "Fable 74 2026-08-19T05:59:59.777Z normal *" per limit, joined by " | ": label, percent, reset, severity
