@@ -6,7 +6,6 @@
 #include "Records.h"
 #include "UsageAnswers.h"
 #include "quota/ClaudeQuota.h"
-#include "quota/CreditsFormat.h"
 #include "quota/ResetCountdown.h"
 #include "quota/RetryAfter.h"
 
@@ -137,19 +136,6 @@ TEST(ClaudeQuotaTest, ExtraUsageReadsTheMoneyInItsOwnCurrencyAndPrecision)
     };
     for (const auto& [json, expected] : cases)
         EXPECT_EQ(ClaudeQuota::parseExtraUsage(object(json)), expected) << json;
-
-    QStringList shown;
-    for (const auto& credits :
-         { Extra { true, 5000, 1287, 0, QStringLiteral("USD"), 2, {} },
-           Extra { true, std::nullopt, 40843, 0, QStringLiteral("EUR"), 2, {} },
-           Extra { true, 5000, 1200, 0, QStringLiteral("JPY"), 0, {} },
-           Extra { false, 25000, 8, 0, QStringLiteral("USD"), 2, QStringLiteral("out_of_credits") },
-           Extra { false, 100, 8, 0, QStringLiteral("USD"), 2, QStringLiteral("policy") } })
-        shown << CreditsFormat::used(credits) + u'/' + CreditsFormat::monthlyLimit(credits, true) + u'/'
-                + CreditsFormat::disabledText(credits);
-    EXPECT_EQ(shown.join(u", "),
-              QStringLiteral("$12.87/$50/, €408.43/한도 없음/, 1200 JPY/5000 JPY/, "
-                             "$0.08/$250/크레딧 소진, $0.08/$1/크레딧 꺼짐"));
 }
 
 TEST(RetryAfterTest, GivesTheInstantOfTheNextAllowedRequest)

@@ -271,14 +271,14 @@ TEST_F(Popover, QuotaCardShowsWindowsBadgeAndBars)
     quota.limits = { quotaLimit(Kind::session, u"5시간"_s, 95.4, Noon + 2h + 5min),
                      quotaLimit(Kind::weekly, u"주간"_s, -5, Noon - 1s),
                      quotaLimit(Kind::weeklyScoped, u"Fable"_s, 81, Noon + 48h, true, Noon + 90min) };
-    quota.extraUsage = ClaudeQuota::ExtraUsage { true, std::nullopt, 1234, 24.68, u"USD"_s, 2, {} };
+    quota.extraUsage = ClaudeQuota::ExtraUsage { true, std::nullopt, 1234, 24.68, u"EUR"_s, 2, {} };
     m_quota->setQuota(quota);
     m_quota->setStatus(ClaudeQuotaManager::Status::loaded());
     settle();
     EXPECT_FALSE(shown("quotaSpinner"));
     EXPECT_EQ(texts("quotaCard"),
               u"Claude 쿼터|5시간|95%|2h 5m|주간|0%|리셋됨|Fable|81%|2d 0h|이 속도면 13:30에 한도 "
-              u"도달|크레딧|$12|한도 없음"_s);
+              u"도달|크레딧|€12|한도 없음"_s);
     const auto fills = named("quotaCard", "quotaFill");
     ASSERT_EQ(fills.size(), 4);
     const qreal track = fills[0]->parentItem()->width();

@@ -43,7 +43,7 @@ TEST_F(QuotaCard, RowsInOrderClampedWhereValuesCanStrayAndWithCountdowns)
     stray.limits = { quotaLimit(Kind::session, u"5시간"_s, -3, std::nullopt),
                      quotaLimit(Kind::weekly, u"주간"_s, 120, Now - 1min, false, Now + 1h),
                      quotaLimit(Kind::weeklyScoped, u"Opus"_s, 250, Now + 3 * 24h + 1h, true, Now - 1min) };
-    stray.extraUsage = ClaudeQuota::ExtraUsage { true, 0, 0, -10, u"USD"_s, 2, {} };
+    stray.extraUsage = ClaudeQuota::ExtraUsage { false, 120, 0, -10, u"JPY"_s, 0, u"policy"_s };
 
     const std::pair<ClaudeQuota, QVariantList> cases[] {
         // A forecast already past is not shown.
@@ -51,7 +51,7 @@ TEST_F(QuotaCard, RowsInOrderClampedWhereValuesCanStrayAndWithCountdowns)
           { row("5시간", 0.0, NamedColor::Green, "0%"),
             row("주간", 100.0, NamedColor::Red, "100%", "리셋됨", false, "이 속도면 10:00에 한도 도달"),
             row("Opus", 100.0, NamedColor::Red, "100%", "3d 1h", true),
-            row("크레딧", 0.0, NamedColor::Green, "$0", "$0") } },
+            row("크레딧", 0.0, NamedColor::Green, "0 JPY", "120 JPY", false, "크레딧 꺼짐") } },
         // An empty answer still counts as a quota.
         { ClaudeQuota {}, {} },
     };
