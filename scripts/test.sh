@@ -21,4 +21,8 @@ for target in log_line log_cache price_list; do
     build-fuzz/fuzz/fuzz_$target -max_total_time="${PACEMARK_FUZZ_SECONDS:-20}" -max_len=4096 \
         "build-fuzz/corpus/$target" "fuzz/seeds/$target"
 done
+# Seeded with the endpoint's published answers.
+mkdir -p build-fuzz/corpus/quota_answer
+build-fuzz/fuzz/fuzz_quota_answer -max_total_time="${PACEMARK_FUZZ_SECONDS:-20}" -max_len=8192 \
+    -dict=fuzz/quota_answer.dict build-fuzz/corpus/quota_answer tests/quota/data/oauth-usage
 echo "fuzz: done"

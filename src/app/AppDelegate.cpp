@@ -37,6 +37,7 @@ ClaudeQuotaManager* AppDelegate::claudeQuotaManager()
     if (!m_claudeQuotaManager) {
         m_claudeQuotaManager = new ClaudeQuotaManager(m_claudeOAuthProvider, this);
         m_claudeQuotaManager->setPollInterval(300.0);
+        m_claudeQuotaManager->setSampleFile(ClaudeQuotaManager::defaultSampleFile(), true);
     }
     return m_claudeQuotaManager;
 }

@@ -13,6 +13,8 @@
 #include "basics/Clock.h"
 #include "basics/UserDefaults.h"
 #include "quota/ClaudeQuotaManager.h"
+#include "quota/CreditsFormat.h"
+#include "quota/QuotaForecast.h"
 #include "quota/ResetCountdown.h"
 #include "runner/RunCharacter.h"
 #include "usage/ModelColor.h"
@@ -36,14 +38,16 @@ StatusImage::Colors trayColors()
     return { named(NamedColor::Green), named(NamedColor::Orange), named(NamedColor::Red) };
 }
 
-QString quotaLine(const QString& label, const std::optional<ClaudeQuota::Window>& window, Instant now)
+QString quotaLine(const ClaudeQuota::Limit& limit, Instant now)
 {
-    if (!window)
-        return {};
-    QString line = QStringLiteral("%1 %2").arg(label, DashboardFormat::percentText(window->utilizationPct));
-    const QString countdown = resetCountdown(window->resetsAt, now);
+    const QString label
+        = limit.kind == ClaudeQuota::Limit::Kind::weeklyScoped ? limit.label + QStringLiteral(" 주간") : limit.label;
+    QString line = QStringLiteral("%1 %2").arg(label, DashboardFormat::percentText(limit.percent));
+    const QString countdown = resetCountdown(limit.resetsAt, now);
     if (!countdown.isEmpty())
         line += QStringLiteral(" · 리셋까지 %1").arg(countdown);
+    if (limit.forecastAt && *limit.forecastAt > now)
+        line += QStringLiteral(" · ") + QuotaForecast::text(*limit.forecastAt, now);
     return line;
 }
 
@@ -209,10 +213,12 @@ void MenuBarController::scheduleRedraw()
         Qt::QueuedConnection);
 }
 
-std::optional<double> MenuBarController::batteryValue(const std::optional<ClaudeQuota>& quota)
+std::optional<double> MenuBarController::batteryValue(const std::optional<ClaudeQuota>& quota, bool bindingLimit)
 {
     if (!quota)
         return std::nullopt;
+    if (const auto* binding = quota->bindingLimit(); bindingLimit && binding)
+        return binding->percent;
     if (quota->fiveHour)
         return quota->fiveHour->utilizationPct;
     if (quota->extraUsage)
@@ -229,7 +235,7 @@ void MenuBarController::updateMenuBarImage()
     options.characterHeight = m_defaults->characterHeight();
     options.horizontalFlip = m_defaults->horizontalFlip();
     if (m_defaults->showMenuBarQuotaBattery())
-        options.battery = batteryValue(m_claudeQuotaManager->quota());
+        options.battery = batteryValue(m_claudeQuotaManager->quota(), m_defaults->batteryShowsBindingLimit());
     options.colors = trayColors();
 
     const QList<QImage> frames = m_runCharacter->frames();
@@ -271,15 +277,16 @@ QString MenuBarController::toolTipText() const
     if (quota && state != ClaudeQuotaManager::Status::Case::notConfigured
         && state != ClaudeQuotaManager::Status::Case::denied) {
         const Instant now = Clock::now();
-        for (const QString& line : { quotaLine(QStringLiteral("5시간"), quota->fiveHour, now),
-                                     quotaLine(QStringLiteral("주간"), quota->sevenDay, now),
-                                     quotaLine(QStringLiteral("Opus"), quota->sevenDayOpus, now),
-                                     quotaLine(QStringLiteral("Sonnet"), quota->sevenDaySonnet, now) }) {
-            if (!line.isEmpty())
-                lines.append(line);
+        if (const auto* binding = quota->bindingLimit())
+            lines.append(quotaLine(*binding, now));
+        for (const auto& limit : quota->limits) {
+            if (!limit.binding)
+                lines.append(quotaLine(limit, now));
         }
-        if (quota->extraUsage)
-            lines.append(QStringLiteral("크레딧 %1").arg(DashboardFormat::percentText(quota->extraUsage->utilization)));
+        if (const auto& credits = quota->extraUsage)
+            lines.append(credits->isEnabled
+                             ? QStringLiteral("크레딧 %1").arg(DashboardFormat::percentText(credits->utilization))
+                             : CreditsFormat::disabledText(*credits));
     }
     return lines.join(QLatin1Char('\n'));
 }

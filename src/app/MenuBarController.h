@@ -43,8 +43,9 @@ public:
     void showPopover(const QRect& iconGeometry = QRect(), const QPoint& at = QPoint());
     void updateMenuBarImage();
 
-    // The battery value of a quota: the five-hour window, else the extra usage, else none.
-    static std::optional<double> batteryValue(const std::optional<ClaudeQuota>& quota);
+    // The battery value of a quota: the five-hour window (or the binding limit when asked for), else the
+    // extra usage, else none.
+    static std::optional<double> batteryValue(const std::optional<ClaudeQuota>& quota, bool bindingLimit = false);
 
     SystemTray* tray() const { return m_tray; }
     QMenu* menu() const { return m_menu; }
@@ -57,7 +58,8 @@ public:
     int popoverBuildCount() const { return m_popoverBuildCount; }
     // The icon at every size of StatusImage::IconSizes, smallest first.
     const QList<QImage>& statusImages() const { return m_statusImages; }
-    // The tooltip's text under the title: today's tokens and rate, and the quota when connected.
+    // The tooltip's text under the title: today's tokens and rate, and the quota when connected, the
+    // binding limit first.
     QString toolTipText() const;
     // How many status icons were composed and how many were put into the tray: a frame drawn
     // before with the same settings is reused, not composed again.

@@ -84,6 +84,8 @@ QuotaReport fetchQuota()
 {
     ClaudeOAuthProvider provider;
     ClaudeQuotaManager manager(&provider);
+    // The running application's samples give the forecast; a one-off run at a pinned time adds none.
+    manager.setSampleFile(ClaudeQuotaManager::defaultSampleFile(), false);
     QEventLoop loop;
     QObject::connect(&manager, &ClaudeQuotaManager::refreshFinished, &loop, &QEventLoop::quit);
     manager.refreshQuota();

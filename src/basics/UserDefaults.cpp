@@ -10,6 +10,7 @@ const QString runnerPausedKey = QStringLiteral("runnerPaused");
 const QString horizontalFlipKey = QStringLiteral("horizontalFlip");
 const QString characterHeightKey = QStringLiteral("characterHeight");
 const QString showMenuBarQuotaBatteryKey = QStringLiteral("showMenuBarQuotaBattery");
+const QString batteryShowsBindingLimitKey = QStringLiteral("batteryShowsBindingLimit");
 const QString selectedCharacterIdKey = QStringLiteral("selectedCharacterId");
 const QString quotaAlertsEnabledKey = QStringLiteral("quotaAlertsEnabled");
 const QString quotaAlertLowerThresholdKey = QStringLiteral("quotaAlertLowerThreshold");
@@ -122,6 +123,17 @@ void UserDefaults::setHorizontalFlip(bool flip)
 void UserDefaults::setCharacterHeight(double height)
 {
     write(characterHeightKey, height, height != characterHeight(), &UserDefaults::characterHeightChanged);
+}
+
+bool UserDefaults::batteryShowsBindingLimit() const
+{
+    return readBool(batteryShowsBindingLimitKey);
+}
+
+void UserDefaults::setBatteryShowsBindingLimit(bool binding)
+{
+    write(batteryShowsBindingLimitKey, binding, binding != batteryShowsBindingLimit(),
+          &UserDefaults::batteryShowsBindingLimitChanged);
 }
 
 void UserDefaults::setShowMenuBarQuotaBattery(bool show)

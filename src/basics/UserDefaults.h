@@ -21,6 +21,8 @@ class UserDefaults : public QObject
     Q_PROPERTY(double characterHeight READ characterHeight WRITE setCharacterHeight NOTIFY characterHeightChanged)
     Q_PROPERTY(bool showMenuBarQuotaBattery READ showMenuBarQuotaBattery WRITE setShowMenuBarQuotaBattery NOTIFY
                    showMenuBarQuotaBatteryChanged)
+    Q_PROPERTY(bool batteryShowsBindingLimit READ batteryShowsBindingLimit WRITE setBatteryShowsBindingLimit NOTIFY
+                   batteryShowsBindingLimitChanged)
     Q_PROPERTY(QString selectedCharacterId READ selectedCharacterId WRITE setSelectedCharacterId NOTIFY
                    selectedCharacterIdChanged)
     Q_PROPERTY(
@@ -49,6 +51,8 @@ public:
     // reads as the default.
     double characterHeight() const;
     bool showMenuBarQuotaBattery() const;
+    // The battery shows the limit that stops the account first instead of the five-hour one.
+    bool batteryShowsBindingLimit() const;
     // An absent key reads as the empty string.
     QString selectedCharacterId() const;
     // On unless turned off.
@@ -69,6 +73,7 @@ public:
     void setHorizontalFlip(bool flip);
     void setCharacterHeight(double height);
     void setShowMenuBarQuotaBattery(bool show);
+    void setBatteryShowsBindingLimit(bool binding);
     void setSelectedCharacterId(const QString& id);
     void setQuotaAlertsEnabled(bool enabled);
     // Clamped to 1-99 and 2-100; the other threshold moves to keep them one apart.
@@ -87,6 +92,7 @@ Q_SIGNALS:
     void horizontalFlipChanged();
     void characterHeightChanged();
     void showMenuBarQuotaBatteryChanged();
+    void batteryShowsBindingLimitChanged();
     void selectedCharacterIdChanged();
     void quotaAlertsEnabledChanged();
     void quotaAlertLowerThresholdChanged();

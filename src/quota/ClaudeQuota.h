@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <vector>
 
 #include <QJsonObject>
 #include <QLatin1StringView>
@@ -8,7 +9,8 @@
 
 #include "basics/Instant.h"
 
-// One answer of the usage endpoint: utilisation of the rolling windows and the paid extra credits.
+// One answer of the usage endpoint: every limit on the account, the rolling windows as they were
+// first named, and the paid extra credits.
 struct ClaudeQuota
 {
     struct Window
@@ -19,17 +21,54 @@ struct ClaudeQuota
         bool operator==(const Window&) const = default;
     };
 
+    // One limit that can stop the account: the five-hour session, the account-wide week, or the week
+    // of one model or surface.
+    struct Limit
+    {
+        enum class Kind { session, weekly, weeklyScoped };
+
+        Kind kind = Kind::session;
+        // "5시간", "주간", or the model's or surface's name.
+        QString label;
+        // As the server sends it; not clamped.
+        double percent = 0.0;
+        std::optional<Instant> resetsAt;
+        // "normal", "warning", … as sent; empty when the answer gives none.
+        QString severity;
+        // The limit that stops the account first.
+        bool binding = false;
+        // When the limit is reached at the recent pace, if that comes before its reset. Filled by the
+        // forecast, never by the answer.
+        std::optional<Instant> forecastAt;
+
+        // Stable across answers: names the limit in the alert memory and the forecast samples.
+        QString id() const;
+        // "session", "weekly" or "weeklyScoped".
+        QString kindName() const;
+        Window window() const { return { percent, resetsAt }; }
+
+        bool operator==(const Limit&) const = default;
+    };
+
     struct ExtraUsage
     {
+        // False only with a reason: credits switched off by the server, which the user should hear of.
         bool isEnabled = true;
-        qint64 monthlyLimitCents = 0;
+        // Amounts in minor units of the currency (cents for two decimal places); no monthly limit is
+        // absent, never 0.
+        std::optional<qint64> monthlyLimitCents;
         qint64 usedCreditsCents = 0;
         double utilization = 0.0;
         QString currency = QStringLiteral("USD");
+        int decimalPlaces = 2;
+        // Why the credits are off ("out_of_credits", …); empty while they are on.
+        QString disabledReason;
 
         bool operator==(const ExtraUsage&) const = default;
     };
 
+    // Every limit in display order: the session, the week, then the scoped weeks as the answer lists them.
+    std::vector<Limit> limits;
     std::optional<Window> fiveHour;
     std::optional<Window> sevenDay;
     std::optional<Window> sevenDayOpus;
@@ -39,9 +78,14 @@ struct ClaudeQuota
 
     bool operator==(const ClaudeQuota&) const = default;
 
-    // Never fails: missing or ill-typed members fall back to absent windows and zero values.
+    // The limit that stops the account first, if any.
+    const Limit* bindingLimit() const;
+
+    // Never fails: missing or ill-typed members fall back to absent limits and zero values.
     // fetchedAt is Clock::now().
     static ClaudeQuota fromJson(const QJsonObject& object);
     static std::optional<Window> parseWindow(const QJsonObject& object, QLatin1StringView member);
     static std::optional<ExtraUsage> parseExtraUsage(const QJsonObject& object);
+    // The limits of the answer, legacy members filling in only what "limits" lacks; binding marked.
+    static std::vector<Limit> parseLimits(const QJsonObject& object);
 };

@@ -2,7 +2,24 @@
 
 #include <cmath>
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QLoggingCategory>
+#include <QSaveFile>
+#include <QStandardPaths>
+
 #include "basics/Clock.h"
+
+Q_LOGGING_CATEGORY(lcQuotaManager, "pacemark.quota")
+
+namespace {
+
+// Far more than a day of samples of every limit; a larger file is not ours.
+constexpr qint64 MaxSampleFileSize = 4 << 20;
+
+}
 
 QString ClaudeQuotaManager::Status::caseName() const
 {
@@ -30,6 +47,23 @@ ClaudeQuotaManager::ClaudeQuotaManager(ClaudeOAuthProvider* provider, QObject* p
     m_pollTimer.setObjectName(QStringLiteral("pollTimer"));
     m_pollTimer.setSingleShot(true);
     QObject::connect(&m_pollTimer, &QTimer::timeout, this, &ClaudeQuotaManager::pollOnce);
+}
+
+void ClaudeQuotaManager::setSampleFile(const QString& path, bool writable)
+{
+    m_sampleFile = path;
+    m_sampleFileWritable = writable;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > MaxSampleFileSize) {
+        m_forecast = QuotaForecast();
+        return;
+    }
+    m_forecast = QuotaForecast(QJsonDocument::fromJson(file.readAll()).object());
+}
+
+QString ClaudeQuotaManager::defaultSampleFile()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/quota-samples.json");
 }
 
 void ClaudeQuotaManager::startPolling()
@@ -120,7 +154,10 @@ std::optional<OAuthError> ClaudeQuotaManager::applyCommon(const ClaudeOAuthProvi
     if (const auto* quota = std::get_if<ClaudeQuota>(&result.outcome)) {
         m_lastSuccess = Clock::now();
         m_retryAt.reset();
-        setQuota(*quota);
+        ClaudeQuota withForecast = *quota;
+        m_forecast.record(withForecast);
+        saveSamples();
+        setQuota(withForecast);
         setStatus(Status::loaded());
         return std::nullopt;
     }
@@ -214,4 +251,16 @@ void ClaudeQuotaManager::setPolling(bool polling)
         return;
     m_polling = polling;
     Q_EMIT pollingChanged();
+}
+
+void ClaudeQuotaManager::saveSamples() const
+{
+    if (m_sampleFile.isEmpty() || !m_sampleFileWritable)
+        return;
+    QDir().mkpath(QFileInfo(m_sampleFile).absolutePath());
+    // Replaced whole, so that a crash mid-write leaves the previous samples.
+    QSaveFile file(m_sampleFile);
+    if (!file.open(QIODevice::WriteOnly)
+        || file.write(QJsonDocument(m_forecast.memory()).toJson(QJsonDocument::Compact)) < 0 || !file.commit())
+        qCWarning(lcQuotaManager) << "quota samples not saved:" << file.errorString();
 }

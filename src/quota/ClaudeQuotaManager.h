@@ -11,6 +11,7 @@
 #include "basics/Instant.h"
 #include "quota/ClaudeQuota.h"
 #include "quota/ClaudeWebProvider.h"
+#include "quota/QuotaForecast.h"
 
 // Keeps the latest quota snapshot and the connection status for the views, refreshing it on a poll,
 // when the popover opens and when the user asks to connect.
@@ -66,6 +67,13 @@ public:
     // Seconds between the end of one poll and the start of the next; read when the next sleep starts.
     void setPollInterval(double seconds) { m_pollInterval = seconds; }
 
+    // Where each limit's percent is kept at every poll, so that the forecast survives a restart. A
+    // read-only file gives the forecast its past without being written (a one-off report).
+    void setSampleFile(const QString& path, bool writable);
+    // sampleFile in the application's data folder.
+    static QString defaultSampleFile();
+    const QuotaForecast& forecast() const { return m_forecast; }
+
     // Refreshes at once, then pollInterval after each refresh ends; does not refresh while denied.
     void startPolling();
     // Ends the loop wherever it is; a fetch already sent still applies its outcome.
@@ -101,6 +109,7 @@ private:
     void setStatus(const Status& status);
     void setQuota(const std::optional<ClaudeQuota>& quota);
     void setPolling(bool polling);
+    void saveSamples() const;
 
     Status m_status = Status::notConfigured();
     std::optional<ClaudeQuota> m_quota;
@@ -116,4 +125,7 @@ private:
     std::optional<Instant> m_lastSuccess;
     std::optional<Instant> m_retryAt;
     std::optional<OAuthError> m_retryError;
+    QuotaForecast m_forecast;
+    QString m_sampleFile;
+    bool m_sampleFileWritable = false;
 };

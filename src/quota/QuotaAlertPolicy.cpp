@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QTimeZone>
 
+#include "quota/QuotaForecast.h"
 #include "quota/ResetCountdown.h"
 
 namespace {
@@ -19,6 +20,9 @@ constexpr qint64 SamePeriodTolerance = 3600;
 
 const QString EndKey = QStringLiteral("end");
 const QString LevelKey = QStringLiteral("level");
+const QString ForecastKey = QStringLiteral("forecast");
+// A projected end of the allowance this close is worth an interruption.
+constexpr auto ForecastLead = 30min;
 
 qint64 secondsOf(Instant instant)
 {
@@ -47,23 +51,49 @@ QuotaAlertPolicy::QuotaAlertPolicy(QJsonObject memory)
     : m_memory(std::move(memory))
 { }
 
+QString QuotaAlertPolicy::alertLabel(const ClaudeQuota::Limit& limit)
+{
+    switch (limit.kind) {
+    case ClaudeQuota::Limit::Kind::session:
+        return QStringLiteral("5시간 한도");
+    case ClaudeQuota::Limit::Kind::weekly:
+        return QStringLiteral("주간 한도");
+    case ClaudeQuota::Limit::Kind::weeklyScoped:
+        return QStringLiteral("%1 주간 한도").arg(limit.label);
+    }
+    return {};
+}
+
 std::vector<QuotaAlert> QuotaAlertPolicy::evaluate(const ClaudeQuota& quota, Thresholds thresholds, Instant now)
 {
     std::vector<QuotaAlert> alerts;
-    const auto window = [&](const QString& id, const QString& label, const std::optional<ClaudeQuota::Window>& w) {
-        if (!w)
-            return;
-        evaluateWindow(id, label, w->utilizationPct, w->resetsAt ? secondsOf(*w->resetsAt) : 0, true, thresholds, now,
-                       alerts);
-    };
-    window(QStringLiteral("fiveHour"), QStringLiteral("5시간 한도"), quota.fiveHour);
-    window(QStringLiteral("sevenDay"), QStringLiteral("주간 한도"), quota.sevenDay);
-    window(QStringLiteral("sevenDayOpus"), QStringLiteral("주간 Opus 한도"), quota.sevenDayOpus);
-    window(QStringLiteral("sevenDaySonnet"), QStringLiteral("주간 Sonnet 한도"), quota.sevenDaySonnet);
-    if (const auto& extra = quota.extraUsage)
+    for (const auto& limit : quota.limits)
+        evaluateWindow(limit.id(), alertLabel(limit), limit.percent, limit.resetsAt ? secondsOf(*limit.resetsAt) : 0,
+                       true, thresholds, now, alerts);
+    if (const auto& extra = quota.extraUsage; extra && extra->isEnabled)
         evaluateWindow(QStringLiteral("extraUsage"), QStringLiteral("추가 사용 크레딧"), extra->utilization,
                        endOfMonth(now), false, thresholds, now, alerts);
+    for (const auto& limit : quota.limits)
+        evaluateForecast(limit, now, alerts);
     return alerts;
+}
+
+void QuotaAlertPolicy::evaluateForecast(const ClaudeQuota::Limit& limit, Instant now, std::vector<QuotaAlert>& alerts)
+{
+    if (!limit.forecastAt || *limit.forecastAt <= now || *limit.forecastAt - now >= ForecastLead)
+        return;
+    // Told once per period: the period is named by its reset, or by the hour the limit would be reached.
+    const qint64 period = limit.resetsAt ? secondsOf(*limit.resetsAt) : secondsOf(*limit.forecastAt);
+    const QString id = limit.id();
+    QJsonObject entry = m_memory.value(id).toObject();
+    if (entry.contains(ForecastKey) && std::abs(entry.value(ForecastKey).toInteger() - period) < SamePeriodTolerance)
+        return;
+    QString body = QuotaForecast::text(*limit.forecastAt, now) + QLatin1Char('.');
+    if (limit.resetsAt)
+        body += QStringLiteral(" %1 후 초기화됩니다.").arg(resetCountdown(limit.resetsAt, now));
+    alerts.push_back({ id, QStringLiteral("%1 곧 도달").arg(alertLabel(limit)), body, true });
+    entry.insert(ForecastKey, period);
+    m_memory.insert(id, entry);
 }
 
 void QuotaAlertPolicy::evaluateWindow(const QString& id, const QString& label, double pct, qint64 periodEnd,

@@ -11,7 +11,7 @@
 // One desktop notification to send.
 struct QuotaAlert
 {
-    // The window it is about ("fiveHour", "sevenDay", "sevenDayOpus", "sevenDaySonnet", "extraUsage").
+    // The limit it is about (its id, or "extraUsage").
     QString window;
     QString summary;
     QString body;
@@ -21,10 +21,11 @@ struct QuotaAlert
     bool operator==(const QuotaAlert&) const = default;
 };
 
-// Decides which quota alerts a new snapshot calls for. What has been announced is kept per window
-// as the period it belongs to (the window's reset time, or the month for the extra credits) and the
-// highest threshold announced in it, so that a repeated snapshot, a restart or a failed poll never
-// repeats an alert, and a jump past both thresholds gives only the higher one.
+// Decides which quota alerts a new snapshot calls for. What has been announced is kept per limit
+// as the period it belongs to (the limit's reset time, or the month for the extra credits), the
+// highest threshold announced in it and whether its forecast was told, so that a repeated snapshot, a
+// restart or a failed poll never repeats an alert, and a jump past both thresholds gives only the
+// higher one. A limit whose forecast reaches 100 % within half an hour is told once per period.
 class QuotaAlertPolicy
 {
 public:
@@ -41,10 +42,14 @@ public:
     std::vector<QuotaAlert> evaluate(const ClaudeQuota& quota, Thresholds thresholds, Instant now);
     const QJsonObject& memory() const { return m_memory; }
 
+    // "5시간 한도", "주간 한도", "Fable 주간 한도".
+    static QString alertLabel(const ClaudeQuota::Limit& limit);
+
 private:
     // periodEnd is 0 when the window has no reset time (nothing used in it yet).
     void evaluateWindow(const QString& id, const QString& label, double pct, qint64 periodEnd, bool knowsReset,
                         Thresholds thresholds, Instant now, std::vector<QuotaAlert>& alerts);
+    void evaluateForecast(const ClaudeQuota::Limit& limit, Instant now, std::vector<QuotaAlert>& alerts);
 
     QJsonObject m_memory;
 };

@@ -1,9 +1,11 @@
 #include "report/QuotaReport.h"
 
 #include <QDateTime>
+#include <QJsonArray>
 #include <QJsonValue>
 #include <QTextStream>
 
+#include "quota/CreditsFormat.h"
 #include "quota/ResetCountdown.h"
 
 namespace {
@@ -39,9 +41,38 @@ QString statusText(const ClaudeQuotaManager::Status& status)
     return QStringLiteral("error (%1: %2)").arg(error->caseName(), error->message());
 }
 
-QString dollars(qint64 cents)
+QJsonValue textOrNull(const QString& text)
 {
-    return QStringLiteral("$%1").arg(static_cast<double>(cents) / 100.0, 0, 'f', 2);
+    return text.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(text);
+}
+
+QJsonArray limitsJson(const std::vector<ClaudeQuota::Limit>& limits)
+{
+    QJsonArray list;
+    for (const auto& limit : limits)
+        list.append(QJsonObject {
+            { QStringLiteral("kind"), limit.kindName() },
+            { QStringLiteral("label"), limit.label },
+            { QStringLiteral("utilizationPct"), limit.percent },
+            { QStringLiteral("resetsAt"), instantOrNull(limit.resetsAt) },
+            { QStringLiteral("severity"), textOrNull(limit.severity) },
+            { QStringLiteral("binding"), limit.binding },
+            { QStringLiteral("forecastAt"), instantOrNull(limit.forecastAt) },
+        });
+    return list;
+}
+
+QString limitName(const ClaudeQuota::Limit& limit)
+{
+    switch (limit.kind) {
+    case ClaudeQuota::Limit::Kind::session:
+        return QStringLiteral("5 hours");
+    case ClaudeQuota::Limit::Kind::weekly:
+        return QStringLiteral("7 days");
+    case ClaudeQuota::Limit::Kind::weeklyScoped:
+        break;
+    }
+    return QStringLiteral("7 days ") + limit.label;
 }
 
 }
@@ -67,10 +98,13 @@ QJsonObject QuotaReport::toJson() const
         const auto& e = *m_quota->extraUsage;
         extra = QJsonObject {
             { QStringLiteral("isEnabled"), e.isEnabled },
-            { QStringLiteral("monthlyLimitCents"), e.monthlyLimitCents },
+            { QStringLiteral("monthlyLimitCents"),
+              e.monthlyLimitCents ? QJsonValue(*e.monthlyLimitCents) : QJsonValue(QJsonValue::Null) },
             { QStringLiteral("usedCreditsCents"), e.usedCreditsCents },
             { QStringLiteral("utilization"), e.utilization },
             { QStringLiteral("currency"), e.currency },
+            { QStringLiteral("decimalPlaces"), e.decimalPlaces },
+            { QStringLiteral("disabledReason"), textOrNull(e.disabledReason) },
         };
     }
     const auto window
@@ -82,6 +116,7 @@ QJsonObject QuotaReport::toJson() const
         { QStringLiteral("sevenDay"), window(&ClaudeQuota::sevenDay) },
         { QStringLiteral("sevenDayOpus"), window(&ClaudeQuota::sevenDayOpus) },
         { QStringLiteral("sevenDaySonnet"), window(&ClaudeQuota::sevenDaySonnet) },
+        { QStringLiteral("limits"), m_quota ? QJsonValue(limitsJson(m_quota->limits)) : QJsonValue(QJsonArray()) },
         { QStringLiteral("extraUsage"), extra },
         { QStringLiteral("fetchedAt"), m_quota ? instantOrNull(m_quota->fetchedAt) : QJsonValue(QJsonValue::Null) },
     };
@@ -102,28 +137,31 @@ QString QuotaReport::toText() const
         return text;
     }
 
-    const std::pair<const char*, const std::optional<ClaudeQuota::Window>*> windows[] = {
-        { "5 hours", &m_quota->fiveHour },
-        { "7 days", &m_quota->sevenDay },
-        { "7 days Opus", &m_quota->sevenDayOpus },
-        { "7 days Sonnet", &m_quota->sevenDaySonnet },
-    };
-    for (const auto& [label, window] : windows) {
-        if (!*window)
-            continue;
-        out << "  " << qSetFieldWidth(14) << Qt::left << label << qSetFieldWidth(7) << Qt::right
-            << QStringLiteral("%1%").arg((*window)->utilizationPct, 0, 'f', 1) << qSetFieldWidth(0) << Qt::left;
-        if (const auto resetsAt = (*window)->resetsAt)
-            out << "  resets " << localTime(*resetsAt) << "  " << resetCountdown(resetsAt, m_now);
+    for (const auto& limit : m_quota->limits) {
+        out << "  " << qSetFieldWidth(14) << Qt::left << limitName(limit) << qSetFieldWidth(7) << Qt::right
+            << QStringLiteral("%1%").arg(limit.percent, 0, 'f', 1) << qSetFieldWidth(0) << Qt::left;
+        if (limit.resetsAt)
+            out << "  resets " << localTime(*limit.resetsAt) << "  " << resetCountdown(limit.resetsAt, m_now);
         else
             out << "  no reset time";
+        if (limit.binding)
+            out << "  binding";
+        if (limit.forecastAt)
+            out << "  100% at this pace " << localTime(*limit.forecastAt);
         out << "\n";
     }
     if (const auto& extra = m_quota->extraUsage) {
         out << "  " << qSetFieldWidth(14) << Qt::left << "Extra usage" << qSetFieldWidth(7) << Qt::right
             << QStringLiteral("%1%").arg(extra->utilization, 0, 'f', 1) << qSetFieldWidth(0) << Qt::left << "  "
-            << dollars(extra->usedCreditsCents) << " of " << dollars(extra->monthlyLimitCents) << " " << extra->currency
-            << "\n";
+            << CreditsFormat::used(*extra);
+        if (extra->monthlyLimitCents)
+            out << " of " << CreditsFormat::monthlyLimit(*extra);
+        out << " " << extra->currency;
+        if (!extra->monthlyLimitCents)
+            out << ", no monthly limit";
+        if (!extra->isEnabled)
+            out << ", disabled (" << extra->disabledReason << ")";
+        out << "\n";
     }
     out.flush();
     return text;

@@ -20,7 +20,8 @@ const QString TodayKey = QStringLiteral("todayTokens");
 const QString TodayCostKey = QStringLiteral("todayCostUsd");
 const QString SessionKey = QStringLiteral("sessionTokens");
 const QString SessionCostKey = QStringLiteral("sessionCostUsd");
-const QString FiveHourKey = QStringLiteral("fiveHour");
+const QString QuotaKey = QStringLiteral("quota");
+const QString LabelKey = QStringLiteral("label");
 const QString UtilizationKey = QStringLiteral("utilizationPct");
 const QString ResetsAtKey = QStringLiteral("resetsAt");
 
@@ -117,8 +118,20 @@ StatuslineFigures StatuslineFigures::of(const UsageDataManager& usage, const QSt
         figures.sessionTokens = tokens;
         figures.sessionCostUsd = cost.usd();
     }
-    if (quota)
-        figures.fiveHour = quota->fiveHour;
+    if (const auto* binding = quota ? quota->bindingLimit() : nullptr) {
+        figures.quota = binding->window();
+        switch (binding->kind) {
+        case ClaudeQuota::Limit::Kind::session:
+            figures.quotaLabel = QStringLiteral("5h");
+            break;
+        case ClaudeQuota::Limit::Kind::weekly:
+            figures.quotaLabel = QStringLiteral("7d");
+            break;
+        case ClaudeQuota::Limit::Kind::weeklyScoped:
+            figures.quotaLabel = binding->label;
+            break;
+        }
+    }
     return figures;
 }
 
@@ -135,11 +148,11 @@ QJsonObject StatuslineFigures::toJson() const
         object.insert(SessionKey, *sessionTokens);
     if (sessionCostUsd)
         object.insert(SessionCostKey, *sessionCostUsd);
-    if (fiveHour) {
-        QJsonObject window { { UtilizationKey, fiveHour->utilizationPct } };
-        if (fiveHour->resetsAt)
-            window.insert(ResetsAtKey, InstantFormat::toIsoUtcMillis(*fiveHour->resetsAt));
-        object.insert(FiveHourKey, window);
+    if (quota) {
+        QJsonObject window { { LabelKey, quotaLabel }, { UtilizationKey, quota->utilizationPct } };
+        if (quota->resetsAt)
+            window.insert(ResetsAtKey, InstantFormat::toIsoUtcMillis(*quota->resetsAt));
+        object.insert(QuotaKey, window);
     }
     return object;
 }
@@ -158,14 +171,16 @@ std::optional<StatuslineFigures> StatuslineFigures::fromJson(const QJsonObject& 
     figures.todayCostUsd = number(object, TodayCostKey);
     figures.sessionTokens = count(object, SessionKey);
     figures.sessionCostUsd = number(object, SessionCostKey);
-    const QJsonObject window = object.value(FiveHourKey).toObject();
-    if (const auto pct = number(window, UtilizationKey)) {
-        ClaudeQuota::Window fiveHour { *pct, std::nullopt };
+    const QJsonObject window = object.value(QuotaKey).toObject();
+    const QString label = window.value(LabelKey).toString().left(40);
+    if (const auto pct = number(window, UtilizationKey); pct && !label.isEmpty()) {
+        ClaudeQuota::Window limit { *pct, std::nullopt };
         const QByteArray resetsAt = window.value(ResetsAtKey).toString().toUtf8();
         if (!resetsAt.isEmpty())
-            fiveHour.resetsAt = TimestampParser::parse(
+            limit.resetsAt = TimestampParser::parse(
                 std::string_view(resetsAt.constData(), static_cast<std::size_t>(resetsAt.size())));
-        figures.fiveHour = fiveHour;
+        figures.quota = limit;
+        figures.quotaLabel = label;
     }
     return figures;
 }
@@ -177,11 +192,11 @@ QString StatuslineFigures::toLine(Instant now) const
     parts.append(QStringLiteral("오늘 %1 %2").arg(formatTokens(todayTokens), cost(todayCostUsd)));
     if (sessionTokens)
         parts.append(QStringLiteral("세션 %1 %2").arg(formatTokens(*sessionTokens), cost(sessionCostUsd)));
-    if (fiveHour) {
-        QString quota = QStringLiteral("5h %1%").arg(std::lround(fiveHour->utilizationPct));
-        if (const QString left = resetCountdown(fiveHour->resetsAt, now); !left.isEmpty())
-            quota += QStringLiteral(" (%1)").arg(left);
-        parts.append(quota);
+    if (quota) {
+        QString part = QStringLiteral("%1 %2%").arg(quotaLabel).arg(std::lround(quota->utilizationPct));
+        if (const QString left = resetCountdown(quota->resetsAt, now); !left.isEmpty())
+            part += QStringLiteral(" (%1)").arg(left);
+        parts.append(part);
     }
     return parts.join(QStringLiteral(" \u00B7 "));
 }

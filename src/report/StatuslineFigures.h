@@ -13,7 +13,7 @@ class PriceTable;
 class UsageDataManager;
 
 // What the status line shows: the runner's pace and the rate of the last three minutes, today's and
-// one session's tokens and cost, and the five-hour quota when it is known. The running application
+// one session's tokens and cost, and the binding quota limit when it is known. The running application
 // sends it over its socket as JSON; without one it is worked out from the logs.
 struct StatuslineFigures
 {
@@ -25,7 +25,9 @@ struct StatuslineFigures
     // Absent without a session id.
     std::optional<qint64> sessionTokens;
     std::optional<double> sessionCostUsd;
-    std::optional<ClaudeQuota::Window> fiveHour;
+    // The limit that stops the account first, and its short name: "5h", "7d", or a model's name.
+    std::optional<ClaudeQuota::Window> quota;
+    QString quotaLabel;
 
     // The figures of the usage's last refresh; session ones for records with that session id. A cost
     // is the sum of each request's, and unknown when a request with tokens has a model without a price.
@@ -36,6 +38,7 @@ struct StatuslineFigures
     // Empty unless the object holds at least the pace and today's tokens.
     static std::optional<StatuslineFigures> fromJson(const QJsonObject& object);
 
-    // One short line, such as "🏃 66.7K/min · 오늘 2.0M $4.12 · 세션 310K $0.88 · 5h 42% (2h 5m)".
+    // One short line, such as "🏃 66.7K/min · 오늘 2.0M $4.12 · 세션 310K $0.88 · 5h 42% (2h 5m)", or
+    // "… · Fable 81% (2d 5h)" when a model's weekly cap binds.
     QString toLine(Instant now) const;
 };

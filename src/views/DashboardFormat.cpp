@@ -97,11 +97,6 @@ QString percentText(double pct)
     return noDecimals(pct) + QLatin1Char('%');
 }
 
-QString dollarsText(qint64 cents)
-{
-    return QLatin1Char('$') + noDecimals(static_cast<double>(cents) / 100.0);
-}
-
 QString dayLabel(const QString& dateString)
 {
     const QStringList parts = dateString.split(QLatin1Char('-'), Qt::SkipEmptyParts);

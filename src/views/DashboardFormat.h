@@ -30,7 +30,6 @@ NamedColor quotaColor(double pct);
 // Width of a quota bar's fill for a pct on a 0..100 scale; 0 when not positive.
 double quotaFillWidth(double space, double pct);
 QString percentText(double pct);
-QString dollarsText(qint64 cents);
 
 // "2025-03-07" becomes "03/07"; anything not of three parts is kept as it is.
 QString dayLabel(const QString& dateString);

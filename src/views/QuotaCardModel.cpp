@@ -5,6 +5,8 @@
 #include <QVariantMap>
 
 #include "basics/Clock.h"
+#include "quota/CreditsFormat.h"
+#include "quota/QuotaForecast.h"
 #include "quota/ResetCountdown.h"
 #include "views/DashboardFormat.h"
 
@@ -12,40 +14,36 @@ namespace {
 
 using Case = ClaudeQuotaManager::Status::Case;
 
-QVariantMap row(const QString& label, double pct, const QString& value, const QString& detail)
+QVariantMap row(const QString& label, double pct, const QString& value, const QString& detail, bool binding = false,
+                const QString& note = {})
 {
     return { { QStringLiteral("label"), label },
              { QStringLiteral("pct"), pct },
              { QStringLiteral("color"), static_cast<int>(DashboardFormat::quotaColor(pct)) },
              { QStringLiteral("value"), value },
-             { QStringLiteral("detail"), detail } };
+             { QStringLiteral("detail"), detail },
+             { QStringLiteral("binding"), binding },
+             { QStringLiteral("note"), note } };
 }
 
-QVariantMap windowRow(const QString& label, double pct, const ClaudeQuota::Window& window, Instant now)
-{
-    return row(label, pct, DashboardFormat::percentText(pct), resetCountdown(window.resetsAt, now));
-}
-
-// The rows in display order, with countdowns as of now.
+// The rows in display order, with countdowns and forecasts as of now.
 QVariantList rowsOf(const ClaudeQuota& quota, Instant now)
 {
     QVariantList rows;
-    if (const auto& w = quota.fiveHour)
-        rows.append(windowRow(QStringLiteral("5시간"), std::clamp(w->utilizationPct, 0.0, 100.0), *w, now));
-    if (const auto& w = quota.sevenDay)
-        rows.append(windowRow(QStringLiteral("주간"), std::clamp(w->utilizationPct, 0.0, 100.0), *w, now));
-    // The model windows are listed only once used, so they are never below zero here.
-    if (const auto& w = quota.sevenDayOpus; w && w->utilizationPct > 0)
-        rows.append(windowRow(QStringLiteral("Opus"), std::min(w->utilizationPct, 100.0), *w, now));
-    if (const auto& w = quota.sevenDaySonnet; w && w->utilizationPct > 0)
-        rows.append(windowRow(QStringLiteral("Sonnet"), std::min(w->utilizationPct, 100.0), *w, now));
+    for (const auto& limit : quota.limits) {
+        const double pct = std::clamp(limit.percent, 0.0, 100.0);
+        // A forecast already passed says nothing new; the next poll brings a fresh one.
+        const QString note
+            = limit.forecastAt && *limit.forecastAt > now ? QuotaForecast::text(*limit.forecastAt, now) : QString();
+        rows.append(row(limit.label, pct, DashboardFormat::percentText(pct), resetCountdown(limit.resetsAt, now),
+                        limit.binding && quota.limits.size() > 1, note));
+    }
     if (const auto& credits = quota.extraUsage)
         rows.append(row(QStringLiteral("크레딧"), std::clamp(credits->utilization, 0.0, 100.0),
-                        DashboardFormat::dollarsText(credits->usedCreditsCents),
-                        DashboardFormat::dollarsText(credits->monthlyLimitCents)));
+                        CreditsFormat::used(*credits, true), CreditsFormat::monthlyLimit(*credits, true), false,
+                        CreditsFormat::disabledText(*credits)));
     return rows;
 }
-
 }
 
 QuotaCardModel::QuotaCardModel(ClaudeQuotaManager* manager, CredentialProbe probe, QObject* parent)

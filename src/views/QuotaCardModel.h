@@ -23,7 +23,8 @@ class QuotaCardModel : public QObject
     Q_PROPERTY(bool badgeAlert READ badgeAlert NOTIFY statusChanged)
     Q_PROPERTY(bool busy READ isBusy NOTIFY statusChanged)
     Q_PROPERTY(bool showNotLoggedInText READ showNotLoggedInText NOTIFY showNotLoggedInTextChanged)
-    // Each row: label, pct (0..100), color (NamedColor), value, detail.
+    // Each row: label, pct (0..100), color (NamedColor), value, detail, binding (the limit that stops the
+    // account first, marked when there is more than one), note (a forecast, or why credits are off).
     Q_PROPERTY(QVariantList rows READ rows NOTIFY rowsChanged)
 
 public:

@@ -5,6 +5,8 @@
 #include <QDateTime>
 #include <QLocale>
 
+#include "quota/CreditsFormat.h"
+
 namespace {
 
 // printf's "%.Nf" rounding, but always with a "." as the rest of the interface writes numbers:
@@ -136,12 +138,12 @@ void QuotaSettingsModel::rebuild()
             display.windowsText
                 = QStringLiteral("5시간 %1%  ·  주간 %2%")
                       .arg(fixed(m_quota->fiveHour->utilizationPct, 0), fixed(m_quota->sevenDay->utilizationPct, 0));
-        if (m_quota->extraUsage)
-            display.creditsText
-                = QStringLiteral("크레딧 %1% ($%2/$%3)")
-                      .arg(fixed(m_quota->extraUsage->utilization, 1),
-                           fixed(static_cast<double>(m_quota->extraUsage->usedCreditsCents) / 100.0, 2),
-                           fixed(static_cast<double>(m_quota->extraUsage->monthlyLimitCents) / 100.0, 2));
+        if (const auto& credits = m_quota->extraUsage)
+            display.creditsText = credits->isEnabled
+                ? QStringLiteral("크레딧 %1% (%2/%3)")
+                      .arg(fixed(credits->utilization, 1), CreditsFormat::used(*credits),
+                           CreditsFormat::monthlyLimit(*credits))
+                : CreditsFormat::disabledText(*credits);
     }
     if (display == m_display)
         return;

@@ -91,82 +91,13 @@ Pane {
                     onToggled: root.defaults.horizontalFlip = checked
                 }
 
-                RowLayout {
-                    Layout.fillWidth: true
-                    Layout.preferredHeight: 30
-
-                    Text {
-                        text: "캐릭터 크기"
-                        font.family: Theme.fontFamily
-                        font.pixelSize: Theme.callout
-                        color: Theme.primary
-                    }
-
-                    Item {
-                        Layout.fillWidth: true
-                    }
-
-                    ComboBox {
-                        objectName: "characterHeightChoice"
-                        model: ["작게 (16pt)", "보통 (20pt)", "크게 (24pt)"]
-                        // A stored height that is none of the three matches no entry.
-                        currentIndex: root.heights.indexOf(root.defaults.characterHeight)
-                        displayText: currentIndex < 0 ? "" : currentText
-                        font.family: Theme.fontFamily
-                        font.pixelSize: Theme.callout
-                        implicitHeight: 24
-                        Layout.preferredWidth: 140
-
-                        // Drawn, not an image: the style's arrow picture is a texture that outlives the view.
-                        indicator: Item {
-                            x: parent.width - width - 9
-                            y: (parent.height - height) / 2
-                            width: 8
-                            height: 11
-
-                            Repeater {
-                                model: [-1, 1]
-
-                                // A chevron of two strokes meeting at its bottom centre; the upper one turned over.
-                                Item {
-                                    required property int modelData
-
-                                    width: 8
-                                    height: 4
-                                    y: modelData < 0 ? 0 : 7
-                                    rotation: modelData < 0 ? 180 : 0
-
-                                    Rectangle {
-                                        x: 2 - width / 2
-                                        y: 2 - height / 2
-                                        width: 5.66
-                                        height: 1.5
-                                        radius: 0.75
-                                        rotation: 45
-                                        color: Theme.secondary
-                                    }
-
-                                    Rectangle {
-                                        x: 6 - width / 2
-                                        y: 2 - height / 2
-                                        width: 5.66
-                                        height: 1.5
-                                        radius: 0.75
-                                        rotation: -45
-                                        color: Theme.secondary
-                                    }
-                                }
-                            }
-                        }
-
-                        background: Rectangle {
-                            radius: 5
-                            color: Theme.dark ? Qt.rgba(1, 1, 1, 0.1) : "white"
-                            border.width: 1
-                            border.color: Theme.dark ? Qt.rgba(1, 1, 1, 0.12) : Qt.rgba(0, 0, 0, 0.15)
-                        }
-                        onActivated: index => root.defaults.characterHeight = root.heights[index]
-                    }
+                SettingsChoice {
+                    objectName: "characterHeightChoice"
+                    text: "캐릭터 크기"
+                    model: ["작게 (16pt)", "보통 (20pt)", "크게 (24pt)"]
+                    // A stored height that is none of the three matches no entry.
+                    currentIndex: root.heights.indexOf(root.defaults.characterHeight)
+                    onActivated: index => root.defaults.characterHeight = root.heights[index]
                 }
 
                 SettingsSwitch {
@@ -231,6 +162,15 @@ Pane {
                     text: "메뉴바 캐릭터 옆에 쿼터 배터리 표시"
                     checked: root.defaults.showMenuBarQuotaBattery
                     onToggled: root.defaults.showMenuBarQuotaBattery = checked
+                }
+
+                SettingsChoice {
+                    objectName: "batteryLimitChoice"
+                    text: "배터리에 표시할 한도"
+                    model: ["5시간", "가장 가까운 한도"]
+                    currentIndex: root.defaults.batteryShowsBindingLimit ? 1 : 0
+                    enabled: root.defaults.showMenuBarQuotaBattery
+                    onActivated: index => root.defaults.batteryShowsBindingLimit = index === 1
                 }
 
                 RowLayout {

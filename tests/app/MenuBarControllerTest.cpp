@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <QJsonDocument>
 #include <QSignalSpy>
 #include <QTimer>
 
 #include "ClaudeLog.h"
 #include "EventLoop.h"
+#include "LocalHttpServer.h"
 #include "Records.h"
 #include "TempDir.h"
+#include "UsageAnswers.h"
 #include "app/MenuBarController.h"
 #include "app/PopoverWindow.h"
 #include "app/tray/SystemTray.h"
@@ -15,6 +18,7 @@
 #include "ingest/ProviderManager.h"
 #include "quota/ClaudeQuotaManager.h"
 #include "quota/ClaudeWebProvider.h"
+#include "quota/FileCredentialStore.h"
 #include "runner/RunCharacter.h"
 #include "usage/UsageDataManager.h"
 
@@ -82,12 +86,15 @@ TEST_F(MenuBarControllerTest, WithoutATrayTheDashboardIsAWindowAndTheBatteryWait
     const QList<QImage> runnerOnly = controller.statusImages();
     m_defaults.setShowMenuBarQuotaBattery(true);
     EXPECT_EQ(controller.statusImages(), runnerOnly);
-    // The five-hour window, else the credits.
+    // The five-hour window (or the binding limit when asked for), else the credits.
     ClaudeQuota quota;
-    quota.extraUsage = ClaudeQuota::ExtraUsage { true, 5000, 1234, 24.7, u"USD"_s };
-    EXPECT_EQ(MenuBarController::batteryValue(quota), 24.7);
-    quota.fiveHour = ClaudeQuota::Window { 42.0, std::nullopt };
+    quota.extraUsage = ClaudeQuota::ExtraUsage { true, 5000, 1234, 24.7, u"USD"_s, 2, {} };
+    EXPECT_EQ(MenuBarController::batteryValue(quota, true), 24.7);
+    quota = ClaudeQuota::fromJson(QJsonDocument::fromJson(R"({"five_hour": {"utilization": 42}, "limits": [
+        {"kind": "weekly_scoped", "percent": 74, "scope": {"model": {"display_name": "Fable"}}, "is_active": true}]})")
+                                      .object());
     EXPECT_EQ(MenuBarController::batteryValue(quota), 42.0);
+    EXPECT_EQ(MenuBarController::batteryValue(quota, true), 74.0);
     EXPECT_EQ(MenuBarController::batteryValue(ClaudeQuota {}), std::nullopt);
     EXPECT_EQ(MenuBarController::batteryValue(std::nullopt), std::nullopt);
 }
@@ -111,5 +118,38 @@ TEST_F(MenuBarControllerTest, TickDrivesTheRunnerFromTheLogs)
 
     clock.advance(std::chrono::minutes(3));
     EXPECT_TRUE(waitUntil([&] { return m_runner.animationState() == AnimationSpeed::Idle; }, 3s));
+    Clock::install(nullptr);
+}
+
+// The tooltip names the binding limit first, with its forecast from the samples of the last process
+// (which the poll adds to), then the other limits in the card's order and credits that ran out.
+TEST_F(MenuBarControllerTest, TooltipPutsTheBindingLimitFirst)
+{
+    ManualClock clock(instant("2026-08-14T20:00:00Z"));
+    Clock::install(&clock);
+    m_home.write(".credentials.json", R"({"claudeAiOauth": {"accessToken": "sk-ant-oat01-t"}})");
+    const std::string samples = m_home.write(
+        "quota-samples.json",
+        R"({"weekly:fable": {"end": 1787119199777, "samples": [[1786735200000, 70], [1786736100000, 72], [1786737000000, 73]]}})");
+    LocalHttpServer server;
+    server.respond(200, UsageAnswers::read(UsageAnswers::BindingScopedCap));
+    ClaudeOAuthProvider oauth(
+        { std::make_shared<FileCredentialStore>(QString::fromStdString(m_home.path(".credentials.json"))) },
+        server.url());
+    ClaudeQuotaManager quota(&oauth);
+    quota.setSampleFile(QString::fromStdString(samples), true);
+    quota.refreshQuota();
+    ASSERT_TRUE(waitUntil([&] { return quota.quota().has_value(); }));
+
+    MenuBarController controller(&m_usage, &m_runner, &quota, &oauth, &m_defaults);
+    EXPECT_EQ(controller.toolTipText(),
+              u"오늘 0 토큰 · 0/min\n"
+              "Fable 주간 74% · 리셋까지 4d 9h · 이 속도면 8/15 00:28에 한도 도달\n"
+              "5시간 8% · 리셋까지 2h 29m\n"
+              "주간 56% · 리셋까지 4d 9h\n"
+              "크레딧 소진"_s);
+    ClaudeQuotaManager next(&oauth);
+    next.setSampleFile(QString::fromStdString(samples), true);
+    EXPECT_EQ(next.forecast().samples(u"weekly:fable"_s).size(), 4u);
     Clock::install(nullptr);
 }

@@ -6,8 +6,10 @@
 #include <QDBusPendingCallWatcher>
 
 #include "EventLoop.h"
+#include "QuotaLimits.h"
 #include "Records.h"
 #include "TempDir.h"
+#include "UsageAnswers.h"
 #include "app/AppDelegate.h"
 #include "app/MenuBarController.h"
 #include "basics/ManualClock.h"
@@ -48,11 +50,16 @@ Q_SIGNALS:
     void ActionInvoked(uint id, const QString& actionKey);
 };
 
+ClaudeQuota::Limit limit(ClaudeQuota::Limit::Kind kind, const QString& label, double pct, const char* reset)
+{
+    return quotaLimit(kind, label, pct, reset ? std::optional(instant(reset)) : std::nullopt);
+}
+
 ClaudeQuota quota(double fiveHour, const char* fiveHourReset, double sevenDay = 10.0)
 {
     ClaudeQuota q;
-    q.fiveHour = ClaudeQuota::Window { fiveHour, fiveHourReset ? std::optional(instant(fiveHourReset)) : std::nullopt };
-    q.sevenDay = ClaudeQuota::Window { sevenDay, instant("2026-12-10T00:00:00Z") };
+    q.limits = { limit(ClaudeQuota::Limit::Kind::session, u"5시간"_s, fiveHour, fiveHourReset),
+                 limit(ClaudeQuota::Limit::Kind::weekly, u"주간"_s, sevenDay, "2026-12-10T00:00:00Z") };
     return q;
 }
 
@@ -113,7 +120,7 @@ TEST_F(QuotaAlertTest, AlertsOncePerThresholdAndPeriodAcrossARestart)
 {
     const char* period = "2026-12-07T12:00:00Z";
     ClaudeQuota credits = quota(50.0, period);
-    credits.extraUsage = ClaudeQuota::ExtraUsage { true, 5000, 4000, 80.0, u"USD"_s };
+    credits.extraUsage = ClaudeQuota::ExtraUsage { true, 5000, 4000, 80.0, u"USD"_s, 2, {} };
     const std::pair<double, QStringList> first[] {
         { 50.0, {} }, { 81.0, { u"5시간 한도 80% 도달"_s } }, { 83.0, {} }, { 96.0, { u"5시간 한도 95% 도달"_s } }
     };
@@ -147,14 +154,28 @@ TEST_F(QuotaAlertTest, AlertsOncePerThresholdAndPeriodAcrossARestart)
               QStringList { u"5시간 한도 95% 도달"_s });
     EXPECT_EQ(m_server.actions.value(0), (QStringList { u"default"_s, u"대시보드 열기"_s }));
 
-    // The other weekly windows are watched as well; the credits once a month.
+    // Every limit is watched by its label; the credits once a month.
     ClaudeQuota q = quota(99.0, "2026-12-07T17:00:00Z");
-    q.sevenDayOpus = ClaudeQuota::Window { 85.0, instant("2026-12-09T00:00:00Z") };
+    q.limits.push_back(limit(ClaudeQuota::Limit::Kind::weeklyScoped, u"Fable"_s, 85.0, "2026-12-09T00:00:00Z"));
     q.extraUsage = credits.extraUsage;
-    EXPECT_EQ(notifyAndCollect(notifier, q), QStringList { u"주간 Opus 한도 80% 도달"_s });
+    EXPECT_EQ(notifyAndCollect(notifier, q), QStringList { u"Fable 주간 한도 80% 도달"_s });
+
+    // A forecast less than half an hour away is told once per period.
+    q.limits.back().forecastAt = Clock::now() + 40min;
+    EXPECT_EQ(notifyAndCollect(notifier, q), QStringList {});
+    q.limits.back().forecastAt = Clock::now() + 20min;
+    EXPECT_EQ(notifyAndCollect(notifier, q), QStringList { u"Fable 주간 한도 곧 도달"_s });
+    q.limits.back().forecastAt = Clock::now() + 10min;
+    EXPECT_EQ(notifyAndCollect(notifier, q), QStringList {});
+
     m_clock.set(instant("2027-01-02T00:00:00Z"));
-    q.sevenDayOpus.reset();
+    q.limits.pop_back();
     EXPECT_EQ(notifyAndCollect(notifier, q), QStringList { u"추가 사용 크레딧 80% 도달"_s });
+
+    // A published answer: the per-model cap is the one near its threshold; credits out tell nothing.
+    defaults.setQuotaAlertLowerThreshold(70);
+    EXPECT_EQ(notifyAndCollect(notifier, UsageAnswers::parse(UsageAnswers::BindingScopedCap)),
+              QStringList { u"Fable 주간 한도 70% 도달"_s });
 
     // Thresholds of the user's own, and alerts turned off.
     defaults.setQuotaAlertUpperThreshold(50);

@@ -17,11 +17,14 @@
 
 #include "ClaudeLog.h"
 #include "EventLoop.h"
+#include "QuotaLimits.h"
 #include "TempDir.h"
+#include "UsageAnswers.h"
 #include "app/SingleInstance.h"
 #include "basics/ClaudePaths.h"
 #include "basics/Clock.h"
 #include "basics/InstanceSocket.h"
+#include "basics/TimestampParser.h"
 #include "ingest/ClaudeCodeProvider.h"
 #include "ingest/FileStamp.h"
 #include "ingest/ProviderManager.h"
@@ -151,7 +154,8 @@ TEST(Statusline, AnyInputPrintsOneLineAndTheRunningInstanceAnswers)
     usage.refresh();
     ASSERT_TRUE(waitUntil([&] { return !refreshed.isEmpty(); }));
     ClaudeQuota quota;
-    quota.fiveHour = ClaudeQuota::Window { 42.4, Clock::now() + 2h + 5min + 30s };
+    quota.limits
+        = { quotaLimit(ClaudeQuota::Limit::Kind::session, u"5시간"_s, 42.4, Clock::now() + 2h + 5min + 30s, true) };
     {
         SingleInstance instance;
         ASSERT_TRUE(instance.start());
@@ -164,6 +168,14 @@ TEST(Statusline, AnyInputPrintsOneLineAndTheRunningInstanceAnswers)
         const StatuslineFigures expected = StatuslineFigures::of(usage, u"s2"_s, quota, *PriceTable::current());
         EXPECT_EQ(QString::fromUtf8(out), expected.toLine(Clock::now()) + u'\n');
         EXPECT_TRUE(out.contains("5h 42% (2h 5m)")) << out.constData();
+        // A model's weekly cap that binds takes the quota's place, also across the socket.
+        const auto capped = StatuslineFigures::fromJson(
+            StatuslineFigures::of(usage, u"s2"_s, UsageAnswers::parse(UsageAnswers::BindingScopedCap),
+                                  PriceTable::standard())
+                .toJson());
+        ASSERT_TRUE(capped);
+        EXPECT_TRUE(
+            capped->toLine(*TimestampParser::parse("2026-08-14T20:00:00Z")).endsWith(u" · Fable 74% (4d 9h)"_s));
         EXPECT_FALSE(QFile::exists(logs.cache())) << "the logs were read although the application answered";
 
         QLocalSocket earlier;

@@ -6,6 +6,7 @@
 #include "LocalHttpServer.h"
 #include "TempDir.h"
 #include "TestTls.h"
+#include "UsageAnswers.h"
 #include "basics/ManualClock.h"
 #include "basics/TimestampParser.h"
 #include "quota/ClaudeWebProvider.h"
@@ -102,6 +103,40 @@ TEST_F(ClaudeOAuthProviderTest, SendsTheTokenOnlyToLoopbackOrATrustedServer)
     EXPECT_EQ(request.headers.value("anthropic-beta"), "oauth-2025-04-20");
     EXPECT_EQ(request.headers.value("accept"), "application/json");
     EXPECT_EQ(m_server.requests().at(1).target, "/relay/api/oauth/usage");
+}
+
+// The published answers, old and new shapes, as a person reads them: every limit once, the binding one
+// marked, and the credits as the answer states them.
+TEST_F(ClaudeOAuthProviderTest, ReadsEveryPublishedAnswer)
+{
+    using Extra = ClaudeQuota::ExtraUsage;
+    const std::tuple<const char*, const char*, std::optional<Extra>> cases[] = {
+        { UsageAnswers::LegacySonnet,
+          "5시간 37 2026-03-10T04:59:59.000Z * | 주간 26 2026-03-15T14:59:59.771Z | Sonnet 1 2026-03-16T20:59:59.771Z",
+          std::nullopt },
+        { UsageAnswers::Legacy,
+          "5시간 33 2026-04-11T07:00:00.528Z * | 주간 13 2026-04-17T00:59:59.951Z | Sonnet 1 2026-04-16T03:00:00.951Z",
+          std::nullopt },
+        { UsageAnswers::MinimalLimits, "5시간 8 2026-07-02T02:10:00.621Z * | 주간 2 2026-07-02T13:00:00.621Z",
+          std::nullopt },
+        { UsageAnswers::ScopedCap,
+          "5시간 26 2026-07-06T04:00:00.013Z normal * | 주간 3 2026-07-07T07:00:00.013Z normal"
+          " | Fable 5 2026-07-07T07:00:00.013Z normal",
+          std::nullopt },
+        { UsageAnswers::BindingScopedCap,
+          "5시간 8 2026-08-14T22:29:59.777Z normal | 주간 56 2026-08-19T05:59:59.777Z normal"
+          " | Fable 74 2026-08-19T05:59:59.777Z normal *",
+          Extra { false, 25000, 8, 0.032, QStringLiteral("USD"), 2, QStringLiteral("out_of_credits") } },
+    };
+    for (const auto& [file, limits, credits] : cases) {
+        m_server.respond(200, UsageAnswers::read(file), { { "Content-Type", "application/json" } });
+        const auto result = fetch(m_server.url());
+        ASSERT_TRUE(std::holds_alternative<ClaudeQuota>(result.outcome)) << file;
+        const auto& quota = std::get<ClaudeQuota>(result.outcome);
+        EXPECT_EQ(UsageAnswers::describe(quota.limits), QString::fromUtf8(limits)) << file;
+        EXPECT_EQ(quota.extraUsage, credits) << file;
+        EXPECT_EQ(quota.sevenDay, quota.limits.at(1).window()) << file;
+    }
 }
 
 // Redirects are not followed: the token is never sent anywhere else. A body over one mebibyte is cut off.

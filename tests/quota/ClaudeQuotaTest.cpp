@@ -4,6 +4,7 @@
 #include <QJsonObject>
 
 #include "Records.h"
+#include "UsageAnswers.h"
 #include "quota/ClaudeQuota.h"
 #include "quota/ResetCountdown.h"
 #include "quota/RetryAfter.h"
@@ -13,10 +14,10 @@ namespace {
 using Window = ClaudeQuota::Window;
 using Extra = ClaudeQuota::ExtraUsage;
 
-QJsonObject object(const char* json)
+QJsonObject object(const QByteArray& json)
 {
-    const QJsonDocument document = QJsonDocument::fromJson(QByteArray(json));
-    EXPECT_TRUE(document.isObject()) << json;
+    const QJsonDocument document = QJsonDocument::fromJson(json);
+    EXPECT_TRUE(document.isObject()) << json.left(200).constData();
     return document.object();
 }
 
@@ -43,22 +44,96 @@ TEST(ClaudeQuotaTest, AWindowFallsBackMemberByMember)
         EXPECT_EQ(ClaudeQuota::parseWindow(object(json), QLatin1StringView("five_hour")), expected) << json;
 }
 
-TEST(ClaudeQuotaTest, ExtraUsageFallsBackMemberByMember)
+// Any member of any type, in any number: a clear result and no limit that the answer does not give.
+TEST(ClaudeQuotaTest, LimitsTakeWhatTheAnswerGivesAndNothingElse)
 {
-    const Extra enabledOnly { true, 0, 0, 0.0, QStringLiteral("USD") };
-    const std::pair<const char*, std::optional<Extra>> cases[]
-        = { { R"({"extra_usage": null})", std::nullopt },
-            { R"({"extra_usage": {"is_enabled": false, "monthly_limit": 5000}})", std::nullopt },
-            { R"({"extra_usage": {"is_enabled": "true"}})", std::nullopt },
-            { R"({"extra_usage": {"monthly_limit": 5000}})", std::nullopt },
-            { R"({"extra_usage": {"is_enabled": true}})", enabledOnly },
-            { R"({"extra_usage": {"is_enabled": true, "monthly_limit": 5000, "used_credits": 1287.0,
+    const char* const fable = R"("scope": {"model": {"id": null, "display_name": "Fable"}, "surface": null})";
+    const std::pair<QByteArray, const char*> cases[] = {
+        { R"({"limits": 5, "tangelo": {"utilization": 99}, "nimbus_quill": {"utilization": 0.0}})", "" },
+        { R"({"limits": {"kind": "session", "percent": 5}})", "" },
+        { R"({"limits": [1, "x", null, [], {"kind": 3}, {"kind": "monthly", "percent": 50}]})", "" },
+        { R"({"limits": [{"kind": "session", "percent": "50", "resets_at": 7}]})", "" },
+        { R"({"limits": [{"kind": "session", "percent": 150, "resets_at": "soon", "severity": 2}]})", "5시간 150 *" },
+        { R"({"limits": [{"kind": "weekly_all", "percent": -5, "severity": "warning", "is_active": "true"}]})",
+          "주간 -5 warning *" },
+        { R"({"limits": [{"kind": "weekly_scoped", "percent": 50, "scope": null},
+                         {"kind": "weekly_scoped", "percent": 50, "scope": {"model": {"display_name": "  "}}},
+                         {"kind": "weekly_scoped", "scope": {"model": {"display_name": "Fable"}}, "percent": null}]})",
+          "" },
+        { R"({"limits": [{"kind": "weekly_scoped", "percent": 9, "scope": {"model": null,
+                          "surface": {"display_name": "Claude Code"}}}]})",
+          "Claude Code 9 *" },
+        // One limit twice keeps the entry that stops the account first.
+        { QByteArray(R"({"limits": [{"kind": "weekly_scoped", "percent": 40, )") + fable
+              + R"(}, {"kind": "weekly_scoped", "percent": 60, "scope": {"model": {"display_name": "fable"}}}]})",
+          "fable 60 *" },
+        { QByteArray(R"({"limits": [{"kind": "weekly_scoped", "percent": 40, "is_active": true, )") + fable
+              + R"(}, {"kind": "weekly_scoped", "percent": 60, )" + fable
+              + R"(}, {"kind": "session", "percent": 70}]})",
+          "5시간 70 | Fable 40 *" },
+        // The legacy members fill in only what the list lacks.
+        { R"({"five_hour": {"utilization": 10, "resets_at": "2026-07-02T02:10:00Z"},
+              "limits": [{"kind": "session", "percent": 12}]})",
+          "5시간 12 2026-07-02T02:10:00.000Z *" },
+        { R"({"seven_day_opus": {"utilization": 0.0}, "seven_day_sonnet": {"utilization": 3},
+              "limits": [{"kind": "weekly_scoped", "percent": 20, "scope": {"model": {"display_name": "Sonnet"}}}]})",
+          "Sonnet 20 *" },
+        { R"({"seven_day_opus": {"utilization": 4}, "seven_day": {}})", "주간 0 | Opus 4 *" },
+    };
+    for (const auto& [json, expected] : cases)
+        EXPECT_EQ(UsageAnswers::describe(ClaudeQuota::parseLimits(object(json))), QString::fromUtf8(expected))
+            << json.constData();
+
+    // The two account-wide windows keep their meaning when only the list carries them.
+    const ClaudeQuota fromList = ClaudeQuota::fromJson(object(R"({"five_hour": null, "seven_day": null, "limits": [
+        {"kind": "weekly_all", "percent": 48}, {"kind": "session", "percent": 15, "resets_at": "2026-07-02T02:10:00Z"}]})"));
+    EXPECT_EQ(fromList.fiveHour, (Window { 15.0, instant("2026-07-02T02:10:00Z") }));
+    EXPECT_EQ(fromList.sevenDay, (Window { 48.0, std::nullopt }));
+    EXPECT_EQ(fromList.bindingLimit()->label, u"주간");
+
+    // Ten thousand entries of each kind: one session, and as many scoped limits as a card can hold.
+    QByteArray many = R"({"limits": [)";
+    for (int i = 0; i < 10000; ++i)
+        many += R"({"kind": "session", "percent": )" + QByteArray::number(i % 100)
+            + R"(}, {"kind": "weekly_scoped", "percent": 1, "scope": {"model": {"display_name": ")"
+            + QByteArray::number(i) + R"("}}},)";
+    many.chop(1);
+    const auto limits = ClaudeQuota::parseLimits(object(many + "]}"));
+    ASSERT_EQ(limits.size(), 33u);
+    EXPECT_EQ(UsageAnswers::describe({ limits.front() }), u"5시간 99 *");
+}
+
+TEST(ClaudeQuotaTest, ExtraUsageReadsTheMoneyInItsOwnCurrencyAndPrecision)
+{
+    const Extra enabledOnly { true, std::nullopt, 0, 0.0, QStringLiteral("USD"), 2, {} };
+    const std::pair<const char*, std::optional<Extra>> cases[] = {
+        { R"({"extra_usage": null})", std::nullopt },
+        { R"({"extra_usage": {"is_enabled": false, "monthly_limit": 5000}})", std::nullopt },
+        { R"({"extra_usage": {"is_enabled": "true", "disabled_reason": 5}})", std::nullopt },
+        { R"({"extra_usage": {"is_enabled": true}})", enabledOnly },
+        { R"({"extra_usage": {"is_enabled": true, "monthly_limit": 5000, "used_credits": 1287.0,
                               "utilization": 25, "currency": "EUR"}})",
-              Extra { true, 5000, 1287, 25.0, QStringLiteral("EUR") } },
-            { R"({"extra_usage": {"is_enabled": true, "monthly_limit": 50.5, "used_credits": "12"}})", enabledOnly },
-            { R"({"extra_usage": {"is_enabled": true, "monthly_limit": 1e300, "currency": 7}})", enabledOnly },
-            { R"({"extra_usage": {"is_enabled": true, "used_credits": 9007199254740993}})",
-              Extra { true, 0, 9007199254740993, 0.0, QStringLiteral("USD") } } };
+          Extra { true, 5000, 1287, 25.0, QStringLiteral("EUR"), 2, {} } },
+        { R"({"extra_usage": {"is_enabled": true, "monthly_limit": 50.5, "used_credits": "12"}})", enabledOnly },
+        { R"({"extra_usage": {"is_enabled": true, "monthly_limit": 1e300, "currency": 7, "decimal_places": 99}})",
+          enabledOnly },
+        { R"({"extra_usage": {"is_enabled": true, "monthly_limit": null, "used_credits": 9007199254740993}})",
+          Extra { true, std::nullopt, 9007199254740993, 0.0, QStringLiteral("USD"), 2, {} } },
+        { R"({"extra_usage": {"is_enabled": true, "monthly_limit": 5000, "used_credits": 1200, "currency": "JPY",
+                              "decimal_places": 0}})",
+          Extra { true, 5000, 1200, 0.0, QStringLiteral("JPY"), 0, {} } },
+        { R"({"extra_usage": {"is_enabled": false, "monthly_limit": 25000, "used_credits": 8.0, "utilization": 0.032,
+                              "disabled_reason": "out_of_credits"}})",
+          Extra { false, 25000, 8, 0.032, QStringLiteral("USD"), 2, QStringLiteral("out_of_credits") } },
+        // "spend" fills in what "extra_usage" lacks, in its own exponent.
+        { R"({"extra_usage": {"is_enabled": true, "currency": null, "decimal_places": null},
+              "spend": {"used": {"amount_minor": 1287, "currency": "EUR", "exponent": 2},
+                        "limit": {"amount_minor": 50, "currency": "EUR", "exponent": 0}}})",
+          Extra { true, 5000, 1287, 0.0, QStringLiteral("EUR"), 2, {} } },
+        { R"({"spend": {"enabled": false, "disabled_reason": "out_of_credits", "percent": 12,
+                        "used": {"amount_minor": 5, "currency": "USD", "exponent": 2}, "limit": null}})",
+          Extra { false, std::nullopt, 5, 12.0, QStringLiteral("USD"), 2, QStringLiteral("out_of_credits") } },
+    };
     for (const auto& [json, expected] : cases)
         EXPECT_EQ(ClaudeQuota::parseExtraUsage(object(json)), expected) << json;
 }

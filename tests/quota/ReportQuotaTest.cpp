@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -7,6 +9,7 @@
 #include "EventLoop.h"
 #include "LocalHttpServer.h"
 #include "TempDir.h"
+#include "UsageAnswers.h"
 
 namespace {
 
@@ -22,6 +25,7 @@ protected:
         qputenv("CLAUDE_CONFIG_DIR", QByteArray::fromStdString(m_config.path()));
         qputenv("HOME", QByteArray::fromStdString(m_config.path()));
         qputenv("PACEMARK_API_BASE", m_server.url().toEncoded());
+        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(m_config.path("data")));
     }
 
     void login()
@@ -29,12 +33,12 @@ protected:
         m_config.write(".credentials.json", R"({"claudeAiOauth": {"accessToken": ")" + Token.toStdString() + R"("}})");
     }
 
-    QByteArray report(QStringList extra)
+    QByteArray report(QStringList extra, const char* now = "2026-01-02T15:00:00Z")
     {
         QProcess process;
         process.start(QStringLiteral(PACEMARK_EXECUTABLE),
                       QStringList { QStringLiteral("--report"), QStringLiteral("--quota"), QStringLiteral("--now"),
-                                    QStringLiteral("2026-01-02T15:00:00Z") }
+                                    QString::fromLatin1(now) }
                           + extra);
         EXPECT_TRUE(waitUntil([&] { return process.state() == QProcess::NotRunning; }, std::chrono::seconds(20)));
         const QByteArray out = process.readAllStandardOutput();
@@ -44,9 +48,9 @@ protected:
         return out;
     }
 
-    QJsonObject quotaJson()
+    QJsonObject quotaJson(const char* now = "2026-01-02T15:00:00Z")
     {
-        const QJsonDocument document = QJsonDocument::fromJson(report({ QStringLiteral("--json") }));
+        const QJsonDocument document = QJsonDocument::fromJson(report({ QStringLiteral("--json") }, now));
         return document.object().value(QStringLiteral("quota")).toObject();
     }
 
@@ -54,31 +58,68 @@ protected:
     LocalHttpServer m_server;
 };
 
-TEST_F(ReportQuotaTest, PrintsEveryWindowAndTheExtraUsage)
+// Every limit in the card's order, the binding one and its forecast from the application's samples,
+// which a one-off run reads but does not add to; credits that ran out say so.
+TEST_F(ReportQuotaTest, PrintsEveryLimitTheForecastAndTheCredits)
 {
     login();
-    m_server.respond(200, R"({"five_hour": {"utilization": 37.0, "resets_at": "2026-01-02T19:59:59.600956+00:00"},
-        "seven_day": {"utilization": 12.5, "resets_at": "2026-01-08T04:59:59.600972+00:00"}, "seven_day_opus": null,
-        "seven_day_sonnet": {"utilization": 0, "resets_at": null}, "iguana_necktie": null,
-        "extra_usage": {"is_enabled": true, "monthly_limit": 5000, "used_credits": 1287.0, "utilization": 25.74}})");
-    const QJsonObject expected = QJsonDocument::fromJson(R"({"status": "loaded", "error": null,
-        "fiveHour": {"utilizationPct": 37, "resetsAt": "2026-01-02T19:59:59.600Z"}, "sevenDayOpus": null,
-        "sevenDay": {"utilizationPct": 12.5, "resetsAt": "2026-01-08T04:59:59.600Z"},
-        "sevenDaySonnet": {"utilizationPct": 0, "resetsAt": null}, "fetchedAt": "2026-01-02T15:00:00.000Z",
-        "extraUsage": {"isEnabled": true, "monthlyLimitCents": 5000, "usedCreditsCents": 1287,
-                       "utilization": 25.74, "currency": "USD"}})")
-                                     .object();
-    EXPECT_EQ(quotaJson(), expected);
+    const char* const now = "2026-08-14T20:00:00Z";
+    // 70, 72 and 73 % forty, twenty-five and ten minutes before.
+    const std::string file = m_config.write("data/Pacemark/pacemark/quota-samples.json", R"({"weekly:fable": {
+        "end": 1787119199777, "samples": [[1786735200000, 70], [1786736100000, 72], [1786737000000, 73]]}})");
+    const auto samples = [&] {
+        QFile saved(QString::fromStdString(file));
+        return saved.open(QIODevice::ReadOnly) ? saved.readAll() : QByteArray();
+    };
+    const QByteArray before = samples();
+    m_server.respond(200, UsageAnswers::read(UsageAnswers::BindingScopedCap));
 
-    const QString text = QString::fromUtf8(report({}));
-    for (const QString& line : { QStringLiteral("Quota      loaded, fetched 2026-01-02 15:00:00\n"),
-                                 QStringLiteral("  5 hours         37.0%  resets 2026-01-02 19:59:59  4h 59m\n"),
-                                 QStringLiteral("  7 days          12.5%  resets 2026-01-08 04:59:59  5d 13h\n"),
-                                 QStringLiteral("  7 days Sonnet    0.0%  no reset time\n"),
-                                 QStringLiteral("  Extra usage     25.7%  $12.87 of $50.00 USD\n") })
+    QJsonObject quota = quotaJson(now);
+    QJsonArray limits = quota.value(u"limits").toArray();
+    QJsonObject fable = limits.at(2).toObject();
+    EXPECT_TRUE(fable.value(u"forecastAt").toString().startsWith(u"2026-08-15T00:28:3"))
+        << fable.value(u"forecastAt").toString().toStdString();
+    fable.insert(u"forecastAt", QJsonValue::Null);
+    limits.replace(2, fable);
+    quota.insert(u"limits", limits);
+    const QJsonObject expected = QJsonDocument::fromJson(R"({"status": "loaded", "error": null,
+        "fiveHour": {"utilizationPct": 8, "resetsAt": "2026-08-14T22:29:59.777Z"}, "sevenDayOpus": null,
+        "sevenDay": {"utilizationPct": 56, "resetsAt": "2026-08-19T05:59:59.777Z"}, "sevenDaySonnet": null,
+        "limits": [
+          {"kind": "session", "label": "5시간", "utilizationPct": 8, "resetsAt": "2026-08-14T22:29:59.777Z",
+           "severity": "normal", "binding": false, "forecastAt": null},
+          {"kind": "weekly", "label": "주간", "utilizationPct": 56, "resetsAt": "2026-08-19T05:59:59.777Z",
+           "severity": "normal", "binding": false, "forecastAt": null},
+          {"kind": "weeklyScoped", "label": "Fable", "utilizationPct": 74, "resetsAt": "2026-08-19T05:59:59.777Z",
+           "severity": "normal", "binding": true, "forecastAt": null}],
+        "fetchedAt": "2026-08-14T20:00:00.000Z",
+        "extraUsage": {"isEnabled": false, "monthlyLimitCents": 25000, "usedCreditsCents": 8, "utilization": 0.032,
+                       "currency": "USD", "decimalPlaces": 2, "disabledReason": "out_of_credits"}})")
+                                     .object();
+    EXPECT_EQ(quota, expected);
+
+    const QString text = QString::fromUtf8(report({}, now));
+    for (const QString& line :
+         { QStringLiteral("  5 hours          8.0%  resets 2026-08-14 22:29:59  2h 29m\n"),
+           QStringLiteral("  7 days          56.0%  resets 2026-08-19 05:59:59  4d 9h\n"),
+           QStringLiteral("  7 days Fable    74.0%  resets 2026-08-19 05:59:59  4d 9h  binding  100% at this pace "
+                          "2026-08-15 00:28:3"),
+           QStringLiteral("  Extra usage      0.0%  $0.08 of $250.00 USD, disabled (out_of_credits)\n") })
         EXPECT_TRUE(text.contains(line)) << text.toStdString();
-    EXPECT_FALSE(text.contains(QStringLiteral("Opus")));
-    EXPECT_EQ(m_server.requests().size(), 2);
+    EXPECT_EQ(samples(), before);
+
+    m_server.respond(200,
+                     R"({"five_hour": {"utilization": 37.0, "resets_at": null}, "seven_day_sonnet": {"utilization": 0},
+        "extra_usage": {"is_enabled": true, "monthly_limit": null, "used_credits": 40843.0, "utilization": 0}})");
+    // A model window never used stays among the older members but is no limit; no monthly limit is null.
+    quota = quotaJson();
+    EXPECT_EQ(quota.value(u"sevenDaySonnet").toObject().value(u"utilizationPct"), 0);
+    EXPECT_EQ(quota.value(u"limits").toArray().size(), 1);
+    EXPECT_EQ(quota.value(u"extraUsage").toObject().value(u"monthlyLimitCents"), QJsonValue(QJsonValue::Null));
+    EXPECT_TRUE(QString::fromUtf8(report({}))
+                    .contains(u"  5 hours         37.0%  no reset time  binding\n"
+                              "  Extra usage      0.0%  $408.43 USD, no monthly limit\n"));
+    EXPECT_EQ(m_server.requests().size(), 4);
 }
 
 TEST_F(ReportQuotaTest, AFailureIsAStatusNotAnExitCode)
@@ -86,7 +127,7 @@ TEST_F(ReportQuotaTest, AFailureIsAStatusNotAnExitCode)
     // Without a snapshot every window is null.
     const auto withoutWindows = [](const char* statusAndError) {
         return QJsonDocument::fromJson(QByteArray("{") + statusAndError + R"(, "fiveHour": null, "sevenDay": null,
-            "sevenDayOpus": null, "sevenDaySonnet": null, "extraUsage": null, "fetchedAt": null})")
+            "sevenDayOpus": null, "sevenDaySonnet": null, "limits": [], "extraUsage": null, "fetchedAt": null})")
             .object();
     };
     EXPECT_EQ(quotaJson(), withoutWindows(R"("status": "notConfigured", "error": null)"));

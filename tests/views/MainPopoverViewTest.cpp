@@ -9,6 +9,7 @@
 
 #include "ClaudeLog.h"
 #include "EventLoop.h"
+#include "QuotaLimits.h"
 #include "TempDir.h"
 #include "basics/ManualClock.h"
 #include "basics/UserDefaults.h"
@@ -265,18 +266,19 @@ TEST_F(Popover, QuotaCardShowsWindowsBadgeAndBars)
     EXPECT_TRUE(shown("quotaSpinner"));
     EXPECT_EQ(texts("quotaCard"), u"Claude 쿼터"_s);
 
+    using Kind = ClaudeQuota::Limit::Kind;
     ClaudeQuota quota;
-    quota.fiveHour = ClaudeQuota::Window { 95.4, Noon + 2h + 5min };
-    quota.sevenDay = ClaudeQuota::Window { -5, Noon - 1s };
-    // An Opus window shows only once used.
-    quota.sevenDayOpus = ClaudeQuota::Window { 0.0, Noon + 1h };
-    quota.sevenDaySonnet = ClaudeQuota::Window { 0.4, std::nullopt };
-    quota.extraUsage = ClaudeQuota::ExtraUsage { true, 5000, 1234, 24.68, u"USD"_s };
+    quota.limits = { quotaLimit(Kind::session, u"5시간"_s, 95.4, Noon + 2h + 5min),
+                     quotaLimit(Kind::weekly, u"주간"_s, -5, Noon - 1s),
+                     quotaLimit(Kind::weeklyScoped, u"Fable"_s, 81, Noon + 48h, true, Noon + 90min) };
+    quota.extraUsage = ClaudeQuota::ExtraUsage { true, std::nullopt, 1234, 24.68, u"EUR"_s, 2, {} };
     m_quota->setQuota(quota);
     m_quota->setStatus(ClaudeQuotaManager::Status::loaded());
     settle();
     EXPECT_FALSE(shown("quotaSpinner"));
-    EXPECT_EQ(texts("quotaCard"), u"Claude 쿼터|5시간|95%|2h 5m|주간|0%|리셋됨|Sonnet|0%||크레딧|$12|$50"_s);
+    EXPECT_EQ(texts("quotaCard"),
+              u"Claude 쿼터|5시간|95%|2h 5m|주간|0%|리셋됨|Fable|81%|2d 0h|이 속도면 13:30에 한도 "
+              u"도달|크레딧|€12|한도 없음"_s);
     const auto fills = named("quotaCard", "quotaFill");
     ASSERT_EQ(fills.size(), 4);
     const qreal track = fills[0]->parentItem()->width();
@@ -284,6 +286,8 @@ TEST_F(Popover, QuotaCardShowsWindowsBadgeAndBars)
     EXPECT_NEAR(fills[0]->width(), track * 0.954, 0.01);
     EXPECT_EQ(fills[1]->width(), 0.0);
     EXPECT_NEAR(fills[3]->width(), track * 0.2468, 0.01);
+    // One band marks the binding limit.
+    EXPECT_EQ(named("quotaCard", "quotaBindingMark").size(), 1);
 
     loggedIn = false;
     m_quota->setQuota(std::nullopt);

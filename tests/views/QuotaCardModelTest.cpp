@@ -2,7 +2,10 @@
 
 #include <QSignalSpy>
 
+#include "QuotaLimits.h"
+#include "UsageAnswers.h"
 #include "basics/ManualClock.h"
+#include "basics/TimestampParser.h"
 #include "usage/ModelColor.h"
 #include "views/QuotaCardModel.h"
 
@@ -24,27 +27,31 @@ protected:
     ManualClock m_clock { Now };
 };
 
-QVariant row(const char* label, double pct, NamedColor color, const char* value, const char* detail = "")
+QVariant row(const char* label, double pct, NamedColor color, const char* value, const char* detail = "",
+             bool binding = false, const char* note = "")
 {
-    return QVariantMap { { u"label"_s, QString::fromUtf8(label) },
-                         { u"pct"_s, pct },
-                         { u"color"_s, static_cast<int>(color) },
-                         { u"value"_s, QString::fromUtf8(value) },
-                         { u"detail"_s, QString::fromUtf8(detail) } };
+    return QVariantMap { { u"label"_s, QString::fromUtf8(label) },   { u"pct"_s, pct },
+                         { u"color"_s, static_cast<int>(color) },    { u"value"_s, QString::fromUtf8(value) },
+                         { u"detail"_s, QString::fromUtf8(detail) }, { u"binding"_s, binding },
+                         { u"note"_s, QString::fromUtf8(note) } };
 }
 
 TEST_F(QuotaCard, RowsInOrderClampedWhereValuesCanStrayAndWithCountdowns)
 {
+    using Kind = ClaudeQuota::Limit::Kind;
     ClaudeQuota stray;
-    stray.fiveHour = { -3, std::nullopt };
-    stray.sevenDay = { 120, Now - 1min };
-    stray.sevenDayOpus = { 250, Now + 3 * 24h + 1h };
-    stray.extraUsage = ClaudeQuota::ExtraUsage { true, 0, 0, -10, u"USD"_s };
+    stray.limits = { quotaLimit(Kind::session, u"5시간"_s, -3, std::nullopt),
+                     quotaLimit(Kind::weekly, u"주간"_s, 120, Now - 1min, false, Now + 1h),
+                     quotaLimit(Kind::weeklyScoped, u"Opus"_s, 250, Now + 3 * 24h + 1h, true, Now - 1min) };
+    stray.extraUsage = ClaudeQuota::ExtraUsage { false, 120, 0, -10, u"JPY"_s, 0, u"policy"_s };
 
     const std::pair<ClaudeQuota, QVariantList> cases[] {
+        // A forecast already past is not shown.
         { stray,
-          { row("5시간", 0.0, NamedColor::Green, "0%"), row("주간", 100.0, NamedColor::Red, "100%", "리셋됨"),
-            row("Opus", 100.0, NamedColor::Red, "100%", "3d 1h"), row("크레딧", 0.0, NamedColor::Green, "$0", "$0") } },
+          { row("5시간", 0.0, NamedColor::Green, "0%"),
+            row("주간", 100.0, NamedColor::Red, "100%", "리셋됨", false, "이 속도면 10:00에 한도 도달"),
+            row("Opus", 100.0, NamedColor::Red, "100%", "3d 1h", true),
+            row("크레딧", 0.0, NamedColor::Green, "0 JPY", "120 JPY", false, "크레딧 꺼짐") } },
         // An empty answer still counts as a quota.
         { ClaudeQuota {}, {} },
     };
@@ -55,10 +62,21 @@ TEST_F(QuotaCard, RowsInOrderClampedWhereValuesCanStrayAndWithCountdowns)
         EXPECT_EQ(model.rows(), rows);
     }
 
+    // A published answer with the model's cap binding and the credits run out.
+    m_clock.set(*TimestampParser::parse("2026-08-14T20:00:00Z"));
+    QuotaCardModel published;
+    published.setQuota(UsageAnswers::parse(UsageAnswers::BindingScopedCap));
+    EXPECT_EQ(published.rows(),
+              (QVariantList { row("5시간", 8.0, NamedColor::Green, "8%", "2h 29m"),
+                              row("주간", 56.0, NamedColor::Green, "56%", "4d 9h"),
+                              row("Fable", 74.0, NamedColor::Orange, "74%", "4d 9h", true),
+                              row("크레딧", 0.032, NamedColor::Green, "$0", "$250", false, "크레딧 소진") }));
+    m_clock.set(Now);
+
     // Countdowns move only when rebuilt, and only a change is announced.
     QuotaCardModel model;
     ClaudeQuota quota;
-    quota.fiveHour = { 50, Now + 10min + 30s };
+    quota.limits = { quotaLimit(Kind::session, u"5시간"_s, 50, Now + 10min + 30s) };
     model.setQuota(quota);
     QSignalSpy rows(&model, &QuotaCardModel::rowsChanged);
     const auto detail = [&] { return model.rows().value(0).toMap().value(u"detail"_s).toString(); };

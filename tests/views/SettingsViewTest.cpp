@@ -110,7 +110,8 @@ protected:
 };
 
 // The defaults on a first opening; the switches write their settings and follow changes made elsewhere;
-// the size choice matches only its three heights and leaves any other stored height alone. Each showing
+// the size choice matches only its three heights and leaves any other stored height alone; the battery's
+// limit is chosen while the battery shows. Each showing
 // rereads the login item; the update button follows the updater; each quota status shows its text, colour
 // and actions; quit ends the application.
 TEST_F(SettingsForm, EveryControlWritesAndFollowsItsSettingAndEachQuotaStatusShows)
@@ -169,6 +170,16 @@ TEST_F(SettingsForm, EveryControlWritesAndFollowsItsSettingAndEachQuotaStatusSho
     m_defaults.setCharacterHeight(16.0);
     EXPECT_EQ(property("characterHeightChoice", "displayText").toString(), u"작게 (16pt)"_s);
 
+    // The battery's limit: the five-hour one unless the binding one is chosen, only with the battery on.
+    EXPECT_EQ(property("batteryLimitChoice", "displayText").toString(), u"5시간"_s);
+    EXPECT_FALSE(find("batteryLimitChoice")->isEnabled());
+    m_defaults.setShowMenuBarQuotaBattery(true);
+    EXPECT_TRUE(find("batteryLimitChoice")->isEnabled());
+    QMetaObject::invokeMethod(find("batteryLimitChoice"), "activated", Q_ARG(int, 1));
+    EXPECT_TRUE(m_defaults.batteryShowsBindingLimit());
+    m_defaults.setBatteryShowsBindingLimit(false);
+    EXPECT_EQ(property("batteryLimitChoice", "displayText").toString(), u"5시간"_s);
+
     click("launchAtLoginSwitch");
     EXPECT_FALSE(m_loginItem.enabled);
     // The user added the entry again elsewhere.
@@ -221,7 +232,7 @@ TEST(QuotaPreview, WritesTheCreditsAsPrintfDoesWithAPointInAnyLocale)
 {
     ClaudeQuota quota;
     quota.fiveHour = ClaudeQuota::Window { 12.6, std::nullopt };
-    quota.extraUsage = ClaudeQuota::ExtraUsage { true, 50000, 1234, 7.25, u"USD"_s };
+    quota.extraUsage = ClaudeQuota::ExtraUsage { true, 50000, 1234, 7.25, u"USD"_s, 2, {} };
     QuotaSettingsModel model;
 
     // Numbers written with a comma for the decimal point by C's formatting functions, as a German

@@ -1,6 +1,7 @@
 // Draws the popover's pages with a realistic week of sample logs, a year of days in the history store
 // and a quota snapshot, and the settings window, in the light and the dark palette, at twice the point
 // size, for the screenshots in the documentation. Prints how long the history page takes to open.
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -104,15 +105,33 @@ std::shared_ptr<DailyUsageStore> sampleHistory(const QString& path)
     return store;
 }
 
-// The popover's card, with the model windows too.
+ClaudeQuota::Limit sampleLimit(ClaudeQuota::Limit::Kind kind, const QString& label, double percent,
+                               std::chrono::minutes resetsIn)
+{
+    ClaudeQuota::Limit limit;
+    limit.kind = kind;
+    limit.label = label;
+    limit.percent = percent;
+    limit.resetsAt = Now + resetsIn;
+    return limit;
+}
+
+// The popover's card as a newer answer fills it: a model's weekly cap binds, and at its pace of the last
+// hour it is reached before its reset.
 ClaudeQuota sampleQuota()
 {
+    using Kind = ClaudeQuota::Limit::Kind;
+    const auto week = std::chrono::minutes(3 * 24h + 4h + 10min);
     ClaudeQuota quota;
-    quota.fiveHour = ClaudeQuota::Window { 42.0, Now + 2h + 5min };
-    quota.sevenDay = ClaudeQuota::Window { 73.5, Now + 3 * 24h + 4h + 10min };
-    quota.sevenDayOpus = ClaudeQuota::Window { 91.2, Now + 3 * 24h + 4h + 10min };
-    quota.sevenDaySonnet = ClaudeQuota::Window { 12.0, Now + 3 * 24h + 4h + 10min };
-    quota.extraUsage = ClaudeQuota::ExtraUsage { true, 5000, 1234, 24.68, QStringLiteral("USD") };
+    quota.limits = { sampleLimit(Kind::session, QStringLiteral("5시간"), 42.0, 2h + 5min),
+                     sampleLimit(Kind::weekly, QStringLiteral("주간"), 73.5, week),
+                     sampleLimit(Kind::weeklyScoped, QStringLiteral("Fable"), 91.2, week),
+                     sampleLimit(Kind::weeklyScoped, QStringLiteral("Sonnet"), 12.0, week) };
+    quota.limits[2].binding = true;
+    quota.limits[2].forecastAt = Now + 1h + 18min;
+    quota.fiveHour = quota.limits[0].window();
+    quota.sevenDay = quota.limits[1].window();
+    quota.extraUsage = ClaudeQuota::ExtraUsage { true, 5000, 1234, 24.68, QStringLiteral("USD"), 2, {} };
     return quota;
 }
 
@@ -144,10 +163,7 @@ bool refreshed(UsageDataManager& usage)
 // The settings window's quota section as it looks while connected.
 ClaudeQuota sampleClaudeQuota()
 {
-    ClaudeQuota quota;
-    quota.fiveHour = ClaudeQuota::Window { 42.0, Now + 2h + 5min };
-    quota.sevenDay = ClaudeQuota::Window { 73.5, Now + 3 * 24h + 4h + 10min };
-    quota.extraUsage = ClaudeQuota::ExtraUsage { true, 5000, 1234, 24.68, QStringLiteral("USD") };
+    ClaudeQuota quota = sampleQuota();
     quota.fetchedAt = Now - 3min;
     return quota;
 }
@@ -176,9 +192,17 @@ bool load(QQuickView& view, UsageDataManager& usage, QuotaCardModel& quota, RunC
                   { QStringLiteral("actions"), QVariant::fromValue(actions) } });
 }
 
-bool save(QQuickView& view, const QString& path)
+// The whole window, or only the given item of it.
+bool save(QQuickView& view, const QString& path, const QQuickItem* item = nullptr)
 {
-    const QImage image = view.grabWindow();
+    QImage image = view.grabWindow();
+    if (item) {
+        const qreal scale = image.width() / qreal(view.width());
+        const QRectF area = item->mapRectToScene(QRectF(0, 0, item->width(), item->height()));
+        // A margin of the popover's background around the card.
+        const QRectF margin = area.adjusted(-8, -8, 8, 8);
+        image = image.copy(QRectF(margin.topLeft() * scale, margin.size() * scale).toAlignedRect());
+    }
     if (!image.save(path)) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
         return false;
@@ -238,6 +262,12 @@ int main(int argc, char** argv)
         dashboard->setProperty("contentY", 0);
         ok &= save(view, folder + QStringLiteral("/dashboard-top-%1.png").arg(theme));
         const qreal overflow = dashboard->property("contentHeight").toReal() - dashboard->height();
+        // The quota card alone, scrolled whole into view.
+        auto* card = dashboard->findChild<QQuickItem*>(QStringLiteral("quotaCard"));
+        auto* content = dashboard->property("contentItem").value<QQuickItem*>();
+        const qreal cardTop = card->mapToItem(content, QPointF()).y();
+        dashboard->setProperty("contentY", std::clamp(cardTop - 16, 0.0, overflow));
+        ok &= save(view, folder + QStringLiteral("/quota-card-%1.png").arg(theme), card);
         dashboard->setProperty("contentY", overflow / 2);
         ok &= save(view, folder + QStringLiteral("/dashboard-middle-%1.png").arg(theme));
         dashboard->setProperty("contentY", overflow);
