@@ -17,8 +17,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!table)
         return 0;
     constexpr std::int64_t Most = std::numeric_limits<std::int64_t>::max();
-    const std::int64_t counts[][5] = { { 1, 1, 1, 1, 1 }, { 250'000, 300'000, 400'000, 100'000, 900'000 },
-                                       { Most, Most, Most, Most, Most }, { 0, 0, 10, 20, 0 } };
+    const std::int64_t counts[][5] = { { 1, 1, 1, 1, 1 },
+                                       { 250'000, 300'000, 400'000, 100'000, 900'000 },
+                                       { Most, Most, Most, Most, Most },
+                                       { 0, 0, 10, 20, 0 } };
     const QJsonObject root = QJsonDocument::fromJson(json).object();
     for (auto it = root.begin(); it != root.end(); ++it) {
         const ModelPrice* price = table->find(it.key().toStdString());

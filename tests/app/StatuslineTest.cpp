@@ -171,7 +171,7 @@ TEST(Statusline, AnyInputPrintsOneLineAndTheRunningInstanceAnswers)
         // A model's weekly cap that binds takes the quota's place, also across the socket.
         const auto capped = StatuslineFigures::fromJson(
             StatuslineFigures::of(usage, u"s2"_s, UsageAnswers::parse(UsageAnswers::BindingScopedCap),
-                                  PriceTable::standard())
+                                  *PriceTable::current())
                 .toJson());
         ASSERT_TRUE(capped);
         EXPECT_TRUE(
