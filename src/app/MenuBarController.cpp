@@ -42,7 +42,8 @@ QString quotaLine(const ClaudeQuota::Limit& limit, Instant now)
 {
     const QString label
         = limit.kind == ClaudeQuota::Limit::Kind::weeklyScoped ? limit.label + QStringLiteral(" 주간") : limit.label;
-    QString line = QStringLiteral("%1 %2").arg(label, DashboardFormat::percentText(limit.percent));
+    QString line
+        = QStringLiteral("%1 %2").arg(label, DashboardFormat::percentText(ClaudeQuota::shownPercent(limit.percent)));
     const QString countdown = resetCountdown(limit.resetsAt, now);
     if (!countdown.isEmpty())
         line += QStringLiteral(" · 리셋까지 %1").arg(countdown);
@@ -285,7 +286,8 @@ QString MenuBarController::toolTipText() const
         }
         if (const auto& credits = quota->extraUsage)
             lines.append(credits->isEnabled
-                             ? QStringLiteral("크레딧 %1").arg(DashboardFormat::percentText(credits->utilization))
+                             ? QStringLiteral("크레딧 %1")
+                                   .arg(DashboardFormat::percentText(ClaudeQuota::shownPercent(credits->utilization)))
                              : CreditsFormat::disabledText(*credits));
     }
     return lines.join(QLatin1Char('\n'));

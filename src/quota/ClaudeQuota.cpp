@@ -218,6 +218,11 @@ const ClaudeQuota::Limit* ClaudeQuota::bindingLimit() const
     return nullptr;
 }
 
+double ClaudeQuota::shownPercent(double pct)
+{
+    return std::isnan(pct) ? 0.0 : std::clamp(pct, 0.0, 100.0);
+}
+
 ClaudeQuota ClaudeQuota::fromJson(const QJsonObject& object)
 {
     ClaudeQuota quota;

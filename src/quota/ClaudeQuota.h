@@ -84,6 +84,9 @@ struct ClaudeQuota
     // Never fails: missing or ill-typed members fall back to absent limits and zero values.
     // fetchedAt is Clock::now().
     static ClaudeQuota fromJson(const QJsonObject& object);
+    // A percentage as every view shows it: within 0 and 100, whatever the server sent (1e308, -5),
+    // which is kept as it came.
+    static double shownPercent(double pct);
     static std::optional<Window> parseWindow(const QJsonObject& object, QLatin1StringView member);
     static std::optional<ExtraUsage> parseExtraUsage(const QJsonObject& object);
     // The limits of the answer, legacy members filling in only what "limits" lacks; binding marked.

@@ -139,7 +139,8 @@ QString QuotaReport::toText() const
 
     for (const auto& limit : m_quota->limits) {
         out << "  " << qSetFieldWidth(14) << Qt::left << limitName(limit) << qSetFieldWidth(7) << Qt::right
-            << QStringLiteral("%1%").arg(limit.percent, 0, 'f', 1) << qSetFieldWidth(0) << Qt::left;
+            << QStringLiteral("%1%").arg(ClaudeQuota::shownPercent(limit.percent), 0, 'f', 1) << qSetFieldWidth(0)
+            << Qt::left;
         if (limit.resetsAt)
             out << "  resets " << localTime(*limit.resetsAt) << "  " << resetCountdown(limit.resetsAt, m_now);
         else
@@ -152,8 +153,8 @@ QString QuotaReport::toText() const
     }
     if (const auto& extra = m_quota->extraUsage) {
         out << "  " << qSetFieldWidth(14) << Qt::left << "Extra usage" << qSetFieldWidth(7) << Qt::right
-            << QStringLiteral("%1%").arg(extra->utilization, 0, 'f', 1) << qSetFieldWidth(0) << Qt::left << "  "
-            << CreditsFormat::used(*extra);
+            << QStringLiteral("%1%").arg(ClaudeQuota::shownPercent(extra->utilization), 0, 'f', 1) << qSetFieldWidth(0)
+            << Qt::left << "  " << CreditsFormat::used(*extra);
         if (extra->monthlyLimitCents)
             out << " of " << CreditsFormat::monthlyLimit(*extra);
         out << " " << extra->currency;

@@ -193,7 +193,9 @@ QString StatuslineFigures::toLine(Instant now) const
     if (sessionTokens)
         parts.append(QStringLiteral("세션 %1 %2").arg(formatTokens(*sessionTokens), cost(sessionCostUsd)));
     if (quota) {
-        QString part = QStringLiteral("%1 %2%").arg(quotaLabel).arg(std::lround(quota->utilizationPct));
+        QString part = QStringLiteral("%1 %2%")
+                           .arg(quotaLabel)
+                           .arg(std::lround(ClaudeQuota::shownPercent(quota->utilizationPct)));
         if (const QString left = resetCountdown(quota->resetsAt, now); !left.isEmpty())
             part += QStringLiteral(" (%1)").arg(left);
         parts.append(part);

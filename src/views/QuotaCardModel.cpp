@@ -31,7 +31,7 @@ QVariantList rowsOf(const ClaudeQuota& quota, Instant now)
 {
     QVariantList rows;
     for (const auto& limit : quota.limits) {
-        const double pct = std::clamp(limit.percent, 0.0, 100.0);
+        const double pct = ClaudeQuota::shownPercent(limit.percent);
         // A forecast already passed says nothing new; the next poll brings a fresh one.
         const QString note
             = limit.forecastAt && *limit.forecastAt > now ? QuotaForecast::text(*limit.forecastAt, now) : QString();
@@ -39,7 +39,7 @@ QVariantList rowsOf(const ClaudeQuota& quota, Instant now)
                         limit.binding && quota.limits.size() > 1, note));
     }
     if (const auto& credits = quota.extraUsage)
-        rows.append(row(QStringLiteral("크레딧"), std::clamp(credits->utilization, 0.0, 100.0),
+        rows.append(row(QStringLiteral("크레딧"), ClaudeQuota::shownPercent(credits->utilization),
                         CreditsFormat::used(*credits, true), CreditsFormat::monthlyLimit(*credits, true), false,
                         CreditsFormat::disabledText(*credits)));
     return rows;

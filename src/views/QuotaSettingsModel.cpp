@@ -135,9 +135,9 @@ void QuotaSettingsModel::rebuild()
             = QDateTime::fromMSecsSinceEpoch(m_quota->fetchedAt.time_since_epoch().count()).toLocalTime();
         display.updatedText = QStringLiteral("업데이트: ") + QLocale().toString(fetched.time(), QLocale::ShortFormat);
         if (m_quota->fiveHour && m_quota->sevenDay)
-            display.windowsText
-                = QStringLiteral("5시간 %1%  ·  주간 %2%")
-                      .arg(fixed(m_quota->fiveHour->utilizationPct, 0), fixed(m_quota->sevenDay->utilizationPct, 0));
+            display.windowsText = QStringLiteral("5시간 %1%  ·  주간 %2%")
+                                      .arg(fixed(ClaudeQuota::shownPercent(m_quota->fiveHour->utilizationPct), 0),
+                                           fixed(ClaudeQuota::shownPercent(m_quota->sevenDay->utilizationPct), 0));
         if (const auto& credits = m_quota->extraUsage)
             display.creditsText = credits->isEnabled
                 ? QStringLiteral("크레딧 %1% (%2/%3)")

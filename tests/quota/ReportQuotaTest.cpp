@@ -120,6 +120,15 @@ TEST_F(ReportQuotaTest, PrintsEveryLimitTheForecastAndTheCredits)
                     .contains(u"  5 hours         37.0%  no reset time  binding\n"
                               "  Extra usage      0.0%  $408.43 USD, no monthly limit\n"));
     EXPECT_EQ(m_server.requests().size(), 4);
+
+    // Figures no window can have are shown within 0 and 100, and kept as they came.
+    m_server.respond(200, R"({"five_hour": {"utilization": 1e308, "resets_at": null},
+                             "seven_day": {"utilization": -5, "resets_at": null}})");
+    EXPECT_TRUE(QString::fromUtf8(report({}))
+                    .contains(u"  5 hours        100.0%  no reset time  binding\n"
+                              "  7 days           0.0%  no reset time\n"))
+        << report({}).toStdString();
+    EXPECT_EQ(quotaJson().value(u"fiveHour").toObject().value(u"utilizationPct"), 1e308);
 }
 
 TEST_F(ReportQuotaTest, AFailureIsAStatusNotAnExitCode)
