@@ -2,15 +2,12 @@
 
 #include <cmath>
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QJsonDocument>
 #include <QLoggingCategory>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 #include "basics/Clock.h"
+#include "basics/OwnFile.h"
 
 Q_LOGGING_CATEGORY(lcQuotaManager, "pacemark.quota")
 
@@ -53,12 +50,10 @@ void ClaudeQuotaManager::setSampleFile(const QString& path, bool writable)
 {
     m_sampleFile = path;
     m_sampleFileWritable = writable;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > MaxSampleFileSize) {
-        m_forecast = QuotaForecast();
-        return;
-    }
-    m_forecast = QuotaForecast(QJsonDocument::fromJson(file.readAll()).object());
+    const auto file = OwnFile::read(path, MaxSampleFileSize);
+    if (!file.refusal.isEmpty())
+        qCWarning(lcQuotaManager).noquote() << "quota samples in" << path << "are ignored:" << file.refusal;
+    m_forecast = file.bytes ? QuotaForecast(QJsonDocument::fromJson(*file.bytes).object()) : QuotaForecast();
 }
 
 QString ClaudeQuotaManager::defaultSampleFile()
@@ -257,10 +252,8 @@ void ClaudeQuotaManager::saveSamples() const
 {
     if (m_sampleFile.isEmpty() || !m_sampleFileWritable)
         return;
-    QDir().mkpath(QFileInfo(m_sampleFile).absolutePath());
     // Replaced whole, so that a crash mid-write leaves the previous samples.
-    QSaveFile file(m_sampleFile);
-    if (!file.open(QIODevice::WriteOnly)
-        || file.write(QJsonDocument(m_forecast.memory()).toJson(QJsonDocument::Compact)) < 0 || !file.commit())
-        qCWarning(lcQuotaManager) << "quota samples not saved:" << file.errorString();
+    QString error;
+    if (!OwnFile::write(m_sampleFile, QJsonDocument(m_forecast.memory()).toJson(QJsonDocument::Compact), &error))
+        qCWarning(lcQuotaManager).noquote() << "quota samples not saved:" << error;
 }
