@@ -2,6 +2,7 @@
 
 #include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
+#include <QDBusContext>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
@@ -40,18 +41,24 @@ const QString WatcherService = u"org.kde.StatusNotifierWatcher"_s;
 const QString ItemInterface = u"org.kde.StatusNotifierItem"_s;
 
 // The watcher half of a tray host, as much of it as an item uses, on a bus connection of its own.
-class Watcher : public QObject
+// Items that register by path are listed by their connection, as the common watchers list them.
+class Watcher : public QObject, protected QDBusContext
 {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
     Q_PROPERTY(bool IsStatusNotifierHostRegistered READ hostRegistered)
+    Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ items)
 
 public:
     bool hostRegistered() const { return true; }
+    QStringList items() const { return m_items; }
     QStringList m_items;
 
 public Q_SLOTS:
-    void RegisterStatusNotifierItem(const QString& service) { m_items.append(service); }
+    void RegisterStatusNotifierItem(const QString& service)
+    {
+        m_items.append(service.startsWith(u'/') ? message().service() + service : service);
+    }
 };
 
 // The host half: reads and calls the item the way panels do, without blocking the item's thread.
@@ -84,7 +91,8 @@ protected:
 
     QDBusMessage call(const QString& path, const QString& interface, const QString& method, const QVariantList& args)
     {
-        QDBusMessage message = QDBusMessage::createMethodCall(m_watcher.m_items.value(0), path, interface, method);
+        QDBusMessage message
+            = QDBusMessage::createMethodCall(m_watcher.m_items.value(0).section(u'/', 0, 0), path, interface, method);
         message.setArguments(args);
         QDBusPendingCallWatcher pending(m_bus.asyncCall(message));
         EXPECT_TRUE(waitUntil([&] { return pending.isFinished(); }));
@@ -137,7 +145,8 @@ TEST_F(TrayHostTest, ItemMovesIntoATrayThatAppearsLater)
 
     startWatcher();
     ASSERT_TRUE(waitUntil([&] { return controller.tray()->kind() == SystemTray::Kind::StatusNotifier; }, 5s));
-    EXPECT_EQ(m_watcher.m_items, QStringList { controller.tray()->statusNotifierItem()->serviceName() });
+    EXPECT_EQ(m_watcher.m_items,
+              QStringList { controller.tray()->statusNotifierItem()->serviceName() + u"/StatusNotifierItem"_s });
     EXPECT_FALSE(controller.isPopoverShown());
     EXPECT_EQ(controller.popover()->mode(), PopoverWindow::Mode::Popover);
 

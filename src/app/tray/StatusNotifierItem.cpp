@@ -1,6 +1,5 @@
 #include "app/tray/StatusNotifierItem.h"
 
-#include <QCoreApplication>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
@@ -30,10 +29,12 @@ constexpr auto FirstRetry = 1s;
 constexpr auto LongestRetry = 60s;
 constexpr auto CheckInterval = 30s;
 
-int nextItemNumber()
+// Watchers list an item by its connection's name, alone or followed by its path.
+bool isThisItem(const QString& listed, const QString& connection)
 {
-    static int number = 0;
-    return ++number;
+    return listed.startsWith(connection)
+        && (listed.size() == connection.size() || listed.at(connection.size()) == QLatin1Char('/')
+            || listed.at(connection.size()) == QLatin1Char('@'));
 }
 
 QString processName(uint pid)
@@ -79,10 +80,8 @@ StatusNotifierItem::StatusNotifierItem(QString id, QObject* parent)
 
 StatusNotifierItem::~StatusNotifierItem()
 {
-    if (m_connection.isConnected() && !m_serviceName.isEmpty()) {
+    if (m_connection.isConnected() && isPublished())
         m_connection.unregisterObject(ItemPath);
-        m_connection.unregisterService(m_serviceName);
-    }
 }
 
 bool StatusNotifierItem::publish(const QDBusConnection& connection)
@@ -90,16 +89,15 @@ bool StatusNotifierItem::publish(const QDBusConnection& connection)
     if (!connection.isConnected() || isPublished())
         return false;
     m_connection = connection;
-    m_serviceName = QStringLiteral("org.kde.StatusNotifierItem-%1-%2")
-                        .arg(QCoreApplication::applicationPid())
-                        .arg(nextItemNumber());
-    if (!m_connection.registerObject(ItemPath, this, QDBusConnection::ExportAdaptors)
-        || !m_connection.registerService(m_serviceName)) {
+    if (!m_connection.registerObject(ItemPath, this, QDBusConnection::ExportAdaptors)) {
         qCWarning(lcStatusNotifier) << "could not put the tray item on the session bus:"
                                     << m_connection.lastError().message();
-        m_serviceName.clear();
         return false;
     }
+    // Registered by its path, without a name of its own: GNOME's extension watches an item's own
+    // name and, when the name shows up after it has read the item, forgets what it read and drops
+    // the item for good.
+    m_serviceName = m_connection.baseService();
     m_watcher = new QDBusServiceWatcher(
         WatcherService, m_connection,
         QDBusServiceWatcher::WatchForRegistration | QDBusServiceWatcher::WatchForUnregistration, this);
@@ -147,7 +145,7 @@ void StatusNotifierItem::registerWithWatcher()
 {
     QDBusMessage call = QDBusMessage::createMethodCall(WatcherService, WatcherPath, WatcherInterface,
                                                        QStringLiteral("RegisterStatusNotifierItem"));
-    call << m_serviceName;
+    call << ItemPath;
     ++m_registrations;
     auto* pending = new QDBusPendingCallWatcher(m_connection.asyncCall(call), this);
     connect(pending, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* finished) {
@@ -165,7 +163,6 @@ void StatusNotifierItem::registerWithWatcher()
     });
 }
 
-// Watchers list an item by its service name or its unique connection name, alone or with the path.
 void StatusNotifierItem::verifyRegistration()
 {
     QDBusMessage get
@@ -177,12 +174,8 @@ void StatusNotifierItem::verifyRegistration()
         const QDBusPendingReply<QDBusVariant> reply = *finished;
         if (!reply.isError()) {
             const QStringList items = reply.value().variant().toStringList();
-            const QString unique = m_connection.baseService();
-            const bool listed = std::any_of(items.begin(), items.end(), [&](const QString& item) {
-                return item == m_serviceName || item == unique || item.startsWith(m_serviceName + QLatin1Char('/'))
-                    || item.startsWith(unique + QLatin1Char('/'));
-            });
-            if (!listed) {
+            if (std::none_of(items.begin(), items.end(),
+                             [this](const QString& item) { return isThisItem(item, m_serviceName); })) {
                 retryLater();
                 return;
             }
@@ -205,9 +198,7 @@ void StatusNotifierItem::retryLater()
 
 void StatusNotifierItem::watcherDroppedItem(const QString& item)
 {
-    const QString unique = m_connection.baseService();
-    if (item == m_serviceName || item == unique || item.startsWith(m_serviceName + QLatin1Char('/'))
-        || item.startsWith(unique + QLatin1Char('/')))
+    if (isThisItem(item, m_serviceName))
         retryLater();
 }
 

@@ -45,6 +45,7 @@ public:
     // True while a watcher that has a host has taken the item.
     bool isHosted() const { return m_hosted; }
     const Host& host() const { return m_host; }
+    // The bus connection the item is on, which hosts call.
     QString serviceName() const { return m_serviceName; }
     // How many times the item was registered with a watcher.
     int registrationCount() const { return m_registrations; }

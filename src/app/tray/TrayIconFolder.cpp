@@ -44,7 +44,7 @@ bool writeIndex(const QString& path, const QSet<int>& sizes)
         && file.write(QStringLiteral("[Icon Theme]\nName=Hicolor\nComment=Pacemark's tray frames\nDirectories=%1\n%2")
                           .arg(folders.join(QLatin1Char(',')), sections)
                           .toUtf8())
-            >= 0
+        >= 0
         && file.commit();
 }
 
@@ -52,8 +52,7 @@ bool writeIndex(const QString& path, const QSet<int>& sizes)
 
 TrayIconFolder::TrayIconFolder()
     : m_dir(baseFolder() + QStringLiteral("/pacemark-icons-XXXXXX"))
-{
-}
+{ }
 
 QString TrayIconFolder::nameFor(const QList<QImage>& sizes)
 {
@@ -78,7 +77,9 @@ QString TrayIconFolder::nameFor(const QList<QImage>& sizes)
             m_sizes.insert(image.width());
             written = written && writeIndex(dir.filePath(QStringLiteral("hicolor/index.theme")), m_sizes);
         }
-        written = written && writePng(dir.filePath(sizeFolder(image.width()) + QLatin1Char('/') + name + QStringLiteral(".png")), image);
+        written = written
+            && writePng(dir.filePath(sizeFolder(image.width()) + QLatin1Char('/') + name + QStringLiteral(".png")),
+                        image);
         if (image.width() <= 32)
             top = &image;
     }
