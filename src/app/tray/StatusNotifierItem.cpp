@@ -52,15 +52,17 @@ StatusNotifierItem::Host StatusNotifierItem::hostNamed(const QString& processNam
     // GNOME's AppIndicator extension keeps every pixmap it is sent and fetches on NewIcon at most
     // about four times a second, but caches named icons and applies a changed IconName at once.
     if (name == QLatin1String("gnome-shell"))
-        return { name, true, true };
+        return { name, true, true, false };
+    if (name == QLatin1String("waybar"))
+        return { name, true, false, true };
     // These look names up in IconThemePath first and read properties only after NewIcon (Plasma's
     // watcher lives in kded).
-    for (const char* known : { "waybar", "swaybar", "plasmashell", "kded5", "kded6" }) {
+    for (const char* known : { "swaybar", "plasmashell", "kded5", "kded6" }) {
         if (name == QLatin1String(known))
-            return { name, true, false };
+            return { name, true, false, false };
     }
     // Anything else gets the pixmaps as well, in case it cannot load names.
-    return { name, false, false };
+    return { name, false, false, false };
 }
 
 StatusNotifierItem::StatusNotifierItem(QString id, QObject* parent)
@@ -239,6 +241,13 @@ void StatusNotifierItem::setTitle(const QString& title)
     Q_EMIT newTitle();
 }
 
+QString StatusNotifierItem::iconName() const
+{
+    if (!m_host.wantsPaths || m_iconName.isEmpty())
+        return m_iconName;
+    return m_iconThemePath + QLatin1Char('/') + m_iconName + QStringLiteral(".png");
+}
+
 DBusImageList StatusNotifierItem::iconPixmap() const
 {
     return m_host.takesNames && !m_iconName.isEmpty() ? DBusImageList() : m_iconPixmap;
@@ -254,7 +263,7 @@ void StatusNotifierItem::setIcon(const QString& name, const DBusImageList& sizes
     if (!m_hosted || (!nameChanged && iconPixmap() == sent))
         return;
     if (m_host.appliesPropertyChanges) {
-        QVariantMap changed { { QStringLiteral("IconName"), m_iconName } };
+        QVariantMap changed { { QStringLiteral("IconName"), iconName() } };
         if (!m_host.takesNames || m_iconName.isEmpty())
             changed.insert(QStringLiteral("IconPixmap"), QVariant::fromValue(iconPixmap()));
         announce(changed);

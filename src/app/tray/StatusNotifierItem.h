@@ -31,6 +31,9 @@ public:
         bool takesNames = false;
         // Shows a new IconName from PropertiesChanged at once; NewIcon would only make it fetch again.
         bool appliesPropertyChanges = false;
+        // Looks names up in a theme it scans again only every few seconds, so a frame new since then
+        // is missing; it loads an IconName that is a file's path straight from the file.
+        bool wantsPaths = false;
     };
     // The host of a watcher process of that name (PACEMARK_TRAY_HOST, when set, names it instead).
     static Host hostNamed(const QString& processName);
@@ -62,7 +65,8 @@ public:
 
     QString id() const { return m_id; }
     QString title() const { return m_title; }
-    QString iconName() const { return m_iconName; }
+    // The frame's name, or its file where the host wants paths.
+    QString iconName() const;
     QString iconThemePath() const { return m_iconThemePath; }
     DBusImageList iconPixmap() const;
     const DBusToolTip& toolTip() const { return m_toolTip; }
