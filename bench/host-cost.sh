@@ -4,14 +4,18 @@
 # speed, next to a run without Pacemark, it prints the host's CPU, its memory at the end of the
 # window and the slope over it, the icon announcements Pacemark sent and the fetches the host made
 # per second, and the lines the shell logged about the item. Then it starts Pacemark many times and
-# disables and enables the extension, counting the starts after which the shell still lists the item.
+# disables and enables the extension, counting the starts after which the shell still lists the item,
+# and takes two screenshots of the shell's panel with the runner in it, a quarter second apart.
 #
-# usage: bench/host-cost.sh [seconds-per-window] [starts]   (default 30 and 20)
+# usage: bench/host-cost.sh [seconds-per-window] [starts] [output-folder]
+#   (default 30, 20 and build-release/host-cost)
 #   PACEMARK_APP=path/to/pacemark uses that build instead of building build-release.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-30}
 starts=${2:-20}
+out=$(realpath -m "${3:-build-release/host-cost}")
+mkdir -p "$out"
 
 need=(gnome-shell gnome-shell-extension-appindicator sway waybar dbus-x11)
 missing=()
@@ -85,12 +89,23 @@ echo "|---|---|---|---|---|---|---|---|"
 # ---- GNOME Shell ----------------------------------------------------------------------------------
 # A session bus for the shell and the item, a second bus standing in for the system bus.
 useradd -m pmhost 2>/dev/null || true
+# The shell takes screenshots over the bus only for its own tools, or in its unsafe mode, which this
+# extension of the bench's own turns on.
+bench_ext=/home/pmhost/.local/share/gnome-shell/extensions/pacemark-bench@pacemark
+mkdir -p "$bench_ext"
+printf '{"uuid": "pacemark-bench@pacemark", "name": "Pacemark bench", "description": "Lets the bench take screenshots", "shell-version": ["43"]}\n' \
+    > "$bench_ext/metadata.json"
+printf 'function init() {}\nfunction enable() { global.context.unsafe_mode = true; }\nfunction disable() {}\n' \
+    > "$bench_ext/extension.js"
+chown -R pmhost /home/pmhost
+chown pmhost "$out"
 run=$work/run
 mkdir -m 700 "$run"
 chown pmhost "$run"
 runuser -u pmhost -- env -i HOME=/home/pmhost USER=pmhost XDG_RUNTIME_DIR="$run" PATH=/usr/bin:/bin \
     APP="$app" MEASURE="$work/measure.sh" SECONDS_PER="$seconds" STARTS="$starts" LIBGL_ALWAYS_SOFTWARE=1 \
-    EXTENSIONS="['ubuntu-appindicators@ubuntu.com']" \
+    OUT="$out" EXTENSIONS="['ubuntu-appindicators@ubuntu.com', 'pacemark-bench@pacemark']" \
+    BENCH_ONLY="['pacemark-bench@pacemark']" \
     bash -c '
     export DBUS_SYSTEM_BUS_ADDRESS=$(dbus-daemon --session --fork --print-address=1 --print-pid=3 3>$XDG_RUNTIME_DIR/sysbus.pid)
     dbus-run-session -- bash -c "
@@ -115,10 +130,16 @@ runuser -u pmhost -- env -i HOME=/home/pmhost USER=pmhost XDG_RUNTIME_DIR="$run"
         \$APP > /dev/null 2>&1 &
         pid=\$!
         wait_for 10 listed
-        gsettings set org.gnome.shell enabled-extensions \"[]\"
+        gsettings set org.gnome.shell enabled-extensions \"\$BENCH_ONLY\"
         sleep 3
         gsettings set org.gnome.shell enabled-extensions \"\$EXTENSIONS\"
         back=no; wait_for 15 listed && sleep 3 && listed && back=yes
+        sleep 2
+        for shot in 1 2; do
+            gdbus call --session --dest org.gnome.Shell.Screenshot --object-path /org/gnome/Shell/Screenshot \
+                --method org.gnome.Shell.Screenshot.Screenshot false false \$OUT/gnome-shell-\$shot.png > /dev/null
+            sleep 0.25
+        done
         kill \$pid; wait \$pid 2>/dev/null
         errors=\$(grep -ci \"pacemark\|StatusNotifierItem\|appindicator\" \$HOME/shell.log || true)
         echo

@@ -87,7 +87,7 @@ std::optional<SystemTray::FramePace> SystemTray::framePace(AnimationSpeed speed)
     // runner moving further on each one the faster it goes, keep the four speeds apart.
     switch (speed) {
     case AnimationSpeed::Idle:
-        return FramePace { 800ms, 1 };
+        return FramePace { 1000ms, 1 };
     case AnimationSpeed::Walking:
         return FramePace { 400ms, 1 };
     case AnimationSpeed::Running:
