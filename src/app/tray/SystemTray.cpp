@@ -39,6 +39,8 @@ SystemTray::SystemTray(QMenu* menu, QObject* parent)
 SystemTray::~SystemTray()
 {
     delete m_xembed;
+    // Off the bus before the icon folder goes, so that no host is told of a frame it can no longer read.
+    delete m_statusNotifierItem;
 }
 
 void SystemTray::evaluate()
