@@ -168,6 +168,7 @@ runuser -u pmhost -- env -i HOME=/home/pmhost USER=pmhost XDG_RUNTIME_DIR="$run"
         sway > /dev/null 2>&1 &
         wait_for 20 bash -c "ls \$XDG_RUNTIME_DIR/wayland-* >/dev/null 2>&1"
         export WAYLAND_DISPLAY=$(basename $(ls $XDG_RUNTIME_DIR/wayland-* | grep -v lock | head -1)) QT_QPA_PLATFORM=wayland
+        export SWAYSOCK=$(ls $XDG_RUNTIME_DIR/sway-ipc.* | head -1)
         wait_for 20 pgrep -u pmhost -x waybar >/dev/null
         sleep 3
         bar=$(pgrep -u pmhost -x waybar | head -1)
