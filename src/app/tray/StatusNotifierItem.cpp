@@ -128,12 +128,13 @@ void StatusNotifierItem::identifyHostAndRegister()
     connect(pending, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* finished) {
         finished->deleteLater();
         const QDBusPendingReply<uint> reply = *finished;
-        if (reply.isError()) {
+        if (reply.isError() && reply.error().name() == QLatin1String("org.freedesktop.DBus.Error.NameHasNoOwner")) {
             // No watcher yet: the service watcher calls again when one appears.
             setHosted(false);
             return;
         }
-        const Host host = hostNamed(processName(reply.value()));
+        // A bus that will not tell the process leaves the host unknown, not the item unregistered.
+        const Host host = hostNamed(reply.isError() ? QString() : processName(reply.value()));
         const bool changed = host.name != m_host.name;
         m_host = host;
         if (changed)
