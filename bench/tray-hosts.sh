@@ -187,8 +187,9 @@ w_scene() { # name bar(swaybar|waybar) platform(native|xwayland)
             if [ $battery = true ]; then
                 # A headless sway has no pointer to click with (and 1.7 dies on "seat cursor press"
                 # without one), so this sends what the bar sends on a click: Activate at the icon.
-                item=$(dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
-                    org.freedesktop.DBus.ListNames | grep -o "org.kde.StatusNotifierItem-[0-9-]*" | head -1)
+                item=$(dbus-send --session --print-reply --dest=org.kde.StatusNotifierWatcher /StatusNotifierWatcher \
+                    org.freedesktop.DBus.Properties.Get string:org.kde.StatusNotifierWatcher \
+                    string:RegisteredStatusNotifierItems | grep -o "string \":[0-9.]*" | head -1 | cut -d\" -f2)
                 dbus-send --session --type=method_call --dest=$item /StatusNotifierItem \
                     org.kde.StatusNotifierItem.Activate int32:1266 int32:12
                 sleep 1.5

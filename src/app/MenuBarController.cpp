@@ -16,6 +16,7 @@
 #include "quota/CreditsFormat.h"
 #include "quota/QuotaForecast.h"
 #include "quota/ResetCountdown.h"
+#include "runner/CharacterRegistry.h"
 #include "runner/RunCharacter.h"
 #include "usage/ModelColor.h"
 #include "usage/TokenFormat.h"
@@ -185,7 +186,20 @@ void MenuBarController::startUpdateTimer()
     connect(&m_updateTimer, &QTimer::timeout, this, &MenuBarController::tick);
     m_updateTimer.start();
 
-    connect(m_runCharacter, &RunCharacter::currentFrameChanged, this, &MenuBarController::scheduleRedraw);
+    connect(m_runCharacter, &RunCharacter::currentFrameChanged, this, [this] {
+        if (!m_paceTimer.isActive())
+            scheduleRedraw();
+    });
+    m_paceTimer.setTimerType(Qt::CoarseTimer);
+    connect(&m_paceTimer, &QTimer::timeout, this, [this] {
+        m_pacedIndex += m_paceStride;
+        updateMenuBarImage();
+    });
+    for (const auto signal :
+         { &RunCharacter::animationStateChanged, &RunCharacter::isPausedChanged, &RunCharacter::framesChanged })
+        connect(m_runCharacter, signal, this, &MenuBarController::updatePace);
+    connect(m_tray, &SystemTray::kindChanged, this, &MenuBarController::updatePace);
+    connect(m_tray, &SystemTray::hostChanged, this, &MenuBarController::updatePace);
     // A paused runner shows no new frames, so new quota figures must redraw the battery themselves.
     connect(m_claudeQuotaManager, &ClaudeQuotaManager::statusChanged, this, &MenuBarController::scheduleRedraw);
     connect(m_claudeQuotaManager, &ClaudeQuotaManager::quotaChanged, this, &MenuBarController::scheduleRedraw);
@@ -214,6 +228,34 @@ void MenuBarController::scheduleRedraw()
         Qt::QueuedConnection);
 }
 
+void MenuBarController::updatePace()
+{
+    const qsizetype count = m_runCharacter->frames().size();
+    const auto pace = m_tray->framePace(m_runCharacter->animationState());
+    if (!pace || m_runCharacter->isPaused() || count < 2) {
+        if (m_paceTimer.isActive()) {
+            m_paceTimer.stop();
+            scheduleRedraw();
+        }
+        return;
+    }
+    // A stride of a third of the frames at most, so that the runner never seems to step backwards.
+    m_paceStride = static_cast<int>(std::clamp<qsizetype>(pace->stride, 1, std::max<qsizetype>(1, count / 3)));
+    if (m_paceTimer.isActive() && m_paceTimer.intervalAsDuration() == pace->interval)
+        return;
+    m_pacedIndex = m_runCharacter->frameIndex();
+    m_paceTimer.start(pace->interval);
+    scheduleRedraw();
+}
+
+QImage MenuBarController::shownFrame() const
+{
+    const QList<QImage>& frames = m_runCharacter->frames();
+    if (!m_paceTimer.isActive() || frames.isEmpty())
+        return m_runCharacter->currentFrame();
+    return frames.at(m_pacedIndex % frames.size());
+}
+
 std::optional<double> MenuBarController::batteryValue(const std::optional<ClaudeQuota>& quota, bool bindingLimit)
 {
     if (!quota)
@@ -229,7 +271,7 @@ std::optional<double> MenuBarController::batteryValue(const std::optional<Claude
 
 void MenuBarController::updateMenuBarImage()
 {
-    const QImage frame = m_runCharacter->currentFrame();
+    const QImage frame = shownFrame();
     if (frame.isNull() || frame.height() <= 0)
         return;
     StatusImage::Options options;
@@ -257,12 +299,13 @@ void MenuBarController::updateMenuBarImage()
             icon.icon.addPixmap(QPixmap::fromImage(image));
             icon.pixmaps.append(DBusImage::fromImage(image));
         }
+        icon.name = m_tray->iconName(icon.images);
         ++m_composedImageCount;
         m_icons.insert(frame.cacheKey(), icon);
     }
     m_statusImages = icon.images;
     ++m_shownImageCount;
-    m_tray->setIcon(icon.icon, icon.pixmaps);
+    m_tray->setIcon(icon.icon, icon.pixmaps, icon.name);
 }
 
 QString MenuBarController::toolTipText() const
@@ -293,9 +336,22 @@ QString MenuBarController::toolTipText() const
     return lines.join(QLatin1Char('\n'));
 }
 
+QString MenuBarController::accessibleText() const
+{
+    static const char* const speeds[] = { "쉬는 중", "걷는 중", "달리는 중", "전력 질주 중" };
+    const auto pack = m_runCharacter->registry()->selectedPack();
+    const QString state = m_runCharacter->isPaused()
+        ? QStringLiteral("일시정지")
+        : QString::fromUtf8(speeds[static_cast<int>(m_runCharacter->animationState())]);
+    return QStringLiteral("Pacemark 러너 %1 %2 · 오늘 %3 토큰 · %4")
+        .arg(pack ? pack->name : QString(), state, formatTokens(m_usageDataManager->todayTokens()),
+             DashboardFormat::rateText(m_usageDataManager->tokensPerMinute()));
+}
+
 void MenuBarController::updateToolTip()
 {
     m_tray->setToolTip(QStringLiteral("Pacemark"), toolTipText());
+    m_tray->setAccessibleDescription(accessibleText());
 }
 
 void MenuBarController::showPopover(const QRect& iconGeometry, const QPoint& at)

@@ -61,6 +61,8 @@ public:
     // The tooltip's text under the title: today's tokens and rate, and the quota when connected, the
     // binding limit first.
     QString toolTipText() const;
+    // What screen readers say for the icon: the runner, its speed and today's tokens and rate.
+    QString accessibleText() const;
     // How many status icons were composed and how many were put into the tray: a frame drawn
     // before with the same settings is reused, not composed again.
     quint64 composedImageCount() const { return m_composedImageCount; }
@@ -77,6 +79,8 @@ private:
     void startUpdateTimer();
     void tick();
     void scheduleRedraw();
+    void updatePace();
+    QImage shownFrame() const;
     void updateToolTip();
     void trayKindChanged();
 
@@ -93,6 +97,11 @@ private:
     int m_popoverBuildCount = 0;
     QTimer m_updateTimer;
     bool m_redrawScheduled = false;
+    // Trays that show fewer frames than the runner steps through get every stride-th frame from
+    // this timer instead of each frame the runner shows.
+    QTimer m_paceTimer;
+    int m_paceStride = 1;
+    qsizetype m_pacedIndex = 0;
     QList<QImage> m_statusImages;
     quint64 m_composedImageCount = 0;
     quint64 m_shownImageCount = 0;
@@ -104,6 +113,7 @@ private:
         QList<QImage> images;
         QIcon icon;
         DBusImageList pixmaps;
+        QString name;
     };
     StatusImage::Options m_iconOptions;
     QList<QImage> m_contentFrames;

@@ -2,9 +2,12 @@
 
 #include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
+#include <QDBusContext>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QQuickView>
@@ -40,18 +43,38 @@ const QString WatcherService = u"org.kde.StatusNotifierWatcher"_s;
 const QString ItemInterface = u"org.kde.StatusNotifierItem"_s;
 
 // The watcher half of a tray host, as much of it as an item uses, on a bus connection of its own.
-class Watcher : public QObject
+// Items that register by path are listed by their connection, as the common watchers list them.
+class Watcher : public QObject, protected QDBusContext
 {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
     Q_PROPERTY(bool IsStatusNotifierHostRegistered READ hostRegistered)
+    Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ items)
 
 public:
     bool hostRegistered() const { return true; }
+    QStringList items() const { return m_items; }
     QStringList m_items;
+    // What the item announced through PropertiesChanged, as GNOME's extension applies it.
+    QStringList m_iconNames;
+    QElapsedTimer m_sinceLastName;
+    qint64 m_shortestNameGapMs = std::numeric_limits<qint64>::max();
 
 public Q_SLOTS:
-    void RegisterStatusNotifierItem(const QString& service) { m_items.append(service); }
+    void RegisterStatusNotifierItem(const QString& service)
+    {
+        m_items.append(service.startsWith(u'/') ? message().service() + service : service);
+    }
+    void itemPropertiesChanged(const QString&, const QVariantMap& changed, const QStringList&)
+    {
+        if (!changed.contains(u"IconName"_s))
+            return;
+        if (m_sinceLastName.isValid())
+            m_shortestNameGapMs = std::min(m_shortestNameGapMs, m_sinceLastName.restart());
+        else
+            m_sinceLastName.start();
+        m_iconNames.append(changed.value(u"IconName"_s).toString());
+    }
 };
 
 // The host half: reads and calls the item the way panels do, without blocking the item's thread.
@@ -84,7 +107,8 @@ protected:
 
     QDBusMessage call(const QString& path, const QString& interface, const QString& method, const QVariantList& args)
     {
-        QDBusMessage message = QDBusMessage::createMethodCall(m_watcher.m_items.value(0), path, interface, method);
+        QDBusMessage message
+            = QDBusMessage::createMethodCall(m_watcher.m_items.value(0).section(u'/', 0, 0), path, interface, method);
         message.setArguments(args);
         QDBusPendingCallWatcher pending(m_bus.asyncCall(message));
         EXPECT_TRUE(waitUntil([&] { return pending.isFinished(); }));
@@ -137,7 +161,8 @@ TEST_F(TrayHostTest, ItemMovesIntoATrayThatAppearsLater)
 
     startWatcher();
     ASSERT_TRUE(waitUntil([&] { return controller.tray()->kind() == SystemTray::Kind::StatusNotifier; }, 5s));
-    EXPECT_EQ(m_watcher.m_items, QStringList { controller.tray()->statusNotifierItem()->serviceName() });
+    EXPECT_EQ(m_watcher.m_items,
+              QStringList { controller.tray()->statusNotifierItem()->serviceName() + u"/StatusNotifierItem"_s });
     EXPECT_FALSE(controller.isPopoverShown());
     EXPECT_EQ(controller.popover()->mode(), PopoverWindow::Mode::Popover);
 
@@ -269,6 +294,65 @@ TEST_F(TrayHostTest, PopoverAtTheClickAndMenuAtAPointOrOverTheBus)
     call(u"/MenuBar"_s, u"com.canonical.dbusmenu"_s, u"Event"_s,
          { pauseId, u"clicked"_s, QVariant::fromValue(QDBusVariant(0)), 0u });
     EXPECT_TRUE(waitUntil([&] { return !m_defaults.runnerPaused(); }));
+}
+
+// A host that fetches as GNOME's extension does: it listens to the item before the item exists,
+// reads every property the moment the item registers, takes each frame by name from the item's
+// folder as PropertiesChanged announces it, and drops the item once. The item comes back, every
+// property reads, and the frames come a few a second from a bounded set of files that goes with it.
+TEST_F(TrayHostTest, ItemOutlivesAHostThatDropsItAndEveryPropertyReads)
+{
+    qputenv("PACEMARK_TRAY_HOST", "gnome-shell");
+    ASSERT_TRUE(m_bus.connect(QString(), u"/StatusNotifierItem"_s, u"org.freedesktop.DBus.Properties"_s,
+                              u"PropertiesChanged"_s, &m_watcher,
+                              SLOT(itemPropertiesChanged(QString, QVariantMap, QStringList))));
+    startWatcher();
+    auto controller = std::make_unique<MenuBarController>(&m_usage, &m_runner, &m_quota, &m_oauth, &m_defaults);
+    StatusNotifierItem* item = controller->tray()->statusNotifierItem();
+    ASSERT_TRUE(waitUntil([&] { return !m_watcher.m_items.isEmpty(); }));
+    // Read at once, before anything else could be set.
+    const QDBusMessage all
+        = call(u"/StatusNotifierItem"_s, u"org.freedesktop.DBus.Properties"_s, u"GetAll"_s, { ItemInterface });
+    const QVariantMap properties = qdbus_cast<QVariantMap>(all.arguments().value(0));
+    for (const char* name : { "Id", "Category", "Status", "Title", "WindowId", "IconThemePath", "IconName",
+                              "IconPixmap", "IconAccessibleDesc", "AttentionAccessibleDesc", "OverlayIconName",
+                              "AttentionIconName", "AttentionMovieName", "ToolTip", "ItemIsMenu", "Menu" })
+        EXPECT_TRUE(properties.contains(QString::fromLatin1(name))) << name;
+    EXPECT_EQ(properties.value(u"Menu"_s).value<QDBusObjectPath>().path(), u"/MenuBar"_s);
+    EXPECT_TRUE(
+        properties.value(u"IconAccessibleDesc"_s).toString().startsWith(u"Pacemark 러너 토키 일시정지 · 오늘 0 토큰"_s))
+        << properties.value(u"IconAccessibleDesc"_s).toString().toStdString();
+    EXPECT_TRUE(property<DBusImageList>(u"IconPixmap"_s).isEmpty()) << "GNOME takes names: no pixmaps";
+
+    // Dropped once (as the extension drops an item it failed to read): the item registers again.
+    const QString listed = m_watcher.m_items.takeFirst();
+    m_bus.send(
+        QDBusMessage::createSignal(u"/StatusNotifierWatcher"_s, WatcherService, u"StatusNotifierItemUnregistered"_s)
+        << listed);
+    ASSERT_TRUE(waitUntil([&] { return m_watcher.m_items == QStringList { listed }; }, 5s));
+    EXPECT_EQ(item->registrationCount(), 2);
+
+    // Sprinting: frames by name, each a file at 16 and 32 px, a few a second however fast the runner steps.
+    m_runner.setDebugSpeedOverride(AnimationSpeed::Sprinting);
+    m_defaults.setRunnerPaused(false);
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            return QSet<QString>(m_watcher.m_iconNames.begin(), m_watcher.m_iconNames.end()).size()
+                >= m_runner.frames().size() / 3;
+        },
+        15s));
+    EXPECT_GE(m_watcher.m_shortestNameGapMs, 200);
+    const QDir folder(property<QString>(u"IconThemePath"_s));
+    for (const QString& name : m_watcher.m_iconNames) {
+        for (int size : { 16, 32 })
+            EXPECT_EQ(QImage(folder.filePath(u"hicolor/%1x%1/apps/%2.png"_s.arg(size).arg(name))).size(),
+                      QSize(size, size))
+                << name.toStdString();
+    }
+    EXPECT_LE(folder.entryList({ u"*.png"_s }).size(), m_runner.frames().size());
+    controller.reset();
+    EXPECT_FALSE(folder.exists());
+    qunsetenv("PACEMARK_TRAY_HOST");
 }
 
 #include "TrayHostTest.moc"

@@ -22,9 +22,24 @@ QString StatusNotifierItemAdaptor::title() const
     return m_item->title();
 }
 
+QString StatusNotifierItemAdaptor::iconThemePath() const
+{
+    return m_item->iconThemePath();
+}
+
+QString StatusNotifierItemAdaptor::iconName() const
+{
+    return m_item->iconName();
+}
+
 DBusImageList StatusNotifierItemAdaptor::iconPixmap() const
 {
     return m_item->iconPixmap();
+}
+
+QString StatusNotifierItemAdaptor::iconAccessibleDesc() const
+{
+    return m_item->accessibleDescription();
 }
 
 DBusToolTip StatusNotifierItemAdaptor::toolTip() const

@@ -7,7 +7,8 @@
 
 class StatusNotifierItem;
 
-// The org.kde.StatusNotifierItem interface of an item, as hosts read and call it.
+// The org.kde.StatusNotifierItem interface of an item, as hosts read and call it: every property the
+// common hosts read, so that none of them reads one in vain (GNOME's extension logs each miss).
 class StatusNotifierItemAdaptor : public QDBusAbstractAdaptor
 {
     Q_OBJECT
@@ -17,14 +18,16 @@ class StatusNotifierItemAdaptor : public QDBusAbstractAdaptor
     Q_PROPERTY(QString Title READ title)
     Q_PROPERTY(QString Status READ status)
     Q_PROPERTY(int WindowId READ windowId)
-    Q_PROPERTY(QString IconThemePath READ emptyString)
-    Q_PROPERTY(QString IconName READ emptyString)
+    Q_PROPERTY(QString IconThemePath READ iconThemePath)
+    Q_PROPERTY(QString IconName READ iconName)
     Q_PROPERTY(DBusImageList IconPixmap READ iconPixmap)
+    Q_PROPERTY(QString IconAccessibleDesc READ iconAccessibleDesc)
     Q_PROPERTY(QString OverlayIconName READ emptyString)
     Q_PROPERTY(DBusImageList OverlayIconPixmap READ noPixmap)
     Q_PROPERTY(QString AttentionIconName READ emptyString)
     Q_PROPERTY(DBusImageList AttentionIconPixmap READ noPixmap)
     Q_PROPERTY(QString AttentionMovieName READ emptyString)
+    Q_PROPERTY(QString AttentionAccessibleDesc READ iconAccessibleDesc)
     Q_PROPERTY(DBusToolTip ToolTip READ toolTip)
     Q_PROPERTY(bool ItemIsMenu READ itemIsMenu)
     Q_PROPERTY(QDBusObjectPath Menu READ menu)
@@ -37,8 +40,11 @@ public:
     QString title() const;
     QString status() const { return QStringLiteral("Active"); }
     int windowId() const { return 0; }
+    QString iconThemePath() const;
+    QString iconName() const;
     QString emptyString() const { return {}; }
     DBusImageList iconPixmap() const;
+    QString iconAccessibleDesc() const;
     DBusImageList noPixmap() const { return {}; }
     DBusToolTip toolTip() const;
     bool itemIsMenu() const { return false; }
