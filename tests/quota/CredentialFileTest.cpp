@@ -49,8 +49,8 @@ TEST(CredentialFileTest, ReadsClaudeCodesFileInItsConfigFolders)
     EXPECT_EQ(provider.readAccessTokenSilently(), QStringLiteral("xdg-token"));
     std::filesystem::remove(home.path(".claude/.credentials.json"));
     home.write(".claude/.credentials.json", R"({"claudeAiOauth": {"accessToken": "home-token"}})");
-    EXPECT_TRUE(provider.readAccessTokenSilently() == QStringLiteral("home-token")
-                && provider.readAccessToken(true) == QStringLiteral("home-token"));
+    EXPECT_EQ(provider.readAccessTokenSilently(), QStringLiteral("home-token"));
+    EXPECT_EQ(provider.readAccessToken(true), QStringLiteral("home-token"));
 
     // CLAUDE_CONFIG_DIR's folders alone, read afresh at each call, even when they hold no credential.
     TempDir config;
