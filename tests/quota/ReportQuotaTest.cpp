@@ -37,9 +37,8 @@ protected:
     {
         QProcess process;
         process.start(QStringLiteral(PACEMARK_EXECUTABLE),
-                      QStringList { QStringLiteral("--report"), QStringLiteral("--quota"), QStringLiteral("--now"),
-                                    QString::fromLatin1(now) }
-                          + extra);
+                      QStringList { QStringLiteral("--report"), QStringLiteral("--quota"), QStringLiteral("--now") }
+                          << QString::fromLatin1(now) << extra);
         EXPECT_TRUE(waitUntil([&] { return process.state() == QProcess::NotRunning; }, std::chrono::seconds(20)));
         const QByteArray out = process.readAllStandardOutput();
         const QByteArray err = process.readAllStandardError();
