@@ -363,7 +363,7 @@ protected:
     TempDir home;
 };
 
-TEST_F(LogFoldersTest, ConfigFoldersFromTheEnvironment)
+TEST_F(LogFoldersTest, ConfigFoldersFromTheEnvironmentEachReadOnce)
 {
     const std::string h = home.path();
     const std::vector<std::string> defaults { h + "/.claude", h + "/.config/claude" };
@@ -385,10 +385,9 @@ TEST_F(LogFoldersTest, ConfigFoldersFromTheEnvironment)
         EXPECT_EQ(ClaudePaths::configDirectories(), expected)
             << (claudeConfigDir ? claudeConfigDir : "unset") << ", " << (xdgConfigHome ? xdgConfigHome : "unset");
     }
-}
 
-TEST_F(LogFoldersTest, ReadsEveryFolderThatExistsOnce)
-{
+    // Every folder that exists is read, once.
+    setEnvironment(home);
     const auto read = [](const char* name, const Kept& expected, std::size_t folders) {
         ClaudeCodeProvider reader(ClaudePaths::projectsPaths());
         EXPECT_EQ(std::pair(kept(reader.fetchRecords()), reader.watchDirectories().size()),
