@@ -20,6 +20,7 @@
 #include "QuotaLimits.h"
 #include "TempDir.h"
 #include "UsageAnswers.h"
+#include "UsageRefresh.h"
 #include "app/SingleInstance.h"
 #include "basics/ClaudePaths.h"
 #include "basics/Clock.h"
@@ -86,9 +87,7 @@ struct Usage
     UsageDataManager usage { &providers };
     Usage()
     {
-        QSignalSpy refreshed(&usage, &UsageDataManager::refreshed);
-        usage.refresh();
-        EXPECT_TRUE(waitUntil([&] { return !refreshed.isEmpty(); }));
+        EXPECT_TRUE(refreshedBy(usage, [this] { usage.refresh(); }));
     }
 };
 

@@ -9,6 +9,7 @@
 #include "LocalHttpServer.h"
 #include "Records.h"
 #include "TempDir.h"
+#include "UsageRefresh.h"
 #include "basics/ManualClock.h"
 #include "basics/UserDefaults.h"
 #include "ingest/ProviderManager.h"
@@ -161,17 +162,12 @@ TEST_F(PriceListUpdaterTest, StoredDaysArePricedWhenTheirModelGetsAPrice)
     ProviderManager providers { home.path(".claude/projects") };
     UsageDataManager usage(&providers);
     usage.setHistoryStore(std::shared_ptr<DailyUsageStore>(DailyUsageStore::open(storePath).store));
-    const auto refreshed = [&](const std::function<void()>& start) {
-        QSignalSpy done(&usage, &UsageDataManager::refreshed);
-        start();
-        return waitUntil([&] { return !done.isEmpty() && !usage.isRefreshing(); });
-    };
-    ASSERT_TRUE(refreshed([&] { usage.refresh(); }));
+    ASSERT_TRUE(refreshedBy(usage, [&] { usage.refresh(); }));
     EXPECT_EQ(usage.cumulativeUnpricedTokens(), 3'000'000);
 
     auto updater = launch(server.url());
     QObject::connect(updater.get(), &PriceListUpdater::pricesChanged, &usage, &UsageDataManager::reprice);
-    ASSERT_TRUE(refreshed([&] { updater->start(); }));
+    ASSERT_TRUE(refreshedBy(usage, [&] { updater->start(); }));
     EXPECT_DOUBLE_EQ(usage.todayCostUSD(), 50.0);
     EXPECT_DOUBLE_EQ(usage.cumulativeCostUSD(), 75.0);
     EXPECT_EQ(usage.cumulativeUnpricedTokens(), 0);
@@ -180,7 +176,7 @@ TEST_F(PriceListUpdaterTest, StoredDaysArePricedWhenTheirModelGetsAPrice)
     // A day later, a list without the model: the logs' day has no cost, the stored one keeps its own.
     server.respond(200, R"({"claude-sonnet-4-5": {"input_cost_per_token": 3e-06, "output_cost_per_token": 1.5e-05}})");
     clock.advance(25h);
-    ASSERT_TRUE(refreshed([&] { updater->checkDue(); }));
+    ASSERT_TRUE(refreshedBy(usage, [&] { updater->checkDue(); }));
     EXPECT_DOUBLE_EQ(DailyUsageStore::open(storePath).store->days()->at(QStringLiteral("2026-12-01")).costUSD(), 25.0);
     EXPECT_DOUBLE_EQ(usage.cumulativeCostUSD(), 25.0);
     EXPECT_EQ(usage.cumulativeUnpricedTokens(), 2'000'000);

@@ -13,6 +13,7 @@
 #include "EventLoop.h"
 #include "Records.h"
 #include "TempDir.h"
+#include "UsageRefresh.h"
 #include "basics/ManualClock.h"
 #include "ingest/FileWatcher.h"
 #include "ingest/ProviderManager.h"
@@ -53,16 +54,9 @@ protected:
     {
         log("s.jsonl", ClaudeLog::assistant(id, at, u, model, session, 2));
     }
-    // Runs what starts a refresh and waits until its figures are published.
-    void refreshedBy(const std::function<void()>& start)
-    {
-        QSignalSpy refreshed(usage.get(), &UsageDataManager::refreshed);
-        start();
-        ASSERT_TRUE(waitUntil([&] { return !refreshed.isEmpty(); }));
-    }
     void refresh()
     {
-        refreshedBy([this] { usage->refresh(); });
+        ASSERT_TRUE(refreshedBy(*usage, [this] { usage->refresh(); }));
     }
     // The application started anew over the same logs and history store, refreshed once.
     void restart()
@@ -157,12 +151,12 @@ TEST_F(UsageDataManagerTest, RefreshPublishesTogetherAndDropsRequestsMeanwhile)
                 && usage->sessionCount() == 1 && usage->allRecords().size() == 1;
     });
 
-    refreshedBy([this] {
+    ASSERT_TRUE(refreshedBy(*usage, [this] {
         usage->refresh();
         usage->refresh();
         usage->refresh();
         EXPECT_EQ(usage->todayTokens(), 0);
-    });
+    }));
     QThreadPool::globalInstance()->waitForDone();
     QCoreApplication::processEvents();
     EXPECT_TRUE(refreshed.count() == 1 && consistent);
@@ -177,14 +171,14 @@ TEST_F(UsageDataManagerTest, RefreshesOnLogChangesANewDayAZoneChangeAndAJumpOfTh
 {
     line("a", "2025-06-10T23:30:00Z", { 1, 1, 0, 0 });
     clock.set(instant("2025-06-10T23:59:45Z"));
-    refreshedBy([this] { usage->startWatching(); });
+    ASSERT_TRUE(refreshedBy(*usage, [this] { usage->startWatching(); }));
     EXPECT_EQ(usage->todayTokens(), 2);
 
     log("other.jsonl", ClaudeLog::assistant("b", "2025-06-10T23:40:00Z", { 5, 5, 0, 0 }));
-    refreshedBy([this] { usage->fileWatcher()->checkForChanges(); });
+    ASSERT_TRUE(refreshedBy(*usage, [this] { usage->fileWatcher()->checkForChanges(); }));
     EXPECT_EQ(usage->todayTokens(), 12);
     std::filesystem::remove(home.path(".claude/projects/-home-dev-app/other.jsonl"));
-    refreshedBy([this] { usage->fileWatcher()->checkForChanges(); });
+    ASSERT_TRUE(refreshedBy(*usage, [this] { usage->fileWatcher()->checkForChanges(); }));
     EXPECT_TRUE(usage->todayTokens() == 2 && usage->lastActivity() == instant("2025-06-10T23:30:00Z"));
 
     // now, zone, whether it refreshes, today's tokens

@@ -11,6 +11,7 @@
 #include "EventLoop.h"
 #include "QuotaLimits.h"
 #include "TempDir.h"
+#include "UsageRefresh.h"
 #include "basics/ManualClock.h"
 #include "basics/UserDefaults.h"
 #include "ingest/ProviderManager.h"
@@ -70,9 +71,7 @@ protected:
 
     void refresh()
     {
-        QSignalSpy refreshed(m_usage.get(), &UsageDataManager::refreshed);
-        m_usage->refresh();
-        ASSERT_TRUE(waitUntil([&] { return !refreshed.isEmpty(); }));
+        ASSERT_TRUE(refreshedBy(*m_usage, [this] { m_usage->refresh(); }));
     }
 
     // Lays out and draws one frame, as the popover would before it is seen.
