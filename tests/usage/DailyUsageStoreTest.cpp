@@ -139,17 +139,15 @@ TEST(HistoryLedger, StoredDaysOnlyRise)
 {
     TempDir home;
     auto store = openStore(home.path("history.sqlite"));
-    ASSERT_TRUE(store->record({ day("2026-01-01", 10, 5, { { QStringLiteral("opus"), 10, 5, 0, 0, 0.5 } }) }));
-    ASSERT_TRUE(store->record(
-        { day("2026-01-01", 4, 9,
-              { { QStringLiteral("opus"), 4, 9, 0, 0, {} }, { QStringLiteral("sonnet"), 1, 1, 0, 0, {} } }),
-          day("2026-01-02", 7, 7) }));
-    ASSERT_TRUE(store->record({ day("2026-01-01", 1, 1, { { QStringLiteral("opus"), 1, 1, 0, 0, 0.25 } }) }));
+    const QString opus = QStringLiteral("opus"), sonnet = QStringLiteral("sonnet");
+    ASSERT_TRUE(store->record({ day("2026-01-01", 10, 5, { { opus, 10, 5, 0, 0, 0.5 } }) }));
+    ASSERT_TRUE(store->record({ day("2026-01-01", 4, 9, { { opus, 4, 9, 0, 0, {} }, { sonnet, 1, 1, 0, 0, {} } }),
+                                day("2026-01-02", 7, 7) }));
+    ASSERT_TRUE(store->record({ day("2026-01-01", 1, 1, { { opus, 1, 1, 0, 0, 0.25 } }) }));
     const auto days = store->days().value();
     ASSERT_EQ(days.size(), 2u);
     EXPECT_EQ(days.at(QStringLiteral("2026-01-01")),
-              day("2026-01-01", 10, 9,
-                  { { QStringLiteral("opus"), 10, 9, 0, 0, 0.5 }, { QStringLiteral("sonnet"), 1, 1, 0, 0, {} } }));
+              day("2026-01-01", 10, 9, { { opus, 10, 9, 0, 0, 0.5 }, { sonnet, 1, 1, 0, 0, {} } }));
     EXPECT_EQ(days.at(QStringLiteral("2026-01-02")).totalTokens(), 14);
 }
 
