@@ -61,18 +61,14 @@ protected:
 TEST_F(AppDelegateTest, LaunchStartsEverythingSettingsOpenOnceAndTerminationStopsIt)
 {
     AppDelegate delegate;
-    EXPECT_EQ(delegate.menuBarController(), nullptr);
-    EXPECT_EQ(delegate.modelContainer(), nullptr);
-    EXPECT_EQ(delegate.settingsWindowController(), nullptr);
+    EXPECT_TRUE(!delegate.menuBarController() && !delegate.modelContainer() && !delegate.settingsWindowController());
     ClaudeQuotaManager* quota = delegate.claudeQuotaManager();
 
     testing::internal::CaptureStdout();
     delegate.applicationDidFinishLaunching();
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-    EXPECT_NE(delegate.modelContainer(), nullptr);
-    EXPECT_TRUE(delegate.usageDataManager()->fileWatcher()->isRunning());
-    EXPECT_TRUE(delegate.runCharacter()->timerInterval().has_value());
-    EXPECT_TRUE(quota->isPolling());
+    EXPECT_TRUE(delegate.modelContainer() && delegate.usageDataManager()->fileWatcher()->isRunning()
+                && delegate.runCharacter()->timerInterval() && quota->isPolling());
     ASSERT_NE(delegate.menuBarController(), nullptr);
 
     // Without a tray (the offscreen platform has none) the popover is a window. QTest's mouse events
@@ -87,8 +83,8 @@ TEST_F(AppDelegateTest, LaunchStartsEverythingSettingsOpenOnceAndTerminationStop
     ASSERT_NE(window->rootObject(), nullptr);
     EXPECT_EQ(window->size(), QSize(480, 540));
     EXPECT_EQ(window->minimumSize(), window->maximumSize());
-    EXPECT_TRUE(window->flags().testFlag(Qt::WindowStaysOnTopHint));
-    EXPECT_FALSE(window->flags().testFlag(Qt::WindowMinimizeButtonHint));
+    EXPECT_TRUE(window->flags().testFlag(Qt::WindowStaysOnTopHint)
+                && !window->flags().testFlag(Qt::WindowMinimizeButtonHint));
     const QPoint centre
         = QRect(window->screen()->availableGeometry().center() - QPoint(240, 270), QSize(480, 540)).center();
     EXPECT_EQ(window->geometry().center(), centre);
@@ -100,8 +96,7 @@ TEST_F(AppDelegateTest, LaunchStartsEverythingSettingsOpenOnceAndTerminationStop
     window->setPosition(0, 0);
     delegate.showSettingsWindow();
     delegate.showSettingsWindow();
-    EXPECT_EQ(delegate.settingsWindowController(), controller);
-    EXPECT_EQ(controller->window(), window);
+    EXPECT_TRUE(delegate.settingsWindowController() == controller && controller->window() == window);
     EXPECT_EQ(std::ranges::count_if(QGuiApplication::topLevelWindows(),
                                     [](const QWindow* other) { return other->title() == u"설정"; }),
               1);
@@ -111,9 +106,8 @@ TEST_F(AppDelegateTest, LaunchStartsEverythingSettingsOpenOnceAndTerminationStop
     EXPECT_EQ(window->rootObject()->findChild<QQuickItem*>(u"quotaStatus"_s)->property("text"), u"연결 해제됨"_s);
 
     delegate.applicationWillTerminate();
-    EXPECT_FALSE(delegate.usageDataManager()->fileWatcher()->isRunning());
-    EXPECT_FALSE(delegate.runCharacter()->timerInterval().has_value());
-    EXPECT_FALSE(quota->isPolling());
+    EXPECT_FALSE(delegate.usageDataManager()->fileWatcher()->isRunning() || delegate.runCharacter()->timerInterval()
+                 || quota->isPolling());
 }
 
 TEST_F(AppDelegateTest, UnusableHistoryStoreLeavesOneLineAndLaunchGoesOn)
@@ -126,11 +120,10 @@ TEST_F(AppDelegateTest, UnusableHistoryStoreLeavesOneLineAndLaunchGoesOn)
     testing::internal::CaptureStderr();
     delegate.applicationDidFinishLaunching();
     const std::string out = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(out.rfind("pacemark.usage: the history store cannot be set up: ", 0), 0u) << out;
-    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1);
-    EXPECT_EQ(delegate.modelContainer(), nullptr);
-    EXPECT_TRUE(std::filesystem::is_directory(store));
-    EXPECT_TRUE(delegate.usageDataManager()->fileWatcher()->isRunning());
-    EXPECT_NE(delegate.menuBarController(), nullptr);
+    EXPECT_TRUE(out.starts_with("pacemark.usage: the history store cannot be set up: ")
+                && std::ranges::count(out, '\n') == 1)
+        << out;
+    EXPECT_TRUE(!delegate.modelContainer() && std::filesystem::is_directory(store));
+    EXPECT_TRUE(delegate.usageDataManager()->fileWatcher()->isRunning() && delegate.menuBarController());
     delegate.applicationWillTerminate();
 }

@@ -93,8 +93,7 @@ TEST(Report, JsonMembersValuesAndHistory)
     TempDir home;
     writeLogs(home);
     const auto run = pacemark(JsonAt, home.path());
-    ASSERT_EQ(run.exitCode, 0) << run.err.constData();
-    EXPECT_TRUE(run.err.isEmpty());
+    ASSERT_TRUE(run.exitCode == 0 && run.err.isEmpty()) << run.err.constData();
     auto json = run.json();
     // Opus is priced; claude-haiku-9 is not in the price table: its tokens are counted apart, its cost null.
     const double opus = 100 * 15e-6 + 200 * 75e-6 + 300 * 18.75e-6 + 4000 * 1.5e-6,
@@ -131,9 +130,8 @@ TEST(Report, JsonMembersValuesAndHistory)
         R"("tokensPerMinute":103})");
 
     const auto later = pacemark("--report --json --now 2025-06-10T21:30:00+09:00", home.path()).json();
-    EXPECT_EQ(later[u"generatedAt"_s], u"2025-06-10T12:30:00Z"_s);
-    EXPECT_EQ(later[u"activityLevel"_s], u"stale"_s);
-    EXPECT_EQ(later[u"tokensPerMinute"_s], 0);
+    EXPECT_EQ(std::tuple(later[u"generatedAt"_s], later[u"activityLevel"_s], later[u"tokensPerMinute"_s]),
+              std::tuple(u"2025-06-10T12:30:00Z"_s, u"stale"_s, 0));
 
     const auto text = pacemark(TextAt, home.path());
     EXPECT_TRUE(text.out.contains("Today      4.6K tokens (210 output) in 1 session")) << text.out.constData();
@@ -160,7 +158,7 @@ TEST(Report, JsonMembersValuesAndHistory)
     EXPECT_EQ(pacemark("--history", home.path()).exitCode, 2);
 }
 
-TEST(Report, WhereLogsAreAndTheTimeZone)
+TEST(Report, WhereLogsAreTheTimeZoneAndTheCommandLine)
 {
     TempDir home, config;
     writeLogs(config, ".");
@@ -172,8 +170,7 @@ TEST(Report, WhereLogsAreAndTheTimeZone)
     const QString configured = u"CLAUDE_CONFIG_DIR="_s + QString::fromStdString(config.path()) + u'/';
     EXPECT_EQ(tokens({ configured }), 4614);
     const auto seoul = pacemark(JsonAt, home.path(), { configured, u"TZ=Asia/Seoul"_s }).json();
-    EXPECT_EQ(seoul[u"todayTokens"_s].toInteger(), 4614);
-    EXPECT_EQ(seoul[u"weeklyData"_s].toArray().size(), 1);
+    EXPECT_TRUE(seoul[u"todayTokens"_s].toInteger() == 4614 && seoul[u"weeklyData"_s].toArray().size() == 1);
 
     // Newer releases write to ~/.config/claude; a log copied there by a migration counts once.
     home.write(".config/claude/projects/p/x.jsonl",
@@ -186,15 +183,14 @@ TEST(Report, WhereLogsAreAndTheTimeZone)
     const auto text = pacemark(TextAt, home.path());
     EXPECT_TRUE(text.out.contains("\nLogs       " + folders + "\n\n")) << text.out.constData();
     const auto help = pacemark("--help", home.path());
-    EXPECT_EQ(help.exitCode, 0);
-    EXPECT_TRUE(help.out.startsWith("Usage: pacemark [options]\n") && help.out.contains("Read now: " + folders + "."))
+    EXPECT_TRUE(help.exitCode == 0 && help.out.startsWith("Usage: pacemark [options]\n")
+                && help.out.contains("Read now: " + folders + "."))
         << help.out.constData();
 
     TempDir none;
     const auto empty = pacemark(JsonAt, none.path()).json();
-    EXPECT_EQ(empty[u"recordCount"_s].toInteger(), 0);
-    EXPECT_EQ(empty[u"activityLevel"_s], u"dormant"_s);
-    EXPECT_TRUE(empty[u"lastActivityTimestamp"_s].isNull());
+    EXPECT_TRUE(empty[u"recordCount"_s].toInteger() == 0 && empty[u"activityLevel"_s] == u"dormant"_s
+                && empty[u"lastActivityTimestamp"_s].isNull());
     EXPECT_TRUE(pacemark("--report", none.path())
                     .out.contains(QByteArray::fromStdString("Logs       none found in " + none.path(".claude/projects")
                                                             + ", " + none.path(".config/claude/projects") + "\n")));
@@ -205,11 +201,8 @@ TEST(Report, WhereLogsAreAndTheTimeZone)
                    + ClaudeLog::assistant("b", "2025-06-10T10:00:00Z", { 0, 1, 0, 0 }));
     const auto saturated = pacemark(JsonAt, none.path());
     EXPECT_TRUE(saturated.out.contains("\"cumulativeTokens\": 9223372036854775807")) << saturated.out.constData();
-}
 
-TEST(Report, CommandLine)
-{
-    TempDir home;
+    // Command lines that say nothing sensible.
     const QStringList bad[] = { args("--bogus"),
                                 args("--report --now yesterday"),
                                 { u"--report"_s, u"--now"_s, u"2025-06-10 12:00:00"_s },
@@ -219,14 +212,12 @@ TEST(Report, CommandLine)
     for (const auto& arguments : bad) {
         SCOPED_TRACE(arguments.join(u' ').toStdString());
         const auto run = pacemark(arguments, home.path());
-        EXPECT_EQ(run.exitCode, 2);
-        EXPECT_TRUE(run.out.isEmpty());
-        EXPECT_TRUE(run.err.startsWith("pacemark: ") && run.err.count('\n') == 1 && run.err.endsWith('\n'))
+        EXPECT_TRUE(run.exitCode == 2 && run.out.isEmpty() && run.err.startsWith("pacemark: ")
+                    && run.err.count('\n') == 1 && run.err.endsWith('\n'))
             << run.err.constData();
     }
     const auto version = pacemark("--version", home.path());
-    EXPECT_EQ(version.exitCode, 0);
-    EXPECT_EQ(version.out, QByteArray("pacemark " PACEMARK_VERSION "\n"));
+    EXPECT_TRUE(version.exitCode == 0 && version.out == "pacemark " PACEMARK_VERSION "\n");
 }
 
 // Without a tray (the offscreen platform has none) the dashboard opens as a window; a second start
@@ -245,13 +236,11 @@ TEST(Application, RunsWithoutATrayHandsOverAndStopsOnTerm)
         err += first.readAllStandardError();
     EXPECT_TRUE(err.contains("pacemark: no system tray is available")) << err.constData();
 
-    const auto second = pacemark(QStringList(), home.path(), environment);
-    EXPECT_EQ(second.exitCode, 0);
+    EXPECT_EQ(pacemark(QStringList(), home.path(), environment).exitCode, 0);
 
     first.terminate();
     ASSERT_TRUE(first.waitForFinished(30000));
-    EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(first.exitCode(), 0);
+    EXPECT_TRUE(first.exitStatus() == QProcess::NormalExit && first.exitCode() == 0);
     EXPECT_TRUE(first.readAllStandardOutput().contains("status images: shown"));
 }
 

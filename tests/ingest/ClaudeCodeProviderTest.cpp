@@ -56,6 +56,7 @@ std::string progress(const std::string& id, std::int64_t output, const std::stri
 }
 
 using Kept = std::multiset<std::string>;
+using Logs = std::vector<std::pair<std::string, std::string>>;
 
 // Each record as id/session/output, which tells the copies apart.
 Kept kept(const RecordList& records)
@@ -65,6 +66,17 @@ Kept kept(const RecordList& records)
         out.insert(std::string(r.messageId.view()) + "/" + r.sessionId.str() + "/" + std::to_string(r.outputTokens));
     });
     return out;
+}
+
+// Each case's logs (path, content) in a tree of their own, read fresh: the records kept.
+void expectKept(std::initializer_list<std::tuple<const char*, Logs, Kept>> cases)
+{
+    for (const auto& [name, files, expected] : cases) {
+        TempDir tree;
+        for (const auto& [path, content] : files)
+            tree.write(path, content);
+        EXPECT_EQ(kept(ClaudeCodeProvider({ tree.path() }).fetchRecords()), expected) << name;
+    }
 }
 
 class ClaudeCodeProviderTest : public ::testing::Test
@@ -145,8 +157,7 @@ TEST_F(ClaudeCodeProviderTest, CacheOpensOnlyChangedFilesAndForgetsVanishedOnes)
 // Resumed and forked sessions begin with a copy of the earlier conversation.
 TEST_F(ClaudeCodeProviderTest, CopiesOfOneRequestInSeveralLogsCountOnce)
 {
-    // which copy is kept; the logs (path, content); the records kept
-    const std::tuple<const char*, std::vector<std::pair<std::string, std::string>>, Kept> cases[] = {
+    expectKept({
         { "resumed, same time: the path sorting first",
           { { "p/1-old.jsonl", line("m", 5, "old", Req) + line("o", 6, "old", R"("req_o")") },
             { "p/2-resumed.jsonl", line("m", 5, "new", Req) + line("n", 7, "new", R"("req_n")", T1) },
@@ -175,13 +186,7 @@ TEST_F(ClaudeCodeProviderTest, CopiesOfOneRequestInSeveralLogsCountOnce)
             { "p/4.jsonl", line("m", 4, "a", R"("")") },
             { "p/5.jsonl", line("m", 5, "a", Req) } },
           Kept { "m/a/1", "m/a/2", "m/a/3", "m/a/4", "m/a/5" } },
-    };
-    for (const auto& [name, files, expected] : cases) {
-        TempDir tree;
-        for (const auto& [path, content] : files)
-            tree.write(path, content);
-        EXPECT_EQ(kept(ClaudeCodeProvider({ tree.path() }).fetchRecords()), expected) << name;
-    }
+    });
 }
 
 // A sub-agent's messages stand in progress lines of the parent's log, and may stand in the sub-agent's
@@ -189,7 +194,7 @@ TEST_F(ClaudeCodeProviderTest, CopiesOfOneRequestInSeveralLogsCountOnce)
 TEST_F(ClaudeCodeProviderTest, SubAgentMessagesRelayedInProgressLines)
 {
     const std::string agentLog = "p/s/subagents/agent-a1.jsonl";
-    const std::tuple<const char*, std::vector<std::pair<std::string, std::string>>, Kept> cases[] = {
+    expectKept({
         { "progress lines alone: the last snapshot of each message",
           { { "p/s.jsonl", progress("a", 1) + progress("a", 5) + line("m", 2, "s", R"("req_m")") + progress("b", 3) } },
           Kept { "a/s/5", "m/s/2", "b/s/3" } },
@@ -212,13 +217,7 @@ TEST_F(ClaudeCodeProviderTest, SubAgentMessagesRelayedInProgressLines)
             { agentLog, line("a", 5, "agent") },
             { "p/2-resumed.jsonl", progress("b", 1, "new", "") } },
           Kept { "a/agent/5", "b/s/1", "b/new/1" } },
-    };
-    for (const auto& [name, files, expected] : cases) {
-        TempDir tree;
-        for (const auto& [path, content] : files)
-            tree.write(path, content);
-        EXPECT_EQ(kept(ClaudeCodeProvider({ tree.path() }).fetchRecords()), expected) << name;
-    }
+    });
 
     // The sub-agent's log written after its messages were counted from the progress lines.
     log("p/s.jsonl", progress("a", 5) + progress("c", 7, "s", R"("req_c")"));
@@ -364,7 +363,7 @@ protected:
     TempDir home;
 };
 
-TEST_F(LogFoldersTest, ConfigFoldersFromTheEnvironment)
+TEST_F(LogFoldersTest, ConfigFoldersFromTheEnvironmentEachReadOnce)
 {
     const std::string h = home.path();
     const std::vector<std::string> defaults { h + "/.claude", h + "/.config/claude" };
@@ -386,14 +385,14 @@ TEST_F(LogFoldersTest, ConfigFoldersFromTheEnvironment)
         EXPECT_EQ(ClaudePaths::configDirectories(), expected)
             << (claudeConfigDir ? claudeConfigDir : "unset") << ", " << (xdgConfigHome ? xdgConfigHome : "unset");
     }
-}
 
-TEST_F(LogFoldersTest, ReadsEveryFolderThatExistsOnce)
-{
+    // Every folder that exists is read, once.
+    setEnvironment(home);
     const auto read = [](const char* name, const Kept& expected, std::size_t folders) {
         ClaudeCodeProvider reader(ClaudePaths::projectsPaths());
-        EXPECT_EQ(kept(reader.fetchRecords()), expected) << name;
-        EXPECT_EQ(reader.watchDirectories().size(), folders) << name;
+        EXPECT_EQ(std::pair(kept(reader.fetchRecords()), reader.watchDirectories().size()),
+                  std::pair(expected, folders))
+            << name;
     };
     home.write(".claude/projects/p/s.jsonl", requested("s1") + requested("s2"));
     home.write(".config/claude/projects/p/s.jsonl", requested("s1") + requested("s2"));
@@ -426,13 +425,12 @@ TEST(ProviderManager, AvailabilityAndDisplayNames)
                                                           { "opus-sonnet", "Opus" },
                                                           { "gpt-4o", "gpt-4o" },
                                                           { "", "" } };
-    for (const auto& [model, shown] : names) {
-        EXPECT_EQ(
-            ProviderManager::displayName(manager.providers(), QString::fromUtf8(model), QStringLiteral("claude-code")),
-            QString::fromUtf8(shown));
-        EXPECT_EQ(ProviderManager::displayName(manager.providers(), QString::fromUtf8(model), QStringLiteral("other")),
-                  QString::fromUtf8(model));
-    }
+    const auto name = [&](const char* model, const char* provider) {
+        return ProviderManager::displayName(manager.providers(), QString::fromUtf8(model), QString::fromUtf8(provider))
+            .toStdString();
+    };
+    for (const auto& [model, shown] : names)
+        EXPECT_TRUE(name(model, "claude-code") == shown && name(model, "other") == model) << model;
 }
 
 }

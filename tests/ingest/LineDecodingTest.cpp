@@ -23,8 +23,7 @@ std::string line(const std::string& usage, const std::string& top = R"("sessionI
 std::string progress(const std::string& relayed)
 {
     return R"({"type":"progress","sessionId":"s","timestamp":"2025-06-01T09:30:16Z","data":{"type":"agent_progress",)"
-           R"("message":)"
-        + relayed + "}}";
+        + (R"("message":)" + relayed) + "}}";
 }
 const std::string Relayed = R"("message":{"id":"msg","model":"claude-opus-4-1","usage":{"output_tokens":1}}})";
 

@@ -28,7 +28,7 @@ std::string assistantLine(std::string_view id, std::int64_t output)
     return text;
 }
 
-TEST(LogFile, RealisticSessionDeduplicatesLastContentAtFirstPlace)
+TEST(LogFile, RealisticSessionDeduplicatesLastContentAtFirstPlaceAndBadLinesAreSkipped)
 {
     TempDir home;
     // Every kind of line, streamed replies, and one message written twice apart.
@@ -41,11 +41,8 @@ TEST(LogFile, RealisticSessionDeduplicatesLastContentAtFirstPlace)
             + ClaudeLog::assistant("msg_A", "2025-06-01T09:00:06Z", { 3, 31, 300, 3000 }, ClaudeLog::Opus, "s")));
     ASSERT_EQ(records.size(), 6u);
     EXPECT_EQ(JSONLParser::deduplicate(records), (std::vector<UsageRecord> { records[5], records[4] }));
-}
 
-TEST(LogFile, LineEndsBrokenAndOversizedLines)
-{
-    TempDir home;
+    // Line ends, broken and oversized lines.
     const auto a = assistantLine("a", 1), b = assistantLine("b", 2), c = assistantLine("c", 3);
     const std::string head
         = R"({"type":"assistant","timestamp":"2025-06-01T09:30:15Z","message":{"id":"h","model":"m",)";
@@ -57,22 +54,21 @@ TEST(LogFile, LineEndsBrokenAndOversizedLines)
     // The rest of a line of output 3 after its type.
     const std::string three
         = R"("timestamp":"2025-06-01T09:30:15Z","message":{"id":"c","model":"m","usage":{"output_tokens":3}}})";
-    const std::string overlong(JSONLParser::MaxLineBytes + 1000, 'a');
+    const std::string overlong(JSONLParser::MaxLineBytes + 1000, 'a'), ab = a + "\n" + b + "\n";
     const std::pair<const char*, std::string> files[] = {
         { "LF, no final line end", a + "\n" + b + "\n" + c },
         { "CR LF", a + "\r\n" + b + "\r\n" + c + "\r\n" },
         { "blank lines", "\n\n" + a + "\n\r\n\n" + b + "\n \n" + c + "\n\n" },
-        { "invalid UTF-8 line", a + "\n" + b + "\n" + assistantLine("\xff\xfe", 4) + "\n" + c + "\n" },
+        { "invalid UTF-8 line", ab + assistantLine("\xff\xfe", 4) + "\n" + c + "\n" },
         { "binary junk",
           a + "\n" + std::string("\0\x01assistant\x80\xff{\"\0", 14) + "\n" + b + "\n" + std::string(3000, '\0') + "\n"
               + c },
-        { "half-written last line", a + "\n" + b + "\n" + c + "\n" + assistantLine("d", 4).substr(0, 200) },
-        { "last line cut mid-character", a + "\n" + b + "\n" + c + "\n" + R"({"type":"assistant","x":")" + "\xE2\x80" },
-        { "escaped type", a + "\n" + b + "\n" + R"({"type":"\u0061ssistant",)" + three },
-        { "type with an escaped t", a + "\n" + b + "\n" + R"({"type":"assis\u0074ant",)" + three },
+        { "half-written last line", ab + c + "\n" + assistantLine("d", 4).substr(0, 200) },
+        { "last line cut mid-character", ab + c + "\n" + R"({"type":"assistant","x":")" + "\xE2\x80" },
+        { "escaped type", ab + R"({"type":"\u0061ssistant",)" + three },
+        { "type with an escaped t", ab + R"({"type":"assis\u0074ant",)" + three },
         { "type in escapes",
-          a + "\n" + b + "\n"
-              + R"({"message":{"id":"c","model":"m","usage":{"output_tokens":3}},"timestamp":"2025-06-01T09:30:15Z","type":"\u0061\u0073\u0073\u0069\u0073\u0074\u0061\u006E\u0074"})" },
+          ab + R"({"message":{"id":"c","model":"m","usage":{"output_tokens":3}},"timestamp":"2025-06-01T09:30:15Z","type":"\u0061\u0073\u0073\u0069\u0073\u0074\u0061\u006E\u0074"})" },
         { "colour escapes",
           a + "\n" + R"({"type":"user","message":{"content":"\u001b[31mred\u001b[0m \\u0061"}})" + "\n" + b + "\n"
               + c },
@@ -82,7 +78,7 @@ TEST(LogFile, LineEndsBrokenAndOversizedLines)
     };
     for (const auto& [name, content] : files)
         EXPECT_EQ(outputs(JSONLParser::parseFile(home.write("f.jsonl", content))),
-                  (std::vector<std::int64_t> { 1, 2, 3 }))
+                  std::vector<std::int64_t>({ 1, 2, 3 }))
             << name;
     EXPECT_TRUE(JSONLParser::parseFile(home.path("missing.jsonl")).empty());
     EXPECT_TRUE(JSONLParser::parseFile(home.path()).empty());

@@ -37,9 +37,8 @@ protected:
     {
         QProcess process;
         process.start(QStringLiteral(PACEMARK_EXECUTABLE),
-                      QStringList { QStringLiteral("--report"), QStringLiteral("--quota"), QStringLiteral("--now"),
-                                    QString::fromLatin1(now) }
-                          + extra);
+                      QStringList { QStringLiteral("--report"), QStringLiteral("--quota"), QStringLiteral("--now") }
+                          << QString::fromLatin1(now) << extra);
         EXPECT_TRUE(waitUntil([&] { return process.state() == QProcess::NotRunning; }, std::chrono::seconds(20)));
         const QByteArray out = process.readAllStandardOutput();
         const QByteArray err = process.readAllStandardError();
@@ -67,11 +66,7 @@ TEST_F(ReportQuotaTest, PrintsEveryLimitTheForecastAndTheCredits)
     // 70, 72 and 73 % forty, twenty-five and ten minutes before.
     const std::string file = m_config.write("data/Pacemark/pacemark/quota-samples.json", R"({"weekly:fable": {
         "end": 1787119199777, "samples": [[1786735200000, 70], [1786736100000, 72], [1786737000000, 73]]}})");
-    const auto samples = [&] {
-        QFile saved(QString::fromStdString(file));
-        return saved.open(QIODevice::ReadOnly) ? saved.readAll() : QByteArray();
-    };
-    const QByteArray before = samples();
+    const QByteArray before = TempDir::contents(QString::fromStdString(file));
     m_server.respond(200, UsageAnswers::read(UsageAnswers::BindingScopedCap));
 
     QJsonObject quota = quotaJson(now);
@@ -106,7 +101,7 @@ TEST_F(ReportQuotaTest, PrintsEveryLimitTheForecastAndTheCredits)
                           "2026-08-15 00:28:3"),
            QStringLiteral("  Extra usage      0.0%  $0.08 of $250.00 USD, disabled (out_of_credits)\n") })
         EXPECT_TRUE(text.contains(line)) << text.toStdString();
-    EXPECT_EQ(samples(), before);
+    EXPECT_EQ(TempDir::contents(QString::fromStdString(file)), before);
 
     m_server.respond(200,
                      R"({"five_hour": {"utilization": 37.0, "resets_at": null}, "seven_day_sonnet": {"utilization": 0},

@@ -41,10 +41,10 @@ TEST(CharacterRegistrySlicing, CutsWholeFramesEachFromItsOwnColumns)
     const QList<QImage> frames = CharacterRegistry::sliceSpriteSheet(wider, 14, false);
     ASSERT_EQ(frames.size(), 14);
     for (int i = 0; i < 14; ++i) {
-        EXPECT_EQ(frames.at(i).size(), QSize(100, 100));
-        EXPECT_TRUE(frames.at(i).hasAlphaChannel());
-        EXPECT_EQ(frames.at(i).pixel(0, 0), SpriteSheets::frameColor(i)) << i;
-        EXPECT_EQ(frames.at(i).pixel(99, 99), SpriteSheets::frameColor(i)) << i;
+        EXPECT_TRUE(frames.at(i).size() == QSize(100, 100) && frames.at(i).hasAlphaChannel()) << i;
+        EXPECT_TRUE(frames.at(i).pixel(0, 0) == SpriteSheets::frameColor(i)
+                    && frames.at(i).pixel(99, 99) == SpriteSheets::frameColor(i))
+            << i;
     }
 }
 
@@ -81,27 +81,23 @@ TEST(CharacterRegistry, LoadsOnceAndSelectingWritesEveryTimeButNotifiesOnChangeO
     QSignalSpy writes(&defaults, &UserDefaults::changed);
     CharacterRegistry none(&defaults, SpriteSheets::only({}));
     none.loadPacks();
-    EXPECT_FALSE(none.selectedPack());
-    EXPECT_EQ(writes.count(), 0);
+    EXPECT_TRUE(!none.selectedPack() && writes.isEmpty());
 
     CharacterRegistry registry(&defaults, SpriteSheets::only(SpriteSheets::bothPacks));
     QSignalSpy packsChanged(&registry, &CharacterRegistry::packsChanged);
     registry.loadPacks();
     registry.loadPacks();
-    ASSERT_EQ(registry.packs().size(), 2);
-    EXPECT_EQ(packsChanged.count(), 1);
+    ASSERT_TRUE(registry.packs().size() == 2 && packsChanged.count() == 1);
 
     // Written behind the registry's back: selecting its own choice again writes it back.
     defaults.setSelectedCharacterId(QStringLiteral("toki"));
     QSignalSpy selectedChanged(&registry, &CharacterRegistry::selectedIdChanged);
     registry.setSelectedId(QStringLiteral("c7"));
-    EXPECT_EQ(selectedChanged.count(), 0);
-    EXPECT_EQ(defaults.selectedCharacterId(), QStringLiteral("c7"));
+    EXPECT_TRUE(selectedChanged.isEmpty() && defaults.selectedCharacterId() == QStringLiteral("c7"));
     // An unknown selection falls back to the first pack.
     registry.setSelectedId(QStringLiteral("toki"));
     registry.setSelectedId(QStringLiteral("gone"));
-    EXPECT_EQ(selectedChanged.count(), 2);
-    EXPECT_EQ(registry.selectedPack()->id, QStringLiteral("c7"));
+    EXPECT_TRUE(selectedChanged.count() == 2 && registry.selectedPack()->id == QStringLiteral("c7"));
 }
 
 TEST(BundledSheets, BothPacksLoadWithDistinctReadableFrames)

@@ -36,8 +36,7 @@ TEST(ChooseSpeed, FollowsActivityAndRateAndParsesItsNames)
     // Only the four names parse back.
     for (const AnimationSpeed speed : allPaces)
         EXPECT_EQ(paceFromName(QString(paceName(speed))), speed);
-    EXPECT_FALSE(paceFromName(u"Sprinting"));
-    EXPECT_FALSE(paceFromName(u""));
+    EXPECT_FALSE(paceFromName(u"Sprinting") || paceFromName(u""));
 }
 
 class RunCharacterTest : public ::testing::Test
@@ -58,8 +57,7 @@ protected:
 TEST_F(RunCharacterTest, StartsIdleFollowsTheSettingsAndTheOverrideOrStaysStillWhenPausedOrWithoutPacks)
 {
     auto run = runner();
-    EXPECT_EQ(run->currentFrame().pixel(0, 0), SpriteSheets::frameColor(0));
-    EXPECT_EQ(run->timerInterval(), 300ms);
+    EXPECT_TRUE(run->currentFrame().pixel(0, 0) == SpriteSheets::frameColor(0) && run->timerInterval() == 300ms);
 
     // Inversion is read at every update; the override holds until cleared.
     m_defaults.setSpeedInverted(true);
@@ -80,13 +78,11 @@ TEST_F(RunCharacterTest, StartsIdleFollowsTheSettingsAndTheOverrideOrStaysStillW
     auto paused = runner();
     EXPECT_EQ(paused->currentFrame().pixel(0, 0), SpriteSheets::frameColor(0));
     paused->update(ActivityLevel::Active, 9000);
-    EXPECT_EQ(paused->animationState(), AnimationSpeed::Idle);
-    EXPECT_FALSE(paused->timerInterval());
+    EXPECT_TRUE(paused->animationState() == AnimationSpeed::Idle && !paused->timerInterval());
 
     auto empty = runner({});
     empty->update(ActivityLevel::Active, 9000);
-    EXPECT_TRUE(empty->currentFrame().isNull());
-    EXPECT_FALSE(empty->timerInterval());
+    EXPECT_TRUE(empty->currentFrame().isNull() && !empty->timerInterval());
 }
 
 TEST_F(RunCharacterTest, ALevelChangeOrUnpauseRestartsFromFrameZeroWhileTheSameLevelRunsOn)
@@ -95,8 +91,7 @@ TEST_F(RunCharacterTest, ALevelChangeOrUnpauseRestartsFromFrameZeroWhileTheSameL
     run->update(ActivityLevel::Active, 3000);
     ASSERT_TRUE(waitUntil([&] { return run->frameIndex() >= 2; }));
     run->update(ActivityLevel::Active, 9000);
-    EXPECT_EQ(run->frameIndex(), 0);
-    EXPECT_EQ(run->timerInterval(), 40ms);
+    EXPECT_TRUE(run->frameIndex() == 0 && run->timerInterval() == 40ms);
 
     // Updates at the same level keep the animation going (a restart on each would pin it to frame 0),
     // and the frames wrap from the last back to the first.
@@ -112,21 +107,17 @@ TEST_F(RunCharacterTest, ALevelChangeOrUnpauseRestartsFromFrameZeroWhileTheSameL
 
     ASSERT_TRUE(waitUntil([&] { return run->frameIndex() >= 3; }));
     m_defaults.setRunnerPaused(true);
-    EXPECT_FALSE(run->timerInterval());
-    EXPECT_GE(run->frameIndex(), 3);
+    EXPECT_TRUE(!run->timerInterval() && run->frameIndex() >= 3);
     m_defaults.setRunnerPaused(false);
-    EXPECT_EQ(run->frameIndex(), 0);
-    EXPECT_EQ(run->currentFrame().pixel(0, 0), SpriteSheets::frameColor(0));
-    EXPECT_EQ(run->timerInterval(), 40ms);
+    EXPECT_TRUE(run->frameIndex() == 0 && run->currentFrame().pixel(0, 0) == SpriteSheets::frameColor(0)
+                && run->timerInterval() == 40ms);
 
     // Selecting while paused, past the last frame of the smaller pack, shows the new pack still.
     ASSERT_TRUE(waitUntil([&] { return run->frameIndex() >= 12; }));
     m_defaults.setRunnerPaused(true);
     run->selectCharacter(QStringLiteral("c7"));
-    EXPECT_EQ(run->frames().size(), 10);
-    EXPECT_EQ(run->frameIndex(), 0);
-    EXPECT_EQ(run->currentFrame().pixel(0, 0), SpriteSheets::frameColor(0));
-    EXPECT_FALSE(run->timerInterval());
+    EXPECT_TRUE(run->frames().size() == 10 && run->frameIndex() == 0 && !run->timerInterval()
+                && run->currentFrame().pixel(0, 0) == SpriteSheets::frameColor(0));
 }
 
 TEST_F(RunCharacterTest, OnlyARealChangeOfTheFrameIsAnnounced)

@@ -33,12 +33,9 @@ inline QImage strip(int frames, int frameWidth = 4, int height = 4)
 inline CharacterRegistry::SheetLookup only(const QSet<QString>& assetNames)
 {
     return [assetNames](const QString& name) {
-        if (!assetNames.contains(name))
-            return QImage();
-        for (const CharacterPackDefinition& definition : CharacterRegistry::definitions()) {
-            if (definition.assetName == name)
+        for (const CharacterPackDefinition& definition : CharacterRegistry::definitions())
+            if (definition.assetName == name && assetNames.contains(name))
                 return strip(definition.frameCount);
-        }
         return QImage();
     };
 }

@@ -50,22 +50,21 @@ std::string ClaudeLog::user(std::string_view timestamp, std::size_t toolResultBy
 
 std::string ClaudeLog::otherLines(std::string_view timestamp, std::string_view session)
 {
-    const std::string ts(timestamp);
-    const std::string sid(session);
-    return R"({"type":"summary","summary":"Fix the assistant's parser","leafUuid":"d2e3"})"
-           "\n"
-        + header("system", timestamp, session)
-        + R"("subtype":"compact_boundary","content":"Conversation compacted","level":"info","uuid":"e1"})"
-          "\n"
-        + header("progress", timestamp, session)
-        + R"("data":{"type":"hook_progress","hookName":"PostToolUse"},"uuid":"e2"})"
-          "\n"
-        + R"({"type":"file-history-snapshot","messageId":"f00d","snapshot":{"messageId":"f00d",)"
-          R"("trackedFileBackups":{},"timestamp":")"
-        + ts
-        + R"("},"isSnapshotUpdate":false})"
-          "\n"
-        + R"({"type":"queue-operation","operation":"enqueue","timestamp":")" + ts + R"(","sessionId":")" + sid
-        + R"(","content":"run the tests"})"
-          "\n";
+    const std::string ts(timestamp), sid(session);
+    const std::string lines[] = {
+        R"({"type":"summary","summary":"Fix the assistant's parser","leafUuid":"d2e3"})",
+        header("system", timestamp, session)
+            + R"("subtype":"compact_boundary","content":"Conversation compacted","level":"info","uuid":"e1"})",
+        header("progress", timestamp, session)
+            + R"("data":{"type":"hook_progress","hookName":"PostToolUse"},"uuid":"e2"})",
+        R"({"type":"file-history-snapshot","messageId":"f00d","snapshot":{"messageId":"f00d","trackedFileBackups":{},)"
+        R"("timestamp":")"
+            + ts + R"("},"isSnapshotUpdate":false})",
+        R"({"type":"queue-operation","operation":"enqueue","timestamp":")" + ts + R"(","sessionId":")" + sid
+            + R"(","content":"run the tests"})",
+    };
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + "\n";
+    return text;
 }

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+
 TempDir::TempDir()
 {
     EXPECT_TRUE(m_dir.isValid());
@@ -34,6 +36,12 @@ std::string TempDir::put(std::string_view relative, std::string_view content, st
 void TempDir::mkdir(std::string_view relative) const
 {
     std::filesystem::create_directories(path(relative));
+}
+
+QByteArray TempDir::contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 void TempDir::setModified(const std::string& path, std::int64_t seconds, long nanoseconds)

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include <QByteArray>
+#include <QString>
 #include <QTemporaryDir>
 
 // A temporary folder with helpers to lay out files in it; removed with everything below it.
@@ -19,6 +21,8 @@ public:
     std::string write(std::string_view relative, std::string_view content) const;
     std::string append(std::string_view relative, std::string_view content) const;
     void mkdir(std::string_view relative) const;
+    // A file's bytes; empty when it cannot be read.
+    static QByteArray contents(const QString& path);
     // Sets a file's modification time exactly, to the nanosecond.
     static void setModified(const std::string& path, std::int64_t seconds, long nanoseconds = 0);
 

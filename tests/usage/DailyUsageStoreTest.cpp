@@ -88,8 +88,7 @@ std::string snapshot(const std::string& folder)
     for (const auto& entry : fs::recursive_directory_iterator(folder)) {
         all += entry.path().string() + "\n";
         if (entry.is_regular_file()) {
-            QFile file(QString::fromStdString(entry.path().string()));
-            all += file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : "";
+            all += TempDir::contents(QString::fromStdString(entry.path().string())).toStdString();
             all += std::to_string(entry.last_write_time().time_since_epoch().count()) + "\n";
         }
     }
@@ -122,17 +121,17 @@ TEST(DailyUsageStore, UnusableFilesAreReportedAndLeftUntouched)
         make(path);
         const std::string before = snapshot(home.path());
         const auto opened = DailyUsageStore::open(QString::fromStdString(path));
-        EXPECT_FALSE(opened.store) << label;
-        EXPECT_TRUE(opened.error.contains(QString::fromStdString(path))) << opened.error.toStdString();
-        EXPECT_TRUE(opened.error.contains(QString::fromUtf8(reason))) << opened.error.toStdString();
+        EXPECT_TRUE(!opened.store && opened.error.contains(QString::fromStdString(path))
+                    && opened.error.contains(QString::fromUtf8(reason)))
+            << label << ": " << opened.error.toStdString();
         EXPECT_EQ(snapshot(home.path()), before) << label;
     }
 
     TempDir home;
     home.write("blocker", "a file where a folder should be");
     const auto opened = DailyUsageStore::open(QString::fromStdString(home.path("blocker/history.sqlite")));
-    EXPECT_FALSE(opened.store);
-    EXPECT_TRUE(opened.error.contains(QStringLiteral("cannot create the folder"))) << opened.error.toStdString();
+    EXPECT_TRUE(!opened.store && opened.error.contains(QStringLiteral("cannot create the folder")))
+        << opened.error.toStdString();
 }
 
 // Stored figures rise and never fall, per day and per model; a known cost is never replaced by an unknown one.
@@ -140,17 +139,15 @@ TEST(HistoryLedger, StoredDaysOnlyRise)
 {
     TempDir home;
     auto store = openStore(home.path("history.sqlite"));
-    ASSERT_TRUE(store->record({ day("2026-01-01", 10, 5, { { QStringLiteral("opus"), 10, 5, 0, 0, 0.5 } }) }));
-    ASSERT_TRUE(store->record(
-        { day("2026-01-01", 4, 9,
-              { { QStringLiteral("opus"), 4, 9, 0, 0, {} }, { QStringLiteral("sonnet"), 1, 1, 0, 0, {} } }),
-          day("2026-01-02", 7, 7) }));
-    ASSERT_TRUE(store->record({ day("2026-01-01", 1, 1, { { QStringLiteral("opus"), 1, 1, 0, 0, 0.25 } }) }));
+    const QString opus = QStringLiteral("opus"), sonnet = QStringLiteral("sonnet");
+    ASSERT_TRUE(store->record({ day("2026-01-01", 10, 5, { { opus, 10, 5, 0, 0, 0.5 } }) }));
+    ASSERT_TRUE(store->record({ day("2026-01-01", 4, 9, { { opus, 4, 9, 0, 0, {} }, { sonnet, 1, 1, 0, 0, {} } }),
+                                day("2026-01-02", 7, 7) }));
+    ASSERT_TRUE(store->record({ day("2026-01-01", 1, 1, { { opus, 1, 1, 0, 0, 0.25 } }) }));
     const auto days = store->days().value();
     ASSERT_EQ(days.size(), 2u);
     EXPECT_EQ(days.at(QStringLiteral("2026-01-01")),
-              day("2026-01-01", 10, 9,
-                  { { QStringLiteral("opus"), 10, 9, 0, 0, 0.5 }, { QStringLiteral("sonnet"), 1, 1, 0, 0, {} } }));
+              day("2026-01-01", 10, 9, { { opus, 10, 9, 0, 0, 0.5 }, { sonnet, 1, 1, 0, 0, {} } }));
     EXPECT_EQ(days.at(QStringLiteral("2026-01-02")).totalTokens(), 14);
 }
 
@@ -180,10 +177,10 @@ TEST(HistoryLedger, OldStoresAreUpgraded)
         INSERT INTO DailyModelUsage VALUES ('2025-12-30', 'claude-sonnet-4-5', 1000, 0, 0, 0);
         INSERT INTO DailyModelUsage VALUES ('2025-12-30', 'mystery', 0, 1000, 0, 0);)"));
     auto days = openStore(second)->days().value();
-    EXPECT_FALSE(days.at(QStringLiteral("2025-12-30")).models[0].costUSD);
-    EXPECT_TRUE(UsageLedger::priceStoredModels(days.at(QStringLiteral("2025-12-30")), PriceTable::builtIn()));
-    EXPECT_DOUBLE_EQ(days.at(QStringLiteral("2025-12-30")).costUSD(), 1000 * 3e-6);
-    EXPECT_EQ(days.at(QStringLiteral("2025-12-30")).unpricedTokens(), 1000);
+    LedgerDay& upgraded = days.at(QStringLiteral("2025-12-30"));
+    EXPECT_FALSE(upgraded.models[0].costUSD);
+    EXPECT_TRUE(UsageLedger::priceStoredModels(upgraded, PriceTable::builtIn()) && upgraded.unpricedTokens() == 1000);
+    EXPECT_DOUBLE_EQ(upgraded.costUSD(), 1000 * 3e-6);
 }
 
 // Not a test of its own: the writer the next test kills. It writes day after day and prints the
@@ -229,8 +226,7 @@ TEST(HistoryLedger, KilledDuringAWrite)
         for (int i = 0; i <= committed; ++i) {
             const QString date = QDate(2020, 1, 1).addDays(i).toString(Qt::ISODate);
             ASSERT_TRUE(days.contains(date)) << date.toStdString();
-            EXPECT_EQ(days.at(date).inputTokens, 1000 + i);
-            EXPECT_EQ(days.at(date).models.size(), 50u);
+            EXPECT_TRUE(days.at(date).inputTokens == 1000 + i && days.at(date).models.size() == 50u) << i;
         }
     }
 }

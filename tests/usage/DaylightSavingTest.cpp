@@ -8,7 +8,7 @@
 // 2025-10-26 (a 25-hour day).
 namespace {
 
-TEST(DaylightSaving, MidnightsAndTheWeekCutoff)
+TEST(DaylightSaving, MidnightsTheWeekCutoffAndDaysOfTwentyThreeAndTwentyFiveHours)
 {
     EXPECT_EQ(LocalCalendar::startOfDay(instant("2025-03-31T10:00:00Z")), instant("2025-03-30T22:00:00Z"));
     EXPECT_EQ(LocalCalendar::startOfDayBefore(instant("2025-03-31T10:00:00Z"), 7), instant("2025-03-23T23:00:00Z"));
@@ -25,12 +25,9 @@ TEST(DaylightSaving, MidnightsAndTheWeekCutoff)
                                    makeRecord({ .at = "2025-04-20T00:00:00Z", .output = 4 }) }));
     const auto week = UsageSummary::recordsOfLastWeek(list, instant("2025-03-31T10:00:00Z"));
     ASSERT_EQ(week.size(), 2u);
-    EXPECT_EQ(week[0].outputTokens, 2);
-    EXPECT_EQ(week[1].outputTokens, 4);
-}
+    EXPECT_TRUE(week[0].outputTokens == 2 && week[1].outputTokens == 4);
 
-TEST(DaylightSaving, DaysOfTwentyThreeAndTwentyFiveHours)
-{
+    // Days of twenty-three and twenty-five hours.
     const char* times[] = {
         "2025-03-29T22:59:59Z", "2025-03-29T23:00:00Z", "2025-03-30T21:59:59Z", "2025-03-30T22:00:00Z",
         "2025-10-25T21:59:59Z", "2025-10-25T22:00:00Z", "2025-10-26T00:30:00Z", "2025-10-26T01:30:00Z",

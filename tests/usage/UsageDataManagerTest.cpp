@@ -13,6 +13,7 @@
 #include "EventLoop.h"
 #include "Records.h"
 #include "TempDir.h"
+#include "UsageRefresh.h"
 #include "basics/ManualClock.h"
 #include "ingest/FileWatcher.h"
 #include "ingest/ProviderManager.h"
@@ -53,16 +54,9 @@ protected:
     {
         log("s.jsonl", ClaudeLog::assistant(id, at, u, model, session, 2));
     }
-    // Runs what starts a refresh and waits until its figures are published.
-    void refreshedBy(const std::function<void()>& start)
-    {
-        QSignalSpy refreshed(usage.get(), &UsageDataManager::refreshed);
-        start();
-        ASSERT_TRUE(waitUntil([&] { return !refreshed.isEmpty(); }));
-    }
     void refresh()
     {
-        refreshedBy([this] { usage->refresh(); });
+        ASSERT_TRUE(refreshedBy(*usage, [this] { usage->refresh(); }));
     }
     // The application started anew over the same logs and history store, refreshed once.
     void restart()
@@ -93,17 +87,15 @@ TEST_F(UsageDataManagerTest, TodayWeekAndAllTime)
         ClaudeLog::assistant("midnight", "2025-06-10T11:00:00Z", { 0, 1, 0, 0 }, ClaudeLog::Opus, "s1"));
     refresh();
 
-    EXPECT_EQ(usage->todayTokens(), 4330 + 5);
-    EXPECT_EQ(usage->todayOutputTokens(), 25);
-    EXPECT_EQ(usage->cumulativeTokens(), 1000 + 433 + 4335);
-    EXPECT_EQ(usage->sessionCount(), 2);
+    EXPECT_EQ(
+        std::tuple(usage->todayTokens(), usage->todayOutputTokens(), usage->cumulativeTokens(), usage->sessionCount()),
+        std::tuple(4330 + 5, 25, 1000 + 433 + 4335, 2));
     EXPECT_EQ(usage->weeklyData(),
               (QList<DailyData> { { QStringLiteral("2025-06-09"), 433, 2, 0.0013275 },
                                   { QStringLiteral("2025-06-10"), 4335, 25, 0.01335 } }));
     EXPECT_NEAR(usage->todayCostUSD(), 0.01335, 1e-12);
     EXPECT_NEAR(usage->cumulativeCostUSD(), 0.015 + 0.0013275 + 0.01335, 1e-12);
-    EXPECT_EQ(usage->cumulativeUnpricedTokens(), 0);
-    EXPECT_EQ(usage->todayBreakdown().size(), 2);
+    EXPECT_TRUE(usage->cumulativeUnpricedTokens() == 0 && usage->todayBreakdown().size() == 2);
     EXPECT_EQ(usage->lastActivity(), instant("2025-06-10T23:00:00Z"));
 }
 
@@ -113,8 +105,7 @@ TEST_F(UsageDataManagerTest, RateWindowAndActivityEdges)
     line("edge", "2025-06-10T11:57:00Z", { 100, 200, 0, 5000 });
     line("new", "2025-06-10T11:59:30Z", { 0, 1, 7, 7 });
     refresh();
-    EXPECT_EQ(usage->tokensPerMinute(), 100);
-    EXPECT_TRUE(usage->isActive());
+    EXPECT_TRUE(usage->tokensPerMinute() == 100 && usage->isActive());
     // The level follows the time since the last record, up to the next refresh.
     const std::pair<std::chrono::seconds, ActivityLevel> steps[] = {
         { -5s, ActivityLevel::Active },  { 0s, ActivityLevel::Active },     { 179s, ActivityLevel::Active },
@@ -160,16 +151,15 @@ TEST_F(UsageDataManagerTest, RefreshPublishesTogetherAndDropsRequestsMeanwhile)
                 && usage->sessionCount() == 1 && usage->allRecords().size() == 1;
     });
 
-    refreshedBy([this] {
+    ASSERT_TRUE(refreshedBy(*usage, [this] {
         usage->refresh();
         usage->refresh();
         usage->refresh();
         EXPECT_EQ(usage->todayTokens(), 0);
-    });
+    }));
     QThreadPool::globalInstance()->waitForDone();
     QCoreApplication::processEvents();
-    EXPECT_EQ(refreshed.count(), 1);
-    EXPECT_TRUE(consistent);
+    EXPECT_TRUE(refreshed.count() == 1 && consistent);
     // A refresh that finds nothing new announces no change.
     refresh();
     EXPECT_EQ(todayChanges.count(), 1);
@@ -181,16 +171,15 @@ TEST_F(UsageDataManagerTest, RefreshesOnLogChangesANewDayAZoneChangeAndAJumpOfTh
 {
     line("a", "2025-06-10T23:30:00Z", { 1, 1, 0, 0 });
     clock.set(instant("2025-06-10T23:59:45Z"));
-    refreshedBy([this] { usage->startWatching(); });
+    ASSERT_TRUE(refreshedBy(*usage, [this] { usage->startWatching(); }));
     EXPECT_EQ(usage->todayTokens(), 2);
 
     log("other.jsonl", ClaudeLog::assistant("b", "2025-06-10T23:40:00Z", { 5, 5, 0, 0 }));
-    refreshedBy([this] { usage->fileWatcher()->checkForChanges(); });
+    ASSERT_TRUE(refreshedBy(*usage, [this] { usage->fileWatcher()->checkForChanges(); }));
     EXPECT_EQ(usage->todayTokens(), 12);
     std::filesystem::remove(home.path(".claude/projects/-home-dev-app/other.jsonl"));
-    refreshedBy([this] { usage->fileWatcher()->checkForChanges(); });
-    EXPECT_EQ(usage->todayTokens(), 2);
-    EXPECT_EQ(usage->lastActivity(), instant("2025-06-10T23:30:00Z"));
+    ASSERT_TRUE(refreshedBy(*usage, [this] { usage->fileWatcher()->checkForChanges(); }));
+    EXPECT_TRUE(usage->todayTokens() == 2 && usage->lastActivity() == instant("2025-06-10T23:30:00Z"));
 
     // now, zone, whether it refreshes, today's tokens
     const std::tuple<const char*, const char*, bool, qint64> steps[] = {
@@ -223,8 +212,7 @@ TEST_F(UsageDataManagerTest, StoredDaysOutliveDeletedLogsRiseWithLateWritesAndKe
     log("old.jsonl", ClaudeLog::assistant("b", "2025-06-08T10:00:00Z", { 20, 0, 0, 0 }));
     log("new.jsonl", ClaudeLog::assistant("c", "2025-06-10T10:00:00Z", { 3, 0, 0, 0 }));
     restart();
-    EXPECT_EQ(usage->cumulativeTokens(), 123);
-    EXPECT_EQ(stored().size(), 2u);
+    EXPECT_TRUE(usage->cumulativeTokens() == 123 && stored().size() == 2u);
 
     std::filesystem::remove(home.path(".claude/projects/-home-dev-app/old.jsonl"));
     restart();
@@ -237,22 +225,21 @@ TEST_F(UsageDataManagerTest, StoredDaysOutliveDeletedLogsRiseWithLateWritesAndKe
     // The logs now show more for that day than was stored: the day rises to the logs' figure.
     log("new.jsonl", ClaudeLog::assistant("d", "2025-06-08T23:00:00Z", { 50, 0, 0, 0 }));
     restart();
-    EXPECT_EQ(usage->cumulativeTokens(), 153);
-    EXPECT_EQ(stored().at(QStringLiteral("2025-06-08")).inputTokens, 50);
+    EXPECT_TRUE(usage->cumulativeTokens() == 153 && stored().at(QStringLiteral("2025-06-08")).inputTokens == 50);
 
     // The day ends: the next refresh stores it.
     clock.set(instant("2025-06-11T09:00:00Z"));
     restart();
-    EXPECT_EQ(usage->cumulativeTokens(), 153);
-    EXPECT_EQ(stored().at(QStringLiteral("2025-06-10")).inputTokens, 3);
+    EXPECT_TRUE(usage->cumulativeTokens() == 153 && stored().at(QStringLiteral("2025-06-10")).inputTokens == 3);
 
     // Stored days keep the keys of the zone they were written in. After a move east the logs' days start
     // earlier: the record late on the 8th now counts on the 9th as well, never on no day.
     qputenv("TZ", "Asia/Tokyo");
     tzset();
     restart();
-    EXPECT_EQ(stored().at(QStringLiteral("2025-06-08")).inputTokens, 50);
-    EXPECT_EQ(stored().at(QStringLiteral("2025-06-09")).inputTokens, 50);
+    const auto days = stored();
+    EXPECT_TRUE(days.at(QStringLiteral("2025-06-08")).inputTokens == 50
+                && days.at(QStringLiteral("2025-06-09")).inputTokens == 50);
     EXPECT_GE(usage->cumulativeTokens(), 153);
 }
 

@@ -24,7 +24,7 @@ UsageSummary summarise(const std::vector<UsageRecord>& records)
         records, [](const QString& model, const QString& provider) { return provider + QLatin1Char(':') + model; });
 }
 
-TEST(UsageSummary, GroupsByProviderModelDaySession)
+TEST(UsageSummary, GroupsByProviderModelDaySessionAndSaturates)
 {
     const auto s = summarise({
         makeRecord({ .at = "2025-06-02T00:00:01Z", .output = 1, .session = "" }),
@@ -43,41 +43,34 @@ TEST(UsageSummary, GroupsByProviderModelDaySession)
     EXPECT_EQ(ids.join(u' '),
               QStringLiteral("claude-code_claude-sonnet-4-5 other_claude-opus-4-1 "
                              "claude-code_claude-opus-4-1 claude-code_my_model_x"));
-    EXPECT_EQ(s.modelBreakdowns[0].displayName, QStringLiteral("claude-code:claude-sonnet-4-5"));
-    EXPECT_EQ(s.modelBreakdowns[0].totalTokens(), 1150);
+    EXPECT_TRUE(s.modelBreakdowns[0].displayName == QStringLiteral("claude-code:claude-sonnet-4-5")
+                && s.modelBreakdowns[0].totalTokens() == 1150);
     // my_model_x has no price: its token is counted apart; the rest is priced.
     EXPECT_EQ(
         s.dailyData,
         (QList<DailyData> { { QStringLiteral("2025-06-01"), 1151, 50, 50 * 15e-6 + 100 * 3.75e-6 + 1000 * 3e-7, 1 },
                             { QStringLiteral("2025-06-02"), 21, 21, 21 * 75e-6 } }));
-    EXPECT_FALSE(s.modelBreakdowns[3].costKnown());
-    EXPECT_EQ(s.totalCost.unpricedTokens, 1);
+    EXPECT_TRUE(!s.modelBreakdowns[3].costKnown() && s.totalCost.unpricedTokens == 1);
     ASSERT_EQ(s.providerSummaries.size(), 2);
-    EXPECT_EQ(s.providerSummaries[0].providerId, QStringLiteral("claude-code"));
-    EXPECT_EQ(s.providerSummaries[0].tokens, 1152);
-    EXPECT_EQ(s.totalTokens, 1172);
-    EXPECT_EQ(s.totalOutputTokens, 71);
-    EXPECT_EQ(s.sessionCount, 2);
+    EXPECT_TRUE(s.providerSummaries[0].providerId == QStringLiteral("claude-code")
+                && s.providerSummaries[0].tokens == 1152);
+    EXPECT_EQ(std::tuple(s.totalTokens, s.totalOutputTokens, s.sessionCount), std::tuple(1172, 71, 2));
     EXPECT_EQ(s.lastActivityDate, instant("2025-06-02T08:00:00Z"));
 
     EXPECT_FALSE(summarise({}).lastActivityDate);
-}
 
-TEST(UsageSummary, SumsSaturateInsteadOfWrapping)
-{
+    // Sums saturate instead of wrapping.
     const auto high = summarise({ makeRecord({ .at = "2025-06-01T09:00:00Z", .input = Max, .output = Max }),
                                   makeRecord({ .at = "2025-06-01T09:00:00Z", .cacheRead = Max, .model = "b" }) });
-    EXPECT_EQ(high.totalTokens, Max);
-    EXPECT_EQ(high.totalOutputTokens, Max);
-    EXPECT_EQ(high.dailyData[0].totalTokens, Max);
-    EXPECT_EQ(high.providerSummaries[0].tokens, Max);
-    EXPECT_EQ(high.modelBreakdowns[0].totalTokens(), Max);
+    EXPECT_EQ(std::tuple(high.totalTokens, high.totalOutputTokens, high.dailyData[0].totalTokens,
+                         high.providerSummaries[0].tokens, high.modelBreakdowns[0].totalTokens()),
+              std::tuple(Max, Max, Max, Max, Max));
     const auto low = summarise({ makeRecord({ .at = "2025-06-01T09:00:00Z", .input = Min, .output = -1 }) });
     EXPECT_EQ(low.totalTokens, Min);
     EXPECT_EQ(makeRecord({ .at = "2025-06-01T09:00:00Z", .input = Max, .output = Min }).totalTokens(), -1);
 }
 
-TEST(TokenFormat, ShortForms)
+TEST(TokenFormat, CountsCostsAndProjectPaths)
 {
     const std::initializer_list<std::int64_t> counts
         = { 0,           999,           1000,          1250,           1350, 999'999, 1'000'000, 2'500'001,
@@ -88,10 +81,7 @@ TEST(TokenFormat, ShortForms)
     EXPECT_EQ(shown.join(u' '),
               QStringLiteral("0 999 1.0K 1.2K 1.4K 1000.0K 1.0M 2.5M 1000.0M 1.0B 1.2B 12.3B "
                              "9223372036.9B -5000 -9223372036854775808"));
-}
 
-TEST(TokenFormat, CostsAndProjectPaths)
-{
     EXPECT_EQ(formatUsd(0), QStringLiteral("$0.00"));
     EXPECT_EQ(formatUsd(12.345), QStringLiteral("$12.35"));
     EXPECT_EQ(formatUsd(1234.5), QStringLiteral("$1,235"));
@@ -104,8 +94,9 @@ TEST(TokenFormat, CostsAndProjectPaths)
         { "/home/u/work/clients/acme/backend-service", "/home/u", 20, "~/work/c\u2026end-service" },
         { "/srv/a", "/", 32, "/srv/a" },
     };
-    for (const auto& [path, home, width, shown] : cases)
-        EXPECT_EQ(shortProjectPath(QString::fromUtf8(path), QString::fromUtf8(home), width), QString::fromUtf8(shown))
+    for (const auto& [path, home, width, expected] : cases)
+        EXPECT_EQ(shortProjectPath(QString::fromUtf8(path), QString::fromUtf8(home), width),
+                  QString::fromUtf8(expected))
             << path;
 }
 
@@ -127,7 +118,7 @@ TEST(ModelColor, FamiliesInOrder)
 
 }
 
-TEST(PriceTable, CostsPerKindTierAndLookup)
+TEST(PriceTable, CostsPerKindTierLookupAndOverrideFiles)
 {
     const PriceTable table = PriceTable::builtIn();
     // model; input, output, five-minute and one-hour cache writes, cache reads; dollars
@@ -164,22 +155,18 @@ TEST(PriceTable, CostsPerKindTierAndLookup)
                                  "claude-3-5-haiku-20250101", "claude-opus-4-8", "x.anthropic.claude-3-5-haiku",
                                  "claude-haiku-4-5@2025", "anthropic.claude-3-5-haiku-20241022-v1:0:extra" })
         EXPECT_EQ(table.find(unknown), nullptr) << unknown;
-}
 
-TEST(PriceTable, OverrideFileAndBrokenFiles)
-{
+    // An override file, and broken ones.
     TempDir dir;
     const auto path = QString::fromStdString(dir.write("prices.json", R"({
         "claude-sonnet-4-5": { "input_cost_per_token": 1e-06, "output_cost_per_token": 2e-06 },
         "my-model": { "input_cost_per_token": 5e-06, "output_cost_per_token": 5e-06 },
         "no-output": { "input_cost_per_token": 5e-06 },
         "bad": { "input_cost_per_token": "cheap", "output_cost_per_token": 1 } })"));
-    const PriceTable table = PriceTable::load({}, path);
-    EXPECT_DOUBLE_EQ(table.find("claude-sonnet-4-5")->cost(1'000'000, 0, 1'000'000, 0, 0), 1.0);
-    EXPECT_DOUBLE_EQ(table.find("my-model")->cost(0, 1'000'000, 0, 0, 0), 5.0);
-    EXPECT_EQ(table.find("no-output"), nullptr);
-    EXPECT_EQ(table.find("bad"), nullptr);
-    EXPECT_NE(table.find("claude-opus-4-1"), nullptr);
+    const PriceTable overridden = PriceTable::load({}, path);
+    EXPECT_DOUBLE_EQ(overridden.find("claude-sonnet-4-5")->cost(1'000'000, 0, 1'000'000, 0, 0), 1.0);
+    EXPECT_DOUBLE_EQ(overridden.find("my-model")->cost(0, 1'000'000, 0, 0, 0), 5.0);
+    EXPECT_TRUE(!overridden.find("no-output") && !overridden.find("bad") && overridden.find("claude-opus-4-1"));
 
     // A file that does not load leaves the built-in table as it is; a missing one is no fault.
     const auto builtIn = PriceTable::builtIn().size();

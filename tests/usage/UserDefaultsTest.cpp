@@ -31,9 +31,7 @@ TEST(UserDefaultsTest, OnlyChangesNotifyAndWrittenValuesSurvive)
         defaults.setShowMenuBarQuotaBattery(true);
         defaults.setSelectedCharacterId(QStringLiteral("c7"));
         defaults.setSelectedCharacterId(QStringLiteral("c7"));
-        EXPECT_EQ(flipChanged.count(), 1);
-        EXPECT_EQ(heightChanged.count(), 1);
-        EXPECT_EQ(idChanged.count(), 1);
+        EXPECT_EQ(std::tuple(flipChanged.count(), heightChanged.count(), idChanged.count()), std::tuple(1, 1, 1));
         ASSERT_EQ(writes.count(), 9);
         EXPECT_EQ(writes.at(4).at(0).toString(), QStringLiteral("characterHeight"));
     }
@@ -41,12 +39,9 @@ TEST(UserDefaultsTest, OnlyChangesNotifyAndWrittenValuesSurvive)
     ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
     EXPECT_TRUE(ini.readAll().contains("selectedCharacterId=c7"));
     const UserDefaults reread(file);
-    EXPECT_TRUE(reread.speedInverted());
-    EXPECT_TRUE(reread.runnerPaused());
-    EXPECT_TRUE(reread.horizontalFlip());
-    EXPECT_EQ(reread.characterHeight(), 24.0);
-    EXPECT_TRUE(reread.showMenuBarQuotaBattery());
-    EXPECT_EQ(reread.selectedCharacterId(), QStringLiteral("c7"));
+    EXPECT_TRUE(reread.speedInverted() && reread.runnerPaused() && reread.horizontalFlip()
+                && reread.showMenuBarQuotaBattery());
+    EXPECT_EQ(std::pair(reread.characterHeight(), reread.selectedCharacterId()), std::pair(24.0, QStringLiteral("c7")));
 }
 
 // A stored height that is no number reads as 20, a threshold pair outside 1-100 or out of order as 80 and

@@ -11,6 +11,7 @@
 #include "EventLoop.h"
 #include "QuotaLimits.h"
 #include "TempDir.h"
+#include "UsageRefresh.h"
 #include "basics/ManualClock.h"
 #include "basics/UserDefaults.h"
 #include "ingest/ProviderManager.h"
@@ -70,9 +71,7 @@ protected:
 
     void refresh()
     {
-        QSignalSpy refreshed(m_usage.get(), &UsageDataManager::refreshed);
-        m_usage->refresh();
-        ASSERT_TRUE(waitUntil([&] { return !refreshed.isEmpty(); }));
+        ASSERT_TRUE(refreshedBy(*m_usage, [this] { m_usage->refresh(); }));
     }
 
     // Lays out and draws one frame, as the popover would before it is seen.
@@ -144,19 +143,15 @@ TEST_F(Popover, FreshStartShowsZerosAndTheToolbarSwitchesPagesWhereTheRunnerPage
     // The history page is built on its first showing.
     EXPECT_EQ(item("historyPage")->property("status").toInt(), 0);
     click("historyButton");
-    EXPECT_TRUE(shown("historyPage"));
-    EXPECT_EQ(tint("historyButton"), accent);
+    EXPECT_TRUE(shown("historyPage") && tint("historyButton") == accent);
     EXPECT_NE(item("historyPage")->findChild<QQuickItem*>(u"historyMap"_s), nullptr);
 
     click("runnerButton");
-    EXPECT_FALSE(shown("dashboardPage"));
-    EXPECT_FALSE(shown("historyPage"));
-    EXPECT_EQ(tint("runnerButton"), accent);
-    EXPECT_NE(tint("homeButton"), accent);
+    EXPECT_FALSE(shown("dashboardPage") || shown("historyPage"));
+    EXPECT_TRUE(tint("runnerButton") == accent && tint("homeButton") != accent);
 
     click("settingsButton");
-    EXPECT_EQ(settings.count(), 1);
-    EXPECT_NE(tint("settingsButton"), accent);
+    EXPECT_TRUE(settings.count() == 1 && tint("settingsButton") != accent);
 
     // Tiles made by a repeater are children in the item tree only.
     const QList<QQuickItem*> cards = named("runnerPage", "runnerCard");
@@ -166,24 +161,21 @@ TEST_F(Popover, FreshStartShowsZerosAndTheToolbarSwitchesPagesWhereTheRunnerPage
     const auto previewRuns = [&](int card) { return timer(card, "running").toBool(); };
     const auto selected = [&](int card) { return cards[card]->property("isSelected").toBool(); };
 
-    EXPECT_EQ(cards[0]->property("name").toString(), u"파티 패럿"_s);
-    EXPECT_EQ(cards[1]->property("name").toString(), u"토키"_s);
+    EXPECT_EQ(cards[0]->property("name").toString() + u'|' + cards[1]->property("name").toString(),
+              u"파티 패럿|토키"_s);
     EXPECT_EQ(cards[0]->y(), cards[1]->y());
-    EXPECT_FALSE(selected(0));
-    EXPECT_TRUE(selected(1));
+    EXPECT_TRUE(!selected(0) && selected(1));
     auto* preview = cards[1]->findChild<FrameImage*>(u"preview"_s);
     ASSERT_NE(preview, nullptr);
     EXPECT_EQ(preview->image(), m_runner.registry()->packs()[1].frames[0]);
 
     click(cards[0]);
     EXPECT_EQ(m_defaults.selectedCharacterId(), u"c7"_s);
-    EXPECT_TRUE(selected(0));
-    EXPECT_FALSE(selected(1));
+    EXPECT_TRUE(selected(0) && !selected(1));
     EXPECT_EQ(m_runner.frames(), m_runner.registry()->packs()[0].frames);
     ASSERT_TRUE(waitUntil([&] { return m_runner.frameIndex() > 0; }, 3s));
     click(cards[0]);
-    EXPECT_EQ(m_runner.registry()->selectedId(), u"c7"_s);
-    EXPECT_EQ(m_runner.frameIndex(), 0);
+    EXPECT_TRUE(m_runner.registry()->selectedId() == u"c7"_s && m_runner.frameIndex() == 0);
 
     m_defaults.setRunnerPaused(true);
     for (int card : { 0, 1 })
@@ -193,21 +185,18 @@ TEST_F(Popover, FreshStartShowsZerosAndTheToolbarSwitchesPagesWhereTheRunnerPage
     EXPECT_FALSE(previewRuns(1));
     m_view.show();
     settle();
-    EXPECT_TRUE(shown("runnerPage"));
-    EXPECT_TRUE(previewRuns(1));
+    EXPECT_TRUE(shown("runnerPage") && previewRuns(1));
     EXPECT_LE(cards[1]->property("frameIndex").toInt(), 1);
 
     // Scrolled out of sight.
     QQuickItem* grid = item("runnerGrid");
     grid->setProperty("contentY", 1000);
-    EXPECT_FALSE(previewRuns(0));
-    EXPECT_FALSE(previewRuns(1));
+    EXPECT_FALSE(previewRuns(0) || previewRuns(1));
     grid->setProperty("contentY", 0);
     EXPECT_TRUE(previewRuns(0));
 
     click("homeButton");
-    EXPECT_TRUE(shown("dashboardPage"));
-    EXPECT_FALSE(previewRuns(0));
+    EXPECT_TRUE(shown("dashboardPage") && !previewRuns(0));
 }
 
 TEST_F(Popover, LiveFiguresModelCardsAndChart)
@@ -242,16 +231,14 @@ TEST_F(Popover, LiveFiguresModelCardsAndChart)
                   ClaudeLog::assistant("m4", "2026-03-07T12:00:00Z", { 3000, 0, 0, 0 }, "claude-opus-4-1", "s4"));
     refresh();
     settle();
-    EXPECT_TRUE(texts("todayCard").contains(u"|3회|"_s));
-    EXPECT_EQ(named("todayCard", "litMeterBar").size(), 4);
+    EXPECT_TRUE(texts("todayCard").contains(u"|3회|"_s) && named("todayCard", "litMeterBar").size() == 4);
     EXPECT_EQ(texts("cumulativeCard"), u"누적|1.6M|오늘 비중|3.4%|비용|$32.63"_s);
 
     // The rate ages between refreshes; the card follows it without a refresh.
     m_clock.advance(4min);
     m_usage->updateTokensPerMinute();
     settle();
-    EXPECT_TRUE(texts("todayCard").contains(u"|0/min|"_s));
-    EXPECT_EQ(named("todayCard", "litMeterBar").size(), 0);
+    EXPECT_TRUE(texts("todayCard").contains(u"|0/min|"_s) && named("todayCard", "litMeterBar").isEmpty());
 }
 
 TEST_F(Popover, QuotaCardShowsWindowsBadgeAndBars)
@@ -263,8 +250,7 @@ TEST_F(Popover, QuotaCardShowsWindowsBadgeAndBars)
 
     m_quota->setStatus(ClaudeQuotaManager::Status::loading());
     settle();
-    EXPECT_TRUE(shown("quotaSpinner"));
-    EXPECT_EQ(texts("quotaCard"), u"Claude 쿼터"_s);
+    EXPECT_TRUE(shown("quotaSpinner") && texts("quotaCard") == u"Claude 쿼터"_s);
 
     using Kind = ClaudeQuota::Limit::Kind;
     ClaudeQuota quota;

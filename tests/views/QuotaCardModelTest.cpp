@@ -58,8 +58,7 @@ TEST_F(QuotaCard, RowsInOrderClampedWhereValuesCanStrayAndWithCountdowns)
     for (const auto& [quota, rows] : cases) {
         QuotaCardModel model;
         model.setQuota(quota);
-        EXPECT_TRUE(model.hasQuota());
-        EXPECT_EQ(model.rows(), rows);
+        EXPECT_TRUE(model.hasQuota() && model.rows() == rows);
     }
 
     // A published answer with the model's cap binding and the credits run out.
@@ -83,14 +82,12 @@ TEST_F(QuotaCard, RowsInOrderClampedWhereValuesCanStrayAndWithCountdowns)
 
     m_clock.advance(20s);
     model.rebuild();
-    EXPECT_EQ(rows.count(), 0);
-    EXPECT_EQ(detail(), u"10m"_s);
+    EXPECT_TRUE(rows.isEmpty() && detail() == u"10m"_s);
 
     m_clock.advance(11min);
     EXPECT_EQ(detail(), u"10m"_s);
     model.rebuild();
-    EXPECT_EQ(rows.count(), 1);
-    EXPECT_EQ(detail(), u"리셋됨"_s);
+    EXPECT_TRUE(rows.count() == 1 && detail() == u"리셋됨"_s);
 }
 
 TEST(QuotaBadge, ShowsTheStatus)
@@ -108,9 +105,9 @@ TEST(QuotaBadge, ShowsTheStatus)
         QuotaCardModel model;
         model.setStatus(status);
         const std::string name = status.caseName().toStdString();
-        EXPECT_EQ(model.badgeText(), QString::fromUtf8(text)) << name;
-        EXPECT_EQ(model.badgeAlert(), alert) << name;
-        EXPECT_EQ(model.isBusy(), busy) << name;
+        EXPECT_EQ(std::tuple(model.badgeText(), model.badgeAlert(), model.isBusy()),
+                  std::tuple(QString::fromUtf8(text), alert, busy))
+            << name;
     }
 }
 

@@ -19,8 +19,7 @@ TEST(Theme, FollowsTheApplicationPaletteBetweenLightAndDark)
     QGuiApplication::setPalette(light);
 
     Theme theme;
-    EXPECT_FALSE(theme.isDark());
-    EXPECT_EQ(theme.accent(), QColor(0x00, 0x7A, 0xFF));
+    EXPECT_TRUE(!theme.isDark() && theme.accent() == QColor(0x00, 0x7A, 0xFF));
     EXPECT_EQ(theme.purple(), QColor::fromRgb(namedColorRgb(NamedColor::Purple, false)));
 
     QSignalSpy changed(&theme, &Theme::paletteChanged);
@@ -28,8 +27,7 @@ TEST(Theme, FollowsTheApplicationPaletteBetweenLightAndDark)
     dark.setColor(QPalette::Window, QColor(0x1E, 0x1E, 0x1E));
     dark.setColor(QPalette::WindowText, Qt::white);
     QGuiApplication::setPalette(dark);
-    EXPECT_EQ(changed.count(), 1);
-    EXPECT_TRUE(theme.isDark());
+    EXPECT_TRUE(changed.count() == 1 && theme.isDark());
     EXPECT_EQ(theme.purple(), QColor::fromRgb(namedColorRgb(NamedColor::Purple, true)));
     EXPECT_EQ(theme.secondary().rgb(), QColor(Qt::white).rgb());
 
