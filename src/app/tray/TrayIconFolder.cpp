@@ -1,17 +1,39 @@
 #include "app/tray/TrayIconFolder.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 namespace {
 
-QString baseFolder()
+// The runtime folder's "pacemark-icons", emptied, or empty when there is no runtime folder or the
+// name cannot be made a folder of ours.
+QString runtimeFolder()
 {
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    return !runtime.isEmpty() && QDir(runtime).exists() ? runtime : QDir::tempPath();
+    if (runtime.isEmpty() || QDir::isRelativePath(runtime) || !QFileInfo(runtime).isDir())
+        return {};
+    const QString path = runtime + QStringLiteral("/pacemark-icons");
+    const QByteArray name = QFile::encodeName(path);
+    struct stat status
+    { };
+    // Whatever is not a folder of this user's goes; a folder's contents are of an earlier run.
+    if (::lstat(name.constData(), &status) == 0) {
+        if (S_ISDIR(status.st_mode) && status.st_uid == ::geteuid()) {
+            if (!QDir(path).removeRecursively())
+                return {};
+        } else if (::unlink(name.constData()) != 0) {
+            return {};
+        }
+    }
+    return ::mkdir(name.constData(), 0700) == 0 ? path : QString();
 }
 
 // Written whole under another name first, so that a host never reads half a picture.
@@ -51,8 +73,14 @@ bool writeIndex(const QString& path, const QSet<int>& sizes)
 }
 
 TrayIconFolder::TrayIconFolder()
-    : m_dir(baseFolder() + QStringLiteral("/pacemark-icons-XXXXXX"))
-{ }
+    : m_path(runtimeFolder())
+{
+    if (!m_path.isEmpty())
+        return;
+    m_temporary.emplace(QDir::tempPath() + QStringLiteral("/pacemark-icons-XXXXXX"));
+    if (m_temporary->isValid())
+        m_path = m_temporary->path();
+}
 
 QString TrayIconFolder::nameFor(const QList<QImage>& sizes)
 {
