@@ -13,31 +13,14 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "basics/Descriptor.h"
+
 namespace {
 
 QString errnoText(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error));
 }
-
-class Descriptor
-{
-public:
-    explicit Descriptor(int fd)
-        : m_fd(fd)
-    { }
-    ~Descriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 bool writeAll(int fd, const QByteArray& bytes)
 {

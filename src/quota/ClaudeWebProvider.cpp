@@ -2,14 +2,13 @@
 
 #include <algorithm>
 
-#include <QHostAddress>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QTimer>
 
+#include "basics/BoundedGet.h"
 #include "basics/Clock.h"
 #include "quota/RetryAfter.h"
 
@@ -18,22 +17,11 @@ namespace {
 const QString DefaultApiBase = QStringLiteral("https://api.anthropic.com");
 const QString UsagePath = QStringLiteral("/api/oauth/usage");
 
-bool isLoopback(const QString& host)
-{
-    if (host.compare(QStringLiteral("localhost"), Qt::CaseInsensitive) == 0)
-        return true;
-    const QHostAddress address(host);
-    return !address.isNull() && address.isLoopback();
-}
-
-// The bearer token goes only over TLS, or in the clear to this machine (local test servers).
 std::optional<QString> refusedOrigin(const QUrl& base)
 {
     if (!base.isValid() || base.host().isEmpty() || !base.userInfo().isEmpty() || base.hasQuery() || base.hasFragment())
         return QStringLiteral("invalid API origin \"%1\"").arg(base.toDisplayString());
-    if (base.scheme() == QStringLiteral("https"))
-        return std::nullopt;
-    if (base.scheme() == QStringLiteral("http") && isLoopback(base.host()))
+    if (BoundedGet::isAllowed(base))
         return std::nullopt;
     return QStringLiteral("refusing to send the credential to %1: only https, or http to a loopback address, "
                           "is allowed")
@@ -102,14 +90,8 @@ std::optional<QString> koreanText(QNetworkReply::NetworkError error)
     }
 }
 
-struct Exchange
-{
-    QByteArray body;
-    bool tooLarge = false;
-    bool timedOut = false;
-};
-
-ClaudeOAuthProvider::FetchResult outcomeOf(QNetworkReply* reply, const Exchange& exchange, const QString& token)
+ClaudeOAuthProvider::FetchResult outcomeOf(QNetworkReply* reply, const BoundedGet::Exchange& exchange,
+                                           const QString& token)
 {
     if (exchange.tooLarge)
         return { OAuthError::decode(), std::nullopt };
@@ -241,40 +223,8 @@ void ClaudeOAuthProvider::fetchQuota(bool allowInteraction, QObject* context, Fe
     if (m_sslConfiguration)
         request.setSslConfiguration(*m_sslConfiguration);
 
-    QNetworkReply* reply = m_network->get(request);
-    auto exchange = std::make_shared<Exchange>();
-
-    // One deadline for the whole exchange: Qt's transfer timeout restarts with every byte, so a server
-    // that trickles would never hit it.
-    auto* deadline = new QTimer(reply);
-    deadline->setSingleShot(true);
-    connect(deadline, &QTimer::timeout, reply, [reply, exchange] {
-        exchange->timedOut = true;
-        reply->abort();
-    });
-    deadline->start(m_requestTimeout);
-
-    const auto collect = [reply, exchange] {
-        if (exchange->tooLarge || !reply->isOpen())
-            return;
-        exchange->body += reply->read(MaxBodySize + 1 - exchange->body.size());
-        if (exchange->body.size() > MaxBodySize) {
-            exchange->tooLarge = true;
-            exchange->body.clear();
-            reply->abort();
-        }
-    };
-    connect(reply, &QNetworkReply::readyRead, reply, collect);
-    connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
-    connect(reply, &QNetworkReply::finished, context, [reply, exchange, collect, done, secret = *token] {
-        collect();
-        done(outcomeOf(reply, *exchange, secret));
-    });
-    // Without its context the answer has no one to go to. The context is already half destroyed when
-    // it says so, so the reply is cut off from the callback before it is aborted.
-    connect(context, &QObject::destroyed, reply, [reply] {
-        reply->disconnect();
-        reply->abort();
-        reply->deleteLater();
-    });
+    BoundedGet::start(m_network, request, m_requestTimeout, MaxBodySize, context,
+                      [done, secret = *token](QNetworkReply* reply, const BoundedGet::Exchange& exchange) {
+                          done(outcomeOf(reply, exchange, secret));
+                      });
 }

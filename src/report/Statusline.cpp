@@ -19,6 +19,7 @@
 
 #include "basics/ClaudePaths.h"
 #include "basics/Clock.h"
+#include "basics/Descriptor.h"
 #include "basics/InstanceSocket.h"
 #include "basics/OwnFile.h"
 #include "ingest/ClaudeCodeProvider.h"
@@ -58,25 +59,6 @@ bool waitFor(int fd, short events, SteadyClock::time_point deadline)
             return false;
     }
 }
-
-class Descriptor
-{
-public:
-    explicit Descriptor(int fd)
-        : m_fd(fd)
-    { }
-    ~Descriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 }
 

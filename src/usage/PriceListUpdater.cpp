@@ -1,12 +1,12 @@
 #include "usage/PriceListUpdater.h"
 
-#include <QHostAddress>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 
+#include "basics/BoundedGet.h"
 #include "basics/Clock.h"
 #include "basics/OwnFile.h"
 #include "basics/UserDefaults.h"
@@ -40,28 +40,6 @@ bool isClaudeName(const QString& name)
     return name.startsWith(QLatin1String("claude")) || name.startsWith(QLatin1String("anthropic/claude"))
         || name.startsWith(QLatin1String("anthropic.claude"));
 }
-
-// Over the network only over TLS; in the clear only to this machine, for local test servers.
-bool isAllowed(const QUrl& url)
-{
-    if (!url.isValid() || url.host().isEmpty() || !url.userInfo().isEmpty())
-        return false;
-    if (url.scheme() == QLatin1String("https"))
-        return true;
-    if (url.scheme() != QLatin1String("http"))
-        return false;
-    if (url.host().compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
-        return true;
-    const QHostAddress address(url.host());
-    return !address.isNull() && address.isLoopback();
-}
-
-struct Exchange
-{
-    QByteArray body;
-    bool tooLarge = false;
-    bool timedOut = false;
-};
 
 }
 
@@ -129,7 +107,7 @@ void PriceListUpdater::checkDue()
 
 void PriceListUpdater::fetch()
 {
-    if (!isAllowed(m_url)) {
+    if (!BoundedGet::isAllowed(m_url)) {
         qCWarning(lcUsage).noquote() << "the price list is not fetched from" << m_url.toDisplayString()
                                      << ": only https, or http to a loopback address, is allowed";
         QMetaObject::invokeMethod(
@@ -141,50 +119,26 @@ void PriceListUpdater::fetch()
     request.setRawHeader("Accept", "application/json");
     if (m_sslConfiguration)
         request.setSslConfiguration(*m_sslConfiguration);
-    QNetworkReply* reply = m_network->get(request);
-    auto exchange = std::make_shared<Exchange>();
-
-    // One deadline for the whole exchange: Qt's transfer timeout restarts with every byte.
-    auto* deadline = new QTimer(reply);
-    deadline->setSingleShot(true);
-    connect(deadline, &QTimer::timeout, reply, [reply, exchange] {
-        exchange->timedOut = true;
-        reply->abort();
-    });
-    deadline->start(m_requestTimeout);
-
-    const auto collect = [reply, exchange] {
-        if (exchange->tooLarge || !reply->isOpen())
-            return;
-        exchange->body += reply->read(MaxBodySize + 1 - exchange->body.size());
-        if (exchange->body.size() > MaxBodySize) {
-            exchange->tooLarge = true;
-            exchange->body.clear();
-            reply->abort();
-        }
-    };
-    connect(reply, &QNetworkReply::readyRead, reply, collect);
-    connect(reply, &QNetworkReply::finished, this, [this, reply, exchange, collect] {
-        collect();
-        reply->deleteLater();
-        m_busy = false;
-        const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        QString failure;
-        if (exchange->timedOut)
-            failure = QStringLiteral("no answer within %1 s").arg(m_requestTimeout.count() / 1000.0);
-        else if (exchange->tooLarge)
-            failure = QStringLiteral("the answer is larger than %1 MiB").arg(MaxBodySize >> 20);
-        else if (reply->error() != QNetworkReply::NoError)
-            failure = reply->errorString();
-        else if (status != 200)
-            failure = QStringLiteral("HTTP %1").arg(status);
-        else if (!store(exchange->body))
-            failure = QStringLiteral("no usable Claude prices in it, or they cannot be kept");
-        if (!failure.isEmpty())
-            qCInfo(lcUsage).noquote() << "the price list was not updated from" << m_url.toDisplayString() << ":"
-                                      << failure;
-        Q_EMIT attemptFinished(failure.isEmpty());
-    });
+    BoundedGet::start(m_network, request, m_requestTimeout, MaxBodySize, this,
+                      [this](QNetworkReply* reply, const BoundedGet::Exchange& exchange) {
+                          m_busy = false;
+                          const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+                          QString failure;
+                          if (exchange.timedOut)
+                              failure = QStringLiteral("no answer within %1 s").arg(m_requestTimeout.count() / 1000.0);
+                          else if (exchange.tooLarge)
+                              failure = QStringLiteral("the answer is larger than %1 MiB").arg(MaxBodySize >> 20);
+                          else if (reply->error() != QNetworkReply::NoError)
+                              failure = reply->errorString();
+                          else if (status != 200)
+                              failure = QStringLiteral("HTTP %1").arg(status);
+                          else if (!store(exchange.body))
+                              failure = QStringLiteral("no usable Claude prices in it, or they cannot be kept");
+                          if (!failure.isEmpty())
+                              qCInfo(lcUsage).noquote()
+                                  << "the price list was not updated from" << m_url.toDisplayString() << ":" << failure;
+                          Q_EMIT attemptFinished(failure.isEmpty());
+                      });
 }
 
 bool PriceListUpdater::store(const QByteArray& body)
