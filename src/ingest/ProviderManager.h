@@ -34,8 +34,10 @@ public:
     static QString displayName(const std::vector<std::shared_ptr<AIUsageProvider>>& providers, const QString& model,
                                const QString& providerId);
 
-private:
+    // Appends a provider, enabled. Its records must carry its id as their providerId.
     void registerProvider(std::shared_ptr<AIUsageProvider> provider);
+
+private:
     void refreshProviderInfos();
 
     std::vector<std::shared_ptr<AIUsageProvider>> m_providers;

@@ -350,8 +350,11 @@ void UsageDataManager::setHistoryStore(std::shared_ptr<DailyUsageStore> store)
 
 void UsageDataManager::refresh()
 {
-    if (m_isRefreshing)
+    // A log may have changed after the running refresh read it: one more refresh follows it.
+    if (m_isRefreshing) {
+        m_dirty = true;
         return;
+    }
     setIsRefreshing(true);
 
     QPointer<UsageDataManager> self(this);
@@ -369,10 +372,7 @@ void UsageDataManager::refresh()
 
 void UsageDataManager::reprice()
 {
-    if (m_isRefreshing)
-        m_repriceAfterRefresh = true;
-    else
-        refresh();
+    refresh();
 }
 
 void UsageDataManager::publish(Result&& r)
@@ -427,7 +427,7 @@ void UsageDataManager::publish(Result&& r)
     setIsRefreshing(false);
     updateTokensPerMinute();
     Q_EMIT refreshed();
-    if (std::exchange(m_repriceAfterRefresh, false))
+    if (std::exchange(m_dirty, false))
         refresh();
 }
 

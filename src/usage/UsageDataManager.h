@@ -88,7 +88,7 @@ public:
 
     // Wires and starts the log watcher and runs the first refresh.
     void startWatching();
-    // Starts a refresh unless one is under way; a request meanwhile is dropped, not queued.
+    // Starts a refresh, or, while one is under way, one more after it however many are asked for.
     Q_INVOKABLE void refresh();
     // Prices every figure again with the process's price table (PriceTable::current()), once the
     // refresh under way, if any, is done.
@@ -147,7 +147,7 @@ private:
     RecordList m_allRecords;
     std::vector<UsageRecord> m_todayRecordsCache;
     bool m_isRefreshing = false;
-    bool m_repriceAfterRefresh = false;
+    bool m_dirty = false;
 
     // The day the published figures are of, and what the calendar check saw last.
     std::optional<Instant> m_dayStart;

@@ -1,6 +1,8 @@
+#include <atomic>
 #include <ctime>
 #include <filesystem>
 #include <memory>
+#include <semaphore>
 #include <tuple>
 
 #include <QCoreApplication>
@@ -139,7 +141,48 @@ TEST_F(UsageDataManagerTest, RateWindowAndActivityEdges)
     usage->refresh();
 }
 
-TEST_F(UsageDataManagerTest, RefreshPublishesTogetherAndDropsRequestsMeanwhile)
+// A source whose next read, once held, lasts until the test lets it end.
+class SlowProvider final : public AIUsageProvider
+{
+public:
+    std::atomic<bool> hold = false;
+    std::binary_semaphore reading { 0 };
+    std::binary_semaphore release { 0 };
+
+    QString id() const override { return QStringLiteral("slow"); }
+    QString name() const override { return QStringLiteral("Slow"); }
+    QString icon() const override { return {}; }
+    bool isAvailable() const override { return true; }
+    std::vector<std::string> watchDirectories() const override { return {}; }
+    RecordList fetchRecords() override
+    {
+        if (hold.exchange(false)) {
+            reading.release();
+            release.acquire();
+        }
+        return {};
+    }
+    QString displayName(const QString& model) const override { return model; }
+};
+
+// A log written while a refresh runs, after that refresh read the logs, counts without another write.
+TEST_F(UsageDataManagerTest, AChangeDuringARefreshIsReadByOneMoreRefresh)
+{
+    auto slow = std::make_shared<SlowProvider>();
+    providers.registerProvider(slow);
+    ASSERT_TRUE(refreshedBy(*usage, [this] { usage->startWatching(); }));
+
+    line("a", "2025-06-10T11:59:00Z", { 30, 30, 0, 0 });
+    slow->hold = true;
+    usage->refresh();
+    slow->reading.acquire();
+    line("b", "2025-06-10T11:59:20Z", { 2, 2, 0, 0 });
+    usage->fileWatcher()->checkForChanges();
+    slow->release.release();
+    EXPECT_TRUE(waitUntil([&] { return usage->todayTokens() == 64 && !usage->isRefreshing(); }));
+}
+
+TEST_F(UsageDataManagerTest, RefreshPublishesTogetherAndFoldsRequestsMeanwhileIntoOne)
 {
     line("a", "2025-06-10T11:59:00Z", { 30, 30, 0, 0 });
     QSignalSpy refreshed(usage.get(), &UsageDataManager::refreshed);
@@ -159,7 +202,7 @@ TEST_F(UsageDataManagerTest, RefreshPublishesTogetherAndDropsRequestsMeanwhile)
     }));
     QThreadPool::globalInstance()->waitForDone();
     QCoreApplication::processEvents();
-    EXPECT_TRUE(refreshed.count() == 1 && consistent);
+    EXPECT_TRUE(refreshed.count() == 2 && consistent);
     // A refresh that finds nothing new announces no change.
     refresh();
     EXPECT_EQ(todayChanges.count(), 1);
