@@ -1,8 +1,5 @@
 #include "usage/UsageDataManager.h"
 
-#include <cstdlib>
-#include <ctime>
-#include <filesystem>
 #include <unordered_map>
 #include <utility>
 
@@ -13,6 +10,7 @@
 
 #include "basics/Clock.h"
 #include "basics/LocalCalendar.h"
+#include "basics/SystemTimeZone.h"
 #include "ingest/FileWatcher.h"
 #include "ingest/ProviderManager.h"
 #include "usage/DailyUsageStore.h"
@@ -29,15 +27,6 @@ constexpr auto ActivityWindow = 180s;
 constexpr auto CalendarTick = 60s;
 // How far the wall clock may drift from the monotonic one between ticks before it counts as a jump.
 constexpr auto ClockJump = 30s;
-
-// The zone the process converts local times in: TZ, else the zone /etc/localtime links to.
-QByteArray timeZoneKey()
-{
-    if (const char* tz = std::getenv("TZ"))
-        return QByteArray("TZ=") + tz;
-    std::error_code error;
-    return QByteArray::fromStdString(std::filesystem::read_symlink("/etc/localtime", error).string());
-}
 
 using Providers = std::vector<std::shared_ptr<AIUsageProvider>>;
 
@@ -108,7 +97,7 @@ struct UsageDataManager::Ledger
         return total;
     }
 
-    void update(const RecordList& all, Instant dayStart, qint64 pastTokens)
+    void update(const RecordList& all, Instant dayStart, const QTimeZone& zone, qint64 pastTokens)
     {
         if (store && !loaded) {
             QString error;
@@ -124,7 +113,7 @@ struct UsageDataManager::Ledger
         }
         if (dayStart == todayStart && pastTokens == pastLogTokens)
             return;
-        const UsageLedger::Days fromLogs = UsageLedger::endedDays(all, dayStart, *prices);
+        const UsageLedger::Days fromLogs = UsageLedger::endedDays(all, dayStart, zone, *prices);
         const UsageLedger::Days risen = store ? UsageLedger::risen(fromLogs, stored) : UsageLedger::Days {};
         if (store && loaded && !risen.empty()) {
             std::vector<LedgerDay> rows;
@@ -153,10 +142,10 @@ struct UsageDataManager::Ledger
 
     // The week's days of the logs, each raised to the ledger's figures, with the stored days the
     // logs no longer have.
-    QList<DailyData> week(const QList<DailyData>& fromLogs, Instant now) const
+    QList<DailyData> week(const QList<DailyData>& fromLogs, Instant now, const QTimeZone& zone) const
     {
-        const auto cutoff = LocalCalendar::startOfDayBefore(now, 7);
-        const QString first = cutoff ? DayFormatter().format(*cutoff) : QString();
+        const auto cutoff = LocalCalendar::startOfDayBefore(now, 7, zone);
+        const QString first = cutoff ? DayFormatter(zone).format(*cutoff) : QString();
         std::map<QString, DailyData> days;
         for (const auto& d : fromLogs)
             days.emplace(d.dateString, d);
@@ -213,14 +202,14 @@ struct UsageDataManager::Result
     bool active = false;
 
     // Everything but the provider reads runs on local copies, so it may run on any thread.
-    static Result compute(const Providers& providers, Ledger* ledger)
+    static Result compute(const Providers& providers, Ledger* ledger, const QTimeZone& zone)
     {
         Result r;
         for (const auto& provider : providers)
             r.all.append(provider->fetchRecords());
 
         const Instant now = Clock::now();
-        const Instant todayStart = LocalCalendar::startOfDay(now);
+        const Instant todayStart = LocalCalendar::startOfDay(now, zone);
         r.todayStart = todayStart;
         for (const auto& batch : r.all.batches()) {
             TokenMath::accumulate(r.cumulative, batch->totalTokens);
@@ -244,19 +233,19 @@ struct UsageDataManager::Result
             }
         };
         ledger->usePrices(PriceTable::current());
-        r.todaySummary = UsageSummary::make(r.today, displayName, providerLabel, *ledger->prices);
-        UsageSummary week
-            = UsageSummary::make(UsageSummary::recordsOfLastWeek(r.all, now), displayName, {}, *ledger->prices);
+        r.todaySummary = UsageSummary::make(r.today, zone, displayName, providerLabel, *ledger->prices);
+        UsageSummary week = UsageSummary::make(UsageSummary::recordsOfLastWeek(r.all, now, zone), zone, displayName, {},
+                                               *ledger->prices);
         r.weeklyData = std::move(week.dailyData);
         r.weekProjects = std::move(week.projects);
-        ledger->update(r.all, todayStart, TokenMath::add(r.cumulative, -r.todaySummary.totalTokens));
+        ledger->update(r.all, todayStart, zone, TokenMath::add(r.cumulative, -r.todaySummary.totalTokens));
         r.cumulativeCost = ledger->allTimeCost(r.all);
         if (ledger->store) {
             TokenMath::accumulate(r.cumulative, ledger->extraTokens);
             r.cumulativeCost.add(ledger->extraCost);
-            r.weeklyData = ledger->week(r.weeklyData, now);
+            r.weeklyData = ledger->week(r.weeklyData, now, zone);
         }
-        r.historyData = ledger->history({ DayFormatter().format(now), r.todaySummary.totalTokens,
+        r.historyData = ledger->history({ DayFormatter(zone).format(now), r.todaySummary.totalTokens,
                                           r.todaySummary.totalOutputTokens, r.todaySummary.totalCost.usd,
                                           r.todaySummary.totalCost.unpricedTokens });
         r.active = r.todaySummary.lastActivityDate && now - *r.todaySummary.lastActivityDate < ActivityWindow;
@@ -298,11 +287,10 @@ void UsageDataManager::startWatching()
             Qt::QueuedConnection);
     });
     m_fileWatcher->start();
-    m_timeZone = timeZoneKey();
     m_checkedAt = Clock::now();
     m_sinceCheck.start();
-    scheduleCalendarCheck();
     refresh();
+    scheduleCalendarCheck();
 }
 
 void UsageDataManager::checkCalendar()
@@ -314,18 +302,10 @@ void UsageDataManager::checkCalendar()
     m_checkedAt = now;
     m_sinceCheck.start();
 
-    const QByteArray zone = timeZoneKey();
-    const bool zoneChanged = zone != m_timeZone;
-    if (zoneChanged && !std::getenv("TZ")) {
-        // glibc reads /etc/localtime once and keeps it while TZ stays as it is; naming another zone
-        // for a moment makes the next conversion read the file anew.
-        ::setenv("TZ", "UTC0", 1);
-        ::tzset();
-        ::unsetenv("TZ");
-        ::tzset();
-    }
-    m_timeZone = zone;
-    const bool newDay = m_dayStart && LocalCalendar::startOfDay(now) != *m_dayStart;
+    // Each refresh is handed the zone of its start rather than the process being told of a new one
+    // while a worker converts times.
+    const bool zoneChanged = SystemTimeZone::id() != m_zoneId;
+    const bool newDay = m_dayStart && LocalCalendar::startOfDay(now, m_zone) != *m_dayStart;
     if (jumped || zoneChanged || newDay)
         refresh();
     scheduleCalendarCheck();
@@ -334,7 +314,7 @@ void UsageDataManager::checkCalendar()
 void UsageDataManager::scheduleCalendarCheck()
 {
     const Instant now = Clock::now();
-    const auto midnight = LocalCalendar::startOfDayBefore(now, -1);
+    const auto midnight = LocalCalendar::startOfDayBefore(now, -1, m_zone);
     auto wait = std::chrono::milliseconds(CalendarTick);
     if (midnight)
         wait = std::clamp(std::chrono::duration_cast<std::chrono::milliseconds>(*midnight - now), 0ms, wait);
@@ -358,16 +338,19 @@ void UsageDataManager::refresh()
     setIsRefreshing(true);
 
     QPointer<UsageDataManager> self(this);
-    QThreadPool::globalInstance()->start([self, providers = m_providerManager->providers(), ledger = m_ledger] {
-        auto result = std::make_shared<Result>(Result::compute(providers, ledger.get()));
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [self, result] {
-                if (self)
-                    self->publish(std::move(*result));
-            },
-            Qt::QueuedConnection);
-    });
+    m_zoneId = SystemTimeZone::id();
+    m_zone = SystemTimeZone::zone(m_zoneId);
+    QThreadPool::globalInstance()->start(
+        [self, providers = m_providerManager->providers(), ledger = m_ledger, zone = m_zone] {
+            auto result = std::make_shared<Result>(Result::compute(providers, ledger.get(), zone));
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(),
+                [self, result] {
+                    if (self)
+                        self->publish(std::move(*result));
+                },
+                Qt::QueuedConnection);
+        });
 }
 
 void UsageDataManager::reprice()

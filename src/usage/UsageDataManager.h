@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QList>
 #include <QObject>
+#include <QTimeZone>
 #include <QTimer>
 
 #include "ingest/RecordList.h"
@@ -151,7 +152,8 @@ private:
 
     // The day the published figures are of, and what the calendar check saw last.
     std::optional<Instant> m_dayStart;
-    QByteArray m_timeZone;
+    QByteArray m_zoneId;
+    QTimeZone m_zone;
     Instant m_checkedAt {};
     QElapsedTimer m_sinceCheck;
     QTimer m_calendarTimer;

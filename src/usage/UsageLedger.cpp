@@ -8,7 +8,8 @@
 
 #include "basics/LocalCalendar.h"
 
-UsageLedger::Days UsageLedger::endedDays(const RecordList& records, Instant todayStart, const PriceTable& prices)
+UsageLedger::Days UsageLedger::endedDays(const RecordList& records, Instant todayStart, const QTimeZone& zone,
+                                         const PriceTable& prices)
 {
     struct Day
     {
@@ -18,7 +19,7 @@ UsageLedger::Days UsageLedger::endedDays(const RecordList& records, Instant toda
     };
     std::unordered_map<QString, Day> days;
     std::unordered_map<Symbol, const ModelPrice*> priceOf;
-    DayFormatter formatter;
+    DayFormatter formatter(zone);
     for (const auto& batch : records.batches()) {
         for (const auto& r : batch->records) {
             if (r.timestamp >= todayStart)

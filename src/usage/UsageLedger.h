@@ -3,6 +3,7 @@
 #include <map>
 
 #include <QString>
+#include <QTimeZone>
 
 #include "basics/Instant.h"
 #include "ingest/RecordList.h"
@@ -16,8 +17,8 @@ class UsageLedger
 public:
     using Days = std::map<QString, LedgerDay>;
 
-    // Every local day before the one that starts at todayStart that has records, with its figures.
-    static Days endedDays(const RecordList& records, Instant todayStart,
+    // Every day of the zone before the one that starts at todayStart that has records, with its figures.
+    static Days endedDays(const RecordList& records, Instant todayStart, const QTimeZone& zone,
                           const PriceTable& prices = *PriceTable::current());
     // Gives the models of a stored day without a cost one from their tokens where the model has a
     // price; true when one gained a cost. The tokens of a day are summed, so the tiers past 200k

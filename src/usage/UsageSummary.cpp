@@ -58,15 +58,16 @@ void splitKey(const QString& key, QString& providerId, QString& model)
 
 }
 
-UsageSummary UsageSummary::make(const std::vector<UsageRecord>& records, const DisplayName& displayName,
-                                const ProviderLabel& providerLabel, const PriceTable& prices)
+UsageSummary UsageSummary::make(const std::vector<UsageRecord>& records, const QTimeZone& zone,
+                                const DisplayName& displayName, const ProviderLabel& providerLabel,
+                                const PriceTable& prices)
 {
     std::unordered_map<ModelKey, Sums, ModelKeyHash> models;
     std::unordered_map<QString, DaySums> days;
     std::unordered_map<Symbol, qint64> providers;
     std::unordered_map<CompactSymbol, ProjectUsage> projects;
     std::unordered_set<Symbol> sessions;
-    DayFormatter dayFormatter;
+    DayFormatter dayFormatter(zone);
     UsageSummary summary;
 
     for (const auto& r : records) {
@@ -146,9 +147,9 @@ UsageSummary UsageSummary::make(const std::vector<UsageRecord>& records, const D
     return summary;
 }
 
-std::vector<UsageRecord> UsageSummary::recordsOfLastWeek(const RecordList& records, Instant now)
+std::vector<UsageRecord> UsageSummary::recordsOfLastWeek(const RecordList& records, Instant now, const QTimeZone& zone)
 {
-    const auto cutoff = LocalCalendar::startOfDayBefore(now, 7);
+    const auto cutoff = LocalCalendar::startOfDayBefore(now, 7, zone);
     std::vector<UsageRecord> week;
     for (const auto& batch : records.batches()) {
         if (cutoff && batch->latest < *cutoff)

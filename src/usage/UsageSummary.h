@@ -5,6 +5,7 @@
 #include <vector>
 
 #include <QList>
+#include <QTimeZone>
 
 #include "ingest/RecordList.h"
 #include "ingest/UsageRecord.h"
@@ -32,11 +33,11 @@ struct UsageSummary
     // Fills providerName and providerIcon of a provider summary.
     using ProviderLabel = std::function<void(ProviderSummary&)>;
 
-    // Pure: reads nothing but the records, the local time zone and the arguments.
-    static UsageSummary make(const std::vector<UsageRecord>& records, const DisplayName& displayName,
-                             const ProviderLabel& providerLabel = {},
+    // Pure: reads nothing but the records and the arguments. Days are those of the zone.
+    static UsageSummary make(const std::vector<UsageRecord>& records, const QTimeZone& zone,
+                             const DisplayName& displayName, const ProviderLabel& providerLabel = {},
                              const PriceTable& prices = *PriceTable::current());
 
-    // The records at or after local midnight seven calendar days before the day of `now`, in order.
-    static std::vector<UsageRecord> recordsOfLastWeek(const RecordList& records, Instant now);
+    // The records at or after midnight seven calendar days before the day of `now`, in order.
+    static std::vector<UsageRecord> recordsOfLastWeek(const RecordList& records, Instant now, const QTimeZone& zone);
 };

@@ -6,6 +6,7 @@
 
 #include "basics/Clock.h"
 #include "basics/LocalCalendar.h"
+#include "basics/SystemTimeZone.h"
 #include "basics/TokenMath.h"
 #include "usage/TokenFormat.h"
 
@@ -18,8 +19,9 @@ HistoryModel::HistoryModel(QObject* parent)
 void HistoryModel::setDays(const QList<DailyData>& days)
 {
     m_days = days;
-    const QDate today = days.isEmpty() ? QDate::fromString(DayFormatter().format(Clock::now()), Qt::ISODate)
-                                       : QDate::fromString(days.last().dateString, Qt::ISODate);
+    const QDate today = days.isEmpty()
+        ? QDate::fromString(DayFormatter(SystemTimeZone::current()).format(Clock::now()), Qt::ISODate)
+        : QDate::fromString(days.last().dateString, Qt::ISODate);
     const QDate first = QDate(today.year(), today.month(), 1).addMonths(-11);
     std::map<QDate, const DailyData*> byDate;
     for (const auto& d : days)

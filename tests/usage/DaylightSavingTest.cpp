@@ -4,16 +4,19 @@
 #include "basics/LocalCalendar.h"
 #include "usage/UsageSummary.h"
 
-// Runs with TZ=Europe/Berlin: summer time starts on 2025-03-30 (a 23-hour day) and ends on
-// 2025-10-26 (a 25-hour day).
+// In Berlin summer time starts on 2025-03-30 (a 23-hour day) and ends on 2025-10-26 (a 25-hour day).
 namespace {
+
+const QTimeZone Berlin("Europe/Berlin");
 
 TEST(DaylightSaving, MidnightsTheWeekCutoffAndDaysOfTwentyThreeAndTwentyFiveHours)
 {
-    EXPECT_EQ(LocalCalendar::startOfDay(instant("2025-03-31T10:00:00Z")), instant("2025-03-30T22:00:00Z"));
-    EXPECT_EQ(LocalCalendar::startOfDayBefore(instant("2025-03-31T10:00:00Z"), 7), instant("2025-03-23T23:00:00Z"));
-    EXPECT_EQ(LocalCalendar::startOfDay(instant("2025-10-27T10:00:00Z")), instant("2025-10-26T23:00:00Z"));
-    EXPECT_EQ(LocalCalendar::startOfDayBefore(instant("2025-10-27T10:00:00Z"), 7), instant("2025-10-19T22:00:00Z"));
+    EXPECT_EQ(LocalCalendar::startOfDay(instant("2025-03-31T10:00:00Z"), Berlin), instant("2025-03-30T22:00:00Z"));
+    EXPECT_EQ(LocalCalendar::startOfDayBefore(instant("2025-03-31T10:00:00Z"), 7, Berlin),
+              instant("2025-03-23T23:00:00Z"));
+    EXPECT_EQ(LocalCalendar::startOfDay(instant("2025-10-27T10:00:00Z"), Berlin), instant("2025-10-26T23:00:00Z"));
+    EXPECT_EQ(LocalCalendar::startOfDayBefore(instant("2025-10-27T10:00:00Z"), 7, Berlin),
+              instant("2025-10-19T22:00:00Z"));
 
     // Across batches, and records dated later than now still count.
     RecordList list;
@@ -23,7 +26,7 @@ TEST(DaylightSaving, MidnightsTheWeekCutoffAndDaysOfTwentyThreeAndTwentyFiveHour
     list.append(std::make_shared<const RecordBatch>(
         std::vector<UsageRecord> { makeRecord({ .at = "2025-01-01T00:00:00Z", .output = 3 }),
                                    makeRecord({ .at = "2025-04-20T00:00:00Z", .output = 4 }) }));
-    const auto week = UsageSummary::recordsOfLastWeek(list, instant("2025-03-31T10:00:00Z"));
+    const auto week = UsageSummary::recordsOfLastWeek(list, instant("2025-03-31T10:00:00Z"), Berlin);
     ASSERT_EQ(week.size(), 2u);
     EXPECT_TRUE(week[0].outputTokens == 2 && week[1].outputTokens == 4);
 
@@ -38,7 +41,7 @@ TEST(DaylightSaving, MidnightsTheWeekCutoffAndDaysOfTwentyThreeAndTwentyFiveHour
         records.push_back(makeRecord({ .at = times[9 - i], .output = 1ll << (9 - i) }));
     QStringList days;
     QList<qint64> outputs;
-    for (const auto& d : UsageSummary::make(records, {}).dailyData) {
+    for (const auto& d : UsageSummary::make(records, Berlin, {}).dailyData) {
         days << d.dateString;
         outputs << d.outputTokens;
     }

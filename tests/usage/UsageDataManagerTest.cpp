@@ -1,5 +1,4 @@
 #include <atomic>
-#include <ctime>
 #include <filesystem>
 #include <memory>
 #include <semaphore>
@@ -44,7 +43,6 @@ protected:
         QCoreApplication::processEvents();
         Clock::install(nullptr);
         qputenv("TZ", "UTC");
-        tzset();
     }
 
     void log(const std::string& name, const std::string& content)
@@ -182,6 +180,34 @@ TEST_F(UsageDataManagerTest, AChangeDuringARefreshIsReadByOneMoreRefresh)
     EXPECT_TRUE(waitUntil([&] { return usage->todayTokens() == 64 && !usage->isRefreshing(); }));
 }
 
+// The zone moves while workers convert times: the refresh under way keeps its zone, the next one
+// counts the days of the new one.
+TEST_F(UsageDataManagerTest, AZoneChangeWhileTheWorkerRunsIsCountedByTheNextRefresh)
+{
+    auto slow = std::make_shared<SlowProvider>();
+    providers.registerProvider(slow);
+    // 23:00 on the 10th in Seoul; now is 01:00 on the 11th there.
+    line("a", "2025-06-10T14:00:00Z", { 1, 1, 0, 0 });
+    clock.set(instant("2025-06-10T16:00:00Z"));
+    ASSERT_TRUE(refreshedBy(*usage, [this] { usage->startWatching(); }));
+    ASSERT_EQ(usage->todayTokens(), 2);
+
+    slow->hold = true;
+    usage->refresh();
+    slow->reading.acquire();
+    qputenv("TZ", "Asia/Seoul");
+    usage->checkCalendar();
+    slow->release.release();
+    EXPECT_TRUE(waitUntil([&] { return usage->todayTokens() == 0 && !usage->isRefreshing(); }));
+
+    for (const char* zone : { "UTC", "Asia/Seoul", "UTC", "Asia/Seoul" }) {
+        usage->refresh();
+        qputenv("TZ", zone);
+        usage->checkCalendar();
+    }
+    EXPECT_TRUE(waitUntil([&] { return usage->todayTokens() == 0 && !usage->isRefreshing(); }));
+}
+
 TEST_F(UsageDataManagerTest, RefreshPublishesTogetherAndFoldsRequestsMeanwhileIntoOne)
 {
     line("a", "2025-06-10T11:59:00Z", { 30, 30, 0, 0 });
@@ -238,7 +264,6 @@ TEST_F(UsageDataManagerTest, RefreshesOnLogChangesANewDayAZoneChangeAndAJumpOfTh
         SCOPED_TRACE(std::string(now) + " " + zone);
         clock.set(instant(now));
         qputenv("TZ", zone);
-        tzset();
         QSignalSpy refreshed(usage.get(), &UsageDataManager::refreshed);
         usage->checkCalendar();
         EXPECT_EQ(usage->isRefreshing(), refreshes);
@@ -278,7 +303,6 @@ TEST_F(UsageDataManagerTest, StoredDaysOutliveDeletedLogsRiseWithLateWritesAndKe
     // Stored days keep the keys of the zone they were written in. After a move east the logs' days start
     // earlier: the record late on the 8th now counts on the 9th as well, never on no day.
     qputenv("TZ", "Asia/Tokyo");
-    tzset();
     restart();
     const auto days = stored();
     EXPECT_TRUE(days.at(QStringLiteral("2025-06-08")).inputTokens == 50

@@ -20,8 +20,9 @@ constexpr auto Min = std::numeric_limits<std::int64_t>::min();
 
 UsageSummary summarise(const std::vector<UsageRecord>& records)
 {
-    return UsageSummary::make(
-        records, [](const QString& model, const QString& provider) { return provider + QLatin1Char(':') + model; });
+    return UsageSummary::make(records, QTimeZone::utc(), [](const QString& model, const QString& provider) {
+        return provider + QLatin1Char(':') + model;
+    });
 }
 
 TEST(UsageSummary, GroupsByProviderModelDaySessionAndSaturates)
