@@ -18,6 +18,7 @@
 #include "app/UnixSignalHandler.h"
 #include "basics/ClaudePaths.h"
 #include "basics/ManualClock.h"
+#include "basics/SystemTimeZone.h"
 #include "basics/TimestampParser.h"
 #include "ingest/ProviderManager.h"
 #include "quota/ClaudeQuotaManager.h"
@@ -26,6 +27,8 @@
 #include "runner/AnimationSpeed.h"
 #include "runner/RunCharacter.h"
 #include "usage/DailyUsageStore.h"
+#include "usage/PriceTable.h"
+#include "usage/UsageCalculator.h"
 #include "usage/UsageDataManager.h"
 
 namespace {
@@ -101,20 +104,19 @@ int runReport(const Options& options)
 
     const auto folders = ClaudePaths::projectsPaths();
     ProviderManager providers(folders);
-    UsageDataManager usage(&providers);
+    UsageCalculator calculator;
     // The application's history counts in the report too; the report never creates the store.
     if (QFile::exists(DailyUsageStore::defaultPath())) {
         if (auto opened = DailyUsageStore::open(DailyUsageStore::defaultPath()); opened.store)
-            usage.setHistoryStore(std::move(opened.store));
+            calculator.setHistoryStore(std::move(opened.store));
         else
             print(stderr, QStringLiteral("pacemark: %1; the report counts the logs alone\n").arg(opened.error));
     }
-    QEventLoop loop;
-    QObject::connect(&usage, &UsageDataManager::refreshed, &loop, &QEventLoop::quit);
-    usage.refresh();
-    loop.exec();
+    const auto all = providers.providers();
+    const UsageSnapshot usage = calculator.compute(UsageCalculator::read(all), all, Clock::now(),
+                                                   SystemTimeZone::current(), PriceTable::current());
 
-    UsageReport report(usage, Clock::now(), usage.activityLevel());
+    UsageReport report(usage, Clock::now());
     report.setLogFolders(toStringList(ClaudePaths::existingDirectories(folders)), toStringList(folders));
     report.setHistory(options.history);
     if (options.quota)

@@ -4,8 +4,9 @@
 
 ProviderManager::ProviderManager(std::vector<std::string> projectsPaths, QObject* parent)
     : QObject(parent)
+    , m_claudeCode(std::make_shared<ClaudeCodeProvider>(std::move(projectsPaths)))
 {
-    registerProvider(std::make_shared<ClaudeCodeProvider>(std::move(projectsPaths)));
+    registerProvider(m_claudeCode);
 }
 
 ProviderManager::ProviderManager(const std::string& projectsPath, QObject* parent)

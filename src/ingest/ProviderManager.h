@@ -9,6 +9,7 @@
 #include <QSet>
 
 #include "ingest/AIUsageProvider.h"
+#include "ingest/ClaudeCodeProvider.h"
 #include "ingest/ProviderInfo.h"
 
 // The registered usage providers, which of them are enabled, and how to show their models.
@@ -23,6 +24,8 @@ public:
     explicit ProviderManager(const std::string& projectsPath, QObject* parent = nullptr);
 
     const std::vector<std::shared_ptr<AIUsageProvider>>& providers() const { return m_providers; }
+    // The Claude Code reader registered at construction, for those that keep its file cache between runs.
+    const std::shared_ptr<ClaudeCodeProvider>& claudeCode() const { return m_claudeCode; }
     const QList<ProviderInfo>& providerInfos() const { return m_providerInfos; }
     const QSet<QString>& enabledProviderIds() const { return m_enabledProviderIds; }
 
@@ -40,6 +43,7 @@ public:
 private:
     void refreshProviderInfos();
 
+    std::shared_ptr<ClaudeCodeProvider> m_claudeCode;
     std::vector<std::shared_ptr<AIUsageProvider>> m_providers;
     QList<ProviderInfo> m_providerInfos;
     QSet<QString> m_enabledProviderIds;

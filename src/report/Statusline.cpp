@@ -6,26 +6,28 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
-#include <QTimer>
 
 #include "basics/ClaudePaths.h"
 #include "basics/Clock.h"
 #include "basics/Descriptor.h"
 #include "basics/InstanceSocket.h"
 #include "basics/OwnFile.h"
+#include "basics/SystemTimeZone.h"
 #include "ingest/ClaudeCodeProvider.h"
 #include "ingest/ProviderManager.h"
 #include "report/LogCache.h"
 #include "usage/PriceTable.h"
+#include "usage/UsageCalculator.h"
 #include "usage/UsageDataManager.h"
 
 using SteadyClock = std::chrono::steady_clock;
@@ -72,11 +74,19 @@ int Statusline::run(int argc, char** argv)
         const QString cache = LogCache::defaultPath();
         // Claude Code waits for the line. Past the deadline the last figures read from the logs stand in,
         // and the read still under way is left: no file has been written by it yet.
-        QTimer::singleShot(msLeft(deadline), [&] {
-            print(lastFigures(cache, sessionId(request)));
-            std::_Exit(0);
-        });
+        static std::atomic<bool> printed = false;
+        std::thread([deadline, fallback = lastFigures(cache, sessionId(request))] {
+            std::this_thread::sleep_until(deadline);
+            if (!printed.exchange(true)) {
+                print(fallback);
+                std::_Exit(0);
+            }
+        }).detach();
         figures = fromLogs(sessionId(request), cache);
+        // Past the deadline the line is the watchdog's, which ends the process.
+        if (printed.exchange(true))
+            for (;;)
+                ::pause();
     }
     print(figures->toLine(Clock::now()));
     return 0;
@@ -202,34 +212,28 @@ std::optional<StatuslineFigures> Statusline::askInstance(const QString& socketPa
 QJsonObject Statusline::answer(const UsageDataManager& usage, const std::optional<ClaudeQuota>& quota,
                                const QJsonObject& request)
 {
-    return StatuslineFigures::of(usage, sessionId(request), quota, *PriceTable::current()).toJson();
+    return StatuslineFigures::of(*usage.snapshot(), sessionId(request), quota, *PriceTable::current()).toJson();
 }
 
 StatuslineFigures Statusline::fromLogs(const QString& sessionId, const QString& cachePath)
 {
     const auto folders = ClaudePaths::projectsPaths();
     ProviderManager providers(folders);
-    ClaudeCodeProvider* reader = nullptr;
-    for (const auto& provider : providers.providers())
-        if (auto* claude = dynamic_cast<ClaudeCodeProvider*>(provider.get()))
-            reader = claude;
+    const auto reader = providers.claudeCode();
     std::size_t cachedFiles = 0;
-    if (reader) {
-        if (auto states = LogCache::load(cachePath, folders)) {
-            cachedFiles = states->size();
-            reader->restoreFileStates(std::move(*states));
-        }
+    if (auto states = LogCache::load(cachePath, folders)) {
+        cachedFiles = states->size();
+        reader->restoreFileStates(std::move(*states));
     }
 
-    UsageDataManager usage(&providers);
-    QEventLoop loop;
-    QObject::connect(&usage, &UsageDataManager::refreshed, &loop, &QEventLoop::quit);
-    usage.refresh();
-    loop.exec();
-
-    const StatuslineFigures figures = StatuslineFigures::of(usage, sessionId, std::nullopt, *PriceTable::current());
+    UsageCalculator calculator;
+    const auto all = providers.providers();
+    const auto prices = PriceTable::current();
+    const UsageSnapshot usage
+        = calculator.compute(UsageCalculator::read(all), all, Clock::now(), SystemTimeZone::current(), prices);
+    const StatuslineFigures figures = StatuslineFigures::of(usage, sessionId, std::nullopt, *prices);
     // Written only when a log was read or one went away, so that an idle status line writes nothing.
-    if (reader && (reader->lastParsedFileCount() > 0 || reader->cachedFileCount() != cachedFiles)) {
+    if ((reader->lastParsedFileCount() > 0 || reader->cachedFileCount() != cachedFiles)) {
         QString error;
         QJsonObject last = figures.toJson();
         last.insert(SessionIdKey, sessionId);

@@ -6,11 +6,12 @@
 #include <QJsonValue>
 #include <QStringList>
 
+#include "basics/Clock.h"
 #include "basics/TimestampParser.h"
 #include "quota/ResetCountdown.h"
 #include "usage/PriceTable.h"
 #include "usage/TokenFormat.h"
-#include "usage/UsageDataManager.h"
+#include "usage/UsageSnapshot.h"
 
 namespace {
 
@@ -61,62 +62,34 @@ std::optional<qint64> count(const QJsonObject& object, const QString& key)
     return static_cast<qint64>(*value);
 }
 
-// Sums the cost of records one by one, as each request is priced on its own.
-class CostSum
-{
-public:
-    explicit CostSum(const PriceTable& prices)
-        : m_prices(prices)
-    { }
-
-    void add(const UsageRecord& record)
-    {
-        if (!m_usd || record.totalTokens() == 0)
-            return;
-        auto [at, added] = m_models.try_emplace(record.model, nullptr);
-        if (added)
-            at->second = m_prices.find(record.model.view());
-        if (!at->second) {
-            m_usd.reset();
-            return;
-        }
-        *m_usd += at->second->cost(record.inputTokens, record.outputTokens, record.cacheWriteTokens,
-                                   record.cacheWrite1hTokens, record.cacheReadTokens);
-    }
-    std::optional<double> usd() const { return m_usd; }
-
-private:
-    const PriceTable& m_prices;
-    std::unordered_map<Symbol, const ModelPrice*> m_models;
-    std::optional<double> m_usd = 0.0;
-};
-
 }
 
-StatuslineFigures StatuslineFigures::of(const UsageDataManager& usage, const QString& sessionId,
+StatuslineFigures StatuslineFigures::of(const UsageSnapshot& usage, const QString& sessionId,
                                         const std::optional<ClaudeQuota>& quota, const PriceTable& prices)
 {
     StatuslineFigures figures;
-    figures.tokensPerMinute = usage.tokensPerMinute();
-    figures.pace = paceFor(usage.activityLevel(), figures.tokensPerMinute);
-    figures.todayTokens = usage.todayTokens();
-    CostSum today(prices);
-    for (const auto& record : usage.todayRecordsCache())
-        today.add(record);
-    figures.todayCostUsd = today.usd();
+    const Instant now = Clock::now();
+    figures.tokensPerMinute = usage.tokensPerMinute(now);
+    figures.pace = paceFor(usage.activityLevel(now), figures.tokensPerMinute);
+    figures.todayTokens = usage.today.totalTokens;
+    figures.todayCostUsd = usage.todayCostUsd();
     if (!sessionId.isEmpty()) {
         const QByteArray id = sessionId.toUtf8();
         const std::string_view wanted(id.constData(), static_cast<std::size_t>(id.size()));
         qint64 tokens = 0;
-        CostSum cost(prices);
-        usage.allRecords().forEach([&](const UsageRecord& record) {
+        UsdCost cost;
+        std::unordered_map<Symbol, const ModelPrice*> priceOf;
+        usage.allRecords.forEach([&](const UsageRecord& record) {
             if (record.sessionId.view() == wanted) {
                 TokenMath::accumulate(tokens, record.totalTokens());
-                cost.add(record);
+                auto [at, added] = priceOf.try_emplace(record.model, nullptr);
+                if (added)
+                    at->second = prices.find(record.model.view());
+                cost.add(at->second, record);
             }
         });
         figures.sessionTokens = tokens;
-        figures.sessionCostUsd = cost.usd();
+        figures.sessionCostUsd = UsageSnapshot::shownCost(cost, tokens);
     }
     if (const auto* binding = quota ? quota->bindingLimit() : nullptr) {
         figures.quota = binding->window();

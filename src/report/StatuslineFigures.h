@@ -10,7 +10,7 @@
 #include "usage/Pace.h"
 
 class PriceTable;
-class UsageDataManager;
+struct UsageSnapshot;
 
 // What the status line shows: the runner's pace and the rate of the last three minutes, today's and
 // one session's tokens and cost, and the binding quota limit when it is known. The running application
@@ -29,9 +29,9 @@ struct StatuslineFigures
     std::optional<ClaudeQuota::Window> quota;
     QString quotaLabel;
 
-    // The figures of the usage's last refresh; session ones for records with that session id. A cost
-    // is the sum of each request's, and unknown when a request with tokens has a model without a price.
-    static StatuslineFigures of(const UsageDataManager& usage, const QString& sessionId,
+    // The figures of a usage snapshot, the rate and pace as of now; session ones for records with that
+    // session id. Costs follow the popover's rule: the priced tokens' cost, unknown when none had a price.
+    static StatuslineFigures of(const UsageSnapshot& usage, const QString& sessionId,
                                 const std::optional<ClaudeQuota>& quota, const PriceTable& prices);
 
     QJsonObject toJson() const;

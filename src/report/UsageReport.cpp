@@ -8,7 +8,7 @@
 #include <QTextStream>
 
 #include "usage/TokenFormat.h"
-#include "usage/UsageDataManager.h"
+#include "usage/UsageSnapshot.h"
 
 namespace {
 
@@ -33,16 +33,16 @@ QJsonArray daysJson(const QList<DailyData>& days)
 
 }
 
-UsageReport::UsageReport(const UsageDataManager& usage, Instant generatedAt, ActivityLevel level)
+UsageReport::UsageReport(const UsageSnapshot& usage, Instant generatedAt)
     : m_usage(usage)
     , m_generatedAt(generatedAt)
-    , m_level(level)
+    , m_level(usage.activityLevel(generatedAt))
 { }
 
 QJsonObject UsageReport::toJson() const
 {
     QJsonArray breakdown;
-    for (const auto& b : m_usage.todayBreakdown()) {
+    for (const auto& b : m_usage.today.modelBreakdowns) {
         breakdown.append(QJsonObject {
             { QStringLiteral("id"), b.id() },
             { QStringLiteral("model"), b.model },
@@ -57,7 +57,7 @@ QJsonObject UsageReport::toJson() const
         });
     }
     QJsonArray providers;
-    for (const auto& p : m_usage.providerSummaries()) {
+    for (const auto& p : m_usage.today.providerSummaries) {
         providers.append(QJsonObject {
             { QStringLiteral("providerId"), p.providerId },
             { QStringLiteral("providerName"), p.providerName },
@@ -68,24 +68,24 @@ QJsonObject UsageReport::toJson() const
     const auto last = m_usage.lastActivity();
     QJsonObject json {
         { QStringLiteral("generatedAt"), InstantFormat::toIsoUtc(m_generatedAt) },
-        { QStringLiteral("todayTokens"), m_usage.todayTokens() },
-        { QStringLiteral("todayOutputTokens"), m_usage.todayOutputTokens() },
-        { QStringLiteral("cumulativeTokens"), m_usage.cumulativeTokens() },
+        { QStringLiteral("todayTokens"), m_usage.today.totalTokens },
+        { QStringLiteral("todayOutputTokens"), m_usage.today.totalOutputTokens },
+        { QStringLiteral("cumulativeTokens"), m_usage.cumulativeTokens },
         { QStringLiteral("todayCostUSD"),
-          costJson(m_usage.todayCostUSD(), m_usage.todayUnpricedTokens(), m_usage.todayTokens()) },
+          costJson(m_usage.today.totalCost.usd, m_usage.today.totalCost.unpricedTokens, m_usage.today.totalTokens) },
         { QStringLiteral("cumulativeCostUSD"),
-          costJson(m_usage.cumulativeCostUSD(), m_usage.cumulativeUnpricedTokens(), m_usage.cumulativeTokens()) },
-        { QStringLiteral("todayUnpricedTokens"), m_usage.todayUnpricedTokens() },
-        { QStringLiteral("cumulativeUnpricedTokens"), m_usage.cumulativeUnpricedTokens() },
-        { QStringLiteral("sessionCount"), m_usage.sessionCount() },
-        { QStringLiteral("tokensPerMinute"), m_usage.tokensPerMinute() },
-        { QStringLiteral("isActive"), m_usage.isActive() },
+          costJson(m_usage.cumulativeCost.usd, m_usage.cumulativeCost.unpricedTokens, m_usage.cumulativeTokens) },
+        { QStringLiteral("todayUnpricedTokens"), m_usage.today.totalCost.unpricedTokens },
+        { QStringLiteral("cumulativeUnpricedTokens"), m_usage.cumulativeCost.unpricedTokens },
+        { QStringLiteral("sessionCount"), m_usage.today.sessionCount },
+        { QStringLiteral("tokensPerMinute"), m_usage.tokensPerMinute(m_generatedAt) },
+        { QStringLiteral("isActive"), m_usage.active },
         { QStringLiteral("activityLevel"), QString(activityLevelName(m_level)) },
         { QStringLiteral("lastActivityTimestamp"),
           last ? QJsonValue(InstantFormat::toIsoUtcMillis(*last)) : QJsonValue(QJsonValue::Null) },
-        { QStringLiteral("recordCount"), static_cast<qint64>(m_usage.allRecords().size()) },
+        { QStringLiteral("recordCount"), static_cast<qint64>(m_usage.allRecords.size()) },
         { QStringLiteral("todayBreakdown"), breakdown },
-        { QStringLiteral("weeklyData"), daysJson(m_usage.weeklyData()) },
+        { QStringLiteral("weeklyData"), daysJson(m_usage.weeklyData) },
         { QStringLiteral("providerSummaries"), providers },
     };
     const auto projects = [](const QList<ProjectUsage>& list) {
@@ -98,10 +98,10 @@ QJsonObject UsageReport::toJson() const
         return out;
     };
     json.insert(QStringLiteral("projects"),
-                QJsonObject { { QStringLiteral("today"), projects(m_usage.todayProjects()) },
-                              { QStringLiteral("lastSevenDays"), projects(m_usage.weekProjects()) } });
+                QJsonObject { { QStringLiteral("today"), projects(m_usage.today.projects) },
+                              { QStringLiteral("lastSevenDays"), projects(m_usage.weekProjects) } });
     if (m_history)
-        json.insert(QStringLiteral("history"), daysJson(m_usage.historyData()));
+        json.insert(QStringLiteral("history"), daysJson(m_usage.historyData));
     if (m_quota)
         json.insert(QStringLiteral("quota"), m_quota->toJson());
     return json;
@@ -122,19 +122,22 @@ QString UsageReport::toText() const
     else if (!m_logFoldersSearched.isEmpty())
         out << "Logs       none found in " << m_logFoldersSearched.join(QStringLiteral(", ")) << "\n";
     out << "\n";
-    out << "Today      " << formatTokens(m_usage.todayTokens()) << " tokens ("
-        << formatTokens(m_usage.todayOutputTokens()) << " output) in " << m_usage.sessionCount()
-        << (m_usage.sessionCount() == 1 ? " session" : " sessions") << ", "
-        << formatUsd(m_usage.todayCostUSD(), m_usage.todayCostKnown()) << "\n";
-    out << "Rate       " << formatTokens(m_usage.tokensPerMinute()) << " tokens/min, " << activityLevelName(m_level);
+    out << "Today      " << formatTokens(m_usage.today.totalTokens) << " tokens ("
+        << formatTokens(m_usage.today.totalOutputTokens) << " output) in " << m_usage.today.sessionCount
+        << (m_usage.today.sessionCount == 1 ? " session" : " sessions") << ", "
+        << formatUsd(m_usage.today.totalCost.usd, m_usage.todayCostUsd().has_value()) << "\n";
+    out << "Rate       " << formatTokens(m_usage.tokensPerMinute(m_generatedAt)) << " tokens/min, "
+        << activityLevelName(m_level);
     if (const auto last = m_usage.lastActivity())
         out << " (last activity " << local(*last) << ")";
     out << "\n";
-    out << "All time   " << formatTokens(m_usage.cumulativeTokens()) << " tokens, "
-        << formatUsd(m_usage.cumulativeCostUSD(), m_usage.cumulativeCostKnown()) << "\n";
-    if (m_usage.cumulativeUnpricedTokens() > 0)
-        out << "No price   " << formatTokens(m_usage.cumulativeUnpricedTokens()) << " tokens all time ("
-            << formatTokens(m_usage.todayUnpricedTokens()) << " today), of models the price table lacks\n";
+    out << "All time   " << formatTokens(m_usage.cumulativeTokens) << " tokens, "
+        << formatUsd(m_usage.cumulativeCost.usd,
+                     UsdCost::known(m_usage.cumulativeCost.unpricedTokens, m_usage.cumulativeTokens))
+        << "\n";
+    if (m_usage.cumulativeCost.unpricedTokens > 0)
+        out << "No price   " << formatTokens(m_usage.cumulativeCost.unpricedTokens) << " tokens all time ("
+            << formatTokens(m_usage.today.totalCost.unpricedTokens) << " today), of models the price table lacks\n";
 
     const auto days = [&](const char* title, const QList<DailyData>& list) {
         out << "\n" << title << "\n";
@@ -144,12 +147,12 @@ QString UsageReport::toText() const
             out << "  " << d.dateString << "  " << qSetFieldWidth(8) << Qt::right << formatTokens(d.totalTokens)
                 << qSetFieldWidth(10) << formatUsd(d.costUSD, d.costKnown()) << qSetFieldWidth(0) << Qt::left << "\n";
     };
-    days("Last 7 days and today", m_usage.weeklyData());
+    days("Last 7 days and today", m_usage.weeklyData);
 
     out << "\nModels today\n";
-    if (m_usage.todayBreakdown().isEmpty())
+    if (m_usage.today.modelBreakdowns.isEmpty())
         out << "  no usage\n";
-    for (const auto& b : m_usage.todayBreakdown()) {
+    for (const auto& b : m_usage.today.modelBreakdowns) {
         out << "  " << qSetFieldWidth(8) << b.displayName << qSetFieldWidth(8) << Qt::right
             << formatTokens(b.totalTokens()) << qSetFieldWidth(10) << formatUsd(b.costUSD, b.costKnown())
             << qSetFieldWidth(0) << Qt::left << "  in " << formatTokens(b.inputTokens) << ", out "
@@ -171,10 +174,10 @@ QString UsageReport::toText() const
         if (list.size() > 5)
             out << "  and " << list.size() - 5 << " more\n";
     };
-    projects("Projects today", m_usage.todayProjects());
-    projects("Projects, last 7 days and today", m_usage.weekProjects());
+    projects("Projects today", m_usage.today.projects);
+    projects("Projects, last 7 days and today", m_usage.weekProjects);
     if (m_history)
-        days("History", m_usage.historyData());
+        days("History", m_usage.historyData);
     if (m_quota)
         out << m_quota->toText();
     out.flush();

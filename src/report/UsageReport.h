@@ -11,13 +11,14 @@
 #include "report/QuotaReport.h"
 #include "usage/ActivityLevel.h"
 
-class UsageDataManager;
+struct UsageSnapshot;
 
 // What the headless report prints: the figures of one refresh, as text or as JSON.
 class UsageReport
 {
 public:
-    UsageReport(const UsageDataManager& usage, Instant generatedAt, ActivityLevel level);
+    // The rate and the activity level are those at generatedAt.
+    UsageReport(const UsageSnapshot& usage, Instant generatedAt);
 
     // With a quota the report gains its section and the "quota" member.
     void setQuota(QuotaReport quota) { m_quota = std::move(quota); }
@@ -35,7 +36,7 @@ public:
     QString toText() const;
 
 private:
-    const UsageDataManager& m_usage;
+    const UsageSnapshot& m_usage;
     Instant m_generatedAt;
     ActivityLevel m_level;
     std::optional<QuotaReport> m_quota;

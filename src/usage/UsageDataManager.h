@@ -17,14 +17,18 @@
 #include "usage/ModelBreakdown.h"
 #include "usage/ProjectUsage.h"
 #include "usage/ProviderSummary.h"
+#include "usage/UsageSnapshot.h"
 #include "usage/UsdCost.h"
 
 class DailyUsageStore;
 class FileWatcher;
 class ProviderManager;
+class UsageCalculator;
 
-// The one store of usage figures. Re-reads the providers when the logs change, aggregates off the
-// main thread and publishes every figure of a refresh together, in one main-thread turn.
+// The one store of usage figures. Watches the logs, the calendar and the time zone; on a change it
+// reads the providers and runs the calculator on a worker, one refresh at a time (a change meanwhile
+// brings one more), and publishes the new snapshot in one main-thread turn. The properties for the
+// views are read from the snapshot and announced only when they changed.
 class UsageDataManager : public QObject
 {
     Q_OBJECT
@@ -51,34 +55,40 @@ public:
     explicit UsageDataManager(ProviderManager* providerManager, QObject* parent = nullptr);
     ~UsageDataManager() override;
 
-    qint64 todayTokens() const { return m_todayTokens; }
-    qint64 todayOutputTokens() const { return m_todayOutputTokens; }
-    const QList<ModelBreakdown>& todayBreakdown() const { return m_todayBreakdown; }
-    const QList<DailyData>& weeklyData() const { return m_weeklyData; }
+    // The figures of the last refresh; the properties below read them.
+    const std::shared_ptr<const UsageSnapshot>& snapshot() const { return m_snapshot; }
+
+    qint64 todayTokens() const { return m_snapshot->today.totalTokens; }
+    qint64 todayOutputTokens() const { return m_snapshot->today.totalOutputTokens; }
+    const QList<ModelBreakdown>& todayBreakdown() const { return m_snapshot->today.modelBreakdowns; }
+    const QList<DailyData>& weeklyData() const { return m_snapshot->weeklyData; }
     // Every day from the first one of the logs or the store to today, empty days included; per day
     // the larger of the two.
-    const QList<DailyData>& historyData() const { return m_historyData; }
-    const QList<ProviderSummary>& providerSummaries() const { return m_providerSummaries; }
-    qint64 cumulativeTokens() const { return m_cumulativeTokens; }
+    const QList<DailyData>& historyData() const { return m_snapshot->historyData; }
+    const QList<ProviderSummary>& providerSummaries() const { return m_snapshot->today.providerSummaries; }
+    qint64 cumulativeTokens() const { return m_snapshot->cumulativeTokens; }
     // In US dollars, of the tokens with a price; the tokens without one are counted apart.
-    double todayCostUSD() const { return m_todayCost.usd; }
-    bool todayCostKnown() const { return UsdCost::known(m_todayCost.unpricedTokens, m_todayTokens); }
-    qint64 todayUnpricedTokens() const { return m_todayCost.unpricedTokens; }
-    double cumulativeCostUSD() const { return m_cumulativeCost.usd; }
-    bool cumulativeCostKnown() const { return UsdCost::known(m_cumulativeCost.unpricedTokens, m_cumulativeTokens); }
-    qint64 cumulativeUnpricedTokens() const { return m_cumulativeCost.unpricedTokens; }
+    double todayCostUSD() const { return m_snapshot->today.totalCost.usd; }
+    bool todayCostKnown() const { return m_snapshot->todayCostUsd().has_value(); }
+    qint64 todayUnpricedTokens() const { return m_snapshot->today.totalCost.unpricedTokens; }
+    double cumulativeCostUSD() const { return m_snapshot->cumulativeCost.usd; }
+    bool cumulativeCostKnown() const
+    {
+        return UsdCost::known(m_snapshot->cumulativeCost.unpricedTokens, m_snapshot->cumulativeTokens);
+    }
+    qint64 cumulativeUnpricedTokens() const { return m_snapshot->cumulativeCost.unpricedTokens; }
     // Per project, most tokens first: today's, and those of the last seven days and today.
-    const QList<ProjectUsage>& todayProjects() const { return m_todayProjects; }
-    const QList<ProjectUsage>& weekProjects() const { return m_weekProjects; }
-    bool isActive() const { return m_isActive; }
+    const QList<ProjectUsage>& todayProjects() const { return m_snapshot->today.projects; }
+    const QList<ProjectUsage>& weekProjects() const { return m_snapshot->weekProjects; }
+    bool isActive() const { return m_snapshot->active; }
     // Invalid when there was no activity today.
     QDateTime lastActivityTimestamp() const;
-    std::optional<Instant> lastActivity() const { return m_lastActivity; }
-    qint64 sessionCount() const { return m_sessionCount; }
+    std::optional<Instant> lastActivity() const { return m_snapshot->lastActivity(); }
+    qint64 sessionCount() const { return m_snapshot->today.sessionCount; }
     qint64 tokensPerMinute() const { return m_tokensPerMinute; }
     bool isRefreshing() const { return m_isRefreshing; }
-    const RecordList& allRecords() const { return m_allRecords; }
-    const std::vector<UsageRecord>& todayRecordsCache() const { return m_todayRecordsCache; }
+    const RecordList& allRecords() const { return m_snapshot->allRecords; }
+    const std::vector<UsageRecord>& todayRecordsCache() const { return m_snapshot->todayRecords; }
 
     ProviderManager* providerManager() const { return m_providerManager; }
     FileWatcher* fileWatcher() const { return m_fileWatcher; }
@@ -121,42 +131,25 @@ Q_SIGNALS:
     void refreshed();
 
 private:
-    struct Result;
-    struct Ledger;
-    void publish(Result&& result);
+    void publish(std::shared_ptr<const UsageSnapshot> snapshot);
     void setIsRefreshing(bool refreshing);
     void scheduleCalendarCheck();
 
     ProviderManager* m_providerManager;
     FileWatcher* m_fileWatcher;
 
-    qint64 m_todayTokens = 0;
-    qint64 m_todayOutputTokens = 0;
-    QList<ModelBreakdown> m_todayBreakdown;
-    QList<DailyData> m_weeklyData;
-    QList<DailyData> m_historyData;
-    QList<ProviderSummary> m_providerSummaries;
-    qint64 m_cumulativeTokens = 0;
-    UsdCost m_todayCost;
-    UsdCost m_cumulativeCost;
-    QList<ProjectUsage> m_todayProjects;
-    QList<ProjectUsage> m_weekProjects;
-    bool m_isActive = false;
-    std::optional<Instant> m_lastActivity;
-    qint64 m_sessionCount = 0;
+    std::shared_ptr<const UsageSnapshot> m_snapshot;
     qint64 m_tokensPerMinute = 0;
-    RecordList m_allRecords;
-    std::vector<UsageRecord> m_todayRecordsCache;
     bool m_isRefreshing = false;
+    // Asked for during a refresh: one more follows it.
     bool m_dirty = false;
 
-    // The day the published figures are of, and what the calendar check saw last.
-    std::optional<Instant> m_dayStart;
+    // The zone of the last refresh, and what the calendar check saw last.
     QByteArray m_zoneId;
     QTimeZone m_zone;
     Instant m_checkedAt {};
     QElapsedTimer m_sinceCheck;
     QTimer m_calendarTimer;
     // Used by one refresh at a time, on its worker thread.
-    std::shared_ptr<Ledger> m_ledger;
+    std::shared_ptr<UsageCalculator> m_calculator;
 };

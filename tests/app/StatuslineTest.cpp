@@ -94,7 +94,7 @@ struct Usage
 // The figures of one refresh over the logs with nothing cached, as the report makes them.
 StatuslineFigures fresh(const QString& session)
 {
-    return StatuslineFigures::of(Usage().usage, session, std::nullopt, *PriceTable::current());
+    return StatuslineFigures::of(*Usage().usage.snapshot(), session, std::nullopt, *PriceTable::current());
 }
 
 void expectSame(const StatuslineFigures& a, const StatuslineFigures& b)
@@ -166,12 +166,13 @@ TEST(Statusline, AnyInputPrintsOneLineAndTheRunningInstanceAnswers)
         });
 
         const QByteArray out = statusline(logs, claudeInput("s2", ""));
-        const StatuslineFigures expected = StatuslineFigures::of(usage, u"s2"_s, quota, *PriceTable::current());
+        const StatuslineFigures expected
+            = StatuslineFigures::of(*usage.snapshot(), u"s2"_s, quota, *PriceTable::current());
         EXPECT_EQ(QString::fromUtf8(out), expected.toLine(Clock::now()) + u'\n');
         EXPECT_TRUE(out.contains("5h 42% (2h 5m)")) << out.constData();
         // A model's weekly cap that binds takes the quota's place, also across the socket.
         const auto capped = StatuslineFigures::fromJson(
-            StatuslineFigures::of(usage, u"s2"_s, UsageAnswers::parse(UsageAnswers::BindingScopedCap),
+            StatuslineFigures::of(*usage.snapshot(), u"s2"_s, UsageAnswers::parse(UsageAnswers::BindingScopedCap),
                                   *PriceTable::current())
                 .toJson());
         ASSERT_TRUE(capped);
@@ -224,12 +225,12 @@ TEST(Statusline, CacheFollowsTheLogs)
     EXPECT_GT(*grown.todayCostUsd, *grown.sessionCostUsd);
     EXPECT_GT(*grown.sessionCostUsd, 0.0);
 
-    // A model without a price leaves today's cost unknown, not lower; the session has none of it.
+    // A model without a price adds nothing to today's cost, as in the popover; a session of it alone has none.
     logs.home.write(logs.folder + "s4.jsonl",
                     ClaudeLog::assistant("msg_f", ago(5s), { 1, 1, 0, 0 }, "claude-next-9", "s4"));
     const StatuslineFigures unpriced = Statusline::fromLogs(u"s1"_s, logs.cache());
-    EXPECT_TRUE(!unpriced.todayCostUsd && unpriced.sessionCostUsd == grown.sessionCostUsd);
-    EXPECT_TRUE(unpriced.toLine(Clock::now()).contains(u"오늘 17.1K — · 세션"_s));
+    EXPECT_TRUE(unpriced.todayCostUsd == grown.todayCostUsd && unpriced.sessionCostUsd == grown.sessionCostUsd);
+    EXPECT_FALSE(Statusline::fromLogs(u"s4"_s, logs.cache()).sessionCostUsd);
 
     const QByteArray good = TempDir::contents(logs.cache());
     ASSERT_GT(good.size(), 16);
