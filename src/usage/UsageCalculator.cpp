@@ -221,8 +221,8 @@ UsageSnapshot UsageCalculator::compute(RecordList records, const Providers& prov
     Ledger* ledger = m_ledger.get();
     ledger->usePrices(std::move(prices));
     r.today = UsageSummary::make(r.todayRecords, zone, displayName, providerLabel, *ledger->prices);
-    UsageSummary week = UsageSummary::make(UsageSummary::recordsOfLastWeek(r.allRecords, now, zone), zone, displayName, {},
-                                           *ledger->prices);
+    UsageSummary week = UsageSummary::make(UsageSummary::recordsOfLastWeek(r.allRecords, now, zone), zone, displayName,
+                                           {}, *ledger->prices);
     r.weeklyData = std::move(week.dailyData);
     r.weekProjects = std::move(week.projects);
     ledger->update(r.allRecords, todayStart, zone, TokenMath::add(r.cumulativeTokens, -r.today.totalTokens));
