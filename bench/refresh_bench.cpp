@@ -21,6 +21,7 @@
 #include "basics/ManualClock.h"
 #include "ingest/ClaudeCodeProvider.h"
 #include "ingest/JSONLParser.h"
+#include "ingest/LogFileLister.h"
 #include "ingest/ProviderManager.h"
 #include "usage/DailyUsageStore.h"
 #include "usage/UsageDataManager.h"
@@ -58,7 +59,7 @@ long peakRssKiB()
 std::int64_t totalBytes(const std::string& root)
 {
     std::int64_t bytes = 0;
-    for (const auto& file : JSONLParser::findSessionFiles({ root }))
+    for (const auto& file : LogFileLister::list({ root }, LogFileLister::Scope::SessionLogs))
         bytes += file.stamp.size;
     return bytes;
 }
@@ -76,7 +77,7 @@ int main(int argc, char** argv)
     ManualClock clock(Instant { std::chrono::seconds { 1796558400 } }); // the corpus's "now"
     Clock::install(&clock);
 
-    const auto files = JSONLParser::findSessionFiles({ root });
+    const auto files = LogFileLister::list({ root }, LogFileLister::Scope::SessionLogs);
     const double gib = static_cast<double>(totalBytes(root)) / (1 << 30);
     const auto heapBefore = mallinfo2().uordblks;
 

@@ -13,6 +13,7 @@
 
 #include "basics/ClaudePaths.h"
 #include "ingest/JSONLParser.h"
+#include "ingest/LogFileLister.h"
 #include "ingest/Xxh3.h"
 
 namespace {
@@ -150,7 +151,8 @@ ClaudeCodeProvider::onlyAppended(const std::string& path, const CacheEntry& entr
 
 RecordList ClaudeCodeProvider::fetchRecords()
 {
-    auto found = JSONLParser::findSessionFiles(ClaudePaths::existingDirectories(m_projectsPaths));
+    auto found
+        = LogFileLister::list(ClaudePaths::existingDirectories(m_projectsPaths), LogFileLister::Scope::SessionLogs);
     std::vector<std::string> files;
     files.reserve(found.size());
     for (auto& file : found)

@@ -4,7 +4,7 @@
 
 #include <QTimer>
 
-#include "ingest/DirectoryWalker.h"
+#include "ingest/LogFileLister.h"
 
 FileWatcher::FileWatcher(std::chrono::milliseconds pollInterval, QObject* parent)
     : QObject(parent)
@@ -30,22 +30,12 @@ void FileWatcher::stop()
     m_timer = nullptr;
 }
 
-std::vector<DirectoryWalker::File> FileWatcher::findLogFiles(const std::vector<std::string>& directories)
-{
-    return DirectoryWalker::collect(
-        directories,
-        [](std::string_view name) {
-            return name.ends_with(".jsonl") || name.ends_with(".json") || name.ends_with(".log");
-        },
-        true);
-}
-
 void FileWatcher::checkForChanges()
 {
     const auto directories = m_directoryProvider ? m_directoryProvider() : std::vector<std::string> {};
     bool changed = false;
     std::unordered_set<std::string> seen;
-    for (auto& [path, stamp] : findLogFiles(directories)) {
+    for (auto& [path, stamp] : LogFileLister::list(directories, LogFileLister::Scope::Watched)) {
         auto [it, inserted] = m_lastStamps.try_emplace(path, stamp);
         if (!inserted && !(it->second == stamp)) {
             it->second = stamp;

@@ -36,9 +36,6 @@ public:
 
     void checkForChanges();
 
-    // The ".jsonl", ".json" and ".log" files below the folders, at any depth, each folder listed once.
-    static std::vector<DirectoryWalker::File> findLogFiles(const std::vector<std::string>& directories);
-
 private:
     const std::chrono::milliseconds m_pollInterval;
     QTimer* m_timer = nullptr;

@@ -15,7 +15,6 @@
 #include <unordered_map>
 
 #include "basics/TimestampParser.h"
-#include "ingest/DirectoryWalker.h"
 #include "ingest/SymbolCache.h"
 #include "ingest/Xxh3.h"
 
@@ -174,12 +173,6 @@ private:
     std::size_t m_capacity = 0;
 };
 
-}
-
-std::vector<DirectoryWalker::File> JSONLParser::findSessionFiles(const std::vector<std::string>& projectsPaths)
-{
-    return DirectoryWalker::collect(
-        projectsPaths, [](std::string_view name) { return name.ends_with(".jsonl"); }, false);
 }
 
 std::vector<UsageRecord> JSONLParser::parseFile(const std::string& path)

@@ -6,22 +6,18 @@
 #include <string_view>
 #include <vector>
 
-#include "ingest/DirectoryWalker.h"
 #include "ingest/JSONLDecoder.h"
 #include "ingest/JSONLRecord.h"
 #include "ingest/SymbolCache.h"
 #include "ingest/UsageRecord.h"
 
-// Finds Claude Code's session logs and turns them into usage records. Stateless; safe on any thread
+// Turns Claude Code's session logs into usage records. Stateless; safe on any thread
 // as long as each thread uses its own decoder.
 class JSONLParser
 {
 public:
     // Lines longer than this are skipped without being held in memory whole.
     static constexpr std::size_t MaxLineBytes = 64u << 20;
-
-    // Every ".jsonl" file in the folders below the projects folders (not directly in one).
-    static std::vector<DirectoryWalker::File> findSessionFiles(const std::vector<std::string>& projectsPaths);
 
     // The records of a file in line order, duplicates included; empty when it cannot be read.
     static std::vector<UsageRecord> parseFile(const std::string& path);

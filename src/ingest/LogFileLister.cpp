@@ -1,0 +1,14 @@
+#include "ingest/LogFileLister.h"
+
+std::vector<DirectoryWalker::File> LogFileLister::list(const std::vector<std::string>& folders, Scope scope)
+{
+    if (scope == Scope::SessionLogs)
+        return DirectoryWalker::collect(
+            folders, [](std::string_view name) { return name.ends_with(".jsonl"); }, false);
+    return DirectoryWalker::collect(
+        folders,
+        [](std::string_view name) {
+            return name.ends_with(".jsonl") || name.ends_with(".json") || name.ends_with(".log");
+        },
+        true);
+}
