@@ -195,6 +195,19 @@ void UserDefaults::setPriceListLastAttempt(Instant at)
     Q_EMIT changed(priceListLastAttemptKey);
 }
 
+std::optional<bool> UserDefaults::usageSourceEnabled(const QString& id) const
+{
+    const QVariant value = m_settings.value(QStringLiteral("usageSources/") + id);
+    return value.isValid() ? std::optional(value.toBool()) : std::nullopt;
+}
+
+void UserDefaults::setUsageSourceEnabled(const QString& id, bool enabled)
+{
+    const QString key = QStringLiteral("usageSources/") + id;
+    m_settings.setValue(key, enabled);
+    Q_EMIT changed(key);
+}
+
 void UserDefaults::sync()
 {
     m_settings.sync();

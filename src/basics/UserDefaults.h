@@ -83,6 +83,9 @@ public:
     void setPriceListAutoUpdate(bool enabled);
     void setPriceListLastAttempt(Instant at);
 
+    // The user's choice for a source of usage logs; empty while they made none.
+    std::optional<bool> usageSourceEnabled(const QString& id) const;
+    void setUsageSourceEnabled(const QString& id, bool enabled);
     // Writes pending changes to disk now rather than at the next idle moment.
     void sync();
 

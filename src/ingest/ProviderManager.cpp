@@ -1,5 +1,6 @@
 #include "ingest/ProviderManager.h"
 
+#include "basics/UserDefaults.h"
 #include "ingest/ClaudeCodeProvider.h"
 
 ProviderManager::ProviderManager(std::vector<std::string> projectsPaths, QObject* parent)
@@ -15,24 +16,60 @@ ProviderManager::ProviderManager(const std::string& projectsPath, QObject* paren
 
 void ProviderManager::registerProvider(std::shared_ptr<AIUsageProvider> provider)
 {
-    m_enabledProviderIds.insert(provider->id());
     m_providers.push_back(std::move(provider));
     refreshProviderInfos();
+    Q_EMIT providersChanged();
+}
+
+void ProviderManager::useSettings(UserDefaults* defaults)
+{
+    m_defaults = defaults;
+    refreshProviderInfos();
+    Q_EMIT providersChanged();
+}
+
+void ProviderManager::setEnabled(const QString& id, bool enabled)
+{
+    if (m_defaults)
+        m_defaults->setUsageSourceEnabled(id, enabled);
+    else
+        m_choices.insert(id, enabled);
+    refreshProviderInfos();
+    Q_EMIT providersChanged();
+}
+
+bool ProviderManager::isEnabled(const AIUsageProvider& provider) const
+{
+    const QString id = provider.id();
+    const std::optional<bool> choice = m_defaults
+        ? m_defaults->usageSourceEnabled(id)
+        : (m_choices.contains(id) ? std::optional(m_choices.value(id)) : std::nullopt);
+    return choice.value_or(true);
+}
+
+QSet<QString> ProviderManager::enabledProviderIds() const
+{
+    QSet<QString> ids;
+    for (const auto& p : m_providers)
+        if (isEnabled(*p))
+            ids.insert(p->id());
+    return ids;
 }
 
 void ProviderManager::refreshProviderInfos()
 {
     m_providerInfos.clear();
-    for (const auto& p : m_providers)
-        m_providerInfos.append(
-            { p->id(), p->name(), p->icon(), p->isAvailable(), m_enabledProviderIds.contains(p->id()) });
+    for (const auto& p : m_providers) {
+        const bool available = p->isAvailable();
+        m_providerInfos.append({ p->id(), p->name(), p->icon(), available, available && isEnabled(*p) });
+    }
 }
 
 std::vector<std::shared_ptr<AIUsageProvider>> ProviderManager::enabledProviders() const
 {
     std::vector<std::shared_ptr<AIUsageProvider>> enabled;
     for (const auto& p : m_providers)
-        if (m_enabledProviderIds.contains(p->id()) && p->isAvailable())
+        if (isEnabled(*p) && p->isAvailable())
             enabled.push_back(p);
     return enabled;
 }

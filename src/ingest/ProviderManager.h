@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QSet>
@@ -12,11 +13,14 @@
 #include "ingest/ClaudeCodeProvider.h"
 #include "ingest/ProviderInfo.h"
 
-// The registered usage providers, which of them are enabled, and how to show their models.
+class UserDefaults;
+
+// The registered usage providers, which of them are enabled, and how to show their models. A source
+// the user switched neither on nor off is on while its logs exist; a choice is kept in the settings.
 class ProviderManager : public QObject
 {
     Q_OBJECT
-    Q_PROPERTY(QList<ProviderInfo> providerInfos READ providerInfos CONSTANT)
+    Q_PROPERTY(QList<ProviderInfo> providerInfos READ providerInfos NOTIFY providersChanged)
 
 public:
     // Registers the Claude Code provider reading the given logs folders.
@@ -26,8 +30,14 @@ public:
     const std::vector<std::shared_ptr<AIUsageProvider>>& providers() const { return m_providers; }
     // The Claude Code reader registered at construction, for those that keep its file cache between runs.
     const std::shared_ptr<ClaudeCodeProvider>& claudeCode() const { return m_claudeCode; }
+    // One per provider, in order, with availability and choice as of the last change.
     const QList<ProviderInfo>& providerInfos() const { return m_providerInfos; }
-    const QSet<QString>& enabledProviderIds() const { return m_enabledProviderIds; }
+    // The providers switched on, or on by default, whether their logs exist now or not.
+    QSet<QString> enabledProviderIds() const;
+
+    // Reads and keeps the user's choices in the settings.
+    void useSettings(UserDefaults* defaults);
+    Q_INVOKABLE void setEnabled(const QString& id, bool enabled);
 
     // Enabled and available at the moment of the call.
     std::vector<std::shared_ptr<AIUsageProvider>> enabledProviders() const;
@@ -37,14 +47,21 @@ public:
     static QString displayName(const std::vector<std::shared_ptr<AIUsageProvider>>& providers, const QString& model,
                                const QString& providerId);
 
-    // Appends a provider, enabled. Its records must carry its id as their providerId.
+    // Appends a provider. Its records must carry its id as their providerId.
     void registerProvider(std::shared_ptr<AIUsageProvider> provider);
 
+Q_SIGNALS:
+    // A provider came or was switched on or off.
+    void providersChanged();
+
 private:
+    bool isEnabled(const AIUsageProvider& provider) const;
     void refreshProviderInfos();
 
     std::shared_ptr<ClaudeCodeProvider> m_claudeCode;
     std::vector<std::shared_ptr<AIUsageProvider>> m_providers;
     QList<ProviderInfo> m_providerInfos;
-    QSet<QString> m_enabledProviderIds;
+    // The choices made, when there are no settings to keep them.
+    QHash<QString, bool> m_choices;
+    UserDefaults* m_defaults = nullptr;
 };

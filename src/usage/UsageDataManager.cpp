@@ -60,6 +60,7 @@ void UsageDataManager::startWatching()
             Qt::QueuedConnection);
     });
     m_fileWatcher->start();
+    connect(m_providerManager, &ProviderManager::providersChanged, this, &UsageDataManager::refresh);
     m_checkedAt = Clock::now();
     m_sinceCheck.start();
     refresh();
@@ -113,18 +114,20 @@ void UsageDataManager::refresh()
     QPointer<UsageDataManager> self(this);
     m_zoneId = SystemTimeZone::id();
     m_zone = SystemTimeZone::zone(m_zoneId);
-    QThreadPool::globalInstance()->start(
-        [self, providers = m_providerManager->providers(), calculator = m_calculator, zone = m_zone] {
-            auto snapshot = std::make_shared<const UsageSnapshot>(calculator->compute(
-                UsageCalculator::read(providers), providers, Clock::now(), zone, PriceTable::current()));
-            QMetaObject::invokeMethod(
-                QCoreApplication::instance(),
-                [self, snapshot] {
-                    if (self)
-                        self->publish(snapshot);
-                },
-                Qt::QueuedConnection);
-        });
+    // The sources switched off are not read; every provider still names its models.
+    QThreadPool::globalInstance()->start([self, providers = m_providerManager->providers(),
+                                          enabled = m_providerManager->enabledProviders(), calculator = m_calculator,
+                                          zone = m_zone] {
+        auto snapshot = std::make_shared<const UsageSnapshot>(
+            calculator->compute(UsageCalculator::read(enabled), providers, Clock::now(), zone, PriceTable::current()));
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [self, snapshot] {
+                if (self)
+                    self->publish(snapshot);
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 void UsageDataManager::reprice()

@@ -16,6 +16,7 @@
 #include "TempDir.h"
 #include "UsageRefresh.h"
 #include "basics/ManualClock.h"
+#include "basics/UserDefaults.h"
 #include "ingest/FileWatcher.h"
 #include "ingest/ProviderManager.h"
 #include "usage/DailyUsageStore.h"
@@ -206,6 +207,30 @@ TEST_F(UsageDataManagerTest, AZoneChangeWhileTheWorkerRunsIsCountedByTheNextRefr
         usage->checkCalendar();
     }
     EXPECT_TRUE(waitUntil([&] { return usage->todayTokens() == 0 && !usage->isRefreshing(); }));
+}
+
+// A source is on while its logs exist unless switched off; the choice is kept in the settings file.
+TEST_F(UsageDataManagerTest, ASourceSwitchedOffCountsNoMoreAndTheChoiceIsKept)
+{
+    const QString settings = QString::fromStdString(home.path("settings.ini"));
+    UserDefaults defaults(settings);
+    providers.useSettings(&defaults);
+    EXPECT_TRUE(providers.enabledProviders().empty());
+    line("a", "2025-06-10T11:59:00Z", { 30, 30, 0, 0 });
+    ASSERT_TRUE(refreshedBy(*usage, [this] { usage->startWatching(); }));
+    EXPECT_EQ(usage->todayTokens(), 60);
+
+    ASSERT_TRUE(refreshedBy(*usage, [this] { providers.setEnabled(QStringLiteral("claude-code"), false); }));
+    EXPECT_EQ(usage->todayTokens(), 0);
+    defaults.sync();
+    ProviderManager again(home.path(".claude/projects"));
+    UserDefaults reread(settings);
+    again.useSettings(&reread);
+    EXPECT_TRUE(again.enabledProviders().empty() && !again.providerInfos().first().isEnabled
+                && again.providerInfos().first().isAvailable);
+
+    ASSERT_TRUE(refreshedBy(*usage, [this] { providers.setEnabled(QStringLiteral("claude-code"), true); }));
+    EXPECT_EQ(usage->todayTokens(), 60);
 }
 
 TEST_F(UsageDataManagerTest, RefreshPublishesTogetherAndFoldsRequestsMeanwhileIntoOne)
