@@ -72,7 +72,8 @@ void AppDelegate::applicationDidFinishLaunching()
 void AppDelegate::showSettingsWindow()
 {
     if (!m_settingsWindowController)
-        m_settingsWindowController = new SettingsWindowController(claudeQuotaManager(), m_defaults, this);
+        m_settingsWindowController
+            = new SettingsWindowController(claudeQuotaManager(), m_defaults, m_providerManager, this);
     m_settingsWindowController->showWindow();
 }
 

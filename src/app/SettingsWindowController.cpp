@@ -10,12 +10,13 @@
 #include "app/AppUpdater.h"
 #include "app/XdgAutostartLoginItem.h"
 #include "basics/UserDefaults.h"
+#include "ingest/ProviderManager.h"
 #include "quota/ClaudeQuotaManager.h"
 #include "views/QuotaSettingsModel.h"
 #include "views/SettingsModel.h"
 
 SettingsWindowController::SettingsWindowController(ClaudeQuotaManager* claudeQuotaManager, UserDefaults* defaults,
-                                                   QObject* parent)
+                                                   ProviderManager* providerManager, QObject* parent)
     : QObject(parent)
     , m_loginItem(new XdgAutostartLoginItem(XdgAutostartLoginItem::defaultAutostartFolder(),
                                             QCoreApplication::applicationFilePath(), this))
@@ -32,6 +33,7 @@ SettingsWindowController::SettingsWindowController(ClaudeQuotaManager* claudeQuo
         { QStringLiteral("loginItem"), QVariant::fromValue(m_loginItem) },
         { QStringLiteral("appUpdater"), QVariant::fromValue<UpdateChecker*>(AppUpdater::shared()) },
         { QStringLiteral("settingsWindow"), QVariant::fromValue(m_model) },
+        { QStringLiteral("usageSources"), QVariant::fromValue<QObject*>(providerManager) },
     });
     m_window->setSource(QUrl(QStringLiteral("qrc:/qt/qml/Pacemark/Views/SettingsView.qml")));
     m_window->resize(Width, Height);

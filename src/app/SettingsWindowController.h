@@ -6,6 +6,7 @@ class ClaudeQuotaManager;
 class LoginItem;
 class QQuickView;
 class SettingsModel;
+class ProviderManager;
 class UserDefaults;
 
 // Owns the settings window: built once, hidden rather than destroyed when closed, and shown centred
@@ -18,7 +19,8 @@ public:
     static constexpr int Width = 480;
     static constexpr int Height = 540;
 
-    SettingsWindowController(ClaudeQuotaManager* claudeQuotaManager, UserDefaults* defaults, QObject* parent = nullptr);
+    SettingsWindowController(ClaudeQuotaManager* claudeQuotaManager, UserDefaults* defaults,
+                             ProviderManager* providerManager, QObject* parent = nullptr);
     ~SettingsWindowController() override;
 
     void showWindow();

@@ -23,4 +23,7 @@ public:
     virtual RecordList fetchRecords() = 0;
     // The short name shown for a model id. Pure, callable from any thread.
     virtual QString displayName(const QString& model) const = 0;
+
+    // The folders the provider reads, existing or not, as the settings list them.
+    virtual std::vector<std::string> folders() const { return watchDirectories(); }
 };

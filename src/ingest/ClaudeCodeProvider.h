@@ -28,6 +28,7 @@ public:
     std::vector<std::string> watchDirectories() const override;
     RecordList fetchRecords() override;
     QString displayName(const QString& model) const override;
+    std::vector<std::string> folders() const override { return m_projectsPaths; }
 
     const std::vector<std::string>& projectsPaths() const { return m_projectsPaths; }
     // How many files the last fetchRecords read (whole or from where it left off), and how many of

@@ -1,5 +1,8 @@
 #include "ingest/ProviderManager.h"
 
+#include <QStringList>
+#include <QVariantMap>
+
 #include "basics/UserDefaults.h"
 #include "ingest/ClaudeCodeProvider.h"
 
@@ -38,13 +41,36 @@ void ProviderManager::setEnabled(const QString& id, bool enabled)
     Q_EMIT providersChanged();
 }
 
+std::optional<bool> ProviderManager::choice(const QString& id) const
+{
+    if (m_defaults)
+        return m_defaults->usageSourceEnabled(id);
+    return m_choices.contains(id) ? std::optional(m_choices.value(id)) : std::nullopt;
+}
+
 bool ProviderManager::isEnabled(const AIUsageProvider& provider) const
 {
-    const QString id = provider.id();
-    const std::optional<bool> choice = m_defaults
-        ? m_defaults->usageSourceEnabled(id)
-        : (m_choices.contains(id) ? std::optional(m_choices.value(id)) : std::nullopt);
-    return choice.value_or(true);
+    return choice(provider.id()).value_or(true);
+}
+
+QVariantList ProviderManager::sources() const
+{
+    QVariantList list;
+    for (const auto& p : m_providers) {
+        QStringList folders;
+        for (const auto& folder : p->folders())
+            folders.append(QString::fromStdString(folder));
+        const bool available = p->isAvailable();
+        list.append(QVariantMap {
+            { QStringLiteral("id"), p->id() },
+            { QStringLiteral("name"), p->name() },
+            { QStringLiteral("icon"), p->icon() },
+            { QStringLiteral("folders"), folders.join(QStringLiteral(", ")) },
+            { QStringLiteral("available"), available },
+            { QStringLiteral("on"), choice(p->id()).value_or(available) },
+        });
+    }
+    return list;
 }
 
 QSet<QString> ProviderManager::enabledProviderIds() const

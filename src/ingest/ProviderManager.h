@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -8,6 +9,7 @@
 #include <QList>
 #include <QObject>
 #include <QSet>
+#include <QVariantList>
 
 #include "ingest/AIUsageProvider.h"
 #include "ingest/ClaudeCodeProvider.h"
@@ -21,6 +23,7 @@ class ProviderManager : public QObject
 {
     Q_OBJECT
     Q_PROPERTY(QList<ProviderInfo> providerInfos READ providerInfos NOTIFY providersChanged)
+    Q_PROPERTY(QVariantList sources READ sources NOTIFY providersChanged)
 
 public:
     // Registers the Claude Code provider reading the given logs folders.
@@ -34,6 +37,11 @@ public:
     const QList<ProviderInfo>& providerInfos() const { return m_providerInfos; }
     // The providers switched on, or on by default, whether their logs exist now or not.
     QSet<QString> enabledProviderIds() const;
+
+    // For the settings: per provider its id, name, icon, the folders it reads ("folders", one string),
+    // whether its logs exist ("available") and whether it is switched on ("on": the choice, else
+    // whether its logs exist).
+    QVariantList sources() const;
 
     // Reads and keeps the user's choices in the settings.
     void useSettings(UserDefaults* defaults);
@@ -55,6 +63,7 @@ Q_SIGNALS:
     void providersChanged();
 
 private:
+    std::optional<bool> choice(const QString& id) const;
     bool isEnabled(const AIUsageProvider& provider) const;
     void refreshProviderInfos();
 

@@ -14,6 +14,8 @@ Pane {
     required property LoginItem loginItem
     required property UpdateChecker appUpdater
     required property SettingsModel settingsWindow
+    // The sources of usage logs, each with a switch; absent, the section is left out.
+    property QtObject usageSources: null
     // Mirror of the login-item registration, read each time the window is shown.
     property bool launchAtLogin: false
     readonly property var heights: [16.0, 20.0, 24.0]
@@ -105,6 +107,38 @@ Pane {
                     text: "러너 일시정지"
                     checked: root.defaults.runnerPaused
                     onToggled: root.defaults.runnerPaused = checked
+                }
+            }
+
+            SettingsSection {
+                title: "사용량 소스"
+                visible: root.usageSources !== null
+                Layout.fillWidth: true
+
+                Repeater {
+                    model: root.usageSources ? root.usageSources.sources : []
+
+                    ColumnLayout {
+                        required property var modelData
+
+                        spacing: 0
+                        Layout.fillWidth: true
+
+                        SettingsSwitch {
+                            objectName: "usageSourceSwitch_" + parent.modelData.id
+                            text: parent.modelData.icon + " " + parent.modelData.name
+                            checked: parent.modelData.on
+                            onToggled: root.usageSources.setEnabled(parent.modelData.id, checked)
+                        }
+
+                        Text {
+                            text: parent.modelData.folders + (parent.modelData.available ? "" : " (로그 없음)")
+                            color: Theme.secondary
+                            font.pixelSize: 11
+                            elide: Text.ElideMiddle
+                            Layout.fillWidth: true
+                        }
+                    }
                 }
             }
 
