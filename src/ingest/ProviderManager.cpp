@@ -1,5 +1,6 @@
 #include "ingest/ProviderManager.h"
 
+#include <QDir>
 #include <QStringList>
 #include <QVariantMap>
 
@@ -58,8 +59,11 @@ QVariantList ProviderManager::sources() const
     QVariantList list;
     for (const auto& p : m_providers) {
         QStringList folders;
-        for (const auto& folder : p->folders())
-            folders.append(QString::fromStdString(folder));
+        const QString home = QDir::homePath();
+        for (const auto& folder : p->folders()) {
+            const QString path = QString::fromStdString(folder);
+            folders.append(path.startsWith(home + QLatin1Char('/')) ? QLatin1Char('~') + path.mid(home.size()) : path);
+        }
         const bool available = p->isAvailable();
         list.append(QVariantMap {
             { QStringLiteral("id"), p->id() },

@@ -38,7 +38,8 @@ public:
     // The providers switched on, or on by default, whether their logs exist now or not.
     QSet<QString> enabledProviderIds() const;
 
-    // For the settings: per provider its id, name, icon, the folders it reads ("folders", one string),
+    // For the settings: per provider its id, name, icon, the folders it reads ("folders", one string,
+    // the home folder written "~"),
     // whether its logs exist ("available") and whether it is switched on ("on": the choice, else
     // whether its logs exist).
     QVariantList sources() const;

@@ -126,7 +126,7 @@ Pane {
 
                         SettingsSwitch {
                             objectName: "usageSourceSwitch_" + parent.modelData.id
-                            text: parent.modelData.icon + " " + parent.modelData.name
+                            text: parent.modelData.name
                             checked: parent.modelData.on
                             onToggled: root.usageSources.setEnabled(parent.modelData.id, checked)
                         }

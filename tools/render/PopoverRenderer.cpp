@@ -285,7 +285,9 @@ int main(int argc, char** argv)
         ok &= save(view, folder + QStringLiteral("/runner-page-%1.png").arg(theme));
     }
 
-    // The settings window while connected, with launch at login on.
+    // The settings window while connected, with launch at login on. The sources' folders show as
+    // under the home folder, as they would on a user's machine.
+    qputenv("HOME", home.path().toLocal8Bit());
     XdgAutostartLoginItem loginItem(home.path() + QStringLiteral("/autostart"),
                                     QCoreApplication::applicationFilePath());
     loginItem.setLaunchAtLogin(true);
@@ -302,7 +304,8 @@ int main(int argc, char** argv)
                 { QStringLiteral("defaults"), QVariant::fromValue(&defaults) },
                 { QStringLiteral("loginItem"), QVariant::fromValue<LoginItem*>(&loginItem) },
                 { QStringLiteral("appUpdater"), QVariant::fromValue<UpdateChecker*>(&updater) },
-                { QStringLiteral("settingsWindow"), QVariant::fromValue(&settingsWindow) } }))
+                { QStringLiteral("settingsWindow"), QVariant::fromValue(&settingsWindow) },
+                { QStringLiteral("usageSources"), QVariant::fromValue<QObject*>(&providers) } }))
         return 1;
     Q_EMIT settingsWindow.shown();
     for (const bool dark : { false, true }) {
