@@ -83,7 +83,7 @@ int main(int argc, char** argv)
 
     ProviderManager providers(root);
     UsageDataManager usage(&providers);
-    auto* claude = static_cast<ClaudeCodeProvider*>(providers.providers().front().get());
+    const auto& claude = providers.claudeCode();
 
     const double cold = refreshMs(usage);
     const auto records = usage.allRecords().size();
