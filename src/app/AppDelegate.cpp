@@ -4,6 +4,7 @@
 #include "app/MenuBarController.h"
 #include "app/SettingsWindowController.h"
 #include "basics/ClaudePaths.h"
+#include "basics/Translation.h"
 #include "basics/UserDefaults.h"
 #include "ingest/FileWatcher.h"
 #include "ingest/ProviderManager.h"
@@ -23,7 +24,12 @@ AppDelegate::AppDelegate(QObject* parent)
     , m_usageDataManager(new UsageDataManager(m_providerManager, this))
     , m_runCharacter(new RunCharacter(m_defaults, this))
     , m_claudeOAuthProvider(new ClaudeOAuthProvider(this))
-{ }
+{
+    // Before any window or menu is worded, and again at every change of the setting.
+    const auto showLanguage = [this] { Translation::shared().show(Translation::resolve(m_defaults->language())); };
+    showLanguage();
+    connect(m_defaults, &UserDefaults::languageChanged, this, showLanguage);
+}
 
 // The tray and its popover go first: the views must never see the objects they show disappear.
 AppDelegate::~AppDelegate()

@@ -61,6 +61,8 @@ public:
     // The tooltip's text under the title: today's tokens and rate, and the quota when connected, the
     // binding limit first.
     QString toolTipText() const;
+    // Names the menu's entries in the language shown.
+    void wordMenu();
     // What screen readers say for the icon: the runner, its speed and today's tokens and rate.
     QString accessibleText() const;
     // How many status icons were composed and how many were put into the tray: a frame drawn
@@ -90,7 +92,10 @@ private:
     ClaudeOAuthProvider* m_oauthProvider;
     UserDefaults* m_defaults;
     QMenu* m_menu = nullptr;
+    QAction* m_openAction = nullptr;
+    QAction* m_settingsAction = nullptr;
     QAction* m_pauseAction = nullptr;
+    QAction* m_quitAction = nullptr;
     SystemTray* m_tray = nullptr;
     PopoverWindow* m_popover = nullptr;
     QTimer m_popoverRelease;

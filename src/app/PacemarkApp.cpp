@@ -19,6 +19,8 @@
 #include "basics/ClaudePaths.h"
 #include "basics/ManualClock.h"
 #include "basics/TimestampParser.h"
+#include "basics/Translation.h"
+#include "basics/UserDefaults.h"
 #include "ingest/ProviderManager.h"
 #include "quota/ClaudeQuotaManager.h"
 #include "report/Statusline.h"
@@ -257,6 +259,7 @@ int PacemarkApp::main(int argc, char** argv)
         return Statusline::run(argc, argv);
     if (options.report) {
         QCoreApplication app(argc, argv);
+        Translation::shared().show(Translation::resolve(UserDefaults().language()));
         return runReport(options);
     }
     if (!DisplayPlatform::apply())

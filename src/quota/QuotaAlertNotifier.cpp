@@ -64,8 +64,8 @@ void QuotaAlertNotifier::send(const QuotaAlert& alert)
         { QStringLiteral("desktop-entry"), QStringLiteral("io.github.pacemark.Pacemark") },
         { QStringLiteral("urgency"), QVariant::fromValue<uchar>(alert.urgent ? 2 : 1) },
     };
-    message << QStringLiteral("Pacemark") << uint(0) << QStringLiteral("io.github.pacemark.Pacemark") << alert.summary
-            << alert.body << QStringList { QStringLiteral("default"), QStringLiteral("대시보드 열기") } << hints << -1;
+    message << QStringLiteral("Pacemark") << uint(0) << QStringLiteral("io.github.pacemark.Pacemark") << alert.summary()
+            << alert.body() << QStringList { QStringLiteral("default"), tr("대시보드 열기") } << hints << -1;
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher] {
         watcher->deleteLater();

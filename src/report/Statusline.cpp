@@ -22,6 +22,8 @@
 #include "basics/Descriptor.h"
 #include "basics/InstanceSocket.h"
 #include "basics/OwnFile.h"
+#include "basics/Translation.h"
+#include "basics/UserDefaults.h"
 #include "ingest/ClaudeCodeProvider.h"
 #include "ingest/ProviderManager.h"
 #include "report/LogCache.h"
@@ -66,9 +68,14 @@ int Statusline::run(int argc, char** argv)
 {
     const auto deadline = SteadyClock::now() + Deadline;
     const QJsonObject request = Statusline::request(readInput(STDIN_FILENO, InputWait));
+    // The application object carries the translator and names the settings file: the line is in the
+    // language the user chose.
+    QCoreApplication::setApplicationName(QStringLiteral("pacemark"));
+    QCoreApplication::setOrganizationName(QStringLiteral("Pacemark"));
+    QCoreApplication app(argc, argv);
+    Translation::shared().show(Translation::resolve(UserDefaults().language()));
     std::optional<StatuslineFigures> figures = askInstance(InstanceSocket::path(), request, SocketWait);
     if (!figures) {
-        QCoreApplication app(argc, argv);
         const QString cache = LogCache::defaultPath();
         // Claude Code waits for the line. Past the deadline the last figures read from the logs stand in,
         // and the read still under way is left: no file has been written by it yet.
@@ -95,7 +102,7 @@ QString Statusline::lastFigures(const QString& cachePath, const QString& session
     const QJsonObject object = saved.bytes ? QJsonDocument::fromJson(*saved.bytes).object() : QJsonObject();
     std::optional<StatuslineFigures> figures = StatuslineFigures::fromJson(object);
     if (!figures)
-        return QStringLiteral("\u23F3 로그를 읽는 중");
+        return QStringLiteral("\u23F3 ") + QCoreApplication::translate("Statusline", "로그를 읽는 중");
     // The session part belongs to the session the figures were read for.
     if (object.value(SessionIdKey).toString() != sessionId) {
         figures->sessionTokens.reset();
