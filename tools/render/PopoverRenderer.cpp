@@ -24,6 +24,7 @@
 #include "app/AppUpdater.h"
 #include "app/XdgAutostartLoginItem.h"
 #include "basics/ManualClock.h"
+#include "basics/Translation.h"
 #include "basics/UserDefaults.h"
 #include "ingest/ProviderManager.h"
 #include "runner/RunCharacter.h"
@@ -110,7 +111,7 @@ ClaudeQuota::Limit sampleLimit(ClaudeQuota::Limit::Kind kind, const QString& lab
 {
     ClaudeQuota::Limit limit;
     limit.kind = kind;
-    limit.label = label;
+    limit.label = kind == ClaudeQuota::Limit::Kind::weeklyScoped ? label : QString();
     limit.percent = percent;
     limit.resetsAt = Now + resetsIn;
     return limit;
@@ -123,10 +124,10 @@ ClaudeQuota sampleQuota()
     using Kind = ClaudeQuota::Limit::Kind;
     const auto week = std::chrono::minutes(3 * 24h + 4h + 10min);
     ClaudeQuota quota;
-    quota.limits = { sampleLimit(Kind::session, QStringLiteral("5시간"), 42.0, 2h + 5min),
-                     sampleLimit(Kind::weekly, QStringLiteral("주간"), 73.5, week),
-                     sampleLimit(Kind::weeklyScoped, QStringLiteral("Fable"), 91.2, week),
-                     sampleLimit(Kind::weeklyScoped, QStringLiteral("Sonnet"), 12.0, week) };
+    quota.limits
+        = { sampleLimit(Kind::session, QString(), 42.0, 2h + 5min), sampleLimit(Kind::weekly, QString(), 73.5, week),
+            sampleLimit(Kind::weeklyScoped, QStringLiteral("Fable"), 91.2, week),
+            sampleLimit(Kind::weeklyScoped, QStringLiteral("Sonnet"), 12.0, week) };
     quota.limits[2].binding = true;
     quota.limits[2].forecastAt = Now + 1h + 18min;
     quota.fiveHour = quota.limits[0].window();
@@ -219,15 +220,18 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("QT_SCALE_FACTOR", "2");
     QGuiApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: pacemark_render <output-folder>\n");
+    const QString language = argc == 3 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("ko");
+    if (argc < 2 || argc > 3 || (language != QLatin1StringView("ko") && language != QLatin1StringView("en"))) {
+        std::fprintf(stderr, "usage: pacemark_render <output-folder> [ko|en]\n");
         return 2;
     }
     const QString folder = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(folder);
-    // The system font of a Korean desktop at its usual size.
+    // The system font of a Korean desktop at its usual size, which draws Latin text as well.
     QGuiApplication::setFont(QFont(QStringLiteral("Noto Sans CJK KR"), 10));
-    QLocale::setDefault(QLocale(QLocale::Korean, QLocale::SouthKorea));
+    Translation::shared().show(Translation::resolve(language));
+    QLocale::setDefault(language == QLatin1StringView("en") ? QLocale(QLocale::English, QLocale::UnitedStates)
+                                                            : QLocale(QLocale::Korean, QLocale::SouthKorea));
     QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
 
     ManualClock clock(Now);
@@ -244,6 +248,7 @@ int main(int argc, char** argv)
     quota.setStatus(ClaudeQuotaManager::Status::loaded());
     UserDefaults defaults(home.path() + QStringLiteral("/settings.ini"));
     defaults.setShowMenuBarQuotaBattery(true);
+    defaults.setLanguage(language);
     RunCharacter runner(&defaults);
     runner.start();
 
@@ -310,6 +315,21 @@ int main(int argc, char** argv)
         ok &= save(
             settings,
             folder + QStringLiteral("/settings-%1.png").arg(dark ? QStringLiteral("dark") : QStringLiteral("light")));
+    }
+    // Scrolled to its end: the language, launch at login and the version.
+    for (auto* form : settings.rootObject()->findChildren<QQuickItem*>()) {
+        if (!form->inherits("QQuickFlickable"))
+            continue;
+        form->setProperty("contentY", form->property("contentHeight").toReal() - form->height());
+        for (const bool dark : { false, true }) {
+            QGuiApplication::setPalette(palette(dark));
+            ok &= save(settings,
+                       folder
+                           + QStringLiteral("/settings-bottom-%1.png")
+                                 .arg(dark ? QStringLiteral("dark") : QStringLiteral("light")));
+        }
+        form->setProperty("contentY", 0);
+        break;
     }
     // Not yet connected: the status and the one action of that state.
     settingsQuota.setStatus(ClaudeQuotaManager::Status::denied());
