@@ -495,10 +495,6 @@
         <translation>Limit shown in the battery</translation>
     </message>
     <message>
-        <source>5시간</source>
-        <translation>5-hour</translation>
-    </message>
-    <message>
         <source>가장 가까운 한도</source>
         <translation>Closest limit</translation>
     </message>

@@ -65,7 +65,10 @@ QuotaSettingsModel::QuotaSettingsModel(ClaudeQuotaManager* manager, QObject* par
         m_status = m_manager->status();
         m_quota = m_manager->quota();
     }
-    connect(&Translation::shared(), &Translation::changed, this, &QuotaSettingsModel::rebuild);
+    connect(&Translation::shared(), &Translation::changed, this, [this] {
+        rebuild();
+        Q_EMIT displayChanged();
+    });
     rebuild();
 }
 
@@ -105,6 +108,11 @@ void QuotaSettingsModel::follow()
         m_quota = manager->quota();
         rebuild();
     }
+}
+
+QString QuotaSettingsModel::sessionLimitName() const
+{
+    return LimitNames::name(ClaudeQuota::Limit::Kind::session);
 }
 
 void QuotaSettingsModel::rebuild()

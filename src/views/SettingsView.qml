@@ -168,7 +168,7 @@ Pane {
                 SettingsChoice {
                     objectName: "batteryLimitChoice"
                     text: qsTr("배터리에 표시할 한도")
-                    model: [qsTr("5시간"), qsTr("가장 가까운 한도")]
+                    model: [root.quota.sessionLimitName, qsTr("가장 가까운 한도")]
                     currentIndex: root.defaults.batteryShowsBindingLimit ? 1 : 0
                     enabled: root.defaults.showMenuBarQuotaBattery
                     onActivated: index => root.defaults.batteryShowsBindingLimit = index === 1
