@@ -68,14 +68,20 @@ int Statusline::run(int argc, char** argv)
 {
     const auto deadline = SteadyClock::now() + Deadline;
     const QJsonObject request = Statusline::request(readInput(STDIN_FILENO, InputWait));
-    // The application object carries the translator and names the settings file: the line is in the
-    // language the user chose.
+    // The line is in the language of the application's settings. A translator needs the application
+    // object, which the usual answer from the running application does without in Korean.
     QCoreApplication::setApplicationName(QStringLiteral("pacemark"));
     QCoreApplication::setOrganizationName(QStringLiteral("Pacemark"));
-    QCoreApplication app(argc, argv);
-    Translation::shared().show(Translation::resolve(UserDefaults().language()));
+    std::optional<QCoreApplication> app;
+    if (const auto language = Translation::resolve(UserDefaults().language());
+        language != Translation::Language::korean) {
+        app.emplace(argc, argv);
+        Translation::shared().show(language);
+    }
     std::optional<StatuslineFigures> figures = askInstance(InstanceSocket::path(), request, SocketWait);
     if (!figures) {
+        if (!app)
+            app.emplace(argc, argv);
         const QString cache = LogCache::defaultPath();
         // Claude Code waits for the line. Past the deadline the last figures read from the logs stand in,
         // and the read still under way is left: no file has been written by it yet.
