@@ -61,8 +61,6 @@ public:
     // The tooltip's text under the title: today's tokens and rate, and the quota when connected, the
     // binding limit first.
     QString toolTipText() const;
-    // Names the menu's entries in the language shown.
-    void wordMenu();
     // What screen readers say for the icon: the runner, its speed and today's tokens and rate.
     QString accessibleText() const;
     // How many status icons were composed and how many were put into the tray: a frame drawn
@@ -75,6 +73,8 @@ Q_SIGNALS:
     void settingsRequested();
 
 private:
+    // Names the menu's entries in the language shown.
+    void wordMenu();
     void setUpStatusItem();
     PopoverWindow* ensurePopover();
     void releasePopover();

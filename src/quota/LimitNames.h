@@ -5,8 +5,8 @@
 
 #include "quota/ClaudeQuota.h"
 
-// The words for each kind of limit, in one table: every view, the alerts, the status line and the
-// report name the windows from here, in the language shown.
+// The words for each kind of limit, in one table: the tray, the popover, the settings, the alerts and
+// the report name the windows from here, in the language shown.
 class LimitNames
 {
     Q_DECLARE_TR_FUNCTIONS(LimitNames)
