@@ -23,7 +23,9 @@ AppDelegate::AppDelegate(QObject* parent)
     , m_usageDataManager(new UsageDataManager(m_providerManager, this))
     , m_runCharacter(new RunCharacter(m_defaults, this))
     , m_claudeOAuthProvider(new ClaudeOAuthProvider(this))
-{ }
+{
+    m_providerManager->registerOtherAgents();
+}
 
 // The tray and its popover go first: the views must never see the objects they show disappear.
 AppDelegate::~AppDelegate()

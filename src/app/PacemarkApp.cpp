@@ -101,6 +101,7 @@ int runReport(const Options& options)
 
     const auto folders = ClaudePaths::projectsPaths();
     ProviderManager providers(folders);
+    providers.registerOtherAgents();
     UsageDataManager usage(&providers);
     // The application's history counts in the report too; the report never creates the store.
     if (QFile::exists(DailyUsageStore::defaultPath())) {

@@ -1,0 +1,195 @@
+#include "ingest/CodexRollout.h"
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <cstdio>
+#include <chrono>
+#include <string_view>
+
+#include "ingest/LineReader.h"
+#include "ingest/SymbolCache.h"
+#include "ingest/Xxh3.h"
+
+namespace {
+
+using Usage = CodexLineDecoder::Usage;
+
+// How long after its start a fork's rollout is still copying its parent's history.
+constexpr auto ReplayWindow = std::chrono::seconds(1);
+
+bool fell(const Usage& now, const Usage& before)
+{
+    return now.input < before.input || now.cached < before.cached || now.output < before.output
+        || now.reasoning < before.reasoning || now.total < before.total;
+}
+
+Usage rise(const Usage& now, const Usage& before)
+{
+    return { now.input - before.input, now.cached - before.cached, now.output - before.output,
+             now.reasoning - before.reasoning, now.total - before.total };
+}
+
+std::uint64_t hashOf(std::string_view model, const std::array<std::int64_t, 10>& numbers, std::size_t count)
+{
+    XXH3_state_t state;
+    XXH3_INITSTATE(&state);
+    XXH3_64bits_reset(&state);
+    XXH3_64bits_update(&state, model.data(), model.size());
+    XXH3_64bits_update(&state, numbers.data(), count * sizeof(std::int64_t));
+    return XXH3_64bits_digest(&state);
+}
+
+std::string_view stem(std::string_view path)
+{
+    path = path.substr(path.rfind('/') + 1);
+    for (std::string_view suffix : { std::string_view(".zst"), std::string_view(".jsonl") })
+        if (path.ends_with(suffix))
+            path.remove_suffix(suffix.size());
+    return path;
+}
+
+std::optional<Instant> resetTime(const CodexLineDecoder::Window& w, Instant lineTime)
+{
+    using namespace std::chrono;
+    // Far outside any plausible window: a corrupt value rather than a time to show.
+    constexpr std::int64_t MaxSeconds = 4'102'444'800; // 2100-01-01
+    if (w.resetsAt && *w.resetsAt > 0 && *w.resetsAt < MaxSeconds)
+        return Instant(duration_cast<milliseconds>(seconds(*w.resetsAt)));
+    if (w.resetsInSeconds && *w.resetsInSeconds >= 0 && *w.resetsInSeconds < 366LL * 24 * 3600)
+        return lineTime + seconds(*w.resetsInSeconds);
+    return std::nullopt;
+}
+
+CodexRateLimits limitsOf(const CodexLineDecoder::RateLimits& r, Instant lineTime)
+{
+    CodexRateLimits limits;
+    limits.observedAt = lineTime;
+    for (const auto& slot : { r.primary, r.secondary })
+        if (slot)
+            limits.windows.push_back({ CodexRateLimits::windowLabel(slot->minutes), slot->minutes, slot->usedPercent,
+                                       resetTime(*slot, lineTime) });
+    // Unknown lengths (0) last.
+    std::stable_sort(limits.windows.begin(), limits.windows.end(), [](const auto& a, const auto& b) {
+        return (a.windowMinutes == 0 ? INT_MAX : a.windowMinutes) < (b.windowMinutes == 0 ? INT_MAX : b.windowMinutes);
+    });
+    if (r.planType)
+        limits.planType = QString::fromUtf8(r.planType->data(), static_cast<qsizetype>(r.planType->size()));
+    if (r.credits) {
+        auto& c = limits.credits.emplace();
+        c.hasCredits = r.credits->hasCredits;
+        c.unlimited = r.credits->unlimited;
+        if (r.credits->balance)
+            c.balance = QString::fromUtf8(r.credits->balance->data(), static_cast<qsizetype>(r.credits->balance->size()));
+        else if (r.credits->balanceNumber)
+            c.balance = QString::number(*r.credits->balanceNumber, 'f', 2);
+    }
+    return limits;
+}
+
+}
+
+CodexRollout CodexRollout::read(const std::string& path, CodexLineDecoder& decoder)
+{
+    CodexRollout rollout;
+    const Symbol provider("codex");
+    const Symbol fallbackModel("codex");
+    SymbolCache models;
+    Symbol session(stem(path));
+    CompactSymbol project;
+    bool sawMeta = false;
+    bool replaysParent = false;
+    std::optional<Instant> start;
+    std::optional<std::string> contextModel;
+    std::optional<Usage> previousTotal;
+
+    auto onLine = [&](std::string_view text) {
+        if (!CodexLineDecoder::mayCarryUsage(text))
+            return;
+        const auto line = decoder.decode(text);
+        if (!line)
+            return;
+        if (!start)
+            start = line->timestamp;
+        switch (line->type) {
+        case CodexLineDecoder::Line::Type::sessionMeta:
+            // A fork's rollout holds its parent's session line too; the first one is its own.
+            if (!sawMeta) {
+                sawMeta = true;
+                if (line->sessionId && !line->sessionId->empty())
+                    session = Symbol(*line->sessionId);
+                if (line->cwd && !line->cwd->empty())
+                    project = CompactSymbol(*line->cwd);
+                replaysParent = line->replaysParent;
+            }
+            return;
+        case CodexLineDecoder::Line::Type::turnContext:
+            if (line->model && !line->model->empty())
+                contextModel = std::string(*line->model);
+            return;
+        case CodexLineDecoder::Line::Type::other:
+            return;
+        case CodexLineDecoder::Line::Type::tokenCount:
+            break;
+        }
+        if (line->rateLimits && (!rollout.rateLimits || line->timestamp >= rollout.rateLimits->observedAt))
+            rollout.rateLimits = limitsOf(*line->rateLimits, line->timestamp);
+        if (!line->total && !line->last)
+            return;
+        if (line->total && previousTotal && *line->total == *previousTotal)
+            return;
+        Usage turn;
+        if (line->last)
+            turn = *line->last;
+        else if (previousTotal && !fell(*line->total, *previousTotal))
+            turn = rise(*line->total, *previousTotal);
+        else
+            turn = *line->total;
+        const Usage running = line->total.value_or(Usage {});
+        if (line->total)
+            previousTotal = line->total;
+        if (turn.input == 0 && turn.cached == 0 && turn.output == 0 && turn.reasoning == 0)
+            return;
+
+        std::string_view model = fallbackModel.view();
+        if (contextModel)
+            model = *contextModel;
+        else if (line->model && !line->model->empty())
+            model = *line->model;
+        const std::int64_t cached = std::min(turn.cached, turn.input);
+        const std::int64_t ms = line->timestamp.time_since_epoch().count();
+        const std::array<std::int64_t, 10> numbers { turn.input,    cached,        turn.output,    turn.reasoning,
+                                                     running.input, running.cached, running.output, running.reasoning,
+                                                     running.total, ms };
+        Turn t;
+        // The time goes in only for the key; the running total only for the copy key.
+        std::array<std::int64_t, 10> keyed { turn.input, cached, turn.output, turn.reasoning, ms };
+        t.key = hashOf(model, keyed, 5);
+        t.copyKey = hashOf(model, numbers, 9);
+        t.replayed = replaysParent && line->timestamp - *start <= ReplayWindow;
+
+        UsageRecord record;
+        char id[20];
+        std::snprintf(id, sizeof id, "cx%016llx", static_cast<unsigned long long>(t.key));
+        record.messageId = MessageId(id);
+        record.model = model == fallbackModel.view() ? fallbackModel : models.get(model);
+        record.inputTokens = turn.input - cached;
+        record.cacheReadTokens = cached;
+        record.outputTokens = turn.output;
+        record.timestamp = line->timestamp;
+        record.sessionId = session;
+        record.providerId = provider;
+        record.project = project;
+        rollout.records.push_back(record);
+        rollout.turns.push_back(t);
+    };
+
+    const auto outcome = LineReader::read(path, LineReader::compressionOf(path), onLine);
+    rollout.opened = outcome.opened;
+    // The session line comes first, but a record read before it still belongs to its session.
+    for (auto& record : rollout.records) {
+        record.sessionId = session;
+        record.project = project;
+    }
+    return rollout;
+}

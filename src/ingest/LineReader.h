@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+
+// Hands the lines of a log to a callback, one at a time and without holding the file in memory: a
+// plain file, or one compressed with zstd, decompressed as it is read. Lines longer than MaxLineBytes
+// are skipped. A last line without a line end is handed over too; a line cut short fails to decode.
+class LineReader
+{
+public:
+    static constexpr std::size_t MaxLineBytes = 64u << 20;
+
+    enum class Compression { none, zstd };
+
+    struct Outcome
+    {
+        bool opened = false;
+        // False when the file could not be read to its end: a read error, or compressed data that is
+        // damaged or cut short. The lines before the fault were handed over.
+        bool complete = false;
+    };
+
+    using LineCallback = std::function<void(std::string_view line)>;
+
+    static Outcome read(const std::string& path, Compression compression, const LineCallback& onLine);
+    // ".zst" names a zstd file.
+    static Compression compressionOf(std::string_view path);
+};
