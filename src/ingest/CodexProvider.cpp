@@ -38,8 +38,7 @@ void readAll(const std::vector<std::string>& paths, std::vector<std::shared_ptr<
         for (std::size_t i; (i = next.fetch_add(1)) < paths.size();)
             out[i] = std::make_shared<const CodexRollout>(CodexRollout::read(paths[i], decoder));
     };
-    const std::size_t threads
-        = std::min<std::size_t>(std::max(1u, std::thread::hardware_concurrency()), paths.size());
+    const std::size_t threads = std::min<std::size_t>(std::max(1u, std::thread::hardware_concurrency()), paths.size());
     std::vector<std::jthread> helpers;
     for (std::size_t t = 1; t < threads; ++t)
         helpers.emplace_back(worker);

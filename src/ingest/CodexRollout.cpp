@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <climits>
 #include <cstdio>
-#include <chrono>
 #include <string_view>
 
 #include "ingest/LineReader.h"
@@ -80,7 +80,8 @@ CodexRateLimits limitsOf(const CodexLineDecoder::RateLimits& r, Instant lineTime
         c.hasCredits = r.credits->hasCredits;
         c.unlimited = r.credits->unlimited;
         if (r.credits->balance)
-            c.balance = QString::fromUtf8(r.credits->balance->data(), static_cast<qsizetype>(r.credits->balance->size()));
+            c.balance
+                = QString::fromUtf8(r.credits->balance->data(), static_cast<qsizetype>(r.credits->balance->size()));
         else if (r.credits->balanceNumber)
             c.balance = QString::number(*r.credits->balanceNumber, 'f', 2);
     }
@@ -158,9 +159,10 @@ CodexRollout CodexRollout::read(const std::string& path, CodexLineDecoder& decod
             model = *line->model;
         const std::int64_t cached = std::min(turn.cached, turn.input);
         const std::int64_t ms = line->timestamp.time_since_epoch().count();
-        const std::array<std::int64_t, 10> numbers { turn.input,    cached,        turn.output,    turn.reasoning,
-                                                     running.input, running.cached, running.output, running.reasoning,
-                                                     running.total, ms };
+        const std::array<std::int64_t, 10> numbers {
+            turn.input,     cached,         turn.output,       turn.reasoning, running.input,
+            running.cached, running.output, running.reasoning, running.total,  ms
+        };
         Turn t;
         // The time goes in only for the key; the running total only for the copy key.
         std::array<std::int64_t, 10> keyed { turn.input, cached, turn.output, turn.reasoning, ms };

@@ -190,8 +190,8 @@ GeminiChat::Result GeminiChat::read(const std::string& path, std::string_view pr
     d->reset(stem, project);
     Result result;
     if (path.ends_with(".jsonl")) {
-        result.opened = LineReader::read(path, LineReader::Compression::none, [&](std::string_view l) { d->line(l); })
-                            .opened;
+        result.opened
+            = LineReader::read(path, LineReader::Compression::none, [&](std::string_view l) { d->line(l); }).opened;
     } else {
         Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
         if (fd.get() < 0)

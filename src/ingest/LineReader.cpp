@@ -29,7 +29,8 @@ public:
     {
         const char* const end = data + size;
         while (data < end) {
-            const char* newline = static_cast<const char*>(std::memchr(data, '\n', static_cast<std::size_t>(end - data)));
+            const char* newline
+                = static_cast<const char*>(std::memchr(data, '\n', static_cast<std::size_t>(end - data)));
             const char* stop = newline ? newline : end;
             const auto piece = static_cast<std::size_t>(stop - data);
             if (!m_skipping) {

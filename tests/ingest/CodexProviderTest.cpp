@@ -111,20 +111,23 @@ TEST(CodexProvider, CountsEachTurnOnce)
           { "gpt-5/100/0/10/s1", "gpt-5/60/0/5/s1", "gpt-5/30/0/3/s1", "gpt-5/20/0/2/s1" } },
         { "the latest turn context names the model, then info.model, then codex",
           { { Rollout,
-              join({ count(1, "", usage(1, 0, 1)),
-                     R"({"timestamp":")" + at(3)
-                         + R"(","type":"event_msg","payload":{"type":"token_count","info":{"model":"o3","last_token_usage":)"
-                         + usage(3, 0, 1) + "}}}",
-                     context(4, "gpt-5-codex"), context(5, "gpt-5.1"), count(6, "", usage(4, 0, 1)) }) } },
-          { "codex/1/0/1/rollout-2025-09-10T10-00-00-a",
-            "o3/3/0/1/rollout-2025-09-10T10-00-00-a", "gpt-5.1/4/0/1/rollout-2025-09-10T10-00-00-a" } },
+              join(
+                  { count(1, "", usage(1, 0, 1)),
+                    R"({"timestamp":")" + at(3)
+                        + R"(","type":"event_msg","payload":{"type":"token_count","info":{"model":"o3","last_token_usage":)"
+                        + usage(3, 0, 1) + "}}}",
+                    context(4, "gpt-5-codex"), context(5, "gpt-5.1"), count(6, "", usage(4, 0, 1)) }) } },
+          { "codex/1/0/1/rollout-2025-09-10T10-00-00-a", "o3/3/0/1/rollout-2025-09-10T10-00-00-a",
+            "gpt-5.1/4/0/1/rollout-2025-09-10T10-00-00-a" } },
         { "broken lines, wrong types and a null info contribute nothing else",
           { { Rollout,
-              join({ meta(0, "s1"), "{\"timestamp\":", "[1,2]", count(1, "", R"({"input_tokens":"many"})"),
-                     R"({"timestamp":"yesterday","type":"event_msg","payload":{"type":"token_count","info":{"last_token_usage":)"
-                         + usage(9, 0, 9) + "}}}",
-                     R"({"timestamp":")" + at(2) + R"(","type":"event_msg","payload":{"type":"token_count","info":null}})",
-                     count(3, "", usage(5, 9, 1)) }) } },
+              join(
+                  { meta(0, "s1"), "{\"timestamp\":", "[1,2]", count(1, "", R"({"input_tokens":"many"})"),
+                    R"({"timestamp":"yesterday","type":"event_msg","payload":{"type":"token_count","info":{"last_token_usage":)"
+                        + usage(9, 0, 9) + "}}}",
+                    R"({"timestamp":")" + at(2)
+                        + R"(","type":"event_msg","payload":{"type":"token_count","info":null}})",
+                    count(3, "", usage(5, 9, 1)) }) } },
           { "codex/0/5/1/s1" } },
     });
 }
@@ -161,31 +164,36 @@ TEST(CodexProvider, ReadsEachRolloutOnceWhereverItIs)
 
 TEST(CodexProvider, CountsTurnsCopiedIntoOtherRolloutsOnce)
 {
-    const std::string parent = join({ meta(0, "p"), context(1, "gpt-5"), count(10, usage(100, 0, 10), usage(100, 0, 10)),
-                                       count(20, usage(300, 0, 30), usage(200, 0, 20)) });
+    const std::string parent
+        = join({ meta(0, "p"), context(1, "gpt-5"), count(10, usage(100, 0, 10), usage(100, 0, 10)),
+                 count(20, usage(300, 0, 30), usage(200, 0, 20)) });
     // The fork writes the parent's turns again, at its own start, then its own turn.
-    const std::string fork = join({ meta(40, "f", R"(,"forked_from_id":"p")"), meta(40, "p"), context(40, "gpt-5"),
-                                    count(40, usage(100, 0, 10), usage(100, 0, 10)),
-                                    count(41, usage(300, 0, 30), usage(200, 0, 20)),
-                                    count(50, usage(350, 0, 35), usage(50, 0, 5)) });
-    const std::string spawned = join({ meta(40, "c", R"(,"source":{"subagent":{"thread_spawn":{"parent_thread_id":"p"}}})"),
-                                       context(40, "gpt-5"), count(40, usage(100, 0, 10), usage(100, 0, 10)),
-                                       count(45, usage(7, 0, 1), usage(7, 0, 1)) });
+    const std::string fork
+        = join({ meta(40, "f", R"(,"forked_from_id":"p")"), meta(40, "p"), context(40, "gpt-5"),
+                 count(40, usage(100, 0, 10), usage(100, 0, 10)), count(41, usage(300, 0, 30), usage(200, 0, 20)),
+                 count(50, usage(350, 0, 35), usage(50, 0, 5)) });
+    const std::string spawned = join(
+        { meta(40, "c", R"(,"source":{"subagent":{"thread_spawn":{"parent_thread_id":"p"}}})"), context(40, "gpt-5"),
+          count(40, usage(100, 0, 10), usage(100, 0, 10)), count(45, usage(7, 0, 1), usage(7, 0, 1)) });
     // A branch copies a turn with its own time.
-    const std::string branch = join({ meta(30, "b"), context(30, "gpt-5"), count(10, usage(100, 0, 10), usage(100, 0, 10)),
-                                      count(55, usage(160, 0, 16), usage(60, 0, 6)) });
+    const std::string branch
+        = join({ meta(30, "b"), context(30, "gpt-5"), count(10, usage(100, 0, 10), usage(100, 0, 10)),
+                 count(55, usage(160, 0, 16), usage(60, 0, 6)) });
     expectKept({
         { "a fork's copies of its parent's turns",
-          { { Day + "rollout-2025-09-10T10-00-00-p.jsonl", parent }, { Day + "rollout-2025-09-10T10-00-40-f.jsonl", fork } },
+          { { Day + "rollout-2025-09-10T10-00-00-p.jsonl", parent },
+            { Day + "rollout-2025-09-10T10-00-40-f.jsonl", fork } },
           { "gpt-5/100/0/10/p", "gpt-5/200/0/20/p", "gpt-5/50/0/5/f" } },
         { "a sub-agent's copies",
-          { { Day + "rollout-2025-09-10T10-00-00-p.jsonl", parent }, { Day + "rollout-2025-09-10T10-00-40-c.jsonl", spawned } },
+          { { Day + "rollout-2025-09-10T10-00-00-p.jsonl", parent },
+            { Day + "rollout-2025-09-10T10-00-40-c.jsonl", spawned } },
           { "gpt-5/100/0/10/p", "gpt-5/200/0/20/p", "gpt-5/7/0/1/c" } },
         { "a fork whose parent is gone counts what it copied",
           { { Day + "rollout-2025-09-10T10-00-40-f.jsonl", fork } },
           { "gpt-5/100/0/10/f", "gpt-5/200/0/20/f", "gpt-5/50/0/5/f" } },
         { "a branch's copy with the same time, model and counts",
-          { { Day + "rollout-2025-09-10T10-00-00-p.jsonl", parent }, { Day + "rollout-2025-09-10T10-00-30-b.jsonl", branch } },
+          { { Day + "rollout-2025-09-10T10-00-00-p.jsonl", parent },
+            { Day + "rollout-2025-09-10T10-00-30-b.jsonl", branch } },
           { "gpt-5/100/0/10/p", "gpt-5/200/0/20/p", "gpt-5/60/0/6/b" } },
     });
 }
@@ -218,8 +226,13 @@ TEST(CodexProvider, TakesTheNewestRateLimits)
     EXPECT_EQ(InstantFormat::toIsoUtc(got->observedAt), QStringLiteral("2025-09-10T10:00:09Z"));
     EXPECT_EQ(got->age(got->observedAt + std::chrono::minutes(3)), std::chrono::minutes(3));
 
-    for (const auto& [minutes, label] : std::initializer_list<std::pair<int, const char*>> {
-             { 300, "5시간" }, { 10080, "주간" }, { 1440, "1일" }, { 60, "1시간" }, { 45, "45분" }, { 43200, "30일" }, { 0, "한도" } })
+    for (const auto& [minutes, label] : std::initializer_list<std::pair<int, const char*>> { { 300, "5시간" },
+                                                                                             { 10080, "주간" },
+                                                                                             { 1440, "1일" },
+                                                                                             { 60, "1시간" },
+                                                                                             { 45, "45분" },
+                                                                                             { 43200, "30일" },
+                                                                                             { 0, "한도" } })
         EXPECT_EQ(CodexRateLimits::windowLabel(minutes), QString::fromUtf8(label)) << minutes;
 }
 
@@ -237,7 +250,8 @@ TEST(CodexProvider, ReadsOnlyWhatChangedAndFollowsNewHomes)
     EXPECT_EQ(provider.lastParsedFileCount(), 0u);
 
     root.append("a/" + Rollout, count(2, "", usage(2, 0, 2)) + "\n");
-    root.write("b/archived_sessions/rollout-2025-09-11T10-00-00-b.jsonl", join({ meta(0, "s2"), count(1, "", usage(3, 0, 3)) }));
+    root.write("b/archived_sessions/rollout-2025-09-11T10-00-00-b.jsonl",
+               join({ meta(0, "s2"), count(1, "", usage(3, 0, 3)) }));
     EXPECT_EQ(provider.fetchRecords().size(), 3u);
     EXPECT_EQ(provider.lastParsedFileCount(), 2u);
     EXPECT_EQ(provider.watchDirectories().size(), 2u);
@@ -253,7 +267,8 @@ TEST(CodexProvider, HomesComeFromTheEnvironment)
     qputenv("CODEX_HOME", " /x/one, ,/x/two/ ");
     EXPECT_EQ(AgentPaths::codexHomes(), (std::vector<std::string> { "/x/one", "/x/two" }));
     qputenv("CODEX_HOME", "");
-    EXPECT_EQ(AgentPaths::codexHomes(), std::vector<std::string> { qEnvironmentVariable("HOME").toStdString() + "/.codex" });
+    EXPECT_EQ(AgentPaths::codexHomes(),
+              std::vector<std::string> { qEnvironmentVariable("HOME").toStdString() + "/.codex" });
     qputenv("CODEX_HOME", saved);
 
     TempDir claude, codex, gemini;

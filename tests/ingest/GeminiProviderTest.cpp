@@ -10,7 +10,7 @@
 namespace {
 
 std::string message(const std::string& id, const std::string& tokens, const std::string& model = "gemini-2.5-pro",
-                     const std::string& type = "gemini")
+                    const std::string& type = "gemini")
 {
     return R"({"id":")" + id + R"(","timestamp":"2026-05-01T10:00:00.000Z","type":")" + type
         + R"(","content":[{"text":"…"}],"model":")" + model + "\"" + (tokens.empty() ? "" : ",\"tokens\":" + tokens)
@@ -45,7 +45,8 @@ const std::string Chats = "tmp/app/chats/";
 
 TEST(GeminiProvider, CountsEachMessageOnce)
 {
-    for (const auto& [name, files, expected] : std::initializer_list<std::tuple<const char*, Files, std::multiset<std::string>>> {
+    for (const auto& [name, files, expected] :
+         std::initializer_list<std::tuple<const char*, Files, std::multiset<std::string>>> {
              { "a whole chat: tool prompts count as input and thinking as output, so the total is Gemini's",
                { { Chats + "session-2026-05-01T10-00-s1.json",
                    R"({"sessionId":"s1","projectHash":"h","messages":[)" + message("u1", "", "", "user") + ","
@@ -62,7 +63,8 @@ TEST(GeminiProvider, CountsEachMessageOnce)
                  "gemini-2.5-pro/40/0/4/s1/app" } },
              { "sub-agents' chats below chats/; other files in chats/ are not chats",
                { { Chats + "s1-parent/agent-7.jsonl",
-                   R"({"sessionId":"agent-7","projectHash":"h","kind":"subagent"})" "\n" + message("a1", tokens(5, 1)) },
+                   R"({"sessionId":"agent-7","projectHash":"h","kind":"subagent"})"
+                   "\n" + message("a1", tokens(5, 1)) },
                  { Chats + "notes.json", R"({"sessionId":"n","messages":[)" + message("x", tokens(9, 9)) + "]}" },
                  { "tmp/app/logs.json", "[]" } },
                { "gemini-2.5-pro/5/0/1/agent-7/app" } },
@@ -73,8 +75,10 @@ TEST(GeminiProvider, CountsEachMessageOnce)
                        + "\n" + R"({"id":"b4","type":"gemini","timestamp":"soon","tokens":{"input":1}})" + "\n" } },
                { "gemini/8/0/1/s1/app" } },
              { "a chat in both formats counts once",
-               { { Chats + "session-s1.json", R"({"sessionId":"s1","messages":[)" + message("g1", tokens(10, 1)) + "]}" },
-                 { Chats + "session-s1.jsonl", Meta + "\n" + message("g1", tokens(10, 1)) + "\n" + message("g2", tokens(20, 2)) } },
+               { { Chats + "session-s1.json",
+                   R"({"sessionId":"s1","messages":[)" + message("g1", tokens(10, 1)) + "]}" },
+                 { Chats + "session-s1.jsonl",
+                   Meta + "\n" + message("g1", tokens(10, 1)) + "\n" + message("g2", tokens(20, 2)) } },
                { "gemini-2.5-pro/10/0/1/s1/app", "gemini-2.5-pro/20/0/2/s1/app" } },
          }) {
         TempDir home;
@@ -94,7 +98,8 @@ TEST(GeminiProvider, ReadsOnlyWhatChangedAndFollowsNewProjects)
     EXPECT_EQ(provider.fetchRecords().size(), 1u);
     EXPECT_EQ(provider.fetchRecords().size(), 1u);
     EXPECT_EQ(provider.lastParsedFileCount(), 0u);
-    home.write("tmp/other/chats/session-b.json", R"({"sessionId":"b","messages":[)" + message("g1", tokens(2, 2)) + "]}");
+    home.write("tmp/other/chats/session-b.json",
+               R"({"sessionId":"b","messages":[)" + message("g1", tokens(2, 2)) + "]}");
     EXPECT_EQ(provider.fetchRecords().size(), 2u);
     EXPECT_EQ(provider.lastParsedFileCount(), 1u);
     EXPECT_EQ(provider.watchDirectories().size(), 2u);
