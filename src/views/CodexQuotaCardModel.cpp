@@ -35,8 +35,7 @@ QStringList CodexQuotaCardModel::toolTipLines(const CodexRateLimits& limits, Ins
     QStringList lines;
     for (const auto& w : limits.windows)
         lines.append(QStringLiteral("Codex %1 %2 · %3")
-                         .arg(w.label, DashboardFormat::percentText(shownPercent(w, now)),
-                              ageText(limits.age(now))));
+                         .arg(w.label, DashboardFormat::percentText(shownPercent(w, now)), ageText(limits.age(now))));
     return lines;
 }
 
@@ -63,14 +62,14 @@ void CodexQuotaCardModel::rebuild()
                                       { QStringLiteral("note"), QString() } });
         }
         if (const auto& credits = m_limits->credits; credits && (credits->unlimited || !credits->balance.isEmpty()))
-            rows.append(QVariantMap { { QStringLiteral("label"), QStringLiteral("크레딧") },
-                                      { QStringLiteral("pct"), 0.0 },
-                                      { QStringLiteral("color"), static_cast<int>(NamedColor::Gray) },
-                                      { QStringLiteral("value"),
-                                        credits->unlimited ? QStringLiteral("무제한") : credits->balance },
-                                      { QStringLiteral("detail"), QString() },
-                                      { QStringLiteral("binding"), false },
-                                      { QStringLiteral("note"), QString() } });
+            rows.append(QVariantMap {
+                { QStringLiteral("label"), QStringLiteral("크레딧") },
+                { QStringLiteral("pct"), 0.0 },
+                { QStringLiteral("color"), static_cast<int>(NamedColor::Gray) },
+                { QStringLiteral("value"), credits->unlimited ? QStringLiteral("무제한") : credits->balance },
+                { QStringLiteral("detail"), QString() },
+                { QStringLiteral("binding"), false },
+                { QStringLiteral("note"), QString() } });
         badge = QStringLiteral("%1 기준").arg(ageText(m_limits->age(now)));
         if (!m_limits->planType.isEmpty())
             badge += QStringLiteral(" · ") + m_limits->planType.left(1).toUpper() + m_limits->planType.mid(1);
