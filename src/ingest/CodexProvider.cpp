@@ -29,20 +29,33 @@ std::string_view plainName(std::string_view name)
     return name;
 }
 
-// Reads the files on both cores: most of a cold start is spent here.
-void readAll(const std::vector<std::string>& paths, std::vector<std::shared_ptr<const CodexRollout>>& out)
+// Reads the files on both cores: most of a cold start is spent here. A rollout read before that only
+// grew is read from where that read stopped.
+std::size_t readAll(const std::vector<std::string>& paths, const std::vector<FileStamp>& stamps,
+                    const std::vector<std::shared_ptr<const CodexRollout>>& earlier,
+                    std::vector<std::shared_ptr<const CodexRollout>>& out)
 {
-    std::atomic<std::size_t> next { 0 };
+    std::atomic<std::size_t> next { 0 }, appended { 0 };
     auto worker = [&] {
         CodexLineDecoder decoder;
-        for (std::size_t i; (i = next.fetch_add(1)) < paths.size();)
+        for (std::size_t i; (i = next.fetch_add(1)) < paths.size();) {
+            if (earlier[i] && earlier[i]->readEnd >= 0 && stamps[i].size >= earlier[i]->readEnd)
+                if (auto grown
+                    = CodexRollout::readAppended(paths[i], *earlier[i], stamps[i].device, stamps[i].inode, decoder)) {
+                    out[i] = std::make_shared<const CodexRollout>(std::move(*grown));
+                    ++appended;
+                    continue;
+                }
             out[i] = std::make_shared<const CodexRollout>(CodexRollout::read(paths[i], decoder));
+        }
     };
     const std::size_t threads = std::min<std::size_t>(std::max(1u, std::thread::hardware_concurrency()), paths.size());
     std::vector<std::jthread> helpers;
     for (std::size_t t = 1; t < threads; ++t)
         helpers.emplace_back(worker);
     worker();
+    helpers.clear();
+    return appended;
 }
 
 }
@@ -122,6 +135,7 @@ RecordList CodexProvider::fetchRecords()
     std::vector<std::string> files;
     std::vector<std::string> changed;
     std::vector<FileStamp> changedStamps;
+    std::vector<std::shared_ptr<const CodexRollout>> earlier;
     files.reserve(found.size());
     for (const auto& [path, stamp] : found) {
         files.push_back(path);
@@ -129,14 +143,16 @@ RecordList CodexProvider::fetchRecords()
         if (cached == m_cache.end() || !(cached->second.stamp == stamp)) {
             changed.push_back(path);
             changedStamps.push_back(stamp);
+            earlier.push_back(cached == m_cache.end() ? nullptr : cached->second.rollout);
         }
     }
     m_lastParsedFileCount = changed.size();
+    m_lastAppendReadCount = 0;
     if (changed.empty() && files == m_lastFiles)
         return m_lastResult;
 
     std::vector<std::shared_ptr<const CodexRollout>> read(changed.size());
-    readAll(changed, read);
+    m_lastAppendReadCount = readAll(changed, changedStamps, earlier, read);
     for (std::size_t i = 0; i < changed.size(); ++i) {
         // A file that could not be opened is tried again at the next refresh.
         if (!read[i]->opened) {

@@ -15,7 +15,8 @@
 // Reads Codex CLI's rollouts: sessions/YYYY/MM/DD/rollout-*.jsonl and archived_sessions/ of each
 // Codex home, compressed (.jsonl.zst) or not. A rollout found twice counts once: the sessions/ copy
 // over the archived one, the plain file over the compressed one. Each file is read again only when
-// its stamp changes; a turn that several rollouts hold (forks, sub-agents, branches) counts once.
+// its stamp changes, and one that only grew from where the last read stopped; a turn that several rollouts hold (forks,
+// sub-agents, branches) counts once.
 class CodexProvider final : public AIUsageProvider
 {
 public:
@@ -34,6 +35,8 @@ public:
     std::optional<CodexRateLimits> rateLimits() const;
     // How many files the last fetchRecords read; for tests and benchmarks.
     std::size_t lastParsedFileCount() const { return m_lastParsedFileCount; }
+    // How many of those were read only from where the read before stopped.
+    std::size_t lastAppendReadCount() const { return m_lastAppendReadCount; }
 
     // The rollouts to read, one path per rollout, in the order of their names (which begin with the
     // time they started, so a parent comes before its forks).
@@ -53,6 +56,7 @@ private:
     std::vector<std::string> m_lastFiles;
     RecordList m_lastResult;
     std::size_t m_lastParsedFileCount = 0;
+    std::size_t m_lastAppendReadCount = 0;
     mutable std::mutex m_limitsMutex;
     std::optional<CodexRateLimits> m_rateLimits;
 };

@@ -53,11 +53,14 @@ public:
         }
     }
 
-    void finish()
+    // Hands over a last line without a line end; true when there was one.
+    bool finish()
     {
+        const bool partial = m_skipping || !m_carry.empty();
         if (!m_skipping && !m_carry.empty())
             m_onLine(m_carry);
         m_carry.clear();
+        return partial;
     }
 
 private:
@@ -87,7 +90,8 @@ LineReader::Compression LineReader::compressionOf(std::string_view path)
     return path.ends_with(".zst") ? Compression::zstd : Compression::none;
 }
 
-LineReader::Outcome LineReader::read(const std::string& path, Compression compression, const LineCallback& onLine)
+LineReader::Outcome LineReader::read(const std::string& path, Compression compression, const LineCallback& onLine,
+                                     std::int64_t from)
 {
     Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0)
@@ -97,6 +101,10 @@ LineReader::Outcome LineReader::read(const std::string& path, Compression compre
     std::vector<char> input(ChunkBytes);
 
     if (compression == Compression::none) {
+        if (from > 0 && ::lseek(fd.get(), from, SEEK_SET) != from)
+            return outcome;
+        std::int64_t offset = from;
+        outcome.lineEnd = from;
         for (;;) {
             const ssize_t n = readSome(fd.get(), input.data(), input.size());
             if (n < 0)
@@ -106,8 +114,12 @@ LineReader::Outcome LineReader::read(const std::string& path, Compression compre
                 break;
             }
             lines.feed(input.data(), static_cast<std::size_t>(n));
+            const void* last = ::memrchr(input.data(), '\n', static_cast<std::size_t>(n));
+            if (last)
+                outcome.lineEnd = offset + (static_cast<const char*>(last) - input.data()) + 1;
+            offset += n;
         }
-        lines.finish();
+        outcome.partialLine = lines.finish();
         return outcome;
     }
 

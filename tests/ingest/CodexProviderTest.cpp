@@ -254,7 +254,20 @@ TEST(CodexProvider, ReadsOnlyWhatChangedAndFollowsNewHomes)
                join({ meta(0, "s2"), count(1, "", usage(3, 0, 3)) }));
     EXPECT_EQ(provider.fetchRecords().size(), 3u);
     EXPECT_EQ(provider.lastParsedFileCount(), 2u);
+    EXPECT_EQ(provider.lastAppendReadCount(), 1u);
     EXPECT_EQ(provider.watchDirectories().size(), 2u);
+
+    // A line still being written counts once it is whole, and once only.
+    const std::string next = count(3, "", usage(3, 0, 3));
+    root.append("a/" + Rollout, next.substr(0, 20));
+    EXPECT_EQ(provider.fetchRecords().size(), 3u);
+    root.append("a/" + Rollout, next.substr(20));
+    EXPECT_EQ(provider.fetchRecords().size(), 4u);
+    root.append("a/" + Rollout, "\n" + count(4, "", usage(4, 0, 4)) + "\n");
+    EXPECT_EQ(provider.fetchRecords().size(), 5u);
+    root.append("a/" + Rollout, count(5, "", usage(5, 0, 5)) + "\n");
+    EXPECT_EQ(provider.fetchRecords().size(), 6u);
+    EXPECT_EQ(provider.lastAppendReadCount(), 1u);
 
     // A file cut short counts what is left.
     root.write("a/" + Rollout, join({ meta(0, "s1") }));
