@@ -120,7 +120,7 @@ std::optional<CodexLineDecoder::RateLimits> rateLimitsMember(object payload)
     r.secondary = windowMember(*limits, "secondary");
     r.planType = stringMember(*limits, "plan_type");
     if (const auto credits = objectMember(*limits, "credits")) {
-        auto& c = r.credits.emplace();
+        CodexLineDecoder::Credits c;
         element flag;
         if (credits->at_key("has_credits").get(flag) == simdjson::SUCCESS && flag.type() == element_type::BOOL)
             c.hasCredits = flag.get_bool().value_unsafe();
@@ -129,6 +129,7 @@ std::optional<CodexLineDecoder::RateLimits> rateLimitsMember(object payload)
         c.balance = stringMember(*credits, "balance");
         if (!c.balance)
             c.balanceNumber = numberMember(*credits, "balance");
+        r.credits = c;
     }
     if (!r.primary && !r.secondary && !r.credits)
         return std::nullopt;

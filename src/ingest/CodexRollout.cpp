@@ -79,7 +79,7 @@ CodexRateLimits limitsOf(const CodexLineDecoder::RateLimits& r, Instant lineTime
     if (r.planType)
         limits.planType = QString::fromUtf8(r.planType->data(), static_cast<qsizetype>(r.planType->size()));
     if (r.credits) {
-        auto& c = limits.credits.emplace();
+        CodexRateLimits::Credits c;
         c.hasCredits = r.credits->hasCredits;
         c.unlimited = r.credits->unlimited;
         if (r.credits->balance)
@@ -87,6 +87,7 @@ CodexRateLimits limitsOf(const CodexLineDecoder::RateLimits& r, Instant lineTime
                 = QString::fromUtf8(r.credits->balance->data(), static_cast<qsizetype>(r.credits->balance->size()));
         else if (r.credits->balanceNumber)
             c.balance = QString::number(*r.credits->balanceNumber, 'f', 2);
+        limits.credits = c;
     }
     return limits;
 }
