@@ -202,11 +202,10 @@ bool CodexLineDecoder::mayCarryUsage(std::string_view line)
     constexpr std::string_view TypeKey = R"("type":")";
     if (!line.starts_with(Opening))
         return true;
-    const std::string_view head = line.substr(0, 160);
-    const auto typeAt = head.find(TypeKey);
+    const auto typeAt = line.substr(0, 160).find(TypeKey);
     if (typeAt == std::string_view::npos)
         return true;
-    const std::string_view type = head.substr(typeAt + TypeKey.size());
+    const std::string_view type = line.substr(typeAt + TypeKey.size());
     if (type.starts_with(R"(response_item")") || type.starts_with(R"(compacted")"))
         return false;
     if (!type.starts_with(R"(event_msg","payload":{"type":")"))
