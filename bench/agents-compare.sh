@@ -22,7 +22,8 @@ ccusage=$work/ccusage
 [ -x "$ccusage/node_modules/.bin/ccusage" ] || npm install --prefix "$ccusage" ccusage@20.0.24 \
     @ccusage/ccusage-linux-x64@20.0.24 >/dev/null
 
-export TZ=UTC XDG_CACHE_HOME=$work/cache XDG_CONFIG_HOME=$work/config CLAUDE_CONFIG_DIR=$work/none
+# Private settings, caches and history store: the machine's own must not count.
+export TZ=UTC XDG_CACHE_HOME=$work/cache XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data CLAUDE_CONFIG_DIR=$work/none
 report() { build-bench/src/pacemark --report --json --history --now 2026-12-06T12:00:00Z; }
 CODEX_HOME=$work/codex GEMINI_CLI_HOME=$work/none report > "$work/pacemark-codex.json"
 CODEX_HOME=$work/none GEMINI_CLI_HOME=$work/home report > "$work/pacemark-gemini.json"
