@@ -157,7 +157,7 @@ TEST(PriceTable, CostsPerKindTierLookupAndOverrideFiles)
         ASSERT_NE(price, nullptr) << model;
         EXPECT_NEAR(price->cost(input, output, write, write1h, read), usd, 1e-9) << model << " " << input;
     }
-    for (const char* unknown : { "gpt-4o", "claude-sonnet-9", "", "claude-sonnet", "<synthetic>", "claude-3-5-haiku",
+    for (const char* unknown : { "gpt-3o", "claude-sonnet-9", "", "claude-sonnet", "<synthetic>", "claude-3-5-haiku",
                                  "claude-3-5-haiku-20250101", "claude-opus-4-8", "x.anthropic.claude-3-5-haiku",
                                  "claude-haiku-4-5@2025", "anthropic.claude-3-5-haiku-20241022-v1:0:extra" })
         EXPECT_EQ(table.find(unknown), nullptr) << unknown;
