@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 
 #include "app/AppUpdater.h"
+#include "app/CodexLimits.h"
 #include "app/MenuBarController.h"
 #include "app/SettingsWindowController.h"
 #include "basics/ClaudePaths.h"
@@ -29,6 +30,7 @@ AppDelegate::AppDelegate(QObject* parent)
     const auto showLanguage = [this] { Translation::shared().show(Translation::resolve(m_defaults->language())); };
     showLanguage();
     connect(m_defaults, &UserDefaults::languageChanged, this, showLanguage);
+    m_providerManager->registerOtherAgents();
 }
 
 // The tray and its popover go first: the views must never see the objects they show disappear.
@@ -67,6 +69,9 @@ void AppDelegate::applicationDidFinishLaunching()
     m_menuBarController = new MenuBarController(m_usageDataManager, m_runCharacter, claudeQuotaManager(),
                                                 m_claudeOAuthProvider, m_defaults, this);
     connect(m_menuBarController, &MenuBarController::settingsRequested, this, &AppDelegate::showSettingsWindow);
+    auto* codexLimits = new CodexLimits(m_providerManager, m_usageDataManager, this);
+    codexLimits->setAlertNotifier(m_quotaAlertNotifier);
+    m_menuBarController->setCodexLimits(codexLimits);
     connect(m_quotaAlertNotifier, &QuotaAlertNotifier::activated, m_menuBarController, [this] {
         if (!m_menuBarController->isPopoverShown())
             m_menuBarController->showPopover();

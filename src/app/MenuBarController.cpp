@@ -9,6 +9,7 @@
 #include <QPalette>
 #include <QQuickWindow>
 
+#include "app/CodexLimits.h"
 #include "app/PopoverWindow.h"
 #include "app/StatusImage.h"
 #include "app/tray/SystemTray.h"
@@ -25,6 +26,7 @@
 #include "usage/ModelColor.h"
 #include "usage/TokenFormat.h"
 #include "usage/UsageDataManager.h"
+#include "views/CodexQuotaCardModel.h"
 #include "views/DashboardFormat.h"
 #include "views/QuotaCardModel.h"
 
@@ -143,14 +145,24 @@ PopoverWindow* MenuBarController::ensurePopover()
     const QPointer<const ClaudeOAuthProvider> credentials(m_oauthProvider);
     auto* quotaCard = new QuotaCardModel(
         m_claudeQuotaManager, [credentials] { return credentials && credentials->readAccessTokenSilently(); }, this);
-    const QVariantMap properties {
+    QVariantMap properties {
         { QStringLiteral("usageDataManager"), QVariant::fromValue(m_usageDataManager) },
         { QStringLiteral("quotaCard"), QVariant::fromValue(quotaCard) },
         { QStringLiteral("runCharacter"), QVariant::fromValue(m_runCharacter) },
     };
+    CodexQuotaCardModel* codexCard = nullptr;
+    if (m_codexLimits) {
+        codexCard = new CodexQuotaCardModel(this);
+        codexCard->setLimits(m_codexLimits->limits());
+        connect(m_codexLimits, &CodexLimits::changed, codexCard,
+                [codexCard, limits = m_codexLimits] { codexCard->setLimits(limits->limits()); });
+        properties.insert(QStringLiteral("codexQuotaCard"), QVariant::fromValue(codexCard));
+    }
     m_popover = new PopoverWindow(
         properties, m_tray->isAvailable() ? PopoverWindow::Mode::Popover : PopoverWindow::Mode::NormalWindow, this);
     quotaCard->setParent(m_popover);
+    if (codexCard)
+        codexCard->setParent(m_popover);
     ++m_popoverBuildCount;
     connect(m_popover, &PopoverWindow::settingsRequested, this, &MenuBarController::settingsRequested);
     // Every opening asks for a fresh quota, once the popover is on screen: the credential lookup
@@ -349,6 +361,8 @@ QString MenuBarController::toolTipText() const
                     ? tr("크레딧 %1").arg(DashboardFormat::percentText(ClaudeQuota::shownPercent(credits->utilization)))
                     : CreditsFormat::disabledText(*credits));
     }
+    if (m_codexLimits && m_codexLimits->limits())
+        lines.append(CodexQuotaCardModel::toolTipLines(*m_codexLimits->limits(), Clock::now()));
     return lines.join(QLatin1Char('\n'));
 }
 
@@ -363,6 +377,13 @@ QString MenuBarController::accessibleText() const
     return tr("Pacemark 러너 %1 %2 · 오늘 %3 토큰 · %4", nullptr, today > INT_MAX ? INT_MAX : static_cast<int>(today))
         .arg(pack ? pack->displayName() : QString(), state, formatTokens(today),
              DashboardFormat::rateText(m_usageDataManager->tokensPerMinute()));
+}
+
+void MenuBarController::setCodexLimits(CodexLimits* limits)
+{
+    m_codexLimits = limits;
+    connect(limits, &CodexLimits::changed, this, &MenuBarController::updateToolTip);
+    updateToolTip();
 }
 
 void MenuBarController::updateToolTip()

@@ -35,7 +35,8 @@ std::vector<DirectoryWalker::File> FileWatcher::findLogFiles(const std::vector<s
     return DirectoryWalker::collect(
         directories,
         [](std::string_view name) {
-            return name.ends_with(".jsonl") || name.ends_with(".json") || name.ends_with(".log");
+            return name.ends_with(".jsonl") || name.ends_with(".json") || name.ends_with(".log")
+                || name.ends_with(".jsonl.zst");
         },
         true);
 }

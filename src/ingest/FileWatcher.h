@@ -36,7 +36,7 @@ public:
 
     void checkForChanges();
 
-    // The ".jsonl", ".json" and ".log" files below the folders, at any depth, each folder listed once.
+    // The ".jsonl", ".jsonl.zst", ".json" and ".log" files below the folders, at any depth, each folder listed once.
     static std::vector<DirectoryWalker::File> findLogFiles(const std::vector<std::string>& directories);
 
 private:

@@ -1,6 +1,8 @@
 #include "ingest/ProviderManager.h"
 
 #include "ingest/ClaudeCodeProvider.h"
+#include "ingest/CodexProvider.h"
+#include "ingest/GeminiProvider.h"
 
 ProviderManager::ProviderManager(std::vector<std::string> projectsPaths, QObject* parent)
     : QObject(parent)
@@ -11,6 +13,12 @@ ProviderManager::ProviderManager(std::vector<std::string> projectsPaths, QObject
 ProviderManager::ProviderManager(const std::string& projectsPath, QObject* parent)
     : ProviderManager(std::vector<std::string> { projectsPath }, parent)
 { }
+
+void ProviderManager::registerOtherAgents(std::vector<std::string> codexHomes, std::string geminiHome)
+{
+    registerProvider(std::make_shared<CodexProvider>(std::move(codexHomes)));
+    registerProvider(std::make_shared<GeminiProvider>(std::move(geminiHome)));
+}
 
 void ProviderManager::registerProvider(std::shared_ptr<AIUsageProvider> provider)
 {

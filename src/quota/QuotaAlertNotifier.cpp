@@ -42,12 +42,23 @@ QuotaAlertNotifier::QuotaAlertNotifier(ClaudeQuotaManager* manager, UserDefaults
 
 void QuotaAlertNotifier::evaluate(const ClaudeQuota& quota)
 {
+    weigh(quota);
+}
+
+void QuotaAlertNotifier::evaluate(const std::vector<QuotaAlertPolicy::Window>& windows)
+{
+    weigh(windows);
+}
+
+template <typename Limits>
+void QuotaAlertNotifier::weigh(const Limits& limits)
+{
     if (!m_defaults->quotaAlertsEnabled())
         return;
     const QJsonObject before = QJsonDocument::fromJson(m_defaults->quotaAlertMemory()).object();
     QuotaAlertPolicy policy(before);
     const auto alerts = policy.evaluate(
-        quota, { m_defaults->quotaAlertLowerThreshold(), m_defaults->quotaAlertUpperThreshold() }, Clock::now());
+        limits, { m_defaults->quotaAlertLowerThreshold(), m_defaults->quotaAlertUpperThreshold() }, Clock::now());
     if (policy.memory() != before) {
         // Saved at once: an alert must not come back after a crash.
         m_defaults->setQuotaAlertMemory(QJsonDocument(policy.memory()).toJson(QJsonDocument::Compact));

@@ -102,6 +102,16 @@ std::vector<QuotaAlert> QuotaAlertPolicy::evaluate(const ClaudeQuota& quota, Thr
     return alerts;
 }
 
+std::vector<QuotaAlert> QuotaAlertPolicy::evaluate(const std::vector<Window>& windows, Thresholds thresholds,
+                                                   Instant now)
+{
+    std::vector<QuotaAlert> alerts;
+    for (const auto& w : windows)
+        evaluateWindow(w.id, w.label, w.percent, w.resetsAt ? secondsOf(*w.resetsAt) : 0, true, thresholds, now,
+                       alerts);
+    return alerts;
+}
+
 void QuotaAlertPolicy::evaluateForecast(const ClaudeQuota::Limit& limit, Instant now, std::vector<QuotaAlert>& alerts)
 {
     if (!limit.forecastAt || *limit.forecastAt <= now || *limit.forecastAt - now >= ForecastLead)

@@ -54,11 +54,22 @@ public:
         int upper = 95;
     };
 
+    // A limit of another source, told like Claude's; the id names it in the memory, apart from them.
+    struct Window
+    {
+        QString id;
+        // "Codex 5시간 한도"
+        QString label;
+        double percent = 0;
+        std::optional<Instant> resetsAt;
+    };
+
     // The remembered periods, as saved by memory().
     explicit QuotaAlertPolicy(QJsonObject memory = {});
 
     // The alerts for this snapshot, in the order of the quota card; updates the memory.
     std::vector<QuotaAlert> evaluate(const ClaudeQuota& quota, Thresholds thresholds, Instant now);
+    std::vector<QuotaAlert> evaluate(const std::vector<Window>& windows, Thresholds thresholds, Instant now);
     const QJsonObject& memory() const { return m_memory; }
 
 private:

@@ -8,6 +8,7 @@ Flickable {
 
     required property UsageDataManager usageDataManager
     required property QuotaCardModel quotaCard
+    property CodexQuotaCardModel codexQuotaCard: null
 
     contentWidth: width
     contentHeight: column.implicitHeight + 20
@@ -74,6 +75,26 @@ Flickable {
             model: root.quotaCard
             visible: root.quotaCard.showCard
             Layout.fillWidth: true
+        }
+
+        Loader {
+            objectName: "codexQuotaCard"
+            active: root.codexQuotaCard !== null && root.codexQuotaCard.showCard
+            visible: active
+            Layout.fillWidth: true
+
+            sourceComponent: CodexQuotaCard {
+                model: root.codexQuotaCard
+
+                // The countdowns and the age move on while the popover is open.
+                Timer {
+                    interval: 30000
+                    repeat: true
+                    running: root.visible
+                    triggeredOnStart: true
+                    onTriggered: root.codexQuotaCard.rebuild()
+                }
+            }
         }
 
         CardContainer {

@@ -9,6 +9,7 @@ Rectangle {
 
     required property UsageDataManager usageDataManager
     required property QuotaCardModel quotaCard
+    property CodexQuotaCardModel codexQuotaCard: null
     required property RunCharacter runCharacter
     required property PopoverActions actions
     property int currentPage: MainPopoverView.Page.Main
@@ -35,6 +36,7 @@ Rectangle {
                 objectName: "dashboardPage"
                 usageDataManager: root.usageDataManager
                 quotaCard: root.quotaCard
+                codexQuotaCard: root.codexQuotaCard
             }
 
             // Built when first shown, so that an unopened page costs nothing.
