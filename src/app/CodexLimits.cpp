@@ -28,8 +28,8 @@ void CodexLimits::take()
         std::vector<QuotaAlertPolicy::Window> windows;
         for (const auto& w : m_limits->windows)
             if (!w.resetsAt || *w.resetsAt > now)
-                windows.push_back({ QStringLiteral("codex:%1").arg(w.windowMinutes),
-                                    QStringLiteral("Codex %1 한도").arg(w.label), w.usedPercent, w.resetsAt });
+                windows.push_back({ QStringLiteral("codex:%1").arg(w.windowMinutes), QStringLiteral("Codex"),
+                                    w.windowMinutes, w.usedPercent, w.resetsAt });
         m_notifier->evaluate(windows);
     }
     Q_EMIT changed();

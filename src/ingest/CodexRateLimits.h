@@ -15,8 +15,7 @@ struct CodexRateLimits
 {
     struct Window
     {
-        // Named by length: "5시간", "주간", …
-        QString label;
+        // The window's length; 0 when the line does not give it. Views name it.
         int windowMinutes = 0;
         // As written; views clamp it.
         double usedPercent = 0;
@@ -46,9 +45,6 @@ struct CodexRateLimits
     {
         return std::max(std::chrono::milliseconds::zero(), now - observedAt);
     }
-
-    // 300 → "5시간", 10080 → "주간", 1440 → "1일", 45 → "45분"; unknown (0) → "한도".
-    static QString windowLabel(int minutes);
 
     friend bool operator==(const CodexRateLimits&, const CodexRateLimits&) = default;
 };

@@ -70,8 +70,7 @@ CodexRateLimits limitsOf(const CodexLineDecoder::RateLimits& r, Instant lineTime
     limits.observedAt = lineTime;
     for (const auto& slot : { r.primary, r.secondary })
         if (slot)
-            limits.windows.push_back({ CodexRateLimits::windowLabel(slot->minutes), slot->minutes, slot->usedPercent,
-                                       resetTime(*slot, lineTime) });
+            limits.windows.push_back({ slot->minutes, slot->usedPercent, resetTime(*slot, lineTime) });
     // Unknown lengths (0) last.
     std::stable_sort(limits.windows.begin(), limits.windows.end(), [](const auto& a, const auto& b) {
         return (a.windowMinutes == 0 ? INT_MAX : a.windowMinutes) < (b.windowMinutes == 0 ? INT_MAX : b.windowMinutes);

@@ -20,6 +20,11 @@ public:
     static QString fullName(const ClaudeQuota::Limit& limit);
     // "5시간 한도", "주간 한도", "Opus 주간 한도".
     static QString alertName(const ClaudeQuota::Limit& limit);
+    // A window of another source by its length: "5시간" and "주간" as Claude's, else "2일", "45분";
+    // "한도" when the length is unknown (0).
+    static QString windowName(int minutes);
+    // "Codex 5시간 한도", "Codex 주간 한도", "Codex 2일 한도".
+    static QString alertName(const QString& source, int minutes);
     // The paid credits beyond the limits: "추가 사용 크레딧".
     static QString extraUsageName();
 };

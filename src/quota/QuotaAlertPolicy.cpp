@@ -46,12 +46,18 @@ qint64 endOfMonth(Instant now)
         .toSecsSinceEpoch();
 }
 
-QuotaAlert alertOf(QuotaAlert::Event event, const std::optional<ClaudeQuota::Limit>& limit, const QString& id)
+QuotaAlert aboutLimit(const std::optional<ClaudeQuota::Limit>& limit, const QString& id)
 {
     QuotaAlert alert;
-    alert.event = event;
     alert.limit = limit;
     alert.window = id;
+    return alert;
+}
+
+QuotaAlert alertOf(QuotaAlert::Event event, const QuotaAlert& about)
+{
+    QuotaAlert alert = about;
+    alert.event = event;
     return alert;
 }
 
@@ -61,9 +67,18 @@ QuotaAlertPolicy::QuotaAlertPolicy(QJsonObject memory)
     : m_memory(std::move(memory))
 { }
 
+QString QuotaAlert::name() const
+{
+    if (limit)
+        return LimitNames::alertName(*limit);
+    if (!source.isEmpty())
+        return LimitNames::alertName(source, windowMinutes);
+    return LimitNames::extraUsageName();
+}
+
 QString QuotaAlert::summary() const
 {
-    const QString name = limit ? LimitNames::alertName(*limit) : LimitNames::extraUsageName();
+    const QString name = this->name();
     switch (event) {
     case Event::reached:
         return tr("%1 %2% 도달").arg(name).arg(threshold);
@@ -79,7 +94,7 @@ QString QuotaAlert::body() const
 {
     if (event == Event::reset)
         return tr("다시 여유 있게 쓸 수 있습니다.");
-    const QString name = limit ? LimitNames::alertName(*limit) : LimitNames::extraUsageName();
+    const QString name = this->name();
     QString text = event == Event::forecast && forecastAt
         ? QuotaForecast::text(*forecastAt, now) + QLatin1Char('.')
         : tr("%1의 %2%를 사용했습니다.").arg(name).arg(percent, 0, 'f', 0);
@@ -92,11 +107,11 @@ std::vector<QuotaAlert> QuotaAlertPolicy::evaluate(const ClaudeQuota& quota, Thr
 {
     std::vector<QuotaAlert> alerts;
     for (const auto& limit : quota.limits)
-        evaluateWindow(limit.id(), limit, limit.percent, limit.resetsAt ? secondsOf(*limit.resetsAt) : 0, true,
-                       thresholds, now, alerts);
+        evaluateWindow(aboutLimit(limit, limit.id()), limit.percent, limit.resetsAt ? secondsOf(*limit.resetsAt) : 0,
+                       true, thresholds, now, alerts);
     if (const auto& extra = quota.extraUsage; extra && extra->isEnabled)
-        evaluateWindow(QStringLiteral("extraUsage"), std::nullopt, extra->utilization, endOfMonth(now), false,
-                       thresholds, now, alerts);
+        evaluateWindow(aboutLimit(std::nullopt, QStringLiteral("extraUsage")), extra->utilization, endOfMonth(now),
+                       false, thresholds, now, alerts);
     for (const auto& limit : quota.limits)
         evaluateForecast(limit, now, alerts);
     return alerts;
@@ -106,9 +121,12 @@ std::vector<QuotaAlert> QuotaAlertPolicy::evaluate(const std::vector<Window>& wi
                                                    Instant now)
 {
     std::vector<QuotaAlert> alerts;
-    for (const auto& w : windows)
-        evaluateWindow(w.id, w.label, w.percent, w.resetsAt ? secondsOf(*w.resetsAt) : 0, true, thresholds, now,
-                       alerts);
+    for (const auto& w : windows) {
+        QuotaAlert alert = aboutLimit(std::nullopt, w.id);
+        alert.source = w.source;
+        alert.windowMinutes = w.minutes;
+        evaluateWindow(alert, w.percent, w.resetsAt ? secondsOf(*w.resetsAt) : 0, true, thresholds, now, alerts);
+    }
     return alerts;
 }
 
@@ -122,7 +140,7 @@ void QuotaAlertPolicy::evaluateForecast(const ClaudeQuota::Limit& limit, Instant
     QJsonObject entry = m_memory.value(id).toObject();
     if (entry.contains(ForecastKey) && std::abs(entry.value(ForecastKey).toInteger() - period) < SamePeriodTolerance)
         return;
-    QuotaAlert alert = alertOf(QuotaAlert::Event::forecast, limit, id);
+    QuotaAlert alert = alertOf(QuotaAlert::Event::forecast, aboutLimit(limit, id));
     alert.resetsAt = limit.resetsAt;
     alert.forecastAt = limit.forecastAt;
     alert.now = now;
@@ -132,10 +150,10 @@ void QuotaAlertPolicy::evaluateForecast(const ClaudeQuota::Limit& limit, Instant
     m_memory.insert(id, entry);
 }
 
-void QuotaAlertPolicy::evaluateWindow(const QString& id, const std::optional<ClaudeQuota::Limit>& limit, double pct,
-                                      qint64 periodEnd, bool knowsReset, Thresholds thresholds, Instant now,
-                                      std::vector<QuotaAlert>& alerts)
+void QuotaAlertPolicy::evaluateWindow(const QuotaAlert& about, double pct, qint64 periodEnd, bool knowsReset,
+                                      Thresholds thresholds, Instant now, std::vector<QuotaAlert>& alerts)
 {
+    const QString& id = about.window;
     const int level = std::isfinite(pct) ? levelOf(pct, thresholds) : 0;
     QJsonObject entry = m_memory.value(id).toObject();
     const bool known = entry.contains(EndKey);
@@ -154,11 +172,11 @@ void QuotaAlertPolicy::evaluateWindow(const QString& id, const std::optional<Cla
         const bool ended = periodEnd == 0 || periodEnd > storedEnd;
         // A new period already past a threshold is told as such below; a plain reset is told here.
         if (knowsReset && ended && announced > 0 && level == 0)
-            alerts.push_back(alertOf(QuotaAlert::Event::reset, limit, id));
+            alerts.push_back(alertOf(QuotaAlert::Event::reset, about));
         announced = 0;
     }
     if (level > announced) {
-        QuotaAlert alert = alertOf(QuotaAlert::Event::reached, limit, id);
+        QuotaAlert alert = alertOf(QuotaAlert::Event::reached, about);
         alert.threshold = level == 2 ? thresholds.upper : thresholds.lower;
         alert.percent = std::floor(pct);
         if (knowsReset && periodEnd != 0)

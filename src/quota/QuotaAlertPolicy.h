@@ -23,6 +23,9 @@ public:
     std::optional<ClaudeQuota::Limit> limit;
     // Its id, or "extraUsage".
     QString window;
+    // Another source's window instead ("Codex", never translated), named by its length in minutes.
+    QString source;
+    int windowMinutes = 0;
     // The threshold reached, and the whole percent used (as sent: it may pass 100).
     int threshold = 0;
     double percent = 0.0;
@@ -36,6 +39,8 @@ public:
     // "5시간 한도 80% 도달", "5시간 한도가 초기화되었습니다", "주간 한도 곧 도달".
     QString summary() const;
     QString body() const;
+    // "5시간 한도", "Codex 주간 한도", "추가 사용 크레딧".
+    QString name() const;
 
     bool operator==(const QuotaAlert&) const = default;
 };
@@ -58,8 +63,9 @@ public:
     struct Window
     {
         QString id;
-        // "Codex 5시간 한도"
-        QString label;
+        // "Codex"; the alert names the window by its length.
+        QString source;
+        int minutes = 0;
         double percent = 0;
         std::optional<Instant> resetsAt;
     };
@@ -74,8 +80,9 @@ public:
 
 private:
     // periodEnd is 0 when the window has no reset time (nothing used in it yet).
-    void evaluateWindow(const QString& id, const std::optional<ClaudeQuota::Limit>& limit, double pct, qint64 periodEnd,
-                        bool knowsReset, Thresholds thresholds, Instant now, std::vector<QuotaAlert>& alerts);
+    // `about` names the window the alerts are of.
+    void evaluateWindow(const QuotaAlert& about, double pct, qint64 periodEnd, bool knowsReset, Thresholds thresholds,
+                        Instant now, std::vector<QuotaAlert>& alerts);
     void evaluateForecast(const ClaudeQuota::Limit& limit, Instant now, std::vector<QuotaAlert>& alerts);
 
     QJsonObject m_memory;

@@ -32,6 +32,57 @@
     </message>
 </context>
 <context>
+    <name>CodexQuotaCard</name>
+    <message>
+        <source>Codex 한도</source>
+        <translation>Codex Limits</translation>
+    </message>
+</context>
+<context>
+    <name>CodexQuotaCardModel</name>
+    <message>
+        <source>방금</source>
+        <translation>just now</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n분 전</source>
+        <translation>
+            <numerusform>%n minute ago</numerusform>
+            <numerusform>%n minutes ago</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n시간 전</source>
+        <translation>
+            <numerusform>%n hour ago</numerusform>
+            <numerusform>%n hours ago</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n일 전</source>
+        <translation>
+            <numerusform>%n day ago</numerusform>
+            <numerusform>%n days ago</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Codex %1 %2 · %3</source>
+        <translation>Codex %1 %2 · %3</translation>
+    </message>
+    <message>
+        <source>크레딧</source>
+        <translation>Credits</translation>
+    </message>
+    <message>
+        <source>무제한</source>
+        <translation>Unlimited</translation>
+    </message>
+    <message>
+        <source>%1 기준</source>
+        <translation>Updated %1</translation>
+    </message>
+</context>
+<context>
     <name>CreditsFormat</name>
     <message>
         <source>한도 없음</source>
@@ -195,6 +246,50 @@
     <message>
         <source>추가 사용 크레딧</source>
         <translation>Extra usage credits</translation>
+    </message>
+    <message>
+        <source>%1 5시간 한도</source>
+        <translation>%1 5-hour limit</translation>
+    </message>
+    <message>
+        <source>한도</source>
+        <translation>Limit</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n주</source>
+        <translation>
+            <numerusform>%n-week</numerusform>
+            <numerusform>%n-week</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n일</source>
+        <translation>
+            <numerusform>%n-day</numerusform>
+            <numerusform>%n-day</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n시간</source>
+        <translation>
+            <numerusform>%n-hour</numerusform>
+            <numerusform>%n-hour</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n분</source>
+        <translation>
+            <numerusform>%n-minute</numerusform>
+            <numerusform>%n-minute</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1 한도</source>
+        <translation>%1 limit</translation>
+    </message>
+    <message>
+        <source>%1 %2 한도</source>
+        <translation>%1 %2 limit</translation>
     </message>
 </context>
 <context>

@@ -11,7 +11,7 @@ CardContainer {
     CardHead {
         icon: "gauge.with.dots.needle.67percent"
         tint: Theme.teal
-        title: "Codex 한도"
+        title: qsTr("Codex 한도")
 
         Text {
             objectName: "codexQuotaBadge"

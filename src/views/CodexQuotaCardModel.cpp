@@ -3,13 +3,17 @@
 #include <QVariantMap>
 
 #include "basics/Clock.h"
+#include "basics/Translation.h"
 #include "quota/ClaudeQuota.h"
+#include "quota/LimitNames.h"
 #include "quota/ResetCountdown.h"
 #include "views/DashboardFormat.h"
 
 CodexQuotaCardModel::CodexQuotaCardModel(QObject* parent)
     : QObject(parent)
-{ }
+{
+    connect(&Translation::shared(), &Translation::changed, this, &CodexQuotaCardModel::rebuild);
+}
 
 double CodexQuotaCardModel::shownPercent(const CodexRateLimits::Window& window, Instant now)
 {
@@ -22,20 +26,21 @@ QString CodexQuotaCardModel::ageText(std::chrono::milliseconds age)
 {
     using namespace std::chrono;
     if (age < minutes(1))
-        return QStringLiteral("방금");
+        return tr("방금");
     if (age < hours(1))
-        return QStringLiteral("%1분 전").arg(duration_cast<minutes>(age).count());
+        return tr("%n분 전", nullptr, static_cast<int>(duration_cast<minutes>(age).count()));
     if (age < days(1))
-        return QStringLiteral("%1시간 전").arg(duration_cast<hours>(age).count());
-    return QStringLiteral("%1일 전").arg(duration_cast<days>(age).count());
+        return tr("%n시간 전", nullptr, static_cast<int>(duration_cast<hours>(age).count()));
+    return tr("%n일 전", nullptr, static_cast<int>(duration_cast<days>(age).count()));
 }
 
 QStringList CodexQuotaCardModel::toolTipLines(const CodexRateLimits& limits, Instant now)
 {
     QStringList lines;
     for (const auto& w : limits.windows)
-        lines.append(QStringLiteral("Codex %1 %2 · %3")
-                         .arg(w.label, DashboardFormat::percentText(shownPercent(w, now)), ageText(limits.age(now))));
+        lines.append(tr("Codex %1 %2 · %3")
+                         .arg(LimitNames::windowName(w.windowMinutes),
+                              DashboardFormat::percentText(shownPercent(w, now)), ageText(limits.age(now))));
     return lines;
 }
 
@@ -53,7 +58,7 @@ void CodexQuotaCardModel::rebuild()
     if (m_limits) {
         for (const auto& w : m_limits->windows) {
             const double pct = shownPercent(w, now);
-            rows.append(QVariantMap { { QStringLiteral("label"), w.label },
+            rows.append(QVariantMap { { QStringLiteral("label"), LimitNames::windowName(w.windowMinutes) },
                                       { QStringLiteral("pct"), pct },
                                       { QStringLiteral("color"), static_cast<int>(DashboardFormat::quotaColor(pct)) },
                                       { QStringLiteral("value"), DashboardFormat::percentText(pct) },
@@ -62,15 +67,14 @@ void CodexQuotaCardModel::rebuild()
                                       { QStringLiteral("note"), QString() } });
         }
         if (const auto& credits = m_limits->credits; credits && (credits->unlimited || !credits->balance.isEmpty()))
-            rows.append(QVariantMap {
-                { QStringLiteral("label"), QStringLiteral("크레딧") },
-                { QStringLiteral("pct"), 0.0 },
-                { QStringLiteral("color"), static_cast<int>(NamedColor::Gray) },
-                { QStringLiteral("value"), credits->unlimited ? QStringLiteral("무제한") : credits->balance },
-                { QStringLiteral("detail"), QString() },
-                { QStringLiteral("binding"), false },
-                { QStringLiteral("note"), QString() } });
-        badge = QStringLiteral("%1 기준").arg(ageText(m_limits->age(now)));
+            rows.append(QVariantMap { { QStringLiteral("label"), tr("크레딧") },
+                                      { QStringLiteral("pct"), 0.0 },
+                                      { QStringLiteral("color"), static_cast<int>(NamedColor::Gray) },
+                                      { QStringLiteral("value"), credits->unlimited ? tr("무제한") : credits->balance },
+                                      { QStringLiteral("detail"), QString() },
+                                      { QStringLiteral("binding"), false },
+                                      { QStringLiteral("note"), QString() } });
+        badge = tr("%1 기준").arg(ageText(m_limits->age(now)));
         if (!m_limits->planType.isEmpty())
             badge += QStringLiteral(" · ") + m_limits->planType.left(1).toUpper() + m_limits->planType.mid(1);
     }

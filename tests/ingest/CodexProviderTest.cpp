@@ -214,10 +214,10 @@ TEST(CodexProvider, TakesTheNewestRateLimits)
     const auto got = provider.rateLimits();
     ASSERT_TRUE(got);
     ASSERT_EQ(got->windows.size(), 2u);
-    EXPECT_EQ(got->windows[0].label, QStringLiteral("5시간"));
+    EXPECT_EQ(got->windows[0].windowMinutes, 300);
     EXPECT_EQ(got->windows[0].usedPercent, 12);
     EXPECT_EQ(got->windows[0].resetsAt, Instant(std::chrono::seconds(1757502000)));
-    EXPECT_EQ(got->windows[1].label, QStringLiteral("주간"));
+    EXPECT_EQ(got->windows[1].windowMinutes, 10080);
     EXPECT_EQ(got->windows[1].usedPercent, 41.5);
     EXPECT_EQ(got->windows[1].resetsAt, got->observedAt + std::chrono::hours(1));
     EXPECT_EQ(got->planType, QStringLiteral("pro"));
@@ -225,15 +225,6 @@ TEST(CodexProvider, TakesTheNewestRateLimits)
     EXPECT_EQ(got->credits->balance, QStringLiteral("12.50"));
     EXPECT_EQ(InstantFormat::toIsoUtc(got->observedAt), QStringLiteral("2025-09-10T10:00:09Z"));
     EXPECT_EQ(got->age(got->observedAt + std::chrono::minutes(3)), std::chrono::minutes(3));
-
-    for (const auto& [minutes, label] : std::initializer_list<std::pair<int, const char*>> { { 300, "5시간" },
-                                                                                             { 10080, "주간" },
-                                                                                             { 1440, "1일" },
-                                                                                             { 60, "1시간" },
-                                                                                             { 45, "45분" },
-                                                                                             { 43200, "30일" },
-                                                                                             { 0, "한도" } })
-        EXPECT_EQ(CodexRateLimits::windowLabel(minutes), QString::fromUtf8(label)) << minutes;
 }
 
 TEST(CodexProvider, ReadsOnlyWhatChangedAndFollowsNewHomes)
