@@ -15,8 +15,11 @@
 // messages) over 500 projects and the last 90 days, as years of quick questions leave them; the size
 // arguments are then ignored.
 //
-// usage: pacemark_corpus [--tool-results] [--ansi] [--progress] [--small-logs N] <projects-folder> <total-MiB>
-//                        [seed] [largest-file-MiB] [resumed-sessions]
+// --codex HOME MiB writes Codex CLI rollouts under HOME as well, --gemini HOME N that many Gemini CLI
+// chats (see writeCodexHome and writeGeminiHome); a total of 0 MiB then writes no Claude logs.
+//
+// usage: pacemark_corpus [--tool-results] [--ansi] [--progress] [--small-logs N] [--codex HOME MiB]
+//                        [--gemini HOME N] <projects-folder> <total-MiB> [seed] [largest-file-MiB] [resumed-sessions]
 
 #include <algorithm>
 #include <cstdio>
@@ -28,6 +31,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include <zstd.h>
 
 namespace {
 
@@ -270,12 +275,211 @@ std::size_t writeSession(Generator& g, const std::filesystem::path& file, std::s
     return written;
 }
 
+// The time msBeforeNow milliseconds before the corpus's now, as Codex and Gemini write it.
+std::string stampMs(long long msBeforeNow)
+{
+    const long long ms = 1796558400000LL - msBeforeNow;
+    const time_t t = static_cast<time_t>(ms / 1000);
+    std::tm tm {};
+    gmtime_r(&t, &tm);
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,
+                  tm.tm_hour, tm.tm_min, tm.tm_sec, static_cast<int>(ms % 1000));
+    return buf;
+}
+
+struct CodexUsage
+{
+    long long input = 0, cached = 0, output = 0, reasoning = 0;
+
+    std::string json() const
+    {
+        return "{\"input_tokens\":" + std::to_string(input) + ",\"cached_input_tokens\":" + std::to_string(cached)
+            + ",\"output_tokens\":" + std::to_string(output) + ",\"reasoning_output_tokens\":"
+            + std::to_string(reasoning) + ",\"total_tokens\":" + std::to_string(input + output) + "}";
+    }
+};
+
+// Writes Codex CLI rollouts of about `bytes` in all under home: mostly large response_item lines
+// (reasoning, tool calls and their output), a token_count after each turn that is repeated about half
+// the time (a rate-limit refresh), a compaction now and then that restarts the running total, some
+// rollouts of an older build without last_token_usage, forks that begin by copying their parent's
+// turns, archived rollouts and a few compressed with zstd. Returns the bytes written.
+std::size_t writeCodexHome(Generator& g, const std::filesystem::path& home, std::size_t bytes)
+{
+    static const char* const models[] = { "gpt-5-codex", "gpt-5.1-codex-max", "gpt-5", "gpt-5.2-codex" };
+    std::size_t written = 0;
+    std::vector<std::string> previous; // the last rollout's turn lines, for a fork
+    for (int n = 0; written < bytes; ++n) {
+        const long long startAgo = static_cast<long long>(g.uniform() * 30 * 86400) * 1000 + 3'600'000;
+        const std::string start = stampMs(startAgo);
+        const std::string id = g.uuid();
+        const std::string name = "rollout-" + start.substr(0, 10) + "T" + start.substr(11, 2) + "-"
+            + start.substr(14, 2) + "-" + start.substr(17, 2) + "-" + id + ".jsonl";
+        const bool fork = !previous.empty() && g.pick(12) == 0;
+        const bool oldBuild = g.pick(10) == 0;
+        const std::string model = models[g.pick(std::size(models))];
+        std::string text = "{\"timestamp\":\"" + start + "\",\"type\":\"session_meta\",\"payload\":{\"id\":\"" + id
+            + "\",\"timestamp\":\"" + start + "\",\"cwd\":\"/home/dev/project-" + std::to_string(g.pick(12)) + "\""
+            + (fork ? ",\"forked_from_id\":\"parent\"" : "")
+            + ",\"originator\":\"codex_cli_rs\",\"cli_version\":\"0.63.0\"," + "\"instructions\":\"" + g.codeText(6000)
+            + "\"}}\n";
+        // A fork copies its parent's turns within its first second.
+        if (fork)
+            for (const auto& line : previous) {
+                const auto rest = line.find("\",\"type\"");
+                text += "{\"timestamp\":\"" + stampMs(startAgo - static_cast<long long>(g.pick(900)))
+                    + line.substr(rest) + "\n";
+            }
+        std::vector<std::string> turnLines;
+        const std::size_t size = std::min<std::size_t>(
+            bytes - written,
+            static_cast<std::size_t>(std::lognormal_distribution<double>(0.3, 1.0)(g.rng()) * (1 << 20)));
+        CodexUsage total;
+        long long at = startAgo - 2000;
+        while (text.size() < size) {
+            const auto stamp
+                = [&] { return "{\"timestamp\":\"" + stampMs(at -= 1 + static_cast<long long>(g.pick(4000))) + "\""; };
+            text += stamp()
+                + ",\"type\":\"turn_context\",\"payload\":{\"cwd\":\"/home/"
+                  "dev\",\"approval_policy\":\"on-request\",\"model\":\""
+                + model + "\",\"effort\":\"medium\"}}\n";
+            text += stamp()
+                + ",\"type\":\"response_item\",\"payload\":{\"type\":\"message\",\"role\":\"user\",\"content\":[{"
+                  "\"type\":\"input_text\",\"text\":\""
+                + g.codeText(200 + g.pick(2000)) + "\"}]}}\n";
+            for (std::size_t c = 0, calls = 1 + g.pick(6); c < calls; ++c) {
+                text += stamp()
+                    + ",\"type\":\"response_item\",\"payload\":{\"type\":\"reasoning\",\"summary\":[],\"encrypted_"
+                      "content\":\""
+                    + std::string(1000 + g.pick(6000), 'Q') + "\"}}\n";
+                text += stamp()
+                    + ",\"type\":\"response_item\",\"payload\":{\"type\":\"function_call\",\"name\":\"shell\","
+                      "\"arguments\":\"{\\\"command\\\":[\\\"bash\\\",\\\"-lc\\\",\\\"rg "
+                      "value\\\"]}\",\"call_id\":\"call_"
+                    + std::to_string(g.pick(1u << 30)) + "\"}}\n";
+                text += stamp()
+                    + ",\"type\":\"response_item\",\"payload\":{\"type\":\"function_call_output\",\"call_id\":\"call_"
+                      "1\",\"output\":\""
+                    + g.codeText(static_cast<std::size_t>(std::lognormal_distribution<double>(8.5, 1.0)(g.rng())))
+                    + "\"}}\n";
+            }
+            text += stamp() + ",\"type\":\"event_msg\",\"payload\":{\"type\":\"agent_message\",\"message\":\""
+                + g.codeText(300) + "\"}}\n";
+            if (g.pick(40) == 0) {
+                // A compaction: the running total starts again.
+                text += stamp() + ",\"type\":\"compacted\",\"payload\":{\"message\":\"" + g.codeText(20000) + "\"}}\n";
+                total = {};
+            }
+            CodexUsage last { 8000 + static_cast<long long>(g.pick(60000)), 0,
+                              200 + static_cast<long long>(g.pick(4000)), 0 };
+            last.cached = last.input * static_cast<long long>(g.pick(90)) / 100;
+            last.reasoning = last.output * static_cast<long long>(g.pick(60)) / 100;
+            total.input += last.input;
+            total.cached += last.cached;
+            total.output += last.output;
+            total.reasoning += last.reasoning;
+            const std::string limits = ",\"rate_limits\":{\"primary\":{\"used_percent\":" + std::to_string(g.pick(100))
+                + ",\"window_minutes\":300,\"resets_at\":1796570000},\"secondary\":{\"used_percent\":"
+                + std::to_string(g.pick(100))
+                + ",\"window_minutes\":10080,\"resets_at\":1797000000},\"plan_type\":\"plus\"}";
+            const std::string info = "{\"total_token_usage\":" + total.json()
+                + (oldBuild ? "" : ",\"last_token_usage\":" + last.json()) + ",\"model_context_window\":272000}";
+            const std::string count
+                = ",\"type\":\"event_msg\",\"payload\":{\"type\":\"token_count\",\"info\":" + info + limits + "}}\n";
+            text += stamp() + count;
+            const auto lineStart = text.rfind("{\"timestamp\"");
+            turnLines.push_back(text.substr(lineStart, text.size() - lineStart - 1));
+            if (g.pick(2) == 0)
+                text += stamp() + count;
+        }
+        std::filesystem::path file;
+        if (g.pick(10) == 0)
+            file = home / "archived_sessions" / name;
+        else
+            file = home / "sessions" / start.substr(0, 4) / start.substr(5, 2) / start.substr(8, 2) / name;
+        std::filesystem::create_directories(file.parent_path());
+        if (g.pick(25) == 0) {
+            std::string packed(ZSTD_compressBound(text.size()), '\0');
+            packed.resize(ZSTD_compress(packed.data(), packed.size(), text.data(), text.size(), 3));
+            std::ofstream(file.string() + ".zst", std::ios::binary) << packed;
+        } else {
+            std::ofstream(file, std::ios::binary) << text;
+        }
+        written += text.size();
+        previous.assign(turnLines.begin(),
+                        turnLines.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(turnLines.size(), 3)));
+    }
+    return written;
+}
+
+// Writes Gemini CLI chats under home/tmp/<project>/chats: whole-file .json chats and .jsonl chats with
+// messages written again once their tokens arrive, checkpoints ("$set") and rewinds, and sub-agents'
+// chats. Returns the number of chats.
+std::size_t writeGeminiHome(Generator& g, const std::filesystem::path& home, std::size_t chats)
+{
+    static const char* const models[] = { "gemini-2.5-pro", "gemini-2.5-flash", "gemini-3-pro-preview" };
+    for (std::size_t n = 0; n < chats; ++n) {
+        const auto folder = home / "tmp" / ("project-" + std::to_string(g.pick(6))) / "chats";
+        std::filesystem::create_directories(folder);
+        const std::string session = g.uuid();
+        long long at = static_cast<long long>(g.uniform() * 30 * 86400) * 1000 + 3'600'000;
+        std::vector<std::string> messages, lines;
+        for (std::size_t m = 0, count = 2 + g.pick(30); m < count; ++m) {
+            const std::string id = g.uuid();
+            const std::string stamp = stampMs(at -= 1000 + static_cast<long long>(g.pick(60000)));
+            messages.push_back("{\"id\":\"" + g.uuid() + "\",\"timestamp\":\"" + stamp
+                               + "\",\"type\":\"user\",\"content\":[{\"text\":\"" + g.codeText(300) + "\"}]}");
+            lines.push_back(messages.back());
+            const long long input = 2000 + static_cast<long long>(g.pick(40000)),
+                            cached = input * static_cast<long long>(g.pick(80)) / 100,
+                            output = 50 + static_cast<long long>(g.pick(3000)),
+                            thoughts = static_cast<long long>(g.pick(2000)),
+                            tool = g.pick(5) == 0 ? static_cast<long long>(g.pick(500)) : 0;
+            const std::string head = "{\"id\":\"" + id + "\",\"timestamp\":\"" + stamp
+                + "\",\"type\":\"gemini\",\"content\":\"" + g.codeText(800) + "\",\"model\":\""
+                + models[g.pick(std::size(models))] + "\"";
+            const std::string tokens = ",\"tokens\":{\"input\":" + std::to_string(input)
+                + ",\"output\":" + std::to_string(output) + ",\"cached\":" + std::to_string(cached)
+                + ",\"thoughts\":" + std::to_string(thoughts) + ",\"tool\":" + std::to_string(tool)
+                + ",\"total\":" + std::to_string(input + output + thoughts + tool) + "}}";
+            lines.push_back(head + "}");
+            lines.push_back(head + tokens);
+            messages.push_back(head + tokens);
+            if (g.pick(15) == 0)
+                lines.push_back("{\"$rewindTo\":\"" + id + "\"}");
+            if (g.pick(20) == 0)
+                lines.push_back("{\"$set\":{\"lastUpdated\":\"" + stamp + "\",\"messages\":[" + messages.back()
+                                + "]}}");
+        }
+        const std::string meta
+            = "{\"sessionId\":\"" + session + "\",\"projectHash\":\"h\",\"startTime\":\"" + stampMs(at) + "\"";
+        if (g.pick(3) == 0) {
+            std::string all;
+            for (const auto& m : messages)
+                all += (all.empty() ? "" : ",") + m;
+            std::ofstream(folder / ("session-" + session.substr(0, 8) + ".json"), std::ios::binary)
+                << meta << ",\"messages\":[" << all << "]}\n";
+        } else {
+            std::string text = meta + "}\n";
+            for (const auto& l : lines)
+                text += l + "\n";
+            const auto file = g.pick(5) == 0 ? folder / session / (g.uuid() + ".jsonl")
+                                             : folder / ("session-" + session.substr(0, 8) + ".jsonl");
+            std::filesystem::create_directories(file.parent_path());
+            std::ofstream(file, std::ios::binary) << text;
+        }
+    }
+    return chats;
+}
+
 }
 
 int main(int argc, char** argv)
 {
     bool toolResults = false, ansi = false, progress = false;
-    std::size_t smallLogs = 0;
+    std::size_t smallLogs = 0, codexMiB = 0, geminiChats = 0;
+    std::filesystem::path codexHome, geminiHome;
     for (; argc > 1 && std::string_view(argv[1]).starts_with("--"); --argc, ++argv) {
         if (std::string_view(argv[1]) == "--tool-results") {
             toolResults = true;
@@ -283,6 +487,16 @@ int main(int argc, char** argv)
             ansi = true;
         } else if (std::string_view(argv[1]) == "--progress") {
             progress = true;
+        } else if (std::string_view(argv[1]) == "--codex" && argc > 3) {
+            codexHome = argv[2];
+            codexMiB = std::strtoull(argv[3], nullptr, 10);
+            argc -= 2;
+            argv += 2;
+        } else if (std::string_view(argv[1]) == "--gemini" && argc > 3) {
+            geminiHome = argv[2];
+            geminiChats = std::strtoull(argv[3], nullptr, 10);
+            argc -= 2;
+            argv += 2;
         } else if (std::string_view(argv[1]) == "--small-logs" && argc > 2) {
             smallLogs = std::strtoull(argv[2], nullptr, 10);
             --argc;
@@ -292,14 +506,20 @@ int main(int argc, char** argv)
         }
     }
     if (argc < 3) {
-        std::fprintf(stderr,
-                     "usage: pacemark_corpus [--tool-results] [--ansi] [--progress] [--small-logs N] "
-                     "<projects-folder> <total-MiB> [seed] [largest-file-MiB] [resumed-sessions]\n");
+        std::fprintf(
+            stderr,
+            "usage: pacemark_corpus [--tool-results] [--ansi] [--progress] [--small-logs N] [--codex HOME MiB] "
+            "[--gemini HOME N] <projects-folder> <total-MiB> [seed] [largest-file-MiB] [resumed-sessions]\n");
         return 2;
     }
     const std::filesystem::path root = argv[1];
     const std::size_t total = std::strtoull(argv[2], nullptr, 10) << 20;
     Generator g(argc > 3 ? static_cast<unsigned>(std::strtoul(argv[3], nullptr, 10)) : 1u);
+    if (!codexHome.empty())
+        std::printf("codex: %zu MiB of rollouts under %s\n", writeCodexHome(g, codexHome, codexMiB << 20) >> 20,
+                    codexHome.c_str());
+    if (!geminiHome.empty())
+        std::printf("gemini: %zu chats under %s\n", writeGeminiHome(g, geminiHome, geminiChats), geminiHome.c_str());
     if (smallLogs > 0) {
         std::size_t written = 0;
         for (std::size_t i = 0; i < smallLogs; ++i) {

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the benchmarks, generates a corpus (1 GiB by default) and prints, side by side in one run,
-# the refresh figures against `wc -l` over the same files, and the report's peak memory.
+# the refresh figures against `wc -l` over the same files, and the report's peak memory; then the
+# same for a mixed home: those logs and 300 MiB of Codex CLI rollouts ($PACEMARK_CODEX_MIB).
 #
 # usage: bench/run.sh [--tool-results] [--ansi] [MiB] [corpus-folder]
 # The options pick the corpus's shape (see bench/generate_corpus.cpp).
@@ -54,3 +55,18 @@ build-bench/bench/pacemark_bench "$small/projects" | grep -E 'files|unchanged'
 echo "== peak memory of pacemark --report over the $mib MiB corpus"
 CLAUDE_CONFIG_DIR="$corpus" /usr/bin/time -f 'peak RSS              %M KiB, %e s' \
     build-bench/src/pacemark --report --now 2026-12-06T12:00:00Z > /dev/null
+
+# The same Claude logs with Codex CLI's rollouts beside them, mostly large response_item lines.
+codex_mib=${PACEMARK_CODEX_MIB:-300}
+codex=/tmp/pacemark-codex-$codex_mib
+if [ ! -d "$codex/sessions" ]; then
+    build-bench/bench/pacemark_corpus --codex "$codex" "$codex_mib" "$codex/none" 0 >/dev/null
+fi
+find "$corpus/projects" "$codex" -name '*.jsonl' -print0 | xargs -0 cat > /dev/null
+echo "== wc -l over the $mib MiB of Claude logs and $codex_mib MiB of Codex rollouts"
+start=$(date +%s.%N)
+find "$corpus/projects" "$codex" -name '*.jsonl' -print0 | xargs -0 wc -l | tail -n 1
+end=$(date +%s.%N)
+printf 'wc -l                 %.1f ms\n' "$(echo "($end - $start) * 1000" | bc)"
+echo "== refresh of the mixed home"
+build-bench/bench/pacemark_agents_bench "$corpus/projects" "$codex"

@@ -4,11 +4,11 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config
-    qt6-base-dev qt6-base-dev-tools
+    qt6-base-dev qt6-base-dev-tools qt6-l10n-tools
     qt6-declarative-dev qt6-declarative-dev-tools qt6-svg-dev qml6-module-qtqml qml6-module-qtqml-workerscript
     qml6-module-qtquick qml6-module-qtquick-controls qml6-module-qtquick-layouts
     qml6-module-qtquick-templates qml6-module-qtquick-window fonts-noto-cjk
-    libsimdjson-dev libxxhash-dev libsqlite3-dev libsecret-1-dev libxcb1-dev qt6-wayland
+    libsimdjson-dev libxxhash-dev libzstd-dev libsqlite3-dev libsecret-1-dev libxcb1-dev qt6-wayland
     locales
     libgtest-dev libgmock-dev libbenchmark-dev
     clang clang-format libclang-rt-14-dev

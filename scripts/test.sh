@@ -16,7 +16,7 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 
 CC=clang CXX=clang++ scripts/build.sh build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DPACEMARK_BUILD_TESTS=OFF -DPACEMARK_BUILD_FUZZERS=ON
-for target in log_line log_cache price_list; do
+for target in log_line log_cache price_list agent_line; do
     mkdir -p "build-fuzz/corpus/$target"
     build-fuzz/fuzz/fuzz_$target -max_total_time="${PACEMARK_FUZZ_SECONDS:-20}" -max_len=4096 \
         "build-fuzz/corpus/$target" "fuzz/seeds/$target"

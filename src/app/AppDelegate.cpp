@@ -1,9 +1,11 @@
 #include "app/AppDelegate.h"
 
 #include "app/AppUpdater.h"
+#include "app/CodexLimits.h"
 #include "app/MenuBarController.h"
 #include "app/SettingsWindowController.h"
 #include "basics/ClaudePaths.h"
+#include "basics/Translation.h"
 #include "basics/UserDefaults.h"
 #include "ingest/FileWatcher.h"
 #include "ingest/ProviderManager.h"
@@ -24,7 +26,12 @@ AppDelegate::AppDelegate(QObject* parent)
     , m_runCharacter(new RunCharacter(m_defaults, this))
     , m_claudeOAuthProvider(new ClaudeOAuthProvider(this))
 {
+    m_providerManager->registerOtherAgents();
     m_providerManager->useSettings(m_defaults);
+    // Before any window or menu is worded, and again at every change of the setting.
+    const auto showLanguage = [this] { Translation::shared().show(Translation::resolve(m_defaults->language())); };
+    showLanguage();
+    connect(m_defaults, &UserDefaults::languageChanged, this, showLanguage);
 }
 
 // The tray and its popover go first: the views must never see the objects they show disappear.
@@ -63,6 +70,9 @@ void AppDelegate::applicationDidFinishLaunching()
     m_menuBarController = new MenuBarController(m_usageDataManager, m_runCharacter, claudeQuotaManager(),
                                                 m_claudeOAuthProvider, m_defaults, this);
     connect(m_menuBarController, &MenuBarController::settingsRequested, this, &AppDelegate::showSettingsWindow);
+    auto* codexLimits = new CodexLimits(m_providerManager, m_usageDataManager, this);
+    codexLimits->setAlertNotifier(m_quotaAlertNotifier);
+    m_menuBarController->setCodexLimits(codexLimits);
     connect(m_quotaAlertNotifier, &QuotaAlertNotifier::activated, m_menuBarController, [this] {
         if (!m_menuBarController->isPopoverShown())
             m_menuBarController->showPopover();

@@ -32,8 +32,7 @@ AppUpdater::AppUpdater(const QUrl& feedUrl, QObject* parent)
     , m_network(new QNetworkAccessManager(this))
 {
     m_deadline.setSingleShot(true);
-    connect(&m_deadline, &QTimer::timeout, this,
-            [this] { abort(QStringLiteral("업데이트 서버가 제때 응답하지 않았습니다.")); });
+    connect(&m_deadline, &QTimer::timeout, this, [this] { abort(tr("업데이트 서버가 제때 응답하지 않았습니다.")); });
 }
 
 QVariantMap AppUpdater::buildInfo()
@@ -73,7 +72,7 @@ void AppUpdater::checkForUpdates()
     if (!canCheckForUpdates()) {
         if (!m_reply)
             finish({ CheckResult::Outcome::failed, m_currentVersion, std::nullopt,
-                     QStringLiteral("업데이트 주소가 설정되지 않았습니다.") });
+                     tr("업데이트 주소가 설정되지 않았습니다.") });
         return;
     }
     QNetworkRequest request(m_feedUrl);
@@ -84,7 +83,7 @@ void AppUpdater::checkForUpdates()
     m_reply = m_network->get(request);
     connect(m_reply, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64 total) {
         if (received > MaximumFeedSize || total > MaximumFeedSize)
-            abort(QStringLiteral("업데이트 정보가 너무 큽니다."));
+            abort(tr("업데이트 정보가 너무 큽니다."));
     });
     connect(m_reply, &QNetworkReply::finished, this, &AppUpdater::received);
     m_deadline.start(m_timeout);
@@ -125,7 +124,7 @@ AppUpdater::CheckResult AppUpdater::evaluate(const QByteArray& feed) const
     const auto parsed = Appcast::parse(feed);
     if (const auto* error = std::get_if<QString>(&parsed))
         return { CheckResult::Outcome::failed, m_currentVersion, std::nullopt,
-                 QStringLiteral("업데이트 정보를 읽을 수 없습니다: ") + *error };
+                 tr("업데이트 정보를 읽을 수 없습니다: ") + *error };
     const std::optional<Appcast::Item> newest = Appcast::newest(std::get<QList<Appcast::Item>>(parsed));
     if (newest && VersionComparator::compare(newest->displayVersion(), m_currentVersion) > 0)
         return { CheckResult::Outcome::updateAvailable, m_currentVersion, newest, {} };

@@ -2,18 +2,23 @@
 
 #include <malloc.h>
 
+#include <climits>
+
 #include <QApplication>
 #include <QMenu>
 #include <QPalette>
 #include <QQuickWindow>
 
+#include "app/CodexLimits.h"
 #include "app/PopoverWindow.h"
 #include "app/StatusImage.h"
 #include "app/tray/SystemTray.h"
 #include "basics/Clock.h"
+#include "basics/Translation.h"
 #include "basics/UserDefaults.h"
 #include "quota/ClaudeQuotaManager.h"
 #include "quota/CreditsFormat.h"
+#include "quota/LimitNames.h"
 #include "quota/QuotaForecast.h"
 #include "quota/ResetCountdown.h"
 #include "runner/CharacterRegistry.h"
@@ -21,6 +26,7 @@
 #include "usage/ModelColor.h"
 #include "usage/TokenFormat.h"
 #include "usage/UsageDataManager.h"
+#include "views/CodexQuotaCardModel.h"
 #include "views/DashboardFormat.h"
 #include "views/QuotaCardModel.h"
 
@@ -41,13 +47,11 @@ StatusImage::Colors trayColors()
 
 QString quotaLine(const ClaudeQuota::Limit& limit, Instant now)
 {
-    const QString label
-        = limit.kind == ClaudeQuota::Limit::Kind::weeklyScoped ? limit.label + QStringLiteral(" 주간") : limit.label;
-    QString line
-        = QStringLiteral("%1 %2").arg(label, DashboardFormat::percentText(ClaudeQuota::shownPercent(limit.percent)));
+    QString line = QStringLiteral("%1 %2").arg(LimitNames::fullName(limit),
+                                               DashboardFormat::percentText(ClaudeQuota::shownPercent(limit.percent)));
     const QString countdown = resetCountdown(limit.resetsAt, now);
     if (!countdown.isEmpty())
-        line += QStringLiteral(" · 리셋까지 %1").arg(countdown);
+        line += QStringLiteral(" · ") + MenuBarController::tr("리셋까지 %1").arg(countdown);
     if (limit.forecastAt && *limit.forecastAt > now)
         line += QStringLiteral(" · ") + QuotaForecast::text(*limit.forecastAt, now);
     return line;
@@ -97,21 +101,27 @@ MenuBarController::~MenuBarController()
 void MenuBarController::setUpStatusItem()
 {
     m_menu = new QMenu;
-    connect(m_menu->addAction(QStringLiteral("대시보드 열기")), &QAction::triggered, this, [this] {
+    m_openAction = m_menu->addAction(QString());
+    connect(m_openAction, &QAction::triggered, this, [this] {
         if (!isPopoverShown())
             showPopover();
     });
-    connect(m_menu->addAction(QStringLiteral("설정")), &QAction::triggered, this,
-            &MenuBarController::settingsRequested);
-    m_pauseAction = m_menu->addAction(QStringLiteral("러너 일시정지"));
+    m_settingsAction = m_menu->addAction(QString());
+    connect(m_settingsAction, &QAction::triggered, this, &MenuBarController::settingsRequested);
+    m_pauseAction = m_menu->addAction(QString());
     m_pauseAction->setCheckable(true);
     m_pauseAction->setChecked(m_defaults->runnerPaused());
     connect(m_pauseAction, &QAction::toggled, m_defaults, &UserDefaults::setRunnerPaused);
     connect(m_defaults, &UserDefaults::runnerPausedChanged, m_pauseAction,
             [this] { m_pauseAction->setChecked(m_defaults->runnerPaused()); });
     m_menu->addSeparator();
-    connect(m_menu->addAction(QStringLiteral("Pacemark 종료")), &QAction::triggered, this,
-            &MenuBarController::quitRequested);
+    m_quitAction = m_menu->addAction(QString());
+    connect(m_quitAction, &QAction::triggered, this, &MenuBarController::quitRequested);
+    wordMenu();
+    connect(&Translation::shared(), &Translation::changed, this, [this] {
+        wordMenu();
+        updateToolTip();
+    });
 
     m_tray = new SystemTray(m_menu);
     connect(m_tray, &SystemTray::activated, this, [this](const QRect& iconGeometry, const QPoint& at) {
@@ -135,14 +145,24 @@ PopoverWindow* MenuBarController::ensurePopover()
     const QPointer<const ClaudeOAuthProvider> credentials(m_oauthProvider);
     auto* quotaCard = new QuotaCardModel(
         m_claudeQuotaManager, [credentials] { return credentials && credentials->readAccessTokenSilently(); }, this);
-    const QVariantMap properties {
+    QVariantMap properties {
         { QStringLiteral("usageDataManager"), QVariant::fromValue(m_usageDataManager) },
         { QStringLiteral("quotaCard"), QVariant::fromValue(quotaCard) },
         { QStringLiteral("runCharacter"), QVariant::fromValue(m_runCharacter) },
     };
+    CodexQuotaCardModel* codexCard = nullptr;
+    if (m_codexLimits) {
+        codexCard = new CodexQuotaCardModel(this);
+        codexCard->setLimits(m_codexLimits->limits());
+        connect(m_codexLimits, &CodexLimits::changed, codexCard,
+                [codexCard, limits = m_codexLimits] { codexCard->setLimits(limits->limits()); });
+        properties.insert(QStringLiteral("codexQuotaCard"), QVariant::fromValue(codexCard));
+    }
     m_popover = new PopoverWindow(
         properties, m_tray->isAvailable() ? PopoverWindow::Mode::Popover : PopoverWindow::Mode::NormalWindow, this);
     quotaCard->setParent(m_popover);
+    if (codexCard)
+        codexCard->setParent(m_popover);
     ++m_popoverBuildCount;
     connect(m_popover, &PopoverWindow::settingsRequested, this, &MenuBarController::settingsRequested);
     // Every opening asks for a fresh quota, once the popover is on screen: the credential lookup
@@ -308,12 +328,20 @@ void MenuBarController::updateMenuBarImage()
     m_tray->setIcon(icon.icon, icon.pixmaps, icon.name);
 }
 
+void MenuBarController::wordMenu()
+{
+    m_openAction->setText(tr("대시보드 열기"));
+    m_settingsAction->setText(tr("설정"));
+    m_pauseAction->setText(tr("러너 일시정지"));
+    m_quitAction->setText(tr("Pacemark 종료"));
+}
+
 QString MenuBarController::toolTipText() const
 {
+    const qint64 today = m_usageDataManager->todayTokens();
     QStringList lines {
-        QStringLiteral("오늘 %1 토큰 · %2")
-            .arg(formatTokens(m_usageDataManager->todayTokens()),
-                 DashboardFormat::rateText(m_usageDataManager->tokensPerMinute())),
+        tr("오늘 %1 토큰 · %2", nullptr, today > INT_MAX ? INT_MAX : static_cast<int>(today))
+            .arg(formatTokens(today), DashboardFormat::rateText(m_usageDataManager->tokensPerMinute())),
     };
     const auto& quota = m_claudeQuotaManager->quota();
     const auto state = m_claudeQuotaManager->status().statusCase();
@@ -328,24 +356,34 @@ QString MenuBarController::toolTipText() const
                 lines.append(quotaLine(limit, now));
         }
         if (const auto& credits = quota->extraUsage)
-            lines.append(credits->isEnabled
-                             ? QStringLiteral("크레딧 %1")
-                                   .arg(DashboardFormat::percentText(ClaudeQuota::shownPercent(credits->utilization)))
-                             : CreditsFormat::disabledText(*credits));
+            lines.append(
+                credits->isEnabled
+                    ? tr("크레딧 %1").arg(DashboardFormat::percentText(ClaudeQuota::shownPercent(credits->utilization)))
+                    : CreditsFormat::disabledText(*credits));
     }
+    if (m_codexLimits && m_codexLimits->limits())
+        lines.append(CodexQuotaCardModel::toolTipLines(*m_codexLimits->limits(), Clock::now()));
     return lines.join(QLatin1Char('\n'));
 }
 
 QString MenuBarController::accessibleText() const
 {
-    static const char* const speeds[] = { "쉬는 중", "걷는 중", "달리는 중", "전력 질주 중" };
+    static const char* const speeds[]
+        = { QT_TR_NOOP("쉬는 중"), QT_TR_NOOP("걷는 중"), QT_TR_NOOP("달리는 중"), QT_TR_NOOP("전력 질주 중") };
     const auto pack = m_runCharacter->registry()->selectedPack();
-    const QString state = m_runCharacter->isPaused()
-        ? QStringLiteral("일시정지")
-        : QString::fromUtf8(speeds[static_cast<int>(m_runCharacter->animationState())]);
-    return QStringLiteral("Pacemark 러너 %1 %2 · 오늘 %3 토큰 · %4")
-        .arg(pack ? pack->name : QString(), state, formatTokens(m_usageDataManager->todayTokens()),
+    const QString state
+        = m_runCharacter->isPaused() ? tr("일시정지") : tr(speeds[static_cast<int>(m_runCharacter->animationState())]);
+    const qint64 today = m_usageDataManager->todayTokens();
+    return tr("Pacemark 러너 %1 %2 · 오늘 %3 토큰 · %4", nullptr, today > INT_MAX ? INT_MAX : static_cast<int>(today))
+        .arg(pack ? pack->displayName() : QString(), state, formatTokens(today),
              DashboardFormat::rateText(m_usageDataManager->tokensPerMinute()));
+}
+
+void MenuBarController::setCodexLimits(CodexLimits* limits)
+{
+    m_codexLimits = limits;
+    connect(limits, &CodexLimits::changed, this, &MenuBarController::updateToolTip);
+    updateToolTip();
 }
 
 void MenuBarController::updateToolTip()

@@ -17,6 +17,7 @@
 
 class ClaudeOAuthProvider;
 class ClaudeQuotaManager;
+class CodexLimits;
 class PopoverWindow;
 class QAction;
 class QMenu;
@@ -42,6 +43,8 @@ public:
     // Opens the popover (or brings it back) next to the icon or the given point.
     void showPopover(const QRect& iconGeometry = QRect(), const QPoint& at = QPoint());
     void updateMenuBarImage();
+    // Shows Codex's limits in the popover and the tooltip.
+    void setCodexLimits(CodexLimits* limits);
 
     // The battery value of a quota: the five-hour window (or the binding limit when asked for), else the
     // extra usage, else none.
@@ -73,6 +76,8 @@ Q_SIGNALS:
     void settingsRequested();
 
 private:
+    // Names the menu's entries in the language shown.
+    void wordMenu();
     void setUpStatusItem();
     PopoverWindow* ensurePopover();
     void releasePopover();
@@ -87,10 +92,14 @@ private:
     UsageDataManager* m_usageDataManager;
     RunCharacter* m_runCharacter;
     ClaudeQuotaManager* m_claudeQuotaManager;
+    CodexLimits* m_codexLimits = nullptr;
     ClaudeOAuthProvider* m_oauthProvider;
     UserDefaults* m_defaults;
     QMenu* m_menu = nullptr;
+    QAction* m_openAction = nullptr;
+    QAction* m_settingsAction = nullptr;
     QAction* m_pauseAction = nullptr;
+    QAction* m_quitAction = nullptr;
     SystemTray* m_tray = nullptr;
     PopoverWindow* m_popover = nullptr;
     QTimer m_popoverRelease;

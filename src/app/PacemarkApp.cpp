@@ -20,6 +20,8 @@
 #include "basics/ManualClock.h"
 #include "basics/SystemTimeZone.h"
 #include "basics/TimestampParser.h"
+#include "basics/Translation.h"
+#include "basics/UserDefaults.h"
 #include "ingest/ProviderManager.h"
 #include "quota/ClaudeQuotaManager.h"
 #include "report/Statusline.h"
@@ -73,10 +75,14 @@ QString helpDescription()
 {
     const auto folders = ClaudePaths::projectsPaths();
     const QStringList read = toStringList(ClaudePaths::existingDirectories(folders));
-    return QStringLiteral("Pacemark shows your Claude Code token usage as a runner in the tray.\n"
-                          "Logs are read from the projects folder of each comma-separated $CLAUDE_CONFIG_DIR entry,\n"
-                          "else from ~/.claude/projects and $XDG_CONFIG_HOME/claude/projects (default\n"
-                          "~/.config/claude/projects), every one that exists.\n")
+    return QStringLiteral(
+               "Pacemark shows your Claude Code token usage as a runner in the tray.\n"
+               "Logs are read from the projects folder of each comma-separated $CLAUDE_CONFIG_DIR entry,\n"
+               "else from ~/.claude/projects and $XDG_CONFIG_HOME/claude/projects (default\n"
+               "~/.config/claude/projects), every one that exists.\n"
+               "Codex CLI's rollouts are read from sessions/ and archived_sessions/ of each comma-separated\n"
+               "$CODEX_HOME entry (default ~/.codex), Gemini CLI's chats from tmp/*/chats of ~/.gemini\n"
+               "($GEMINI_CLI_HOME/.gemini when set).\n")
         + (read.isEmpty()
                ? QStringLiteral("None exists now; looked in %1.").arg(toStringList(folders).join(QStringLiteral(", ")))
                : QStringLiteral("Read now: %1.").arg(read.join(QStringLiteral(", "))));
@@ -104,6 +110,7 @@ int runReport(const Options& options)
 
     const auto folders = ClaudePaths::projectsPaths();
     ProviderManager providers(folders);
+    providers.registerOtherAgents();
     UsageCalculator calculator;
     // The application's history counts in the report too; the report never creates the store.
     if (QFile::exists(DailyUsageStore::defaultPath())) {
@@ -117,7 +124,11 @@ int runReport(const Options& options)
                                                    SystemTimeZone::current(), PriceTable::current());
 
     UsageReport report(usage, Clock::now());
-    report.setLogFolders(toStringList(ClaudePaths::existingDirectories(folders)), toStringList(folders));
+    QStringList read = toStringList(ClaudePaths::existingDirectories(folders));
+    for (const auto& provider : providers.providers())
+        if (provider->id() != QLatin1String("claude-code"))
+            read += toStringList(provider->watchDirectories());
+    report.setLogFolders(read, toStringList(folders));
     report.setHistory(options.history);
     if (options.quota)
         report.setQuota(fetchQuota());
@@ -259,6 +270,7 @@ int PacemarkApp::main(int argc, char** argv)
         return Statusline::run(argc, argv);
     if (options.report) {
         QCoreApplication app(argc, argv);
+        Translation::shared().show(Translation::resolve(UserDefaults().language()));
         return runReport(options);
     }
     if (!DisplayPlatform::apply())

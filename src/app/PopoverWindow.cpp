@@ -13,6 +13,7 @@
 #include <QtQml/QQmlExtensionPlugin>
 
 #include "app/PopoverPlacement.h"
+#include "basics/Translation.h"
 #include "views/PopoverActions.h"
 
 // The views are a static QML module; the window that loads them pulls them in.
@@ -55,6 +56,7 @@ PopoverWindow::PopoverWindow(const QVariantMap& viewProperties, Mode mode, QObje
     m_view->setMinimumSize(QSize(Width, Height));
     m_view->setMaximumSize(QSize(Width, Height));
     m_view->installEventFilter(this);
+    connect(&Translation::shared(), &Translation::changed, m_view->engine(), &QQmlEngine::retranslate);
 
     connect(m_view, &QQuickWindow::frameSwapped, this, [this] {
         if (!m_sinceShowRequest.isValid())

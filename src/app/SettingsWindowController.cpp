@@ -9,6 +9,7 @@
 
 #include "app/AppUpdater.h"
 #include "app/XdgAutostartLoginItem.h"
+#include "basics/Translation.h"
 #include "basics/UserDefaults.h"
 #include "ingest/ProviderManager.h"
 #include "quota/ClaudeQuotaManager.h"
@@ -23,7 +24,7 @@ SettingsWindowController::SettingsWindowController(ClaudeQuotaManager* claudeQuo
     , m_model(new SettingsModel(this))
     , m_window(new QQuickView)
 {
-    m_window->setTitle(QStringLiteral("설정"));
+    m_window->setTitle(tr("설정"));
     m_window->setFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
                        | Qt::WindowStaysOnTopHint);
     m_window->setResizeMode(QQuickView::SizeRootObjectToView);
@@ -42,6 +43,10 @@ SettingsWindowController::SettingsWindowController(ClaudeQuotaManager* claudeQuo
     // The form's quit button ends the application through its stop sequence.
     connect(m_window->engine(), &QQmlEngine::quit, QCoreApplication::instance(), &QCoreApplication::quit,
             Qt::QueuedConnection);
+    connect(&Translation::shared(), &Translation::changed, this, [this] {
+        m_window->setTitle(tr("설정"));
+        m_window->engine()->retranslate();
+    });
 }
 
 SettingsWindowController::~SettingsWindowController()

@@ -1,5 +1,6 @@
 #include "app/UpdateDialog.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QMessageBox>
 #include <QPushButton>
@@ -11,37 +12,40 @@ void UpdateDialog::show(const AppUpdater::CheckResult& result)
     box->setAttribute(Qt::WA_DeleteOnClose);
     // Above the settings window, which itself stays on top.
     box->setWindowFlag(Qt::WindowStaysOnTopHint);
-    box->setWindowTitle(QStringLiteral("업데이트 확인"));
+    box->setWindowTitle(QCoreApplication::translate("UpdateDialog", "업데이트 확인"));
     box->setTextFormat(Qt::PlainText);
     switch (result.outcome) {
     case AppUpdater::CheckResult::Outcome::upToDate:
         box->setIcon(QMessageBox::Information);
-        box->setText(QStringLiteral("최신 버전을 사용 중입니다."));
+        box->setText(QCoreApplication::translate("UpdateDialog", "최신 버전을 사용 중입니다."));
         box->setInformativeText(QStringLiteral("Pacemark %1").arg(result.currentVersion));
         box->addButton(QMessageBox::Ok);
         break;
     case AppUpdater::CheckResult::Outcome::updateAvailable: {
         const Appcast::Item& release = *result.release;
         box->setIcon(QMessageBox::Information);
-        box->setText(QStringLiteral("새 버전 %1이(가) 있습니다.").arg(release.displayVersion()));
-        QString details = QStringLiteral("현재 버전: %1").arg(result.currentVersion);
+        box->setText(
+            QCoreApplication::translate("UpdateDialog", "새 버전 %1이(가) 있습니다.").arg(release.displayVersion()));
+        QString details = QCoreApplication::translate("UpdateDialog", "현재 버전: %1").arg(result.currentVersion);
         // Notes are often HTML; the dialog shows their text only, so the feed cannot load anything.
         if (const QString notes = QTextDocumentFragment::fromHtml(release.description).toPlainText().trimmed();
             !notes.isEmpty())
             details += QStringLiteral("\n\n") + notes;
         if (release.releaseNotesLink.isValid())
-            details += QStringLiteral("\n\n릴리스 노트: ") + release.releaseNotesLink.toString();
+            details += QStringLiteral("\n\n") + QCoreApplication::translate("UpdateDialog", "릴리스 노트: ")
+                + release.releaseNotesLink.toString();
         box->setInformativeText(details);
         if (const QUrl page = release.downloadPage(); page.isValid()) {
-            QPushButton* download = box->addButton(QStringLiteral("다운로드 페이지 열기"), QMessageBox::AcceptRole);
+            QPushButton* download = box->addButton(QCoreApplication::translate("UpdateDialog", "다운로드 페이지 열기"),
+                                                   QMessageBox::AcceptRole);
             QObject::connect(download, &QPushButton::clicked, [page] { QDesktopServices::openUrl(page); });
         }
-        box->addButton(QStringLiteral("닫기"), QMessageBox::RejectRole);
+        box->addButton(QCoreApplication::translate("UpdateDialog", "닫기"), QMessageBox::RejectRole);
         break;
     }
     case AppUpdater::CheckResult::Outcome::failed:
         box->setIcon(QMessageBox::Warning);
-        box->setText(QStringLiteral("업데이트를 확인하지 못했습니다."));
+        box->setText(QCoreApplication::translate("UpdateDialog", "업데이트를 확인하지 못했습니다."));
         box->setInformativeText(result.error);
         box->addButton(QMessageBox::Ok);
         break;

@@ -18,6 +18,12 @@ const QString quotaAlertUpperThresholdKey = QStringLiteral("quotaAlertUpperThres
 const QString quotaAlertMemoryKey = QStringLiteral("quotaAlertMemory");
 const QString priceListAutoUpdateKey = QStringLiteral("priceListAutoUpdate");
 const QString priceListLastAttemptKey = QStringLiteral("priceListLastAttempt");
+const QString languageKey = QStringLiteral("language");
+
+bool isLanguage(const QString& value)
+{
+    return value == QLatin1StringView("ko") || value == QLatin1StringView("en") || value == QLatin1StringView("system");
+}
 
 }
 
@@ -80,6 +86,18 @@ int UserDefaults::quotaAlertUpperThreshold() const
 QByteArray UserDefaults::quotaAlertMemory() const
 {
     return m_settings.value(quotaAlertMemoryKey).toByteArray();
+}
+
+QString UserDefaults::language() const
+{
+    const QString stored = m_settings.value(languageKey).toString();
+    return isLanguage(stored) ? stored : QStringLiteral("ko");
+}
+
+void UserDefaults::setLanguage(const QString& language)
+{
+    if (isLanguage(language))
+        write(languageKey, language, language != this->language(), &UserDefaults::languageChanged);
 }
 
 bool UserDefaults::priceListAutoUpdate() const

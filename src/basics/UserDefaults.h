@@ -33,6 +33,7 @@ class UserDefaults : public QObject
                    quotaAlertUpperThresholdChanged)
     Q_PROPERTY(bool priceListAutoUpdate READ priceListAutoUpdate WRITE setPriceListAutoUpdate NOTIFY
                    priceListAutoUpdateChanged)
+    Q_PROPERTY(QString language READ language WRITE setLanguage NOTIFY languageChanged)
 
 public:
     static constexpr double defaultCharacterHeight = 20.0;
@@ -67,6 +68,8 @@ public:
     bool priceListAutoUpdate() const;
     // When the price list was last asked for, whatever came of it; empty before the first time.
     std::optional<Instant> priceListLastAttempt() const;
+    // "ko" (the default), "en" or "system"; any other stored value reads as "ko".
+    QString language() const;
 
     void setSpeedInverted(bool inverted);
     void setRunnerPaused(bool paused);
@@ -82,6 +85,8 @@ public:
     void setQuotaAlertMemory(const QByteArray& memory);
     void setPriceListAutoUpdate(bool enabled);
     void setPriceListLastAttempt(Instant at);
+    // Ignores a value that is not one of the three.
+    void setLanguage(const QString& language);
 
     // The user's choice for a source of usage logs; empty while they made none.
     std::optional<bool> usageSourceEnabled(const QString& id) const;
@@ -101,6 +106,7 @@ Q_SIGNALS:
     void quotaAlertLowerThresholdChanged();
     void quotaAlertUpperThresholdChanged();
     void priceListAutoUpdateChanged();
+    void languageChanged();
     // After every write, also one that stores the value already held.
     void changed(const QString& key);
 

@@ -8,7 +8,8 @@ std::vector<DirectoryWalker::File> LogFileLister::list(const std::vector<std::st
     return DirectoryWalker::collect(
         folders,
         [](std::string_view name) {
-            return name.ends_with(".jsonl") || name.ends_with(".json") || name.ends_with(".log");
+            return name.ends_with(".jsonl") || name.ends_with(".json") || name.ends_with(".log")
+                || name.ends_with(".jsonl.zst");
         },
         true);
 }

@@ -6,6 +6,8 @@
 
 #include "basics/UserDefaults.h"
 #include "ingest/ClaudeCodeProvider.h"
+#include "ingest/CodexProvider.h"
+#include "ingest/GeminiProvider.h"
 
 ProviderManager::ProviderManager(std::vector<std::string> projectsPaths, QObject* parent)
     : QObject(parent)
@@ -17,6 +19,12 @@ ProviderManager::ProviderManager(std::vector<std::string> projectsPaths, QObject
 ProviderManager::ProviderManager(const std::string& projectsPath, QObject* parent)
     : ProviderManager(std::vector<std::string> { projectsPath }, parent)
 { }
+
+void ProviderManager::registerOtherAgents(std::vector<std::string> codexHomes, std::string geminiHome)
+{
+    registerProvider(std::make_shared<CodexProvider>(std::move(codexHomes)));
+    registerProvider(std::make_shared<GeminiProvider>(std::move(geminiHome)));
+}
 
 void ProviderManager::registerProvider(std::shared_ptr<AIUsageProvider> provider)
 {

@@ -11,6 +11,7 @@
 #include <QSet>
 #include <QVariantList>
 
+#include "basics/AgentPaths.h"
 #include "ingest/AIUsageProvider.h"
 #include "ingest/ClaudeCodeProvider.h"
 #include "ingest/ProviderInfo.h"
@@ -29,6 +30,11 @@ public:
     // Registers the Claude Code provider reading the given logs folders.
     explicit ProviderManager(std::vector<std::string> projectsPaths, QObject* parent = nullptr);
     explicit ProviderManager(const std::string& projectsPath, QObject* parent = nullptr);
+
+    // Adds the providers of Codex CLI and Gemini CLI reading the given homes (by default those the
+    // environment names: $CODEX_HOME or ~/.codex, ~/.gemini).
+    void registerOtherAgents(std::vector<std::string> codexHomes = AgentPaths::codexHomes(),
+                             std::string geminiHome = AgentPaths::geminiHome());
 
     const std::vector<std::shared_ptr<AIUsageProvider>>& providers() const { return m_providers; }
     // The Claude Code reader registered at construction, for those that keep its file cache between runs.

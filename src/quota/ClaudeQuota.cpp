@@ -97,10 +97,8 @@ std::optional<Candidate> candidateOf(const QJsonValue& value)
     Limit& limit = candidate.limit;
     if (kind == QLatin1StringView("session")) {
         limit.kind = Kind::session;
-        limit.label = QStringLiteral("5시간");
     } else if (kind == QLatin1StringView("weekly_all")) {
         limit.kind = Kind::weekly;
-        limit.label = QStringLiteral("주간");
     } else if (kind == QLatin1StringView("weekly_scoped")) {
         limit.kind = Kind::weeklyScoped;
         limit.label = scopeLabel(entry.value(QLatin1StringView("scope")).toObject());
@@ -249,10 +247,8 @@ std::vector<ClaudeQuota::Limit> ClaudeQuota::parseLimits(const QJsonObject& obje
         if (auto candidate = candidateOf(value))
             addCandidate(candidate->limit.kind == Kind::weeklyScoped ? scoped : accountWide, std::move(*candidate));
     }
-    fillFromLegacy(accountWide, Kind::session, QStringLiteral("5시간"),
-                   parseWindow(object, QLatin1StringView("five_hour")), false);
-    fillFromLegacy(accountWide, Kind::weekly, QStringLiteral("주간"),
-                   parseWindow(object, QLatin1StringView("seven_day")), false);
+    fillFromLegacy(accountWide, Kind::session, QString(), parseWindow(object, QLatin1StringView("five_hour")), false);
+    fillFromLegacy(accountWide, Kind::weekly, QString(), parseWindow(object, QLatin1StringView("seven_day")), false);
     fillFromLegacy(scoped, Kind::weeklyScoped, QStringLiteral("Opus"),
                    parseWindow(object, QLatin1StringView("seven_day_opus")), true);
     fillFromLegacy(scoped, Kind::weeklyScoped, QStringLiteral("Sonnet"),

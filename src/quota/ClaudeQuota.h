@@ -28,7 +28,7 @@ struct ClaudeQuota
         enum class Kind { session, weekly, weeklyScoped };
 
         Kind kind = Kind::session;
-        // "5시간", "주간", or the model's or surface's name.
+        // The model's or surface's name of a scoped week, empty for the others; LimitNames words them.
         QString label;
         // As the server sends it; not clamped.
         double percent = 0.0;

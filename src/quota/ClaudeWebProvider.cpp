@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <QCoreApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkAccessManager>
@@ -64,27 +65,25 @@ bool isProtocolError(QNetworkReply::NetworkError error)
     return error >= QNetworkReply::ProtocolUnknownError && error <= QNetworkReply::ProtocolFailure;
 }
 
-const QString TimedOut = QStringLiteral("요청 시간 초과");
-
-// The interface is Korean: the failures met most often read in Korean, the rare rest in Qt's English.
-std::optional<QString> koreanText(QNetworkReply::NetworkError error)
+std::optional<OAuthError::Failure> failureOf(QNetworkReply::NetworkError error)
 {
+    using Failure = OAuthError::Failure;
     switch (error) {
     case QNetworkReply::TimeoutError:
-        return TimedOut;
+        return Failure::timedOut;
     case QNetworkReply::ConnectionRefusedError:
-        return QStringLiteral("연결 거부됨");
+        return Failure::refused;
     case QNetworkReply::RemoteHostClosedError:
-        return QStringLiteral("서버가 연결을 끊음");
+        return Failure::closed;
     case QNetworkReply::HostNotFoundError:
-        return QStringLiteral("서버를 찾을 수 없음");
+        return Failure::hostNotFound;
     case QNetworkReply::SslHandshakeFailedError:
-        return QStringLiteral("TLS 연결 실패");
+        return Failure::tls;
     // Without a network, Qt reports an unreachable network as an unknown network error.
     case QNetworkReply::TemporaryNetworkFailureError:
     case QNetworkReply::NetworkSessionFailedError:
     case QNetworkReply::UnknownNetworkError:
-        return QStringLiteral("오프라인");
+        return Failure::offline;
     default:
         return std::nullopt;
     }
@@ -96,12 +95,15 @@ ClaudeOAuthProvider::FetchResult outcomeOf(QNetworkReply* reply, const BoundedGe
     if (exchange.tooLarge)
         return { OAuthError::decode(), std::nullopt };
     if (exchange.timedOut)
-        return { OAuthError::network(TimedOut), std::nullopt };
+        return { OAuthError::network(OAuthError::Failure::timedOut), std::nullopt };
 
     const QNetworkReply::NetworkError error = reply->error();
     const QVariant statusAttribute = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (isTransportError(error))
-        return { OAuthError::network(koreanText(error).value_or(redacted(reply->errorString(), token))), std::nullopt };
+    if (isTransportError(error)) {
+        if (const auto failure = failureOf(error))
+            return { OAuthError::network(*failure), std::nullopt };
+        return { OAuthError::network(redacted(reply->errorString(), token)), std::nullopt };
+    }
     if (!statusAttribute.isValid()) {
         if (error == QNetworkReply::NoError || isProtocolError(error))
             return { OAuthError::network(QStringLiteral("invalid response")), std::nullopt };
@@ -142,6 +144,27 @@ QString OAuthError::caseName() const
         return QStringLiteral("decode");
     }
     return {};
+}
+
+QString OAuthError::failureText() const
+{
+    switch (m_failure) {
+    case Failure::other:
+        return m_message;
+    case Failure::timedOut:
+        return QCoreApplication::translate("OAuthError", "요청 시간 초과");
+    case Failure::refused:
+        return QCoreApplication::translate("OAuthError", "연결 거부됨");
+    case Failure::closed:
+        return QCoreApplication::translate("OAuthError", "서버가 연결을 끊음");
+    case Failure::hostNotFound:
+        return QCoreApplication::translate("OAuthError", "서버를 찾을 수 없음");
+    case Failure::tls:
+        return QCoreApplication::translate("OAuthError", "TLS 연결 실패");
+    case Failure::offline:
+        return QCoreApplication::translate("OAuthError", "오프라인");
+    }
+    return m_message;
 }
 
 ClaudeOAuthProvider::ClaudeOAuthProvider(QObject* parent)

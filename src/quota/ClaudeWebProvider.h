@@ -17,33 +17,42 @@
 
 class QNetworkAccessManager;
 
-// Why a quota fetch failed. Two network errors are equal when their texts are.
+// Why a quota fetch failed. Two network errors are equal when their failures and texts are.
 class OAuthError
 {
 public:
     enum class Case { network, noToken, denied, unauthorized, decode };
+    // The network failures met most often, which the views word in the language shown; any other
+    // carries its text as it came.
+    enum class Failure { other, timedOut, refused, closed, hostNotFound, tls, offline };
 
     static OAuthError network(QString message) { return OAuthError(Case::network, std::move(message)); }
+    static OAuthError network(Failure failure) { return OAuthError(Case::network, {}, failure); }
     static OAuthError noToken() { return OAuthError(Case::noToken, {}); }
     static OAuthError denied() { return OAuthError(Case::denied, {}); }
     static OAuthError unauthorized() { return OAuthError(Case::unauthorized, {}); }
     static OAuthError decode() { return OAuthError(Case::decode, {}); }
 
     Case errorCase() const { return m_case; }
-    // The text of a network error; empty for the other cases.
+    Failure failure() const { return m_failure; }
+    // The text of a network failure that has no kind of its own ("HTTP 500"); empty otherwise.
     const QString& message() const { return m_message; }
+    // The failure in the language shown: the message, or "요청 시간 초과", ….
+    QString failureText() const;
     // "network", "noToken", "denied", "unauthorized" or "decode".
     QString caseName() const;
 
     bool operator==(const OAuthError&) const = default;
 
 private:
-    OAuthError(Case errorCase, QString message)
+    OAuthError(Case errorCase, QString message, Failure failure = Failure::other)
         : m_case(errorCase)
+        , m_failure(failure)
         , m_message(std::move(message))
     { }
 
     Case m_case;
+    Failure m_failure;
     QString m_message;
 };
 

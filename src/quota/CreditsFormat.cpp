@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include <QCoreApplication>
+
 QString CreditsFormat::amount(qint64 minorUnits, int decimalPlaces, const QString& currency, bool wholeUnits)
 {
     const double units = static_cast<double>(minorUnits) / std::pow(10.0, decimalPlaces);
@@ -21,7 +23,7 @@ QString CreditsFormat::used(const ClaudeQuota::ExtraUsage& credits, bool wholeUn
 QString CreditsFormat::monthlyLimit(const ClaudeQuota::ExtraUsage& credits, bool wholeUnits)
 {
     if (!credits.monthlyLimitCents)
-        return QStringLiteral("한도 없음");
+        return QCoreApplication::translate("CreditsFormat", "한도 없음");
     return amount(*credits.monthlyLimitCents, credits.decimalPlaces, credits.currency, wholeUnits);
 }
 
@@ -29,6 +31,7 @@ QString CreditsFormat::disabledText(const ClaudeQuota::ExtraUsage& credits)
 {
     if (credits.isEnabled)
         return {};
-    return credits.disabledReason == QLatin1StringView("out_of_credits") ? QStringLiteral("크레딧 소진")
-                                                                         : QStringLiteral("크레딧 꺼짐");
+    return credits.disabledReason == QLatin1StringView("out_of_credits")
+        ? QCoreApplication::translate("CreditsFormat", "크레딧 소진")
+        : QCoreApplication::translate("CreditsFormat", "크레딧 꺼짐");
 }

@@ -42,12 +42,23 @@ QuotaAlertNotifier::QuotaAlertNotifier(ClaudeQuotaManager* manager, UserDefaults
 
 void QuotaAlertNotifier::evaluate(const ClaudeQuota& quota)
 {
+    weigh(quota);
+}
+
+void QuotaAlertNotifier::evaluate(const std::vector<QuotaAlertPolicy::Window>& windows)
+{
+    weigh(windows);
+}
+
+template <typename Limits>
+void QuotaAlertNotifier::weigh(const Limits& limits)
+{
     if (!m_defaults->quotaAlertsEnabled())
         return;
     const QJsonObject before = QJsonDocument::fromJson(m_defaults->quotaAlertMemory()).object();
     QuotaAlertPolicy policy(before);
     const auto alerts = policy.evaluate(
-        quota, { m_defaults->quotaAlertLowerThreshold(), m_defaults->quotaAlertUpperThreshold() }, Clock::now());
+        limits, { m_defaults->quotaAlertLowerThreshold(), m_defaults->quotaAlertUpperThreshold() }, Clock::now());
     if (policy.memory() != before) {
         // Saved at once: an alert must not come back after a crash.
         m_defaults->setQuotaAlertMemory(QJsonDocument(policy.memory()).toJson(QJsonDocument::Compact));
@@ -64,8 +75,8 @@ void QuotaAlertNotifier::send(const QuotaAlert& alert)
         { QStringLiteral("desktop-entry"), QStringLiteral("io.github.pacemark.Pacemark") },
         { QStringLiteral("urgency"), QVariant::fromValue<uchar>(alert.urgent ? 2 : 1) },
     };
-    message << QStringLiteral("Pacemark") << uint(0) << QStringLiteral("io.github.pacemark.Pacemark") << alert.summary
-            << alert.body << QStringList { QStringLiteral("default"), QStringLiteral("대시보드 열기") } << hints << -1;
+    message << QStringLiteral("Pacemark") << uint(0) << QStringLiteral("io.github.pacemark.Pacemark") << alert.summary()
+            << alert.body() << QStringList { QStringLiteral("default"), tr("대시보드 열기") } << hints << -1;
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher] {
         watcher->deleteLater();

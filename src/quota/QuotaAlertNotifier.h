@@ -23,6 +23,8 @@ public:
 
     // Weighs one snapshot: sends what it calls for and remembers it.
     void evaluate(const ClaudeQuota& quota);
+    // Weighs the limits of another source (Codex's) the same way, with the same thresholds and memory.
+    void evaluate(const std::vector<QuotaAlertPolicy::Window>& windows);
 
 Q_SIGNALS:
     // The user clicked one of our notifications.
@@ -34,6 +36,8 @@ private Q_SLOTS:
 
 private:
     void send(const QuotaAlert& alert);
+    template <typename Limits>
+    void weigh(const Limits& limits);
 
     ClaudeQuotaManager* m_manager;
     UserDefaults* m_defaults;

@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QTimeZone>
 
+#include "quota/LimitNames.h"
 #include "quota/QuotaForecast.h"
 #include "quota/ResetCountdown.h"
 
@@ -45,36 +46,87 @@ qint64 endOfMonth(Instant now)
         .toSecsSinceEpoch();
 }
 
+QuotaAlert aboutLimit(const std::optional<ClaudeQuota::Limit>& limit, const QString& id)
+{
+    QuotaAlert alert;
+    alert.limit = limit;
+    alert.window = id;
+    return alert;
+}
+
+QuotaAlert alertOf(QuotaAlert::Event event, const QuotaAlert& about)
+{
+    QuotaAlert alert = about;
+    alert.event = event;
+    return alert;
+}
+
 }
 
 QuotaAlertPolicy::QuotaAlertPolicy(QJsonObject memory)
     : m_memory(std::move(memory))
 { }
 
-QString QuotaAlertPolicy::alertLabel(const ClaudeQuota::Limit& limit)
+QString QuotaAlert::name() const
 {
-    switch (limit.kind) {
-    case ClaudeQuota::Limit::Kind::session:
-        return QStringLiteral("5시간 한도");
-    case ClaudeQuota::Limit::Kind::weekly:
-        return QStringLiteral("주간 한도");
-    case ClaudeQuota::Limit::Kind::weeklyScoped:
-        return QStringLiteral("%1 주간 한도").arg(limit.label);
+    if (limit)
+        return LimitNames::alertName(*limit);
+    if (!source.isEmpty())
+        return LimitNames::alertName(source, windowMinutes);
+    return LimitNames::extraUsageName();
+}
+
+QString QuotaAlert::summary() const
+{
+    const QString name = this->name();
+    switch (event) {
+    case Event::reached:
+        return tr("%1 %2% 도달").arg(name).arg(threshold);
+    case Event::reset:
+        return tr("%1가 초기화되었습니다").arg(name);
+    case Event::forecast:
+        return tr("%1 곧 도달").arg(name);
     }
     return {};
+}
+
+QString QuotaAlert::body() const
+{
+    if (event == Event::reset)
+        return tr("다시 여유 있게 쓸 수 있습니다.");
+    const QString name = this->name();
+    QString text = event == Event::forecast && forecastAt
+        ? QuotaForecast::text(*forecastAt, now) + QLatin1Char('.')
+        : tr("%1의 %2%를 사용했습니다.").arg(name).arg(percent, 0, 'f', 0);
+    if (resetsAt)
+        text += tr(" %1 후 초기화됩니다.").arg(resetCountdown(resetsAt, now));
+    return text;
 }
 
 std::vector<QuotaAlert> QuotaAlertPolicy::evaluate(const ClaudeQuota& quota, Thresholds thresholds, Instant now)
 {
     std::vector<QuotaAlert> alerts;
     for (const auto& limit : quota.limits)
-        evaluateWindow(limit.id(), alertLabel(limit), limit.percent, limit.resetsAt ? secondsOf(*limit.resetsAt) : 0,
+        evaluateWindow(aboutLimit(limit, limit.id()), limit.percent, limit.resetsAt ? secondsOf(*limit.resetsAt) : 0,
                        true, thresholds, now, alerts);
     if (const auto& extra = quota.extraUsage; extra && extra->isEnabled)
-        evaluateWindow(QStringLiteral("extraUsage"), QStringLiteral("추가 사용 크레딧"), extra->utilization,
-                       endOfMonth(now), false, thresholds, now, alerts);
+        evaluateWindow(aboutLimit(std::nullopt, QStringLiteral("extraUsage")), extra->utilization, endOfMonth(now),
+                       false, thresholds, now, alerts);
     for (const auto& limit : quota.limits)
         evaluateForecast(limit, now, alerts);
+    return alerts;
+}
+
+std::vector<QuotaAlert> QuotaAlertPolicy::evaluate(const std::vector<Window>& windows, Thresholds thresholds,
+                                                   Instant now)
+{
+    std::vector<QuotaAlert> alerts;
+    for (const auto& w : windows) {
+        QuotaAlert alert = aboutLimit(std::nullopt, w.id);
+        alert.source = w.source;
+        alert.windowMinutes = w.minutes;
+        evaluateWindow(alert, w.percent, w.resetsAt ? secondsOf(*w.resetsAt) : 0, true, thresholds, now, alerts);
+    }
     return alerts;
 }
 
@@ -88,18 +140,20 @@ void QuotaAlertPolicy::evaluateForecast(const ClaudeQuota::Limit& limit, Instant
     QJsonObject entry = m_memory.value(id).toObject();
     if (entry.contains(ForecastKey) && std::abs(entry.value(ForecastKey).toInteger() - period) < SamePeriodTolerance)
         return;
-    QString body = QuotaForecast::text(*limit.forecastAt, now) + QLatin1Char('.');
-    if (limit.resetsAt)
-        body += QStringLiteral(" %1 후 초기화됩니다.").arg(resetCountdown(limit.resetsAt, now));
-    alerts.push_back({ id, QStringLiteral("%1 곧 도달").arg(alertLabel(limit)), body, true });
+    QuotaAlert alert = alertOf(QuotaAlert::Event::forecast, aboutLimit(limit, id));
+    alert.resetsAt = limit.resetsAt;
+    alert.forecastAt = limit.forecastAt;
+    alert.now = now;
+    alert.urgent = true;
+    alerts.push_back(alert);
     entry.insert(ForecastKey, period);
     m_memory.insert(id, entry);
 }
 
-void QuotaAlertPolicy::evaluateWindow(const QString& id, const QString& label, double pct, qint64 periodEnd,
-                                      bool knowsReset, Thresholds thresholds, Instant now,
-                                      std::vector<QuotaAlert>& alerts)
+void QuotaAlertPolicy::evaluateWindow(const QuotaAlert& about, double pct, qint64 periodEnd, bool knowsReset,
+                                      Thresholds thresholds, Instant now, std::vector<QuotaAlert>& alerts)
 {
+    const QString& id = about.window;
     const int level = std::isfinite(pct) ? levelOf(pct, thresholds) : 0;
     QJsonObject entry = m_memory.value(id).toObject();
     const bool known = entry.contains(EndKey);
@@ -118,17 +172,18 @@ void QuotaAlertPolicy::evaluateWindow(const QString& id, const QString& label, d
         const bool ended = periodEnd == 0 || periodEnd > storedEnd;
         // A new period already past a threshold is told as such below; a plain reset is told here.
         if (knowsReset && ended && announced > 0 && level == 0)
-            alerts.push_back({ id, QStringLiteral("%1가 초기화되었습니다").arg(label),
-                               QStringLiteral("다시 여유 있게 쓸 수 있습니다."), false });
+            alerts.push_back(alertOf(QuotaAlert::Event::reset, about));
         announced = 0;
     }
     if (level > announced) {
-        const int threshold = level == 2 ? thresholds.upper : thresholds.lower;
-        QString body = QStringLiteral("%1의 %2%를 사용했습니다.").arg(label).arg(std::floor(pct), 0, 'f', 0);
+        QuotaAlert alert = alertOf(QuotaAlert::Event::reached, about);
+        alert.threshold = level == 2 ? thresholds.upper : thresholds.lower;
+        alert.percent = std::floor(pct);
         if (knowsReset && periodEnd != 0)
-            body += QStringLiteral(" %1 후 초기화됩니다.")
-                        .arg(resetCountdown(Instant(std::chrono::seconds(periodEnd)), now));
-        alerts.push_back({ id, QStringLiteral("%1 %2% 도달").arg(label).arg(threshold), body, level == 2 });
+            alert.resetsAt = Instant(std::chrono::seconds(periodEnd));
+        alert.now = now;
+        alert.urgent = level == 2;
+        alerts.push_back(alert);
         announced = level;
     }
     entry.insert(EndKey, samePeriod && periodEnd == 0 ? storedEnd : periodEnd);

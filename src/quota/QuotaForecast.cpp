@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QJsonArray>
 
@@ -146,7 +147,7 @@ QString QuotaForecast::text(Instant reached, Instant now)
     const QDateTime at = QDateTime::fromMSecsSinceEpoch(msOf(reached)).toLocalTime();
     const QDate today = QDateTime::fromMSecsSinceEpoch(msOf(now)).toLocalTime().date();
     const QString format = at.date() == today ? QStringLiteral("HH:mm") : QStringLiteral("M/d HH:mm");
-    return QStringLiteral("이 속도면 %1에 한도 도달").arg(at.toString(format));
+    return QCoreApplication::translate("QuotaForecast", "이 속도면 %1에 한도 도달").arg(at.toString(format));
 }
 
 const std::vector<QuotaForecast::Sample>& QuotaForecast::samples(const QString& id) const

@@ -6,6 +6,7 @@
 #include <QTextStream>
 
 #include "quota/CreditsFormat.h"
+#include "quota/LimitNames.h"
 #include "quota/ResetCountdown.h"
 
 namespace {
@@ -36,9 +37,9 @@ QString statusText(const ClaudeQuotaManager::Status& status)
     const auto& error = status.oauthError();
     if (!error)
         return status.caseName();
-    if (error->message().isEmpty())
+    if (error->failureText().isEmpty())
         return QStringLiteral("error (%1)").arg(error->caseName());
-    return QStringLiteral("error (%1: %2)").arg(error->caseName(), error->message());
+    return QStringLiteral("error (%1: %2)").arg(error->caseName(), error->failureText());
 }
 
 QJsonValue textOrNull(const QString& text)
@@ -52,7 +53,7 @@ QJsonArray limitsJson(const std::vector<ClaudeQuota::Limit>& limits)
     for (const auto& limit : limits)
         list.append(QJsonObject {
             { QStringLiteral("kind"), limit.kindName() },
-            { QStringLiteral("label"), limit.label },
+            { QStringLiteral("label"), LimitNames::name(limit) },
             { QStringLiteral("utilizationPct"), limit.percent },
             { QStringLiteral("resetsAt"), instantOrNull(limit.resetsAt) },
             { QStringLiteral("severity"), textOrNull(limit.severity) },
@@ -90,7 +91,8 @@ QJsonObject QuotaReport::toJson() const
         error = QJsonObject {
             { QStringLiteral("case"), e->caseName() },
             { QStringLiteral("message"),
-              e->errorCase() == OAuthError::Case::network ? QJsonValue(e->message()) : QJsonValue(QJsonValue::Null) },
+              e->errorCase() == OAuthError::Case::network ? QJsonValue(e->failureText())
+                                                          : QJsonValue(QJsonValue::Null) },
         };
     }
     QJsonValue extra = QJsonValue::Null;

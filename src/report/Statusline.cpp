@@ -23,6 +23,8 @@
 #include "basics/InstanceSocket.h"
 #include "basics/OwnFile.h"
 #include "basics/SystemTimeZone.h"
+#include "basics/Translation.h"
+#include "basics/UserDefaults.h"
 #include "ingest/ClaudeCodeProvider.h"
 #include "ingest/ProviderManager.h"
 #include "report/LogCache.h"
@@ -68,9 +70,20 @@ int Statusline::run(int argc, char** argv)
 {
     const auto deadline = SteadyClock::now() + Deadline;
     const QJsonObject request = Statusline::request(readInput(STDIN_FILENO, InputWait));
+    // The line is in the language of the application's settings. A translator needs the application
+    // object, which the usual answer from the running application does without in Korean.
+    QCoreApplication::setApplicationName(QStringLiteral("pacemark"));
+    QCoreApplication::setOrganizationName(QStringLiteral("Pacemark"));
+    std::optional<QCoreApplication> app;
+    if (const auto language = Translation::resolve(UserDefaults().language());
+        language != Translation::Language::korean) {
+        app.emplace(argc, argv);
+        Translation::shared().show(language);
+    }
     std::optional<StatuslineFigures> figures = askInstance(InstanceSocket::path(), request, SocketWait);
     if (!figures) {
-        QCoreApplication app(argc, argv);
+        if (!app)
+            app.emplace(argc, argv);
         const QString cache = LogCache::defaultPath();
         // Claude Code waits for the line. Past the deadline the last figures read from the logs stand in,
         // and the read still under way is left: no file has been written by it yet.
@@ -105,7 +118,7 @@ QString Statusline::lastFigures(const QString& cachePath, const QString& session
     const QJsonObject object = saved.bytes ? QJsonDocument::fromJson(*saved.bytes).object() : QJsonObject();
     std::optional<StatuslineFigures> figures = StatuslineFigures::fromJson(object);
     if (!figures)
-        return QStringLiteral("\u23F3 로그를 읽는 중");
+        return QStringLiteral("\u23F3 ") + QCoreApplication::translate("Statusline", "로그를 읽는 중");
     // The session part belongs to the session the figures were read for.
     if (object.value(SessionIdKey).toString() != sessionId) {
         figures->sessionTokens.reset();

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <unordered_map>
 
+#include <QCoreApplication>
 #include <QJsonValue>
 #include <QStringList>
 
@@ -162,9 +163,11 @@ QString StatuslineFigures::toLine(Instant now) const
 {
     QStringList parts;
     parts.append(QStringLiteral("%1 %2/min").arg(glyph(pace), formatTokens(tokensPerMinute)));
-    parts.append(QStringLiteral("오늘 %1 %2").arg(formatTokens(todayTokens), cost(todayCostUsd)));
+    parts.append(QCoreApplication::translate("StatuslineFigures", "오늘 %1 %2")
+                     .arg(formatTokens(todayTokens), cost(todayCostUsd)));
     if (sessionTokens)
-        parts.append(QStringLiteral("세션 %1 %2").arg(formatTokens(*sessionTokens), cost(sessionCostUsd)));
+        parts.append(QCoreApplication::translate("StatuslineFigures", "세션 %1 %2")
+                         .arg(formatTokens(*sessionTokens), cost(sessionCostUsd)));
     if (quota) {
         QString part = QStringLiteral("%1 %2%")
                            .arg(quotaLabel)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QImage>
 #include <QList>
 #include <QString>
@@ -8,9 +9,13 @@
 struct CharacterPack
 {
     QString id;
+    // As the registry lists it, the source of its translation.
     QString name;
     // In display order; never empty for a pack in the registry.
     QList<QImage> frames;
+
+    // The name in the language shown.
+    QString displayName() const { return QCoreApplication::translate("CharacterRegistry", name.toUtf8().constData()); }
 
     friend bool operator==(const CharacterPack&, const CharacterPack&) = default;
 };

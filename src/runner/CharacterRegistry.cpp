@@ -19,8 +19,10 @@ CharacterRegistry::CharacterRegistry(UserDefaults* defaults, SheetLookup sheets,
 const QList<CharacterPackDefinition>& CharacterRegistry::definitions()
 {
     static const QList<CharacterPackDefinition> builtIn {
-        { QStringLiteral("c7"), QStringLiteral("파티 패럿"), QStringLiteral("c7"), 10, false },
-        { QStringLiteral("toki"), QStringLiteral("토키"), QStringLiteral("toki"), 14, false },
+        { QStringLiteral("c7"), QString::fromUtf8(QT_TRANSLATE_NOOP("CharacterRegistry", "파티 패럿")),
+          QStringLiteral("c7"), 10, false },
+        { QStringLiteral("toki"), QString::fromUtf8(QT_TRANSLATE_NOOP("CharacterRegistry", "토키")),
+          QStringLiteral("toki"), 14, false },
     };
     return builtIn;
 }

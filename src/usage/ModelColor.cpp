@@ -5,18 +5,24 @@
 
 NamedColor modelColor(const QString& model)
 {
-    static const std::array<std::pair<QLatin1StringView, NamedColor>, 6> families { {
+    static const std::array<std::pair<QLatin1StringView, NamedColor>, 9> families { {
         { QLatin1StringView("opus"), NamedColor::Purple },
         { QLatin1StringView("sonnet"), NamedColor::Blue },
         { QLatin1StringView("haiku"), NamedColor::Green },
+        { QLatin1StringView("gpt-5"), NamedColor::Pink },
         { QLatin1StringView("gpt-4"), NamedColor::Indigo },
         { QLatin1StringView("gpt-3"), NamedColor::Teal },
+        { QLatin1StringView("codex"), NamedColor::Indigo },
+        { QLatin1StringView("flash"), NamedColor::Yellow },
         { QLatin1StringView("gemini"), NamedColor::Orange },
     } };
     const QString lower = model.toLower();
     for (const auto& [key, color] : families)
         if (lower.contains(key))
             return color;
+    // OpenAI's reasoning models: o1, o3, o4-mini, …
+    if (lower.size() >= 2 && lower[0] == QLatin1Char('o') && lower[1].isDigit())
+        return NamedColor::Indigo;
     return NamedColor::Gray;
 }
 

@@ -66,6 +66,7 @@ std::optional<ModelPrice> ModelPrice::fromJson(const QJsonObject& entry)
     // Lists that leave the one-hour price out still mean Anthropic's rule: twice the input price.
     p.cacheWrite1h = write1h ? Rate { *write1h, write1hTier }
                              : Rate { 2 * *in, inTier ? std::optional(2 * *inTier) : std::nullopt };
-    p.cacheRead = { read.value_or(0), readTier };
+    // OpenAI's and Google's models without a cached-input price bill cached input as input.
+    p.cacheRead = read ? Rate { *read, readTier } : p.input;
     return p;
 }

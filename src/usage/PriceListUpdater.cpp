@@ -5,6 +5,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QRegularExpression>
 
 #include "basics/BoundedGet.h"
 #include "basics/Clock.h"
@@ -34,11 +35,12 @@ const char* const PriceKeys[] = {
     "cache_read_input_token_cost_above_200k_tokens",
 };
 
-// The names a Claude model's price can be found under (see PriceTable::find).
-bool isClaudeName(const QString& name)
+// The names a model of Claude Code, Codex CLI or Gemini CLI can be priced under (see PriceTable::find).
+bool isKeptName(const QString& name)
 {
+    static const QRegularExpression agentModel(QStringLiteral("^(gpt-|o[0-9]|codex-|gemini-)"));
     return name.startsWith(QLatin1String("claude")) || name.startsWith(QLatin1String("anthropic/claude"))
-        || name.startsWith(QLatin1String("anthropic.claude"));
+        || name.startsWith(QLatin1String("anthropic.claude")) || agentModel.match(name).hasMatch();
 }
 
 }
@@ -63,7 +65,7 @@ QUrl PriceListUpdater::configuredUrl()
     return QUrl(configured.isEmpty() ? DefaultUrl : configured, QUrl::StrictMode);
 }
 
-std::optional<QByteArray> PriceListUpdater::claudeEntries(const QByteArray& list)
+std::optional<QByteArray> PriceListUpdater::keptEntries(const QByteArray& list)
 {
     const QJsonDocument document = QJsonDocument::fromJson(list);
     if (!document.isObject())
@@ -71,7 +73,7 @@ std::optional<QByteArray> PriceListUpdater::claudeEntries(const QByteArray& list
     const QJsonObject all = document.object();
     QJsonObject kept;
     for (auto it = all.begin(); it != all.end(); ++it) {
-        if (!isClaudeName(it.key()) || !it.value().isObject() || !ModelPrice::fromJson(it.value().toObject()))
+        if (!isKeptName(it.key()) || !it.value().isObject() || !ModelPrice::fromJson(it.value().toObject()))
             continue;
         const QJsonObject entry = it.value().toObject();
         QJsonObject prices;
@@ -143,7 +145,7 @@ void PriceListUpdater::fetch()
 
 bool PriceListUpdater::store(const QByteArray& body)
 {
-    const auto entries = claudeEntries(body);
+    const auto entries = keptEntries(body);
     if (!entries)
         return false;
     QString error;

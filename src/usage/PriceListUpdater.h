@@ -33,10 +33,10 @@ public:
 
     // $PACEMARK_PRICES_URL when set, otherwise LiteLLM's published list on GitHub.
     static QUrl configuredUrl();
-    // The Claude models' entries of a LiteLLM list, each checked on its own and kept with only the
-    // price keys, as the JSON the downloaded list is kept in; empty when the text is no JSON object
-    // or holds no usable Claude entry.
-    static std::optional<QByteArray> claudeEntries(const QByteArray& list);
+    // The entries of a LiteLLM list for the models the agents' logs name (Claude, OpenAI's GPT and
+    // o-series, Gemini), each checked on its own and kept with only the price keys, as the JSON the
+    // downloaded list is kept in; empty when the text is no JSON object or holds no usable entry.
+    static std::optional<QByteArray> keptEntries(const QByteArray& list);
 
     void setSslConfiguration(const QSslConfiguration& configuration) { m_sslConfiguration = configuration; }
     void setRequestTimeout(std::chrono::milliseconds timeout) { m_requestTimeout = timeout; }

@@ -86,8 +86,12 @@ std::optional<PriceTable> readFile(const QString& path, const char* outcome)
 
 PriceTable PriceTable::builtIn()
 {
-    return readFile(QStringLiteral(":/pacemark/prices/claude-prices.json"), "costs are unknown")
-        .value_or(PriceTable {});
+    PriceTable table
+        = readFile(QStringLiteral(":/pacemark/prices/claude-prices.json"), "costs are unknown").value_or(PriceTable {});
+    if (const auto agents = readFile(QStringLiteral(":/pacemark/prices/agent-prices.json"), "costs are unknown"))
+        for (const auto& [model, price] : agents->m_prices)
+            table.m_prices[model] = price;
+    return table;
 }
 
 PriceTable PriceTable::load(const QString& downloadedPath, const QString& overridePath)

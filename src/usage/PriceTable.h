@@ -12,7 +12,8 @@
 
 #include "usage/ModelPrice.h"
 
-// Prices per model: the built-in snapshot of LiteLLM's list for the Claude models, and what the user's
+// Prices per model: the built-in snapshot of LiteLLM's list for the models of Claude Code, Codex CLI and
+// Gemini CLI, and what the user's
 // override file changes. A model the table does not know has no cost, never a cost of zero.
 class PriceTable
 {
@@ -41,7 +42,7 @@ public:
     // Loads the files again and makes them the process's table; true when a price changed.
     static bool reloadCurrent();
 
-    // LiteLLM's whole list is under 2 MiB; the files kept here hold its Claude models only.
+    // LiteLLM's whole list is under 2 MiB; the files kept here hold the agents' models only.
     static constexpr qint64 MaxFileBytes = 8 << 20;
 
     // The price of a model by its name in the logs: the exact name; then its plain name (without an

@@ -1,7 +1,11 @@
 #include "views/DashboardFormat.h"
 
+#include <algorithm>
 #include <charconv>
+#include <climits>
 #include <cmath>
+
+#include <QCoreApplication>
 
 #include "usage/TokenFormat.h"
 
@@ -50,7 +54,8 @@ QString rateText(qint64 tokensPerMinute)
 
 QString sessionsText(qint64 sessionCount)
 {
-    return QString::number(sessionCount) + QStringLiteral("회");
+    const int count = static_cast<int>(std::min<qint64>(sessionCount, INT_MAX));
+    return QCoreApplication::translate("DashboardFormat", "%n회", nullptr, count);
 }
 
 QString todayShareText(qint64 todayTokens, qint64 cumulativeTokens)

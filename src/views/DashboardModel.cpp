@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QVariantMap>
 
+#include "basics/Translation.h"
 #include "ingest/ProviderManager.h"
 #include "usage/TokenFormat.h"
 #include "views/DashboardFormat.h"
@@ -34,7 +35,7 @@ QVariantList projectRows(const QList<ProjectUsage>& projects)
         }
     }
     if (projects.size() > ShownProjects)
-        rows.append(row(QStringLiteral("기타"), QString(), restTokens, restCost));
+        rows.append(row(DashboardModel::tr("기타"), QString(), restTokens, restCost));
     return rows;
 }
 
@@ -43,6 +44,7 @@ QVariantList projectRows(const QList<ProjectUsage>& projects)
 DashboardModel::DashboardModel(QObject* parent)
     : QObject(parent)
 {
+    connect(&Translation::shared(), &Translation::changed, this, &DashboardModel::rebuild);
     rebuild();
 }
 

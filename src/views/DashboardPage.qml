@@ -8,6 +8,7 @@ Flickable {
 
     required property UsageDataManager usageDataManager
     required property QuotaCardModel quotaCard
+    property CodexQuotaCardModel codexQuotaCard: null
 
     contentWidth: width
     contentHeight: column.implicitHeight + 20
@@ -38,13 +39,13 @@ Flickable {
             objectName: "todayCard"
             icon: "bolt.fill"
             tint: Theme.yellow
-            title: "오늘 토큰"
+            title: qsTr("오늘 토큰")
             primary: dashboard.todayText
             rows: [
-                { label: "속도", value: dashboard.rateText },
-                { label: "출력", value: dashboard.outputText },
-                { label: "세션", value: dashboard.sessionsText },
-                { label: "비용", value: dashboard.todayCostText }
+                { label: qsTr("속도"), value: dashboard.rateText },
+                { label: qsTr("출력"), value: dashboard.outputText },
+                { label: qsTr("세션"), value: dashboard.sessionsText },
+                { label: qsTr("비용"), value: dashboard.todayCostText }
             ]
             Layout.fillWidth: true
 
@@ -58,14 +59,14 @@ Flickable {
             objectName: "cumulativeCard"
             icon: "mountain.2.fill"
             tint: Theme.orange
-            title: "누적"
+            title: qsTr("누적")
             primary: dashboard.cumulativeText
             rows: dashboard.unpricedText.length > 0
-                  ? [ { label: "오늘 비중", value: dashboard.todayShareText },
-                      { label: "비용", value: dashboard.cumulativeCostText },
-                      { label: "가격 없는 토큰", value: dashboard.unpricedText } ]
-                  : [ { label: "오늘 비중", value: dashboard.todayShareText },
-                      { label: "비용", value: dashboard.cumulativeCostText } ]
+                  ? [ { label: qsTr("오늘 비중"), value: dashboard.todayShareText },
+                      { label: qsTr("비용"), value: dashboard.cumulativeCostText },
+                      { label: qsTr("가격 없는 토큰"), value: dashboard.unpricedText } ]
+                  : [ { label: qsTr("오늘 비중"), value: dashboard.todayShareText },
+                      { label: qsTr("비용"), value: dashboard.cumulativeCostText } ]
             Layout.fillWidth: true
         }
 
@@ -76,6 +77,26 @@ Flickable {
             Layout.fillWidth: true
         }
 
+        Loader {
+            objectName: "codexQuotaCard"
+            active: root.codexQuotaCard !== null && root.codexQuotaCard.showCard
+            visible: active
+            Layout.fillWidth: true
+
+            sourceComponent: CodexQuotaCard {
+                model: root.codexQuotaCard
+
+                // The countdowns and the age move on while the popover is open.
+                Timer {
+                    interval: 30000
+                    repeat: true
+                    running: root.visible
+                    triggeredOnStart: true
+                    onTriggered: root.codexQuotaCard.rebuild()
+                }
+            }
+        }
+
         CardContainer {
             objectName: "weeklyCard"
             Layout.fillWidth: true
@@ -83,7 +104,7 @@ Flickable {
             CardHead {
                 icon: "calendar"
                 tint: Theme.blue
-                title: "최근 7일"
+                title: qsTr("최근 7일")
             }
 
             WeeklyChartView {
@@ -101,7 +122,7 @@ Flickable {
             CardHead {
                 icon: "brain"
                 tint: Theme.purple
-                title: "모델별 토큰"
+                title: qsTr("모델별 토큰")
             }
 
             TokenBreakdownView {
@@ -118,7 +139,7 @@ Flickable {
             CardHead {
                 icon: "chart.pie.fill"
                 tint: Theme.pink
-                title: "모델별 비율"
+                title: qsTr("모델별 비율")
             }
 
             ColumnLayout {
@@ -190,10 +211,10 @@ Flickable {
             CardHead {
                 icon: "folder.fill"
                 tint: Theme.green
-                title: "프로젝트별"
+                title: qsTr("프로젝트별")
 
                 Repeater {
-                    model: [ { label: "오늘", week: false }, { label: "7일", week: true } ]
+                    model: [ { label: qsTr("오늘"), week: false }, { label: qsTr("7일"), week: true } ]
 
                     Text {
                         required property var modelData
@@ -214,7 +235,7 @@ Flickable {
 
             Text {
                 visible: projectCard.rows.length === 0
-                text: "데이터가 없어요"
+                text: qsTr("데이터가 없어요")
                 color: Theme.tertiary
                 font.pixelSize: Theme.caption
             }
@@ -272,7 +293,7 @@ Flickable {
             CardHead {
                 icon: "network"
                 tint: Theme.teal
-                title: "프로바이더별 토큰"
+                title: qsTr("프로바이더별 토큰")
             }
 
             ColumnLayout {

@@ -1,6 +1,7 @@
 #include "views/HistoryModel.h"
 
 #include <algorithm>
+#include <climits>
 #include <map>
 #include <vector>
 
@@ -8,12 +9,24 @@
 #include "basics/LocalCalendar.h"
 #include "basics/SystemTimeZone.h"
 #include "basics/TokenMath.h"
+#include "basics/Translation.h"
 #include "usage/TokenFormat.h"
+
+namespace {
+
+// The count that picks a plural form; any count past int's range takes the same form as a large one.
+int countOf(qint64 tokens)
+{
+    return static_cast<int>(std::min<qint64>(tokens, INT_MAX));
+}
+
+}
 
 HistoryModel::HistoryModel(QObject* parent)
     : QObject(parent)
 {
     setDays({});
+    connect(&Translation::shared(), &Translation::changed, this, [this] { setDays(m_days); });
 }
 
 void HistoryModel::setDays(const QList<DailyData>& days)
@@ -42,9 +55,12 @@ void HistoryModel::setDays(const QList<DailyData>& days)
     qint64 all = 0;
     qint64 month = 0;
     QDate monthStart = first;
+    const QLocale locale = Translation::shared().locale();
+    const QString monthFormat = tr("M월");
+    const QString dayFormat = tr("yyyy년 M월 d일");
     const auto closeMonth = [&](QDate end) {
         m_months.append(
-            QVariantMap { { QStringLiteral("label"), QStringLiteral("%1월").arg(monthStart.month()) },
+            QVariantMap { { QStringLiteral("label"), locale.toString(monthStart, monthFormat) },
                           { QStringLiteral("total"), formatTokens(month) },
                           { QStringLiteral("column"), static_cast<int>((first.daysTo(monthStart) + lead) / 7) } });
         month = 0;
@@ -66,18 +82,16 @@ void HistoryModel::setDays(const QList<DailyData>& days)
             : tokens <= steps[2]      ? 3
                                       : 4;
         const qint64 offset = first.daysTo(date) + lead;
-        m_cells.append(QVariantMap { { QStringLiteral("column"), static_cast<int>(offset / 7) },
-                                     { QStringLiteral("row"), static_cast<int>(offset % 7) },
-                                     { QStringLiteral("level"), level },
-                                     { QStringLiteral("text"),
-                                       QStringLiteral("%1년 %2월 %3일 · %4 토큰 (출력 %5) · %6")
-                                           .arg(date.year())
-                                           .arg(date.month())
-                                           .arg(date.day())
-                                           .arg(formatTokens(tokens), formatTokens(output), cost) } });
+        m_cells.append(QVariantMap {
+            { QStringLiteral("column"), static_cast<int>(offset / 7) },
+            { QStringLiteral("row"), static_cast<int>(offset % 7) },
+            { QStringLiteral("level"), level },
+            { QStringLiteral("text"),
+              tr("%1 · %2 토큰 (출력 %3) · %4", nullptr, countOf(tokens))
+                  .arg(locale.toString(date, dayFormat), formatTokens(tokens), formatTokens(output), cost) } });
     }
     closeMonth(today);
     m_weekCount = static_cast<int>((first.daysTo(today) + lead) / 7 + 1);
-    m_totalText = QStringLiteral("12개월 %1 토큰").arg(formatTokens(all));
+    m_totalText = tr("12개월 %1 토큰", nullptr, countOf(all)).arg(formatTokens(all));
     Q_EMIT changed();
 }

@@ -26,7 +26,7 @@ Item {
             Layout.fillWidth: true
 
             Text {
-                text: "기록"
+                text: qsTr("기록")
                 font.family: Theme.fontFamily
                 font.pixelSize: Theme.callout
                 font.weight: Font.DemiBold
@@ -95,7 +95,7 @@ Item {
 
         Text {
             objectName: "historyDay"
-            text: root.selectedText.length > 0 ? root.selectedText : "날짜를 가리키면 그날의 토큰이 보입니다"
+            text: root.selectedText.length > 0 ? root.selectedText : qsTr("날짜를 가리키면 그날의 토큰이 보입니다")
             font.family: Theme.fontFamily
             font.pixelSize: Theme.caption
             color: root.selectedText.length > 0 ? Theme.primary : Theme.tertiary

@@ -9,6 +9,7 @@ Rectangle {
 
     required property UsageDataManager usageDataManager
     required property QuotaCardModel quotaCard
+    property CodexQuotaCardModel codexQuotaCard: null
     required property RunCharacter runCharacter
     required property PopoverActions actions
     property int currentPage: MainPopoverView.Page.Main
@@ -35,6 +36,7 @@ Rectangle {
                 objectName: "dashboardPage"
                 usageDataManager: root.usageDataManager
                 quotaCard: root.quotaCard
+                codexQuotaCard: root.codexQuotaCard
             }
 
             // Built when first shown, so that an unopened page costs nothing.
@@ -68,7 +70,7 @@ Rectangle {
             ToolbarButton {
                 objectName: "homeButton"
                 icon: "house.fill"
-                label: "홈"
+                label: qsTr("홈")
                 isActive: root.currentPage === MainPopoverView.Page.Main
                 Layout.fillWidth: true
                 Layout.preferredWidth: 1
@@ -78,7 +80,7 @@ Rectangle {
             ToolbarButton {
                 objectName: "historyButton"
                 icon: "calendar"
-                label: "기록"
+                label: qsTr("기록")
                 isActive: root.currentPage === MainPopoverView.Page.History
                 Layout.fillWidth: true
                 Layout.preferredWidth: 1
@@ -88,7 +90,7 @@ Rectangle {
             ToolbarButton {
                 objectName: "runnerButton"
                 icon: "figure.run"
-                label: "러너"
+                label: qsTr("러너")
                 isActive: root.currentPage === MainPopoverView.Page.Runner
                 Layout.fillWidth: true
                 Layout.preferredWidth: 1
@@ -98,7 +100,7 @@ Rectangle {
             ToolbarButton {
                 objectName: "settingsButton"
                 icon: "gearshape.fill"
-                label: "설정"
+                label: qsTr("설정")
                 Layout.fillWidth: true
                 Layout.preferredWidth: 1
                 onClicked: root.actions.settingsRequested()

@@ -11,7 +11,7 @@ CardContainer {
     CardHead {
         icon: "gauge.with.dots.needle.67percent"
         tint: Theme.indigo
-        title: "Claude 쿼터"
+        title: qsTr("Claude 쿼터")
 
         Text {
             objectName: "quotaBadge"
@@ -46,7 +46,7 @@ CardContainer {
 
     Text {
         visible: root.model.showNotLoggedInText
-        text: "Claude Code에 로그인하면 자동으로 쿼터를 표시합니다."
+        text: qsTr("Claude Code에 로그인하면 자동으로 쿼터를 표시합니다.")
         color: Theme.secondary
         font.pixelSize: Theme.caption2
         wrapMode: Text.Wrap

@@ -5,7 +5,9 @@
 #include <QVariantMap>
 
 #include "basics/Clock.h"
+#include "basics/Translation.h"
 #include "quota/CreditsFormat.h"
+#include "quota/LimitNames.h"
 #include "quota/QuotaForecast.h"
 #include "quota/ResetCountdown.h"
 #include "views/DashboardFormat.h"
@@ -35,11 +37,11 @@ QVariantList rowsOf(const ClaudeQuota& quota, Instant now)
         // A forecast already passed says nothing new; the next poll brings a fresh one.
         const QString note
             = limit.forecastAt && *limit.forecastAt > now ? QuotaForecast::text(*limit.forecastAt, now) : QString();
-        rows.append(row(limit.label, pct, DashboardFormat::percentText(pct), resetCountdown(limit.resetsAt, now),
-                        limit.binding && quota.limits.size() > 1, note));
+        rows.append(row(LimitNames::name(limit), pct, DashboardFormat::percentText(pct),
+                        resetCountdown(limit.resetsAt, now), limit.binding && quota.limits.size() > 1, note));
     }
     if (const auto& credits = quota.extraUsage)
-        rows.append(row(QStringLiteral("크레딧"), ClaudeQuota::shownPercent(credits->utilization),
+        rows.append(row(QuotaCardModel::tr("크레딧"), ClaudeQuota::shownPercent(credits->utilization),
                         CreditsFormat::used(*credits, true), CreditsFormat::monthlyLimit(*credits, true), false,
                         CreditsFormat::disabledText(*credits)));
     return rows;
@@ -63,6 +65,10 @@ QuotaCardModel::QuotaCardModel(ClaudeQuotaManager* manager, CredentialProbe prob
         updateRows(true);
     }
     updateShowCard();
+    connect(&Translation::shared(), &Translation::changed, this, [this] {
+        Q_EMIT statusChanged();
+        updateRows(true);
+    });
 }
 
 QString QuotaCardModel::badgeText() const
@@ -70,12 +76,11 @@ QString QuotaCardModel::badgeText() const
     switch (m_status.statusCase()) {
     case Case::error: {
         const auto& error = m_status.oauthError();
-        return error && error->errorCase() == OAuthError::Case::unauthorized ? QStringLiteral("토큰 만료")
-                                                                             : QStringLiteral("오류");
+        return error && error->errorCase() == OAuthError::Case::unauthorized ? tr("토큰 만료") : tr("오류");
     }
     case Case::notConfigured:
     case Case::denied:
-        return QStringLiteral("미연결");
+        return tr("미연결");
     case Case::loading:
     case Case::loaded:
         break;

@@ -5,7 +5,9 @@
 #include <QDateTime>
 #include <QLocale>
 
+#include "basics/Translation.h"
 #include "quota/CreditsFormat.h"
+#include "quota/LimitNames.h"
 
 namespace {
 
@@ -22,18 +24,18 @@ QString errorText(const OAuthError& error)
 {
     switch (error.errorCase()) {
     case OAuthError::Case::noToken:
-        return QStringLiteral("Claude Code 미로그인");
+        return QuotaSettingsModel::tr("Claude Code 미로그인");
     case OAuthError::Case::denied:
-        return QStringLiteral("연결 해제됨");
+        return QuotaSettingsModel::tr("연결 해제됨");
     case OAuthError::Case::unauthorized:
-        return QStringLiteral("토큰 만료");
+        return QuotaSettingsModel::tr("토큰 만료");
     case OAuthError::Case::decode:
-        return QStringLiteral("응답 형식 오류");
+        return QuotaSettingsModel::tr("응답 형식 오류");
     case OAuthError::Case::network:
         break;
     }
     // One line: a multi-line message would break the row.
-    return QStringLiteral("네트워크 오류: ") + error.message().simplified();
+    return QuotaSettingsModel::tr("네트워크 오류: %1").arg(error.failureText().simplified());
 }
 
 QuotaSettingsModel::Tone errorTone(const OAuthError& error)
@@ -63,6 +65,10 @@ QuotaSettingsModel::QuotaSettingsModel(ClaudeQuotaManager* manager, QObject* par
         m_status = m_manager->status();
         m_quota = m_manager->quota();
     }
+    connect(&Translation::shared(), &Translation::changed, this, [this] {
+        rebuild();
+        Q_EMIT displayChanged();
+    });
     rebuild();
 }
 
@@ -104,6 +110,11 @@ void QuotaSettingsModel::follow()
     }
 }
 
+QString QuotaSettingsModel::sessionLimitName() const
+{
+    return LimitNames::name(ClaudeQuota::Limit::Kind::session);
+}
+
 void QuotaSettingsModel::rebuild()
 {
     using Case = ClaudeQuotaManager::Status::Case;
@@ -114,18 +125,18 @@ void QuotaSettingsModel::rebuild()
         display.statusTone = errorTone(*m_status.oauthError());
         break;
     case Case::notConfigured:
-        display.statusText = QStringLiteral("Claude Code 미로그인");
+        display.statusText = tr("Claude Code 미로그인");
         break;
     case Case::loading:
-        display.statusText = QStringLiteral("로딩 중…");
+        display.statusText = tr("로딩 중…");
         display.isLoading = true;
         break;
     case Case::loaded:
-        display.statusText = QStringLiteral("연결됨");
+        display.statusText = tr("연결됨");
         display.statusTone = Tone::Green;
         break;
     case Case::denied:
-        display.statusText = QStringLiteral("연결 해제됨");
+        display.statusText = tr("연결 해제됨");
         break;
     }
     display.offersConnect = m_status.statusCase() == Case::notConfigured || m_status.statusCase() == Case::denied;
@@ -133,14 +144,17 @@ void QuotaSettingsModel::rebuild()
         display.hasQuota = true;
         const QDateTime fetched
             = QDateTime::fromMSecsSinceEpoch(m_quota->fetchedAt.time_since_epoch().count()).toLocalTime();
-        display.updatedText = QStringLiteral("업데이트: ") + QLocale().toString(fetched.time(), QLocale::ShortFormat);
+        display.updatedText
+            = tr("업데이트: %1").arg(Translation::shared().locale().toString(fetched.time(), QLocale::ShortFormat));
         if (m_quota->fiveHour && m_quota->sevenDay)
-            display.windowsText = QStringLiteral("5시간 %1%  ·  주간 %2%")
-                                      .arg(fixed(ClaudeQuota::shownPercent(m_quota->fiveHour->utilizationPct), 0),
+            display.windowsText = QStringLiteral("%1 %2%  ·  %3 %4%")
+                                      .arg(LimitNames::name(ClaudeQuota::Limit::Kind::session),
+                                           fixed(ClaudeQuota::shownPercent(m_quota->fiveHour->utilizationPct), 0),
+                                           LimitNames::name(ClaudeQuota::Limit::Kind::weekly),
                                            fixed(ClaudeQuota::shownPercent(m_quota->sevenDay->utilizationPct), 0));
         if (const auto& credits = m_quota->extraUsage)
             display.creditsText = credits->isEnabled
-                ? QStringLiteral("크레딧 %1% (%2/%3)")
+                ? tr("크레딧 %1% (%2/%3)")
                       .arg(fixed(credits->utilization, 1), CreditsFormat::used(*credits),
                            CreditsFormat::monthlyLimit(*credits))
                 : CreditsFormat::disabledText(*credits);

@@ -24,6 +24,7 @@ class QuotaSettingsModel : public QObject
     Q_PROPERTY(QString updatedText READ updatedText NOTIFY displayChanged)
     Q_PROPERTY(QString windowsText READ windowsText NOTIFY displayChanged)
     Q_PROPERTY(QString creditsText READ creditsText NOTIFY displayChanged)
+    Q_PROPERTY(QString sessionLimitName READ sessionLimitName NOTIFY displayChanged)
 
 public:
     enum class Tone {
@@ -47,6 +48,8 @@ public:
     bool offersConnect() const { return m_display.offersConnect; }
     bool hasQuota() const { return m_display.hasQuota; }
     QString updatedText() const { return m_display.updatedText; }
+    // The five-hour limit's name, as the battery's choice offers it.
+    QString sessionLimitName() const;
     // The five-hour and weekly utilisation; empty unless both windows are there.
     QString windowsText() const { return m_display.windowsText; }
     // The extra credits; empty without them.

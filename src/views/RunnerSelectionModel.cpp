@@ -54,7 +54,7 @@ QVariant RunnerSelectionModel::data(const QModelIndex& index, int role) const
         return pack.id;
     case NameRole:
     case Qt::DisplayRole:
-        return pack.name;
+        return pack.displayName();
     case FrameCountRole:
         return static_cast<int>(pack.frames.size());
     case IsSelectedRole:

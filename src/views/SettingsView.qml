@@ -19,6 +19,7 @@ Pane {
     // Mirror of the login-item registration, read each time the window is shown.
     property bool launchAtLogin: false
     readonly property var heights: [16.0, 20.0, 24.0]
+    readonly property var languages: ["ko", "en", "system"]
 
     implicitWidth: 480
     implicitHeight: 540
@@ -76,27 +77,27 @@ Pane {
             spacing: 10
 
             SettingsSection {
-                title: "러너"
+                title: qsTr("러너")
                 Layout.fillWidth: true
 
                 SettingsSwitch {
                     objectName: "speedInvertedSwitch"
-                    text: "속도 반전"
+                    text: qsTr("속도 반전")
                     checked: root.defaults.speedInverted
                     onToggled: root.defaults.speedInverted = checked
                 }
 
                 SettingsSwitch {
                     objectName: "horizontalFlipSwitch"
-                    text: "수평 반전"
+                    text: qsTr("수평 반전")
                     checked: root.defaults.horizontalFlip
                     onToggled: root.defaults.horizontalFlip = checked
                 }
 
                 SettingsChoice {
                     objectName: "characterHeightChoice"
-                    text: "캐릭터 크기"
-                    model: ["작게 (16pt)", "보통 (20pt)", "크게 (24pt)"]
+                    text: qsTr("캐릭터 크기")
+                    model: [qsTr("작게 (16pt)"), qsTr("보통 (20pt)"), qsTr("크게 (24pt)")]
                     // A stored height that is none of the three matches no entry.
                     currentIndex: root.heights.indexOf(root.defaults.characterHeight)
                     onActivated: index => root.defaults.characterHeight = root.heights[index]
@@ -104,14 +105,14 @@ Pane {
 
                 SettingsSwitch {
                     objectName: "runnerPausedSwitch"
-                    text: "러너 일시정지"
+                    text: qsTr("러너 일시정지")
                     checked: root.defaults.runnerPaused
                     onToggled: root.defaults.runnerPaused = checked
                 }
             }
 
             SettingsSection {
-                title: "사용량 소스"
+                title: qsTr("사용량 소스")
                 visible: root.usageSources !== null
                 Layout.fillWidth: true
 
@@ -132,7 +133,7 @@ Pane {
                         }
 
                         Text {
-                            text: parent.modelData.folders + (parent.modelData.available ? "" : " (로그 없음)")
+                            text: parent.modelData.folders + (parent.modelData.available ? "" : qsTr(" (로그 없음)"))
                             color: Theme.secondary
                             font.pixelSize: 11
                             elide: Text.ElideMiddle
@@ -143,8 +144,8 @@ Pane {
             }
 
             SettingsSection {
-                title: "Claude 쿼터"
-                footer: "Claude Code에 로그인된 상태면 자동으로 사용량을 가져옵니다."
+                title: qsTr("Claude 쿼터")
+                footer: qsTr("Claude Code에 로그인된 상태면 자동으로 사용량을 가져옵니다.")
                 Layout.fillWidth: true
 
                 RowLayout {
@@ -153,7 +154,7 @@ Pane {
                     Layout.preferredHeight: 30
 
                     Text {
-                        text: "상태"
+                        text: qsTr("상태")
                         font.family: Theme.fontFamily
                         font.pixelSize: Theme.callout
                         color: Theme.primary
@@ -193,15 +194,15 @@ Pane {
 
                 SettingsSwitch {
                     objectName: "quotaBatterySwitch"
-                    text: "메뉴바 캐릭터 옆에 쿼터 배터리 표시"
+                    text: qsTr("메뉴바 캐릭터 옆에 쿼터 배터리 표시")
                     checked: root.defaults.showMenuBarQuotaBattery
                     onToggled: root.defaults.showMenuBarQuotaBattery = checked
                 }
 
                 SettingsChoice {
                     objectName: "batteryLimitChoice"
-                    text: "배터리에 표시할 한도"
-                    model: ["5시간", "가장 가까운 한도"]
+                    text: qsTr("배터리에 표시할 한도")
+                    model: [root.quota.sessionLimitName, qsTr("가장 가까운 한도")]
                     currentIndex: root.defaults.batteryShowsBindingLimit ? 1 : 0
                     enabled: root.defaults.showMenuBarQuotaBattery
                     onActivated: index => root.defaults.batteryShowsBindingLimit = index === 1
@@ -215,21 +216,21 @@ Pane {
                     SettingsButton {
                         objectName: "connectButton"
                         visible: root.quota.offersConnect
-                        text: "연결"
+                        text: qsTr("연결")
                         onClicked: root.quota.connectQuota()
                     }
 
                     SettingsButton {
                         objectName: "refreshButton"
                         visible: !root.quota.offersConnect
-                        text: "새로고침"
+                        text: qsTr("새로고침")
                         onClicked: root.quota.connectQuota()
                     }
 
                     SettingsButton {
                         objectName: "disconnectButton"
                         visible: !root.quota.offersConnect
-                        text: "연결 해제"
+                        text: qsTr("연결 해제")
                         destructive: true
                         onClicked: root.quota.disconnectQuota()
                     }
@@ -279,13 +280,13 @@ Pane {
             }
 
             SettingsSection {
-                title: "알림"
-                footer: "한도가 차오를 때와 초기화될 때 데스크톱 알림으로 알려 줍니다. 기간마다 한 번씩만 알립니다."
+                title: qsTr("알림")
+                footer: qsTr("한도가 차오를 때와 초기화될 때 데스크톱 알림으로 알려 줍니다. 기간마다 한 번씩만 알립니다.")
                 Layout.fillWidth: true
 
                 SettingsSwitch {
                     objectName: "quotaAlertsSwitch"
-                    text: "쿼터 알림"
+                    text: qsTr("쿼터 알림")
                     checked: root.defaults.quotaAlertsEnabled
                     onToggled: root.defaults.quotaAlertsEnabled = checked
                 }
@@ -297,7 +298,7 @@ Pane {
                     Layout.preferredHeight: 30
 
                     Text {
-                        text: "첫 번째 알림"
+                        text: qsTr("첫 번째 알림")
                         font.family: Theme.fontFamily
                         font.pixelSize: Theme.callout
                         color: Theme.primary
@@ -330,7 +331,7 @@ Pane {
                     Layout.preferredHeight: 30
 
                     Text {
-                        text: "두 번째 알림"
+                        text: qsTr("두 번째 알림")
                         font.family: Theme.fontFamily
                         font.pixelSize: Theme.callout
                         color: Theme.primary
@@ -358,25 +359,39 @@ Pane {
             }
 
             SettingsSection {
-                title: "비용"
-                footer: "모델 가격은 LiteLLM의 공개 가격표(model_prices_and_context_window.json)에서 하루에 한 번 받아 옵니다. 끄면 마지막으로 받은 가격표를, 받은 적이 없으면 내장 가격표를 씁니다. ~/.config/Pacemark/prices.json이 있으면 그 가격이 우선합니다."
+                title: qsTr("비용")
+                footer: qsTr("모델 가격은 LiteLLM의 공개 가격표(model_prices_and_context_window.json)에서 하루에 한 번 받아 옵니다. 끄면 마지막으로 받은 가격표를, 받은 적이 없으면 내장 가격표를 씁니다. ~/.config/Pacemark/prices.json이 있으면 그 가격이 우선합니다.")
                 Layout.fillWidth: true
 
                 SettingsSwitch {
                     objectName: "priceListAutoUpdateSwitch"
-                    text: "가격표 자동 업데이트"
+                    text: qsTr("가격표 자동 업데이트")
                     checked: root.defaults.priceListAutoUpdate
                     onToggled: root.defaults.priceListAutoUpdate = checked
                 }
             }
 
             SettingsSection {
-                title: "자동 실행"
+                title: qsTr("일반")
+                Layout.fillWidth: true
+
+                SettingsChoice {
+                    objectName: "languageChoice"
+                    text: qsTr("언어")
+                    //: Each language is named in its own words, in every language.
+                    model: [qsTr("한국어"), "English", qsTr("시스템 언어")]
+                    currentIndex: root.languages.indexOf(root.defaults.language)
+                    onActivated: index => root.defaults.language = root.languages[index]
+                }
+            }
+
+            SettingsSection {
+                title: qsTr("자동 실행")
                 Layout.fillWidth: true
 
                 SettingsSwitch {
                     objectName: "launchAtLoginSwitch"
-                    text: "로그인 시 자동 시작"
+                    text: qsTr("로그인 시 자동 시작")
                     checked: root.launchAtLogin
                     onToggled: {
                         root.launchAtLogin = checked
@@ -386,7 +401,7 @@ Pane {
             }
 
             SettingsSection {
-                title: "정보"
+                title: qsTr("정보")
                 Layout.fillWidth: true
 
                 RowLayout {
@@ -394,7 +409,7 @@ Pane {
                     Layout.preferredHeight: 30
 
                     Text {
-                        text: "버전"
+                        text: qsTr("버전")
                         font.family: Theme.fontFamily
                         font.pixelSize: Theme.callout
                         color: Theme.primary
@@ -418,7 +433,7 @@ Pane {
                     Layout.preferredHeight: 30
 
                     Text {
-                        text: "업데이트"
+                        text: qsTr("업데이트")
                         font.family: Theme.fontFamily
                         font.pixelSize: Theme.callout
                         color: Theme.primary
@@ -430,7 +445,7 @@ Pane {
 
                     SettingsButton {
                         objectName: "checkForUpdatesButton"
-                        text: "업데이트 확인"
+                        text: qsTr("업데이트 확인")
                         enabled: root.appUpdater.canCheckForUpdates
                         onClicked: root.appUpdater.checkForUpdates()
                     }
@@ -438,7 +453,7 @@ Pane {
 
                 SettingsButton {
                     objectName: "quitButton"
-                    text: "Pacemark 종료"
+                    text: qsTr("Pacemark 종료")
                     destructive: true
                     Layout.bottomMargin: 5
                     onClicked: Qt.quit()

@@ -32,6 +32,9 @@ Q_SIGNALS:
     void dataChanged();
 
 private:
+    // Words the bars and marks of the data in the language shown.
+    void rebuild();
+
     QList<DailyData> m_data;
     QVariantList m_bars;
     QVariantList m_marks;

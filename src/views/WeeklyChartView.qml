@@ -37,7 +37,7 @@ Item {
         objectName: "emptyText"
         anchors.fill: parent
         visible: chart.isEmpty
-        text: "데이터가 없어요"
+        text: qsTr("데이터가 없어요")
         color: Theme.tertiary
         font.pixelSize: Theme.caption
         horizontalAlignment: Text.AlignHCenter

@@ -4,6 +4,10 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
+#include <QMenu>
+#include <QQuickItem>
+#include <QQuickView>
+#include <QRegularExpression>
 
 #include "EventLoop.h"
 #include "QuotaLimits.h"
@@ -12,6 +16,7 @@
 #include "UsageAnswers.h"
 #include "app/AppDelegate.h"
 #include "app/MenuBarController.h"
+#include "app/PopoverWindow.h"
 #include "basics/ManualClock.h"
 #include "basics/UserDefaults.h"
 #include "quota/QuotaAlertNotifier.h"
@@ -33,14 +38,16 @@ class NotificationServer : public QObject
 
 public:
     QStringList summaries;
+    QStringList bodies;
     QList<QStringList> actions;
     uint lastId = 0;
 
 public Q_SLOTS:
-    uint Notify(const QString&, uint, const QString&, const QString& summary, const QString&,
+    uint Notify(const QString&, uint, const QString&, const QString& summary, const QString& body,
                 const QStringList& actionList, const QVariantMap&, int)
     {
         summaries.append(summary);
+        bodies.append(body);
         actions.append(actionList);
         return ++lastId;
     }
@@ -49,6 +56,22 @@ public Q_SLOTS:
 Q_SIGNALS:
     void ActionInvoked(uint id, const QString& actionKey);
 };
+
+// The texts of the visible items below an item: what Text items show and what toolbar buttons are named.
+QStringList visibleTexts(const QQuickItem* item)
+{
+    QStringList found;
+    for (const QQuickItem* child : item->childItems()) {
+        if (!child->isVisible())
+            continue;
+        if (child->inherits("QQuickText"))
+            found.append(child->property("text").toString());
+        else if (const QVariant label = child->property("label"); label.typeId() == QMetaType::QString)
+            found.append(label.toString());
+        found += visibleTexts(child);
+    }
+    return found;
+}
 
 ClaudeQuota::Limit limit(ClaudeQuota::Limit::Kind kind, const QString& label, double pct, const char* reset)
 {
@@ -86,6 +109,16 @@ protected:
         ASSERT_TRUE(m_bus.registerObject(NotificationPath, &m_server,
                                          QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals));
         ASSERT_TRUE(m_bus.registerService(NotificationService));
+    }
+
+    void launchIn(const TempDir& home)
+    {
+        const QByteArray path = QByteArray::fromStdString(home.path());
+        qputenv("HOME", path);
+        qputenv("XDG_CONFIG_HOME", path + "/.config");
+        qputenv("XDG_DATA_HOME", path + "/.local/share");
+        qputenv("PACEMARK_API_BASE", "http://127.0.0.1:9");
+        qunsetenv("CLAUDE_CONFIG_DIR");
     }
 
     // Weighs a snapshot and answers what the server has heard of it.
@@ -189,12 +222,7 @@ TEST_F(QuotaAlertTest, AlertsOncePerThresholdAndPeriodAcrossARestart)
 // application's notification does not.
 TEST_F(QuotaAlertTest, ClickOpensThePopover)
 {
-    const QByteArray home = QByteArray::fromStdString(m_home.path());
-    qputenv("HOME", home);
-    qputenv("XDG_CONFIG_HOME", home + "/.config");
-    qputenv("XDG_DATA_HOME", home + "/.local/share");
-    qputenv("PACEMARK_API_BASE", "http://127.0.0.1:9");
-    qunsetenv("CLAUDE_CONFIG_DIR");
+    launchIn(m_home);
     startServer();
 
     AppDelegate delegate;
@@ -215,3 +243,58 @@ TEST_F(QuotaAlertTest, ClickOpensThePopover)
 }
 
 #include "QuotaAlertTest.moc"
+
+// The language setting takes effect at once, without a restart: the tray menu and tooltip, the open
+// dashboard and the notifications sent afterwards read in English, and in Korean again once it is
+// chosen back.
+TEST_F(QuotaAlertTest, TheLanguageChangesEverythingShownAtOnce)
+{
+    launchIn(m_home);
+    startServer();
+    AppDelegate delegate;
+    delegate.applicationDidFinishLaunching();
+    MenuBarController* menuBar = delegate.menuBarController();
+    if (!waitUntil([&] { return menuBar->isPopoverShown(); }, 2s))
+        menuBar->togglePopover();
+    ASSERT_TRUE(menuBar->isPopoverShown());
+    QQuickView* dashboard = menuBar->popover()->view();
+    const auto menu = [&] {
+        QStringList labels;
+        for (const QAction* action : menuBar->menu()->actions())
+            labels.append(action->text());
+        return labels.join(u'|');
+    };
+    const auto shown = [&] {
+        dashboard->grabWindow();
+        return visibleTexts(dashboard->rootObject());
+    };
+    const QRegularExpression hangul(u"[\\x{AC00}-\\x{D7A3}]"_s);
+
+    EXPECT_EQ(menu(), u"대시보드 열기|설정|러너 일시정지||Pacemark 종료"_s);
+    EXPECT_TRUE(shown().contains(u"오늘 토큰"_s));
+
+    delegate.defaults()->setLanguage(u"en"_s);
+    EXPECT_EQ(menu(), u"Open Dashboard|Settings…|Pause Runner||Quit Pacemark"_s);
+    EXPECT_EQ(menuBar->toolTipText(), u"Today: 0 tokens · 0/min"_s);
+    EXPECT_EQ(menuBar->accessibleText(), u"Pacemark runner Toki, resting · today 0 tokens · 0/min"_s);
+    const QStringList english = shown();
+    for (const char* text : { "Home", "History", "Runner", "Settings", "Today’s Tokens", "Rate", "Sessions" })
+        EXPECT_TRUE(english.contains(QString::fromUtf8(text))) << text;
+    EXPECT_FALSE(english.join(u'|').contains(hangul)) << english.join(u'|').toStdString();
+
+    delegate.quotaAlertNotifier()->evaluate(quota(90.0, "2026-12-07T12:00:00Z"));
+    ASSERT_TRUE(waitUntil([&] { return m_server.lastId == 1; }));
+    EXPECT_EQ(m_server.summaries, QStringList { u"5-hour limit at 80%"_s });
+    EXPECT_EQ(m_server.bodies, QStringList { u"5-hour limit: 90% used. It resets in 2h 0m."_s });
+    EXPECT_EQ(m_server.actions.value(0), (QStringList { u"default"_s, u"Open Dashboard"_s }));
+
+    delegate.defaults()->setLanguage(u"ko"_s);
+    EXPECT_EQ(menu(), u"대시보드 열기|설정|러너 일시정지||Pacemark 종료"_s);
+    EXPECT_EQ(menuBar->toolTipText(), u"오늘 0 토큰 · 0/min"_s);
+    EXPECT_TRUE(shown().contains(u"오늘 토큰"_s));
+    delegate.quotaAlertNotifier()->evaluate(quota(96.0, "2026-12-07T12:00:00Z"));
+    ASSERT_TRUE(waitUntil([&] { return m_server.lastId == 2; }));
+    EXPECT_EQ(m_server.summaries.value(1), u"5시간 한도 95% 도달"_s);
+    EXPECT_EQ(m_server.bodies.value(1), u"5시간 한도의 96%를 사용했습니다. 2h 0m 후 초기화됩니다."_s);
+    delegate.applicationWillTerminate();
+}

@@ -149,6 +149,11 @@ TEST(Statusline, AnyInputPrintsOneLineAndTheRunningInstanceAnswers)
         EXPECT_TRUE(out.count('\n') == 1 && out.endsWith('\n') && out.contains("오늘 "));
         EXPECT_EQ(out.contains("세션 "), !session.isEmpty());
     }
+    // The line reads in the language of the application's settings.
+    const std::string settings = logs.home.write(".config/Pacemark/pacemark.conf", "[General]\nlanguage=en\n");
+    const QByteArray english = statusline(logs, claudeInput("s1", "/home/dev/.claude/projects/-home-dev-app/s1.jsonl"));
+    EXPECT_TRUE(english.contains(" · today ") && english.contains(" · session ")) << english.constData();
+    QFile::remove(QString::fromStdString(settings));
     QFile::remove(logs.cache());
 
     qputenv("XDG_RUNTIME_DIR", logs.runtime.toUtf8());

@@ -27,6 +27,7 @@
 #include "app/tray/SystemTray.h"
 #include "app/tray/TrayIconFolder.h"
 #include "basics/ManualClock.h"
+#include "basics/Translation.h"
 #include "basics/UserDefaults.h"
 #include "ingest/ProviderManager.h"
 #include "quota/ClaudeQuotaManager.h"
@@ -291,6 +292,18 @@ TEST_F(TrayHostTest, PopoverAtTheClickAndMenuAtAPointOrOverTheBus)
             pauseId = item.id;
     }
     EXPECT_EQ(labels.join(u'|'), u"대시보드 열기|설정|러너 일시정지||Pacemark 종료"_s);
+
+    // A host reads the entries and the tooltip again in the language chosen since.
+    Translation::shared().show(Translation::Language::english);
+    const QDBusMessage english
+        = call(u"/MenuBar"_s, u"com.canonical.dbusmenu"_s, u"GetLayout"_s, { 0, -1, QStringList() });
+    const QString englishToolTip = property<DBusToolTip>(u"ToolTip"_s).description;
+    Translation::shared().show(Translation::Language::korean);
+    QStringList englishLabels;
+    for (const DBusMenuLayoutItem& item : qdbus_cast<DBusMenuLayoutItem>(english.arguments().value(1)).children)
+        englishLabels.append(item.properties.value(u"label"_s).toString());
+    EXPECT_EQ(englishLabels.join(u'|'), u"Open Dashboard|Settings…|Pause Runner||Quit Pacemark"_s);
+    EXPECT_TRUE(englishToolTip.startsWith(u"Today: 0 tokens"_s)) << englishToolTip.toStdString();
 
     ASSERT_TRUE(m_defaults.runnerPaused());
     call(u"/MenuBar"_s, u"com.canonical.dbusmenu"_s, u"Event"_s,

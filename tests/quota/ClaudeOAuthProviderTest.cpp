@@ -88,7 +88,7 @@ TEST_F(ClaudeOAuthProviderTest, SendsTheTokenOnlyToLoopbackOrATrustedServer)
 
     LocalHttpServer tls { TestTls::serverConfiguration() };
     tls.respond(200, Answer);
-    EXPECT_EQ(fetchError(tls.url()), OAuthError::network(QStringLiteral("TLS 연결 실패")));
+    EXPECT_EQ(fetchError(tls.url()), OAuthError::network(OAuthError::Failure::tls));
     EXPECT_TRUE(tls.requests().isEmpty());
     const QSslConfiguration trustTestCa = TestTls::trustingTestCa();
     EXPECT_TRUE(fetchesQuota(tls.url(), &trustTestCa));
@@ -170,26 +170,26 @@ TEST_F(ClaudeOAuthProviderTest, MapsEveryAnswerToOneOutcome)
     EXPECT_TRUE(fetchesQuota(m_server.url()));
 }
 
-// The transport failures read in Korean, as the rest of the interface. Silence, and a trickle that would
+// The transport failures met most often come back by kind, for the views to word. Silence, and a trickle that would
 // defeat a per-read timeout, end at the deadline, shortened from its five seconds so as not to wait that long.
 // A caller gone before the answer hears nothing: the exchange is cut off from it, then aborted.
-TEST_F(ClaudeOAuthProviderTest, TransportFailuresInKoreanAndACallerGoneIsNeverCalledBack)
+TEST_F(ClaudeOAuthProviderTest, TransportFailuresByKindAndACallerGoneIsNeverCalledBack)
 {
     m_server.closeWithoutAnswer();
-    EXPECT_EQ(fetchError(m_server.url()), OAuthError::network(QStringLiteral("서버가 연결을 끊음")));
+    EXPECT_EQ(fetchError(m_server.url()), OAuthError::network(OAuthError::Failure::closed));
 
     QUrl nobody = m_server.url();
     nobody.setPort(nobody.port() + 1);
-    EXPECT_EQ(fetchError(nobody), OAuthError::network(QStringLiteral("연결 거부됨")));
+    EXPECT_EQ(fetchError(nobody), OAuthError::network(OAuthError::Failure::refused));
 
     EXPECT_EQ(fetchError(QUrl(QStringLiteral("https://pacemark-test.invalid"))),
-              OAuthError::network(QStringLiteral("서버를 찾을 수 없음")));
+              OAuthError::network(OAuthError::Failure::hostNotFound));
 
     m_timeout = 600ms;
     m_server.neverAnswer();
-    EXPECT_EQ(fetchError(m_server.url()), OAuthError::network(QStringLiteral("요청 시간 초과")));
+    EXPECT_EQ(fetchError(m_server.url()), OAuthError::network(OAuthError::Failure::timedOut));
     m_server.trickle(100ms);
-    EXPECT_EQ(fetchError(m_server.url()), OAuthError::network(QStringLiteral("요청 시간 초과")));
+    EXPECT_EQ(fetchError(m_server.url()), OAuthError::network(OAuthError::Failure::timedOut));
 
     m_server.neverAnswer();
     const qsizetype before = m_server.requests().size();

@@ -227,7 +227,7 @@ TEST_F(ClaudeQuotaManagerTest, FetchesInFlightSkipRefreshesTheLastWinsAndDropped
 
     // The silent server's time-out lands last and wins, beside the snapshot.
     EXPECT_TRUE(waitUntil([&] { return m_refreshes.count() == 2; }, 10s) && m_manager.quota());
-    const Status timedOut = Status::error(OAuthError::network(QStringLiteral("요청 시간 초과")));
+    const Status timedOut = Status::error(OAuthError::network(OAuthError::Failure::timedOut));
     EXPECT_EQ(m_statuses, (std::vector { Status::loading(), Status::loaded(), timedOut }));
 
     {

@@ -89,7 +89,7 @@ TEST(ClaudeQuotaTest, LimitsTakeWhatTheAnswerGivesAndNothingElse)
         {"kind": "weekly_all", "percent": 48}, {"kind": "session", "percent": 15, "resets_at": "2026-07-02T02:10:00Z"}]})"));
     EXPECT_EQ(fromList.fiveHour, (Window { 15.0, instant("2026-07-02T02:10:00Z") }));
     EXPECT_EQ(fromList.sevenDay, (Window { 48.0, std::nullopt }));
-    EXPECT_EQ(fromList.bindingLimit()->label, u"주간");
+    EXPECT_EQ(fromList.bindingLimit()->kind, ClaudeQuota::Limit::Kind::weekly);
 
     // Ten thousand entries of each kind: one session, and as many scoped limits as a card can hold.
     QByteArray many = R"({"limits": [)";

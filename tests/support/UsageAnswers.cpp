@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QJsonDocument>
 
+#include "quota/LimitNames.h"
+
 QByteArray UsageAnswers::read(const char* file)
 {
     QFile answer(QStringLiteral(PACEMARK_TLS_TEST_DATA "/oauth-usage/") + QString::fromLatin1(file));
@@ -15,7 +17,7 @@ QString UsageAnswers::describe(const std::vector<ClaudeQuota::Limit>& limits)
 {
     QStringList shown;
     for (const auto& limit : limits) {
-        QStringList parts { limit.label, QString::number(limit.percent) };
+        QStringList parts { LimitNames::name(limit), QString::number(limit.percent) };
         if (limit.resetsAt)
             parts << InstantFormat::toIsoUtcMillis(*limit.resetsAt);
         if (!limit.severity.isEmpty())

@@ -25,6 +25,7 @@ namespace {
 // Entries as LiteLLM writes them, among other vendors' models; one bad Claude entry.
 const QByteArray NewModels = R"({
     "gpt-4o": { "input_cost_per_token": 2.5e-06, "output_cost_per_token": 1e-05 },
+    "mistral-large": { "input_cost_per_token": 2e-06, "output_cost_per_token": 6e-06 },
     "claude-opus-4-8": { "input_cost_per_token": 5e-06, "output_cost_per_token": 2.5e-05, "max_tokens": 64000 },
     "anthropic.claude-fable-5-v1:0": { "input_cost_per_token": 1e-06, "output_cost_per_token": 4e-06 },
     "claude-opus-4-9": { "input_cost_per_token": 5e-06, "output_cost_per_token": -1 } })";
@@ -88,9 +89,10 @@ TEST_F(PriceListUpdaterTest, NewModelsPricedAndBadAnswersChangeNothing)
     EXPECT_DOUBLE_EQ(outputPrice("claude-opus-4-8-20261101"), 25.0);
     EXPECT_DOUBLE_EQ(outputPrice("claude-fable-5"), 4.0);
     EXPECT_DOUBLE_EQ(outputPrice("claude-3-5-haiku-20241022"), 4.0); // the built-in list still counts
-    EXPECT_TRUE(outputPrice("claude-opus-4-9") == -1 && outputPrice("gpt-4o") == -1);
+    EXPECT_DOUBLE_EQ(outputPrice("gpt-4o"), 10.0);
+    EXPECT_TRUE(outputPrice("claude-opus-4-9") == -1 && outputPrice("mistral-large") == -1);
     const QByteArray before = kept();
-    EXPECT_FALSE(before.contains("max_tokens") || before.contains("gpt-4o"));
+    EXPECT_FALSE(before.contains("max_tokens") || before.contains("mistral-large"));
 
     const std::pair<int, QByteArray> answers[] = {
         { 200, NewModels.left(NewModels.size() / 2) },

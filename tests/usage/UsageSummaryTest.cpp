@@ -107,10 +107,12 @@ TEST(ModelColor, FamiliesInOrder)
         { NamedColor::Purple, { "claude-opus-4-1-20250805", "CLAUDE-OPUS-4", "opus-sonnet" } },
         { NamedColor::Blue, { "claude-sonnet-4-5" } },
         { NamedColor::Green, { "claude-3-5-haiku" } },
-        { NamedColor::Indigo, { "gpt-4o-mini" } },
+        { NamedColor::Indigo, { "gpt-4o-mini", "o3", "o4-mini", "codex-mini-latest", "codex" } },
         { NamedColor::Teal, { "gpt-3.5" } },
-        { NamedColor::Orange, { "Gemini-2.5-pro" } },
-        { NamedColor::Gray, { "", "<synthetic>" } },
+        { NamedColor::Pink, { "gpt-5.1-codex-max", "GPT-5" } },
+        { NamedColor::Orange, { "Gemini-2.5-pro", "gemini-3-pro-preview" } },
+        { NamedColor::Yellow, { "gemini-2.5-flash-lite" } },
+        { NamedColor::Gray, { "", "<synthetic>", "oxygen" } },
     };
     for (const auto& [color, models] : families)
         for (const char* model : models)
@@ -146,13 +148,17 @@ TEST(PriceTable, CostsPerKindTierLookupAndOverrideFiles)
         { "eu.anthropic.claude-sonnet-4-5-20250929-v1:0", 100'000, 0, 0, 0, 0, 0.3 },
         { "claude-opus-4-1@20250805", 0, 1'000'000, 0, 0, 0, 75.0 },
         { "anthropic.claude-opus-4-6-v1", 0, 1'000'000, 0, 0, 0, 25.0 },
+        // Codex: input without the cached part, cached input at its own price, output with reasoning.
+        { "gpt-5-codex", 60'000, 10'000, 0, 0, 40'000, 0.075 + 0.1 + 0.005 },
+        { "gemini-2.5-pro", 300'000, 0, 0, 0, 0, 0.2 * 1.25 + 0.1 * 2.5 },
+        { "gemini-2.5-flash", 0, 1'000'000, 0, 0, 1'000'000, 2.5 + 0.03 },
     };
     for (const auto& [model, input, output, write, write1h, read, usd] : cases) {
         const ModelPrice* price = table.find(model);
         ASSERT_NE(price, nullptr) << model;
         EXPECT_NEAR(price->cost(input, output, write, write1h, read), usd, 1e-9) << model << " " << input;
     }
-    for (const char* unknown : { "gpt-4o", "claude-sonnet-9", "", "claude-sonnet", "<synthetic>", "claude-3-5-haiku",
+    for (const char* unknown : { "gpt-3o", "claude-sonnet-9", "", "claude-sonnet", "<synthetic>", "claude-3-5-haiku",
                                  "claude-3-5-haiku-20250101", "claude-opus-4-8", "x.anthropic.claude-3-5-haiku",
                                  "claude-haiku-4-5@2025", "anthropic.claude-3-5-haiku-20241022-v1:0:extra" })
         EXPECT_EQ(table.find(unknown), nullptr) << unknown;
@@ -167,6 +173,8 @@ TEST(PriceTable, CostsPerKindTierLookupAndOverrideFiles)
     const PriceTable overridden = PriceTable::load({}, path);
     EXPECT_DOUBLE_EQ(overridden.find("claude-sonnet-4-5")->cost(1'000'000, 0, 1'000'000, 0, 0), 1.0);
     EXPECT_DOUBLE_EQ(overridden.find("my-model")->cost(0, 1'000'000, 0, 0, 0), 5.0);
+    // Without a cached-input price, cached input costs the input price.
+    EXPECT_DOUBLE_EQ(overridden.find("my-model")->cost(0, 0, 0, 0, 1'000'000), 5.0);
     EXPECT_TRUE(!overridden.find("no-output") && !overridden.find("bad") && overridden.find("claude-opus-4-1"));
 
     // A file that does not load leaves the built-in table as it is; a missing one is no fault.

@@ -7,6 +7,7 @@
 #include <QSignalSpy>
 
 #include "TempDir.h"
+#include "basics/Translation.h"
 #include "basics/UserDefaults.h"
 
 namespace {
@@ -73,6 +74,35 @@ TEST(UserDefaultsTest, BadStoredValuesReadAsTheDefaultsAndThresholdsStayInOrder)
     EXPECT_EQ(std::pair(defaults.quotaAlertLowerThreshold(), defaults.quotaAlertUpperThreshold()), std::pair(99, 100));
     defaults.setQuotaAlertUpperThreshold(-5);
     EXPECT_EQ(std::pair(defaults.quotaAlertLowerThreshold(), defaults.quotaAlertUpperThreshold()), std::pair(1, 2));
+}
+
+// The language: Korean unless English is chosen, or the system's language is chosen and is not Korean;
+// a value that is none of the three is never written and reads as Korean.
+TEST(UserDefaultsTest, LanguageIsKoreanUnlessEnglishOrANonKoreanSystemIsChosen)
+{
+    using Language = Translation::Language;
+    const std::tuple<const char*, QLocale, Language> cases[] = {
+        { "ko", QLocale(QLocale::English), Language::korean },
+        { "en", QLocale(QLocale::Korean), Language::english },
+        { "system", QLocale(QLocale::Korean, QLocale::SouthKorea), Language::korean },
+        { "system", QLocale(QLocale::English, QLocale::UnitedStates), Language::english },
+        { "system", QLocale(QLocale::German), Language::english },
+        { "system", QLocale::c(), Language::english },
+        { "fr", QLocale(QLocale::French), Language::korean },
+    };
+    for (const auto& [setting, system, expected] : cases)
+        EXPECT_EQ(Translation::resolve(QString::fromLatin1(setting), system), expected) << setting;
+
+    const TempDir home;
+    UserDefaults junk(QString::fromStdString(home.write("junk.ini", "[General]\nlanguage=klingon\n")));
+    EXPECT_EQ(junk.language(), QStringLiteral("ko"));
+    UserDefaults defaults(QString::fromStdString(home.path("settings.ini")));
+    QSignalSpy changed(&defaults, &UserDefaults::languageChanged);
+    defaults.setLanguage(QStringLiteral("en"));
+    defaults.setLanguage(QStringLiteral("fr"));
+    defaults.setLanguage(QStringLiteral("en"));
+    EXPECT_EQ(defaults.language(), QStringLiteral("en"));
+    EXPECT_EQ(changed.size(), 1);
 }
 
 }

@@ -13,6 +13,7 @@
 #include "TempDir.h"
 #include "UsageRefresh.h"
 #include "basics/ManualClock.h"
+#include "basics/Translation.h"
 #include "basics/UserDefaults.h"
 #include "ingest/ProviderManager.h"
 #include "runner/RunCharacter.h"
@@ -274,6 +275,18 @@ TEST_F(Popover, QuotaCardShowsWindowsBadgeAndBars)
     EXPECT_NEAR(fills[3]->width(), track * 0.2468, 0.01);
     // One band marks the binding limit.
     EXPECT_EQ(named("quotaCard", "quotaBindingMark").size(), 1);
+
+    // Shown in English as the application shows it: the engine words its texts again, the model its rows.
+    QObject::connect(&Translation::shared(), &Translation::changed, m_view.engine(), &QQmlEngine::retranslate);
+    Translation::shared().show(Translation::Language::english);
+    settle();
+    const QString english = texts("quotaCard");
+    Translation::shared().show(Translation::Language::korean);
+    EXPECT_EQ(english,
+              u"Claude Quota|5-hour|95%|2h 5m|Weekly|0%|reset|Fable|81%|2d 0h|At this pace, limit reached at "
+              u"13:30|Credits|€12|no limit"_s);
+    settle();
+    EXPECT_TRUE(texts("quotaCard").startsWith(u"Claude 쿼터|5시간|95%"_s));
 
     loggedIn = false;
     m_quota->setQuota(std::nullopt);

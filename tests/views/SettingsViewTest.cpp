@@ -156,6 +156,13 @@ TEST_F(SettingsForm, EveryControlWritesAndFollowsItsSettingAndEachQuotaStatusSho
     click("priceListAutoUpdateSwitch");
     EXPECT_FALSE(m_defaults.priceListAutoUpdate());
 
+    // The language: Korean until another is chosen.
+    EXPECT_EQ(property("languageChoice", "displayText").toString(), u"한국어"_s);
+    QMetaObject::invokeMethod(find("languageChoice"), "activated", Q_ARG(int, 2));
+    EXPECT_EQ(m_defaults.language(), u"system"_s);
+    m_defaults.setLanguage(u"en"_s);
+    EXPECT_EQ(property("languageChoice", "displayText").toString(), u"English"_s);
+
     EXPECT_EQ(property("characterHeightChoice", "displayText").toString(), u"보통 (20pt)"_s);
     m_defaults.setCharacterHeight(18.0);
     EXPECT_EQ(property("characterHeightChoice", "currentIndex").toInt(), -1);

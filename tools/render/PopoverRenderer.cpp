@@ -24,11 +24,14 @@
 #include "app/AppUpdater.h"
 #include "app/XdgAutostartLoginItem.h"
 #include "basics/ManualClock.h"
+#include "basics/Translation.h"
 #include "basics/UserDefaults.h"
+#include "ingest/CodexProvider.h"
 #include "ingest/ProviderManager.h"
 #include "runner/RunCharacter.h"
 #include "usage/DailyUsageStore.h"
 #include "usage/UsageDataManager.h"
+#include "views/CodexQuotaCardModel.h"
 #include "views/PopoverActions.h"
 #include "views/QuotaCardModel.h"
 #include "views/QuotaSettingsModel.h"
@@ -78,6 +81,51 @@ void writeSampleLogs(const QString& projects)
         out << line(++id, "claude-opus-4-1", Now - 150s + i * 25s, 99, 120, 560, 900, 38000);
 }
 
+// Codex CLI and Gemini CLI beside Claude Code today: a few turns each, and Codex's limits.
+void writeAgentLogs(const QString& home)
+{
+    const QString day = InstantFormat::toIsoUtc(Now).left(10);
+    const QString folder = home + QStringLiteral("/codex/sessions/") + day.left(4) + QLatin1Char('/') + day.mid(5, 2)
+        + QLatin1Char('/') + day.mid(8, 2);
+    QDir().mkpath(folder);
+    std::ofstream codex(
+        (folder + QStringLiteral("/rollout-") + day + QStringLiteral("T09-00-00-c0de.jsonl")).toStdString());
+    codex << R"({"timestamp":")" << InstantFormat::toIsoUtcMillis(Now - 5h).toStdString()
+          << R"(","type":"session_meta","payload":{"id":"c0de","cwd":")" << QDir::homePath().toStdString()
+          << R"(/code/pacemark"}})"
+             "\n";
+    codex << R"({"timestamp":")" << InstantFormat::toIsoUtcMillis(Now - 5h).toStdString()
+          << R"(","type":"turn_context","payload":{"model":"gpt-5.1-codex-max"}})"
+             "\n";
+    for (int i = 0; i < 40; ++i) {
+        const long long in = 30000 + i * 1500, cached = in * 8 / 10, out = 900 + (i * 97) % 2500;
+        codex << R"({"timestamp":")" << InstantFormat::toIsoUtcMillis(Now - 4h + i * 6min).toStdString()
+              << R"(","type":"event_msg","payload":{"type":"token_count","info":{"last_token_usage":{"input_tokens":)"
+              << in << R"(,"cached_input_tokens":)" << cached << R"(,"output_tokens":)" << out
+              << R"(}},"rate_limits":{"primary":{"used_percent":)" << 20 + i << R"(,"window_minutes":300,"resets_at":)"
+              << std::chrono::duration_cast<std::chrono::seconds>((Now + 95min).time_since_epoch()).count()
+              << R"(},"secondary":{"used_percent":47,"window_minutes":10080,"resets_at":)"
+              << std::chrono::duration_cast<std::chrono::seconds>((Now + 3 * 24h).time_since_epoch()).count()
+              << R"(},"plan_type":"plus"}}})"
+                 "\n";
+    }
+    const QString chats = home + QStringLiteral("/gemini/.gemini/tmp/notes/chats");
+    QDir().mkpath(chats);
+    std::ofstream gemini(
+        (chats + QStringLiteral("/session-") + day + QStringLiteral("T10-00-9e1.jsonl")).toStdString());
+    gemini << R"({"sessionId":"9e1","projectHash":"h","startTime":")"
+           << InstantFormat::toIsoUtcMillis(Now - 3h).toStdString()
+           << R"("})"
+              "\n";
+    for (int i = 0; i < 25; ++i)
+        gemini << R"({"id":"m)" << i << R"(","timestamp":")"
+               << InstantFormat::toIsoUtcMillis(Now - 3h + i * 5min).toStdString()
+               << R"(","type":"gemini","content":"","model":")" << (i % 3 ? "gemini-2.5-pro" : "gemini-2.5-flash")
+               << R"(","tokens":{"input":)" << 20000 + i * 800 << R"(,"output":)" << 700 + i * 30
+               << R"(,"cached":12000,"thoughts":400,"tool":0,"total":)" << 20000 + i * 800 + 700 + i * 30 + 400
+               << "}}\n";
+}
+
 // A year of ended days in the history store, as a user who has kept Pacemark running would have:
 // quiet weekends, busy stretches, a holiday.
 std::shared_ptr<DailyUsageStore> sampleHistory(const QString& path)
@@ -110,7 +158,7 @@ ClaudeQuota::Limit sampleLimit(ClaudeQuota::Limit::Kind kind, const QString& lab
 {
     ClaudeQuota::Limit limit;
     limit.kind = kind;
-    limit.label = label;
+    limit.label = kind == ClaudeQuota::Limit::Kind::weeklyScoped ? label : QString();
     limit.percent = percent;
     limit.resetsAt = Now + resetsIn;
     return limit;
@@ -123,10 +171,10 @@ ClaudeQuota sampleQuota()
     using Kind = ClaudeQuota::Limit::Kind;
     const auto week = std::chrono::minutes(3 * 24h + 4h + 10min);
     ClaudeQuota quota;
-    quota.limits = { sampleLimit(Kind::session, QStringLiteral("5시간"), 42.0, 2h + 5min),
-                     sampleLimit(Kind::weekly, QStringLiteral("주간"), 73.5, week),
-                     sampleLimit(Kind::weeklyScoped, QStringLiteral("Fable"), 91.2, week),
-                     sampleLimit(Kind::weeklyScoped, QStringLiteral("Sonnet"), 12.0, week) };
+    quota.limits
+        = { sampleLimit(Kind::session, QString(), 42.0, 2h + 5min), sampleLimit(Kind::weekly, QString(), 73.5, week),
+            sampleLimit(Kind::weeklyScoped, QStringLiteral("Fable"), 91.2, week),
+            sampleLimit(Kind::weeklyScoped, QStringLiteral("Sonnet"), 12.0, week) };
     quota.limits[2].binding = true;
     quota.limits[2].forecastAt = Now + 1h + 18min;
     quota.fiveHour = quota.limits[0].window();
@@ -182,12 +230,14 @@ bool load(QQuickView& view, const QString& file, const QVariantMap& properties)
     return true;
 }
 
-bool load(QQuickView& view, UsageDataManager& usage, QuotaCardModel& quota, RunCharacter& runner)
+bool load(QQuickView& view, UsageDataManager& usage, QuotaCardModel& quota, RunCharacter& runner,
+          CodexQuotaCardModel* codexQuota = nullptr)
 {
     auto* actions = new PopoverActions(&view);
     return load(view, QStringLiteral("MainPopoverView.qml"),
                 { { QStringLiteral("usageDataManager"), QVariant::fromValue(&usage) },
                   { QStringLiteral("quotaCard"), QVariant::fromValue(&quota) },
+                  { QStringLiteral("codexQuotaCard"), QVariant::fromValue(codexQuota) },
                   { QStringLiteral("runCharacter"), QVariant::fromValue(&runner) },
                   { QStringLiteral("actions"), QVariant::fromValue(actions) } });
 }
@@ -219,15 +269,18 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("QT_SCALE_FACTOR", "2");
     QGuiApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: pacemark_render <output-folder>\n");
+    const QString language = argc == 3 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("ko");
+    if (argc < 2 || argc > 3 || (language != QLatin1StringView("ko") && language != QLatin1StringView("en"))) {
+        std::fprintf(stderr, "usage: pacemark_render <output-folder> [ko|en]\n");
         return 2;
     }
     const QString folder = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(folder);
-    // The system font of a Korean desktop at its usual size.
+    // The system font of a Korean desktop at its usual size, which draws Latin text as well.
     QGuiApplication::setFont(QFont(QStringLiteral("Noto Sans CJK KR"), 10));
-    QLocale::setDefault(QLocale(QLocale::Korean, QLocale::SouthKorea));
+    Translation::shared().show(Translation::resolve(language));
+    QLocale::setDefault(language == QLatin1StringView("en") ? QLocale(QLocale::English, QLocale::UnitedStates)
+                                                            : QLocale(QLocale::Korean, QLocale::SouthKorea));
     QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
 
     ManualClock clock(Now);
@@ -235,6 +288,9 @@ int main(int argc, char** argv)
     QTemporaryDir home;
     writeSampleLogs(home.path() + QStringLiteral("/projects"));
     ProviderManager providers((home.path() + QStringLiteral("/projects")).toStdString());
+    writeAgentLogs(home.path());
+    providers.registerOtherAgents({ (home.path() + QStringLiteral("/codex")).toStdString() },
+                                  (home.path() + QStringLiteral("/gemini/.gemini")).toStdString());
     UsageDataManager usage(&providers);
     usage.setHistoryStore(sampleHistory(home.path() + QStringLiteral("/history.sqlite")));
     if (!refreshed(usage))
@@ -244,12 +300,17 @@ int main(int argc, char** argv)
     quota.setStatus(ClaudeQuotaManager::Status::loaded());
     UserDefaults defaults(home.path() + QStringLiteral("/settings.ini"));
     defaults.setShowMenuBarQuotaBattery(true);
+    defaults.setLanguage(language);
     RunCharacter runner(&defaults);
     runner.start();
 
     QGuiApplication::setPalette(palette(false));
+    CodexQuotaCardModel codexQuota;
+    for (const auto& provider : providers.providers())
+        if (const auto* codex = dynamic_cast<const CodexProvider*>(provider.get()))
+            codexQuota.setLimits(codex->rateLimits());
     QQuickView view;
-    if (!load(view, usage, quota, runner))
+    if (!load(view, usage, quota, runner, &codexQuota))
         return 1;
 
     QQuickItem* root = view.rootObject();
@@ -268,6 +329,8 @@ int main(int argc, char** argv)
         const qreal cardTop = card->mapToItem(content, QPointF()).y();
         dashboard->setProperty("contentY", std::clamp(cardTop - 16, 0.0, overflow));
         ok &= save(view, folder + QStringLiteral("/quota-card-%1.png").arg(theme), card);
+        auto* codexCard = dashboard->findChild<QQuickItem*>(QStringLiteral("codexQuotaCard"));
+        ok &= save(view, folder + QStringLiteral("/codex-quota-card-%1.png").arg(theme), codexCard);
         dashboard->setProperty("contentY", overflow / 2);
         ok &= save(view, folder + QStringLiteral("/dashboard-middle-%1.png").arg(theme));
         dashboard->setProperty("contentY", overflow);
@@ -313,6 +376,21 @@ int main(int argc, char** argv)
         ok &= save(
             settings,
             folder + QStringLiteral("/settings-%1.png").arg(dark ? QStringLiteral("dark") : QStringLiteral("light")));
+    }
+    // Scrolled to its end: the language, launch at login and the version.
+    for (auto* form : settings.rootObject()->findChildren<QQuickItem*>()) {
+        if (!form->inherits("QQuickFlickable"))
+            continue;
+        form->setProperty("contentY", form->property("contentHeight").toReal() - form->height());
+        for (const bool dark : { false, true }) {
+            QGuiApplication::setPalette(palette(dark));
+            ok &= save(settings,
+                       folder
+                           + QStringLiteral("/settings-bottom-%1.png")
+                                 .arg(dark ? QStringLiteral("dark") : QStringLiteral("light")));
+        }
+        form->setProperty("contentY", 0);
+        break;
     }
     // Not yet connected: the status and the one action of that state.
     settingsQuota.setStatus(ClaudeQuotaManager::Status::denied());
