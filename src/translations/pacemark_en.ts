@@ -682,6 +682,14 @@
         <source>Pacemark 종료</source>
         <translation>Quit Pacemark</translation>
     </message>
+    <message>
+        <source>사용량 소스</source>
+        <translation>Usage Sources</translation>
+    </message>
+    <message>
+        <source> (로그 없음)</source>
+        <translation> (no logs)</translation>
+    </message>
 </context>
 <context>
     <name>SettingsWindowController</name>
