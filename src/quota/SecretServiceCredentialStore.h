@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+
 #include <QString>
 
 #include "quota/CredentialStore.h"
@@ -9,11 +11,18 @@
 class SecretServiceCredentialStore final : public CredentialStore
 {
 public:
-    explicit SecretServiceCredentialStore(QString service);
+    // A keyring that has not answered by then counts as holding nothing. An unlock prompt waits for the
+    // user, so a read with interaction is given much longer.
+    static constexpr std::chrono::milliseconds SilentDeadline { 5000 };
+    static constexpr std::chrono::milliseconds InteractiveDeadline { 120000 };
+
+    explicit SecretServiceCredentialStore(QString service, std::chrono::milliseconds silentDeadline = SilentDeadline);
 
     // Without interaction a locked item counts as absent: nothing is unlocked and no prompt is shown.
+    // Blocks the calling thread until the keyring answers or the deadline passes.
     std::optional<QByteArray> read(bool allowInteraction) const override;
 
 private:
     QString m_service;
+    std::chrono::milliseconds m_silentDeadline;
 };

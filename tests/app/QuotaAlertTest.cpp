@@ -11,7 +11,7 @@
 #include "TempDir.h"
 #include "UsageAnswers.h"
 #include "app/AppDelegate.h"
-#include "app/MenuBarController.h"
+#include "app/PopoverHost.h"
 #include "basics/ManualClock.h"
 #include "basics/UserDefaults.h"
 #include "quota/QuotaAlertNotifier.h"
@@ -199,18 +199,18 @@ TEST_F(QuotaAlertTest, ClickOpensThePopover)
 
     AppDelegate delegate;
     delegate.applicationDidFinishLaunching();
-    MenuBarController* menuBar = delegate.menuBarController();
+    PopoverHost* popovers = delegate.popoverHost();
     // Without a tray the dashboard opens as a window of its own: close it to begin.
-    if (waitUntil([&] { return menuBar->isPopoverShown(); }, 2s))
-        menuBar->togglePopover();
-    ASSERT_FALSE(menuBar->isPopoverShown());
+    if (waitUntil([&] { return popovers->isShown(); }, 2s))
+        popovers->togglePopover();
+    ASSERT_FALSE(popovers->isShown());
 
     delegate.quotaAlertNotifier()->evaluate(quota(90.0, "2026-12-07T12:00:00Z"));
     ASSERT_TRUE(waitUntil([&] { return m_server.lastId == 1; }));
     // The answer with the id goes out before these signals, and arrives before them.
     Q_EMIT m_server.ActionInvoked(7, u"default"_s);
     Q_EMIT m_server.ActionInvoked(1, u"default"_s);
-    EXPECT_TRUE(waitUntil([&] { return menuBar->isPopoverShown(); }));
+    EXPECT_TRUE(waitUntil([&] { return popovers->isShown(); }));
     delegate.applicationWillTerminate();
 }
 
