@@ -19,8 +19,8 @@ class PopoverHost : public QObject
     Q_OBJECT
 
 public:
-    PopoverHost(UsageDataManager* usageDataManager, RunCharacter* runCharacter,
-                ClaudeQuotaManager* claudeQuotaManager, QObject* parent = nullptr);
+    PopoverHost(UsageDataManager* usageDataManager, RunCharacter* runCharacter, ClaudeQuotaManager* claudeQuotaManager,
+                QObject* parent = nullptr);
     ~PopoverHost() override;
 
     // Null while none is built.

@@ -160,7 +160,14 @@ ClaudeOAuthProvider::ClaudeOAuthProvider(Stores stores, QUrl apiBase, QObject* p
     m_lookups.setMaxThreadCount(1);
 }
 
-ClaudeOAuthProvider::~ClaudeOAuthProvider() = default;
+// A lookup may wait on an unlock prompt for minutes: it is given up rather than waited for.
+ClaudeOAuthProvider::~ClaudeOAuthProvider()
+{
+    m_lookups.clear();
+    for (const auto& store : m_stores)
+        store->abandonReads();
+    m_lookups.waitForDone();
+}
 
 QUrl ClaudeOAuthProvider::configuredApiBase()
 {

@@ -75,6 +75,13 @@ SecretServiceCredentialStore::SecretServiceCredentialStore(QString service, std:
     , m_silentDeadline(silentDeadline)
 { }
 
+void SecretServiceCredentialStore::abandonReads() const
+{
+    const std::scoped_lock lock(m_searchMutex);
+    if (m_search)
+        g_cancellable_cancel(m_search);
+}
+
 std::optional<QByteArray> SecretServiceCredentialStore::read(bool allowInteraction) const
 {
     const QByteArray service = m_service.toUtf8();
@@ -86,8 +93,16 @@ std::optional<QByteArray> SecretServiceCredentialStore::read(bool allowInteracti
         flags |= SECRET_SEARCH_UNLOCK;
 
     Search search;
+    {
+        const std::scoped_lock lock(m_searchMutex);
+        m_search = search.cancellable;
+    }
     search.run(attributes.table, static_cast<SecretSearchFlags>(flags),
                allowInteraction ? InteractiveDeadline : m_silentDeadline);
+    {
+        const std::scoped_lock lock(m_searchMutex);
+        m_search = nullptr;
+    }
     for (GList* node = search.found.items; node; node = node->next) {
         // Items of a locked collection come back without their secret.
         SecretValue* value = secret_item_get_secret(static_cast<SecretItem*>(node->data));

@@ -1,10 +1,13 @@
 #pragma once
 
 #include <chrono>
+#include <mutex>
 
 #include <QString>
 
 #include "quota/CredentialStore.h"
+
+using GCancellable = struct _GCancellable;
 
 // The freedesktop Secret Service (GNOME Keyring, KWallet, KeePassXC) through libsecret: the first item
 // whose "service" attribute matches, from any collection and any application's schema.
@@ -21,8 +24,12 @@ public:
     // Without interaction a locked item counts as absent: nothing is unlocked and no prompt is shown.
     // Blocks the calling thread until the keyring answers or the deadline passes.
     std::optional<QByteArray> read(bool allowInteraction) const override;
+    void abandonReads() const override;
 
 private:
     QString m_service;
     std::chrono::milliseconds m_silentDeadline;
+    // The search under way, if any, so that another thread can cancel it.
+    mutable std::mutex m_searchMutex;
+    mutable GCancellable* m_search = nullptr;
 };

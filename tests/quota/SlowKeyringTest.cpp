@@ -6,6 +6,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QThread>
 #include <QTimer>
@@ -157,6 +158,22 @@ TEST_F(SlowKeyringTest, AKeyringPastItsDeadlineLeavesTheFile)
     manager.refreshQuota();
     ASSERT_TRUE(waitUntil([&] { return !refreshed.isEmpty(); }));
     EXPECT_TRUE(service->searches == 1 && manager.quota() && manager.credentialFound());
+}
+
+// A lookup that may wait minutes on an unlock prompt does not hold up the provider's end.
+TEST_F(SlowKeyringTest, AProviderGoingAwayGivesUpItsLookup)
+{
+    SlowSecretService* service = serve(10s);
+    QElapsedTimer ending;
+    {
+        ClaudeOAuthProvider provider(stores(SecretServiceCredentialStore::SilentDeadline), m_server.url());
+        bool answered = false;
+        provider.findAccessToken(true, &provider, [&](const std::optional<QString>&) { answered = true; });
+        ASSERT_TRUE(waitUntil([&] { return service->searches == 1; }));
+        EXPECT_FALSE(answered);
+        ending.start();
+    }
+    EXPECT_LT(ending.elapsed(), 5000);
 }
 
 }
