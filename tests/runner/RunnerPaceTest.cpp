@@ -18,8 +18,7 @@ using namespace std::chrono_literals;
 namespace {
 
 // The half-second tick hands the usage figures to the runner: heavy use in the last three minutes
-// makes it sprint, and once the activity is older than that it idles again. A pause or a forced
-// speed holds against the figures.
+// makes it sprint, and once the activity is older than that it idles again.
 TEST(RunnerPace, DrivesTheRunnerFromTheLogs)
 {
     ManualClock clock(instant("2026-12-06T12:00:00Z"));
@@ -38,24 +37,12 @@ TEST(RunnerPace, DrivesTheRunnerFromTheLogs)
     runner.start();
 
     RunnerPace pace(RunnerPace::usageFigures(&usage), &runner);
-    QSignalSpy ticks(&pace, &RunnerPace::ticked);
     pace.start();
     EXPECT_TRUE(waitUntil([&] { return runner.animationState() == AnimationSpeed::Sprinting; }, 3s));
     EXPECT_EQ(usage.tokensPerMinute(), 10000);
 
-    defaults.setRunnerPaused(true);
     clock.advance(3min);
-    const qsizetype before = ticks.count();
-    ASSERT_TRUE(waitUntil([&] { return ticks.count() > before; }, 3s));
-    EXPECT_EQ(runner.animationState(), AnimationSpeed::Sprinting);
-
-    defaults.setRunnerPaused(false);
     EXPECT_TRUE(waitUntil([&] { return runner.animationState() == AnimationSpeed::Idle; }, 3s));
-    runner.setDebugSpeedOverride(AnimationSpeed::Running);
-    const qsizetype forced = ticks.count();
-    ASSERT_TRUE(waitUntil([&] { return ticks.count() > forced; }, 3s));
-    EXPECT_EQ(runner.animationState(), AnimationSpeed::Running);
-
     pace.stop();
     Clock::install(nullptr);
 }
