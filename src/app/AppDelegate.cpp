@@ -3,7 +3,9 @@
 #include "app/AppUpdater.h"
 #include "app/CodexLimits.h"
 #include "app/MenuBarController.h"
+#include "app/PopoverHost.h"
 #include "app/SettingsWindowController.h"
+#include "app/tray/TrayToolTip.h"
 #include "basics/ClaudePaths.h"
 #include "basics/Translation.h"
 #include "basics/UserDefaults.h"
@@ -13,6 +15,7 @@
 #include "quota/ClaudeWebProvider.h"
 #include "quota/QuotaAlertNotifier.h"
 #include "runner/RunCharacter.h"
+#include "runner/RunnerPace.h"
 #include "usage/DailyUsageStore.h"
 #include "usage/PriceListUpdater.h"
 #include "usage/PriceTable.h"
@@ -24,6 +27,7 @@ AppDelegate::AppDelegate(QObject* parent)
     , m_providerManager(new ProviderManager(ClaudePaths::projectsPaths(), this))
     , m_usageDataManager(new UsageDataManager(m_providerManager, this))
     , m_runCharacter(new RunCharacter(m_defaults, this))
+    , m_runnerPace(new RunnerPace(RunnerPace::usageFigures(m_usageDataManager), m_runCharacter, this))
     , m_claudeOAuthProvider(new ClaudeOAuthProvider(this))
 {
     m_providerManager->registerOtherAgents();
@@ -39,6 +43,7 @@ AppDelegate::~AppDelegate()
 {
     delete m_settingsWindowController;
     delete m_menuBarController;
+    delete m_popoverHost;
 }
 
 ClaudeQuotaManager* AppDelegate::claudeQuotaManager()
@@ -62,21 +67,24 @@ void AppDelegate::applicationDidFinishLaunching()
     connect(prices, &PriceListUpdater::pricesChanged, m_usageDataManager, &UsageDataManager::reprice);
     prices->start();
     m_runCharacter->start();
+    m_runnerPace->start();
     // Before the first poll, so that its answer is weighed too.
     m_quotaAlertNotifier
         = new QuotaAlertNotifier(claudeQuotaManager(), m_defaults, QDBusConnection::sessionBus(), this);
     claudeQuotaManager()->startPolling();
     AppUpdater::shared();
-    m_menuBarController = new MenuBarController(m_usageDataManager, m_runCharacter, claudeQuotaManager(),
-                                                m_claudeOAuthProvider, m_defaults, this);
+    m_popoverHost = new PopoverHost(m_usageDataManager, m_runCharacter, claudeQuotaManager(), this);
+    m_menuBarController = new MenuBarController(m_usageDataManager, m_runCharacter, claudeQuotaManager(), m_defaults,
+                                                m_popoverHost, this);
+    // The tooltip's rate and countdowns age with the pace's reading of the figures.
+    connect(m_runnerPace, &RunnerPace::ticked, m_menuBarController->toolTip(), &TrayToolTip::update);
+    connect(m_popoverHost, &PopoverHost::settingsRequested, this, &AppDelegate::showSettingsWindow);
     connect(m_menuBarController, &MenuBarController::settingsRequested, this, &AppDelegate::showSettingsWindow);
     auto* codexLimits = new CodexLimits(m_providerManager, m_usageDataManager, this);
     codexLimits->setAlertNotifier(m_quotaAlertNotifier);
-    m_menuBarController->setCodexLimits(codexLimits);
-    connect(m_quotaAlertNotifier, &QuotaAlertNotifier::activated, m_menuBarController, [this] {
-        if (!m_menuBarController->isPopoverShown())
-            m_menuBarController->showPopover();
-    });
+    m_popoverHost->setCodexLimits(codexLimits);
+    m_menuBarController->toolTip()->setCodexLimits(codexLimits);
+    connect(m_quotaAlertNotifier, &QuotaAlertNotifier::activated, m_popoverHost, &PopoverHost::open);
 }
 
 void AppDelegate::showSettingsWindow()
@@ -90,6 +98,7 @@ void AppDelegate::showSettingsWindow()
 void AppDelegate::applicationWillTerminate()
 {
     m_usageDataManager->fileWatcher()->stop();
+    m_runnerPace->stop();
     m_runCharacter->stop();
     claudeQuotaManager()->stopPolling();
 }

@@ -121,11 +121,11 @@ void AppUpdater::abort(const QString& reason)
 
 AppUpdater::CheckResult AppUpdater::evaluate(const QByteArray& feed) const
 {
-    const auto parsed = Appcast::parse(feed);
+    const auto parsed = UpdateFeed::parse(feed);
     if (const auto* error = std::get_if<QString>(&parsed))
         return { CheckResult::Outcome::failed, m_currentVersion, std::nullopt,
                  tr("업데이트 정보를 읽을 수 없습니다: ") + *error };
-    const std::optional<Appcast::Item> newest = Appcast::newest(std::get<QList<Appcast::Item>>(parsed));
+    const std::optional<UpdateFeed::Item> newest = UpdateFeed::newest(std::get<QList<UpdateFeed::Item>>(parsed));
     if (newest && VersionComparator::compare(newest->displayVersion(), m_currentVersion) > 0)
         return { CheckResult::Outcome::updateAvailable, m_currentVersion, newest, {} };
     return { CheckResult::Outcome::upToDate, m_currentVersion, newest, {} };

@@ -9,7 +9,7 @@
 #include <QUrl>
 #include <QVariantMap>
 
-#include "app/Appcast.h"
+#include "app/UpdateCheckResult.h"
 #include "views/UpdateChecker.h"
 
 class QNetworkAccessManager;
@@ -23,21 +23,7 @@ class AppUpdater : public UpdateChecker
     Q_OBJECT
 
 public:
-    struct CheckResult
-    {
-        enum class Outcome {
-            upToDate,
-            updateAvailable,
-            failed,
-        };
-
-        Outcome outcome = Outcome::failed;
-        QString currentVersion;
-        // The newest release of the feed, for upToDate and updateAvailable.
-        std::optional<Appcast::Item> release;
-        // Why the check failed.
-        QString error;
-    };
+    using CheckResult = UpdateCheckResult;
 
     static constexpr std::chrono::seconds DefaultTimeout { 20 };
     // A feed larger than this is no appcast; reading stops there.

@@ -9,13 +9,16 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QJsonDocument>
+#include <QQuickWindow>
 
 #include "app/AppDelegate.h"
 #include "app/DisplayPlatform.h"
 #include "app/MenuBarController.h"
+#include "app/PopoverHost.h"
 #include "app/PopoverWindow.h"
 #include "app/SingleInstance.h"
 #include "app/UnixSignalHandler.h"
+#include "app/tray/TrayIcon.h"
 #include "basics/ClaudePaths.h"
 #include "basics/ManualClock.h"
 #include "basics/SystemTimeZone.h"
@@ -158,24 +161,22 @@ int runApplication(QApplication& app, const Options& options)
     delegate.applicationDidFinishLaunching();
 
     MenuBarController* menuBar = delegate.menuBarController();
+    PopoverHost* popovers = delegate.popoverHost();
     QObject::connect(menuBar, &MenuBarController::quitRequested, &app, &QCoreApplication::quit);
-    QObject::connect(&instance, &SingleInstance::activationRequested, menuBar, [menuBar] {
-        if (!menuBar->isPopoverShown())
-            menuBar->showPopover();
-    });
+    QObject::connect(&instance, &SingleInstance::activationRequested, popovers, &PopoverHost::open);
     if (options.runnerSpeed)
         delegate.runCharacter()->setDebugSpeedOverride(options.runnerSpeed);
     if (options.stats) {
-        QObject::connect(&app, &QCoreApplication::aboutToQuit, menuBar, [menuBar, &uptime] {
-            const PopoverWindow* popover = menuBar->popover();
+        QObject::connect(&app, &QCoreApplication::aboutToQuit, menuBar, [menuBar, popovers, &uptime] {
+            const PopoverWindow* popover = popovers->popover();
             print(stdout,
                   QStringLiteral("status images: shown %1, composed %2 in %3 s\n"
                                  "popover: built %4 times, the last one shown %5 times; on screen %6 ms after "
                                  "its first request, at most %7 ms after later ones\n")
-                      .arg(menuBar->shownImageCount())
-                      .arg(menuBar->composedImageCount())
+                      .arg(menuBar->icon()->shownCount())
+                      .arg(menuBar->icon()->composedCount())
                       .arg(static_cast<double>(uptime.elapsed()) / 1000.0, 0, 'f', 1)
-                      .arg(menuBar->popoverBuildCount())
+                      .arg(popovers->buildCount())
                       .arg(popover ? popover->showCount() : 0)
                       .arg(popover ? popover->firstShowMs() : -1)
                       .arg(popover ? popover->slowestLaterShowMs() : -1));
@@ -275,6 +276,10 @@ int PacemarkApp::main(int argc, char** argv)
     }
     if (!DisplayPlatform::apply())
         return 1;
+    // The dashboard and the settings are a few cards and a chart: Qt Quick's software renderer draws
+    // them as fast as OpenGL, without loading a GL driver (a software one, on many machines) that
+    // would stay in memory for the life of the tray process. Set before any Qt Quick window exists.
+    QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     return runApplication(app, options);

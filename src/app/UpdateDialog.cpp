@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QTextDocumentFragment>
 
-void UpdateDialog::show(const AppUpdater::CheckResult& result)
+void UpdateDialog::show(const UpdateCheckResult& result)
 {
     auto* box = new QMessageBox;
     box->setAttribute(Qt::WA_DeleteOnClose);
@@ -15,14 +15,14 @@ void UpdateDialog::show(const AppUpdater::CheckResult& result)
     box->setWindowTitle(QCoreApplication::translate("UpdateDialog", "업데이트 확인"));
     box->setTextFormat(Qt::PlainText);
     switch (result.outcome) {
-    case AppUpdater::CheckResult::Outcome::upToDate:
+    case UpdateCheckResult::Outcome::upToDate:
         box->setIcon(QMessageBox::Information);
         box->setText(QCoreApplication::translate("UpdateDialog", "최신 버전을 사용 중입니다."));
         box->setInformativeText(QStringLiteral("Pacemark %1").arg(result.currentVersion));
         box->addButton(QMessageBox::Ok);
         break;
-    case AppUpdater::CheckResult::Outcome::updateAvailable: {
-        const Appcast::Item& release = *result.release;
+    case UpdateCheckResult::Outcome::updateAvailable: {
+        const UpdateFeed::Item& release = *result.release;
         box->setIcon(QMessageBox::Information);
         box->setText(
             QCoreApplication::translate("UpdateDialog", "새 버전 %1이(가) 있습니다.").arg(release.displayVersion()));
@@ -43,7 +43,7 @@ void UpdateDialog::show(const AppUpdater::CheckResult& result)
         box->addButton(QCoreApplication::translate("UpdateDialog", "닫기"), QMessageBox::RejectRole);
         break;
     }
-    case AppUpdater::CheckResult::Outcome::failed:
+    case UpdateCheckResult::Outcome::failed:
         box->setIcon(QMessageBox::Warning);
         box->setText(QCoreApplication::translate("UpdateDialog", "업데이트를 확인하지 못했습니다."));
         box->setInformativeText(result.error);

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "app/AppUpdater.h"
+#include "app/UpdateCheckResult.h"
 
 // The small window that tells the user how an update check went: up to date, a newer release with
 // its notes and a way to its download page, or what went wrong.
 namespace UpdateDialog {
 
 // Opens a dialog that deletes itself when closed; needs a widget application.
-void show(const AppUpdater::CheckResult& result);
+void show(const UpdateCheckResult& result);
 
 }

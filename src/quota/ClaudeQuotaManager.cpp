@@ -93,6 +93,8 @@ void ClaudeQuotaManager::connectAccount()
     m_provider->fetchQuota(true, this,
                            [this, account = m_accountGeneration](const ClaudeOAuthProvider::FetchResult& result) {
                                --m_fetchesInFlight;
+                               const auto* error = std::get_if<OAuthError>(&result.outcome);
+                               setCredentialFound(!error || error->errorCase() != OAuthError::Case::noToken);
                                if (account == m_accountGeneration)
                                    applyConnect(result);
                                Q_EMIT connectAccountFinished();
@@ -108,27 +110,41 @@ void ClaudeQuotaManager::disconnectAccount()
 
 void ClaudeQuotaManager::refresh(std::function<void()> finished)
 {
-    const auto later = [this, finished] { QMetaObject::invokeMethod(this, finished, Qt::QueuedConnection); };
     if (m_fetchesInFlight > 0) {
-        later();
+        QMetaObject::invokeMethod(this, finished, Qt::QueuedConnection);
         return;
     }
-    // Looked for before the spacing: a logout shows at once, and looking sends nothing.
-    if (!m_provider->readAccessTokenSilently()) {
+    // Looked for before the spacing: a logout shows at once, and looking sends nothing. The lookup
+    // counts as a fetch, so that refreshes meanwhile do not ask the keyring again.
+    ++m_fetchesInFlight;
+    m_provider->findAccessToken(false, this,
+                                [this, finished, account = m_accountGeneration](const std::optional<QString>& token) {
+                                    --m_fetchesInFlight;
+                                    if (account == m_accountGeneration)
+                                        refreshWith(token, finished);
+                                    else
+                                        finished();
+                                });
+}
+
+void ClaudeQuotaManager::refreshWith(const std::optional<QString>& token, const std::function<void()>& finished)
+{
+    setCredentialFound(token.has_value());
+    if (!token) {
         setStatus(Status::notConfigured());
         setQuota(std::nullopt);
         // A user who logs in again right away should not wait out the spacing of the old session.
         m_lastSuccess.reset();
-        later();
+        finished();
         return;
     }
     if (m_lastSuccess && Clock::now() - *m_lastSuccess < MinimumRefreshSpacing) {
-        later();
+        finished();
         return;
     }
     if (retryBlocked()) {
         setStatus(Status::error(*m_retryError));
-        later();
+        finished();
         return;
     }
     if (!m_quota && m_status.statusCase() != Status::Case::loading && m_status.statusCase() != Status::Case::denied)
@@ -136,7 +152,7 @@ void ClaudeQuotaManager::refresh(std::function<void()> finished)
 
     ++m_fetchesInFlight;
     m_provider->fetchQuota(
-        false, this, [this, finished, account = m_accountGeneration](const ClaudeOAuthProvider::FetchResult& result) {
+        *token, this, [this, finished, account = m_accountGeneration](const ClaudeOAuthProvider::FetchResult& result) {
             --m_fetchesInFlight;
             if (account == m_accountGeneration)
                 applyRefresh(result);
@@ -166,18 +182,9 @@ std::optional<OAuthError> ClaudeQuotaManager::applyCommon(const ClaudeOAuthProvi
 
 void ClaudeQuotaManager::applyRefresh(const ClaudeOAuthProvider::FetchResult& result)
 {
-    const auto error = applyCommon(result);
-    if (!error)
-        return;
-    if (error->errorCase() != OAuthError::Case::noToken) {
+    // The request carries the token just found, so no refresh fails for want of one.
+    if (const auto error = applyCommon(result))
         setStatus(Status::error(*error));
-        return;
-    }
-    // The credential vanished between the check and the fetch.
-    if (m_status.statusCase() == Status::Case::loaded)
-        setStatus(Status::error(*error));
-    else if (m_status.statusCase() != Status::Case::denied)
-        setStatus(Status::denied());
 }
 
 void ClaudeQuotaManager::applyConnect(const ClaudeOAuthProvider::FetchResult& result)
@@ -238,6 +245,14 @@ void ClaudeQuotaManager::setQuota(const std::optional<ClaudeQuota>& quota)
         return;
     m_quota = quota;
     Q_EMIT quotaChanged();
+}
+
+void ClaudeQuotaManager::setCredentialFound(bool found)
+{
+    if (m_credentialFound == found)
+        return;
+    m_credentialFound = found;
+    Q_EMIT credentialFoundChanged();
 }
 
 void ClaudeQuotaManager::setPolling(bool polling)

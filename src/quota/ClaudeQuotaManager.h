@@ -21,6 +21,7 @@ class ClaudeQuotaManager : public QObject
     Q_PROPERTY(ClaudeQuotaManager::Status status READ status NOTIFY statusChanged)
     Q_PROPERTY(std::optional<ClaudeQuota> quota READ quota NOTIFY quotaChanged)
     Q_PROPERTY(bool polling READ isPolling NOTIFY pollingChanged)
+    Q_PROPERTY(bool credentialFound READ credentialFound NOTIFY credentialFoundChanged)
 
 public:
     class Status
@@ -62,6 +63,9 @@ public:
     Status status() const { return m_status; }
     const std::optional<ClaudeQuota>& quota() const { return m_quota; }
     bool isPolling() const { return m_polling; }
+    // Whether the last lookup found Claude Code's credential: looked up at each fetch, off the main
+    // thread, and kept in between so that showing it never waits for a keyring.
+    bool credentialFound() const { return m_credentialFound; }
 
     double pollInterval() const { return m_pollInterval; }
     // Seconds between the end of one poll and the start of the next; read when the next sleep starts.
@@ -93,11 +97,13 @@ Q_SIGNALS:
     void statusChanged();
     void quotaChanged();
     void pollingChanged();
+    void credentialFoundChanged();
     void refreshFinished();
     void connectAccountFinished();
 
 private:
     void refresh(std::function<void()> finished);
+    void refreshWith(const std::optional<QString>& token, const std::function<void()>& finished);
     void applyRefresh(const ClaudeOAuthProvider::FetchResult& result);
     void applyConnect(const ClaudeOAuthProvider::FetchResult& result);
     // Applies what every fetch shares; returns the error, or nothing after a success.
@@ -109,12 +115,14 @@ private:
     void setStatus(const Status& status);
     void setQuota(const std::optional<ClaudeQuota>& quota);
     void setPolling(bool polling);
+    void setCredentialFound(bool found);
     void saveSamples() const;
 
     Status m_status = Status::notConfigured();
     std::optional<ClaudeQuota> m_quota;
     ClaudeOAuthProvider* m_provider;
     bool m_polling = false;
+    bool m_credentialFound = false;
     double m_pollInterval = 300.0;
     QTimer m_pollTimer;
     // Tells a refresh started by an earlier loop that the loop it belonged to has ended.

@@ -8,6 +8,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QPointer>
 
 #include "basics/BoundedGet.h"
 #include "basics/Clock.h"
@@ -178,9 +179,18 @@ ClaudeOAuthProvider::ClaudeOAuthProvider(Stores stores, QUrl apiBase, QObject* p
     , m_network(new QNetworkAccessManager(this))
 {
     m_network->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
+    // One lookup at a time: a keyring that is slow to answer is asked once, not once per caller.
+    m_lookups.setMaxThreadCount(1);
 }
 
-ClaudeOAuthProvider::~ClaudeOAuthProvider() = default;
+// A lookup may wait on an unlock prompt for minutes: it is given up rather than waited for.
+ClaudeOAuthProvider::~ClaudeOAuthProvider()
+{
+    m_lookups.clear();
+    for (const auto& store : m_stores)
+        store->abandonReads();
+    m_lookups.waitForDone();
+}
 
 QUrl ClaudeOAuthProvider::configuredApiBase()
 {
@@ -222,32 +232,49 @@ void ClaudeOAuthProvider::setSslConfiguration(const QSslConfiguration& configura
     m_sslConfiguration = configuration;
 }
 
+void ClaudeOAuthProvider::findAccessToken(bool allowInteraction, QObject* context, TokenCallback done)
+{
+    // The pool's destructor waits for the lookup, so the provider outlives it; the context may not.
+    m_lookups.start([this, allowInteraction, guard = QPointer<QObject>(context), done = std::move(done)] {
+        const auto token = readAccessToken(allowInteraction);
+        QMetaObject::invokeMethod(
+            this,
+            [guard, done, token] {
+                if (guard)
+                    done(token);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
 void ClaudeOAuthProvider::fetchQuota(bool allowInteraction, QObject* context, FetchCallback done)
 {
-    const auto finishLater = [context, done](FetchResult result) {
-        QMetaObject::invokeMethod(
-            context, [done, result] { done(result); }, Qt::QueuedConnection);
-    };
+    findAccessToken(allowInteraction, context, [this, context, done](const std::optional<QString>& token) {
+        if (token)
+            fetchQuota(*token, context, done);
+        else
+            done({ OAuthError::noToken(), std::nullopt });
+    });
+}
 
-    const auto token = readAccessToken(allowInteraction);
-    if (!token) {
-        finishLater({ OAuthError::noToken(), std::nullopt });
-        return;
-    }
+void ClaudeOAuthProvider::fetchQuota(const QString& token, QObject* context, FetchCallback done)
+{
     if (const auto refusal = refusedOrigin(m_apiBase)) {
-        finishLater({ OAuthError::network(*refusal), std::nullopt });
+        QMetaObject::invokeMethod(
+            context, [done, result = FetchResult { OAuthError::network(*refusal), std::nullopt }] { done(result); },
+            Qt::QueuedConnection);
         return;
     }
 
     QNetworkRequest request(usageUrl(m_apiBase));
-    request.setRawHeader("Authorization", "Bearer " + token->toUtf8());
+    request.setRawHeader("Authorization", "Bearer " + token.toUtf8());
     request.setRawHeader("anthropic-beta", "oauth-2025-04-20");
     request.setRawHeader("Accept", "application/json");
     if (m_sslConfiguration)
         request.setSslConfiguration(*m_sslConfiguration);
 
     BoundedGet::start(m_network, request, m_requestTimeout, MaxBodySize, context,
-                      [done, secret = *token](QNetworkReply* reply, const BoundedGet::Exchange& exchange) {
+                      [done, secret = token](QNetworkReply* reply, const BoundedGet::Exchange& exchange) {
                           done(outcomeOf(reply, exchange, secret));
                       });
 }

@@ -10,6 +10,7 @@
 #include <QObject>
 #include <QSslConfiguration>
 #include <QString>
+#include <QThreadPool>
 #include <QUrl>
 
 #include "quota/ClaudeQuota.h"
@@ -72,6 +73,7 @@ public:
         std::optional<Instant> retryAt;
     };
     using FetchCallback = std::function<void(const FetchResult&)>;
+    using TokenCallback = std::function<void(const std::optional<QString>&)>;
 
     static constexpr std::chrono::milliseconds RequestTimeout { 5000 };
     static constexpr qint64 MaxBodySize = 1 << 20;
@@ -87,21 +89,29 @@ public:
     // "access_token", else "token"; the first non-empty string of visible ASCII wins.
     static std::optional<QString> tokenFromCredential(const QByteArray& data);
 
-    // Asks each store in turn; the first that holds a usable token wins.
+    // Asks each store in turn; the first that holds a usable token wins. Blocks while a keyring
+    // answers: the application asks through findAccessToken.
     std::optional<QString> readAccessToken(bool allowInteraction) const;
     std::optional<QString> readAccessTokenSilently() const { return readAccessToken(false); }
+    // readAccessToken on a worker thread, one lookup at a time. done runs later on the main thread,
+    // and not at all once context is gone.
+    void findAccessToken(bool allowInteraction, QObject* context, TokenCallback done);
 
     // The TLS settings of every request, for example a private CA in tests.
     void setSslConfiguration(const QSslConfiguration& configuration);
     // The deadline of each exchange: RequestTimeout, or shorter where a test waits for it.
     void setRequestTimeout(std::chrono::milliseconds timeout) { m_requestTimeout = timeout; }
 
-    // One token read and at most one request. done runs later on the main thread, never before this
+    // One token lookup and at most one request. done runs later on the main thread, never before this
     // returns, and not at all once context is gone.
     void fetchQuota(bool allowInteraction, QObject* context, FetchCallback done);
+    // The request alone, with a token just found.
+    void fetchQuota(const QString& token, QObject* context, FetchCallback done);
 
 private:
     Stores m_stores;
+    // Declared after the stores its lookups read, so that it goes first and waits for them.
+    QThreadPool m_lookups;
     QUrl m_apiBase;
     std::optional<QSslConfiguration> m_sslConfiguration;
     std::chrono::milliseconds m_requestTimeout = RequestTimeout;

@@ -4,10 +4,10 @@
 #include <utility>
 
 #include "basics/UserDefaults.h"
-#include "runner/AssetCatalog.h"
+#include "runner/BundledImages.h"
 
 CharacterRegistry::CharacterRegistry(UserDefaults* defaults, QObject* parent)
-    : CharacterRegistry(defaults, &AssetCatalog::image, parent)
+    : CharacterRegistry(defaults, &BundledImages::image, parent)
 { }
 
 CharacterRegistry::CharacterRegistry(UserDefaults* defaults, SheetLookup sheets, QObject* parent)

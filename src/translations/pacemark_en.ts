@@ -312,67 +312,6 @@
     </message>
 </context>
 <context>
-    <name>MenuBarController</name>
-    <message>
-        <source>리셋까지 %1</source>
-        <translation>resets in %1</translation>
-    </message>
-    <message>
-        <source>대시보드 열기</source>
-        <translation>Open Dashboard</translation>
-    </message>
-    <message>
-        <source>설정</source>
-        <translation>Settings…</translation>
-    </message>
-    <message>
-        <source>러너 일시정지</source>
-        <translation>Pause Runner</translation>
-    </message>
-    <message>
-        <source>Pacemark 종료</source>
-        <translation>Quit Pacemark</translation>
-    </message>
-    <message numerus="yes">
-        <source>오늘 %1 토큰 · %2</source>
-        <translation>
-            <numerusform>Today: %1 token · %2</numerusform>
-            <numerusform>Today: %1 tokens · %2</numerusform>
-        </translation>
-    </message>
-    <message>
-        <source>크레딧 %1</source>
-        <translation>Credits %1</translation>
-    </message>
-    <message>
-        <source>쉬는 중</source>
-        <translation>resting</translation>
-    </message>
-    <message>
-        <source>걷는 중</source>
-        <translation>walking</translation>
-    </message>
-    <message>
-        <source>달리는 중</source>
-        <translation>running</translation>
-    </message>
-    <message>
-        <source>전력 질주 중</source>
-        <translation>sprinting</translation>
-    </message>
-    <message>
-        <source>일시정지</source>
-        <translation>paused</translation>
-    </message>
-    <message numerus="yes">
-        <source>Pacemark 러너 %1 %2 · 오늘 %3 토큰 · %4</source>
-        <translation>
-            <numerusform>Pacemark runner %1, %2 · today %3 token · %4</numerusform>
-            <numerusform>Pacemark runner %1, %2 · today %3 tokens · %4</numerusform>
-        </translation>
-    </message>
-</context>
-<context>
     <name>OAuthError</name>
     <message>
         <source>요청 시간 초과</source>
@@ -714,6 +653,70 @@
     <message>
         <source>세션 %1 %2</source>
         <translation>session %1 %2</translation>
+    </message>
+</context>
+<context>
+    <name>TrayMenu</name>
+    <message>
+        <source>대시보드 열기</source>
+        <translation>Open Dashboard</translation>
+    </message>
+    <message>
+        <source>설정</source>
+        <translation>Settings…</translation>
+    </message>
+    <message>
+        <source>러너 일시정지</source>
+        <translation>Pause Runner</translation>
+    </message>
+    <message>
+        <source>Pacemark 종료</source>
+        <translation>Quit Pacemark</translation>
+    </message>
+</context>
+<context>
+    <name>TrayToolTip</name>
+    <message>
+        <source>리셋까지 %1</source>
+        <translation>resets in %1</translation>
+    </message>
+    <message numerus="yes">
+        <source>오늘 %1 토큰 · %2</source>
+        <translation>
+            <numerusform>Today: %1 token · %2</numerusform>
+            <numerusform>Today: %1 tokens · %2</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>크레딧 %1</source>
+        <translation>Credits %1</translation>
+    </message>
+    <message>
+        <source>쉬는 중</source>
+        <translation>resting</translation>
+    </message>
+    <message>
+        <source>걷는 중</source>
+        <translation>walking</translation>
+    </message>
+    <message>
+        <source>달리는 중</source>
+        <translation>running</translation>
+    </message>
+    <message>
+        <source>전력 질주 중</source>
+        <translation>sprinting</translation>
+    </message>
+    <message>
+        <source>일시정지</source>
+        <translation>paused</translation>
+    </message>
+    <message numerus="yes">
+        <source>Pacemark 러너 %1 %2 · 오늘 %3 토큰 · %4</source>
+        <translation>
+            <numerusform>Pacemark runner %1, %2 · today %3 token · %4</numerusform>
+            <numerusform>Pacemark runner %1, %2 · today %3 tokens · %4</numerusform>
+        </translation>
     </message>
 </context>
 <context>

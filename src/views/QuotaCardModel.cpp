@@ -48,9 +48,8 @@ QVariantList rowsOf(const ClaudeQuota& quota, Instant now)
 }
 }
 
-QuotaCardModel::QuotaCardModel(ClaudeQuotaManager* manager, CredentialProbe probe, QObject* parent)
+QuotaCardModel::QuotaCardModel(ClaudeQuotaManager* manager, QObject* parent)
     : QObject(parent)
-    , m_probe(std::move(probe))
 {
     if (manager) {
         // The connections end with either object, so the manager is alive whenever they run.
@@ -60,6 +59,9 @@ QuotaCardModel::QuotaCardModel(ClaudeQuotaManager* manager, CredentialProbe prob
         };
         connect(manager, &ClaudeQuotaManager::statusChanged, this, follow);
         connect(manager, &ClaudeQuotaManager::quotaChanged, this, follow);
+        connect(manager, &ClaudeQuotaManager::credentialFoundChanged, this,
+                [this, manager] { setCredentialFound(manager->credentialFound()); });
+        m_credentialFound = manager->credentialFound();
         m_status = manager->status();
         m_quota = manager->quota();
         updateRows(true);
@@ -122,6 +124,12 @@ void QuotaCardModel::setQuota(const std::optional<ClaudeQuota>& quota)
     updateShowCard();
 }
 
+void QuotaCardModel::setCredentialFound(bool found)
+{
+    m_credentialFound = found;
+    updateShowCard();
+}
+
 void QuotaCardModel::rebuild()
 {
     updateRows(false);
@@ -139,8 +147,7 @@ void QuotaCardModel::updateRows(bool presenceChanged)
 
 void QuotaCardModel::updateShowCard()
 {
-    // The keychain is asked only while no quota exists.
-    const bool show = m_quota.has_value() || (m_probe && m_probe());
+    const bool show = m_quota.has_value() || m_credentialFound;
     if (show == m_showCard)
         return;
     m_showCard = show;

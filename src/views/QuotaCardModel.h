@@ -1,6 +1,5 @@
 #pragma once
 
-#include <functional>
 #include <optional>
 
 #include <QObject>
@@ -11,7 +10,7 @@
 #include "quota/ClaudeQuotaManager.h"
 
 // What the quota card shows: whether it is shown at all, its status badge and its rows. Follows the
-// quota manager when given one; asks the credential probe only while there is no quota.
+// quota manager when given one, including whether its last lookup found a credential.
 class QuotaCardModel : public QObject
 {
     Q_OBJECT
@@ -28,12 +27,8 @@ class QuotaCardModel : public QObject
     Q_PROPERTY(QVariantList rows READ rows NOTIFY rowsChanged)
 
 public:
-    // Whether Claude Code's credential can be read without asking the user.
-    using CredentialProbe = std::function<bool()>;
-
     // Without a manager the card shows what it is fed.
-    explicit QuotaCardModel(ClaudeQuotaManager* manager = nullptr, CredentialProbe probe = {},
-                            QObject* parent = nullptr);
+    explicit QuotaCardModel(ClaudeQuotaManager* manager = nullptr, QObject* parent = nullptr);
 
     bool showCard() const { return m_showCard; }
     bool hasQuota() const { return m_quota.has_value(); }
@@ -46,6 +41,8 @@ public:
 
     void setStatus(const ClaudeQuotaManager::Status& status);
     void setQuota(const std::optional<ClaudeQuota>& quota);
+    // Whether Claude Code's credential is there: the card shows for it before any quota has come.
+    void setCredentialFound(bool found);
 
     // Recomputes the countdowns and whether the card is shown, as every redraw of the dashboard does.
     void rebuild();
@@ -60,7 +57,7 @@ private:
     void updateRows(bool presenceChanged);
     void updateShowCard();
 
-    CredentialProbe m_probe;
+    bool m_credentialFound = false;
     ClaudeQuotaManager::Status m_status = ClaudeQuotaManager::Status::notConfigured();
     std::optional<ClaudeQuota> m_quota;
     QVariantList m_rows;

@@ -9,23 +9,31 @@
 #include <QQuickView>
 #include <QScreen>
 #include <QTest>
+#include <QTimer>
 
 #include "ClaudeLog.h"
 #include "EventLoop.h"
 #include "TempDir.h"
 #include "app/AppDelegate.h"
 #include "app/MenuBarController.h"
+#include "app/PopoverHost.h"
 #include "app/PopoverWindow.h"
 #include "app/SettingsWindowController.h"
 #include "basics/UserDefaults.h"
 #include "ingest/FileWatcher.h"
 #include "quota/ClaudeQuotaManager.h"
 #include "runner/RunCharacter.h"
+#include "runner/RunnerPace.h"
 #include "usage/UsageDataManager.h"
 
 using namespace Qt::StringLiterals;
 
 namespace {
+
+QTimer* paceTimer(const AppDelegate& delegate)
+{
+    return delegate.runnerPace()->findChild<QTimer*>(u"updateTimer"_s);
+}
 
 // The delegate reads the real locations: point them all into one temporary home for this process.
 class AppDelegateTest : public ::testing::Test
@@ -68,13 +76,13 @@ TEST_F(AppDelegateTest, LaunchStartsEverythingSettingsOpenOnceAndTerminationStop
     delegate.applicationDidFinishLaunching();
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
     EXPECT_TRUE(delegate.modelContainer() && delegate.usageDataManager()->fileWatcher()->isRunning()
-                && delegate.runCharacter()->timerInterval() && quota->isPolling());
+                && delegate.runCharacter()->timerInterval() && paceTimer(delegate)->isActive() && quota->isPolling());
     ASSERT_NE(delegate.menuBarController(), nullptr);
 
     // Without a tray (the offscreen platform has none) the popover is a window. QTest's mouse events
     // assume a widget application here, as the tray links Qt Widgets.
-    ASSERT_TRUE(waitUntil([&] { return delegate.menuBarController()->isPopoverShown(); }));
-    QQuickItem* popover = delegate.menuBarController()->popover()->view()->rootObject();
+    ASSERT_TRUE(waitUntil([&] { return delegate.popoverHost()->isShown(); }));
+    QQuickItem* popover = delegate.popoverHost()->popover()->view()->rootObject();
     QMetaObject::invokeMethod(popover->findChild<QQuickItem*>(u"settingsButton"_s), "clicked");
     SettingsWindowController* controller = delegate.settingsWindowController();
     ASSERT_NE(controller, nullptr);
@@ -107,7 +115,7 @@ TEST_F(AppDelegateTest, LaunchStartsEverythingSettingsOpenOnceAndTerminationStop
 
     delegate.applicationWillTerminate();
     EXPECT_FALSE(delegate.usageDataManager()->fileWatcher()->isRunning() || delegate.runCharacter()->timerInterval()
-                 || quota->isPolling());
+                 || paceTimer(delegate)->isActive() || quota->isPolling());
 }
 
 TEST_F(AppDelegateTest, UnusableHistoryStoreLeavesOneLineAndLaunchGoesOn)

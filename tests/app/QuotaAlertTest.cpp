@@ -16,7 +16,9 @@
 #include "UsageAnswers.h"
 #include "app/AppDelegate.h"
 #include "app/MenuBarController.h"
+#include "app/PopoverHost.h"
 #include "app/PopoverWindow.h"
+#include "app/tray/TrayToolTip.h"
 #include "basics/ManualClock.h"
 #include "basics/UserDefaults.h"
 #include "quota/QuotaAlertNotifier.h"
@@ -227,18 +229,18 @@ TEST_F(QuotaAlertTest, ClickOpensThePopover)
 
     AppDelegate delegate;
     delegate.applicationDidFinishLaunching();
-    MenuBarController* menuBar = delegate.menuBarController();
+    PopoverHost* popovers = delegate.popoverHost();
     // Without a tray the dashboard opens as a window of its own: close it to begin.
-    if (waitUntil([&] { return menuBar->isPopoverShown(); }, 2s))
-        menuBar->togglePopover();
-    ASSERT_FALSE(menuBar->isPopoverShown());
+    if (waitUntil([&] { return popovers->isShown(); }, 2s))
+        popovers->togglePopover();
+    ASSERT_FALSE(popovers->isShown());
 
     delegate.quotaAlertNotifier()->evaluate(quota(90.0, "2026-12-07T12:00:00Z"));
     ASSERT_TRUE(waitUntil([&] { return m_server.lastId == 1; }));
     // The answer with the id goes out before these signals, and arrives before them.
     Q_EMIT m_server.ActionInvoked(7, u"default"_s);
     Q_EMIT m_server.ActionInvoked(1, u"default"_s);
-    EXPECT_TRUE(waitUntil([&] { return menuBar->isPopoverShown(); }));
+    EXPECT_TRUE(waitUntil([&] { return popovers->isShown(); }));
     delegate.applicationWillTerminate();
 }
 
@@ -254,10 +256,11 @@ TEST_F(QuotaAlertTest, TheLanguageChangesEverythingShownAtOnce)
     AppDelegate delegate;
     delegate.applicationDidFinishLaunching();
     MenuBarController* menuBar = delegate.menuBarController();
-    if (!waitUntil([&] { return menuBar->isPopoverShown(); }, 2s))
-        menuBar->togglePopover();
-    ASSERT_TRUE(menuBar->isPopoverShown());
-    QQuickView* dashboard = menuBar->popover()->view();
+    PopoverHost* popovers = delegate.popoverHost();
+    if (!waitUntil([&] { return popovers->isShown(); }, 2s))
+        popovers->togglePopover();
+    ASSERT_TRUE(popovers->isShown());
+    QQuickView* dashboard = popovers->popover()->view();
     const auto menu = [&] {
         QStringList labels;
         for (const QAction* action : menuBar->menu()->actions())
@@ -275,8 +278,8 @@ TEST_F(QuotaAlertTest, TheLanguageChangesEverythingShownAtOnce)
 
     delegate.defaults()->setLanguage(u"en"_s);
     EXPECT_EQ(menu(), u"Open Dashboard|Settings…|Pause Runner||Quit Pacemark"_s);
-    EXPECT_EQ(menuBar->toolTipText(), u"Today: 0 tokens · 0/min"_s);
-    EXPECT_EQ(menuBar->accessibleText(), u"Pacemark runner Toki, resting · today 0 tokens · 0/min"_s);
+    EXPECT_EQ(menuBar->toolTip()->text(), u"Today: 0 tokens · 0/min"_s);
+    EXPECT_EQ(menuBar->toolTip()->accessibleText(), u"Pacemark runner Toki, resting · today 0 tokens · 0/min"_s);
     const QStringList english = shown();
     for (const char* text : { "Home", "History", "Runner", "Settings", "Today’s Tokens", "Rate", "Sessions" })
         EXPECT_TRUE(english.contains(QString::fromUtf8(text))) << text;
@@ -290,7 +293,7 @@ TEST_F(QuotaAlertTest, TheLanguageChangesEverythingShownAtOnce)
 
     delegate.defaults()->setLanguage(u"ko"_s);
     EXPECT_EQ(menu(), u"대시보드 열기|설정|러너 일시정지||Pacemark 종료"_s);
-    EXPECT_EQ(menuBar->toolTipText(), u"오늘 0 토큰 · 0/min"_s);
+    EXPECT_EQ(menuBar->toolTip()->text(), u"오늘 0 토큰 · 0/min"_s);
     EXPECT_TRUE(shown().contains(u"오늘 토큰"_s));
     delegate.quotaAlertNotifier()->evaluate(quota(96.0, "2026-12-07T12:00:00Z"));
     ASSERT_TRUE(waitUntil([&] { return m_server.lastId == 2; }));

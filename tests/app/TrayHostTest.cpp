@@ -12,6 +12,7 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QQuickView>
+#include <QQuickWindow>
 #include <QScreen>
 #include <QSet>
 #include <QTest>
@@ -20,8 +21,10 @@
 #include "LocalHttpServer.h"
 #include "TempDir.h"
 #include "app/MenuBarController.h"
+#include "app/PopoverHost.h"
 #include "app/PopoverPlacement.h"
 #include "app/PopoverWindow.h"
+#include "app/StatusImage.h"
 #include "app/tray/DBusTrayTypes.h"
 #include "app/tray/StatusNotifierItem.h"
 #include "app/tray/SystemTray.h"
@@ -84,6 +87,8 @@ public Q_SLOTS:
 class TrayHostTest : public ::testing::Test
 {
 protected:
+    static void SetUpTestSuite() { QQuickWindow::setGraphicsApi(QSGRendererInterface::Software); }
+
     void SetUp() override
     {
         if (qEnvironmentVariableIsSet("PACEMARK_DESKTOP_UNAVAILABLE"))
@@ -137,6 +142,7 @@ protected:
                                       QString::fromStdString(m_home.path(".credentials.json"))) },
                                   m_server.url() };
     ClaudeQuotaManager m_quota { &m_oauth };
+    PopoverHost m_popovers { &m_usage, &m_runner, &m_quota };
     QDBusConnection m_bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"host"_s);
     Watcher m_watcher;
 };
@@ -157,17 +163,17 @@ QRect opaqueBox(const QImage& image)
 // then the item registers, the window goes and the host reads a full-size icon and the tooltip.
 TEST_F(TrayHostTest, ItemMovesIntoATrayThatAppearsLater)
 {
-    MenuBarController controller(&m_usage, &m_runner, &m_quota, &m_oauth, &m_defaults);
+    MenuBarController controller(&m_usage, &m_runner, &m_quota, &m_defaults, &m_popovers);
     ASSERT_FALSE(controller.tray()->isAvailable());
-    ASSERT_TRUE(waitUntil([&] { return controller.isPopoverShown(); }));
-    EXPECT_EQ(controller.popover()->mode(), PopoverWindow::Mode::NormalWindow);
+    ASSERT_TRUE(waitUntil([&] { return m_popovers.isShown(); }));
+    EXPECT_EQ(m_popovers.popover()->mode(), PopoverWindow::Mode::NormalWindow);
 
     startWatcher();
     ASSERT_TRUE(waitUntil([&] { return controller.tray()->kind() == SystemTray::Kind::StatusNotifier; }, 5s));
     EXPECT_EQ(m_watcher.m_items,
               QStringList { controller.tray()->statusNotifierItem()->serviceName() + u"/StatusNotifierItem"_s });
-    EXPECT_FALSE(controller.isPopoverShown());
-    EXPECT_EQ(controller.popover()->mode(), PopoverWindow::Mode::Popover);
+    EXPECT_FALSE(m_popovers.isShown());
+    EXPECT_EQ(m_popovers.popover()->mode(), PopoverWindow::Mode::Popover);
 
     // The runner's extent over the frames of a sprint, at every size the host is offered, above the
     // battery when it is on: read until every frame of the pack has been seen once, however fast the
@@ -228,7 +234,7 @@ TEST_F(TrayHostTest, ItemMovesIntoATrayThatAppearsLater)
     ASSERT_TRUE(waitUntil([&] { return !controller.tray()->isAvailable(); }));
     m_bus.registerService(WatcherService);
     EXPECT_TRUE(waitUntil([&] { return controller.tray()->isAvailable() && m_watcher.m_items.size() == 2; }));
-    EXPECT_FALSE(controller.isPopoverShown());
+    EXPECT_FALSE(m_popovers.isShown());
 }
 
 // Hosts that give no icon geometry pass the click position: the popover opens there (under the
@@ -238,13 +244,13 @@ TEST_F(TrayHostTest, ItemMovesIntoATrayThatAppearsLater)
 TEST_F(TrayHostTest, PopoverAtTheClickAndMenuAtAPointOrOverTheBus)
 {
     startWatcher();
-    MenuBarController controller(&m_usage, &m_runner, &m_quota, &m_oauth, &m_defaults);
+    MenuBarController controller(&m_usage, &m_runner, &m_quota, &m_defaults, &m_popovers);
     ASSERT_TRUE(waitUntil([&] { return controller.tray()->isAvailable(); }));
-    EXPECT_EQ(controller.popover(), nullptr);
+    EXPECT_EQ(m_popovers.popover(), nullptr);
     const auto activate = [&](QPoint at) {
         call(u"/StatusNotifierItem"_s, ItemInterface, u"Activate"_s, { at.x(), at.y() });
-        EXPECT_TRUE(waitUntil([&] { return controller.popover() && controller.popover()->view()->isExposed(); }));
-        return controller.popover() ? controller.popover()->view() : nullptr;
+        EXPECT_TRUE(waitUntil([&] { return m_popovers.popover() && m_popovers.popover()->view()->isExposed(); }));
+        return m_popovers.popover() ? m_popovers.popover()->view() : nullptr;
     };
 
     const QPoint click(1200, 11);
@@ -264,15 +270,15 @@ TEST_F(TrayHostTest, PopoverAtTheClickAndMenuAtAPointOrOverTheBus)
     EXPECT_TRUE(waitUntil([&] { return !view->isVisible(); }));
 
     // The click that closed it must not reopen it; one that comes later does.
-    EXPECT_TRUE(waitUntil([&] { return !controller.popover()->justDismissed(); }));
-    controller.setPopoverReleaseDelay(50ms);
+    EXPECT_TRUE(waitUntil([&] { return !m_popovers.popover()->justDismissed(); }));
+    m_popovers.setReleaseDelay(50ms);
     ASSERT_NE(activate(click), nullptr);
-    QTest::keyClick(controller.popover()->view(), Qt::Key_Escape);
-    EXPECT_TRUE(waitUntil([&] { return controller.popover() == nullptr; }));
+    QTest::keyClick(m_popovers.popover()->view(), Qt::Key_Escape);
+    EXPECT_TRUE(waitUntil([&] { return m_popovers.popover() == nullptr; }));
     EXPECT_NE(activate(click), nullptr);
-    EXPECT_EQ(controller.popoverBuildCount(), 2);
-    QTest::keyClick(controller.popover()->view(), Qt::Key_Escape);
-    EXPECT_TRUE(waitUntil([&] { return !controller.popover()->view()->isVisible(); }));
+    EXPECT_EQ(m_popovers.buildCount(), 2);
+    QTest::keyClick(m_popovers.popover()->view(), Qt::Key_Escape);
+    EXPECT_TRUE(waitUntil([&] { return !m_popovers.popover()->view()->isVisible(); }));
 
     call(u"/StatusNotifierItem"_s, ItemInterface, u"ContextMenu"_s, { 1000, 12 });
     ASSERT_TRUE(waitUntil([&] { return controller.menu()->isVisible(); }));
@@ -325,7 +331,7 @@ TEST_F(TrayHostTest, ItemOutlivesAHostThatDropsItAndEveryPropertyReads)
                               u"PropertiesChanged"_s, &m_watcher,
                               SLOT(itemPropertiesChanged(QString, QVariantMap, QStringList))));
     startWatcher();
-    auto controller = std::make_unique<MenuBarController>(&m_usage, &m_runner, &m_quota, &m_oauth, &m_defaults);
+    auto controller = std::make_unique<MenuBarController>(&m_usage, &m_runner, &m_quota, &m_defaults, &m_popovers);
     StatusNotifierItem* item = controller->tray()->statusNotifierItem();
     ASSERT_TRUE(waitUntil([&] { return !m_watcher.m_items.isEmpty(); }));
     // Read at once, before anything else could be set.

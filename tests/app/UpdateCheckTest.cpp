@@ -8,7 +8,7 @@
 #include "LocalHttpServer.h"
 #include "TestTls.h"
 #include "app/AppUpdater.h"
-#include "app/Appcast.h"
+#include "app/UpdateFeed.h"
 #include "app/VersionComparator.h"
 
 using namespace Qt::StringLiterals;
@@ -95,7 +95,7 @@ TEST_F(UpdateCheck, ComparesTheNewestReleaseWithTheRunningVersion)
         EXPECT_TRUE(!newest || result.release->displayVersion() == QString::fromLatin1(newest));
     }
 
-    const Appcast::Item& release = *result.release;
+    const UpdateFeed::Item& release = *result.release;
     EXPECT_EQ(std::tuple(release.version, release.description, release.releaseNotesLink, release.downloadPage()),
               std::tuple(u"70"_s, u"<ul><li>Faster runner</li></ul>"_s, QUrl(u"https://example.org/notes/3.0.0"_s),
                          QUrl(u"https://example.org/download/3.0.0"_s)));
@@ -128,12 +128,12 @@ TEST_F(UpdateCheck, ASlowServerIsGivenUpAtTheDeadlineAndNoSecondCheckRunsMeanwhi
 TEST(Versions, ReadFromTheFeedComparedAsPeopleReadThemAndShortVersionFirst)
 {
     const auto parsed
-        = Appcast::parse("<rss xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\"><channel>"
-                         "<item><title>No version</title></item>"
-                         "<item><link>http://example.org/page</link><enclosure url=\"https://example.org/p.deb\" "
-                         "sparkle:version=\"80\" sparkle:shortVersionString=\"4.1\"/></item></channel></rss>");
-    ASSERT_TRUE(std::holds_alternative<QList<Appcast::Item>>(parsed));
-    const auto& items = std::get<QList<Appcast::Item>>(parsed);
+        = UpdateFeed::parse("<rss xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\"><channel>"
+                            "<item><title>No version</title></item>"
+                            "<item><link>http://example.org/page</link><enclosure url=\"https://example.org/p.deb\" "
+                            "sparkle:version=\"80\" sparkle:shortVersionString=\"4.1\"/></item></channel></rss>");
+    ASSERT_TRUE(std::holds_alternative<QList<UpdateFeed::Item>>(parsed));
+    const auto& items = std::get<QList<UpdateFeed::Item>>(parsed);
     ASSERT_EQ(items.size(), 1);
     EXPECT_EQ(std::tuple(items[0].displayVersion(), items[0].version, items[0].downloadPage()),
               std::tuple(u"4.1"_s, u"80"_s, QUrl(u"https://example.org/p.deb"_s)));

@@ -49,13 +49,14 @@ protected:
     void SetUp() override { Clock::install(&m_clock); }
     void TearDown() override { Clock::install(nullptr); }
 
-    void open(const std::string& log, QuotaCardModel::CredentialProbe probe = {})
+    void open(const std::string& log, bool credentialFound = false)
     {
         m_runner.start();
         m_home.write("projects/app/a.jsonl", log);
         m_providers = std::make_unique<ProviderManager>(m_home.path("projects"));
         m_usage = std::make_unique<UsageDataManager>(m_providers.get());
-        m_quota = std::make_unique<QuotaCardModel>(nullptr, std::move(probe));
+        m_quota = std::make_unique<QuotaCardModel>();
+        m_quota->setCredentialFound(credentialFound);
         refresh();
 
         m_view.engine()->addImportPath(u"qrc:/qt/qml"_s);
@@ -244,8 +245,7 @@ TEST_F(Popover, LiveFiguresModelCardsAndChart)
 
 TEST_F(Popover, QuotaCardShowsWindowsBadgeAndBars)
 {
-    bool loggedIn = true;
-    open({}, [&] { return loggedIn; });
+    open({}, true);
     // A credential exists but no answer has come yet.
     EXPECT_EQ(texts("quotaCard"), u"Claude 쿼터|미연결|Claude Code에 로그인하면 자동으로 쿼터를 표시합니다."_s);
 
@@ -288,7 +288,7 @@ TEST_F(Popover, QuotaCardShowsWindowsBadgeAndBars)
     settle();
     EXPECT_TRUE(texts("quotaCard").startsWith(u"Claude 쿼터|5시간|95%"_s));
 
-    loggedIn = false;
+    m_quota->setCredentialFound(false);
     m_quota->setQuota(std::nullopt);
     m_quota->setStatus(ClaudeQuotaManager::Status::notConfigured());
     settle();

@@ -295,7 +295,8 @@ int main(int argc, char** argv)
     usage.setHistoryStore(sampleHistory(home.path() + QStringLiteral("/history.sqlite")));
     if (!refreshed(usage))
         return 1;
-    QuotaCardModel quota(nullptr, [] { return true; });
+    QuotaCardModel quota;
+    quota.setCredentialFound(true);
     quota.setQuota(sampleQuota());
     quota.setStatus(ClaudeQuotaManager::Status::loaded());
     UserDefaults defaults(home.path() + QStringLiteral("/settings.ini"));
@@ -402,7 +403,8 @@ int main(int argc, char** argv)
     QDir().mkpath(home.path() + QStringLiteral("/empty"));
     ProviderManager noProviders((home.path() + QStringLiteral("/empty")).toStdString());
     UsageDataManager noUsage(&noProviders);
-    QuotaCardModel noQuota(nullptr, [] { return true; });
+    QuotaCardModel noQuota;
+    noQuota.setCredentialFound(true);
     noQuota.setStatus(ClaudeQuotaManager::Status::loading());
     QQuickView empty;
     if (!refreshed(noUsage) || !load(empty, noUsage, noQuota, runner))

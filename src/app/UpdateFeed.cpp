@@ -1,4 +1,4 @@
-#include "app/Appcast.h"
+#include "app/UpdateFeed.h"
 
 #include <QXmlStreamReader>
 
@@ -24,9 +24,9 @@ QUrl httpsUrl(const QString& text)
     return url.isValid() && url.scheme() == u"https" && !url.host().isEmpty() ? url : QUrl();
 }
 
-Appcast::Item readItem(QXmlStreamReader& xml)
+UpdateFeed::Item readItem(QXmlStreamReader& xml)
 {
-    Appcast::Item item;
+    UpdateFeed::Item item;
     while (xml.readNextStartElement()) {
         if (isPlain(xml, u"enclosure")) {
             const QXmlStreamAttributes attributes = xml.attributes();
@@ -58,17 +58,17 @@ Appcast::Item readItem(QXmlStreamReader& xml)
 
 }
 
-QString Appcast::Item::displayVersion() const
+QString UpdateFeed::Item::displayVersion() const
 {
     return shortVersionString.isEmpty() ? version : shortVersionString;
 }
 
-QUrl Appcast::Item::downloadPage() const
+QUrl UpdateFeed::Item::downloadPage() const
 {
     return link.isValid() ? link : enclosureUrl;
 }
 
-std::variant<QList<Appcast::Item>, QString> Appcast::parse(const QByteArray& data)
+std::variant<QList<UpdateFeed::Item>, QString> UpdateFeed::parse(const QByteArray& data)
 {
     QXmlStreamReader xml(data);
     if (!xml.readNextStartElement() || !isPlain(xml, u"rss"))
@@ -98,7 +98,7 @@ std::variant<QList<Appcast::Item>, QString> Appcast::parse(const QByteArray& dat
     return items;
 }
 
-std::optional<Appcast::Item> Appcast::newest(const QList<Item>& items)
+std::optional<UpdateFeed::Item> UpdateFeed::newest(const QList<Item>& items)
 {
     std::optional<Item> best;
     for (const Item& item : items) {

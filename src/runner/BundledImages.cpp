@@ -1,8 +1,8 @@
-#include "runner/AssetCatalog.h"
+#include "runner/BundledImages.h"
 
 #include "resources/GeneratedAssetSymbols.h"
 
-QImage AssetCatalog::image(const QString& name)
+QImage BundledImages::image(const QString& name)
 {
     for (const GeneratedAssetSymbols::Asset& asset : GeneratedAssetSymbols::all) {
         if (asset.name == name)

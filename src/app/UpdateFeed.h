@@ -10,7 +10,7 @@
 
 // An update feed in Sparkle's appcast format: an RSS 2.0 channel whose items each describe one
 // release with its version, a short version string, release notes and a download.
-class Appcast
+class UpdateFeed
 {
 public:
     struct Item

@@ -4,7 +4,7 @@
 #include <QString>
 
 // The images that ship inside the application, looked up by asset name ("c7", "toki").
-class AssetCatalog
+class BundledImages
 {
 public:
     // A null image when no asset has that name or its data cannot be decoded.
