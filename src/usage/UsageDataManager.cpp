@@ -191,3 +191,8 @@ ActivityLevel UsageDataManager::activityLevel() const
 {
     return m_snapshot->activityLevel(Clock::now());
 }
+
+std::size_t UsageDataManager::enabledProviderCount() const
+{
+    return m_providerManager ? m_providerManager->enabledProviders().size() : 0;
+}

@@ -91,6 +91,8 @@ public:
     const std::vector<UsageRecord>& todayRecordsCache() const { return m_snapshot->todayRecords; }
 
     ProviderManager* providerManager() const { return m_providerManager; }
+    // The sources on and with logs now, asked anew at each call: a folder may appear at any time.
+    std::size_t enabledProviderCount() const;
     FileWatcher* fileWatcher() const { return m_fileWatcher; }
 
     // Keeps every ended day in the store from the next refresh on, and shows per day the larger of

@@ -4,7 +4,6 @@
 #include <QVariantMap>
 
 #include "basics/Translation.h"
-#include "ingest/ProviderManager.h"
 #include "usage/TokenFormat.h"
 #include "views/DashboardFormat.h"
 
@@ -132,7 +131,7 @@ void DashboardModel::rebuild()
     Providers providers;
     if (u) {
         // Enabled providers are those whose logs exist now, so this is asked again at every redraw.
-        providers.show = u->providerManager() && u->providerManager()->enabledProviders().size() >= 2;
+        providers.show = u->enabledProviderCount() >= 2;
         for (const ProviderSummary& p : u->providerSummaries())
             providers.rows.append(QVariantMap {
                 { QStringLiteral("name"), p.providerName },
