@@ -17,6 +17,8 @@
 #include "ingest/ProviderManager.h"
 #include "usage/UsageDataManager.h"
 
+using namespace pacemark;
+
 namespace {
 
 double refreshMs(UsageDataManager& usage)

@@ -26,6 +26,8 @@
 #include "usage/DailyUsageStore.h"
 #include "usage/UsageDataManager.h"
 
+using namespace pacemark;
+
 namespace {
 
 using Clocked = std::chrono::steady_clock;

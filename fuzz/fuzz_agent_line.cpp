@@ -5,6 +5,8 @@
 #include "ingest/CodexLineDecoder.h"
 #include "ingest/GeminiChat.h"
 
+using namespace pacemark;
+
 // One input is one line of a Codex rollout and of a Gemini chat. A line the quick look at its opening
 // passes over must be one that decodes to nothing that counts.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)

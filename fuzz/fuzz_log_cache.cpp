@@ -5,6 +5,8 @@
 
 #include "report/LogCache.h"
 
+using namespace pacemark;
+
 // One input is the payload of a log cache. A checksum would stop almost every input at the door, so
 // the input gets a header that fits it: what is fuzzed is what a cache with a valid checksum may say.
 // Whatever is restored must be written again as it was read.

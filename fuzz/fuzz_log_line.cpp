@@ -9,6 +9,8 @@
 #include "ingest/JSONLDecoder.h"
 #include "ingest/JSONLParser.h"
 
+using namespace pacemark;
+
 // One input is one log line, decoded directly, and also the whole content of a log file read in
 // one range and in two ranges split at a point the input chooses. The three ways must agree.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)

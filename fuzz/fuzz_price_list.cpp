@@ -8,6 +8,8 @@
 
 #include "usage/PriceTable.h"
 
+using namespace pacemark;
+
 // One input is a price list as the override file or a download would bring it. Whatever it holds, a
 // price that is taken gives every count of tokens a finite cost of at least zero.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)

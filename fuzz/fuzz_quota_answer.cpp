@@ -11,6 +11,8 @@
 #include "quota/QuotaAlertPolicy.h"
 #include "quota/QuotaForecast.h"
 
+using namespace pacemark;
+
 // One input is one body of the usage endpoint. Whatever it holds, the snapshot keeps its promises: each
 // limit once, a label on every scoped one, one binding limit when there is any, the two windows equal
 // to their limits, and credits that are either on or off with a reason. The forecast's samples survive

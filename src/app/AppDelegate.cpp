@@ -6,9 +6,9 @@
 #include "app/PopoverHost.h"
 #include "app/SettingsWindowController.h"
 #include "app/tray/TrayToolTip.h"
+#include "basics/AppSettings.h"
 #include "basics/ClaudePaths.h"
 #include "basics/Translation.h"
-#include "basics/UserDefaults.h"
 #include "ingest/FileWatcher.h"
 #include "ingest/ProviderManager.h"
 #include "quota/ClaudeQuotaManager.h"
@@ -21,9 +21,11 @@
 #include "usage/PriceTable.h"
 #include "usage/UsageDataManager.h"
 
+namespace pacemark {
+
 AppDelegate::AppDelegate(QObject* parent)
     : QObject(parent)
-    , m_defaults(new UserDefaults(this))
+    , m_defaults(new AppSettings(this))
     , m_providerManager(new ProviderManager(ClaudePaths::projectsPaths(), this))
     , m_usageDataManager(new UsageDataManager(m_providerManager, this))
     , m_runCharacter(new RunCharacter(m_defaults, this))
@@ -35,7 +37,7 @@ AppDelegate::AppDelegate(QObject* parent)
     // Before any window or menu is worded, and again at every change of the setting.
     const auto showLanguage = [this] { Translation::shared().show(Translation::resolve(m_defaults->language())); };
     showLanguage();
-    connect(m_defaults, &UserDefaults::languageChanged, this, showLanguage);
+    connect(m_defaults, &AppSettings::languageChanged, this, showLanguage);
 }
 
 // The tray and its popover go first: the views must never see the objects they show disappear.
@@ -101,4 +103,6 @@ void AppDelegate::applicationWillTerminate()
     m_runnerPace->stop();
     m_runCharacter->stop();
     claudeQuotaManager()->stopPolling();
+}
+
 }

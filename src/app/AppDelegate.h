@@ -4,6 +4,8 @@
 
 #include <QObject>
 
+namespace pacemark {
+
 class ClaudeOAuthProvider;
 class ClaudeQuotaManager;
 class DailyUsageStore;
@@ -15,7 +17,7 @@ class RunCharacter;
 class RunnerPace;
 class SettingsWindowController;
 class UsageDataManager;
-class UserDefaults;
+class AppSettings;
 
 // Builds every long-lived object in a fixed order, starts them at launch and stops them at exit.
 class AppDelegate : public QObject
@@ -32,7 +34,7 @@ public:
     // Stops the log watcher, the runner's pace and frame timer and the quota polling, in that order.
     void applicationWillTerminate();
 
-    UserDefaults* defaults() const { return m_defaults; }
+    AppSettings* defaults() const { return m_defaults; }
     ProviderManager* providerManager() const { return m_providerManager; }
     UsageDataManager* usageDataManager() const { return m_usageDataManager; }
     RunCharacter* runCharacter() const { return m_runCharacter; }
@@ -53,7 +55,7 @@ public:
     const DailyUsageStore* modelContainer() const { return m_modelContainer.get(); }
 
 private:
-    UserDefaults* m_defaults;
+    AppSettings* m_defaults;
     MenuBarController* m_menuBarController = nullptr;
     PopoverHost* m_popoverHost = nullptr;
     ProviderManager* m_providerManager;
@@ -66,3 +68,5 @@ private:
     std::shared_ptr<DailyUsageStore> m_modelContainer;
     SettingsWindowController* m_settingsWindowController = nullptr;
 };
+
+}

@@ -9,6 +9,8 @@
 #include "app/UpdateDialog.h"
 #include "app/VersionComparator.h"
 
+namespace pacemark {
+
 namespace {
 
 const QString ShortVersionKey = QStringLiteral("CFBundleShortVersionString");
@@ -136,4 +138,6 @@ void AppUpdater::finish(CheckResult result)
     Q_EMIT checkFinished(result);
     if (qobject_cast<QApplication*>(QCoreApplication::instance()))
         UpdateDialog::show(result);
+}
+
 }

@@ -15,6 +15,8 @@
 class QNetworkAccessManager;
 class QNetworkReply;
 
+namespace pacemark {
+
 // Checks an update feed in Sparkle's appcast format for a newer release and tells the user the
 // outcome in a small dialog. The feed's address is fixed when the application is built; a build
 // without one cannot check. One instance per process, `shared`.
@@ -72,3 +74,5 @@ private:
     QTimer m_deadline;
     QString m_abortReason;
 };
+
+}

@@ -6,6 +6,8 @@
 #include "quota/QuotaAlertNotifier.h"
 #include "usage/UsageDataManager.h"
 
+namespace pacemark {
+
 CodexLimits::CodexLimits(ProviderManager* providers, UsageDataManager* usage, QObject* parent)
     : QObject(parent)
 {
@@ -33,4 +35,6 @@ void CodexLimits::take()
         m_notifier->evaluate(windows);
     }
     Q_EMIT changed();
+}
+
 }

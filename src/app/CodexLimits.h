@@ -7,6 +7,8 @@
 
 #include "ingest/CodexRateLimits.h"
 
+namespace pacemark {
+
 class CodexProvider;
 class ProviderManager;
 class QuotaAlertNotifier;
@@ -36,3 +38,5 @@ private:
     QuotaAlertNotifier* m_notifier = nullptr;
     std::optional<CodexRateLimits> m_limits;
 };
+
+}

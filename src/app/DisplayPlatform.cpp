@@ -8,6 +8,8 @@
 
 #include <xcb/xcb.h>
 
+namespace pacemark {
+
 bool DisplayPlatform::x11Reachable()
 {
     if (qEnvironmentVariableIsEmpty("DISPLAY"))
@@ -69,4 +71,6 @@ bool DisplayPlatform::apply()
     if (!choice.platform.isEmpty())
         qputenv("QT_QPA_PLATFORM", choice.platform);
     return true;
+}
+
 }

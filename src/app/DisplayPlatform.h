@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+namespace pacemark {
+
 // Picks the display connection before the application object exists. In a Wayland session with
 // XWayland the application runs as an X11 client, since only there can the popover open next to the
 // tray icon (a Wayland window cannot place itself). Without any display the application says so in
@@ -26,3 +28,5 @@ private:
     static bool x11Reachable();
     static bool waylandReachable();
 };
+
+}

@@ -9,6 +9,8 @@
 #include "app/tray/TrayMenu.h"
 #include "app/tray/TrayToolTip.h"
 
+namespace pacemark {
+
 using namespace std::chrono_literals;
 
 namespace {
@@ -18,7 +20,7 @@ constexpr auto NoTrayGrace = 1s;
 }
 
 MenuBarController::MenuBarController(UsageDataManager* usageDataManager, RunCharacter* runCharacter,
-                                     ClaudeQuotaManager* claudeQuotaManager, UserDefaults* defaults,
+                                     ClaudeQuotaManager* claudeQuotaManager, AppSettings* defaults,
                                      PopoverHost* popoverHost, QObject* parent)
     : QObject(parent)
     , m_popoverHost(popoverHost)
@@ -57,4 +59,6 @@ MenuBarController::~MenuBarController()
 QMenu* MenuBarController::menu() const
 {
     return m_menu->menu();
+}
+
 }

@@ -2,16 +2,19 @@
 
 #include <QObject>
 
+class QMenu;
+
+namespace pacemark {
+
 class ClaudeQuotaManager;
 class PopoverHost;
-class QMenu;
 class RunCharacter;
 class SystemTray;
 class TrayIcon;
 class TrayMenu;
 class TrayToolTip;
 class UsageDataManager;
-class UserDefaults;
+class AppSettings;
 
 // Puts the runner into the tray: the icon, its tooltip and its menu, and the popover on a click.
 // Where no tray shows up in time, the dashboard opens as a window instead.
@@ -21,7 +24,7 @@ class MenuBarController : public QObject
 
 public:
     MenuBarController(UsageDataManager* usageDataManager, RunCharacter* runCharacter,
-                      ClaudeQuotaManager* claudeQuotaManager, UserDefaults* defaults, PopoverHost* popoverHost,
+                      ClaudeQuotaManager* claudeQuotaManager, AppSettings* defaults, PopoverHost* popoverHost,
                       QObject* parent = nullptr);
     ~MenuBarController() override;
 
@@ -41,3 +44,5 @@ private:
     TrayIcon* m_icon;
     TrayToolTip* m_toolTip;
 };
+
+}

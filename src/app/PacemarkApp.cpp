@@ -19,12 +19,12 @@
 #include "app/SingleInstance.h"
 #include "app/UnixSignalHandler.h"
 #include "app/tray/TrayIcon.h"
+#include "basics/AppSettings.h"
 #include "basics/ClaudePaths.h"
 #include "basics/ManualClock.h"
 #include "basics/SystemTimeZone.h"
 #include "basics/TimestampParser.h"
 #include "basics/Translation.h"
-#include "basics/UserDefaults.h"
 #include "ingest/ProviderManager.h"
 #include "quota/ClaudeQuotaManager.h"
 #include "report/Statusline.h"
@@ -35,6 +35,8 @@
 #include "usage/PriceTable.h"
 #include "usage/UsageCalculator.h"
 #include "usage/UsageDataManager.h"
+
+namespace pacemark {
 
 namespace {
 
@@ -271,7 +273,7 @@ int PacemarkApp::main(int argc, char** argv)
         return Statusline::run(argc, argv);
     if (options.report) {
         QCoreApplication app(argc, argv);
-        Translation::shared().show(Translation::resolve(UserDefaults().language()));
+        Translation::shared().show(Translation::resolve(AppSettings().language()));
         return runReport(options);
     }
     if (!DisplayPlatform::apply())
@@ -283,4 +285,6 @@ int PacemarkApp::main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     return runApplication(app, options);
+}
+
 }

@@ -10,6 +10,8 @@
 #include "views/CodexQuotaCardModel.h"
 #include "views/QuotaCardModel.h"
 
+namespace pacemark {
+
 using namespace std::chrono_literals;
 
 namespace {
@@ -108,4 +110,6 @@ void PopoverHost::release()
         return;
     m_popover->deleteLater();
     m_popover = nullptr;
+}
+
 }

@@ -7,6 +7,8 @@
 #include <QRect>
 #include <QTimer>
 
+namespace pacemark {
+
 class ClaudeQuotaManager;
 class CodexLimits;
 class PopoverWindow;
@@ -61,3 +63,5 @@ private:
     QTimer m_release;
     int m_buildCount = 0;
 };
+
+}

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace pacemark {
+
 QRect PopoverPlacement::panelAround(const QPoint& at, const QRect& screenArea)
 {
     const int top = screenArea.top();
@@ -24,4 +26,6 @@ QPoint PopoverPlacement::topLeft(const QRect& trayIcon, const QPoint& at, const 
     x = std::clamp(x, screenArea.left(), std::max(screenArea.left(), screenArea.right() + 1 - popover.width()));
     y = std::clamp(y, screenArea.top(), std::max(screenArea.top(), screenArea.bottom() + 1 - popover.height()));
     return { x, y };
+}
+
 }

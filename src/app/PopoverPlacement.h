@@ -4,6 +4,8 @@
 #include <QRect>
 #include <QSize>
 
+namespace pacemark {
+
 // Where the popover opens: under the tray icon, above it when the panel is at the bottom of the
 // screen; always on screen. Trays that do not tell where their icon is give the point of the click
 // (or the pointer's): a panel's icons sit in its middle, so a click that near the top edge of the
@@ -20,3 +22,5 @@ public:
 private:
     static QRect panelAround(const QPoint& at, const QRect& screenArea);
 };
+
+}

@@ -19,6 +19,8 @@
 // The views are a static QML module; the window that loads them pulls them in.
 Q_IMPORT_QML_PLUGIN(Pacemark_ViewsPlugin)
 
+namespace pacemark {
+
 namespace {
 
 constexpr qint64 ToggleGraceMs = 300;
@@ -185,4 +187,6 @@ bool PopoverWindow::eventFilter(QObject* watched, QEvent* event)
 bool PopoverWindow::justDismissed() const
 {
     return m_sinceFocusLoss.isValid() && m_sinceFocusLoss.elapsed() < ToggleGraceMs;
+}
+
 }

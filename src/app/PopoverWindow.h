@@ -8,6 +8,8 @@
 
 class QQuickView;
 
+namespace pacemark {
+
 // The window that hosts the dashboard: a frameless panel that stays on top, opens next to the tray
 // icon and closes like a menu: on Esc, on a click outside it (the tray icon included) and when it
 // loses focus, with or without a window manager. Built once and reused, so the page the user chose
@@ -70,3 +72,5 @@ private:
     qint64 m_slowestLaterShowMs = -1;
     int m_showCount = 0;
 };
+
+}

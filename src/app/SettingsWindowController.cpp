@@ -8,19 +8,21 @@
 #include <QScreen>
 
 #include "app/AppUpdater.h"
-#include "app/XdgAutostartLoginItem.h"
+#include "app/XdgAutostart.h"
+#include "basics/AppSettings.h"
 #include "basics/Translation.h"
-#include "basics/UserDefaults.h"
 #include "ingest/ProviderManager.h"
 #include "quota/ClaudeQuotaManager.h"
 #include "views/QuotaSettingsModel.h"
 #include "views/SettingsModel.h"
 
-SettingsWindowController::SettingsWindowController(ClaudeQuotaManager* claudeQuotaManager, UserDefaults* defaults,
+namespace pacemark {
+
+SettingsWindowController::SettingsWindowController(ClaudeQuotaManager* claudeQuotaManager, AppSettings* defaults,
                                                    ProviderManager* providerManager, QObject* parent)
     : QObject(parent)
-    , m_loginItem(new XdgAutostartLoginItem(XdgAutostartLoginItem::defaultAutostartFolder(),
-                                            QCoreApplication::applicationFilePath(), this))
+    , m_loginItem(
+          new XdgAutostart(XdgAutostart::defaultAutostartFolder(), QCoreApplication::applicationFilePath(), this))
     , m_model(new SettingsModel(this))
     , m_window(new QQuickView)
 {
@@ -67,4 +69,6 @@ void SettingsWindowController::showWindow()
     m_window->show();
     m_window->raise();
     m_window->requestActivate();
+}
+
 }

@@ -2,12 +2,15 @@
 
 #include <QObject>
 
-class ClaudeQuotaManager;
-class LoginItem;
 class QQuickView;
+
+namespace pacemark {
+
+class ClaudeQuotaManager;
+class Autostart;
 class SettingsModel;
 class ProviderManager;
-class UserDefaults;
+class AppSettings;
 
 // Owns the settings window: built once, hidden rather than destroyed when closed, and shown centred
 // in front of other windows on every request, with its form refreshed as it appears.
@@ -19,7 +22,7 @@ public:
     static constexpr int Width = 480;
     static constexpr int Height = 540;
 
-    SettingsWindowController(ClaudeQuotaManager* claudeQuotaManager, UserDefaults* defaults,
+    SettingsWindowController(ClaudeQuotaManager* claudeQuotaManager, AppSettings* defaults,
                              ProviderManager* providerManager, QObject* parent = nullptr);
     ~SettingsWindowController() override;
 
@@ -28,7 +31,9 @@ public:
     QQuickView* window() const { return m_window; }
 
 private:
-    LoginItem* m_loginItem;
+    Autostart* m_loginItem;
     SettingsModel* m_model;
     QQuickView* m_window;
 };
+
+}

@@ -20,6 +20,8 @@
 
 #include "basics/InstanceSocket.h"
 
+namespace pacemark {
+
 namespace {
 
 const QByteArray ActivateMessage = QByteArrayLiteral("activate\n");
@@ -239,4 +241,6 @@ QJsonObject SingleInstance::answer(const QByteArray& line) const
     if (handler == m_handlers.constEnd())
         return { { QStringLiteral("error"), QStringLiteral("unknown request '%1'").arg(kind) } };
     return (*handler)(document.object());
+}
+
 }

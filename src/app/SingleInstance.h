@@ -10,6 +10,8 @@
 class QLocalSocket;
 class QSocketNotifier;
 
+namespace pacemark {
+
 // One application per user session: the first instance listens on a local socket in the user's runtime
 // folder; a later one asks it to show its popover and then exits. A socket or folder that another user
 // could have put there is never trusted: the instance then runs without the service.
@@ -62,3 +64,5 @@ private:
     int m_acceptedSinceTrim = 0;
     QHash<QString, RequestHandler> m_handlers;
 };
+
+}

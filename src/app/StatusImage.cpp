@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+namespace pacemark {
+
 namespace {
 
 // Drawn around the battery's track, the dark edge shows on light panels and the light track on
@@ -136,4 +138,6 @@ void StatusImage::drawBattery(QPainter& painter, double utilization, const QRect
     const double filled = pct / 100.0 * track.width();
     if (filled > 0)
         painter.fillRect(QRectF(track.x(), track.y(), filled, track.height()), fillColor);
+}
+
 }

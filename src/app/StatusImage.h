@@ -8,6 +8,8 @@
 #include <QList>
 #include <QRect>
 
+namespace pacemark {
+
 // The tray icon: a square of the size the tray asks for, drawn at that pixel size, with the
 // runner's frame centred in it, optionally mirrored, and optionally a battery bar along the bottom
 // edge that shows the quota utilisation. Trays decide the slot, so the chosen character height
@@ -64,3 +66,5 @@ public:
 private:
     static void drawBattery(class QPainter& painter, double utilization, const QRect& bar, const Colors& colors);
 };
+
+}

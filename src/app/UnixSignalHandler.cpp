@@ -6,6 +6,8 @@
 
 #include <QSocketNotifier>
 
+namespace pacemark {
+
 namespace {
 
 int signalSockets[2] = { -1, -1 };
@@ -50,4 +52,6 @@ void UnixSignalHandler::readSignal()
     unsigned char byte = 0;
     if (::read(signalSockets[1], &byte, 1) == 1)
         Q_EMIT terminationRequested(byte);
+}
+
 }

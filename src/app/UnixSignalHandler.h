@@ -4,6 +4,8 @@
 
 class QSocketNotifier;
 
+namespace pacemark {
+
 // Turns SIGINT and SIGTERM into a signal delivered on the main thread, where the stop sequence can
 // run safely (nothing but a write to a pipe happens inside the signal handler itself).
 class UnixSignalHandler : public QObject
@@ -22,3 +24,5 @@ private:
 
     QSocketNotifier* m_notifier = nullptr;
 };
+
+}

@@ -6,6 +6,8 @@
 
 #include "app/UpdateFeed.h"
 
+namespace pacemark {
+
 // How one update check went, as the updater reports it and the dialog tells it.
 struct UpdateCheckResult
 {
@@ -22,3 +24,5 @@ struct UpdateCheckResult
     // Why the check failed.
     QString error;
 };
+
+}

@@ -6,6 +6,8 @@
 #include <QPushButton>
 #include <QTextDocumentFragment>
 
+namespace pacemark {
+
 void UpdateDialog::show(const UpdateCheckResult& result)
 {
     auto* box = new QMessageBox;
@@ -53,4 +55,6 @@ void UpdateDialog::show(const UpdateCheckResult& result)
     box->show();
     box->raise();
     box->activateWindow();
+}
+
 }

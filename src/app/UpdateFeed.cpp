@@ -4,6 +4,8 @@
 
 #include "app/VersionComparator.h"
 
+namespace pacemark {
+
 namespace {
 
 const QString SparkleNamespace = QStringLiteral("http://www.andymatuschak.org/xml-namespaces/sparkle");
@@ -106,4 +108,6 @@ std::optional<UpdateFeed::Item> UpdateFeed::newest(const QList<Item>& items)
             best = item;
     }
     return best;
+}
+
 }

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QUrl>
 
+namespace pacemark {
+
 // An update feed in Sparkle's appcast format: an RSS 2.0 channel whose items each describe one
 // release with its version, a short version string, release notes and a download.
 class UpdateFeed
@@ -37,3 +39,5 @@ public:
     // The item with the highest version; none for no items.
     static std::optional<Item> newest(const QList<Item>& items);
 };
+
+}

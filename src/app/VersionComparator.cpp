@@ -2,6 +2,8 @@
 
 #include <QList>
 
+namespace pacemark {
+
 namespace {
 
 struct Part
@@ -85,4 +87,6 @@ int VersionComparator::compare(QStringView a, QStringView b)
         return 0;
     const int longerIsNewer = longer[next].numeric ? 1 : -1;
     return leftLonger ? longerIsNewer : -longerIsNewer;
+}
+
 }

@@ -9,6 +9,8 @@
 
 #include "report/Statusline.h"
 
+using namespace pacemark;
+
 // The executable holds only Qt Core and the layers below the report; the tray application, with the
 // GUI, QML and D-Bus libraries, is a module loaded here. Claude Code runs the status line every few
 // hundred milliseconds, and loading those libraries alone would take longer than the whole answer.

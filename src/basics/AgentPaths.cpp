@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QStringList>
 
+namespace pacemark {
+
 namespace {
 
 QString homeFolder()
@@ -30,4 +32,6 @@ std::string AgentPaths::geminiHome()
 {
     const QString base = qEnvironmentVariable("GEMINI_CLI_HOME").trimmed();
     return ((base.isEmpty() ? homeFolder() : QDir::cleanPath(base)) + QStringLiteral("/.gemini")).toStdString();
+}
+
 }

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+namespace pacemark {
+
 // Where Codex CLI and Gemini CLI keep their files, read from the environment at each call; folders
 // are named whether they exist or not.
 class AgentPaths
@@ -13,3 +15,5 @@ public:
     // $GEMINI_CLI_HOME/.gemini, which Gemini CLI uses in place of the home folder, else ~/.gemini.
     static std::string geminiHome();
 };
+
+}

@@ -8,6 +8,8 @@
 #include <QNetworkRequest>
 #include <QTimer>
 
+namespace pacemark {
+
 void BoundedGet::start(QNetworkAccessManager* network, const QNetworkRequest& request,
                        std::chrono::milliseconds deadline, qint64 maxBodyBytes, QObject* context, Done done)
 {
@@ -59,4 +61,6 @@ bool BoundedGet::isAllowed(const QUrl& url)
         return true;
     const QHostAddress address(url.host());
     return !address.isNull() && address.isLoopback();
+}
+
 }

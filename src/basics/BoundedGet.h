@@ -11,6 +11,8 @@ class QNetworkReply;
 class QNetworkRequest;
 class QObject;
 
+namespace pacemark {
+
 // One HTTP GET whose whole exchange has a deadline and whose answer has a size cap: Qt's transfer
 // timeout restarts with every byte, so a server that trickles would never hit it, and a body read
 // without a cap could take any amount of memory.
@@ -34,3 +36,5 @@ public:
     // false for an address without a host or with a user in it.
     static bool isAllowed(const QUrl& url);
 };
+
+}

@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QtGlobal>
 
+namespace pacemark {
+
 namespace {
 
 QString withoutTrailingSlashes(QString dir)
@@ -64,4 +66,6 @@ std::vector<std::string> ClaudePaths::existingDirectories(const std::vector<std:
             existing.push_back(path);
     }
     return existing;
+}
+
 }

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+namespace pacemark {
+
 // Where Claude Code keeps its files. Releases differ: older ones use ~/.claude, newer ones on Linux
 // $XDG_CONFIG_HOME/claude, and a machine that went through the change has logs in both.
 // $CLAUDE_CONFIG_DIR (Claude Code's own setting, which may list several folders separated by
@@ -19,3 +21,5 @@ public:
     // Of the given folders, those that exist, each folder once however many paths lead to it.
     static std::vector<std::string> existingDirectories(const std::vector<std::string>& paths);
 };
+
+}

@@ -2,6 +2,8 @@
 
 #include <atomic>
 
+namespace pacemark {
+
 namespace {
 
 class SystemClock final : public Clock
@@ -26,4 +28,6 @@ Instant Clock::now()
 void Clock::install(const Clock* clock)
 {
     installedClock.store(clock ? clock : &systemClock, std::memory_order_release);
+}
+
 }

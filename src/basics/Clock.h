@@ -2,6 +2,8 @@
 
 #include "basics/Instant.h"
 
+namespace pacemark {
+
 // The one source of "now" for the whole process. Rate windows, day boundaries, countdowns and polling
 // read it, so tests and the headless report can pin time without sleeping.
 class Clock
@@ -16,3 +18,5 @@ public:
 protected:
     virtual Instant currentInstant() const = 0;
 };
+
+}

@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+namespace pacemark {
+
 // An open file descriptor, closed when it goes.
 class Descriptor
 {
@@ -21,3 +23,5 @@ public:
 private:
     int m_fd;
 };
+
+}

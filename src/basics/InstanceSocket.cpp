@@ -4,6 +4,8 @@
 
 #include <QDir>
 
+namespace pacemark {
+
 QString InstanceSocket::folder()
 {
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
@@ -15,4 +17,6 @@ QString InstanceSocket::folder()
 QString InstanceSocket::path()
 {
     return folder() + QStringLiteral("/pacemark.socket");
+}
+
 }

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+namespace pacemark {
+
 // Where the running application listens for a later start and for the status line: the user's
 // runtime folder, else a folder of the user's own in the shared temporary folder.
 class InstanceSocket
@@ -12,3 +14,5 @@ public:
     static QString folder();
     static QString path();
 };
+
+}

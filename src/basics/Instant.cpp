@@ -2,6 +2,8 @@
 
 #include <QDateTime>
 
+namespace pacemark {
+
 namespace InstantFormat {
 
 QString toIsoUtcMillis(Instant instant)
@@ -12,6 +14,8 @@ QString toIsoUtcMillis(Instant instant)
 QString toIsoUtc(Instant instant)
 {
     return QDateTime::fromMSecsSinceEpoch(instant.time_since_epoch().count(), Qt::UTC).toString(Qt::ISODate);
+}
+
 }
 
 }

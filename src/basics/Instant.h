@@ -6,6 +6,8 @@
 
 #include <QString>
 
+namespace pacemark {
+
 // An absolute point in time with millisecond precision, the resolution of the log timestamps.
 using Instant = std::chrono::sys_time<std::chrono::milliseconds>;
 
@@ -14,4 +16,6 @@ namespace InstantFormat {
 QString toIsoUtcMillis(Instant instant);
 // "2025-06-01T09:30:15Z"
 QString toIsoUtc(Instant instant);
+}
+
 }

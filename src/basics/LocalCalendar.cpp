@@ -4,6 +4,8 @@
 
 #include <QDateTime>
 
+namespace pacemark {
+
 namespace {
 
 QDateTime toLocal(Instant instant, const QTimeZone& zone)
@@ -45,4 +47,6 @@ const QString& DayFormatter::format(Instant instant)
         m_dayEnd = toInstant(day.addDays(1).startOfDay(m_zone));
     }
     return m_day;
+}
+
 }

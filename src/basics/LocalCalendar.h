@@ -7,6 +7,8 @@
 
 #include "basics/Instant.h"
 
+namespace pacemark {
+
 // Calendar days in a given time zone, daylight-saving aware.
 class LocalCalendar
 {
@@ -32,3 +34,5 @@ private:
     Instant m_dayEnd = Instant::min();
     QString m_day;
 };
+
+}

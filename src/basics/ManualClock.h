@@ -4,6 +4,8 @@
 
 #include "basics/Clock.h"
 
+namespace pacemark {
+
 // A clock that stands still until told otherwise: the report's fixed "now", and the tests' clock.
 class ManualClock final : public Clock
 {
@@ -21,3 +23,5 @@ protected:
 private:
     std::atomic<long long> m_now;
 };
+
+}

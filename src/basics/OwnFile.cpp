@@ -15,6 +15,8 @@
 
 #include "basics/Descriptor.h"
 
+namespace pacemark {
+
 namespace {
 
 QString errnoText(int error)
@@ -102,4 +104,6 @@ bool OwnFile::write(const QString& path, const QByteArray& bytes, QString* error
         return false;
     }
     return true;
+}
+
 }

@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QString>
 
+namespace pacemark {
+
 // Reads and writes the small files Pacemark keeps for itself (caches, the price list, samples). Anything
 // else found at such a path (a link, a FIFO, a device, a file past its size cap) is treated as absent:
 // opening it could block, reading it could take without end, and writing through a link would replace
@@ -31,3 +33,5 @@ public:
     // folder. False with *error set when it cannot.
     static bool write(const QString& path, const QByteArray& bytes, QString* error);
 };
+
+}

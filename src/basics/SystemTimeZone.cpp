@@ -4,6 +4,8 @@
 
 #include <QFile>
 
+namespace pacemark {
+
 namespace {
 
 // "…/zoneinfo/Europe/Berlin" names Europe/Berlin.
@@ -59,4 +61,6 @@ QByteArray SystemTimeZone::idFrom(const std::optional<QByteArray>& tz, const std
         if (const QByteArray id = name.readLine().trimmed(); !id.isEmpty())
             return id;
     return QByteArrayLiteral("UTC");
+}
+
 }

@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QTimeZone>
 
+namespace pacemark {
+
 // The time zone the user's local days are counted in, found without touching the process's
 // environment: a worker converting times while the zone changes must not race a setenv or tzset.
 class SystemTimeZone
@@ -21,3 +23,5 @@ public:
     // The same from the given values: tz is TZ's value, or empty when TZ is not set at all.
     static QByteArray idFrom(const std::optional<QByteArray>& tz, const std::string& localtimePath);
 };
+
+}

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+namespace pacemark {
+
 namespace {
 
 bool digits(std::string_view text, std::size_t pos, std::size_t count, int& value)
@@ -87,4 +89,6 @@ std::optional<Instant> TimestampParser::parse(std::string_view t)
     const std::int64_t seconds
         = daysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second - offsetSeconds;
     return Instant { std::chrono::milliseconds { seconds * 1000 + millis } };
+}
+
 }

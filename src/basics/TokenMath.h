@@ -3,6 +3,8 @@
 #include <concepts>
 #include <limits>
 
+namespace pacemark {
+
 // Token sums saturate at the 64-bit limits: absurd counts in a corrupt log must not wrap around
 // into negative totals (signed overflow is also undefined behaviour).
 namespace TokenMath {
@@ -21,6 +23,8 @@ void accumulate(T& total, U value)
 {
     static_assert(sizeof(T) == sizeof(U));
     total = add(total, static_cast<T>(value));
+}
+
 }
 
 }

@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 
+namespace pacemark {
+
 Translation::Language Translation::resolve(const QString& setting, const QLocale& system)
 {
     if (setting == QLatin1StringView("en"))
@@ -40,4 +42,6 @@ QLocale Translation::locale() const
                                                      : QLocale(QLocale::Korean, QLocale::SouthKorea);
     locale.setNumberOptions(QLocale::OmitGroupSeparator);
     return locale;
+}
+
 }

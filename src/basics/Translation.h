@@ -5,6 +5,8 @@
 #include <QString>
 #include <QTranslator>
 
+namespace pacemark {
+
 // The language the texts are shown in. The sources hold the Korean texts, so Korean needs no
 // translator; English loads the one compiled into the binary. Every part that keeps text of its own
 // listens to `changed` and words it again.
@@ -38,3 +40,5 @@ private:
     QTranslator m_translator;
     Language m_language = Language::korean;
 };
+
+}

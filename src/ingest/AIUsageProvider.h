@@ -7,6 +7,8 @@
 
 #include "ingest/RecordList.h"
 
+namespace pacemark {
+
 // A source of usage records with a name and an icon for display. Providers are shared by identity.
 class AIUsageProvider
 {
@@ -27,3 +29,5 @@ public:
     // The folders the provider reads, existing or not, as the settings list them.
     virtual std::vector<std::string> folders() const { return watchDirectories(); }
 };
+
+}

@@ -16,6 +16,8 @@
 #include "ingest/LogFileLister.h"
 #include "ingest/Xxh3.h"
 
+namespace pacemark {
+
 namespace {
 
 // Large enough that per-range costs vanish, small enough that two cores share one big file.
@@ -286,4 +288,6 @@ QString ClaudeCodeProvider::displayName(const QString& model) const
     if (lower.contains(QLatin1String("haiku")))
         return QStringLiteral("Haiku");
     return model;
+}
+
 }

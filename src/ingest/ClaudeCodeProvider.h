@@ -10,6 +10,8 @@
 #include "ingest/CrossFileDeduplicator.h"
 #include "ingest/FileStamp.h"
 
+namespace pacemark {
+
 // Reads Claude Code's session logs. A per-file cache keyed on each file's exact modification time
 // (with its size and identity) means a refresh re-reads only the logs that changed; the changed
 // ones are read in parallel, large files in several ranges at once. Logs grow by appended lines, so
@@ -84,3 +86,5 @@ private:
     std::size_t m_lastParsedFileCount = 0;
     std::size_t m_lastAppendReadCount = 0;
 };
+
+}

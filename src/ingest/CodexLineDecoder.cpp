@@ -6,6 +6,8 @@
 
 #include "basics/TimestampParser.h"
 
+namespace pacemark {
+
 using simdjson::dom::element;
 using simdjson::dom::element_type;
 using simdjson::dom::object;
@@ -211,4 +213,6 @@ bool CodexLineDecoder::mayCarryUsage(std::string_view line)
     if (!type.starts_with(R"(event_msg","payload":{"type":")"))
         return true;
     return type.substr(std::string_view(R"(event_msg","payload":{"type":")").size()).starts_with(R"(token_count")");
+}
+
 }

@@ -7,6 +7,8 @@
 
 #include "basics/Instant.h"
 
+namespace pacemark {
+
 // Decodes one line of a Codex CLI rollout: only what carries usage, the model, the session and the
 // rate limits. A line that is not one JSON object, or has no readable time, does not decode; a member
 // of the wrong type reads as absent, so one bad field costs only what depends on it.
@@ -87,3 +89,5 @@ private:
     struct Impl;
     std::unique_ptr<Impl> d;
 };
+
+}

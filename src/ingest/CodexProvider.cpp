@@ -10,6 +10,8 @@
 #include "basics/ClaudePaths.h"
 #include "ingest/DirectoryWalker.h"
 
+namespace pacemark {
+
 namespace {
 
 bool isRolloutName(std::string_view name)
@@ -241,4 +243,6 @@ QString CodexProvider::displayName(const QString& model) const
             part.front() = part.front().toUpper();
     }
     return parts.join(QLatin1Char('-'));
+}
+
 }

@@ -12,6 +12,8 @@
 #include "ingest/CodexRollout.h"
 #include "ingest/FileStamp.h"
 
+namespace pacemark {
+
 // Reads Codex CLI's rollouts: sessions/YYYY/MM/DD/rollout-*.jsonl and archived_sessions/ of each
 // Codex home, compressed (.jsonl.zst) or not. A rollout found twice counts once: the sessions/ copy
 // over the archived one, the plain file over the compressed one. Each file is read again only when
@@ -60,3 +62,5 @@ private:
     mutable std::mutex m_limitsMutex;
     std::optional<CodexRateLimits> m_rateLimits;
 };
+
+}

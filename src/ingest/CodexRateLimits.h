@@ -9,6 +9,8 @@
 
 #include "basics/Instant.h"
 
+namespace pacemark {
+
 // Codex's limits as its last turn saw them: every rollout's "token_count" lines repeat the rate-limit
 // headers of the latest answer, so no request of our own is needed. The figures are as old as that line.
 struct CodexRateLimits
@@ -48,3 +50,5 @@ struct CodexRateLimits
 
     friend bool operator==(const CodexRateLimits&, const CodexRateLimits&) = default;
 };
+
+}

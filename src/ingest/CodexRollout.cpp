@@ -14,6 +14,8 @@
 #include "ingest/LineReader.h"
 #include "ingest/Xxh3.h"
 
+namespace pacemark {
+
 namespace {
 
 using Usage = CodexLineDecoder::Usage;
@@ -244,4 +246,6 @@ void CodexRollout::take(std::string_view text, CodexLineDecoder& decoder)
     record.project = p.project;
     records.push_back(record);
     turns.push_back(t);
+}
+
 }

@@ -9,6 +9,8 @@
 #include "ingest/CodexRateLimits.h"
 #include "ingest/UsageRecord.h"
 
+namespace pacemark {
+
 // What one Codex CLI rollout file holds: a record per turn, and the newest rate limits it saw.
 //
 // Codex writes a "token_count" event after each answer, and again whenever the rate limits refresh,
@@ -71,3 +73,5 @@ private:
 
     Progress m_progress;
 };
+
+}

@@ -5,6 +5,8 @@
 #include <string>
 #include <unordered_map>
 
+namespace pacemark {
+
 namespace {
 
 struct CompactTable
@@ -55,4 +57,6 @@ QString CompactSymbol::toQString() const
 {
     const std::string_view v = view();
     return QString::fromUtf8(v.data(), static_cast<qsizetype>(v.size()));
+}
+
 }

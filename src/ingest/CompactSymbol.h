@@ -5,6 +5,8 @@
 
 #include <QString>
 
+namespace pacemark {
+
 // An interned string named by a four-byte index, for a field of every record where a Symbol's
 // pointer would cost twice the room. Like Symbol, interned text lives until the process ends.
 class CompactSymbol
@@ -24,8 +26,10 @@ private:
     std::uint32_t m_index = 0; // 0: the empty string
 };
 
+}
+
 template <>
-struct std::hash<CompactSymbol>
+struct std::hash<pacemark::CompactSymbol>
 {
-    std::size_t operator()(CompactSymbol s) const noexcept { return std::hash<std::uint32_t> {}(s.index()); }
+    std::size_t operator()(pacemark::CompactSymbol s) const noexcept { return std::hash<std::uint32_t> {}(s.index()); }
 };

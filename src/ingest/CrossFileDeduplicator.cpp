@@ -6,6 +6,8 @@
 #include <string_view>
 #include <unordered_set>
 
+namespace pacemark {
+
 namespace {
 
 struct Slot
@@ -146,4 +148,6 @@ std::vector<RecordList::BatchPtr> CrossFileDeduplicator::resolve(const std::vect
     m_lastBatches = batches;
     m_lastResult = result;
     return result;
+}
+
 }

@@ -7,6 +7,8 @@
 
 #include "ingest/RecordList.h"
 
+namespace pacemark {
+
 // Counts once the records that several logs hold copies of. A resumed or forked session starts a
 // new log with a copy of the earlier conversation, and a log may be copied to a second folder; the
 // copies keep both the message id and the request id. Among the records of different files that
@@ -40,3 +42,5 @@ private:
     // Filtered batches by path, so a file whose copies did not move is not filtered again.
     std::unordered_map<std::string, Filtered> m_filtered;
 };
+
+}

@@ -9,6 +9,8 @@
 #include <set>
 #include <utility>
 
+namespace pacemark {
+
 namespace {
 
 struct DirCloser
@@ -77,4 +79,6 @@ std::vector<DirectoryWalker::File> DirectoryWalker::collect(const std::vector<st
             walk.directory(fd, root, includeTopLevelFiles);
     }
     return files;
+}
+
 }

@@ -7,6 +7,8 @@
 
 #include "ingest/FileStamp.h"
 
+namespace pacemark {
+
 // Lists the regular files below a folder with their stamps, depth-first in directory-listing order,
 // following symbolic links to folders and files. Each folder is entered once, whatever the number of
 // paths that lead to it, so link cycles cannot make a scan loop. Folders that cannot be listed and
@@ -29,3 +31,5 @@ public:
     static std::vector<File> collect(const std::vector<std::string>& roots, const NameFilter& accept,
                                      bool includeTopLevelFiles);
 };
+
+}

@@ -6,6 +6,8 @@
 
 struct stat;
 
+namespace pacemark {
+
 // What a refresh knows of a log without opening it: its exact modification time (nanoseconds where
 // the file system has them), its size and its identity.
 struct FileStamp
@@ -23,3 +25,5 @@ struct FileStamp
 
     friend bool operator==(const FileStamp&, const FileStamp&) = default;
 };
+
+}

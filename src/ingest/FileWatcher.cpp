@@ -6,6 +6,8 @@
 
 #include "ingest/LogFileLister.h"
 
+namespace pacemark {
+
 FileWatcher::FileWatcher(std::chrono::milliseconds pollInterval, QObject* parent)
     : QObject(parent)
     , m_pollInterval(pollInterval)
@@ -49,4 +51,6 @@ void FileWatcher::checkForChanges()
 
     if (changed && m_onFilesChanged)
         m_onFilesChanged();
+}
+
 }

@@ -13,6 +13,8 @@
 
 class QTimer;
 
+namespace pacemark {
+
 // Notices that the usage logs changed by polling: every poll lists the log files below the watched
 // folders and compares their stamps with the previous poll's, without opening any file. A poll
 // that sees a new file, a changed file or a vanished file calls onFilesChanged once.
@@ -43,3 +45,5 @@ private:
     DirectoryProvider m_directoryProvider;
     std::function<void()> m_onFilesChanged;
 };
+
+}

@@ -15,6 +15,8 @@
 #include "ingest/SymbolCache.h"
 #include "ingest/Xxh3.h"
 
+namespace pacemark {
+
 using simdjson::dom::array;
 using simdjson::dom::element;
 using simdjson::dom::element_type;
@@ -212,4 +214,6 @@ GeminiChat::Result GeminiChat::read(const std::string& path, std::string_view pr
     result.records = std::move(d->records);
     d->records.clear();
     return result;
+}
+
 }

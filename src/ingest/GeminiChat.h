@@ -7,6 +7,8 @@
 
 #include "ingest/UsageRecord.h"
 
+namespace pacemark {
+
 // The usage in one Gemini CLI chat: a session-*.json file (one object with "messages") or a .jsonl
 // file (a metadata line, message lines, and "$set" and "$rewindTo" lines). A record per message of
 // type "gemini" with tokens, in the order messages first appeared; a message written again under the
@@ -39,3 +41,5 @@ private:
     struct Impl;
     std::unique_ptr<Impl> d;
 };
+
+}

@@ -11,6 +11,8 @@
 #include "ingest/DirectoryWalker.h"
 #include "ingest/GeminiChat.h"
 
+namespace pacemark {
+
 namespace {
 
 // The chats folder of every project under tmp/, existing or not.
@@ -136,4 +138,6 @@ QString GeminiProvider::displayName(const QString& model) const
         if (!part.isEmpty() && part.front().isLetter())
             part.front() = part.front().toUpper();
     return parts.isEmpty() ? model : parts.join(QLatin1Char(' '));
+}
+
 }

@@ -8,6 +8,8 @@
 #include "ingest/AIUsageProvider.h"
 #include "ingest/FileStamp.h"
 
+namespace pacemark {
+
 // Reads Gemini CLI's chats: tmp/<project>/chats/session-*.json and session-*.jsonl of the Gemini
 // home, and the sub-agents' chats in chats/<parent session id>/. Each file is read again only when its
 // stamp changes; a message found in two files (a chat moved to the newer format) counts once.
@@ -40,3 +42,5 @@ private:
     RecordList m_lastResult;
     std::size_t m_lastParsedFileCount = 0;
 };
+
+}

@@ -5,6 +5,8 @@
 
 #include <simdjson.h>
 
+namespace pacemark {
+
 using simdjson::dom::element;
 using simdjson::dom::element_type;
 using simdjson::dom::object;
@@ -170,4 +172,6 @@ std::optional<JSONLRecord> JSONLDecoder::decode(std::string_view line, bool padd
     if (record.type == "progress")
         readRelayed(top, record);
     return record;
+}
+
 }

@@ -6,6 +6,8 @@
 
 #include "ingest/JSONLRecord.h"
 
+namespace pacemark {
+
 // Decodes one log line with strict typing: the line must be one valid JSON object in UTF-8, and a
 // decoded key that is present with a value of another type makes the whole line undecodable.
 // One decoder serves all lines of a file; it is not shared between threads.
@@ -29,3 +31,5 @@ private:
     struct Impl;
     std::unique_ptr<Impl> d;
 };
+
+}

@@ -18,6 +18,8 @@
 #include "ingest/SymbolCache.h"
 #include "ingest/Xxh3.h"
 
+namespace pacemark {
+
 namespace {
 
 const Symbol& claudeCodeId()
@@ -387,4 +389,6 @@ std::optional<UsageRecord> JSONLParser::recordFromLine(std::string_view line, JS
 {
     const auto decoded = decoder.decode(line);
     return decoded ? toUsageRecord(*decoded) : std::nullopt;
+}
+
 }

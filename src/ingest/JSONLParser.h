@@ -11,6 +11,8 @@
 #include "ingest/SymbolCache.h"
 #include "ingest/UsageRecord.h"
 
+namespace pacemark {
+
 // Turns Claude Code's session logs into usage records. Stateless; safe on any thread
 // as long as each thread uses its own decoder.
 class JSONLParser
@@ -57,3 +59,5 @@ public:
     // Decode and convert one line (without its line end).
     static std::optional<UsageRecord> recordFromLine(std::string_view line, JSONLDecoder& decoder);
 };
+
+}

@@ -4,6 +4,8 @@
 #include <optional>
 #include <string_view>
 
+namespace pacemark {
+
 // One decoded log line: only the keys that can carry usage. Absent keys and JSON nulls are empty.
 // The strings point into the decoder that produced the record and stay valid until it decodes
 // the next line.
@@ -45,3 +47,5 @@ struct JSONLRecord
     };
     std::optional<Relayed> relayed;
 };
+
+}

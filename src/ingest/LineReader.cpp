@@ -12,6 +12,8 @@
 
 #include "basics/Descriptor.h"
 
+namespace pacemark {
+
 namespace {
 
 constexpr std::size_t ChunkBytes = 1u << 20;
@@ -160,4 +162,6 @@ LineReader::Outcome LineReader::read(const std::string& path, Compression compre
     lines.finish();
     outcome.complete = !fault && pending == 0;
     return outcome;
+}
+
 }

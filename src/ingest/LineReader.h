@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+namespace pacemark {
+
 // Hands the lines of a log to a callback, one at a time and without holding the file in memory: a
 // plain file, or one compressed with zstd, decompressed as it is read. Lines longer than MaxLineBytes
 // are skipped. A last line without a line end is handed over too; a line cut short fails to decode.
@@ -36,3 +38,5 @@ public:
     // ".zst" names a zstd file.
     static Compression compressionOf(std::string_view path);
 };
+
+}

@@ -1,5 +1,7 @@
 #include "ingest/LogFileLister.h"
 
+namespace pacemark {
+
 std::vector<DirectoryWalker::File> LogFileLister::list(const std::vector<std::string>& folders, Scope scope)
 {
     if (scope == Scope::SessionLogs)
@@ -12,4 +14,6 @@ std::vector<DirectoryWalker::File> LogFileLister::list(const std::vector<std::st
                 || name.ends_with(".jsonl.zst");
         },
         true);
+}
+
 }

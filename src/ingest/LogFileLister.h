@@ -5,6 +5,8 @@
 
 #include "ingest/DirectoryWalker.h"
 
+namespace pacemark {
+
 // The one rule for which files below the log folders are logs, shared by the reader and the watcher.
 // A session log is a ".jsonl" file in a subfolder of a log folder (one per project). The watcher also
 // reacts to the ".json" and ".log" files and to files lying in the log folder itself: a refresh they
@@ -16,3 +18,5 @@ public:
 
     static std::vector<DirectoryWalker::File> list(const std::vector<std::string>& folders, Scope scope);
 };
+
+}

@@ -8,6 +8,8 @@
 
 #include "ingest/Symbol.h"
 
+namespace pacemark {
+
 // A message identifier kept inline in the record: ids are unique per message, so interning them
 // would only grow a table, and a heap string would double the size of every record. Claude's ids
 // ("msg_" and 24 characters) fit inline; the rare longer id is interned, its symbol kept in the
@@ -50,3 +52,5 @@ private:
     std::array<char, InlineCapacity> m_bytes {};
     std::uint8_t m_size = 0;
 };
+
+}

@@ -3,6 +3,8 @@
 #include <QMetaType>
 #include <QString>
 
+namespace pacemark {
+
 // What the views show of a provider.
 struct ProviderInfo
 {
@@ -22,3 +24,5 @@ public:
 
     friend bool operator==(const ProviderInfo&, const ProviderInfo&) = default;
 };
+
+}

@@ -4,10 +4,12 @@
 #include <QStringList>
 #include <QVariantMap>
 
-#include "basics/UserDefaults.h"
+#include "basics/AppSettings.h"
 #include "ingest/ClaudeCodeProvider.h"
 #include "ingest/CodexProvider.h"
 #include "ingest/GeminiProvider.h"
+
+namespace pacemark {
 
 ProviderManager::ProviderManager(std::vector<std::string> projectsPaths, QObject* parent)
     : QObject(parent)
@@ -33,7 +35,7 @@ void ProviderManager::registerProvider(std::shared_ptr<AIUsageProvider> provider
     Q_EMIT providersChanged();
 }
 
-void ProviderManager::useSettings(UserDefaults* defaults)
+void ProviderManager::useSettings(AppSettings* defaults)
 {
     m_defaults = defaults;
     refreshProviderInfos();
@@ -128,4 +130,6 @@ QString ProviderManager::displayName(const std::vector<std::shared_ptr<AIUsagePr
         if (p->id() == providerId)
             return p->displayName(model);
     return model;
+}
+
 }

@@ -16,7 +16,9 @@
 #include "ingest/ClaudeCodeProvider.h"
 #include "ingest/ProviderInfo.h"
 
-class UserDefaults;
+namespace pacemark {
+
+class AppSettings;
 
 // The registered usage providers, which of them are enabled, and how to show their models. A source
 // the user switched neither on nor off is on while its logs exist; a choice is kept in the settings.
@@ -51,7 +53,7 @@ public:
     QVariantList sources() const;
 
     // Reads and keeps the user's choices in the settings.
-    void useSettings(UserDefaults* defaults);
+    void useSettings(AppSettings* defaults);
     Q_INVOKABLE void setEnabled(const QString& id, bool enabled);
 
     // Enabled and available at the moment of the call.
@@ -79,5 +81,7 @@ private:
     QList<ProviderInfo> m_providerInfos;
     // The choices made, when there are no settings to keep them.
     QHash<QString, bool> m_choices;
-    UserDefaults* m_defaults = nullptr;
+    AppSettings* m_defaults = nullptr;
 };
+
+}

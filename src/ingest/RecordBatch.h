@@ -5,6 +5,8 @@
 
 #include "ingest/UsageRecord.h"
 
+namespace pacemark {
+
 // The de-duplicated records of one log file, with what a refresh needs to skip the file quickly:
 // its four-kind total and the range of its timestamps.
 struct RecordBatch
@@ -25,3 +27,5 @@ struct RecordBatch
         }
     }
 };
+
+}

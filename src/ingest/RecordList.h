@@ -6,6 +6,8 @@
 
 #include "ingest/RecordBatch.h"
 
+namespace pacemark {
+
 // The full list of records, file after file. Files are shared with the parser's cache rather than
 // copied, so a refresh with nothing changed costs no record copies however long the history is.
 class RecordList
@@ -53,3 +55,5 @@ public:
 private:
     std::vector<BatchPtr> m_batches;
 };
+
+}

@@ -3,6 +3,8 @@
 #include <mutex>
 #include <unordered_set>
 
+namespace pacemark {
+
 namespace {
 
 struct SymbolTable
@@ -38,3 +40,5 @@ Symbol::Symbol()
 Symbol::Symbol(std::string_view text)
     : m_text(intern(text))
 { }
+
+}

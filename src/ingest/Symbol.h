@@ -6,6 +6,8 @@
 
 #include <QString>
 
+namespace pacemark {
+
 // An interned, immutable string. Model ids, session ids and provider ids repeat on thousands of
 // records; interning keeps one copy of each and makes equality and hashing a pointer operation.
 // Interned text lives until the process ends, so only strings from a small set belong here.
@@ -29,8 +31,10 @@ private:
     const std::string* m_text;
 };
 
+}
+
 template <>
-struct std::hash<Symbol>
+struct std::hash<pacemark::Symbol>
 {
-    std::size_t operator()(Symbol s) const noexcept { return s.hash(); }
+    std::size_t operator()(pacemark::Symbol s) const noexcept { return s.hash(); }
 };

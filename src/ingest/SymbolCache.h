@@ -5,6 +5,8 @@
 #include "ingest/CompactSymbol.h"
 #include "ingest/Symbol.h"
 
+namespace pacemark {
+
 // Interns strings that nearly always repeat the previous one, like the model, session and working
 // folder of consecutive log lines, without taking the symbol table's lock for each.
 template <typename S>
@@ -27,3 +29,5 @@ private:
 
 using SymbolCache = BasicSymbolCache<Symbol>;
 using CompactSymbolCache = BasicSymbolCache<CompactSymbol>;
+
+}

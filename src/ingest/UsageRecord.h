@@ -10,6 +10,8 @@
 #include "ingest/MessageId.h"
 #include "ingest/Symbol.h"
 
+namespace pacemark {
+
 // One assistant message's token usage, normalised from a log line.
 struct UsageRecord
 {
@@ -52,3 +54,5 @@ struct UsageRecord
 
     friend bool operator==(const UsageRecord&, const UsageRecord&) = default;
 };
+
+}

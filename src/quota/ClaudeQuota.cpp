@@ -9,6 +9,8 @@
 #include "basics/Clock.h"
 #include "basics/TimestampParser.h"
 
+namespace pacemark {
+
 namespace {
 
 using Limit = ClaudeQuota::Limit;
@@ -343,4 +345,6 @@ std::optional<ClaudeQuota::ExtraUsage> ClaudeQuota::parseExtraUsage(const QJsonO
     result.utilization = number(extra.value(QLatin1StringView("utilization")))
                              .value_or(number(spend.value(QLatin1StringView("percent"))).value_or(0.0));
     return result;
+}
+
 }

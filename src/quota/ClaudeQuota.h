@@ -9,6 +9,8 @@
 
 #include "basics/Instant.h"
 
+namespace pacemark {
+
 // One answer of the usage endpoint: every limit on the account, the rolling windows as they were
 // first named, and the paid extra credits.
 struct ClaudeQuota
@@ -92,3 +94,5 @@ struct ClaudeQuota
     // The limits of the answer, legacy members filling in only what "limits" lacks; binding marked.
     static std::vector<Limit> parseLimits(const QJsonObject& object);
 };
+
+}

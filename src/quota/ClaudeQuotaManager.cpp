@@ -9,6 +9,8 @@
 #include "basics/Clock.h"
 #include "basics/OwnFile.h"
 
+namespace pacemark {
+
 Q_LOGGING_CATEGORY(lcQuotaManager, "pacemark.quota")
 
 namespace {
@@ -271,4 +273,6 @@ void ClaudeQuotaManager::saveSamples() const
     QString error;
     if (!OwnFile::write(m_sampleFile, QJsonDocument(m_forecast.memory()).toJson(QJsonDocument::Compact), &error))
         qCWarning(lcQuotaManager).noquote() << "quota samples not saved:" << error;
+}
+
 }

@@ -13,6 +13,8 @@
 #include "quota/ClaudeWebProvider.h"
 #include "quota/QuotaForecast.h"
 
+namespace pacemark {
+
 // Keeps the latest quota snapshot and the connection status for the views, refreshing it on a poll,
 // when the popover opens and when the user asks to connect.
 class ClaudeQuotaManager : public QObject
@@ -137,3 +139,5 @@ private:
     QString m_sampleFile;
     bool m_sampleFileWritable = false;
 };
+
+}

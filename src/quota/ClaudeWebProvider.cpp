@@ -14,6 +14,8 @@
 #include "basics/Clock.h"
 #include "quota/RetryAfter.h"
 
+namespace pacemark {
+
 namespace {
 
 const QString DefaultApiBase = QStringLiteral("https://api.anthropic.com");
@@ -277,4 +279,6 @@ void ClaudeOAuthProvider::fetchQuota(const QString& token, QObject* context, Fet
                       [done, secret = token](QNetworkReply* reply, const BoundedGet::Exchange& exchange) {
                           done(outcomeOf(reply, exchange, secret));
                       });
+}
+
 }

@@ -18,6 +18,8 @@
 
 class QNetworkAccessManager;
 
+namespace pacemark {
+
 // Why a quota fetch failed. Two network errors are equal when their failures and texts are.
 class OAuthError
 {
@@ -117,3 +119,5 @@ private:
     std::chrono::milliseconds m_requestTimeout = RequestTimeout;
     QNetworkAccessManager* m_network;
 };
+
+}

@@ -6,6 +6,8 @@
 
 #include <QByteArray>
 
+namespace pacemark {
+
 // One place where Claude Code may have left its credential JSON. Platforms differ in where that is,
 // so each source is a small implementation of this interface.
 class CredentialStore
@@ -23,3 +25,5 @@ public:
     // The sources of this platform in the order they are asked.
     static std::vector<std::shared_ptr<const CredentialStore>> platformStores();
 };
+
+}

@@ -4,6 +4,8 @@
 
 #include <QCoreApplication>
 
+namespace pacemark {
+
 QString CreditsFormat::amount(qint64 minorUnits, int decimalPlaces, const QString& currency, bool wholeUnits)
 {
     const double units = static_cast<double>(minorUnits) / std::pow(10.0, decimalPlaces);
@@ -34,4 +36,6 @@ QString CreditsFormat::disabledText(const ClaudeQuota::ExtraUsage& credits)
     return credits.disabledReason == QLatin1StringView("out_of_credits")
         ? QCoreApplication::translate("CreditsFormat", "크레딧 소진")
         : QCoreApplication::translate("CreditsFormat", "크레딧 꺼짐");
+}
+
 }

@@ -4,6 +4,8 @@
 
 #include "quota/ClaudeQuota.h"
 
+namespace pacemark {
+
 // The extra credits in words: amounts in the answer's own currency and precision, the missing monthly
 // limit, and why credits are off.
 class CreditsFormat
@@ -17,3 +19,5 @@ public:
     // "크레딧 소진" when the credits ran out, "크레딧 꺼짐" for any other reason; empty while they are on.
     static QString disabledText(const ClaudeQuota::ExtraUsage& credits);
 };
+
+}

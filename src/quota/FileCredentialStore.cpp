@@ -5,6 +5,8 @@
 
 #include "basics/ClaudePaths.h"
 
+namespace pacemark {
+
 namespace {
 
 // A credential is a few kilobytes; anything far larger is not one and is not read into memory.
@@ -38,4 +40,6 @@ std::optional<QByteArray> FileCredentialStore::read(bool) const
             return data;
     }
     return std::nullopt;
+}
+
 }

@@ -7,6 +7,8 @@
 
 #include "quota/CredentialStore.h"
 
+namespace pacemark {
+
 // Claude Code on Linux keeps its credential JSON in a file of its config folder, beside its logs.
 class FileCredentialStore final : public CredentialStore
 {
@@ -24,3 +26,5 @@ public:
 private:
     std::optional<QString> m_path;
 };
+
+}

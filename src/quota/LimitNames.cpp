@@ -2,6 +2,8 @@
 
 #include <array>
 
+namespace pacemark {
+
 namespace {
 
 using Kind = ClaudeQuota::Limit::Kind;
@@ -102,4 +104,6 @@ QString LimitNames::alertName(const QString& source, int minutes)
 QString LimitNames::extraUsageName()
 {
     return tr("추가 사용 크레딧");
+}
+
 }

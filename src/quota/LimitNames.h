@@ -5,6 +5,8 @@
 
 #include "quota/ClaudeQuota.h"
 
+namespace pacemark {
+
 // The words for each kind of limit, in one table: the tray, the popover, the settings, the alerts and
 // the report name the windows from here, in the language shown.
 class LimitNames
@@ -28,3 +30,5 @@ public:
     // The paid credits beyond the limits: "추가 사용 크레딧".
     static QString extraUsageName();
 };
+
+}

@@ -6,9 +6,11 @@
 #include <QJsonDocument>
 #include <QLoggingCategory>
 
+#include "basics/AppSettings.h"
 #include "basics/Clock.h"
-#include "basics/UserDefaults.h"
 #include "quota/ClaudeQuotaManager.h"
+
+namespace pacemark {
 
 Q_LOGGING_CATEGORY(lcQuotaAlerts, "pacemark.quota.alerts")
 
@@ -22,7 +24,7 @@ constexpr qsizetype MaxTracked = 32;
 
 }
 
-QuotaAlertNotifier::QuotaAlertNotifier(ClaudeQuotaManager* manager, UserDefaults* defaults, const QDBusConnection& bus,
+QuotaAlertNotifier::QuotaAlertNotifier(ClaudeQuotaManager* manager, AppSettings* defaults, const QDBusConnection& bus,
                                        QObject* parent)
     : QObject(parent)
     , m_manager(manager)
@@ -100,4 +102,6 @@ void QuotaAlertNotifier::onActionInvoked(uint id, const QString& actionKey)
 void QuotaAlertNotifier::onNotificationClosed(uint id, uint)
 {
     m_shown.removeAll(id);
+}
+
 }

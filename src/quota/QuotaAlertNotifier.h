@@ -6,8 +6,10 @@
 
 #include "quota/QuotaAlertPolicy.h"
 
+namespace pacemark {
+
 class ClaudeQuotaManager;
-class UserDefaults;
+class AppSettings;
 
 // Sends the quota alerts as desktop notifications through org.freedesktop.Notifications and reports a
 // click on one of them. Without a notification service the alerts are dropped quietly; they still
@@ -18,7 +20,7 @@ class QuotaAlertNotifier : public QObject
 
 public:
     // Follows the manager's snapshots; what was told is kept in the defaults.
-    QuotaAlertNotifier(ClaudeQuotaManager* manager, UserDefaults* defaults,
+    QuotaAlertNotifier(ClaudeQuotaManager* manager, AppSettings* defaults,
                        const QDBusConnection& bus = QDBusConnection::sessionBus(), QObject* parent = nullptr);
 
     // Weighs one snapshot: sends what it calls for and remembers it.
@@ -40,8 +42,10 @@ private:
     void weigh(const Limits& limits);
 
     ClaudeQuotaManager* m_manager;
-    UserDefaults* m_defaults;
+    AppSettings* m_defaults;
     QDBusConnection m_bus;
     // Notifications of ours still on screen; a click on anything else is another application's.
     QList<uint> m_shown;
 };
+
+}

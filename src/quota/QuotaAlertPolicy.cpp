@@ -11,6 +11,8 @@
 #include "quota/QuotaForecast.h"
 #include "quota/ResetCountdown.h"
 
+namespace pacemark {
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -189,4 +191,6 @@ void QuotaAlertPolicy::evaluateWindow(const QuotaAlert& about, double pct, qint6
     entry.insert(EndKey, samePeriod && periodEnd == 0 ? storedEnd : periodEnd);
     entry.insert(LevelKey, announced);
     m_memory.insert(id, entry);
+}
+
 }

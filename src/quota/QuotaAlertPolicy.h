@@ -10,6 +10,8 @@
 #include "basics/Instant.h"
 #include "quota/ClaudeQuota.h"
 
+namespace pacemark {
+
 // One desktop notification to send, as figures; the notifier words it in the language shown.
 struct QuotaAlert
 {
@@ -87,3 +89,5 @@ private:
 
     QJsonObject m_memory;
 };
+
+}

@@ -7,6 +7,8 @@
 #include <QDateTime>
 #include <QJsonArray>
 
+namespace pacemark {
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -167,4 +169,6 @@ QJsonObject QuotaForecast::memory() const
         memory.insert(id, QJsonObject { { EndKey, series.periodEnd }, { SamplesKey, samples } });
     }
     return memory;
+}
+
 }

@@ -11,6 +11,8 @@
 #include "basics/Instant.h"
 #include "quota/ClaudeQuota.h"
 
+namespace pacemark {
+
 // Keeps each limit's percent as the server reported it at every poll and projects when a limit that
 // keeps rising at its pace of the last hour reaches 100 %. Only the server's own figures count: local
 // token counts do not map onto the percent. The pace is a least-squares line through the samples, so a
@@ -59,3 +61,5 @@ private:
 
     std::map<QString, Series> m_series;
 };
+
+}

@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 
+namespace pacemark {
+
 QString resetCountdown(std::optional<Instant> resetsAt, Instant now)
 {
     if (!resetsAt)
@@ -16,4 +18,6 @@ QString resetCountdown(std::optional<Instant> resetsAt, Instant now)
     if (left < 3600)
         return QCoreApplication::translate("ResetCountdown", "%1m").arg(minutes);
     return QCoreApplication::translate("ResetCountdown", "%1h %2m").arg(hours).arg(minutes);
+}
+
 }

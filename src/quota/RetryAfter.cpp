@@ -6,6 +6,8 @@
 #include <QLocale>
 #include <QTimeZone>
 
+namespace pacemark {
+
 namespace {
 
 std::optional<std::chrono::seconds> delaySeconds(const QByteArray& text)
@@ -43,4 +45,6 @@ Instant RetryAfter::retryAt(const QByteArray& header, Instant now)
     if (const auto date = httpDate(text))
         return std::clamp(*date, now, now + MaximumDelay);
     return now + DefaultDelay;
+}
+
 }

@@ -6,6 +6,8 @@
 
 #include "basics/Instant.h"
 
+namespace pacemark {
+
 // The "Retry-After" header of a 429 answer: delay-seconds or an HTTP date.
 class RetryAfter
 {
@@ -17,3 +19,5 @@ public:
 
     static Instant retryAt(const QByteArray& header, Instant now);
 };
+
+}

@@ -2,6 +2,8 @@
 
 #include <libsecret/secret.h>
 
+namespace pacemark {
+
 namespace {
 
 struct ItemList
@@ -115,4 +117,6 @@ std::optional<QByteArray> SecretServiceCredentialStore::read(bool allowInteracti
         return data;
     }
     return std::nullopt;
+}
+
 }

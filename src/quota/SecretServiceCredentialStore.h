@@ -9,6 +9,8 @@
 
 using GCancellable = struct _GCancellable;
 
+namespace pacemark {
+
 // The freedesktop Secret Service (GNOME Keyring, KWallet, KeePassXC) through libsecret: the first item
 // whose "service" attribute matches, from any collection and any application's schema.
 class SecretServiceCredentialStore final : public CredentialStore
@@ -33,3 +35,5 @@ private:
     mutable std::mutex m_searchMutex;
     mutable GCancellable* m_search = nullptr;
 };
+
+}

@@ -12,6 +12,8 @@
 #include "basics/OwnFile.h"
 #include "ingest/Xxh3.h"
 
+namespace pacemark {
+
 namespace {
 
 constexpr char Magic[16] = { 'P', 'A', 'C', 'E', 'M', 'A', 'R', 'K', '-', 'L', 'O', 'G', 'S', '\n', '\0', '\0' };
@@ -299,4 +301,6 @@ QByteArray LogCache::framed(const QByteArray& payload)
     header.put(static_cast<quint64>(payload.size()));
     header.put(static_cast<quint64>(XXH3_64bits(payload.constData(), static_cast<std::size_t>(payload.size()))));
     return header.bytes + payload;
+}
+
 }

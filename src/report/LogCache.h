@@ -8,6 +8,8 @@
 
 #include "ingest/ClaudeCodeProvider.h"
 
+namespace pacemark {
+
 // The log reader's per-file cache kept on disk, so that a short-lived process (the status line) reads
 // only the logs that changed since the last one. One file, replaced whole by each save; it names its
 // format and version, carries a checksum and the log folders it was made for, and anything else
@@ -38,3 +40,5 @@ public:
     // A cache larger than this is neither read nor written; it would stand for some 36 GiB of logs.
     static constexpr qint64 MaxBytes = 256 << 20;
 };
+
+}

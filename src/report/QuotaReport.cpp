@@ -9,6 +9,8 @@
 #include "quota/LimitNames.h"
 #include "quota/ResetCountdown.h"
 
+namespace pacemark {
+
 namespace {
 
 QJsonValue instantOrNull(std::optional<Instant> instant)
@@ -168,4 +170,6 @@ QString QuotaReport::toText() const
     }
     out.flush();
     return text;
+}
+
 }

@@ -9,6 +9,8 @@
 #include "quota/ClaudeQuota.h"
 #include "quota/ClaudeQuotaManager.h"
 
+namespace pacemark {
+
 // The quota part of the headless report: the status of one fetch and the snapshot it left.
 class QuotaReport
 {
@@ -23,3 +25,5 @@ private:
     std::optional<ClaudeQuota> m_quota;
     Instant m_now;
 };
+
+}

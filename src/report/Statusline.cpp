@@ -17,6 +17,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 
+#include "basics/AppSettings.h"
 #include "basics/ClaudePaths.h"
 #include "basics/Clock.h"
 #include "basics/Descriptor.h"
@@ -24,13 +25,14 @@
 #include "basics/OwnFile.h"
 #include "basics/SystemTimeZone.h"
 #include "basics/Translation.h"
-#include "basics/UserDefaults.h"
 #include "ingest/ClaudeCodeProvider.h"
 #include "ingest/ProviderManager.h"
 #include "report/LogCache.h"
 #include "usage/PriceTable.h"
 #include "usage/UsageCalculator.h"
 #include "usage/UsageDataManager.h"
+
+namespace pacemark {
 
 using SteadyClock = std::chrono::steady_clock;
 
@@ -75,7 +77,7 @@ int Statusline::run(int argc, char** argv)
     QCoreApplication::setApplicationName(QStringLiteral("pacemark"));
     QCoreApplication::setOrganizationName(QStringLiteral("Pacemark"));
     std::optional<QCoreApplication> app;
-    if (const auto language = Translation::resolve(UserDefaults().language());
+    if (const auto language = Translation::resolve(AppSettings().language());
         language != Translation::Language::korean) {
         app.emplace(argc, argv);
         Translation::shared().show(language);
@@ -255,4 +257,6 @@ StatuslineFigures Statusline::fromLogs(const QString& sessionId, const QString& 
             std::fprintf(stderr, "pacemark: the log cache was not written: %s\n", error.toLocal8Bit().constData());
     }
     return figures;
+}
+
 }

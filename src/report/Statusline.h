@@ -9,6 +9,8 @@
 
 #include "report/StatuslineFigures.h"
 
+namespace pacemark {
+
 class UsageDataManager;
 
 // Claude Code's status line: it runs a command with a JSON object about the session on standard input
@@ -55,3 +57,5 @@ private:
     static void print(const QString& text);
     static QString lastFiguresPath(const QString& cachePath);
 };
+
+}

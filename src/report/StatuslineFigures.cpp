@@ -14,6 +14,8 @@
 #include "usage/TokenFormat.h"
 #include "usage/UsageSnapshot.h"
 
+namespace pacemark {
+
 namespace {
 
 const QString PaceKey = QStringLiteral("pace");
@@ -177,4 +179,6 @@ QString StatuslineFigures::toLine(Instant now) const
         parts.append(part);
     }
     return parts.join(QStringLiteral(" \u00B7 "));
+}
+
 }

@@ -9,6 +9,8 @@
 #include "quota/ClaudeQuota.h"
 #include "usage/Pace.h"
 
+namespace pacemark {
+
 class PriceTable;
 struct UsageSnapshot;
 
@@ -42,3 +44,5 @@ struct StatuslineFigures
     // "… · Fable 81% (2d 5h)" when a model's weekly cap binds.
     QString toLine(Instant now) const;
 };
+
+}

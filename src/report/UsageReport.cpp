@@ -10,6 +10,8 @@
 #include "usage/TokenFormat.h"
 #include "usage/UsageSnapshot.h"
 
+namespace pacemark {
+
 namespace {
 
 // Null when none of the tokens had a price.
@@ -182,4 +184,6 @@ QString UsageReport::toText() const
         out << m_quota->toText();
     out.flush();
     return text;
+}
+
 }

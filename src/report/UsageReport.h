@@ -11,6 +11,8 @@
 #include "report/QuotaReport.h"
 #include "usage/ActivityLevel.h"
 
+namespace pacemark {
+
 struct UsageSnapshot;
 
 // What the headless report prints: the figures of one refresh, as text or as JSON.
@@ -44,3 +46,5 @@ private:
     QStringList m_logFoldersRead;
     QStringList m_logFoldersSearched;
 };
+
+}

@@ -4,6 +4,8 @@
 
 #include "usage/Pace.h"
 
+namespace pacemark {
+
 // How fast the runner runs: the pace of the figures, which a debug option may override.
 using AnimationSpeed = Pace;
 
@@ -21,4 +23,6 @@ constexpr std::chrono::milliseconds frameInterval(AnimationSpeed speed)
         break;
     }
     return std::chrono::milliseconds(40);
+}
+
 }

@@ -2,6 +2,8 @@
 
 #include "resources/GeneratedAssetSymbols.h"
 
+namespace pacemark {
+
 QImage BundledImages::image(const QString& name)
 {
     for (const GeneratedAssetSymbols::Asset& asset : GeneratedAssetSymbols::all) {
@@ -9,4 +11,6 @@ QImage BundledImages::image(const QString& name)
             return QImage(QString(asset.resourcePath));
     }
     return {};
+}
+
 }

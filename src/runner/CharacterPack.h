@@ -5,6 +5,8 @@
 #include <QList>
 #include <QString>
 
+namespace pacemark {
+
 // One runner character: an id kept in the settings, a display name and its animation frames.
 struct CharacterPack
 {
@@ -19,3 +21,5 @@ struct CharacterPack
 
     friend bool operator==(const CharacterPack&, const CharacterPack&) = default;
 };
+
+}

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+namespace pacemark {
+
 // How to build a built-in pack from the sprite sheet that ships with the application.
 struct CharacterPackDefinition
 {
@@ -12,3 +14,5 @@ struct CharacterPackDefinition
     // When set, frames are as wide as the sheet is high and their count follows from the width.
     bool squareFrames = false;
 };
+
+}

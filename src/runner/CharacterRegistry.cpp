@@ -3,14 +3,16 @@
 #include <algorithm>
 #include <utility>
 
-#include "basics/UserDefaults.h"
+#include "basics/AppSettings.h"
 #include "runner/BundledImages.h"
 
-CharacterRegistry::CharacterRegistry(UserDefaults* defaults, QObject* parent)
+namespace pacemark {
+
+CharacterRegistry::CharacterRegistry(AppSettings* defaults, QObject* parent)
     : CharacterRegistry(defaults, &BundledImages::image, parent)
 { }
 
-CharacterRegistry::CharacterRegistry(UserDefaults* defaults, SheetLookup sheets, QObject* parent)
+CharacterRegistry::CharacterRegistry(AppSettings* defaults, SheetLookup sheets, QObject* parent)
     : QObject(parent)
     , m_defaults(defaults)
     , m_sheets(std::move(sheets))
@@ -103,4 +105,6 @@ QList<QImage> CharacterRegistry::sliceSpriteSheet(const QImage& sheet, int frame
     for (int i = 0; i < count; ++i)
         frames.append(source.copy(i * width, 0, width, height));
     return frames;
+}
+
 }

@@ -11,7 +11,9 @@
 #include "runner/CharacterPack.h"
 #include "runner/CharacterPackDefinition.h"
 
-class UserDefaults;
+namespace pacemark {
+
+class AppSettings;
 
 // The character packs that could be built from their sprite sheets, and the selected one, which is
 // remembered in the user defaults across launches.
@@ -27,8 +29,8 @@ public:
 
     static inline const QString defaultPackId = QStringLiteral("toki");
 
-    explicit CharacterRegistry(UserDefaults* defaults, QObject* parent = nullptr);
-    CharacterRegistry(UserDefaults* defaults, SheetLookup sheets, QObject* parent = nullptr);
+    explicit CharacterRegistry(AppSettings* defaults, QObject* parent = nullptr);
+    CharacterRegistry(AppSettings* defaults, SheetLookup sheets, QObject* parent = nullptr);
 
     // The built-in packs, in the order they are offered.
     static const QList<CharacterPackDefinition>& definitions();
@@ -54,8 +56,10 @@ Q_SIGNALS:
     void selectedIdChanged();
 
 private:
-    UserDefaults* m_defaults;
+    AppSettings* m_defaults;
     SheetLookup m_sheets;
     QList<CharacterPack> m_packs;
     QString m_selectedId;
 };
+
+}

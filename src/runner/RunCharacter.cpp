@@ -2,14 +2,16 @@
 
 #include <utility>
 
-#include "basics/UserDefaults.h"
+#include "basics/AppSettings.h"
 #include "usage/Pace.h"
 
-RunCharacter::RunCharacter(UserDefaults* defaults, QObject* parent)
+namespace pacemark {
+
+RunCharacter::RunCharacter(AppSettings* defaults, QObject* parent)
     : RunCharacter(defaults, CharacterRegistry::SheetLookup(), parent)
 { }
 
-RunCharacter::RunCharacter(UserDefaults* defaults, CharacterRegistry::SheetLookup sheets, QObject* parent)
+RunCharacter::RunCharacter(AppSettings* defaults, CharacterRegistry::SheetLookup sheets, QObject* parent)
     : QObject(parent)
     , m_defaults(defaults)
     , m_registry(sheets ? new CharacterRegistry(defaults, std::move(sheets), this)
@@ -20,7 +22,7 @@ RunCharacter::RunCharacter(UserDefaults* defaults, CharacterRegistry::SheetLooku
     m_timer.setTimerType(Qt::CoarseTimer);
     connect(&m_timer, &QTimer::timeout, this, &RunCharacter::advanceFrame);
     // The pause is a stored setting: the tray menu and the settings form change it there.
-    connect(m_defaults, &UserDefaults::runnerPausedChanged, this, [this] { setPaused(m_defaults->runnerPaused()); });
+    connect(m_defaults, &AppSettings::runnerPausedChanged, this, [this] { setPaused(m_defaults->runnerPaused()); });
 }
 
 AnimationSpeed RunCharacter::chooseSpeed(ActivityLevel activityLevel, qint64 tokensPerMinute, bool inverted)
@@ -152,4 +154,6 @@ void RunCharacter::setFrames(const QList<QImage>& frames)
         return;
     m_frames = frames;
     Q_EMIT framesChanged();
+}
+
 }

@@ -12,7 +12,9 @@
 #include "runner/CharacterRegistry.h"
 #include "usage/ActivityLevel.h"
 
-class UserDefaults;
+namespace pacemark {
+
+class AppSettings;
 
 // The animated runner: steps through the frames of the selected pack on a repeating timer whose pace
 // follows the user's token activity. Every property notifies only on a real change, so observers of
@@ -28,8 +30,8 @@ class RunCharacter : public QObject
     Q_PROPERTY(CharacterRegistry* registry READ registry CONSTANT)
 
 public:
-    explicit RunCharacter(UserDefaults* defaults, QObject* parent = nullptr);
-    RunCharacter(UserDefaults* defaults, CharacterRegistry::SheetLookup sheets, QObject* parent = nullptr);
+    explicit RunCharacter(AppSettings* defaults, QObject* parent = nullptr);
+    RunCharacter(AppSettings* defaults, CharacterRegistry::SheetLookup sheets, QObject* parent = nullptr);
 
     // The level for the activity: idle unless active in the last 180 s, then by tokens per minute;
     // mirrored when inverted.
@@ -77,7 +79,7 @@ private:
     void setFrameIndex(qint64 index);
     void setFrames(const QList<QImage>& frames);
 
-    UserDefaults* m_defaults;
+    AppSettings* m_defaults;
     QImage m_currentFrame;
     AnimationSpeed m_animationState = AnimationSpeed::Idle;
     std::optional<AnimationSpeed> m_debugSpeedOverride;
@@ -88,3 +90,5 @@ private:
     QList<QImage> m_frames;
     CharacterRegistry* m_registry;
 };
+
+}

@@ -3,6 +3,8 @@
 #include "runner/RunCharacter.h"
 #include "usage/UsageDataManager.h"
 
+namespace pacemark {
+
 using namespace std::chrono_literals;
 
 RunnerPace::RunnerPace(FigureSource figures, RunCharacter* runCharacter, QObject* parent)
@@ -41,4 +43,6 @@ void RunnerPace::tick()
     const Figures figures = m_figures();
     m_runCharacter->update(figures.activityLevel, figures.tokensPerMinute);
     Q_EMIT ticked();
+}
+
 }

@@ -7,6 +7,8 @@
 
 #include "usage/ActivityLevel.h"
 
+namespace pacemark {
+
 class RunCharacter;
 class UsageDataManager;
 
@@ -46,3 +48,5 @@ private:
     RunCharacter* m_runCharacter;
     QTimer m_updateTimer;
 };
+
+}

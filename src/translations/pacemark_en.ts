@@ -2,25 +2,6 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US" sourcelanguage="ko_KR">
 <context>
-    <name>AppUpdater</name>
-    <message>
-        <source>업데이트 서버가 제때 응답하지 않았습니다.</source>
-        <translation>The update server did not answer in time.</translation>
-    </message>
-    <message>
-        <source>업데이트 주소가 설정되지 않았습니다.</source>
-        <translation>No update address is set.</translation>
-    </message>
-    <message>
-        <source>업데이트 정보가 너무 큽니다.</source>
-        <translation>The update information is too large.</translation>
-    </message>
-    <message>
-        <source>업데이트 정보를 읽을 수 없습니다: </source>
-        <translation>The update information cannot be read: </translation>
-    </message>
-</context>
-<context>
     <name>CharacterRegistry</name>
     <message>
         <source>파티 패럿</source>
@@ -36,50 +17,6 @@
     <message>
         <source>Codex 한도</source>
         <translation>Codex Limits</translation>
-    </message>
-</context>
-<context>
-    <name>CodexQuotaCardModel</name>
-    <message>
-        <source>방금</source>
-        <translation>just now</translation>
-    </message>
-    <message numerus="yes">
-        <source>%n분 전</source>
-        <translation>
-            <numerusform>%n minute ago</numerusform>
-            <numerusform>%n minutes ago</numerusform>
-        </translation>
-    </message>
-    <message numerus="yes">
-        <source>%n시간 전</source>
-        <translation>
-            <numerusform>%n hour ago</numerusform>
-            <numerusform>%n hours ago</numerusform>
-        </translation>
-    </message>
-    <message numerus="yes">
-        <source>%n일 전</source>
-        <translation>
-            <numerusform>%n day ago</numerusform>
-            <numerusform>%n days ago</numerusform>
-        </translation>
-    </message>
-    <message>
-        <source>Codex %1 %2 · %3</source>
-        <translation>Codex %1 %2 · %3</translation>
-    </message>
-    <message>
-        <source>크레딧</source>
-        <translation>Credits</translation>
-    </message>
-    <message>
-        <source>무제한</source>
-        <translation>Unlimited</translation>
-    </message>
-    <message>
-        <source>%1 기준</source>
-        <translation>Updated %1</translation>
     </message>
 </context>
 <context>
@@ -105,13 +42,6 @@
             <numerusform>%n</numerusform>
             <numerusform>%n</numerusform>
         </translation>
-    </message>
-</context>
-<context>
-    <name>DashboardModel</name>
-    <message>
-        <source>기타</source>
-        <translation>Other</translation>
     </message>
 </context>
 <context>
@@ -179,31 +109,6 @@
     <message>
         <source>프로바이더별 토큰</source>
         <translation>Tokens by Provider</translation>
-    </message>
-</context>
-<context>
-    <name>HistoryModel</name>
-    <message>
-        <source>M월</source>
-        <translation>MMM</translation>
-    </message>
-    <message>
-        <source>yyyy년 M월 d일</source>
-        <translation>MMM d, yyyy</translation>
-    </message>
-    <message numerus="yes">
-        <source>%1 · %2 토큰 (출력 %3) · %4</source>
-        <translation>
-            <numerusform>%1 · %2 token (%3 output) · %4</numerusform>
-            <numerusform>%1 · %2 tokens (%3 output) · %4</numerusform>
-        </translation>
-    </message>
-    <message numerus="yes">
-        <source>12개월 %1 토큰</source>
-        <translation>
-            <numerusform>%1 token in 12 months</numerusform>
-            <numerusform>%1 tokens in 12 months</numerusform>
-        </translation>
     </message>
 </context>
 <context>
@@ -366,13 +271,6 @@
     </message>
 </context>
 <context>
-    <name>QuotaAlertNotifier</name>
-    <message>
-        <source>대시보드 열기</source>
-        <translation>Open Dashboard</translation>
-    </message>
-</context>
-<context>
     <name>QuotaCard</name>
     <message>
         <source>Claude 쿼터</source>
@@ -384,68 +282,10 @@
     </message>
 </context>
 <context>
-    <name>QuotaCardModel</name>
-    <message>
-        <source>크레딧</source>
-        <translation>Credits</translation>
-    </message>
-    <message>
-        <source>토큰 만료</source>
-        <translation>Token expired</translation>
-    </message>
-    <message>
-        <source>오류</source>
-        <translation>Error</translation>
-    </message>
-    <message>
-        <source>미연결</source>
-        <translation>Not connected</translation>
-    </message>
-</context>
-<context>
     <name>QuotaForecast</name>
     <message>
         <source>이 속도면 %1에 한도 도달</source>
         <translation>At this pace, limit reached at %1</translation>
-    </message>
-</context>
-<context>
-    <name>QuotaSettingsModel</name>
-    <message>
-        <source>Claude Code 미로그인</source>
-        <translation>Not logged in to Claude Code</translation>
-    </message>
-    <message>
-        <source>연결 해제됨</source>
-        <translation>Disconnected</translation>
-    </message>
-    <message>
-        <source>토큰 만료</source>
-        <translation>Token expired</translation>
-    </message>
-    <message>
-        <source>응답 형식 오류</source>
-        <translation>Unexpected response</translation>
-    </message>
-    <message>
-        <source>네트워크 오류: %1</source>
-        <translation>Network error: %1</translation>
-    </message>
-    <message>
-        <source>로딩 중…</source>
-        <translation>Loading…</translation>
-    </message>
-    <message>
-        <source>연결됨</source>
-        <translation>Connected</translation>
-    </message>
-    <message>
-        <source>업데이트: %1</source>
-        <translation>Updated %1</translation>
-    </message>
-    <message>
-        <source>크레딧 %1% (%2/%3)</source>
-        <translation>Credits %1% (%2/%3)</translation>
     </message>
 </context>
 <context>
@@ -631,13 +471,6 @@
     </message>
 </context>
 <context>
-    <name>SettingsWindowController</name>
-    <message>
-        <source>설정</source>
-        <translation>Settings</translation>
-    </message>
-</context>
-<context>
     <name>Statusline</name>
     <message>
         <source>로그를 읽는 중</source>
@@ -656,7 +489,216 @@
     </message>
 </context>
 <context>
-    <name>TrayMenu</name>
+    <name>UpdateDialog</name>
+    <message>
+        <source>업데이트 확인</source>
+        <translation>Check for Updates</translation>
+    </message>
+    <message>
+        <source>최신 버전을 사용 중입니다.</source>
+        <translation>You’re up to date.</translation>
+    </message>
+    <message>
+        <source>새 버전 %1이(가) 있습니다.</source>
+        <translation>Version %1 is available.</translation>
+    </message>
+    <message>
+        <source>현재 버전: %1</source>
+        <translation>Current version: %1</translation>
+    </message>
+    <message>
+        <source>릴리스 노트: </source>
+        <translation>Release notes: </translation>
+    </message>
+    <message>
+        <source>다운로드 페이지 열기</source>
+        <translation>Open Download Page</translation>
+    </message>
+    <message>
+        <source>닫기</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>업데이트를 확인하지 못했습니다.</source>
+        <translation>Could not check for updates.</translation>
+    </message>
+</context>
+<context>
+    <name>WeeklyChartView</name>
+    <message>
+        <source>데이터가 없어요</source>
+        <translation>No data yet</translation>
+    </message>
+</context>
+<context>
+    <name>pacemark::AppUpdater</name>
+    <message>
+        <source>업데이트 서버가 제때 응답하지 않았습니다.</source>
+        <translation>The update server did not answer in time.</translation>
+    </message>
+    <message>
+        <source>업데이트 주소가 설정되지 않았습니다.</source>
+        <translation>No update address is set.</translation>
+    </message>
+    <message>
+        <source>업데이트 정보가 너무 큽니다.</source>
+        <translation>The update information is too large.</translation>
+    </message>
+    <message>
+        <source>업데이트 정보를 읽을 수 없습니다: </source>
+        <translation>The update information cannot be read: </translation>
+    </message>
+</context>
+<context>
+    <name>pacemark::CodexQuotaCardModel</name>
+    <message>
+        <source>방금</source>
+        <translation>just now</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n분 전</source>
+        <translation>
+            <numerusform>%n minute ago</numerusform>
+            <numerusform>%n minutes ago</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n시간 전</source>
+        <translation>
+            <numerusform>%n hour ago</numerusform>
+            <numerusform>%n hours ago</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n일 전</source>
+        <translation>
+            <numerusform>%n day ago</numerusform>
+            <numerusform>%n days ago</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Codex %1 %2 · %3</source>
+        <translation>Codex %1 %2 · %3</translation>
+    </message>
+    <message>
+        <source>크레딧</source>
+        <translation>Credits</translation>
+    </message>
+    <message>
+        <source>무제한</source>
+        <translation>Unlimited</translation>
+    </message>
+    <message>
+        <source>%1 기준</source>
+        <translation>Updated %1</translation>
+    </message>
+</context>
+<context>
+    <name>pacemark::DashboardModel</name>
+    <message>
+        <source>기타</source>
+        <translation>Other</translation>
+    </message>
+</context>
+<context>
+    <name>pacemark::HistoryModel</name>
+    <message>
+        <source>M월</source>
+        <translation>MMM</translation>
+    </message>
+    <message>
+        <source>yyyy년 M월 d일</source>
+        <translation>MMM d, yyyy</translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 · %2 토큰 (출력 %3) · %4</source>
+        <translation>
+            <numerusform>%1 · %2 token (%3 output) · %4</numerusform>
+            <numerusform>%1 · %2 tokens (%3 output) · %4</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>12개월 %1 토큰</source>
+        <translation>
+            <numerusform>%1 token in 12 months</numerusform>
+            <numerusform>%1 tokens in 12 months</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>pacemark::QuotaAlertNotifier</name>
+    <message>
+        <source>대시보드 열기</source>
+        <translation>Open Dashboard</translation>
+    </message>
+</context>
+<context>
+    <name>pacemark::QuotaCardModel</name>
+    <message>
+        <source>크레딧</source>
+        <translation>Credits</translation>
+    </message>
+    <message>
+        <source>토큰 만료</source>
+        <translation>Token expired</translation>
+    </message>
+    <message>
+        <source>오류</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>미연결</source>
+        <translation>Not connected</translation>
+    </message>
+</context>
+<context>
+    <name>pacemark::QuotaSettingsModel</name>
+    <message>
+        <source>Claude Code 미로그인</source>
+        <translation>Not logged in to Claude Code</translation>
+    </message>
+    <message>
+        <source>연결 해제됨</source>
+        <translation>Disconnected</translation>
+    </message>
+    <message>
+        <source>토큰 만료</source>
+        <translation>Token expired</translation>
+    </message>
+    <message>
+        <source>응답 형식 오류</source>
+        <translation>Unexpected response</translation>
+    </message>
+    <message>
+        <source>네트워크 오류: %1</source>
+        <translation>Network error: %1</translation>
+    </message>
+    <message>
+        <source>로딩 중…</source>
+        <translation>Loading…</translation>
+    </message>
+    <message>
+        <source>연결됨</source>
+        <translation>Connected</translation>
+    </message>
+    <message>
+        <source>업데이트: %1</source>
+        <translation>Updated %1</translation>
+    </message>
+    <message>
+        <source>크레딧 %1% (%2/%3)</source>
+        <translation>Credits %1% (%2/%3)</translation>
+    </message>
+</context>
+<context>
+    <name>pacemark::SettingsWindowController</name>
+    <message>
+        <source>설정</source>
+        <translation>Settings</translation>
+    </message>
+</context>
+<context>
+    <name>pacemark::TrayMenu</name>
     <message>
         <source>대시보드 열기</source>
         <translation>Open Dashboard</translation>
@@ -675,7 +717,7 @@
     </message>
 </context>
 <context>
-    <name>TrayToolTip</name>
+    <name>pacemark::TrayToolTip</name>
     <message>
         <source>리셋까지 %1</source>
         <translation>resets in %1</translation>
@@ -720,55 +762,13 @@
     </message>
 </context>
 <context>
-    <name>UpdateDialog</name>
-    <message>
-        <source>업데이트 확인</source>
-        <translation>Check for Updates</translation>
-    </message>
-    <message>
-        <source>최신 버전을 사용 중입니다.</source>
-        <translation>You’re up to date.</translation>
-    </message>
-    <message>
-        <source>새 버전 %1이(가) 있습니다.</source>
-        <translation>Version %1 is available.</translation>
-    </message>
-    <message>
-        <source>현재 버전: %1</source>
-        <translation>Current version: %1</translation>
-    </message>
-    <message>
-        <source>릴리스 노트: </source>
-        <translation>Release notes: </translation>
-    </message>
-    <message>
-        <source>다운로드 페이지 열기</source>
-        <translation>Open Download Page</translation>
-    </message>
-    <message>
-        <source>닫기</source>
-        <translation>Close</translation>
-    </message>
-    <message>
-        <source>업데이트를 확인하지 못했습니다.</source>
-        <translation>Could not check for updates.</translation>
-    </message>
-</context>
-<context>
-    <name>WeeklyChartModel</name>
+    <name>pacemark::WeeklyChartModel</name>
     <message numerus="yes">
         <source>%1 · %2 토큰 · %3</source>
         <translation>
             <numerusform>%1 · %2 token · %3</numerusform>
             <numerusform>%1 · %2 tokens · %3</numerusform>
         </translation>
-    </message>
-</context>
-<context>
-    <name>WeeklyChartView</name>
-    <message>
-        <source>데이터가 없어요</source>
-        <translation>No data yet</translation>
     </message>
 </context>
 </TS>

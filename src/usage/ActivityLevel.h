@@ -4,6 +4,8 @@
 
 #include <QLatin1StringView>
 
+namespace pacemark {
+
 // Time since the last activity, in four steps.
 enum class ActivityLevel : std::uint8_t {
     Active = 0, // under 180 s
@@ -25,4 +27,6 @@ inline QLatin1StringView activityLevelName(ActivityLevel level)
         break;
     }
     return QLatin1StringView("dormant");
+}
+
 }

@@ -8,6 +8,8 @@
 
 #include "usage/UsdCost.h"
 
+namespace pacemark {
+
 // The tokens of one local calendar day.
 struct DailyData
 {
@@ -35,3 +37,5 @@ public:
             && std::abs(a.costUSD - b.costUSD) <= 1e-9 * std::max(std::abs(a.costUSD), std::abs(b.costUSD));
     }
 };
+
+}

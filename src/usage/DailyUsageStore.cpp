@@ -11,6 +11,8 @@
 
 #include "usage/UsageLog.h"
 
+namespace pacemark {
+
 namespace {
 
 constexpr const char* createSchema = R"(
@@ -353,4 +355,6 @@ bool DailyUsageStore::record(const std::vector<LedgerDay>& days, QString* error)
         return true;
     execute(m_db, "ROLLBACK", &ignored);
     return false;
+}
+
 }

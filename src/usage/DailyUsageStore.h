@@ -11,6 +11,8 @@
 
 struct sqlite3;
 
+namespace pacemark {
+
 // The on-disk history store, a ledger of ended days: the table `DailyUsage` with one row per day and
 // `DailyModelUsage` with the day's tokens per model. Rows only ever rise, each write is one
 // transaction, and a file that cannot be used as this store is left exactly as it is: never deleted,
@@ -53,3 +55,5 @@ private:
     sqlite3* m_db;
     QString m_path;
 };
+
+}

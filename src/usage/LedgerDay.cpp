@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace pacemark {
+
 LedgerDay LedgerDay::larger(const LedgerDay& a, const LedgerDay& b)
 {
     LedgerDay day;
@@ -52,4 +54,6 @@ qint64 LedgerDay::unpricedTokens() const
                                   TokenMath::add(TokenMath::add(m.inputTokens, m.outputTokens),
                                                  TokenMath::add(m.cacheWriteTokens, m.cacheReadTokens)));
     return std::max<qint64>(0, TokenMath::add(totalTokens(), -priced));
+}
+
 }

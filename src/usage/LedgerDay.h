@@ -7,6 +7,8 @@
 
 #include "basics/TokenMath.h"
 
+namespace pacemark {
+
 // One ended local day as the history store keeps it: the day's totals and its tokens per model.
 struct LedgerDay
 {
@@ -47,3 +49,5 @@ struct LedgerDay
 
     bool operator==(const LedgerDay&) const = default;
 };
+
+}

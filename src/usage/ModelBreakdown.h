@@ -5,6 +5,8 @@
 
 #include "basics/TokenMath.h"
 
+namespace pacemark {
+
 // The tokens of one model under one provider.
 struct ModelBreakdown
 {
@@ -43,3 +45,5 @@ public:
 
     friend bool operator==(const ModelBreakdown&, const ModelBreakdown&) = default;
 };
+
+}

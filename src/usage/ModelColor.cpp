@@ -3,6 +3,8 @@
 #include <array>
 #include <utility>
 
+namespace pacemark {
+
 NamedColor modelColor(const QString& model)
 {
     static const std::array<std::pair<QLatin1StringView, NamedColor>, 9> families { {
@@ -52,4 +54,6 @@ quint32 namedColorRgb(NamedColor color, bool dark)
         break;
     }
     return dark ? 0x98989D : 0x8E8E93;
+}
+
 }

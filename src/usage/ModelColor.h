@@ -3,6 +3,8 @@
 #include <QString>
 #include <QtGlobal>
 
+namespace pacemark {
+
 // The named colours the views use. One palette, tuned for light and for dark backgrounds.
 enum class NamedColor { Purple, Blue, Green, Indigo, Teal, Orange, Red, Yellow, Pink, Gray };
 
@@ -11,3 +13,5 @@ NamedColor modelColor(const QString& model);
 
 // 0xRRGGBB of a named colour on a light or a dark background.
 quint32 namedColorRgb(NamedColor color, bool dark);
+
+}

@@ -5,6 +5,8 @@
 
 #include <QJsonValue>
 
+namespace pacemark {
+
 double ModelPrice::Rate::of(std::int64_t tokens) const
 {
     if (tokens <= 0)
@@ -69,4 +71,6 @@ std::optional<ModelPrice> ModelPrice::fromJson(const QJsonObject& entry)
     // OpenAI's and Google's models without a cached-input price bill cached input as input.
     p.cacheRead = read ? Rate { *read, readTier } : p.input;
     return p;
+}
+
 }

@@ -5,6 +5,8 @@
 
 #include <QJsonObject>
 
+namespace pacemark {
+
 // The prices in US dollars per token of one model, as LiteLLM's price list gives them.
 struct ModelPrice
 {
@@ -37,3 +39,5 @@ struct ModelPrice
 
     bool operator==(const ModelPrice&) const = default;
 };
+
+}

@@ -9,6 +9,8 @@
 
 #include "usage/ActivityLevel.h"
 
+namespace pacemark {
+
 // How fast the runner goes, slowest first: walking while active, faster as the rate of the last three
 // minutes rises. The tray's runner and the status line read it from the same figures.
 enum class Pace : std::uint8_t {
@@ -54,4 +56,6 @@ inline std::optional<Pace> paceFromName(QStringView name)
             return pace;
     }
     return std::nullopt;
+}
+
 }

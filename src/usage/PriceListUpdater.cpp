@@ -7,13 +7,15 @@
 #include <QNetworkRequest>
 #include <QRegularExpression>
 
+#include "basics/AppSettings.h"
 #include "basics/BoundedGet.h"
 #include "basics/Clock.h"
 #include "basics/OwnFile.h"
-#include "basics/UserDefaults.h"
 #include "usage/ModelPrice.h"
 #include "usage/PriceTable.h"
 #include "usage/UsageLog.h"
+
+namespace pacemark {
 
 using namespace std::chrono_literals;
 
@@ -45,7 +47,7 @@ bool isKeptName(const QString& name)
 
 }
 
-PriceListUpdater::PriceListUpdater(UserDefaults* defaults, QUrl url, QString listPath, QObject* parent)
+PriceListUpdater::PriceListUpdater(AppSettings* defaults, QUrl url, QString listPath, QObject* parent)
     : QObject(parent)
     , m_defaults(defaults)
     , m_url(std::move(url))
@@ -54,7 +56,7 @@ PriceListUpdater::PriceListUpdater(UserDefaults* defaults, QUrl url, QString lis
 {
     m_timer.setInterval(1h);
     connect(&m_timer, &QTimer::timeout, this, &PriceListUpdater::checkDue);
-    connect(m_defaults, &UserDefaults::priceListAutoUpdateChanged, this, &PriceListUpdater::checkDue);
+    connect(m_defaults, &AppSettings::priceListAutoUpdateChanged, this, &PriceListUpdater::checkDue);
 }
 
 PriceListUpdater::~PriceListUpdater() = default;
@@ -156,4 +158,6 @@ bool PriceListUpdater::store(const QByteArray& body)
     if (PriceTable::reloadCurrent())
         Q_EMIT pricesChanged();
     return true;
+}
+
 }

@@ -11,7 +11,10 @@
 #include <QUrl>
 
 class QNetworkAccessManager;
-class UserDefaults;
+
+namespace pacemark {
+
+class AppSettings;
 
 // Keeps the downloaded price list current: asks LiteLLM for its model price list at most once a day
 // (the time of the last attempt is kept in the settings, so restarts do not ask again), checks it
@@ -28,7 +31,7 @@ public:
     static constexpr qint64 MaxBodySize = 32 << 20;
 
     // The list from url, kept at listPath; turned on and off by the settings' priceListAutoUpdate.
-    PriceListUpdater(UserDefaults* defaults, QUrl url, QString listPath, QObject* parent = nullptr);
+    PriceListUpdater(AppSettings* defaults, QUrl url, QString listPath, QObject* parent = nullptr);
     ~PriceListUpdater() override;
 
     // $PACEMARK_PRICES_URL when set, otherwise LiteLLM's published list on GitHub.
@@ -57,7 +60,7 @@ private:
     void fetch();
     bool store(const QByteArray& body);
 
-    UserDefaults* m_defaults;
+    AppSettings* m_defaults;
     QUrl m_url;
     QString m_listPath;
     std::optional<QSslConfiguration> m_sslConfiguration;
@@ -66,3 +69,5 @@ private:
     QTimer m_timer;
     bool m_busy = false;
 };
+
+}

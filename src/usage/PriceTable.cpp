@@ -12,6 +12,8 @@
 
 #include "basics/OwnFile.h"
 
+namespace pacemark {
+
 Q_LOGGING_CATEGORY(lcPrices, "pacemark.usage.prices")
 
 std::optional<PriceTable> PriceTable::parse(const QByteArray& json, QString* error, QStringList* rejected)
@@ -224,4 +226,6 @@ const ModelPrice* PriceTable::find(std::string_view model) const
             break;
     }
     return nullptr;
+}
+
 }

@@ -12,6 +12,8 @@
 
 #include "usage/ModelPrice.h"
 
+namespace pacemark {
+
 // Prices per model: the built-in snapshot of LiteLLM's list for the models of Claude Code, Codex CLI and
 // Gemini CLI, and what the user's
 // override file changes. A model the table does not know has no cost, never a cost of zero.
@@ -60,3 +62,5 @@ private:
 
     std::unordered_map<std::string, ModelPrice> m_prices;
 };
+
+}

@@ -4,6 +4,8 @@
 
 #include "usage/UsdCost.h"
 
+namespace pacemark {
+
 // The tokens and cost of one project (working folder).
 struct ProjectUsage
 {
@@ -15,3 +17,5 @@ struct ProjectUsage
 
     bool operator==(const ProjectUsage&) const = default;
 };
+
+}

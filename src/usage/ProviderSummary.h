@@ -3,6 +3,8 @@
 #include <QMetaType>
 #include <QString>
 
+namespace pacemark {
+
 // The tokens of one provider.
 struct ProviderSummary
 {
@@ -20,3 +22,5 @@ public:
 
     friend bool operator==(const ProviderSummary&, const ProviderSummary&) = default;
 };
+
+}

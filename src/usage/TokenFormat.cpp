@@ -6,6 +6,8 @@
 
 #include <charconv>
 
+namespace pacemark {
+
 namespace {
 
 // One digit after the point, rounded to nearest with ties to even, and always "." whatever the
@@ -51,4 +53,6 @@ QString shortProjectPath(const QString& path, const QString& home, qsizetype max
     const qsizetype tail = (maxChars - 1) * 3 / 5;
     const qsizetype head = maxChars - 1 - tail;
     return shown.left(head) + QChar(0x2026) + shown.right(tail);
+}
+
 }

@@ -11,6 +11,8 @@
 #include "usage/UsageLedger.h"
 #include "usage/UsageLog.h"
 
+namespace pacemark {
+
 using namespace std::chrono_literals;
 
 // The history store and what the last refresh learnt from it. The ledger is worked out again only
@@ -236,4 +238,6 @@ UsageSnapshot UsageCalculator::compute(RecordList records, const Providers& prov
                                       r.today.totalCost.usd, r.today.totalCost.unpricedTokens });
     r.active = r.today.lastActivityDate && now - *r.today.lastActivityDate < 180s;
     return r;
+}
+
 }

@@ -11,6 +11,8 @@
 #include "usage/PriceTable.h"
 #include "usage/UsageSnapshot.h"
 
+namespace pacemark {
+
 class DailyUsageStore;
 
 // Works out a usage snapshot from the providers' records, the history store, a price table, an
@@ -43,3 +45,5 @@ private:
     struct Ledger;
     std::unique_ptr<Ledger> m_ledger;
 };
+
+}

@@ -14,6 +14,8 @@
 #include "usage/DailyUsageStore.h"
 #include "usage/UsageCalculator.h"
 
+namespace pacemark {
+
 using namespace std::chrono_literals;
 
 namespace {
@@ -195,4 +197,6 @@ ActivityLevel UsageDataManager::activityLevel() const
 std::size_t UsageDataManager::enabledProviderCount() const
 {
     return m_providerManager ? m_providerManager->enabledProviders().size() : 0;
+}
+
 }

@@ -20,6 +20,8 @@
 #include "usage/UsageSnapshot.h"
 #include "usage/UsdCost.h"
 
+namespace pacemark {
+
 class DailyUsageStore;
 class FileWatcher;
 class ProviderManager;
@@ -155,3 +157,5 @@ private:
     // Used by one refresh at a time, on its worker thread.
     std::shared_ptr<UsageCalculator> m_calculator;
 };
+
+}

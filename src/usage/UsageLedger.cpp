@@ -8,6 +8,8 @@
 
 #include "basics/LocalCalendar.h"
 
+namespace pacemark {
+
 UsageLedger::Days UsageLedger::endedDays(const RecordList& records, Instant todayStart, const QTimeZone& zone,
                                          const PriceTable& prices)
 {
@@ -97,4 +99,6 @@ bool UsageLedger::priceStoredModels(LedgerDay& day, const PriceTable& prices)
                 priced = true;
             }
     return priced;
+}
+
 }

@@ -10,6 +10,8 @@
 #include "usage/LedgerDay.h"
 #include "usage/PriceTable.h"
 
+namespace pacemark {
+
 // The days of the logs as the history store keeps them, and the figures shown from logs and store
 // together: per day the larger of the two.
 class UsageLedger
@@ -30,3 +32,5 @@ public:
     // Per day, the larger of the two.
     static Days merged(const Days& fromLogs, const Days& stored);
 };
+
+}

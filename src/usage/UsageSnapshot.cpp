@@ -1,5 +1,7 @@
 #include "usage/UsageSnapshot.h"
 
+namespace pacemark {
+
 using namespace std::chrono_literals;
 
 qint64 UsageSnapshot::tokensPerMinute(Instant now) const
@@ -24,4 +26,6 @@ ActivityLevel UsageSnapshot::activityLevel(Instant now) const
     if (elapsed < 3600s)
         return ActivityLevel::Stale;
     return ActivityLevel::Dormant;
+}
+
 }

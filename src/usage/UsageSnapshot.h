@@ -14,6 +14,8 @@
 #include "usage/UsageSummary.h"
 #include "usage/UsdCost.h"
 
+namespace pacemark {
+
 // Every usage figure of one moment, as the calculator worked them out; never changed afterwards, so
 // any thread may read it and the views, the status line and the report read the same figures.
 struct UsageSnapshot
@@ -49,3 +51,5 @@ struct UsageSnapshot
     }
     std::optional<double> todayCostUsd() const { return shownCost(today.totalCost, today.totalTokens); }
 };
+
+}

@@ -6,6 +6,8 @@
 
 #include "basics/LocalCalendar.h"
 
+namespace pacemark {
+
 namespace {
 
 struct ModelKey
@@ -159,4 +161,6 @@ std::vector<UsageRecord> UsageSummary::recordsOfLastWeek(const RecordList& recor
                 week.push_back(r);
     }
     return week;
+}
+
 }

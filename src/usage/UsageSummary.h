@@ -15,6 +15,8 @@
 #include "usage/ProjectUsage.h"
 #include "usage/ProviderSummary.h"
 
+namespace pacemark {
+
 // The aggregates of a list of records.
 struct UsageSummary
 {
@@ -41,3 +43,5 @@ struct UsageSummary
     // The records at or after midnight seven calendar days before the day of `now`, in order.
     static std::vector<UsageRecord> recordsOfLastWeek(const RecordList& records, Instant now, const QTimeZone& zone);
 };
+
+}

@@ -6,6 +6,8 @@
 #include "ingest/UsageRecord.h"
 #include "usage/ModelPrice.h"
 
+namespace pacemark {
+
 // A sum of costs in US dollars, with the tokens of models without a price counted apart rather
 // than as free.
 struct UsdCost
@@ -35,3 +37,5 @@ struct UsdCost
 
     bool operator==(const UsdCost&) const = default;
 };
+
+}

@@ -2,6 +2,8 @@
 
 #include "views/DashboardFormat.h"
 
+namespace pacemark {
+
 double BarMetrics::shareWidth(double space, double share)
 {
     return DashboardFormat::shareBarWidth(space, share);
@@ -10,4 +12,6 @@ double BarMetrics::shareWidth(double space, double share)
 double BarMetrics::quotaFillWidth(double space, double pct)
 {
     return DashboardFormat::quotaFillWidth(space, pct);
+}
+
 }

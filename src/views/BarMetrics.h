@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QtQml/qqmlregistration.h>
 
+namespace pacemark {
+
 // Bar widths for the views, so that the rules on them live in one tested place.
 class BarMetrics : public QObject
 {
@@ -18,3 +20,5 @@ public:
     Q_INVOKABLE static double shareWidth(double space, double share);
     Q_INVOKABLE static double quotaFillWidth(double space, double pct);
 };
+
+}

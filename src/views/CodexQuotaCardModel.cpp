@@ -9,6 +9,8 @@
 #include "quota/ResetCountdown.h"
 #include "views/DashboardFormat.h"
 
+namespace pacemark {
+
 CodexQuotaCardModel::CodexQuotaCardModel(QObject* parent)
     : QObject(parent)
 {
@@ -83,4 +85,6 @@ void CodexQuotaCardModel::rebuild()
     m_rows = std::move(rows);
     m_badgeText = std::move(badge);
     Q_EMIT rowsChanged();
+}
+
 }

@@ -10,6 +10,8 @@
 #include "basics/Instant.h"
 #include "ingest/CodexRateLimits.h"
 
+namespace pacemark {
+
 // What the "Codex 한도" card shows: Codex's windows as its last turn saw them, and how old that is.
 // A window whose reset has passed since reads as empty: the figure in the log is from before it.
 class CodexQuotaCardModel : public QObject
@@ -49,3 +51,5 @@ private:
     QVariantList m_rows;
     QString m_badgeText;
 };
+
+}

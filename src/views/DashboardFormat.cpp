@@ -9,6 +9,8 @@
 
 #include "usage/TokenFormat.h"
 
+namespace pacemark {
+
 namespace DashboardFormat {
 
 namespace {
@@ -135,6 +137,8 @@ QString axisLabel(double value)
     if (value != std::floor(value) || std::abs(value) > 9.2e18)
         return {};
     return formatTokens(static_cast<qint64>(value));
+}
+
 }
 
 }

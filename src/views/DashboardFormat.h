@@ -8,6 +8,8 @@
 #include "basics/Instant.h"
 #include "usage/ModelColor.h"
 
+namespace pacemark {
+
 // The figures, texts, levels and colours of the dashboard, as pure functions of their inputs.
 namespace DashboardFormat {
 
@@ -38,5 +40,7 @@ QString dayLabel(const QString& dateString);
 QList<double> niceAxisValues(double maxValue);
 // The label of an axis value: formatTokens of it, or nothing when it is not a whole number.
 QString axisLabel(double value);
+
+}
 
 }

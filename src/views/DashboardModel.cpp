@@ -7,6 +7,8 @@
 #include "usage/TokenFormat.h"
 #include "views/DashboardFormat.h"
 
+namespace pacemark {
+
 namespace {
 
 constexpr qsizetype ShownProjects = 5;
@@ -145,4 +147,6 @@ void DashboardModel::rebuild()
 
     if (m_quotaCard)
         m_quotaCard->rebuild();
+}
+
 }

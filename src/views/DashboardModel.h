@@ -8,6 +8,8 @@
 #include "usage/UsageDataManager.h"
 #include "views/QuotaCardModel.h"
 
+namespace pacemark {
+
 // The dashboard's figures and card conditions, derived from the usage store at each change of it.
 class DashboardModel : public QObject
 {
@@ -120,3 +122,5 @@ private:
     Providers m_providers;
     Projects m_projects;
 };
+
+}

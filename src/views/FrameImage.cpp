@@ -2,6 +2,8 @@
 
 #include <QPainter>
 
+namespace pacemark {
+
 FrameImage::FrameImage(QQuickItem* parent)
     : QQuickPaintedItem(parent)
 {
@@ -77,4 +79,6 @@ void FrameImage::paint(QPainter* painter)
     const QRectF target(QPointF((width() - fitted.width()) / 2, (height() - fitted.height()) / 2), fitted);
     painter->setRenderHint(QPainter::SmoothPixmapTransform, false);
     painter->drawImage(target, m_image);
+}
+
 }

@@ -7,6 +7,8 @@
 
 #include "runner/CharacterRegistry.h"
 
+namespace pacemark {
+
 // Draws one frame of a character pack, scaled to fit and keeping its aspect ratio, with no smoothing so
 // the pixel art stays crisp at any size. The frames are read from the registry, never copied through
 // QML.
@@ -50,3 +52,5 @@ private:
     int m_frameIndex = 0;
     QImage m_image;
 };
+
+}

@@ -12,6 +12,8 @@
 #include "basics/Translation.h"
 #include "usage/TokenFormat.h"
 
+namespace pacemark {
+
 namespace {
 
 // The count that picks a plural form; any count past int's range takes the same form as a large one.
@@ -94,4 +96,6 @@ void HistoryModel::setDays(const QList<DailyData>& days)
     m_weekCount = static_cast<int>((first.daysTo(today) + lead) / 7 + 1);
     m_totalText = tr("12개월 %1 토큰", nullptr, countOf(all)).arg(formatTokens(all));
     Q_EMIT changed();
+}
+
 }

@@ -8,6 +8,8 @@
 
 #include "usage/DailyData.h"
 
+namespace pacemark {
+
 // The history page's heat map: the last twelve months as weeks of seven days (Sunday on top), each day
 // with a colour step from the spread of the days with usage, and the month totals.
 class HistoryModel : public QObject
@@ -44,3 +46,5 @@ private:
     QVariantList m_months;
     QString m_totalText;
 };
+
+}

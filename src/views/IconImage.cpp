@@ -9,6 +9,8 @@
 
 #include "views/IconTable.h"
 
+namespace pacemark {
+
 IconImage::IconImage(QQuickItem* parent)
     : QQuickPaintedItem(parent)
 {
@@ -59,4 +61,6 @@ void IconImage::paint(QPainter* painter)
         mask.fillRect(QRectF(0, 0, side, side), m_color);
     }
     painter->drawImage(QPointF((width() - side) / 2, (height() - side) / 2), image);
+}
+
 }

@@ -5,6 +5,8 @@
 #include <QSvgRenderer>
 #include <QtQml/qqmlregistration.h>
 
+namespace pacemark {
+
 // An icon of the icon set drawn in one colour, square, at the item's size.
 class IconImage : public QQuickPaintedItem
 {
@@ -34,3 +36,5 @@ private:
     QColor m_color = Qt::black;
     QSvgRenderer m_renderer;
 };
+
+}

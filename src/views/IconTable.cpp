@@ -3,6 +3,8 @@
 #include <array>
 #include <utility>
 
+namespace pacemark {
+
 namespace IconTable {
 
 QString iconPath(const QString& name)
@@ -25,6 +27,8 @@ QString iconPath(const QString& name)
         if (name == key)
             return QStringLiteral(":/icons/") + file + QStringLiteral(".svg");
     return {};
+}
+
 }
 
 }

@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QtQml/qqmlregistration.h>
 
+namespace pacemark {
+
 // What the popover asks of the application beyond its own pages.
 class PopoverActions : public QObject
 {
@@ -17,3 +19,5 @@ Q_SIGNALS:
     // The toolbar's settings button was clicked.
     void settingsRequested();
 };
+
+}

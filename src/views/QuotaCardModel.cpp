@@ -12,6 +12,8 @@
 #include "quota/ResetCountdown.h"
 #include "views/DashboardFormat.h"
 
+namespace pacemark {
+
 namespace {
 
 using Case = ClaudeQuotaManager::Status::Case;
@@ -152,4 +154,6 @@ void QuotaCardModel::updateShowCard()
         return;
     m_showCard = show;
     Q_EMIT showCardChanged();
+}
+
 }

@@ -9,6 +9,8 @@
 #include "quota/ClaudeQuota.h"
 #include "quota/ClaudeQuotaManager.h"
 
+namespace pacemark {
+
 // What the quota card shows: whether it is shown at all, its status badge and its rows. Follows the
 // quota manager when given one, including whether its last lookup found a credential.
 class QuotaCardModel : public QObject
@@ -63,3 +65,5 @@ private:
     QVariantList m_rows;
     bool m_showCard = false;
 };
+
+}

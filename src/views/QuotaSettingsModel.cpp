@@ -9,6 +9,8 @@
 #include "quota/CreditsFormat.h"
 #include "quota/LimitNames.h"
 
+namespace pacemark {
+
 namespace {
 
 // printf's "%.Nf" rounding, but always with a "." as the rest of the interface writes numbers:
@@ -163,4 +165,6 @@ void QuotaSettingsModel::rebuild()
         return;
     m_display = display;
     Q_EMIT displayChanged();
+}
+
 }

@@ -9,6 +9,8 @@
 #include "quota/ClaudeQuota.h"
 #include "quota/ClaudeQuotaManager.h"
 
+namespace pacemark {
+
 // The settings form's quota section: the status text and its colour, which actions are offered, the
 // time of the last snapshot and the battery preview lines. Follows the quota manager when given one.
 class QuotaSettingsModel : public QObject
@@ -86,3 +88,5 @@ private:
     std::optional<ClaudeQuota> m_quota;
     Display m_display;
 };
+
+}

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QObject>
-#include <QtQml/qqmlregistration.h>
+#include <QtQml/qqml.h>
 
 #include "runner/RunCharacter.h"
+
+namespace pacemark {
 
 // Makes the menu-bar runner a QML type, so the runner page and the settings can take it as a typed
 // property.
@@ -14,3 +16,5 @@ struct RunCharacterForeign
     QML_NAMED_ELEMENT(RunCharacter)
     QML_UNCREATABLE("Owned by the application")
 };
+
+}

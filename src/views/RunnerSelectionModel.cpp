@@ -2,6 +2,8 @@
 
 #include "runner/AnimationSpeed.h"
 
+namespace pacemark {
+
 RunnerSelectionModel::RunnerSelectionModel(QObject* parent)
     : QAbstractListModel(parent)
 { }
@@ -84,4 +86,6 @@ void RunnerSelectionModel::selectionChanged()
 {
     if (rowCount() > 0)
         Q_EMIT dataChanged(index(0), index(rowCount() - 1), { IsSelectedRole });
+}
+
 }

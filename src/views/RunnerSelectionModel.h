@@ -5,6 +5,8 @@
 
 #include "runner/RunCharacter.h"
 
+namespace pacemark {
+
 // The runner page's tiles: one row per character pack of the runner's registry, in registry order,
 // with whether it is the selected one. Follows the registry's packs and selection.
 class RunnerSelectionModel : public QAbstractListModel
@@ -44,3 +46,5 @@ private:
 
     RunCharacter* m_runCharacter = nullptr;
 };
+
+}

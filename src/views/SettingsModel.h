@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QtQml/qqmlregistration.h>
 
+namespace pacemark {
+
 // The settings window as its form sees it: told each time the window is shown, so the form can
 // re-read what may have changed outside the application while it was hidden.
 class SettingsModel : public QObject
@@ -17,3 +19,5 @@ public:
 Q_SIGNALS:
     void shown();
 };
+
+}

@@ -10,8 +10,8 @@ Pane {
     id: root
 
     required property QuotaSettingsModel quota
-    required property UserDefaults defaults
-    required property LoginItem loginItem
+    required property AppSettings defaults
+    required property Autostart loginItem
     required property UpdateChecker appUpdater
     required property SettingsModel settingsWindow
     // The sources of usage logs, each with a switch; absent, the section is left out.

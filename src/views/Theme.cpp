@@ -9,6 +9,8 @@
 #include <QGuiApplication>
 #include <QPalette>
 
+namespace pacemark {
+
 namespace {
 
 constexpr int namedColorCount = static_cast<int>(NamedColor::Gray) + 1;
@@ -96,4 +98,6 @@ QColor Theme::withAlpha(double alpha) const
 int Theme::scaled(int size) const
 {
     return static_cast<int>(std::lround(size * m_fontScale));
+}
+
 }

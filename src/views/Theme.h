@@ -7,6 +7,8 @@
 
 #include "usage/ModelColor.h"
 
+namespace pacemark {
+
 // Colours and text styles of the popover, following the application palette (light or dark) and the
 // system font. Named colours come from the palette shared with modelColor.
 class Theme : public QObject
@@ -98,3 +100,5 @@ private:
     QString m_digitsFamily;
     double m_fontScale = 1.0;
 };
+
+}

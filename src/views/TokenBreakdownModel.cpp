@@ -5,6 +5,8 @@
 #include "usage/ModelColor.h"
 #include "usage/TokenFormat.h"
 
+namespace pacemark {
+
 namespace {
 
 QVariantMap line(const QString& label, qint64 tokens)
@@ -39,4 +41,6 @@ void TokenBreakdownModel::setBreakdowns(const QList<ModelBreakdown>& breakdowns)
         });
     }
     Q_EMIT breakdownsChanged();
+}
+
 }

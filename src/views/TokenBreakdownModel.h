@@ -7,6 +7,8 @@
 
 #include "usage/ModelBreakdown.h"
 
+namespace pacemark {
+
 // The rows of the per-model token list: colour, name, the figures of each token kind and the total.
 class TokenBreakdownModel : public QObject
 {
@@ -30,3 +32,5 @@ private:
     QList<ModelBreakdown> m_breakdowns;
     QVariantList m_rows;
 };
+
+}

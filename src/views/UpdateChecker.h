@@ -4,6 +4,8 @@
 #include <QString>
 #include <QtQml/qqmlregistration.h>
 
+namespace pacemark {
+
 // What the settings form sees of the application's update check: the running version, whether a
 // check can start now, and starting one. The application provides the implementation.
 class UpdateChecker : public QObject
@@ -25,3 +27,5 @@ public:
 Q_SIGNALS:
     void canCheckForUpdatesChanged();
 };
+
+}

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QObject>
-#include <QtQml/qqmlregistration.h>
+#include <QtQml/qqml.h>
 
 #include "usage/UsageDataManager.h"
+
+namespace pacemark {
 
 // Makes the core's usage store a QML type, so views can take it as a typed property.
 struct UsageDataManagerForeign
@@ -13,3 +15,5 @@ struct UsageDataManagerForeign
     QML_NAMED_ELEMENT(UsageDataManager)
     QML_UNCREATABLE("Owned by the application")
 };
+
+}

@@ -9,6 +9,8 @@
 #include "usage/TokenFormat.h"
 #include "views/DashboardFormat.h"
 
+namespace pacemark {
+
 WeeklyChartModel::WeeklyChartModel(QObject* parent)
     : QObject(parent)
 {
@@ -48,4 +50,6 @@ void WeeklyChartModel::rebuild()
                        formatUsd(day.costUSD, day.costKnown())) },
         });
     Q_EMIT dataChanged();
+}
+
 }

@@ -7,6 +7,8 @@
 
 #include "usage/DailyData.h"
 
+namespace pacemark {
+
 // The bars and axes of the weekly chart: one bar per day present, in list order, on a round scale.
 class WeeklyChartModel : public QObject
 {
@@ -39,3 +41,5 @@ private:
     QVariantList m_bars;
     QVariantList m_marks;
 };
+
+}

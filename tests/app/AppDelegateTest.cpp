@@ -19,12 +19,14 @@
 #include "app/PopoverHost.h"
 #include "app/PopoverWindow.h"
 #include "app/SettingsWindowController.h"
-#include "basics/UserDefaults.h"
+#include "basics/AppSettings.h"
 #include "ingest/FileWatcher.h"
 #include "quota/ClaudeQuotaManager.h"
 #include "runner/RunCharacter.h"
 #include "runner/RunnerPace.h"
 #include "usage/UsageDataManager.h"
+
+using namespace pacemark;
 
 using namespace Qt::StringLiterals;
 

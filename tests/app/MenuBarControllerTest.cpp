@@ -15,8 +15,8 @@
 #include "app/tray/SystemTray.h"
 #include "app/tray/TrayIcon.h"
 #include "app/tray/TrayToolTip.h"
+#include "basics/AppSettings.h"
 #include "basics/ManualClock.h"
-#include "basics/UserDefaults.h"
 #include "ingest/ProviderManager.h"
 #include "quota/ClaudeQuotaManager.h"
 #include "quota/ClaudeWebProvider.h"
@@ -24,6 +24,8 @@
 #include "runner/RunCharacter.h"
 #include "runner/RunnerPace.h"
 #include "usage/UsageDataManager.h"
+
+using namespace pacemark;
 
 using namespace Qt::StringLiterals;
 
@@ -45,7 +47,7 @@ protected:
     }
 
     TempDir m_home;
-    UserDefaults m_defaults { QString::fromStdString(m_home.path("settings.ini")) };
+    AppSettings m_defaults { QString::fromStdString(m_home.path("settings.ini")) };
     ProviderManager m_providers { m_home.path("projects") };
     UsageDataManager m_usage { &m_providers };
     RunCharacter m_runner { &m_defaults };

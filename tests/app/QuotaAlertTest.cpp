@@ -19,9 +19,11 @@
 #include "app/PopoverHost.h"
 #include "app/PopoverWindow.h"
 #include "app/tray/TrayToolTip.h"
+#include "basics/AppSettings.h"
 #include "basics/ManualClock.h"
-#include "basics/UserDefaults.h"
 #include "quota/QuotaAlertNotifier.h"
+
+using namespace pacemark;
 
 using namespace Qt::StringLiterals;
 
@@ -160,7 +162,7 @@ TEST_F(QuotaAlertTest, AlertsOncePerThresholdAndPeriodAcrossARestart)
         { 50.0, {} }, { 81.0, { u"5시간 한도 80% 도달"_s } }, { 83.0, {} }, { 96.0, { u"5시간 한도 95% 도달"_s } }
     };
     {
-        UserDefaults defaults(m_settings);
+        AppSettings defaults(m_settings);
         QuotaAlertNotifier notifier(nullptr, &defaults);
         // Without a notification service the alert is dropped without a word, and counts as told: a
         // service that starts later does not bring it back.
@@ -173,7 +175,7 @@ TEST_F(QuotaAlertTest, AlertsOncePerThresholdAndPeriodAcrossARestart)
     }
     // A new process over the same settings: the same answer again, a second's wobble in the reset
     // time, and a failed poll that brings the old figures back tell nothing new.
-    UserDefaults defaults(m_settings);
+    AppSettings defaults(m_settings);
     QuotaAlertNotifier notifier(nullptr, &defaults);
     EXPECT_EQ(notifyAndCollect(notifier, quota(96.0, period)), QStringList {});
     EXPECT_EQ(notifyAndCollect(notifier, quota(97.0, "2026-12-07T12:00:01Z")), QStringList {});

@@ -4,6 +4,8 @@
 
 #include "app/StatusImage.h"
 
+using namespace pacemark;
+
 namespace {
 
 const StatusImage::Colors colors { QColor(0, 200, 0), QColor(255, 150, 0), QColor(230, 0, 0) };

@@ -29,15 +29,17 @@
 #include "app/tray/StatusNotifierItem.h"
 #include "app/tray/SystemTray.h"
 #include "app/tray/TrayIconFolder.h"
+#include "basics/AppSettings.h"
 #include "basics/ManualClock.h"
 #include "basics/Translation.h"
-#include "basics/UserDefaults.h"
 #include "ingest/ProviderManager.h"
 #include "quota/ClaudeQuotaManager.h"
 #include "quota/ClaudeWebProvider.h"
 #include "quota/FileCredentialStore.h"
 #include "runner/RunCharacter.h"
 #include "usage/UsageDataManager.h"
+
+using namespace pacemark;
 
 using namespace Qt::StringLiterals;
 
@@ -134,7 +136,7 @@ protected:
 
     TempDir m_home;
     LocalHttpServer m_server;
-    UserDefaults m_defaults { QString::fromStdString(m_home.path("settings.ini")) };
+    AppSettings m_defaults { QString::fromStdString(m_home.path("settings.ini")) };
     ProviderManager m_providers { m_home.path("projects") };
     UsageDataManager m_usage { &m_providers };
     RunCharacter m_runner { &m_defaults };

@@ -25,6 +25,8 @@
 #include "app/PopoverPlacement.h"
 #include "app/SingleInstance.h"
 
+using namespace pacemark;
+
 TEST(PopoverPlacementTest, AnchorsToTheIconOrThePointerAndStaysOnScreen)
 {
     const QRect screen(0, 0, 1920, 1080), second(1920, 0, 1920, 1080);

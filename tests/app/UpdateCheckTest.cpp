@@ -11,6 +11,8 @@
 #include "app/UpdateFeed.h"
 #include "app/VersionComparator.h"
 
+using namespace pacemark;
+
 using namespace Qt::StringLiterals;
 
 using namespace std::chrono_literals;

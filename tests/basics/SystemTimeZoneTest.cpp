@@ -8,6 +8,8 @@
 #include "basics/LocalCalendar.h"
 #include "basics/SystemTimeZone.h"
 
+using namespace pacemark;
+
 namespace {
 
 TEST(SystemTimeZone, NamesTheZoneFromTzOrTheLocaltimeLink)

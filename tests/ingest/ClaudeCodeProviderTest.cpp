@@ -20,6 +20,8 @@
 #include "ingest/ClaudeCodeProvider.h"
 #include "ingest/ProviderManager.h"
 
+using namespace pacemark;
+
 namespace fs = std::filesystem;
 
 namespace {

@@ -10,6 +10,8 @@
 #include "ingest/CodexProvider.h"
 #include "ingest/ProviderManager.h"
 
+using namespace pacemark;
+
 namespace {
 
 using Lines = std::vector<std::string>;

@@ -8,6 +8,8 @@
 #include "TempDir.h"
 #include "ingest/FileWatcher.h"
 
+using namespace pacemark;
+
 namespace fs = std::filesystem;
 
 namespace {

@@ -7,6 +7,8 @@
 #include "ingest/GeminiChat.h"
 #include "ingest/GeminiProvider.h"
 
+using namespace pacemark;
+
 namespace {
 
 std::string message(const std::string& id, const std::string& tokens, const std::string& model = "gemini-2.5-pro",

@@ -10,6 +10,8 @@
 #include "basics/TimestampParser.h"
 #include "ingest/JSONLParser.h"
 
+using namespace pacemark;
+
 namespace {
 
 std::string line(const std::string& usage, const std::string& top = R"("sessionId":"s",)",

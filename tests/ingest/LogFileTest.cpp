@@ -11,6 +11,8 @@
 #include "TempDir.h"
 #include "ingest/JSONLParser.h"
 
+using namespace pacemark;
+
 namespace {
 
 std::vector<std::int64_t> outputs(const std::vector<UsageRecord>& records)

@@ -12,6 +12,8 @@
 #include "quota/ClaudeWebProvider.h"
 #include "quota/FileCredentialStore.h"
 
+using namespace pacemark;
+
 namespace {
 
 using namespace std::chrono_literals;

@@ -13,6 +13,8 @@
 #include "quota/ClaudeQuotaManager.h"
 #include "quota/FileCredentialStore.h"
 
+using namespace pacemark;
+
 namespace {
 
 using Status = ClaudeQuotaManager::Status;

@@ -9,6 +9,8 @@
 #include "quota/ResetCountdown.h"
 #include "quota/RetryAfter.h"
 
+using namespace pacemark;
+
 namespace {
 
 using Window = ClaudeQuota::Window;

@@ -7,6 +7,8 @@
 #include "TempDir.h"
 #include "quota/ClaudeWebProvider.h"
 
+using namespace pacemark;
+
 namespace {
 
 // The first usable string of the known places; a token that could break the request header is none.

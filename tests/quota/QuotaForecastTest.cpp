@@ -8,6 +8,8 @@
 #include "basics/TimestampParser.h"
 #include "quota/QuotaForecast.h"
 
+using namespace pacemark;
+
 using namespace std::chrono_literals;
 
 namespace {

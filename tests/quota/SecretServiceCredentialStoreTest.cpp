@@ -7,6 +7,8 @@
 #include "quota/FileCredentialStore.h"
 #include "quota/SecretServiceCredentialStore.h"
 
+using namespace pacemark;
+
 namespace {
 
 const QString Service = QStringLiteral("Claude Code-credentials");

@@ -14,12 +14,14 @@
 #include "EventLoop.h"
 #include "LocalHttpServer.h"
 #include "TempDir.h"
-#include "basics/UserDefaults.h"
+#include "basics/AppSettings.h"
 #include "quota/ClaudeQuotaManager.h"
 #include "quota/FileCredentialStore.h"
 #include "quota/SecretServiceCredentialStore.h"
 #include "runner/RunCharacter.h"
 #include "views/QuotaCardModel.h"
+
+using namespace pacemark;
 
 using namespace std::chrono_literals;
 
@@ -126,7 +128,7 @@ TEST_F(SlowKeyringTest, ASlowKeyringDelaysNoFrame)
     ClaudeQuotaManager manager(&provider);
     QuotaCardModel card(&manager);
 
-    UserDefaults defaults(QString::fromStdString(m_home.path("settings.ini")));
+    AppSettings defaults(QString::fromStdString(m_home.path("settings.ini")));
     RunCharacter runner(&defaults);
     runner.start();
     runner.setDebugSpeedOverride(AnimationSpeed::Sprinting);

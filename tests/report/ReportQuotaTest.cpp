@@ -11,6 +11,8 @@
 #include "TempDir.h"
 #include "UsageAnswers.h"
 
+using namespace pacemark;
+
 namespace {
 
 const QByteArray Token = "sk-ant-oat01-report-token";

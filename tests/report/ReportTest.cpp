@@ -9,6 +9,8 @@
 #include "TempDir.h"
 #include "usage/DailyUsageStore.h"
 
+using namespace pacemark;
+
 using namespace Qt::StringLiterals;
 
 namespace {

@@ -34,6 +34,8 @@
 #include "usage/PriceTable.h"
 #include "usage/UsageDataManager.h"
 
+using namespace pacemark;
+
 using namespace Qt::StringLiterals;
 
 namespace {

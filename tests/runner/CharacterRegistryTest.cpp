@@ -6,8 +6,10 @@
 
 #include "SpriteSheets.h"
 #include "TempDir.h"
-#include "basics/UserDefaults.h"
+#include "basics/AppSettings.h"
 #include "runner/CharacterRegistry.h"
+
+using namespace pacemark;
 
 namespace {
 
@@ -61,24 +63,24 @@ TEST(CharacterRegistry, SettlesOnALoadedPackAndRemembersIt)
     for (const auto& [label, stored, sheets, expected] : cases) {
         const TempDir home;
         const QString file = QString::fromStdString(home.path("settings.ini"));
-        UserDefaults defaults(file);
+        AppSettings defaults(file);
         if (stored)
             defaults.setSelectedCharacterId(QString::fromUtf8(stored));
         CharacterRegistry registry(&defaults, SpriteSheets::only(sheets));
         registry.loadPacks();
         EXPECT_EQ(registry.selectedId(), expected) << label;
         defaults.sync();
-        EXPECT_EQ(UserDefaults(file).selectedCharacterId(), expected) << label;
+        EXPECT_EQ(AppSettings(file).selectedCharacterId(), expected) << label;
     }
 }
 
 TEST(CharacterRegistry, LoadsOnceAndSelectingWritesEveryTimeButNotifiesOnChangeOnly)
 {
     const TempDir home;
-    UserDefaults defaults(QString::fromStdString(home.path("settings.ini")));
+    AppSettings defaults(QString::fromStdString(home.path("settings.ini")));
     defaults.setSelectedCharacterId(QStringLiteral("c7"));
     // No loadable sheet leaves everything empty and writes nothing.
-    QSignalSpy writes(&defaults, &UserDefaults::changed);
+    QSignalSpy writes(&defaults, &AppSettings::changed);
     CharacterRegistry none(&defaults, SpriteSheets::only({}));
     none.loadPacks();
     EXPECT_TRUE(!none.selectedPack() && writes.isEmpty());
@@ -103,7 +105,7 @@ TEST(CharacterRegistry, LoadsOnceAndSelectingWritesEveryTimeButNotifiesOnChangeO
 TEST(BundledSheets, BothPacksLoadWithDistinctReadableFrames)
 {
     TempDir home;
-    UserDefaults defaults(QString::fromStdString(home.path("settings.ini")));
+    AppSettings defaults(QString::fromStdString(home.path("settings.ini")));
     CharacterRegistry registry(&defaults);
     registry.loadPacks();
     ASSERT_EQ(registry.packs().size(), 2);

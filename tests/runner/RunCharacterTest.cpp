@@ -8,8 +8,10 @@
 #include "EventLoop.h"
 #include "SpriteSheets.h"
 #include "TempDir.h"
-#include "basics/UserDefaults.h"
+#include "basics/AppSettings.h"
 #include "runner/RunCharacter.h"
+
+using namespace pacemark;
 
 using namespace std::chrono_literals;
 
@@ -51,7 +53,7 @@ protected:
     }
 
     TempDir m_home;
-    UserDefaults m_defaults { QString::fromStdString(m_home.path("settings.ini")) };
+    AppSettings m_defaults { QString::fromStdString(m_home.path("settings.ini")) };
 };
 
 TEST_F(RunCharacterTest, StartsIdleFollowsTheSettingsAndTheOverrideOrStaysStillWhenPausedOrWithoutPacks)

@@ -6,12 +6,14 @@
 #include "EventLoop.h"
 #include "Records.h"
 #include "TempDir.h"
+#include "basics/AppSettings.h"
 #include "basics/ManualClock.h"
-#include "basics/UserDefaults.h"
 #include "ingest/ProviderManager.h"
 #include "runner/RunCharacter.h"
 #include "runner/RunnerPace.h"
 #include "usage/UsageDataManager.h"
+
+using namespace pacemark;
 
 using namespace std::chrono_literals;
 
@@ -32,7 +34,7 @@ TEST(RunnerPace, DrivesTheRunnerFromTheLogs)
     QSignalSpy refreshed(&usage, &UsageDataManager::refreshed);
     usage.refresh();
     ASSERT_TRUE(waitUntil([&] { return !refreshed.isEmpty(); }));
-    UserDefaults defaults(QString::fromStdString(home.path("settings.ini")));
+    AppSettings defaults(QString::fromStdString(home.path("settings.ini")));
     RunCharacter runner(&defaults);
     runner.start();
 

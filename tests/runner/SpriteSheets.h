@@ -8,6 +8,8 @@
 
 #include "runner/CharacterRegistry.h"
 
+using namespace pacemark;
+
 // Synthetic sprite sheets: frame i is filled with frameColor(i), so a frame tells which one it is.
 namespace SpriteSheets {
 

@@ -1,5 +1,7 @@
 #include "ClaudeLog.h"
 
+namespace pacemark {
+
 namespace {
 
 std::string header(std::string_view type, std::string_view timestamp, std::string_view session)
@@ -67,4 +69,6 @@ std::string ClaudeLog::otherLines(std::string_view timestamp, std::string_view s
     for (const std::string& line : lines)
         text += line + "\n";
     return text;
+}
+
 }

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+namespace pacemark {
+
 // Log lines shaped like the ones Claude Code writes, with the members the parser must look past.
 class ClaudeLog
 {
@@ -30,3 +32,5 @@ public:
     // One each of summary, system, progress, file-history-snapshot and queue-operation lines.
     static std::string otherLines(std::string_view timestamp, std::string_view session = "session-1");
 };
+
+}

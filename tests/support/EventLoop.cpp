@@ -4,6 +4,8 @@
 #include <QEventLoop>
 #include <QTimer>
 
+namespace pacemark {
+
 bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout)
 {
     const QDeadlineTimer deadline(timeout);
@@ -17,4 +19,6 @@ bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
     if (!condition())
         loop.exec();
     return condition();
+}
+
 }

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+namespace pacemark {
+
 LocalHttpServer::LocalHttpServer()
     : m_server(new QTcpServer(this))
     , m_tls(false)
@@ -96,4 +98,6 @@ void LocalHttpServer::handle(QTcpSocket* socket, const QByteArray& head)
     answer += "\r\n" + m_response.body;
     socket->write(answer);
     socket->disconnectFromHost();
+}
+
 }

@@ -15,6 +15,8 @@
 class QTcpServer;
 class QTcpSocket;
 
+namespace pacemark {
+
 // A real HTTP/1.1 server on the loopback interface, plain or over TLS, that answers every request with
 // the behaviour set last: a canned response, silence, a dropped connection or a trickle of bytes.
 class LocalHttpServer : public QObject
@@ -78,3 +80,5 @@ private:
     std::chrono::milliseconds m_trickleInterval { 100 };
     QList<Request> m_requests;
 };
+
+}

@@ -4,6 +4,8 @@
 
 #include "quota/ClaudeQuota.h"
 
+namespace pacemark {
+
 // A limit as the parser would give it, for tests that build snapshots by hand.
 inline ClaudeQuota::Limit quotaLimit(ClaudeQuota::Limit::Kind kind, const QString& label, double percent,
                                      std::optional<Instant> resetsAt, bool binding = false,
@@ -17,4 +19,6 @@ inline ClaudeQuota::Limit quotaLimit(ClaudeQuota::Limit::Kind kind, const QStrin
     limit.binding = binding;
     limit.forecastAt = forecastAt;
     return limit;
+}
+
 }

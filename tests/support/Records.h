@@ -7,6 +7,8 @@
 #include "basics/TimestampParser.h"
 #include "ingest/UsageRecord.h"
 
+namespace pacemark {
+
 // A usage record written as designated fields, for tests of the aggregation.
 struct RecordFields
 {
@@ -56,4 +58,6 @@ inline void PrintTo(const UsageRecord& r, std::ostream* out)
 inline Instant instant(std::string_view iso)
 {
     return TimestampParser::parse(iso).value();
+}
+
 }

@@ -10,6 +10,8 @@
 
 #include <QFile>
 
+namespace pacemark {
+
 TempDir::TempDir()
 {
     EXPECT_TRUE(m_dir.isValid());
@@ -48,4 +50,6 @@ void TempDir::setModified(const std::string& path, std::int64_t seconds, long na
 {
     const timespec times[2] = { { 0, UTIME_OMIT }, { static_cast<time_t>(seconds), nanoseconds } };
     ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+}
+
 }

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QTemporaryDir>
 
+namespace pacemark {
+
 // A temporary folder with helpers to lay out files in it; removed with everything below it.
 class TempDir
 {
@@ -31,3 +33,5 @@ private:
 
     QTemporaryDir m_dir;
 };
+
+}

@@ -2,6 +2,8 @@
 #include <string>
 #include <string_view>
 
+namespace pacemark {
+
 // Sets the environment the test was registered with ("VAR=value|VAR=value"), before main runs and
 // before anything reads the time zone or the locale.
 namespace {
@@ -17,5 +19,7 @@ const bool environmentApplied = [] {
     }
     return true;
 }();
+
+}
 
 }

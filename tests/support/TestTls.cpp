@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+namespace pacemark {
+
 namespace {
 
 QByteArray readData(const char* name)
@@ -33,6 +35,8 @@ QSslConfiguration trustingTestCa()
     QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
     tls.setCaCertificates({ QSslCertificate(readData("test-ca.pem")) });
     return tls;
+}
+
 }
 
 }

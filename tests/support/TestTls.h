@@ -2,6 +2,8 @@
 
 #include <QSslConfiguration>
 
+namespace pacemark {
+
 // The test-only TLS fixture in tests/quota/data: a CA and the certificate it signed for localhost and
 // 127.0.0.1, both valid until 2126; the CA's key was thrown away after signing.
 namespace TestTls {
@@ -10,5 +12,7 @@ namespace TestTls {
 QSslConfiguration serverConfiguration();
 // For a client that trusts the test CA (and nothing else).
 QSslConfiguration trustingTestCa();
+
+}
 
 }

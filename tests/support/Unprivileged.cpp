@@ -6,6 +6,8 @@
 
 #include <filesystem>
 
+namespace pacemark {
+
 std::optional<bool> runUnprivileged(const std::string& tree, const std::function<bool()>& check)
 {
     if (::geteuid() != 0)
@@ -27,4 +29,6 @@ std::optional<bool> runUnprivileged(const std::string& tree, const std::function
     if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) == CannotSwitch)
         return std::nullopt;
     return WEXITSTATUS(status) == 0;
+}
+
 }

@@ -5,6 +5,8 @@
 
 #include "quota/LimitNames.h"
 
+namespace pacemark {
+
 QByteArray UsageAnswers::read(const char* file)
 {
     QFile answer(QStringLiteral(PACEMARK_TLS_TEST_DATA "/oauth-usage/") + QString::fromLatin1(file));
@@ -32,4 +34,6 @@ QString UsageAnswers::describe(const std::vector<ClaudeQuota::Limit>& limits)
 ClaudeQuota UsageAnswers::parse(const char* file)
 {
     return ClaudeQuota::fromJson(QJsonDocument::fromJson(read(file)).object());
+}
+
 }

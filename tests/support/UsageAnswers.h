@@ -4,6 +4,8 @@
 
 #include "quota/ClaudeQuota.h"
 
+namespace pacemark {
+
 // Answers of the usage endpoint that users captured and published, kept byte for byte in
 // tests/quota/data/oauth-usage.
 namespace UsageAnswers {
@@ -20,5 +22,7 @@ QByteArray read(const char* file);
 QString describe(const std::vector<ClaudeQuota::Limit>& limits);
 // The snapshot as the client builds it from the answer.
 ClaudeQuota parse(const char* file);
+
+}
 
 }

@@ -16,6 +16,8 @@
 #include "usage/DailyUsageStore.h"
 #include "usage/UsageLedger.h"
 
+using namespace pacemark;
+
 namespace fs = std::filesystem;
 
 namespace {

@@ -4,6 +4,8 @@
 #include "basics/LocalCalendar.h"
 #include "usage/UsageSummary.h"
 
+using namespace pacemark;
+
 // In Berlin summer time starts on 2025-03-30 (a 23-hour day) and ends on 2025-10-26 (a 25-hour day).
 namespace {
 

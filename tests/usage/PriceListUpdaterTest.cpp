@@ -10,13 +10,15 @@
 #include "Records.h"
 #include "TempDir.h"
 #include "UsageRefresh.h"
+#include "basics/AppSettings.h"
 #include "basics/ManualClock.h"
-#include "basics/UserDefaults.h"
 #include "ingest/ProviderManager.h"
 #include "usage/DailyUsageStore.h"
 #include "usage/PriceListUpdater.h"
 #include "usage/PriceTable.h"
 #include "usage/UsageDataManager.h"
+
+using namespace pacemark;
 
 using namespace std::chrono_literals;
 
@@ -74,7 +76,7 @@ protected:
 
     TempDir home;
     ManualClock clock { instant("2026-12-07T09:00:00Z") };
-    UserDefaults defaults { QString::fromStdString(home.path("config/pacemark.conf")) };
+    AppSettings defaults { QString::fromStdString(home.path("config/pacemark.conf")) };
     LocalHttpServer server;
 };
 

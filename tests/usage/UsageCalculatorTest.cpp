@@ -5,6 +5,8 @@
 #include "Records.h"
 #include "usage/UsageCalculator.h"
 
+using namespace pacemark;
+
 namespace {
 
 // A provider that hands out fixed records.

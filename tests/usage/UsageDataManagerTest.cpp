@@ -15,12 +15,14 @@
 #include "Records.h"
 #include "TempDir.h"
 #include "UsageRefresh.h"
+#include "basics/AppSettings.h"
 #include "basics/ManualClock.h"
-#include "basics/UserDefaults.h"
 #include "ingest/FileWatcher.h"
 #include "ingest/ProviderManager.h"
 #include "usage/DailyUsageStore.h"
 #include "usage/UsageDataManager.h"
+
+using namespace pacemark;
 
 using namespace std::chrono_literals;
 
@@ -213,7 +215,7 @@ TEST_F(UsageDataManagerTest, AZoneChangeWhileTheWorkerRunsIsCountedByTheNextRefr
 TEST_F(UsageDataManagerTest, ASourceSwitchedOffCountsNoMoreAndTheChoiceIsKept)
 {
     const QString settings = QString::fromStdString(home.path("settings.ini"));
-    UserDefaults defaults(settings);
+    AppSettings defaults(settings);
     providers.useSettings(&defaults);
     EXPECT_TRUE(providers.enabledProviders().empty());
     line("a", "2025-06-10T11:59:00Z", { 30, 30, 0, 0 });
@@ -224,7 +226,7 @@ TEST_F(UsageDataManagerTest, ASourceSwitchedOffCountsNoMoreAndTheChoiceIsKept)
     EXPECT_EQ(usage->todayTokens(), 0);
     defaults.sync();
     ProviderManager again(home.path(".claude/projects"));
-    UserDefaults reread(settings);
+    AppSettings reread(settings);
     again.useSettings(&reread);
     EXPECT_TRUE(again.enabledProviders().empty() && !again.providerInfos().first().isEnabled
                 && again.providerInfos().first().isAvailable);

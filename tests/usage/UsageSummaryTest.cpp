@@ -13,6 +13,8 @@
 #include "usage/TokenFormat.h"
 #include "usage/UsageSummary.h"
 
+using namespace pacemark;
+
 namespace {
 
 constexpr auto Max = std::numeric_limits<std::int64_t>::max();

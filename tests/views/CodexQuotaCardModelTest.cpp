@@ -8,6 +8,8 @@
 #include "quota/QuotaAlertPolicy.h"
 #include "views/CodexQuotaCardModel.h"
 
+using namespace pacemark;
+
 using namespace std::chrono_literals;
 using namespace Qt::StringLiterals;
 

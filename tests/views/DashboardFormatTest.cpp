@@ -2,6 +2,8 @@
 
 #include "views/DashboardFormat.h"
 
+using namespace pacemark;
+
 using namespace Qt::StringLiterals;
 
 namespace F = DashboardFormat;

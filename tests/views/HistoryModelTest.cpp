@@ -2,6 +2,8 @@
 
 #include "views/HistoryModel.h"
 
+using namespace pacemark;
+
 using namespace Qt::StringLiterals;
 
 namespace {

@@ -12,15 +12,17 @@
 #include "QuotaLimits.h"
 #include "TempDir.h"
 #include "UsageRefresh.h"
+#include "basics/AppSettings.h"
 #include "basics/ManualClock.h"
 #include "basics/Translation.h"
-#include "basics/UserDefaults.h"
 #include "ingest/ProviderManager.h"
 #include "runner/RunCharacter.h"
 #include "usage/UsageDataManager.h"
 #include "views/FrameImage.h"
 #include "views/PopoverActions.h"
 #include "views/QuotaCardModel.h"
+
+using namespace pacemark;
 
 using namespace Qt::StringLiterals;
 
@@ -116,7 +118,7 @@ protected:
     std::unique_ptr<ProviderManager> m_providers;
     std::unique_ptr<UsageDataManager> m_usage;
     std::unique_ptr<QuotaCardModel> m_quota;
-    UserDefaults m_defaults { QString::fromStdString(m_home.path("settings.ini")) };
+    AppSettings m_defaults { QString::fromStdString(m_home.path("settings.ini")) };
     RunCharacter m_runner { &m_defaults };
     PopoverActions m_actions;
     QQuickView m_view;

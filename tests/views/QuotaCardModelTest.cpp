@@ -9,6 +9,8 @@
 #include "usage/ModelColor.h"
 #include "views/QuotaCardModel.h"
 
+using namespace pacemark;
+
 using namespace Qt::StringLiterals;
 
 using namespace std::chrono_literals;

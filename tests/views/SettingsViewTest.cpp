@@ -14,14 +14,16 @@
 #include "EventLoop.h"
 #include "LocalHttpServer.h"
 #include "TempDir.h"
-#include "basics/UserDefaults.h"
+#include "basics/AppSettings.h"
 #include "quota/ClaudeQuotaManager.h"
 #include "quota/FileCredentialStore.h"
-#include "views/LoginItem.h"
+#include "views/Autostart.h"
 #include "views/QuotaCardModel.h"
 #include "views/QuotaSettingsModel.h"
 #include "views/SettingsModel.h"
 #include "views/UpdateChecker.h"
+
+using namespace pacemark;
 
 Q_IMPORT_QML_PLUGIN(Pacemark_ViewsPlugin)
 
@@ -31,7 +33,7 @@ using Status = ClaudeQuotaManager::Status;
 namespace {
 
 // Stands in for the platform's login-item service.
-struct FakeLoginItem : LoginItem
+struct FakeAutostart : Autostart
 {
     bool isLaunchAtLoginEnabled() const override { return enabled; }
     void setLaunchAtLogin(bool value) override
@@ -63,7 +65,7 @@ protected:
         m_view.setInitialProperties({
             { u"quota"_s, QVariant::fromValue(quota ? quota : &m_quota) },
             { u"defaults"_s, QVariant::fromValue(&m_defaults) },
-            { u"loginItem"_s, QVariant::fromValue<LoginItem*>(&m_loginItem) },
+            { u"loginItem"_s, QVariant::fromValue<Autostart*>(&m_loginItem) },
             { u"appUpdater"_s, QVariant::fromValue<UpdateChecker*>(&m_updater) },
             { u"settingsWindow"_s, QVariant::fromValue(&m_window) },
         });
@@ -101,9 +103,9 @@ protected:
     QString text(const char* name) { return property(name, "text").toString(); }
 
     TempDir m_home;
-    UserDefaults m_defaults { QString::fromStdString(m_home.path("settings.ini")) };
+    AppSettings m_defaults { QString::fromStdString(m_home.path("settings.ini")) };
     QuotaSettingsModel m_quota;
-    FakeLoginItem m_loginItem;
+    FakeAutostart m_loginItem;
     FakeUpdater m_updater;
     SettingsModel m_window;
     QQuickView m_view;
@@ -120,13 +122,13 @@ TEST_F(SettingsForm, EveryControlWritesAndFollowsItsSettingAndEachQuotaStatusSho
     open();
     EXPECT_TRUE(checked("launchAtLoginSwitch"));
     EXPECT_EQ(text("versionText"), u"2.3.1"_s);
-    using Read = bool (UserDefaults::*)() const;
-    using Write = void (UserDefaults::*)(bool);
+    using Read = bool (AppSettings::*)() const;
+    using Write = void (AppSettings::*)(bool);
     const std::tuple<const char*, Read, Write> switches[] {
-        { "speedInvertedSwitch", &UserDefaults::speedInverted, &UserDefaults::setSpeedInverted },
-        { "horizontalFlipSwitch", &UserDefaults::horizontalFlip, &UserDefaults::setHorizontalFlip },
-        { "runnerPausedSwitch", &UserDefaults::runnerPaused, &UserDefaults::setRunnerPaused },
-        { "quotaBatterySwitch", &UserDefaults::showMenuBarQuotaBattery, &UserDefaults::setShowMenuBarQuotaBattery },
+        { "speedInvertedSwitch", &AppSettings::speedInverted, &AppSettings::setSpeedInverted },
+        { "horizontalFlipSwitch", &AppSettings::horizontalFlip, &AppSettings::setHorizontalFlip },
+        { "runnerPausedSwitch", &AppSettings::runnerPaused, &AppSettings::setRunnerPaused },
+        { "quotaBatterySwitch", &AppSettings::showMenuBarQuotaBattery, &AppSettings::setShowMenuBarQuotaBattery },
     };
     for (const auto& [name, read, write] : switches) {
         EXPECT_FALSE(checked(name)) << name;

@@ -7,6 +7,8 @@
 #include "views/IconImage.h"
 #include "views/Theme.h"
 
+using namespace pacemark;
+
 using namespace Qt::StringLiterals;
 
 TEST(Theme, FollowsTheApplicationPaletteBetweenLightAndDark)

@@ -22,10 +22,10 @@
 #include <QtQml/qqmlextensionplugin.h>
 
 #include "app/AppUpdater.h"
-#include "app/XdgAutostartLoginItem.h"
+#include "app/XdgAutostart.h"
+#include "basics/AppSettings.h"
 #include "basics/ManualClock.h"
 #include "basics/Translation.h"
-#include "basics/UserDefaults.h"
 #include "ingest/CodexProvider.h"
 #include "ingest/ProviderManager.h"
 #include "runner/RunCharacter.h"
@@ -36,6 +36,8 @@
 #include "views/QuotaCardModel.h"
 #include "views/QuotaSettingsModel.h"
 #include "views/SettingsModel.h"
+
+using namespace pacemark;
 
 Q_IMPORT_QML_PLUGIN(Pacemark_ViewsPlugin)
 
@@ -299,7 +301,7 @@ int main(int argc, char** argv)
     quota.setCredentialFound(true);
     quota.setQuota(sampleQuota());
     quota.setStatus(ClaudeQuotaManager::Status::loaded());
-    UserDefaults defaults(home.path() + QStringLiteral("/settings.ini"));
+    AppSettings defaults(home.path() + QStringLiteral("/settings.ini"));
     defaults.setShowMenuBarQuotaBattery(true);
     defaults.setLanguage(language);
     RunCharacter runner(&defaults);
@@ -352,8 +354,7 @@ int main(int argc, char** argv)
     // The settings window while connected, with launch at login on. The sources' folders show as
     // under the home folder, as they would on a user's machine.
     qputenv("HOME", home.path().toLocal8Bit());
-    XdgAutostartLoginItem loginItem(home.path() + QStringLiteral("/autostart"),
-                                    QCoreApplication::applicationFilePath());
+    XdgAutostart loginItem(home.path() + QStringLiteral("/autostart"), QCoreApplication::applicationFilePath());
     loginItem.setLaunchAtLogin(true);
     AppUpdater updater(QUrl(QStringLiteral("https://updates.invalid/appcast.xml")));
     QuotaSettingsModel settingsQuota;
@@ -366,7 +367,7 @@ int main(int argc, char** argv)
     if (!load(settings, QStringLiteral("SettingsView.qml"),
               { { QStringLiteral("quota"), QVariant::fromValue(&settingsQuota) },
                 { QStringLiteral("defaults"), QVariant::fromValue(&defaults) },
-                { QStringLiteral("loginItem"), QVariant::fromValue<LoginItem*>(&loginItem) },
+                { QStringLiteral("loginItem"), QVariant::fromValue<Autostart*>(&loginItem) },
                 { QStringLiteral("appUpdater"), QVariant::fromValue<UpdateChecker*>(&updater) },
                 { QStringLiteral("settingsWindow"), QVariant::fromValue(&settingsWindow) },
                 { QStringLiteral("usageSources"), QVariant::fromValue<QObject*>(&providers) } }))

@@ -5,6 +5,8 @@
 
 #include <QPainter>
 
+using namespace pacemark;
+
 namespace OutlinedSprite {
 
 QImage canvas(QSizeF units, int pixelsPerUnit)

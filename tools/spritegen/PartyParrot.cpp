@@ -8,6 +8,8 @@
 
 #include "OutlinedSprite.h"
 
+using namespace pacemark;
+
 namespace {
 
 const QColor ink(0x24, 0x1f, 0x2e);

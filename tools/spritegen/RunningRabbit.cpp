@@ -12,6 +12,8 @@
 
 #include "OutlinedSprite.h"
 
+using namespace pacemark;
+
 namespace {
 
 const QColor ink(0x2a, 0x23, 0x32);

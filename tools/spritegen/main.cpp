@@ -9,6 +9,8 @@
 #include "PartyParrot.h"
 #include "RunningRabbit.h"
 
+using namespace pacemark;
+
 namespace {
 
 // Three pixels per point: crisp at 24 points on a 3x panel and at any smaller height.

@@ -2,6 +2,8 @@
 
 #include "app/tray/DBusMenuExporter.h"
 
+namespace pacemark {
+
 DBusMenuAdaptor::DBusMenuAdaptor(DBusMenuExporter* exporter)
     : QDBusAbstractAdaptor(exporter)
     , m_exporter(exporter)
@@ -54,4 +56,6 @@ QList<int> DBusMenuAdaptor::AboutToShowGroup(const QList<int>&, QList<int>& idEr
 {
     idErrors.clear();
     return {};
+}
+
 }

@@ -5,6 +5,8 @@
 
 #include "app/tray/DBusTrayTypes.h"
 
+namespace pacemark {
+
 class DBusMenuExporter;
 
 // The com.canonical.dbusmenu interface of an exported menu.
@@ -26,19 +28,23 @@ public:
     QStringList iconThemePath() const { return {}; }
 
 public Q_SLOTS:
-    uint GetLayout(int parentId, int recursionDepth, const QStringList& propertyNames, DBusMenuLayoutItem& layout);
-    DBusMenuItemList GetGroupProperties(const QList<int>& ids, const QStringList& propertyNames);
+    uint GetLayout(int parentId, int recursionDepth, const QStringList& propertyNames,
+                   pacemark::DBusMenuLayoutItem& layout);
+    pacemark::DBusMenuItemList GetGroupProperties(const QList<int>& ids, const QStringList& propertyNames);
     QDBusVariant GetProperty(int id, const QString& name);
     void Event(int id, const QString& eventId, const QDBusVariant& data, uint timestamp);
-    QList<int> EventGroup(const DBusMenuEventList& events);
+    QList<int> EventGroup(const pacemark::DBusMenuEventList& events);
     bool AboutToShow(int id);
     QList<int> AboutToShowGroup(const QList<int>& ids, QList<int>& idErrors);
 
 Q_SIGNALS:
-    void ItemsPropertiesUpdated(const DBusMenuItemList& updatedProps, const DBusMenuItemKeysList& removedProps);
+    void ItemsPropertiesUpdated(const pacemark::DBusMenuItemList& updatedProps,
+                                const pacemark::DBusMenuItemKeysList& removedProps);
     void LayoutUpdated(uint revision, int parent);
     void ItemActivationRequested(int id, uint timestamp);
 
 private:
     DBusMenuExporter* m_exporter;
 };
+
+}

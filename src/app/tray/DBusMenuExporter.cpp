@@ -6,6 +6,8 @@
 
 #include "app/tray/DBusMenuAdaptor.h"
 
+namespace pacemark {
+
 DBusMenuExporter::DBusMenuExporter(QMenu* menu, QObject* parent)
     : QObject(parent)
     , m_menu(menu)
@@ -86,4 +88,6 @@ bool DBusMenuExporter::handleEvent(int id, const QString& eventId)
     if (eventId == QLatin1String("clicked") && action->isEnabled())
         QTimer::singleShot(0, action, &QAction::trigger);
     return true;
+}
+
 }

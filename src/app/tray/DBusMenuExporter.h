@@ -9,6 +9,8 @@
 class QAction;
 class QMenu;
 
+namespace pacemark {
+
 // Shows a menu's actions to tray hosts that draw the menu themselves, over com.canonical.dbusmenu:
 // labels, enabled and check states, separators; a click there triggers the action here.
 class DBusMenuExporter : public QObject
@@ -40,3 +42,5 @@ private:
     QDBusConnection m_connection { QString() };
     uint m_revision = 1;
 };
+
+}

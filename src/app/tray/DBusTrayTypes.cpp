@@ -3,6 +3,8 @@
 #include <QDBusMetaType>
 #include <QtEndian>
 
+namespace pacemark {
+
 DBusImage DBusImage::fromImage(const QImage& image)
 {
     const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
@@ -158,4 +160,6 @@ void registerDBusTrayTypes()
         return true;
     }();
     Q_UNUSED(registered);
+}
+
 }

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QVariantMap>
 
+namespace pacemark {
+
 // The wire types of the StatusNotifierItem and com.canonical.dbusmenu interfaces.
 
 // One icon size: width, height and ARGB32 pixels in network byte order, "(iiay)".
@@ -67,13 +69,6 @@ struct DBusMenuEvent
 };
 using DBusMenuEventList = QList<DBusMenuEvent>;
 
-Q_DECLARE_METATYPE(DBusImage)
-Q_DECLARE_METATYPE(DBusToolTip)
-Q_DECLARE_METATYPE(DBusMenuLayoutItem)
-Q_DECLARE_METATYPE(DBusMenuItem)
-Q_DECLARE_METATYPE(DBusMenuItemKeys)
-Q_DECLARE_METATYPE(DBusMenuEvent)
-
 QDBusArgument& operator<<(QDBusArgument& argument, const DBusImage& image);
 const QDBusArgument& operator>>(const QDBusArgument& argument, DBusImage& image);
 QDBusArgument& operator<<(QDBusArgument& argument, const DBusToolTip& toolTip);
@@ -89,3 +84,12 @@ const QDBusArgument& operator>>(const QDBusArgument& argument, DBusMenuEvent& ev
 
 // Registers the types with Qt D-Bus; safe to call more than once.
 void registerDBusTrayTypes();
+
+}
+
+Q_DECLARE_METATYPE(pacemark::DBusImage)
+Q_DECLARE_METATYPE(pacemark::DBusToolTip)
+Q_DECLARE_METATYPE(pacemark::DBusMenuLayoutItem)
+Q_DECLARE_METATYPE(pacemark::DBusMenuItem)
+Q_DECLARE_METATYPE(pacemark::DBusMenuItemKeys)
+Q_DECLARE_METATYPE(pacemark::DBusMenuEvent)

@@ -10,6 +10,8 @@
 
 #include "app/tray/StatusNotifierItemAdaptor.h"
 
+namespace pacemark {
+
 Q_LOGGING_CATEGORY(lcStatusNotifier, "pacemark.tray.sni", QtWarningMsg)
 
 using namespace std::chrono_literals;
@@ -315,4 +317,6 @@ void StatusNotifierItem::secondaryActivate(QPoint at)
 void StatusNotifierItem::requestContextMenu(QPoint at)
 {
     Q_EMIT contextMenuRequested(at);
+}
+
 }

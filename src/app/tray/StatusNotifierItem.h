@@ -12,6 +12,8 @@
 
 class QDBusServiceWatcher;
 
+namespace pacemark {
+
 // A tray item for the StatusNotifierItem hosts (KDE Plasma, GNOME's AppIndicator extension, waybar,
 // swaybar...). It stays on the session bus for the life of the process and registers with the
 // StatusNotifierWatcher whenever one appears, so a panel that starts late or restarts picks it up.
@@ -118,3 +120,5 @@ private:
     std::chrono::milliseconds m_backOff;
     QTimer m_check;
 };
+
+}

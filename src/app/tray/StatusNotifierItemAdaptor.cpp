@@ -2,6 +2,8 @@
 
 #include "app/tray/StatusNotifierItem.h"
 
+namespace pacemark {
+
 StatusNotifierItemAdaptor::StatusNotifierItemAdaptor(StatusNotifierItem* item)
     : QDBusAbstractAdaptor(item)
     , m_item(item)
@@ -68,3 +70,5 @@ void StatusNotifierItemAdaptor::ContextMenu(int x, int y)
 }
 
 void StatusNotifierItemAdaptor::Scroll(int, const QString&) { }
+
+}

@@ -5,6 +5,8 @@
 
 #include "app/tray/DBusTrayTypes.h"
 
+namespace pacemark {
+
 class StatusNotifierItem;
 
 // The org.kde.StatusNotifierItem interface of an item, as hosts read and call it: every property the
@@ -20,15 +22,15 @@ class StatusNotifierItemAdaptor : public QDBusAbstractAdaptor
     Q_PROPERTY(int WindowId READ windowId)
     Q_PROPERTY(QString IconThemePath READ iconThemePath)
     Q_PROPERTY(QString IconName READ iconName)
-    Q_PROPERTY(DBusImageList IconPixmap READ iconPixmap)
+    Q_PROPERTY(pacemark::DBusImageList IconPixmap READ iconPixmap)
     Q_PROPERTY(QString IconAccessibleDesc READ iconAccessibleDesc)
     Q_PROPERTY(QString OverlayIconName READ emptyString)
-    Q_PROPERTY(DBusImageList OverlayIconPixmap READ noPixmap)
+    Q_PROPERTY(pacemark::DBusImageList OverlayIconPixmap READ noPixmap)
     Q_PROPERTY(QString AttentionIconName READ emptyString)
-    Q_PROPERTY(DBusImageList AttentionIconPixmap READ noPixmap)
+    Q_PROPERTY(pacemark::DBusImageList AttentionIconPixmap READ noPixmap)
     Q_PROPERTY(QString AttentionMovieName READ emptyString)
     Q_PROPERTY(QString AttentionAccessibleDesc READ iconAccessibleDesc)
-    Q_PROPERTY(DBusToolTip ToolTip READ toolTip)
+    Q_PROPERTY(pacemark::DBusToolTip ToolTip READ toolTip)
     Q_PROPERTY(bool ItemIsMenu READ itemIsMenu)
     Q_PROPERTY(QDBusObjectPath Menu READ menu)
 
@@ -43,10 +45,10 @@ public:
     QString iconThemePath() const;
     QString iconName() const;
     QString emptyString() const { return {}; }
-    DBusImageList iconPixmap() const;
+    pacemark::DBusImageList iconPixmap() const;
     QString iconAccessibleDesc() const;
-    DBusImageList noPixmap() const { return {}; }
-    DBusToolTip toolTip() const;
+    pacemark::DBusImageList noPixmap() const { return {}; }
+    pacemark::DBusToolTip toolTip() const;
     bool itemIsMenu() const { return false; }
     QDBusObjectPath menu() const;
 
@@ -67,3 +69,5 @@ Q_SIGNALS:
 private:
     StatusNotifierItem* m_item;
 };
+
+}

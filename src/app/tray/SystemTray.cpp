@@ -7,6 +7,8 @@
 #include "app/tray/StatusNotifierItem.h"
 #include "app/tray/XEmbedTrayProbe.h"
 
+namespace pacemark {
+
 using namespace std::chrono_literals;
 
 SystemTray::SystemTray(QMenu* menu, QObject* parent)
@@ -131,4 +133,6 @@ void SystemTray::setAccessibleDescription(const QString& description)
 QString SystemTray::xembedToolTip() const
 {
     return m_toolTipDescription.isEmpty() ? m_toolTipTitle : m_toolTipTitle + QLatin1Char('\n') + m_toolTipDescription;
+}
+
 }

@@ -13,9 +13,12 @@
 #include "app/tray/TrayIconFolder.h"
 #include "runner/AnimationSpeed.h"
 
-class DBusMenuExporter;
 class QMenu;
 class QSystemTrayIcon;
+
+namespace pacemark {
+
+class DBusMenuExporter;
 class StatusNotifierItem;
 
 // The application's place in whatever system tray the desktop has: a StatusNotifierItem where a host
@@ -81,3 +84,5 @@ private:
     QString m_toolTipTitle;
     QString m_toolTipDescription;
 };
+
+}

@@ -4,10 +4,12 @@
 #include <QPalette>
 
 #include "app/tray/SystemTray.h"
-#include "basics/UserDefaults.h"
+#include "basics/AppSettings.h"
 #include "quota/ClaudeQuotaManager.h"
 #include "runner/RunCharacter.h"
 #include "usage/ModelColor.h"
+
+namespace pacemark {
 
 namespace {
 
@@ -23,7 +25,7 @@ StatusImage::Colors trayColors()
 }
 
 TrayIcon::TrayIcon(SystemTray* tray, RunCharacter* runCharacter, ClaudeQuotaManager* claudeQuotaManager,
-                   UserDefaults* defaults, QObject* parent)
+                   AppSettings* defaults, QObject* parent)
     : QObject(parent)
     , m_tray(tray)
     , m_runCharacter(runCharacter)
@@ -47,7 +49,7 @@ TrayIcon::TrayIcon(SystemTray* tray, RunCharacter* runCharacter, ClaudeQuotaMana
     // A paused runner shows no new frames, so new quota figures must redraw the battery themselves.
     connect(m_claudeQuotaManager, &ClaudeQuotaManager::statusChanged, this, &TrayIcon::scheduleUpdate);
     connect(m_claudeQuotaManager, &ClaudeQuotaManager::quotaChanged, this, &TrayIcon::scheduleUpdate);
-    connect(m_defaults, &UserDefaults::changed, this, &TrayIcon::updateMenuBarImage);
+    connect(m_defaults, &AppSettings::changed, this, &TrayIcon::updateMenuBarImage);
     updateMenuBarImage();
 }
 
@@ -144,4 +146,6 @@ void TrayIcon::updateMenuBarImage()
     m_images = icon.images;
     ++m_shownCount;
     m_tray->setIcon(icon.icon, icon.pixmaps, icon.name);
+}
+
 }

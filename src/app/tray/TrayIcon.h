@@ -13,10 +13,12 @@
 #include "app/tray/DBusTrayTypes.h"
 #include "quota/ClaudeQuota.h"
 
+namespace pacemark {
+
 class ClaudeQuotaManager;
 class RunCharacter;
 class SystemTray;
-class UserDefaults;
+class AppSettings;
 
 // The runner's current frame (and the quota battery) as a square icon at every size trays ask for.
 // A frame drawn before with the same settings is reused, not composed again; trays that show fewer
@@ -27,7 +29,7 @@ class TrayIcon : public QObject
 
 public:
     TrayIcon(SystemTray* tray, RunCharacter* runCharacter, ClaudeQuotaManager* claudeQuotaManager,
-             UserDefaults* defaults, QObject* parent = nullptr);
+             AppSettings* defaults, QObject* parent = nullptr);
 
     // The battery value of a quota: the five-hour window (or the binding limit when asked for), else the
     // extra usage, else none.
@@ -50,7 +52,7 @@ private:
     SystemTray* m_tray;
     RunCharacter* m_runCharacter;
     ClaudeQuotaManager* m_claudeQuotaManager;
-    UserDefaults* m_defaults;
+    AppSettings* m_defaults;
     bool m_updateScheduled = false;
     // Trays that show fewer frames than the runner steps through get every stride-th frame from
     // this timer instead of each frame the runner shows.
@@ -75,3 +77,5 @@ private:
     QRect m_contentRect;
     QHash<qint64, Composed> m_composed;
 };
+
+}

@@ -11,6 +11,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+namespace pacemark {
+
 namespace {
 
 // The runtime folder's "pacemark-icons", emptied, or empty when there is no runtime folder or the
@@ -117,4 +119,6 @@ QString TrayIconFolder::nameFor(const QList<QImage>& sizes)
         return {};
     m_names.insert(name);
     return name;
+}
+
 }

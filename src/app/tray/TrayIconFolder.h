@@ -8,6 +8,8 @@
 #include <QString>
 #include <QTemporaryDir>
 
+namespace pacemark {
+
 // The tray icon's frames as files, for hosts that load icons by name: a folder of our own, laid out
 // as a hicolor theme with a PNG per size, and each frame also at the folder's top for hosts that look
 // there only. A frame is named after its pixels, so the same picture keeps its name and the set of
@@ -36,3 +38,5 @@ private:
     QSet<QString> m_names;
     QSet<int> m_sizes;
 };
+
+}

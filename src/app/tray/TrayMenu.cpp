@@ -2,10 +2,12 @@
 
 #include <QMenu>
 
+#include "basics/AppSettings.h"
 #include "basics/Translation.h"
-#include "basics/UserDefaults.h"
 
-TrayMenu::TrayMenu(UserDefaults* defaults, QObject* parent)
+namespace pacemark {
+
+TrayMenu::TrayMenu(AppSettings* defaults, QObject* parent)
     : QObject(parent)
     , m_defaults(defaults)
     , m_menu(new QMenu)
@@ -17,8 +19,8 @@ TrayMenu::TrayMenu(UserDefaults* defaults, QObject* parent)
     m_pauseAction = m_menu->addAction(QString());
     m_pauseAction->setCheckable(true);
     m_pauseAction->setChecked(m_defaults->runnerPaused());
-    connect(m_pauseAction, &QAction::toggled, m_defaults, &UserDefaults::setRunnerPaused);
-    connect(m_defaults, &UserDefaults::runnerPausedChanged, m_pauseAction,
+    connect(m_pauseAction, &QAction::toggled, m_defaults, &AppSettings::setRunnerPaused);
+    connect(m_defaults, &AppSettings::runnerPausedChanged, m_pauseAction,
             [this] { m_pauseAction->setChecked(m_defaults->runnerPaused()); });
     m_menu->addSeparator();
     m_quitAction = m_menu->addAction(QString());
@@ -39,4 +41,6 @@ void TrayMenu::word()
 TrayMenu::~TrayMenu()
 {
     delete m_menu;
+}
+
 }

@@ -4,7 +4,10 @@
 
 class QAction;
 class QMenu;
-class UserDefaults;
+
+namespace pacemark {
+
+class AppSettings;
 
 // The tray icon's menu: the dashboard, the settings, the runner's pause (a stored setting, kept in step
 // both ways) and quitting.
@@ -13,7 +16,7 @@ class TrayMenu : public QObject
     Q_OBJECT
 
 public:
-    explicit TrayMenu(UserDefaults* defaults, QObject* parent = nullptr);
+    explicit TrayMenu(AppSettings* defaults, QObject* parent = nullptr);
     ~TrayMenu() override;
 
     QMenu* menu() const { return m_menu; }
@@ -27,10 +30,12 @@ private:
     // Names the entries in the language shown.
     void word();
 
-    UserDefaults* m_defaults;
+    AppSettings* m_defaults;
     QMenu* m_menu;
     QAction* m_openAction;
     QAction* m_settingsAction;
     QAction* m_pauseAction;
     QAction* m_quitAction;
 };
+
+}

@@ -20,6 +20,8 @@
 #include "views/CodexQuotaCardModel.h"
 #include "views/DashboardFormat.h"
 
+namespace pacemark {
+
 namespace {
 
 QString quotaLine(const ClaudeQuota::Limit& limit, Instant now)
@@ -105,4 +107,6 @@ void TrayToolTip::update()
 {
     m_tray->setToolTip(QStringLiteral("Pacemark"), text());
     m_tray->setAccessibleDescription(accessibleText());
+}
+
 }

@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QString>
 
+namespace pacemark {
+
 class ClaudeQuotaManager;
 class CodexLimits;
 class RunCharacter;
@@ -37,3 +39,5 @@ private:
     ClaudeQuotaManager* m_claudeQuotaManager;
     CodexLimits* m_codexLimits = nullptr;
 };
+
+}

@@ -7,6 +7,8 @@
 
 #include <xcb/xcb.h>
 
+namespace pacemark {
+
 namespace {
 
 // The screen number of DISPLAY (":0.1" is screen 1), whose tray selection the manager owns.
@@ -37,4 +39,6 @@ bool XEmbedTrayProbe::managerPresent()
     std::free(owner);
     std::free(atom);
     return present;
+}
+
 }

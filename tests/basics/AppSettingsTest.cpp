@@ -7,22 +7,24 @@
 #include <QSignalSpy>
 
 #include "TempDir.h"
+#include "basics/AppSettings.h"
 #include "basics/Translation.h"
-#include "basics/UserDefaults.h"
+
+using namespace pacemark;
 
 namespace {
 
 // Properties notify on a change only, while every write is announced; what was written survives.
-TEST(UserDefaultsTest, OnlyChangesNotifyAndWrittenValuesSurvive)
+TEST(AppSettingsTest, OnlyChangesNotifyAndWrittenValuesSurvive)
 {
     const TempDir home;
     const QString file = QString::fromStdString(home.path("settings.ini"));
     {
-        UserDefaults defaults(file);
-        QSignalSpy flipChanged(&defaults, &UserDefaults::horizontalFlipChanged);
-        QSignalSpy heightChanged(&defaults, &UserDefaults::characterHeightChanged);
-        QSignalSpy idChanged(&defaults, &UserDefaults::selectedCharacterIdChanged);
-        QSignalSpy writes(&defaults, &UserDefaults::changed);
+        AppSettings defaults(file);
+        QSignalSpy flipChanged(&defaults, &AppSettings::horizontalFlipChanged);
+        QSignalSpy heightChanged(&defaults, &AppSettings::characterHeightChanged);
+        QSignalSpy idChanged(&defaults, &AppSettings::selectedCharacterIdChanged);
+        QSignalSpy writes(&defaults, &AppSettings::changed);
         defaults.setSpeedInverted(true);
         defaults.setRunnerPaused(true);
         defaults.setHorizontalFlip(true);
@@ -39,7 +41,7 @@ TEST(UserDefaultsTest, OnlyChangesNotifyAndWrittenValuesSurvive)
     QFile ini(file);
     ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
     EXPECT_TRUE(ini.readAll().contains("selectedCharacterId=c7"));
-    const UserDefaults reread(file);
+    const AppSettings reread(file);
     EXPECT_TRUE(reread.speedInverted() && reread.runnerPaused() && reread.horizontalFlip()
                 && reread.showMenuBarQuotaBattery());
     EXPECT_EQ(std::pair(reread.characterHeight(), reread.selectedCharacterId()), std::pair(24.0, QStringLiteral("c7")));
@@ -47,7 +49,7 @@ TEST(UserDefaultsTest, OnlyChangesNotifyAndWrittenValuesSurvive)
 
 // A stored height that is no number reads as 20, a threshold pair outside 1-100 or out of order as 80 and
 // 95; neither spoils the rest of the file. Set thresholds stay in range and in order.
-TEST(UserDefaultsTest, BadStoredValuesReadAsTheDefaultsAndThresholdsStayInOrder)
+TEST(AppSettingsTest, BadStoredValuesReadAsTheDefaultsAndThresholdsStayInOrder)
 {
     const TempDir home;
     const std::tuple<const char*, int, int> cases[] = {
@@ -62,14 +64,14 @@ TEST(UserDefaultsTest, BadStoredValuesReadAsTheDefaultsAndThresholdsStayInOrder)
     int files = 0;
     for (const auto& [stored, lower, upper] : cases) {
         // A file of its own per case: QSettings keeps what it read of a file whose size and time match.
-        const UserDefaults defaults(QString::fromStdString(
+        const AppSettings defaults(QString::fromStdString(
             home.write(std::to_string(++files) + ".ini", std::string("[General]\nrunnerPaused=true\n") + stored)));
         EXPECT_EQ(defaults.characterHeight(), 20.0) << stored;
         EXPECT_EQ(defaults.quotaAlertLowerThreshold(), lower) << stored;
         EXPECT_EQ(defaults.quotaAlertUpperThreshold(), upper) << stored;
         EXPECT_TRUE(defaults.runnerPaused() && defaults.quotaAlertsEnabled()) << stored;
     }
-    UserDefaults defaults(QString::fromStdString(home.path("settings.ini")));
+    AppSettings defaults(QString::fromStdString(home.path("settings.ini")));
     defaults.setQuotaAlertLowerThreshold(120);
     EXPECT_EQ(std::pair(defaults.quotaAlertLowerThreshold(), defaults.quotaAlertUpperThreshold()), std::pair(99, 100));
     defaults.setQuotaAlertUpperThreshold(-5);
@@ -78,7 +80,7 @@ TEST(UserDefaultsTest, BadStoredValuesReadAsTheDefaultsAndThresholdsStayInOrder)
 
 // The language: Korean unless English is chosen, or the system's language is chosen and is not Korean;
 // a value that is none of the three is never written and reads as Korean.
-TEST(UserDefaultsTest, LanguageIsKoreanUnlessEnglishOrANonKoreanSystemIsChosen)
+TEST(AppSettingsTest, LanguageIsKoreanUnlessEnglishOrANonKoreanSystemIsChosen)
 {
     using Language = Translation::Language;
     const std::tuple<const char*, QLocale, Language> cases[] = {
@@ -94,10 +96,10 @@ TEST(UserDefaultsTest, LanguageIsKoreanUnlessEnglishOrANonKoreanSystemIsChosen)
         EXPECT_EQ(Translation::resolve(QString::fromLatin1(setting), system), expected) << setting;
 
     const TempDir home;
-    UserDefaults junk(QString::fromStdString(home.write("junk.ini", "[General]\nlanguage=klingon\n")));
+    AppSettings junk(QString::fromStdString(home.write("junk.ini", "[General]\nlanguage=klingon\n")));
     EXPECT_EQ(junk.language(), QStringLiteral("ko"));
-    UserDefaults defaults(QString::fromStdString(home.path("settings.ini")));
-    QSignalSpy changed(&defaults, &UserDefaults::languageChanged);
+    AppSettings defaults(QString::fromStdString(home.path("settings.ini")));
+    QSignalSpy changed(&defaults, &AppSettings::languageChanged);
     defaults.setLanguage(QStringLiteral("en"));
     defaults.setLanguage(QStringLiteral("fr"));
     defaults.setLanguage(QStringLiteral("en"));

@@ -9,10 +9,12 @@
 
 #include "basics/Instant.h"
 
+namespace pacemark {
+
 // The user's settings, typed, over QSettings. Every getter reads the store at the moment of use so a
 // change takes effect at once. Each property notifies only when its value really changes, while
 // `changed` fires on every write, so that observers of "any change of the defaults" hear them all.
-class UserDefaults : public QObject
+class AppSettings : public QObject
 {
     Q_OBJECT
     Q_PROPERTY(bool speedInverted READ speedInverted WRITE setSpeedInverted NOTIFY speedInvertedChanged)
@@ -41,9 +43,9 @@ public:
     static constexpr int defaultQuotaAlertUpperThreshold = 95;
 
     // The application's own settings file.
-    explicit UserDefaults(QObject* parent = nullptr);
+    explicit AppSettings(QObject* parent = nullptr);
     // Settings kept in the given INI file, for tests and tools.
-    explicit UserDefaults(const QString& fileName, QObject* parent = nullptr);
+    explicit AppSettings(const QString& fileName, QObject* parent = nullptr);
 
     bool speedInverted() const;
     bool runnerPaused() const;
@@ -115,7 +117,9 @@ private:
     // The stored pair when both are numbers in order within 1-100, else the defaults.
     std::pair<int, int> quotaAlertThresholds() const;
     void writeQuotaAlertThresholds(int lower, int upper);
-    void write(const QString& key, const QVariant& value, bool differs, void (UserDefaults::*notify)());
+    void write(const QString& key, const QVariant& value, bool differs, void (AppSettings::*notify)());
 
     QSettings m_settings;
 };
+
+}

@@ -1,4 +1,4 @@
-#include "app/XdgAutostartLoginItem.h"
+#include "app/XdgAutostart.h"
 
 #include <QDir>
 #include <QFile>
@@ -7,6 +7,8 @@
 #include <QSaveFile>
 
 #include "app/AppLog.h"
+
+namespace pacemark {
 
 namespace {
 
@@ -57,13 +59,13 @@ bool sameFile(const QString& a, const QString& b)
 
 }
 
-XdgAutostartLoginItem::XdgAutostartLoginItem(const QString& autostartFolder, const QString& executable, QObject* parent)
-    : LoginItem(parent)
+XdgAutostart::XdgAutostart(const QString& autostartFolder, const QString& executable, QObject* parent)
+    : Autostart(parent)
     , m_folder(autostartFolder)
     , m_executable(executable)
 { }
 
-QString XdgAutostartLoginItem::defaultAutostartFolder()
+QString XdgAutostart::defaultAutostartFolder()
 {
     const QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
     if (!configHome.isEmpty() && QDir::isAbsolutePath(configHome))
@@ -71,12 +73,12 @@ QString XdgAutostartLoginItem::defaultAutostartFolder()
     return QDir::homePath() + QStringLiteral("/.config/autostart");
 }
 
-QString XdgAutostartLoginItem::entryPath() const
+QString XdgAutostart::entryPath() const
 {
     return m_folder + u'/' + EntryName;
 }
 
-bool XdgAutostartLoginItem::isLaunchAtLoginEnabled() const
+bool XdgAutostart::isLaunchAtLoginEnabled() const
 {
     const QHash<QString, QString> entry = readDesktopEntry(entryPath());
     if (entry.value(QStringLiteral("Type")) != u"Application")
@@ -87,7 +89,7 @@ bool XdgAutostartLoginItem::isLaunchAtLoginEnabled() const
     return sameFile(programOf(entry.value(QStringLiteral("Exec"))), m_executable);
 }
 
-void XdgAutostartLoginItem::setLaunchAtLogin(bool enabled)
+void XdgAutostart::setLaunchAtLogin(bool enabled)
 {
     if (enabled)
         writeEntry();
@@ -95,7 +97,7 @@ void XdgAutostartLoginItem::setLaunchAtLogin(bool enabled)
         removeEntry();
 }
 
-QString XdgAutostartLoginItem::execValue(const QString& program)
+QString XdgAutostart::execValue(const QString& program)
 {
     // Inside double quotes the Exec rules want ", `, $ and \ escaped by a backslash and % doubled;
     // the string rules of the file then double every backslash.
@@ -112,7 +114,7 @@ QString XdgAutostartLoginItem::execValue(const QString& program)
     return u'"' + quoted + u'"';
 }
 
-QString XdgAutostartLoginItem::programOf(const QString& exec)
+QString XdgAutostart::programOf(const QString& exec)
 {
     const QString value = exec.trimmed();
     if (!value.startsWith(u'"'))
@@ -128,7 +130,7 @@ QString XdgAutostartLoginItem::programOf(const QString& exec)
     return {};
 }
 
-void XdgAutostartLoginItem::writeEntry()
+void XdgAutostart::writeEntry()
 {
     if (!QDir().mkpath(m_folder)) {
         logError(QStringLiteral("cannot create the folder %1").arg(m_folder));
@@ -153,9 +155,11 @@ void XdgAutostartLoginItem::writeEntry()
         logError(QStringLiteral("cannot write %1: %2").arg(entryPath(), file.errorString()));
 }
 
-void XdgAutostartLoginItem::removeEntry()
+void XdgAutostart::removeEntry()
 {
     QFile file(entryPath());
     if (file.exists() && !file.remove())
         logError(QStringLiteral("cannot remove %1: %2").arg(entryPath(), file.errorString()));
+}
+
 }

@@ -4,7 +4,9 @@
 #include <QFileInfo>
 
 #include "TempDir.h"
-#include "app/XdgAutostartLoginItem.h"
+#include "app/XdgAutostart.h"
+
+using namespace pacemark;
 
 using namespace Qt::StringLiterals;
 
@@ -15,8 +17,8 @@ TEST(Autostart, AnEntryIsWrittenReadBackAndRemovedAndOnlyOursCounts)
     TempDir home;
     // Any file will do as "this executable": the entry is compared by path.
     const QString executable = QString::fromStdString(home.write("opt/Pace mark $1/pacemark", "#!/bin/sh\n"));
-    XdgAutostartLoginItem login(QString::fromStdString(home.path("config/autostart")), executable);
-    const std::string entry = "config/autostart/" + XdgAutostartLoginItem::EntryName.toStdString();
+    XdgAutostart login(QString::fromStdString(home.path("config/autostart")), executable);
+    const std::string entry = "config/autostart/" + XdgAutostart::EntryName.toStdString();
     EXPECT_FALSE(login.isLaunchAtLoginEnabled());
 
     testing::internal::CaptureStderr();
@@ -41,7 +43,7 @@ TEST(Autostart, AnEntryIsWrittenReadBackAndRemovedAndOnlyOursCounts)
         login.setLaunchAtLogin(true);
         EXPECT_TRUE(login.isLaunchAtLoginEnabled()) << switchedOff;
     }
-    const std::string exec = XdgAutostartLoginItem::execValue(executable).toStdString();
+    const std::string exec = XdgAutostart::execValue(executable).toStdString();
     for (const std::string& content :
          { std::string("[Desktop Entry]\nType=Application\nExec=/usr/bin/something-else\n"),
            "[Desktop Entry]\nType=Link\nExec=" + exec + "\n",
@@ -51,7 +53,7 @@ TEST(Autostart, AnEntryIsWrittenReadBackAndRemovedAndOnlyOursCounts)
     }
 
     // A folder below a regular file cannot be made, even by root: one line, and nothing changes.
-    XdgAutostartLoginItem unwritable(executable + u"/autostart"_s, executable);
+    XdgAutostart unwritable(executable + u"/autostart"_s, executable);
     testing::internal::CaptureStderr();
     unwritable.setLaunchAtLogin(true);
     const std::string output = testing::internal::GetCapturedStderr();
@@ -64,20 +66,20 @@ TEST(AutostartEntry, ProgramsSurviveTheRoundTripAndTheFolderFollowsXdgConfigHome
 {
     for (const QString& program :
          { u"/usr/bin/pacemark"_s, u"/opt/my apps/pacemark"_s, u"/home/a \"b\"/$HOME/`x`/100%/back\\slash"_s }) {
-        const QString exec = XdgAutostartLoginItem::execValue(program);
+        const QString exec = XdgAutostart::execValue(program);
         // The file's string escapes come off first when the entry is read.
         const QString read = QString(exec).replace(u"\\\\"_s, u"\\"_s);
-        EXPECT_EQ(XdgAutostartLoginItem::programOf(read), program) << exec.toStdString();
+        EXPECT_EQ(XdgAutostart::programOf(read), program) << exec.toStdString();
     }
-    EXPECT_EQ(XdgAutostartLoginItem::programOf(u"pacemark --flag"_s), u"pacemark"_s);
-    EXPECT_EQ(XdgAutostartLoginItem::programOf(u"\"unterminated"_s), QString());
+    EXPECT_EQ(XdgAutostart::programOf(u"pacemark --flag"_s), u"pacemark"_s);
+    EXPECT_EQ(XdgAutostart::programOf(u"\"unterminated"_s), QString());
 
     qputenv("XDG_CONFIG_HOME", "/custom/config");
-    EXPECT_EQ(XdgAutostartLoginItem::defaultAutostartFolder(), u"/custom/config/autostart"_s);
+    EXPECT_EQ(XdgAutostart::defaultAutostartFolder(), u"/custom/config/autostart"_s);
     qputenv("XDG_CONFIG_HOME", "relative/config");
-    EXPECT_TRUE(XdgAutostartLoginItem::defaultAutostartFolder().endsWith(u"/.config/autostart"_s));
+    EXPECT_TRUE(XdgAutostart::defaultAutostartFolder().endsWith(u"/.config/autostart"_s));
     qunsetenv("XDG_CONFIG_HOME");
-    EXPECT_TRUE(XdgAutostartLoginItem::defaultAutostartFolder().endsWith(u"/.config/autostart"_s));
+    EXPECT_TRUE(XdgAutostart::defaultAutostartFolder().endsWith(u"/.config/autostart"_s));
 }
 
 }

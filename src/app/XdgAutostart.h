@@ -2,18 +2,20 @@
 
 #include <QString>
 
-#include "views/LoginItem.h"
+#include "views/Autostart.h"
+
+namespace pacemark {
 
 // Launch at login on Linux desktops: an application entry in the XDG autostart folder. The entry
 // counts only while it runs this executable and no other program has switched it off.
-class XdgAutostartLoginItem : public LoginItem
+class XdgAutostart : public Autostart
 {
     Q_OBJECT
 
 public:
     static inline const QString EntryName = QStringLiteral("io.github.pacemark.Pacemark.desktop");
 
-    XdgAutostartLoginItem(const QString& autostartFolder, const QString& executable, QObject* parent = nullptr);
+    XdgAutostart(const QString& autostartFolder, const QString& executable, QObject* parent = nullptr);
 
     // $XDG_CONFIG_HOME/autostart, or ~/.config/autostart when that is unset or not absolute.
     static QString defaultAutostartFolder();
@@ -34,3 +36,5 @@ private:
     QString m_folder;
     QString m_executable;
 };
+
+}

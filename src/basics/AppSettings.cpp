@@ -1,7 +1,9 @@
-#include "basics/UserDefaults.h"
+#include "basics/AppSettings.h"
 
 #include <algorithm>
 #include <cmath>
+
+namespace pacemark {
 
 namespace {
 
@@ -27,92 +29,92 @@ bool isLanguage(const QString& value)
 
 }
 
-UserDefaults::UserDefaults(QObject* parent)
+AppSettings::AppSettings(QObject* parent)
     : QObject(parent)
 { }
 
-UserDefaults::UserDefaults(const QString& fileName, QObject* parent)
+AppSettings::AppSettings(const QString& fileName, QObject* parent)
     : QObject(parent)
     , m_settings(fileName, QSettings::IniFormat)
 { }
 
-bool UserDefaults::speedInverted() const
+bool AppSettings::speedInverted() const
 {
     return readBool(speedInvertedKey);
 }
 
-bool UserDefaults::runnerPaused() const
+bool AppSettings::runnerPaused() const
 {
     return readBool(runnerPausedKey);
 }
 
-bool UserDefaults::horizontalFlip() const
+bool AppSettings::horizontalFlip() const
 {
     return readBool(horizontalFlipKey);
 }
 
-double UserDefaults::characterHeight() const
+double AppSettings::characterHeight() const
 {
     bool ok = false;
     const double height = m_settings.value(characterHeightKey).toDouble(&ok);
     return ok && std::isfinite(height) ? height : defaultCharacterHeight;
 }
 
-bool UserDefaults::showMenuBarQuotaBattery() const
+bool AppSettings::showMenuBarQuotaBattery() const
 {
     return readBool(showMenuBarQuotaBatteryKey);
 }
 
-QString UserDefaults::selectedCharacterId() const
+QString AppSettings::selectedCharacterId() const
 {
     return m_settings.value(selectedCharacterIdKey).toString();
 }
 
-bool UserDefaults::quotaAlertsEnabled() const
+bool AppSettings::quotaAlertsEnabled() const
 {
     return m_settings.value(quotaAlertsEnabledKey, true).toBool();
 }
 
-int UserDefaults::quotaAlertLowerThreshold() const
+int AppSettings::quotaAlertLowerThreshold() const
 {
     return quotaAlertThresholds().first;
 }
 
-int UserDefaults::quotaAlertUpperThreshold() const
+int AppSettings::quotaAlertUpperThreshold() const
 {
     return quotaAlertThresholds().second;
 }
 
-QByteArray UserDefaults::quotaAlertMemory() const
+QByteArray AppSettings::quotaAlertMemory() const
 {
     return m_settings.value(quotaAlertMemoryKey).toByteArray();
 }
 
-QString UserDefaults::language() const
+QString AppSettings::language() const
 {
     const QString stored = m_settings.value(languageKey).toString();
     return isLanguage(stored) ? stored : QStringLiteral("ko");
 }
 
-void UserDefaults::setLanguage(const QString& language)
+void AppSettings::setLanguage(const QString& language)
 {
     if (isLanguage(language))
-        write(languageKey, language, language != this->language(), &UserDefaults::languageChanged);
+        write(languageKey, language, language != this->language(), &AppSettings::languageChanged);
 }
 
-bool UserDefaults::priceListAutoUpdate() const
+bool AppSettings::priceListAutoUpdate() const
 {
     return m_settings.value(priceListAutoUpdateKey, true).toBool();
 }
 
-std::optional<Instant> UserDefaults::priceListLastAttempt() const
+std::optional<Instant> AppSettings::priceListLastAttempt() const
 {
     bool ok = false;
     const qint64 ms = m_settings.value(priceListLastAttemptKey).toLongLong(&ok);
     return ok ? std::optional(Instant(std::chrono::milliseconds(ms))) : std::nullopt;
 }
 
-std::pair<int, int> UserDefaults::quotaAlertThresholds() const
+std::pair<int, int> AppSettings::quotaAlertThresholds() const
 {
     bool lowerOk = false;
     bool upperOk = false;
@@ -123,66 +125,66 @@ std::pair<int, int> UserDefaults::quotaAlertThresholds() const
     return { defaultQuotaAlertLowerThreshold, defaultQuotaAlertUpperThreshold };
 }
 
-void UserDefaults::setSpeedInverted(bool inverted)
+void AppSettings::setSpeedInverted(bool inverted)
 {
-    write(speedInvertedKey, inverted, inverted != speedInverted(), &UserDefaults::speedInvertedChanged);
+    write(speedInvertedKey, inverted, inverted != speedInverted(), &AppSettings::speedInvertedChanged);
 }
 
-void UserDefaults::setRunnerPaused(bool paused)
+void AppSettings::setRunnerPaused(bool paused)
 {
-    write(runnerPausedKey, paused, paused != runnerPaused(), &UserDefaults::runnerPausedChanged);
+    write(runnerPausedKey, paused, paused != runnerPaused(), &AppSettings::runnerPausedChanged);
 }
 
-void UserDefaults::setHorizontalFlip(bool flip)
+void AppSettings::setHorizontalFlip(bool flip)
 {
-    write(horizontalFlipKey, flip, flip != horizontalFlip(), &UserDefaults::horizontalFlipChanged);
+    write(horizontalFlipKey, flip, flip != horizontalFlip(), &AppSettings::horizontalFlipChanged);
 }
 
-void UserDefaults::setCharacterHeight(double height)
+void AppSettings::setCharacterHeight(double height)
 {
-    write(characterHeightKey, height, height != characterHeight(), &UserDefaults::characterHeightChanged);
+    write(characterHeightKey, height, height != characterHeight(), &AppSettings::characterHeightChanged);
 }
 
-bool UserDefaults::batteryShowsBindingLimit() const
+bool AppSettings::batteryShowsBindingLimit() const
 {
     return readBool(batteryShowsBindingLimitKey);
 }
 
-void UserDefaults::setBatteryShowsBindingLimit(bool binding)
+void AppSettings::setBatteryShowsBindingLimit(bool binding)
 {
     write(batteryShowsBindingLimitKey, binding, binding != batteryShowsBindingLimit(),
-          &UserDefaults::batteryShowsBindingLimitChanged);
+          &AppSettings::batteryShowsBindingLimitChanged);
 }
 
-void UserDefaults::setShowMenuBarQuotaBattery(bool show)
+void AppSettings::setShowMenuBarQuotaBattery(bool show)
 {
     write(showMenuBarQuotaBatteryKey, show, show != showMenuBarQuotaBattery(),
-          &UserDefaults::showMenuBarQuotaBatteryChanged);
+          &AppSettings::showMenuBarQuotaBatteryChanged);
 }
 
-void UserDefaults::setSelectedCharacterId(const QString& id)
+void AppSettings::setSelectedCharacterId(const QString& id)
 {
-    write(selectedCharacterIdKey, id, id != selectedCharacterId(), &UserDefaults::selectedCharacterIdChanged);
+    write(selectedCharacterIdKey, id, id != selectedCharacterId(), &AppSettings::selectedCharacterIdChanged);
 }
 
-void UserDefaults::setQuotaAlertsEnabled(bool enabled)
+void AppSettings::setQuotaAlertsEnabled(bool enabled)
 {
-    write(quotaAlertsEnabledKey, enabled, enabled != quotaAlertsEnabled(), &UserDefaults::quotaAlertsEnabledChanged);
+    write(quotaAlertsEnabledKey, enabled, enabled != quotaAlertsEnabled(), &AppSettings::quotaAlertsEnabledChanged);
 }
 
-void UserDefaults::setQuotaAlertLowerThreshold(int pct)
+void AppSettings::setQuotaAlertLowerThreshold(int pct)
 {
     const int lower = std::clamp(pct, 1, 99);
     writeQuotaAlertThresholds(lower, std::max(quotaAlertUpperThreshold(), lower + 1));
 }
 
-void UserDefaults::setQuotaAlertUpperThreshold(int pct)
+void AppSettings::setQuotaAlertUpperThreshold(int pct)
 {
     const int upper = std::clamp(pct, 2, 100);
     writeQuotaAlertThresholds(std::min(quotaAlertLowerThreshold(), upper - 1), upper);
 }
 
-void UserDefaults::writeQuotaAlertThresholds(int lower, int upper)
+void AppSettings::writeQuotaAlertThresholds(int lower, int upper)
 {
     // Both are stored before either is announced, so that a reader never sees a pair out of order.
     const auto [oldLower, oldUpper] = quotaAlertThresholds();
@@ -196,50 +198,52 @@ void UserDefaults::writeQuotaAlertThresholds(int lower, int upper)
     Q_EMIT changed(quotaAlertUpperThresholdKey);
 }
 
-void UserDefaults::setQuotaAlertMemory(const QByteArray& memory)
+void AppSettings::setQuotaAlertMemory(const QByteArray& memory)
 {
     m_settings.setValue(quotaAlertMemoryKey, memory);
     Q_EMIT changed(quotaAlertMemoryKey);
 }
 
-void UserDefaults::setPriceListAutoUpdate(bool enabled)
+void AppSettings::setPriceListAutoUpdate(bool enabled)
 {
-    write(priceListAutoUpdateKey, enabled, enabled != priceListAutoUpdate(), &UserDefaults::priceListAutoUpdateChanged);
+    write(priceListAutoUpdateKey, enabled, enabled != priceListAutoUpdate(), &AppSettings::priceListAutoUpdateChanged);
 }
 
-void UserDefaults::setPriceListLastAttempt(Instant at)
+void AppSettings::setPriceListLastAttempt(Instant at)
 {
     m_settings.setValue(priceListLastAttemptKey, static_cast<qint64>(at.time_since_epoch().count()));
     Q_EMIT changed(priceListLastAttemptKey);
 }
 
-std::optional<bool> UserDefaults::usageSourceEnabled(const QString& id) const
+std::optional<bool> AppSettings::usageSourceEnabled(const QString& id) const
 {
     const QVariant value = m_settings.value(QStringLiteral("usageSources/") + id);
     return value.isValid() ? std::optional(value.toBool()) : std::nullopt;
 }
 
-void UserDefaults::setUsageSourceEnabled(const QString& id, bool enabled)
+void AppSettings::setUsageSourceEnabled(const QString& id, bool enabled)
 {
     const QString key = QStringLiteral("usageSources/") + id;
     m_settings.setValue(key, enabled);
     Q_EMIT changed(key);
 }
 
-void UserDefaults::sync()
+void AppSettings::sync()
 {
     m_settings.sync();
 }
 
-bool UserDefaults::readBool(const QString& key) const
+bool AppSettings::readBool(const QString& key) const
 {
     return m_settings.value(key, false).toBool();
 }
 
-void UserDefaults::write(const QString& key, const QVariant& value, bool differs, void (UserDefaults::*notify)())
+void AppSettings::write(const QString& key, const QVariant& value, bool differs, void (AppSettings::*notify)())
 {
     m_settings.setValue(key, value);
     if (differs)
         Q_EMIT(this->*notify)();
     Q_EMIT changed(key);
+}
+
 }
