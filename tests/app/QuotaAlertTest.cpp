@@ -93,6 +93,9 @@ ClaudeQuota quota(double fiveHour, const char* fiveHourReset, double sevenDay = 
 class QuotaAlertTest : public ::testing::Test
 {
 protected:
+    // As the application draws: a threaded GL render loop under the sanitizers' unwinder deadlocks.
+    static void SetUpTestSuite() { QQuickWindow::setGraphicsApi(QSGRendererInterface::Software); }
+
     void SetUp() override
     {
         if (qEnvironmentVariableIsSet("PACEMARK_DESKTOP_UNAVAILABLE"))
