@@ -29,7 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     int binding = 0;
     for (std::size_t i = 0; i < quota.limits.size(); ++i) {
         const auto& limit = quota.limits[i];
-        if (!ids.insert(limit.id()).second || limit.label.isEmpty() || !std::isfinite(limit.percent))
+        if (!ids.insert(limit.id()).second || !std::isfinite(limit.percent)
+            || (limit.kind == ClaudeQuota::Limit::Kind::weeklyScoped && limit.label.isEmpty()))
             __builtin_trap();
         if (limit.kind == ClaudeQuota::Limit::Kind::session && i != 0)
             __builtin_trap();
