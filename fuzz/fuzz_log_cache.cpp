@@ -3,6 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "ingest/ClaudeCodeProvider.h"
+#include "ingest/CodexProvider.h"
+#include "ingest/GeminiProvider.h"
 #include "report/LogCache.h"
 
 using namespace pacemark;
@@ -12,15 +15,20 @@ using namespace pacemark;
 // Whatever is restored must be written again as it was read.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static const std::vector<std::string> folders { "/home/dev/.claude/projects" };
     const QByteArray file
         = LogCache::framed(QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
-    const auto states = LogCache::parse(file, folders);
-    if (!states)
+    const auto sections = LogCache::parse(file);
+    if (!sections)
         return 0;
-    const QByteArray again = LogCache::serialize(folders, *states);
-    const auto reread = LogCache::parse(again, folders);
-    if (!reread || LogCache::serialize(folders, *reread) != again)
+    const QByteArray again = LogCache::serialize(*sections);
+    const auto reread = LogCache::parse(again);
+    if (!reread || LogCache::serialize(*reread) != again)
         __builtin_trap();
+    // Each provider checks its own part of a state as it restores it, and restores all or nothing.
+    static const std::vector<std::string> folders { "/home/dev/.claude/projects" };
+    const LogCache::Providers providers { std::make_shared<ClaudeCodeProvider>(folders),
+                                          std::make_shared<CodexProvider>(folders),
+                                          std::make_shared<GeminiProvider>(folders.front()) };
+    LogCache::restore(*reread, providers);
     return 0;
 }

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include "ingest/RecordList.h"
+#include "ingest/SourceFileState.h"
 
 namespace pacemark {
 
@@ -28,6 +29,17 @@ public:
 
     // The folders the provider reads, existing or not, as the settings list them.
     virtual std::vector<std::string> folders() const { return watchDirectories(); }
+
+    // The per-file cache as of the last fetchRecords, for a short-lived process to keep until its next
+    // run; empty for a provider that keeps none.
+    virtual std::vector<SourceFileState> fileStates() const { return {}; }
+    // Starts from states an earlier fileStates gave, so that the next fetchRecords reads only the logs
+    // whose stamp differs. False, with nothing restored, when a state is not one this provider could
+    // have made.
+    virtual bool restoreFileStates(std::vector<SourceFileState> states) { return states.empty(); }
+    // How many logs the per-file cache holds, and how many of them the last fetchRecords read.
+    virtual std::size_t cachedFileCount() const { return 0; }
+    virtual std::size_t lastParsedFileCount() const { return 0; }
 };
 
 }

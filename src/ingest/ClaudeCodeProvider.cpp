@@ -11,6 +11,8 @@
 #include <thread>
 #include <unordered_set>
 
+#include "basics/BinaryReader.h"
+#include "basics/BinaryWriter.h"
 #include "basics/ClaudePaths.h"
 #include "ingest/JSONLParser.h"
 #include "ingest/LogFileLister.h"
@@ -254,28 +256,52 @@ RecordList ClaudeCodeProvider::fetchRecords()
     return result;
 }
 
-std::vector<ClaudeCodeProvider::FileState> ClaudeCodeProvider::fileStates() const
+std::vector<SourceFileState> ClaudeCodeProvider::fileStates() const
 {
-    std::vector<FileState> states;
+    std::vector<SourceFileState> states;
     states.reserve(m_fileCache.size());
-    for (const auto& [path, entry] : m_fileCache)
-        states.push_back({ path, entry.stamp, entry.readEnd, entry.pieces,
-                           entry.batch ? entry.batch->records : std::vector<UsageRecord> {} });
+    for (const auto& [path, entry] : m_fileCache) {
+        BinaryWriter extra;
+        extra.put(entry.readEnd);
+        extra.put(static_cast<quint32>(entry.pieces.size()));
+        for (const auto& piece : entry.pieces) {
+            extra.put(piece.end);
+            extra.put(piece.hash);
+        }
+        states.push_back({ path, entry.stamp, entry.batch ? entry.batch->records : std::vector<UsageRecord> {},
+                           extra.bytes.toStdString() });
+    }
     return states;
 }
 
-void ClaudeCodeProvider::restoreFileStates(std::vector<FileState> states)
+bool ClaudeCodeProvider::restoreFileStates(std::vector<SourceFileState> states)
 {
-    m_fileCache.clear();
+    std::unordered_map<std::string, CacheEntry> restored;
     for (auto& state : states) {
-        CacheEntry entry { state.stamp, std::make_shared<const RecordBatch>(std::move(state.records)), state.readEnd,
-                           std::move(state.pieces) };
+        BinaryReader extra(state.extra);
+        CacheEntry entry { state.stamp, nullptr, extra.get<std::int64_t>(), {} };
+        entry.pieces.resize(extra.count(16));
+        std::int64_t end = 0;
+        for (auto& piece : entry.pieces) {
+            piece.end = extra.get<std::int64_t>();
+            piece.hash = extra.get<std::uint64_t>();
+            if (piece.end < end)
+                extra.fail();
+            end = piece.end;
+        }
+        // Where no read of this file could have stopped: the cache is not one of ours.
+        if (!extra.ok() || !extra.atEnd() || entry.readEnd < -1 || entry.readEnd > state.stamp.size
+            || end > std::max<std::int64_t>(entry.readEnd, 0))
+            return false;
         if (entry.readEnd < 0 || entry.pieces.empty() || entry.pieces.back().end != entry.readEnd) {
             entry.readEnd = -1;
             entry.pieces.clear();
         }
-        m_fileCache[std::move(state.path)] = std::move(entry);
+        entry.batch = std::make_shared<const RecordBatch>(std::move(state.records));
+        restored[std::move(state.path)] = std::move(entry);
     }
+    m_fileCache = std::move(restored);
+    return true;
 }
 
 QString ClaudeCodeProvider::displayName(const QString& model) const

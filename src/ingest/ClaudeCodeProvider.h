@@ -35,7 +35,7 @@ public:
     const std::vector<std::string>& projectsPaths() const { return m_projectsPaths; }
     // How many files the last fetchRecords read (whole or from where it left off), and how many of
     // those only from where it left off; for tests and benchmarks.
-    std::size_t lastParsedFileCount() const { return m_lastParsedFileCount; }
+    std::size_t lastParsedFileCount() const override { return m_lastParsedFileCount; }
     std::size_t lastAppendReadCount() const { return m_lastAppendReadCount; }
 
     // Consecutive stretches of a log as read, from its start: where each ends and its XXH3.
@@ -47,23 +47,12 @@ public:
         friend bool operator==(const ReadPiece&, const ReadPiece&) = default;
     };
 
-    // What the per-file cache holds of one log, so that another process can start from it: the
-    // next fetchRecords then reads only the logs whose stamp differs, the grown ones from readEnd
-    // once the bytes before it hash as they did.
-    struct FileState
-    {
-        std::string path;
-        FileStamp stamp;
-        std::int64_t readEnd = -1;
-        std::vector<ReadPiece> pieces;
-        std::vector<UsageRecord> records;
-    };
-
-    std::vector<FileState> fileStates() const;
-    std::size_t cachedFileCount() const { return m_fileCache.size(); }
-    // Replaces the per-file cache; a state whose pieces do not end at its readEnd is kept without
-    // them, so its file is read whole once it changes.
-    void restoreFileStates(std::vector<FileState> states);
+    // The per-file cache's extra part is where the last read ended and its pieces.
+    std::vector<SourceFileState> fileStates() const override;
+    std::size_t cachedFileCount() const override { return m_fileCache.size(); }
+    // A state whose pieces do not end at its readEnd is kept without them, so its file is read whole
+    // once it changes.
+    bool restoreFileStates(std::vector<SourceFileState> states) override;
 
 private:
     struct CacheEntry

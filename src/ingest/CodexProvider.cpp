@@ -7,6 +7,8 @@
 
 #include <QStringList>
 
+#include "basics/BinaryReader.h"
+#include "basics/BinaryWriter.h"
 #include "basics/ClaudePaths.h"
 #include "ingest/DirectoryWalker.h"
 
@@ -222,6 +224,91 @@ RecordList CodexProvider::fetchRecords()
     m_lastFiles = std::move(files);
     m_lastResult = result;
     return result;
+}
+
+std::vector<SourceFileState> CodexProvider::fileStates() const
+{
+    std::vector<SourceFileState> states;
+    states.reserve(m_cache.size());
+    for (const auto& [path, entry] : m_cache) {
+        const CodexRollout& rollout = *entry.rollout;
+        BinaryWriter extra;
+        for (const auto& turn : rollout.turns) {
+            extra.put(turn.key);
+            extra.put(turn.copyKey);
+            extra.put(static_cast<quint8>(turn.replayed));
+        }
+        extra.put(static_cast<quint8>(rollout.rateLimits.has_value()));
+        if (const auto& limits = rollout.rateLimits) {
+            extra.put(static_cast<quint32>(limits->windows.size()));
+            for (const auto& window : limits->windows) {
+                extra.put(static_cast<qint32>(window.windowMinutes));
+                extra.put(window.usedPercent);
+                extra.put(static_cast<quint8>(window.resetsAt.has_value()));
+                extra.put(static_cast<std::int64_t>(window.resetsAt.value_or(Instant {}).time_since_epoch().count()));
+            }
+            extra.put(std::string_view(limits->planType.toStdString()));
+            extra.put(static_cast<quint8>(limits->credits.has_value()));
+            const auto credits = limits->credits.value_or(CodexRateLimits::Credits {});
+            extra.put(static_cast<quint8>(credits.hasCredits));
+            extra.put(static_cast<quint8>(credits.unlimited));
+            extra.put(std::string_view(credits.balance.toStdString()));
+            extra.put(static_cast<std::int64_t>(limits->observedAt.time_since_epoch().count()));
+        }
+        states.push_back({ path, entry.stamp, rollout.records, extra.bytes.toStdString() });
+    }
+    return states;
+}
+
+bool CodexProvider::restoreFileStates(std::vector<SourceFileState> states)
+{
+    std::unordered_map<std::string, CacheEntry> restored;
+    const auto instant = [](std::int64_t ms) { return Instant(std::chrono::milliseconds(ms)); };
+    for (auto& state : states) {
+        CodexRollout rollout;
+        BinaryReader extra(state.extra);
+        rollout.turns.resize(state.records.size());
+        for (auto& turn : rollout.turns) {
+            turn.key = extra.get<std::uint64_t>();
+            turn.copyKey = extra.get<std::uint64_t>();
+            turn.replayed = extra.get<quint8>() != 0;
+        }
+        if (extra.get<quint8>() != 0) {
+            CodexRateLimits limits;
+            limits.windows.resize(extra.count(4 + 8 + 1 + 8));
+            for (auto& window : limits.windows) {
+                window.windowMinutes = extra.get<qint32>();
+                window.usedPercent = extra.get<double>();
+                const bool resets = extra.get<quint8>() != 0;
+                const auto at = extra.get<std::int64_t>();
+                if (resets)
+                    window.resetsAt = instant(at);
+            }
+            limits.planType = QString::fromStdString(std::string(extra.text()));
+            const bool hasCredits = extra.get<quint8>() != 0;
+            CodexRateLimits::Credits credits;
+            credits.hasCredits = extra.get<quint8>() != 0;
+            credits.unlimited = extra.get<quint8>() != 0;
+            credits.balance = QString::fromStdString(std::string(extra.text()));
+            if (hasCredits)
+                limits.credits = credits;
+            limits.observedAt = instant(extra.get<std::int64_t>());
+            rollout.rateLimits = std::move(limits);
+        }
+        if (!extra.ok() || !extra.atEnd())
+            return false;
+        rollout.records = std::move(state.records);
+        rollout.opened = true;
+        rollout.device = state.stamp.device;
+        rollout.inode = state.stamp.inode;
+        auto shared = std::make_shared<const CodexRollout>(std::move(rollout));
+        auto batch = std::make_shared<const RecordBatch>(shared->records);
+        restored[std::move(state.path)] = { state.stamp, std::move(shared), std::move(batch) };
+    }
+    m_cache = std::move(restored);
+    m_lastFiles.clear();
+    m_lastResult = {};
+    return true;
 }
 
 std::optional<CodexRateLimits> CodexProvider::rateLimits() const

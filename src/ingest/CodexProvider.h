@@ -36,9 +36,15 @@ public:
     // The newest rate limits any rollout holds, as of the last fetchRecords. Callable from any thread.
     std::optional<CodexRateLimits> rateLimits() const;
     // How many files the last fetchRecords read; for tests and benchmarks.
-    std::size_t lastParsedFileCount() const { return m_lastParsedFileCount; }
+    std::size_t lastParsedFileCount() const override { return m_lastParsedFileCount; }
+    std::size_t cachedFileCount() const override { return m_cache.size(); }
     // How many of those were read only from where the read before stopped.
     std::size_t lastAppendReadCount() const { return m_lastAppendReadCount; }
+
+    // The extra part of a state is each record's turn keys and the rollout's newest rate limits; a
+    // restored rollout that changed is read again whole.
+    std::vector<SourceFileState> fileStates() const override;
+    bool restoreFileStates(std::vector<SourceFileState> states) override;
 
     // The rollouts to read, one path per rollout, in the order of their names (which begin with the
     // time they started, so a parent comes before its forks).

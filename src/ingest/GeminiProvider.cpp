@@ -130,6 +130,27 @@ RecordList GeminiProvider::fetchRecords()
     return result;
 }
 
+std::vector<SourceFileState> GeminiProvider::fileStates() const
+{
+    std::vector<SourceFileState> states;
+    states.reserve(m_cache.size());
+    for (const auto& [path, entry] : m_cache)
+        states.push_back({ path, entry.stamp, entry.batch->records, {} });
+    return states;
+}
+
+bool GeminiProvider::restoreFileStates(std::vector<SourceFileState> states)
+{
+    if (std::any_of(states.begin(), states.end(), [](const auto& state) { return !state.extra.empty(); }))
+        return false;
+    m_cache.clear();
+    for (auto& state : states)
+        m_cache[std::move(state.path)] = { state.stamp, std::make_shared<const RecordBatch>(std::move(state.records)) };
+    m_lastFiles.clear();
+    m_lastResult = {};
+    return true;
+}
+
 QString GeminiProvider::displayName(const QString& model) const
 {
     // "gemini-2.5-pro" → "Gemini 2.5 Pro".

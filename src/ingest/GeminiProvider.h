@@ -27,7 +27,12 @@ public:
     QString displayName(const QString& model) const override;
 
     const std::string& home() const { return m_home; }
-    std::size_t lastParsedFileCount() const { return m_lastParsedFileCount; }
+    std::size_t lastParsedFileCount() const override { return m_lastParsedFileCount; }
+    std::size_t cachedFileCount() const override { return m_cache.size(); }
+
+    // A chat keeps nothing but its records: a changed one is read again whole.
+    std::vector<SourceFileState> fileStates() const override;
+    bool restoreFileStates(std::vector<SourceFileState> states) override;
 
 private:
     struct CacheEntry

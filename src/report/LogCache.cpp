@@ -3,12 +3,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <type_traits>
 #include <unordered_map>
 
 #include <QDir>
 #include <QFile>
 
+#include "basics/BinaryReader.h"
+#include "basics/BinaryWriter.h"
 #include "basics/OwnFile.h"
 #include "ingest/Xxh3.h"
 
@@ -20,73 +21,6 @@ constexpr char Magic[16] = { 'P', 'A', 'C', 'E', 'M', 'A', 'R', 'K', '-', 'L', '
 // Magic, version, payload size, payload checksum.
 constexpr qsizetype HeaderBytes = sizeof(Magic) + 4 + 8 + 8;
 
-class Writer
-{
-public:
-    template <typename T>
-    void put(T value)
-    {
-        static_assert(std::is_trivially_copyable_v<T>);
-        bytes.append(reinterpret_cast<const char*>(&value), sizeof value);
-    }
-    void put(std::string_view text)
-    {
-        put(static_cast<quint32>(text.size()));
-        bytes.append(text.data(), static_cast<qsizetype>(text.size()));
-    }
-
-    QByteArray bytes;
-};
-
-class Reader
-{
-public:
-    Reader(const char* begin, const char* end)
-        : m_at(begin)
-        , m_end(end)
-    { }
-
-    template <typename T>
-    T get()
-    {
-        T value {};
-        if (static_cast<std::size_t>(m_end - m_at) < sizeof value) {
-            m_ok = false;
-            return value;
-        }
-        std::memcpy(&value, m_at, sizeof value);
-        m_at += sizeof value;
-        return value;
-    }
-    std::string_view text()
-    {
-        const auto size = get<quint32>();
-        if (!m_ok || static_cast<std::size_t>(m_end - m_at) < size) {
-            m_ok = false;
-            return {};
-        }
-        const std::string_view view(m_at, size);
-        m_at += size;
-        return view;
-    }
-    // A count of items of at least itemBytes each that the rest can hold; 0 and not ok otherwise.
-    quint32 count(std::size_t itemBytes)
-    {
-        const auto n = get<quint32>();
-        if (static_cast<std::size_t>(m_end - m_at) / itemBytes < n)
-            m_ok = false;
-        return m_ok ? n : 0;
-    }
-    bool ok() const { return m_ok; }
-    bool atEnd() const { return m_at == m_end; }
-    void fail() { m_ok = false; }
-
-private:
-    const char* m_at;
-    const char* m_end;
-    bool m_ok = true;
-};
-
 // Message id, four symbols, four token counts, timestamp, request id, one-hour cache writes, origin.
 constexpr std::size_t MinRecordBytes = 4 + 4 * 4 + 4 * 8 + 8 + 8 + 4 + 1;
 
@@ -95,33 +29,27 @@ constexpr std::int64_t EarliestMs = -62'167'219'200'000 - 86'400'000;
 constexpr std::int64_t LatestMs = 253'402'300'800'000 + 86'400'000;
 
 // A checksum only says the file is as it was written, not that a reader wrote it: what it restores
-// must be something the log reader could have made, or the cache is rebuilt.
-bool plausible(const ClaudeCodeProvider::FileState& state, const std::vector<std::string>& folders)
+// must be something a reader could have made, or the cache is rebuilt. Each provider checks its own
+// extra part as it restores it.
+bool plausible(const SourceFileState& state, const std::vector<std::string>& folders)
 {
     const auto inFolder = [&](const std::string& folder) {
         return state.path.size() > folder.size() + 1 && state.path.starts_with(folder)
             && state.path[folder.size()] == '/';
     };
-    if (std::none_of(folders.begin(), folders.end(), inFolder) || state.stamp.size < 0 || state.readEnd < -1
-        || state.readEnd > state.stamp.size)
+    if (std::none_of(folders.begin(), folders.end(), inFolder) || state.stamp.size < 0)
         return false;
-    std::int64_t end = 0;
-    for (const auto& piece : state.pieces) {
-        if (piece.end < end || piece.end > state.readEnd)
-            return false;
-        end = piece.end;
-    }
     return std::all_of(state.records.begin(), state.records.end(), [](const UsageRecord& record) {
         const auto ms = record.timestamp.time_since_epoch().count();
         return ms >= EarliestMs && ms <= LatestMs && !record.messageId.view().empty();
     });
 }
 
-void putFolders(Writer& out, const std::vector<std::string>& folders)
+void putTexts(BinaryWriter& out, const std::vector<std::string>& texts)
 {
-    out.put(static_cast<quint32>(folders.size()));
-    for (const auto& folder : folders)
-        out.put(std::string_view(folder));
+    out.put(static_cast<quint32>(texts.size()));
+    for (const auto& text : texts)
+        out.put(std::string_view(text));
 }
 
 }
@@ -134,7 +62,7 @@ QString LogCache::defaultPath()
     return base + QStringLiteral("/pacemark/logs.cache");
 }
 
-std::optional<LogCache::States> LogCache::load(const QString& path, const std::vector<std::string>& folders)
+std::optional<LogCache::Sections> LogCache::load(const QString& path)
 {
     auto file = OwnFile::read(path, MaxBytes);
     if (!file.refusal.isEmpty())
@@ -142,14 +70,14 @@ std::optional<LogCache::States> LogCache::load(const QString& path, const std::v
                      file.refusal.toLocal8Bit().constData());
     if (!file.bytes)
         return std::nullopt;
-    return parse(*file.bytes, folders);
+    return parse(*file.bytes);
 }
 
-std::optional<LogCache::States> LogCache::parse(const QByteArray& bytes, const std::vector<std::string>& folders)
+std::optional<LogCache::Sections> LogCache::parse(const QByteArray& bytes)
 {
     if (bytes.size() < HeaderBytes || std::memcmp(bytes.constData(), Magic, sizeof Magic) != 0)
         return std::nullopt;
-    Reader header(bytes.constData() + sizeof Magic, bytes.constData() + HeaderBytes);
+    BinaryReader header(bytes.constData() + sizeof Magic, bytes.constData() + HeaderBytes);
     const auto version = header.get<quint32>();
     const auto payloadBytes = header.get<quint64>();
     const auto checksum = header.get<quint64>();
@@ -158,14 +86,7 @@ std::optional<LogCache::States> LogCache::parse(const QByteArray& bytes, const s
         || XXH3_64bits(payload, payloadBytes) != checksum)
         return std::nullopt;
 
-    Reader in(payload, payload + payloadBytes);
-    const auto folderCount = in.count(4);
-    if (folderCount != folders.size())
-        return std::nullopt;
-    for (const auto& folder : folders)
-        if (in.text() != folder)
-            return std::nullopt;
-
+    BinaryReader in(payload, payload + payloadBytes);
     std::vector<Symbol> symbols(in.count(4));
     for (auto& symbol : symbols)
         symbol = Symbol(in.text());
@@ -188,46 +109,48 @@ std::optional<LogCache::States> LogCache::parse(const QByteArray& bytes, const s
         return *projects[index];
     };
 
-    States states(in.count(4 + 4 * 8 + 8 + 4 + 4));
-    for (auto& state : states) {
-        state.path = std::string(in.text());
-        state.stamp.modifiedNs = in.get<std::int64_t>();
-        state.stamp.size = in.get<std::int64_t>();
-        state.stamp.device = in.get<std::uint64_t>();
-        state.stamp.inode = in.get<std::uint64_t>();
-        state.readEnd = in.get<std::int64_t>();
-        state.pieces.resize(in.count(16));
-        for (auto& piece : state.pieces) {
-            piece.end = in.get<std::int64_t>();
-            piece.hash = in.get<std::uint64_t>();
+    Sections sections(in.count(4 + 4 + 4));
+    for (auto& section : sections) {
+        section.source = std::string(in.text());
+        section.folders.resize(in.count(4));
+        for (auto& folder : section.folders)
+            folder = std::string(in.text());
+        section.files.resize(in.count(4 + 4 * 8 + 4 + 4));
+        for (auto& state : section.files) {
+            state.path = std::string(in.text());
+            state.stamp.modifiedNs = in.get<std::int64_t>();
+            state.stamp.size = in.get<std::int64_t>();
+            state.stamp.device = in.get<std::uint64_t>();
+            state.stamp.inode = in.get<std::uint64_t>();
+            state.extra = std::string(in.text());
+            state.records.resize(in.count(MinRecordBytes));
+            for (auto& record : state.records) {
+                record.messageId = MessageId(in.text());
+                record.model = symbol(in.get<quint32>());
+                record.sessionId = symbol(in.get<quint32>());
+                record.providerId = symbol(in.get<quint32>());
+                record.inputTokens = in.get<std::int64_t>();
+                record.outputTokens = in.get<std::int64_t>();
+                record.cacheWriteTokens = in.get<std::int64_t>();
+                record.cacheReadTokens = in.get<std::int64_t>();
+                record.timestamp = Instant(std::chrono::milliseconds(in.get<std::int64_t>()));
+                record.requestId = in.get<std::uint64_t>();
+                record.cacheWrite1hTokens = in.get<std::uint32_t>();
+                record.project = project(in.get<quint32>());
+                record.fromProgress = in.get<quint8>() != 0;
+            }
+            if (!in.ok() || !plausible(state, section.folders))
+                return std::nullopt;
         }
-        state.records.resize(in.count(MinRecordBytes));
-        for (auto& record : state.records) {
-            record.messageId = MessageId(in.text());
-            record.model = symbol(in.get<quint32>());
-            record.sessionId = symbol(in.get<quint32>());
-            record.providerId = symbol(in.get<quint32>());
-            record.inputTokens = in.get<std::int64_t>();
-            record.outputTokens = in.get<std::int64_t>();
-            record.cacheWriteTokens = in.get<std::int64_t>();
-            record.cacheReadTokens = in.get<std::int64_t>();
-            record.timestamp = Instant(std::chrono::milliseconds(in.get<std::int64_t>()));
-            record.requestId = in.get<std::uint64_t>();
-            record.cacheWrite1hTokens = in.get<std::uint32_t>();
-            record.project = project(in.get<quint32>());
-            record.fromProgress = in.get<quint8>() != 0;
-        }
-        if (!in.ok() || !plausible(state, folders))
-            return std::nullopt;
     }
     if (!in.ok() || !in.atEnd())
         return std::nullopt;
-    return states;
+    return sections;
 }
 
-bool LogCache::save(const QString& path, const std::vector<std::string>& folders, const States& states, QString* error)
+bool LogCache::save(const QString& path, const Sections& sections, QString* error)
 {
-    const QByteArray bytes = serialize(folders, states);
+    const QByteArray bytes = serialize(sections);
     if (bytes.size() > MaxBytes) {
         *error = QStringLiteral("%1: the cache would be larger than the %2 bytes a cache may have")
                      .arg(path)
@@ -237,10 +160,10 @@ bool LogCache::save(const QString& path, const std::vector<std::string>& folders
     return OwnFile::write(path, bytes, error);
 }
 
-QByteArray LogCache::serialize(const std::vector<std::string>& folders, const States& states)
+QByteArray LogCache::serialize(const Sections& sections)
 {
     std::unordered_map<std::string_view, quint32> symbolIndex;
-    Writer symbols;
+    BinaryWriter symbols;
     quint32 symbolCount = 0;
     // Keys are views of interned text, which lives as long as the process.
     const auto index = [&](std::string_view text) {
@@ -252,55 +175,77 @@ QByteArray LogCache::serialize(const std::vector<std::string>& folders, const St
         return at->second;
     };
 
-    Writer files;
-    files.put(static_cast<quint32>(states.size()));
-    for (const auto& state : states) {
-        files.put(std::string_view(state.path));
-        files.put(state.stamp.modifiedNs);
-        files.put(state.stamp.size);
-        files.put(state.stamp.device);
-        files.put(state.stamp.inode);
-        files.put(state.readEnd);
-        files.put(static_cast<quint32>(state.pieces.size()));
-        for (const auto& piece : state.pieces) {
-            files.put(piece.end);
-            files.put(piece.hash);
-        }
-        files.put(static_cast<quint32>(state.records.size()));
-        for (const auto& record : state.records) {
-            files.put(record.messageId.view());
-            files.put(index(record.model.view()));
-            files.put(index(record.sessionId.view()));
-            files.put(index(record.providerId.view()));
-            files.put(record.inputTokens);
-            files.put(record.outputTokens);
-            files.put(record.cacheWriteTokens);
-            files.put(record.cacheReadTokens);
-            files.put(static_cast<std::int64_t>(record.timestamp.time_since_epoch().count()));
-            files.put(record.requestId);
-            files.put(record.cacheWrite1hTokens);
-            files.put(index(record.project.view()));
-            files.put(static_cast<quint8>(record.fromProgress));
+    BinaryWriter files;
+    files.put(static_cast<quint32>(sections.size()));
+    for (const auto& section : sections) {
+        files.put(std::string_view(section.source));
+        putTexts(files, section.folders);
+        files.put(static_cast<quint32>(section.files.size()));
+        for (const auto& state : section.files) {
+            files.put(std::string_view(state.path));
+            files.put(state.stamp.modifiedNs);
+            files.put(state.stamp.size);
+            files.put(state.stamp.device);
+            files.put(state.stamp.inode);
+            files.put(std::string_view(state.extra));
+            files.put(static_cast<quint32>(state.records.size()));
+            for (const auto& record : state.records) {
+                files.put(record.messageId.view());
+                files.put(index(record.model.view()));
+                files.put(index(record.sessionId.view()));
+                files.put(index(record.providerId.view()));
+                files.put(record.inputTokens);
+                files.put(record.outputTokens);
+                files.put(record.cacheWriteTokens);
+                files.put(record.cacheReadTokens);
+                files.put(static_cast<std::int64_t>(record.timestamp.time_since_epoch().count()));
+                files.put(record.requestId);
+                files.put(record.cacheWrite1hTokens);
+                files.put(index(record.project.view()));
+                files.put(static_cast<quint8>(record.fromProgress));
+            }
         }
     }
 
-    Writer payload;
-    putFolders(payload, folders);
+    BinaryWriter payload;
     payload.put(symbolCount);
     payload.bytes.append(symbols.bytes);
     payload.bytes.append(files.bytes);
-
     return framed(payload.bytes);
 }
 
 QByteArray LogCache::framed(const QByteArray& payload)
 {
-    Writer header;
+    BinaryWriter header;
     header.bytes.append(Magic, sizeof Magic);
     header.put(Version);
     header.put(static_cast<quint64>(payload.size()));
     header.put(static_cast<quint64>(XXH3_64bits(payload.constData(), static_cast<std::size_t>(payload.size()))));
     return header.bytes + payload;
+}
+
+LogCache::Sections LogCache::of(const Providers& providers)
+{
+    Sections sections;
+    for (const auto& provider : providers)
+        sections.push_back({ provider->id().toStdString(), provider->folders(), provider->fileStates() });
+    return sections;
+}
+
+std::size_t LogCache::restore(Sections sections, const Providers& providers)
+{
+    std::size_t restored = 0;
+    for (const auto& provider : providers) {
+        const auto section = std::find_if(sections.begin(), sections.end(), [&](const Section& s) {
+            return s.source == provider->id().toStdString() && s.folders == provider->folders();
+        });
+        if (section == sections.end())
+            continue;
+        const std::size_t files = section->files.size();
+        if (provider->restoreFileStates(std::move(section->files)))
+            restored += files;
+    }
+    return restored;
 }
 
 }

@@ -25,7 +25,6 @@
 #include "basics/OwnFile.h"
 #include "basics/SystemTimeZone.h"
 #include "basics/Translation.h"
-#include "ingest/ClaudeCodeProvider.h"
 #include "ingest/ProviderManager.h"
 #include "report/LogCache.h"
 #include "usage/PriceTable.h"
@@ -232,27 +231,32 @@ QJsonObject Statusline::answer(const UsageDataManager& usage, const std::optiona
 
 StatuslineFigures Statusline::fromLogs(const QString& sessionId, const QString& cachePath)
 {
-    const auto folders = ClaudePaths::projectsPaths();
-    ProviderManager providers(folders);
-    const auto reader = providers.claudeCode();
+    // The sources the application reads, as the settings switch them.
+    ProviderManager manager(ClaudePaths::projectsPaths());
+    manager.registerOtherAgents();
+    AppSettings settings;
+    manager.useSettings(&settings);
+    const auto providers = manager.enabledProviders();
     std::size_t cachedFiles = 0;
-    if (auto states = LogCache::load(cachePath, folders)) {
-        cachedFiles = states->size();
-        reader->restoreFileStates(std::move(*states));
-    }
+    if (auto sections = LogCache::load(cachePath))
+        cachedFiles = LogCache::restore(std::move(*sections), providers);
 
     UsageCalculator calculator;
-    const auto all = providers.providers();
     const auto prices = PriceTable::current();
-    const UsageSnapshot usage
-        = calculator.compute(UsageCalculator::read(all), all, Clock::now(), SystemTimeZone::current(), prices);
+    const UsageSnapshot usage = calculator.compute(UsageCalculator::read(providers), providers, Clock::now(),
+                                                   SystemTimeZone::current(), prices);
     const StatuslineFigures figures = StatuslineFigures::of(usage, sessionId, std::nullopt, *prices);
     // Written only when a log was read or one went away, so that an idle status line writes nothing.
-    if ((reader->lastParsedFileCount() > 0 || reader->cachedFileCount() != cachedFiles)) {
+    std::size_t read = 0, files = 0;
+    for (const auto& provider : providers) {
+        read += provider->lastParsedFileCount();
+        files += provider->cachedFileCount();
+    }
+    if (read > 0 || files != cachedFiles) {
         QString error;
         QJsonObject last = figures.toJson();
         last.insert(SessionIdKey, sessionId);
-        if (!LogCache::save(cachePath, folders, reader->fileStates(), &error)
+        if (!LogCache::save(cachePath, LogCache::of(providers), &error)
             || !OwnFile::write(lastFiguresPath(cachePath), QJsonDocument(last).toJson(QJsonDocument::Compact), &error))
             std::fprintf(stderr, "pacemark: the log cache was not written: %s\n", error.toLocal8Bit().constData());
     }

@@ -22,12 +22,17 @@
 #include "UsageAnswers.h"
 #include "UsageRefresh.h"
 #include "app/SingleInstance.h"
+#include "basics/AgentPaths.h"
+#include "basics/AppSettings.h"
+#include "basics/BinaryWriter.h"
 #include "basics/ClaudePaths.h"
 #include "basics/Clock.h"
 #include "basics/InstanceSocket.h"
 #include "basics/TimestampParser.h"
 #include "ingest/ClaudeCodeProvider.h"
+#include "ingest/CodexProvider.h"
 #include "ingest/FileStamp.h"
+#include "ingest/GeminiProvider.h"
 #include "ingest/ProviderManager.h"
 #include "report/LogCache.h"
 #include "report/Statusline.h"
@@ -210,20 +215,24 @@ TEST(Statusline, CacheFollowsTheLogs)
     const auto folders = ClaudePaths::projectsPaths();
 
     expectSame(Statusline::fromLogs(u"s1"_s, logs.cache()), fresh(u"s1"_s));
-    const auto cached = LogCache::load(logs.cache(), folders);
-    ASSERT_TRUE(cached && cached->size() == 2u);
-    EXPECT_FALSE(LogCache::load(logs.cache(), { "/elsewhere/projects" }));
+    const auto cached = LogCache::load(logs.cache());
+    ASSERT_TRUE(cached && cached->size() == 1u && cached->front().files.size() == 2u);
+    EXPECT_EQ(
+        LogCache::restore(*cached,
+                          { std::make_shared<ClaudeCodeProvider>(std::vector<std::string> { "/elsewhere/projects" }) }),
+        0u)
+        << "a cache made for other folders is not used";
 
     logs.home.append(logs.folder + "s1.jsonl",
                      ClaudeLog::assistant("msg_d", ago(20s), { 1, 3000, 0, 0 }, ClaudeLog::Sonnet, "s1"));
     logs.home.write(logs.folder + "s3.jsonl",
                     ClaudeLog::assistant("msg_b", ago(1min), { 10, 2000, 0, 500 }, ClaudeLog::Sonnet, "s1")
                         + ClaudeLog::assistant("msg_e", ago(10s), { 1, 1, 1, 1 }, "claude-haiku-4-5-20251001", "s3"));
-    ClaudeCodeProvider reader(folders);
-    reader.restoreFileStates(*cached);
-    reader.fetchRecords();
-    EXPECT_EQ(reader.lastParsedFileCount(), 2u) << "only the grown and the new log are read";
-    EXPECT_EQ(reader.lastAppendReadCount(), 1u);
+    const auto reader = std::make_shared<ClaudeCodeProvider>(folders);
+    EXPECT_EQ(LogCache::restore(*cached, { reader }), 2u);
+    reader->fetchRecords();
+    EXPECT_EQ(reader->lastParsedFileCount(), 2u) << "only the grown and the new log are read";
+    EXPECT_EQ(reader->lastAppendReadCount(), 1u);
 
     const StatuslineFigures grown = Statusline::fromLogs(u"s1"_s, logs.cache());
     expectSame(grown, fresh(u"s1"_s));
@@ -247,12 +256,64 @@ TEST(Statusline, CacheFollowsTheLogs)
     flipped[flipped.size() - 9] = static_cast<char>(flipped[flipped.size() - 9] ^ 1);
     for (const QByteArray& damaged : { QByteArray("not a cache"), good.left(good.size() / 2), otherVersion, flipped }) {
         logs.home.write("cache/pacemark/logs.cache", damaged.toStdString());
-        EXPECT_FALSE(LogCache::load(logs.cache(), folders));
+        EXPECT_FALSE(LogCache::load(logs.cache()));
         expectSame(Statusline::fromLogs(u"s1"_s, logs.cache()), fresh(u"s1"_s));
-        EXPECT_TRUE(LogCache::load(logs.cache(), folders)) << "the cache was not rebuilt";
+        EXPECT_TRUE(LogCache::load(logs.cache())) << "the cache was not rebuilt";
     }
 }
 
+}
+
+// Codex CLI and Gemini CLI count as they do in the popover, each source keeps its part of the cache,
+// and a source switched off in the settings is left out.
+TEST(Statusline, EverySourceCountsAndIsCached)
+{
+    Logs logs;
+    const QByteArray home = qgetenv("HOME");
+    qputenv("HOME", QByteArray::fromStdString(logs.home.path()));
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(logs.home.path("config")));
+    qunsetenv("CODEX_HOME");
+    qunsetenv("GEMINI_CLI_HOME");
+    const std::string rollout = ".codex/sessions/2026/01/01/rollout-2026-01-01T10-00-00-a.jsonl";
+    logs.home.write(
+        rollout,
+        R"({"timestamp":")" + ago(5min) + R"(","type":"turn_context","payload":{"model":"gpt-5"}})" + "\n"
+            + R"({"timestamp":")" + ago(4min)
+            + R"(","type":"event_msg","payload":{"type":"token_count","info":{"last_token_usage":)"
+            + R"({"input_tokens":900,"cached_input_tokens":400,"output_tokens":100,"total_tokens":1000}},)"
+            + R"("rate_limits":{"primary":{"used_percent":41.5,"window_minutes":300,"resets_at":1757500000},)"
+            + R"("plan_type":"pro","credits":{"has_credits":true,"unlimited":false,"balance":"1.50"}}}})" + "\n");
+    logs.home.write(".gemini/tmp/app/chats/session-g.jsonl",
+                    R"({"sessionId":"g","projectHash":"h"})"
+                    "\n"
+                    R"({"id":"m1","timestamp":")"
+                        + ago(3min)
+                        + R"(","type":"gemini","model":"gemini-2.5-pro","tokens":{"input":70,"output":20,"cached":0,)"
+                        + R"("thoughts":10,"tool":0,"total":100}})" + "\n");
+    const qint64 claude = fresh(u"s1"_s).todayTokens;
+    EXPECT_EQ(Statusline::fromLogs(u"s1"_s, logs.cache()).todayTokens, claude + 1000 + 100);
+
+    const auto cached = LogCache::load(logs.cache());
+    ASSERT_TRUE(cached);
+    EXPECT_EQ(cached->size(), 3u);
+    const auto codex = std::make_shared<CodexProvider>(AgentPaths::codexHomes());
+    const auto gemini = std::make_shared<GeminiProvider>(AgentPaths::geminiHome());
+    EXPECT_EQ(LogCache::restore(*cached, { codex, gemini }), 2u);
+    EXPECT_EQ(codex->fetchRecords().size() + gemini->fetchRecords().size(), 2u);
+    EXPECT_EQ(codex->lastParsedFileCount() + gemini->lastParsedFileCount(), 0u) << "read again though cached";
+    const auto reread = std::make_shared<CodexProvider>(AgentPaths::codexHomes());
+    reread->fetchRecords();
+    EXPECT_TRUE(codex->rateLimits() && codex->rateLimits() == reread->rateLimits());
+
+    ProviderManager settings(ClaudePaths::projectsPaths());
+    settings.registerOtherAgents();
+    AppSettings defaults;
+    settings.useSettings(&defaults);
+    settings.setEnabled(u"codex"_s, false);
+    EXPECT_EQ(Statusline::fromLogs(u"s1"_s, logs.cache()).todayTokens, claude + 100);
+    settings.setEnabled(u"codex"_s, true);
+    qputenv("HOME", home);
+    qunsetenv("XDG_CONFIG_HOME");
 }
 
 // What stands at the cache's path may be anything: whatever is not a plausible cache of ours is passed
@@ -267,7 +328,7 @@ TEST(Statusline, ACacheThatIsNotOursIsPassedOverAndReplaced)
 
     const QString elsewhere = QString::fromStdString(logs.home.path("elsewhere/logs.cache"));
     QString error;
-    ASSERT_TRUE(LogCache::save(elsewhere, folders, {}, &error));
+    ASSERT_TRUE(LogCache::save(elsewhere, {}, &error));
     const QByteArray elsewherePath = QFile::encodeName(elsewhere);
     const std::pair<const char*, std::function<void()>> plants[] = {
         { "a FIFO", [&] { ASSERT_EQ(::mkfifo(path.constData(), 0600), 0); } },
@@ -285,12 +346,12 @@ TEST(Statusline, ACacheThatIsNotOursIsPassedOverAndReplaced)
         QDir().mkpath(QFileInfo(cache).absolutePath());
         QFile::remove(cache);
         plant();
-        EXPECT_FALSE(LogCache::load(cache, folders));
+        EXPECT_FALSE(LogCache::load(cache));
         EXPECT_EQ(statusline(logs, claudeInput("s1", "")), expected);
         EXPECT_FALSE(QFileInfo(cache).isSymLink());
-        EXPECT_TRUE(LogCache::load(cache, folders)) << "the cache was not replaced by one of ours";
+        EXPECT_TRUE(LogCache::load(cache)) << "the cache was not replaced by one of ours";
     }
-    const auto untouched = LogCache::load(elsewhere, folders);
+    const auto untouched = LogCache::load(elsewhere);
     EXPECT_TRUE(untouched && untouched->empty()) << "written through the link";
 
     // Checksums only say the file is as written: states no reader makes are doubted as well.
@@ -299,17 +360,30 @@ TEST(Statusline, ACacheThatIsNotOursIsPassedOverAndReplaced)
     UsageRecord farFuture;
     farFuture.messageId = MessageId("m");
     farFuture.timestamp = Instant(std::chrono::milliseconds(INT64_MAX));
-    using State = ClaudeCodeProvider::FileState;
-    const State doubtful[] = {
-        { "/etc/passwd", stamp, -1, {}, {} },
-        { log, stamp, stamp.size + 1, { { stamp.size + 1, 0 } }, {} },
-        { log, stamp, 10, { { 20, 0 }, { 10, 0 } }, {} },
-        { log, { stamp.modifiedNs, -5, stamp.device, stamp.inode }, -1, {}, {} },
-        { log, stamp, -1, {}, { farFuture } },
+    // Where a read stopped, and the pieces before it: the log reader's own part of a state.
+    const auto readTo = [](std::int64_t end, std::vector<std::int64_t> pieces) {
+        BinaryWriter extra;
+        extra.put(end);
+        extra.put(static_cast<quint32>(pieces.size()));
+        for (const auto piece : pieces) {
+            extra.put(piece);
+            extra.put(std::uint64_t(0));
+        }
+        return extra.bytes.toStdString();
+    };
+    const SourceFileState doubtful[] = {
+        { "/etc/passwd", stamp, {}, readTo(-1, {}) },
+        { log, stamp, {}, readTo(stamp.size + 1, { stamp.size + 1 }) },
+        { log, stamp, {}, readTo(10, { 20, 10 }) },
+        { log, stamp, {}, "not the reader's" },
+        { log, { stamp.modifiedNs, -5, stamp.device, stamp.inode }, {}, readTo(-1, {}) },
+        { log, stamp, { farFuture }, readTo(-1, {}) },
     };
     for (const auto& state : doubtful) {
-        ASSERT_TRUE(LogCache::save(cache, folders, { state }, &error)) << error.toStdString();
-        EXPECT_FALSE(LogCache::load(cache, folders)) << state.path << " " << state.readEnd;
+        ASSERT_TRUE(LogCache::save(cache, { { "claude-code", folders, { state } } }, &error)) << error.toStdString();
+        const auto loaded = LogCache::load(cache);
+        EXPECT_TRUE(!loaded || LogCache::restore(*loaded, { std::make_shared<ClaudeCodeProvider>(folders) }) == 0)
+            << state.path << " " << state.extra.size();
     }
 }
 
