@@ -12,8 +12,8 @@
 // one final); half of those messages also stand in a sub-agent log beside the parent's.
 //
 // --small-logs N writes another shape instead: N short sessions of about 2 KB each (a couple of
-// messages) over 500 projects and the last 90 days, as years of quick questions leave them; the size
-// arguments are then ignored.
+// messages) over 500 projects and the last 90 days, as years of quick questions leave them, each file
+// last modified at its last message; the size arguments are then ignored.
 //
 // --codex HOME MiB writes Codex CLI rollouts under HOME as well, --gemini HOME N that many Gemini CLI
 // chats (see writeCodexHome and writeGeminiHome); a total of 0 MiB then writes no Claude logs.
@@ -31,6 +31,9 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 #include <zstd.h>
 
@@ -130,10 +133,12 @@ private:
     std::mt19937_64 m_rng;
 };
 
+// A fixed calendar: 2026-12-06T12:00:00Z minus the offset.
+constexpr long long Base = 1796558400;
+
 std::string timestamp(long long secondsBeforeNow)
 {
-    // A fixed calendar: 2026-12-06T12:00:00Z minus the offset.
-    const long long base = 1796558400; // 2026-12-06T12:00:00Z
+    const long long base = Base;
     const time_t t = static_cast<time_t>(base - secondsBeforeNow);
     std::tm tm {};
     gmtime_r(&t, &tm);
@@ -524,8 +529,12 @@ int main(int argc, char** argv)
         std::size_t written = 0;
         for (std::size_t i = 0; i < smallLogs; ++i) {
             const auto project = root / ("-home-dev-project-" + std::to_string(g.pick(500)));
-            written
-                += writeSession(g, project / (g.uuid() + ".jsonl"), 2000, static_cast<long long>(g.pick(90 * 86400)));
+            const auto file = project / (g.uuid() + ".jsonl");
+            const auto endAgo = static_cast<long long>(g.pick(90 * 86400));
+            written += writeSession(g, file, 2000, endAgo);
+            // Last written when its last message came, as a log left by an earlier session is.
+            const timespec times[2] = { { 0, UTIME_OMIT }, { static_cast<time_t>(Base - endAgo), 0 } };
+            ::utimensat(AT_FDCWD, file.c_str(), times, 0);
         }
         std::printf("corpus: %zu MiB in %zu small files under %s, as of %sZ\n", written >> 20, smallLogs, root.c_str(),
                     Now);

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Many small logs instead of a few large ones (100,000 by default, as years of short sessions leave
-# them): the status line with nothing changed, the report, and the tray's refresh with nothing changed,
-# each with its time and peak memory.
+# them): the status line with nothing changed and when it examines every log, the report, and the
+# tray's refresh with nothing changed, each with its time and peak memory.
 #
 # usage: bench/many-logs.sh [logs] [corpus-folder]
 set -euo pipefail
@@ -29,6 +29,12 @@ echo "== $logs logs: status line"
 echo "cache                 $(du -h "$XDG_CACHE_HOME/pacemark/logs.cache" | cut -f1)"
 for i in 1 2 3 4 5; do
     /usr/bin/time -f "nothing changed       %e s, peak %M KiB" "$app" --statusline < /dev/null > /dev/null
+done
+# What a call costs when it examines every log, as one does at least once a minute: without the basis
+# the last read left.
+for i in 1 2 3; do
+    rm -f "$XDG_CACHE_HOME/pacemark/statusline.basis"
+    /usr/bin/time -f "every log examined    %e s, peak %M KiB" "$app" --statusline < /dev/null > /dev/null
 done
 echo "== report"
 for i in 1 2 3; do

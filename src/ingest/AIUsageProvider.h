@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include "ingest/DirectoryWalker.h"
 #include "ingest/RecordList.h"
 #include "ingest/SourceFileState.h"
 
@@ -37,6 +38,8 @@ public:
     // whose stamp differs. False, with nothing restored, when a state is not one this provider could
     // have made.
     virtual bool restoreFileStates(std::vector<SourceFileState> states) { return states.empty(); }
+    // The path and stamp of every log in the per-file cache, without its records.
+    virtual std::vector<DirectoryWalker::File> fileStamps() const { return {}; }
     // How many logs the per-file cache holds, and how many of them the last fetchRecords read.
     virtual std::size_t cachedFileCount() const { return 0; }
     virtual std::size_t lastParsedFileCount() const { return 0; }

@@ -256,6 +256,15 @@ RecordList ClaudeCodeProvider::fetchRecords()
     return result;
 }
 
+std::vector<DirectoryWalker::File> ClaudeCodeProvider::fileStamps() const
+{
+    std::vector<DirectoryWalker::File> stamps;
+    stamps.reserve(m_fileCache.size());
+    for (const auto& [path, entry] : m_fileCache)
+        stamps.push_back({ path, entry.stamp });
+    return stamps;
+}
+
 std::vector<SourceFileState> ClaudeCodeProvider::fileStates() const
 {
     std::vector<SourceFileState> states;

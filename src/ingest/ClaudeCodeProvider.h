@@ -49,6 +49,7 @@ public:
 
     // The per-file cache's extra part is where the last read ended and its pieces.
     std::vector<SourceFileState> fileStates() const override;
+    std::vector<DirectoryWalker::File> fileStamps() const override;
     std::size_t cachedFileCount() const override { return m_fileCache.size(); }
     // A state whose pieces do not end at its readEnd is kept without them, so its file is read whole
     // once it changes.

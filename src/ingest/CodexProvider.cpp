@@ -226,6 +226,15 @@ RecordList CodexProvider::fetchRecords()
     return result;
 }
 
+std::vector<DirectoryWalker::File> CodexProvider::fileStamps() const
+{
+    std::vector<DirectoryWalker::File> stamps;
+    stamps.reserve(m_cache.size());
+    for (const auto& [path, entry] : m_cache)
+        stamps.push_back({ path, entry.stamp });
+    return stamps;
+}
+
 std::vector<SourceFileState> CodexProvider::fileStates() const
 {
     std::vector<SourceFileState> states;

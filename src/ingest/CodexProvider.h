@@ -44,6 +44,7 @@ public:
     // The extra part of a state is each record's turn keys and the rollout's newest rate limits; a
     // restored rollout that changed is read again whole.
     std::vector<SourceFileState> fileStates() const override;
+    std::vector<DirectoryWalker::File> fileStamps() const override;
     bool restoreFileStates(std::vector<SourceFileState> states) override;
 
     // The rollouts to read, one path per rollout, in the order of their names (which begin with the

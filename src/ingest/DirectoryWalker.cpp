@@ -18,12 +18,20 @@ struct DirCloser
     void operator()(DIR* dir) const { ::closedir(dir); }
 };
 
+DirectoryWalker::Folder stampOf(const std::string& path, const struct stat& status)
+{
+    return { path, static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec,
+             static_cast<std::uint64_t>(status.st_ino) };
+}
+
 class Walk
 {
 public:
-    Walk(const DirectoryWalker::NameFilter& accept, std::vector<DirectoryWalker::File>& out)
+    Walk(const DirectoryWalker::NameFilter& accept, std::vector<DirectoryWalker::File>& out,
+         std::vector<DirectoryWalker::Folder>* folders = nullptr)
         : m_accept(accept)
         , m_out(out)
+        , m_folders(folders)
     { }
 
     // fd is an open descriptor of the folder at path, which this call takes over.
@@ -37,6 +45,8 @@ public:
         struct stat self;
         if (::fstat(fd, &self) != 0 || !m_visited.emplace(self.st_dev, self.st_ino).second)
             return;
+        if (m_folders)
+            m_folders->push_back(stampOf(path, self));
 
         while (const dirent* entry = ::readdir(dir.get())) {
             const std::string_view name = entry->d_name;
@@ -63,6 +73,7 @@ public:
 private:
     const DirectoryWalker::NameFilter& m_accept;
     std::vector<DirectoryWalker::File>& m_out;
+    std::vector<DirectoryWalker::Folder>* m_folders;
     std::set<std::pair<dev_t, ino_t>> m_visited;
 };
 
@@ -79,6 +90,28 @@ std::vector<DirectoryWalker::File> DirectoryWalker::collect(const std::vector<st
             walk.directory(fd, root, includeTopLevelFiles);
     }
     return files;
+}
+
+std::vector<DirectoryWalker::Folder> DirectoryWalker::folders(const std::vector<std::string>& roots)
+{
+    std::vector<File> none;
+    std::vector<Folder> found;
+    const NameFilter noFiles = [](std::string_view) { return false; };
+    Walk walk(noFiles, none, &found);
+    for (const auto& root : roots) {
+        const int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd >= 0)
+            walk.directory(fd, root, false);
+    }
+    return found;
+}
+
+std::optional<DirectoryWalker::Folder> DirectoryWalker::folder(const std::string& path)
+{
+    struct stat status;
+    if (::stat(path.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))
+        return std::nullopt;
+    return stampOf(path, status);
 }
 
 }

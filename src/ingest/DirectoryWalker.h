@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,6 +32,22 @@ public:
     // in order; a folder reached from two roots is listed under the first.
     static std::vector<File> collect(const std::vector<std::string>& roots, const NameFilter& accept,
                                      bool includeTopLevelFiles);
+
+    // A folder's modification time changes whenever an entry is added, removed or renamed in it.
+    struct Folder
+    {
+        std::string path;
+        std::int64_t modifiedNs = 0;
+        std::uint64_t inode = 0;
+
+        friend bool operator==(const Folder&, const Folder&) = default;
+    };
+
+    // The roots and every folder below them, each stamped before its entries are read, so that an
+    // entry added during the walk changes a stamp taken by it.
+    static std::vector<Folder> folders(const std::vector<std::string>& roots);
+    // The stamp of one folder now; empty when it is gone or no folder.
+    static std::optional<Folder> folder(const std::string& path);
 };
 
 }

@@ -130,6 +130,15 @@ RecordList GeminiProvider::fetchRecords()
     return result;
 }
 
+std::vector<DirectoryWalker::File> GeminiProvider::fileStamps() const
+{
+    std::vector<DirectoryWalker::File> stamps;
+    stamps.reserve(m_cache.size());
+    for (const auto& [path, entry] : m_cache)
+        stamps.push_back({ path, entry.stamp });
+    return stamps;
+}
+
 std::vector<SourceFileState> GeminiProvider::fileStates() const
 {
     std::vector<SourceFileState> states;

@@ -32,6 +32,7 @@ public:
 
     // A chat keeps nothing but its records: a changed one is read again whole.
     std::vector<SourceFileState> fileStates() const override;
+    std::vector<DirectoryWalker::File> fileStamps() const override;
     bool restoreFileStates(std::vector<SourceFileState> states) override;
 
 private:

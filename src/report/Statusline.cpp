@@ -27,6 +27,7 @@
 #include "basics/Translation.h"
 #include "ingest/ProviderManager.h"
 #include "report/LogCache.h"
+#include "report/StatuslineBasis.h"
 #include "usage/PriceTable.h"
 #include "usage/UsageCalculator.h"
 #include "usage/UsageDataManager.h"
@@ -65,12 +66,33 @@ bool waitFor(int fd, short events, SteadyClock::time_point deadline)
     }
 }
 
+// The sources the application reads, as the settings switch them on.
+struct Sources
+{
+    ProviderManager manager { ClaudePaths::projectsPaths() };
+    AppSettings settings;
+    std::vector<std::shared_ptr<AIUsageProvider>> enabled;
+
+    Sources()
+    {
+        manager.registerOtherAgents();
+        manager.useSettings(&settings);
+        enabled = manager.enabledProviders();
+    }
+};
+
+std::string transcriptPath(const QByteArray& input)
+{
+    return QJsonDocument::fromJson(input).object().value(TranscriptKey).toString().toStdString();
+}
+
 }
 
 int Statusline::run(int argc, char** argv)
 {
     const auto deadline = SteadyClock::now() + Deadline;
-    const QJsonObject request = Statusline::request(readInput(STDIN_FILENO, InputWait));
+    const QByteArray input = readInput(STDIN_FILENO, InputWait);
+    const QJsonObject request = Statusline::request(input);
     // The line is in the language of the application's settings. A translator needs the application
     // object, which the usual answer from the running application does without in Korean.
     QCoreApplication::setApplicationName(QStringLiteral("pacemark"));
@@ -96,7 +118,9 @@ int Statusline::run(int argc, char** argv)
                 std::_Exit(0);
             }
         }).detach();
-        figures = fromLogs(sessionId(request), cache);
+        figures = fromBasis(sessionId(request), transcriptPath(input), cache);
+        if (!figures)
+            figures = fromLogs(sessionId(request), cache);
         // Past the deadline the line is the watchdog's, which ends the process.
         if (printed.exchange(true))
             for (;;)
@@ -229,31 +253,52 @@ QJsonObject Statusline::answer(const UsageDataManager& usage, const std::optiona
     return StatuslineFigures::of(*usage.snapshot(), sessionId(request), quota, *PriceTable::current()).toJson();
 }
 
+std::optional<StatuslineFigures> Statusline::fromBasis(const QString& sessionId, const std::string& transcript,
+                                                       const QString& cachePath)
+{
+    const auto basis = StatuslineBasis::load(StatuslineBasis::pathBeside(cachePath));
+    if (!basis)
+        return std::nullopt;
+    const Sources sources;
+    const Instant now = Clock::now();
+    return basis->figures(sessionId, transcript, now,
+                          StatuslineBasis::conditions(sources.enabled, now, SystemTimeZone::current()));
+}
+
 StatuslineFigures Statusline::fromLogs(const QString& sessionId, const QString& cachePath)
 {
-    // The sources the application reads, as the settings switch them.
-    ProviderManager manager(ClaudePaths::projectsPaths());
-    manager.registerOtherAgents();
-    AppSettings settings;
-    manager.useSettings(&settings);
-    const auto providers = manager.enabledProviders();
+    const Sources sources;
+    const auto& providers = sources.enabled;
+    const Instant sweptAt = Clock::now();
+    const QTimeZone zone = SystemTimeZone::current();
+    // Before the logs are listed, so that one added meanwhile changes a folder's stamp.
+    std::vector<std::string> roots;
+    for (const auto& provider : providers)
+        for (auto& folder : provider->watchDirectories())
+            roots.push_back(std::move(folder));
+    auto folders = DirectoryWalker::folders(roots);
+
     std::size_t cachedFiles = 0;
     if (auto sections = LogCache::load(cachePath))
         cachedFiles = LogCache::restore(std::move(*sections), providers);
-
     UsageCalculator calculator;
     const auto prices = PriceTable::current();
-    const UsageSnapshot usage = calculator.compute(UsageCalculator::read(providers), providers, Clock::now(),
-                                                   SystemTimeZone::current(), prices);
+    const UsageSnapshot usage = calculator.compute(UsageCalculator::read(providers), providers, sweptAt, zone, prices);
     const StatuslineFigures figures = StatuslineFigures::of(usage, sessionId, std::nullopt, *prices);
-    // Written only when a log was read or one went away, so that an idle status line writes nothing.
+
+    QString error;
+    const auto basis = StatuslineBasis::of(usage, *prices, providers, std::move(folders), sweptAt,
+                                           StatuslineBasis::conditions(providers, sweptAt, zone));
+    if (!basis.save(StatuslineBasis::pathBeside(cachePath), &error))
+        std::fprintf(stderr, "pacemark: the status line's basis was not written: %s\n",
+                     error.toLocal8Bit().constData());
+    // The cache only when a log was read or one went away: most calls find little or nothing new.
     std::size_t read = 0, files = 0;
     for (const auto& provider : providers) {
         read += provider->lastParsedFileCount();
         files += provider->cachedFileCount();
     }
     if (read > 0 || files != cachedFiles) {
-        QString error;
         QJsonObject last = figures.toJson();
         last.insert(SessionIdKey, sessionId);
         if (!LogCache::save(cachePath, LogCache::of(providers), &error)

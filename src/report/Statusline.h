@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <optional>
+#include <string>
 
 #include <QByteArray>
 #include <QJsonObject>
@@ -48,7 +49,12 @@ public:
     // One refresh of the logs as the application does it, starting from the cache and leaving it
     // up to date; needs an application object for its event loop. The quota is not known here.
     // The figures it found are kept beside the cache, for a later call that runs out of time.
+    // It also leaves the basis for the calls after it.
     static StatuslineFigures fromLogs(const QString& sessionId, const QString& cachePath);
+    // The figures from the basis the last read of the logs left, when nothing it was made of changed.
+    // transcript is the session's own log as Claude Code names it, or empty.
+    static std::optional<StatuslineFigures> fromBasis(const QString& sessionId, const std::string& transcript,
+                                                      const QString& cachePath);
     // The line of the figures kept by the last read of the logs that wrote the cache, or a line that says
     // the logs are being read.
     static QString lastFigures(const QString& cachePath, const QString& sessionId);

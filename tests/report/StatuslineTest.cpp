@@ -28,6 +28,7 @@
 #include "basics/ClaudePaths.h"
 #include "basics/Clock.h"
 #include "basics/InstanceSocket.h"
+#include "basics/ManualClock.h"
 #include "basics/TimestampParser.h"
 #include "ingest/ClaudeCodeProvider.h"
 #include "ingest/CodexProvider.h"
@@ -36,6 +37,7 @@
 #include "ingest/ProviderManager.h"
 #include "report/LogCache.h"
 #include "report/Statusline.h"
+#include "report/StatuslineBasis.h"
 #include "usage/PriceTable.h"
 #include "usage/UsageDataManager.h"
 
@@ -316,6 +318,73 @@ TEST(Statusline, EverySourceCountsAndIsCached)
     qunsetenv("XDG_CONFIG_HOME");
 }
 
+// Without the application, a call that finds nothing changed answers from the basis the last read of
+// the logs left, with the figures that read would give; anything the basis was made of that changed
+// sends the call back to the logs.
+TEST(Statusline, TheBasisAnswersUntilWhatItWasMadeOfChanges)
+{
+    Logs logs;
+    const std::string s1 = logs.home.path(logs.folder + "s1.jsonl");
+    const std::string old = logs.home.write(
+        logs.folder + "old.jsonl", ClaudeLog::assistant("msg_o", ago(72h), { 1, 1, 0, 0 }, ClaudeLog::Opus, "old"));
+    TempDir::setModified(
+        old, std::chrono::duration_cast<std::chrono::seconds>((Clock::now() - 72h).time_since_epoch()).count());
+    const QString basis = StatuslineBasis::pathBeside(logs.cache());
+    const QByteArray first = statusline(logs, claudeInput("s1", s1));
+    const auto written = FileStamp::read(basis.toStdString());
+    ASSERT_TRUE(written);
+    EXPECT_EQ(statusline(logs, claudeInput("s1", s1)), first);
+    EXPECT_EQ(FileStamp::read(basis.toStdString()), written) << "the second call read the logs";
+
+    ManualClock clock(Clock::now());
+    Clock::install(&clock);
+    const auto read = [&](const QString& session) { return Statusline::fromLogs(session, logs.cache()); };
+    const auto quick = [&](const QString& session, const std::string& transcript) {
+        return Statusline::fromBasis(session, transcript, logs.cache());
+    };
+    read(u"s1"_s);
+    clock.advance(40s);
+    const auto later = quick(u"s1"_s, s1);
+    ASSERT_TRUE(later);
+    expectSame(*later, read(u"s1"_s));
+    const auto fresh = quick(u"new"_s, logs.home.path(logs.folder + "new.jsonl"));
+    ASSERT_TRUE(fresh) << "a session without a log yet has spent nothing";
+    EXPECT_EQ(fresh->sessionTokens, 0);
+    EXPECT_FALSE(quick(u"old"_s, old)) << "a session the basis does not know may have older records";
+
+    const std::pair<const char*, std::function<void()>> changes[] = {
+        { "a recent log grew",
+          [&] {
+              logs.home.append(logs.folder + "s1.jsonl", ClaudeLog::assistant("msg_g", ago(1s), { 1, 2, 0, 0 }));
+          } },
+        { "a log came",
+          [&] {
+              logs.home.write(logs.folder + "s9.jsonl", ClaudeLog::assistant("msg_n", ago(1s), { 1, 2, 0, 0 }));
+          } },
+        { "a log went", [&] { std::filesystem::remove(logs.home.path(logs.folder + "s9.jsonl")); } },
+        { "a project came", [&] { logs.home.mkdir(".claude/projects/-home-dev-other"); } },
+        { "the log of the session, idle for days, grew",
+          [&] {
+              logs.home.append(logs.folder + "old.jsonl",
+                               ClaudeLog::assistant("msg_p", ago(1s), { 1, 2, 0, 0 }, ClaudeLog::Opus, "old"));
+          } },
+        { "the zone changed", [&] { qputenv("TZ", "Asia/Seoul"); } },
+        { "a minute passed", [&] { clock.advance(61s); } },
+    };
+    for (const auto& [what, change] : changes) {
+        SCOPED_TRACE(what);
+        clock.advance(1s);
+        change();
+        EXPECT_FALSE(quick(u"s1"_s, old));
+        const StatuslineFigures figures = read(u"s1"_s);
+        const auto again = quick(u"s1"_s, old);
+        ASSERT_TRUE(again);
+        expectSame(*again, figures);
+    }
+    qputenv("TZ", "UTC");
+    Clock::install(nullptr);
+}
+
 // What stands at the cache's path may be anything: whatever is not a plausible cache of ours is passed
 // over, never read without end, blocked on or written through, and a cache of ours takes its place.
 TEST(Statusline, ACacheThatIsNotOursIsPassedOverAndReplaced)
@@ -323,7 +392,8 @@ TEST(Statusline, ACacheThatIsNotOursIsPassedOverAndReplaced)
     Logs logs;
     const auto folders = ClaudePaths::projectsPaths();
     const QString cache = logs.cache();
-    const QByteArray path = QFile::encodeName(cache);
+    const QString basis = StatuslineBasis::pathBeside(cache);
+    QByteArray path;
     const QByteArray expected = (fresh(u"s1"_s).toLine(Clock::now()) + u'\n').toUtf8();
 
     const QString elsewhere = QString::fromStdString(logs.home.path("elsewhere/logs.cache"));
@@ -337,19 +407,26 @@ TEST(Statusline, ACacheThatIsNotOursIsPassedOverAndReplaced)
           [&] { ASSERT_EQ(::symlink(elsewherePath.constData(), path.constData()), 0); } },
         { "a file past the size cap",
           [&] {
-              logs.home.write("cache/pacemark/logs.cache", "");
+              ASSERT_TRUE(QFile(QFile::decodeName(path)).open(QIODevice::WriteOnly));
               ASSERT_EQ(::truncate(path.constData(), LogCache::MaxBytes + 1), 0);
           } },
     };
-    for (const auto& [what, plant] : plants) {
-        SCOPED_TRACE(what);
-        QDir().mkpath(QFileInfo(cache).absolutePath());
-        QFile::remove(cache);
-        plant();
-        EXPECT_FALSE(LogCache::load(cache));
-        EXPECT_EQ(statusline(logs, claudeInput("s1", "")), expected);
-        EXPECT_FALSE(QFileInfo(cache).isSymLink());
-        EXPECT_TRUE(LogCache::load(cache)) << "the cache was not replaced by one of ours";
+    // The basis beside the cache is ours as well.
+    for (const QString& planted : { cache, basis }) {
+        path = QFile::encodeName(planted);
+        for (const auto& [what, plant] : plants) {
+            SCOPED_TRACE(std::string(what) + " at " + path.toStdString());
+            QDir().mkpath(QFileInfo(cache).absolutePath());
+            QFile::remove(cache);
+            QFile::remove(basis);
+            plant();
+            EXPECT_FALSE(LogCache::load(cache));
+            EXPECT_FALSE(StatuslineBasis::load(basis));
+            EXPECT_EQ(statusline(logs, claudeInput("s1", "")), expected);
+            EXPECT_FALSE(QFileInfo(planted).isSymLink());
+            EXPECT_TRUE(LogCache::load(cache)) << "the cache was not replaced by one of ours";
+            EXPECT_TRUE(StatuslineBasis::load(basis)) << "the basis was not replaced by one of ours";
+        }
     }
     const auto untouched = LogCache::load(elsewhere);
     EXPECT_TRUE(untouched && untouched->empty()) << "written through the link";
