@@ -40,13 +40,22 @@ DayFormatter::DayFormatter(QTimeZone zone)
 
 const QString& DayFormatter::format(Instant instant)
 {
-    if (instant < m_dayStart || instant >= m_dayEnd) {
+    if (m_last && instant >= m_lastStart && instant < m_last->end)
+        return m_last->text;
+    auto known = m_days.upper_bound(instant);
+    if (known != m_days.begin() && instant < std::prev(known)->second.end) {
+        --known;
+    } else {
         const QDate day = toLocal(instant, m_zone).date();
-        m_day = day.toString(Qt::ISODate);
-        m_dayStart = toInstant(day.startOfDay(m_zone));
-        m_dayEnd = toInstant(day.addDays(1).startOfDay(m_zone));
+        const Instant start = toInstant(day.startOfDay(m_zone));
+        known = m_days
+                    .insert_or_assign(start,
+                                      Day { toInstant(day.addDays(1).startOfDay(m_zone)), day.toString(Qt::ISODate) })
+                    .first;
     }
-    return m_day;
+    m_lastStart = known->first;
+    m_last = &known->second;
+    return m_last->text;
 }
 
 }

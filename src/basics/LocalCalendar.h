@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <optional>
 
 #include <QString>
@@ -19,8 +20,9 @@ public:
     static std::optional<Instant> startOfDayBefore(Instant instant, int days, const QTimeZone& zone);
 };
 
-// Writes instants as their day in a zone, "yyyy-MM-dd". Remembers the bounds of the last day it
-// wrote, so a run of records of one day costs two comparisons instead of a time-zone conversion each.
+// Writes instants as their day in a zone, "yyyy-MM-dd". Remembers the bounds of every day it wrote,
+// so a record costs a lookup instead of a time-zone conversion, and a run of records of one day two
+// comparisons: many short logs visit the same days in no order.
 class DayFormatter
 {
 public:
@@ -29,10 +31,17 @@ public:
     const QString& format(Instant instant);
 
 private:
+    struct Day
+    {
+        Instant end;
+        QString text;
+    };
+
     QTimeZone m_zone;
-    Instant m_dayStart = Instant::max();
-    Instant m_dayEnd = Instant::min();
-    QString m_day;
+    // By the instant each day starts.
+    std::map<Instant, Day> m_days;
+    Instant m_lastStart = Instant::max();
+    const Day* m_last = nullptr;
 };
 
 }
