@@ -24,11 +24,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto reread = LogCache::parse(again);
     if (!reread || LogCache::serialize(*reread) != again)
         __builtin_trap();
-    // Each provider checks its own part of a state as it restores it, and restores all or nothing.
-    static const std::vector<std::string> folders { "/home/dev/.claude/projects" };
-    const LogCache::Providers providers { std::make_shared<ClaudeCodeProvider>(folders),
-                                          std::make_shared<CodexProvider>(folders),
-                                          std::make_shared<GeminiProvider>(folders.front()) };
-    LogCache::restore(*reread, providers);
+    // Each provider checks its own part of a state as it restores it.
+    for (auto section : *reread) {
+        const std::vector<std::string> none { "/nonexistent" };
+        if (section.source == "claude-code")
+            ClaudeCodeProvider(none).restoreFileStates(std::move(section.files));
+        else if (section.source == "codex")
+            CodexProvider(none).restoreFileStates(std::move(section.files));
+        else if (section.source == "gemini")
+            GeminiProvider(none.front()).restoreFileStates(std::move(section.files));
+    }
     return 0;
 }
