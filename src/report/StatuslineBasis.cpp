@@ -82,9 +82,8 @@ StatuslineBasis StatuslineBasis::of(const UsageSnapshot& usage, const PriceTable
     basis.m_conditions = std::move(conditions);
     basis.m_sweptAt = sweptAt;
     basis.m_folders = std::move(folders);
-    const auto recentSince = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                                 (sweptAt - RecentLogAge).time_since_epoch())
-                                 .count();
+    const auto recentSince
+        = std::chrono::duration_cast<std::chrono::nanoseconds>((sweptAt - RecentLogAge).time_since_epoch()).count();
     for (const auto& provider : providers)
         for (auto& log : provider->fileStamps())
             if (log.stamp.modifiedNs >= recentSince)
@@ -221,8 +220,8 @@ bool StatuslineBasis::save(const QString& path, QString* error) const
 
     BinaryWriter file;
     file.bytes.append(Magic, sizeof Magic);
-    file.put(static_cast<std::uint64_t>(
-        XXH3_64bits(out.bytes.constData(), static_cast<std::size_t>(out.bytes.size()))));
+    file.put(
+        static_cast<std::uint64_t>(XXH3_64bits(out.bytes.constData(), static_cast<std::size_t>(out.bytes.size()))));
     file.bytes.append(out.bytes);
     if (file.bytes.size() > MaxBytes) {
         *error = QStringLiteral("%1: more than %2 bytes").arg(path).arg(MaxBytes);
