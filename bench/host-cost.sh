@@ -142,6 +142,7 @@ runuser -u pmhost -- env -i HOME=/home/pmhost USER=pmhost XDG_RUNTIME_DIR="$run"
         done
         kill \$pid; wait \$pid 2>/dev/null
         errors=\$(grep -ci \"pacemark\|StatusNotifierItem\|appindicator\" \$HOME/shell.log || true)
+        grep -i \"pacemark\|StatusNotifierItem\|appindicator\" \$HOME/shell.log > \$OUT/gnome-shell-lines.txt || true
         echo
         echo \"gnome-shell: the item held in \$held of \$STARTS starts; after disabling and enabling the extension: \$back; lines about it in the shell log over the whole run: \$errors\"
         kill \$shell; wait \$shell 2>/dev/null
