@@ -5,7 +5,8 @@
 # window and the slope over it, the icon announcements Pacemark sent and the fetches the host made
 # per second, and the lines the shell logged about the item. Then it starts Pacemark many times and
 # disables and enables the extension, counting the starts after which the shell still lists the item,
-# and takes two screenshots of the shell's panel with the runner in it, a quarter second apart.
+# and takes two screenshots of the shell's panel with the runner in it, a quarter second apart. The
+# shell's lines about the item, with the three lines before each, go to gnome-shell-lines.txt.
 #
 # usage: bench/host-cost.sh [seconds-per-window] [starts] [output-folder]
 #   (default 30, 20 and build-release/host-cost)
@@ -142,7 +143,7 @@ runuser -u pmhost -- env -i HOME=/home/pmhost USER=pmhost XDG_RUNTIME_DIR="$run"
         done
         kill \$pid; wait \$pid 2>/dev/null
         errors=\$(grep -ci \"pacemark\|StatusNotifierItem\|appindicator\" \$HOME/shell.log || true)
-        grep -i \"pacemark\|StatusNotifierItem\|appindicator\" \$HOME/shell.log > \$OUT/gnome-shell-lines.txt || true
+        grep -i -B 3 \"pacemark\|StatusNotifierItem\|appindicator\" \$HOME/shell.log > \$OUT/gnome-shell-lines.txt || true
         echo
         echo \"gnome-shell: the item held in \$held of \$STARTS starts; after disabling and enabling the extension: \$back; lines about it in the shell log over the whole run: \$errors\"
         kill \$shell; wait \$shell 2>/dev/null
