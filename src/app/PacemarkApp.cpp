@@ -116,6 +116,9 @@ int runReport(const Options& options)
     const auto folders = ClaudePaths::projectsPaths();
     ProviderManager providers(folders);
     providers.registerOtherAgents();
+    // The sources the popover shows, as the settings switch them on.
+    AppSettings settings;
+    providers.useSettings(&settings);
     UsageCalculator calculator;
     // The application's history counts in the report too; the report never creates the store.
     if (QFile::exists(DailyUsageStore::defaultPath())) {
@@ -124,15 +127,14 @@ int runReport(const Options& options)
         else
             print(stderr, QStringLiteral("pacemark: %1; the report counts the logs alone\n").arg(opened.error));
     }
-    const auto all = providers.providers();
-    const UsageSnapshot usage = calculator.compute(UsageCalculator::read(all), all, Clock::now(),
+    const auto enabled = providers.enabledProviders();
+    const UsageSnapshot usage = calculator.compute(UsageCalculator::read(enabled), enabled, Clock::now(),
                                                    SystemTimeZone::current(), PriceTable::current());
 
     UsageReport report(usage, Clock::now());
-    QStringList read = toStringList(ClaudePaths::existingDirectories(folders));
-    for (const auto& provider : providers.providers())
-        if (provider->id() != QLatin1String("claude-code"))
-            read += toStringList(provider->watchDirectories());
+    QStringList read;
+    for (const auto& provider : enabled)
+        read += toStringList(provider->watchDirectories());
     report.setLogFolders(read, toStringList(folders));
     report.setHistory(options.history);
     if (options.quota)

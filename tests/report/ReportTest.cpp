@@ -189,6 +189,18 @@ TEST(Report, WhereLogsAreTheTimeZoneAndTheCommandLine)
                 && help.out.contains("Read now: " + folders + "."))
         << help.out.constData();
 
+    // Codex CLI's rollouts count and are named, unless its switch in the settings is off.
+    home.write(".codex/sessions/2025/06/10/rollout-2025-06-10T09-00-00-a.jsonl",
+               R"({"timestamp":"2025-06-10T09:00:00.000Z","type":"event_msg","payload":{"type":"token_count",)"
+               R"("info":{"last_token_usage":{"input_tokens":50,"cached_input_tokens":0,"output_tokens":50}}}})"
+               "\n");
+    const QByteArray codex = QByteArray::fromStdString(home.path(".codex/sessions"));
+    EXPECT_EQ(tokens(), 108);
+    EXPECT_TRUE(pacemark(TextAt, home.path()).out.contains(codex));
+    home.write(".config/Pacemark/pacemark.conf", "[usageSources]\ncodex=false\n");
+    EXPECT_EQ(tokens(), 8);
+    EXPECT_FALSE(pacemark(TextAt, home.path()).out.contains(codex));
+
     TempDir none;
     const auto empty = pacemark(JsonAt, none.path()).json();
     EXPECT_TRUE(empty[u"recordCount"_s].toInteger() == 0 && empty[u"activityLevel"_s] == u"dormant"_s
