@@ -43,6 +43,18 @@ public:
     // How many logs the per-file cache holds, and how many of them the last fetchRecords read.
     virtual std::size_t cachedFileCount() const { return 0; }
     virtual std::size_t lastParsedFileCount() const { return 0; }
+
+protected:
+    // The path and stamp of each entry of a per-file cache keyed by path.
+    template <typename Cache>
+    static std::vector<DirectoryWalker::File> stampsOf(const Cache& cache)
+    {
+        std::vector<DirectoryWalker::File> stamps;
+        stamps.reserve(cache.size());
+        for (const auto& [path, entry] : cache)
+            stamps.push_back({ path, entry.stamp });
+        return stamps;
+    }
 };
 
 }

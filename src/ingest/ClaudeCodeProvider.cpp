@@ -258,11 +258,7 @@ RecordList ClaudeCodeProvider::fetchRecords()
 
 std::vector<DirectoryWalker::File> ClaudeCodeProvider::fileStamps() const
 {
-    std::vector<DirectoryWalker::File> stamps;
-    stamps.reserve(m_fileCache.size());
-    for (const auto& [path, entry] : m_fileCache)
-        stamps.push_back({ path, entry.stamp });
-    return stamps;
+    return stampsOf(m_fileCache);
 }
 
 std::vector<SourceFileState> ClaudeCodeProvider::fileStates() const

@@ -228,11 +228,7 @@ RecordList CodexProvider::fetchRecords()
 
 std::vector<DirectoryWalker::File> CodexProvider::fileStamps() const
 {
-    std::vector<DirectoryWalker::File> stamps;
-    stamps.reserve(m_cache.size());
-    for (const auto& [path, entry] : m_cache)
-        stamps.push_back({ path, entry.stamp });
-    return stamps;
+    return stampsOf(m_cache);
 }
 
 std::vector<SourceFileState> CodexProvider::fileStates() const

@@ -132,11 +132,7 @@ RecordList GeminiProvider::fetchRecords()
 
 std::vector<DirectoryWalker::File> GeminiProvider::fileStamps() const
 {
-    std::vector<DirectoryWalker::File> stamps;
-    stamps.reserve(m_cache.size());
-    for (const auto& [path, entry] : m_cache)
-        stamps.push_back({ path, entry.stamp });
-    return stamps;
+    return stampsOf(m_cache);
 }
 
 std::vector<SourceFileState> GeminiProvider::fileStates() const
