@@ -54,11 +54,15 @@ struct UsageCalculator::Ledger
             qCWarning(lcUsage) << "repriced days not written to the history store:" << error;
     }
 
-    UsdCost allTimeCost(const RecordList& all)
+    // The cost of every record, and each source's part of it and of the tokens; a batch holds the
+    // records of one source.
+    UsdCost allTimeCost(const RecordList& all, std::vector<SourceFigures>& sources)
     {
         std::unordered_map<const RecordBatch*, std::pair<RecordList::BatchPtr, UsdCost>> next;
         UsdCost total;
         for (const auto& batch : all.batches()) {
+            if (batch->records.empty())
+                continue;
             auto& slot = next[batch.get()];
             if (const auto known = batchCosts.find(batch.get()); known != batchCosts.end()) {
                 slot = known->second;
@@ -75,6 +79,12 @@ struct UsageCalculator::Ledger
                 }
             }
             total.add(slot.second);
+            const Symbol source = batch->records.front().providerId;
+            for (auto& figures : sources)
+                if (figures.id == source) {
+                    TokenMath::accumulate(figures.allTimeTokens, batch->totalTokens);
+                    figures.allTimeCost.add(slot.second);
+                }
         }
         batchCosts = std::move(next);
         return total;
@@ -228,7 +238,19 @@ UsageSnapshot UsageCalculator::compute(RecordList records, const Providers& prov
     r.weeklyData = std::move(week.dailyData);
     r.weekProjects = std::move(week.projects);
     ledger->update(r.allRecords, todayStart, zone, TokenMath::add(r.cumulativeTokens, -r.today.totalTokens));
-    r.cumulativeCost = ledger->allTimeCost(r.allRecords);
+    for (const auto& p : providers) {
+        SourceFigures source;
+        source.id = Symbol(p->id().toStdString());
+        source.name = p->name();
+        source.icon = p->icon();
+        for (const auto& model : r.today.modelBreakdowns)
+            if (model.providerId == p->id()) {
+                TokenMath::accumulate(source.todayTokens, model.totalTokens());
+                source.todayCost.add({ model.costUSD, model.unpricedTokens });
+            }
+        r.sources.push_back(std::move(source));
+    }
+    r.cumulativeCost = ledger->allTimeCost(r.allRecords, r.sources);
     if (ledger->store) {
         TokenMath::accumulate(r.cumulativeTokens, ledger->extraTokens);
         r.cumulativeCost.add(ledger->extraCost);

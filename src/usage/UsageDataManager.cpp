@@ -116,12 +116,11 @@ void UsageDataManager::refresh()
     QPointer<UsageDataManager> self(this);
     m_zoneId = SystemTimeZone::id();
     m_zone = SystemTimeZone::zone(m_zoneId);
-    // The sources switched off are not read; every provider still names its models.
-    QThreadPool::globalInstance()->start([self, providers = m_providerManager->providers(),
-                                          enabled = m_providerManager->enabledProviders(), calculator = m_calculator,
-                                          zone = m_zone] {
+    // The sources switched off are neither read nor shown.
+    QThreadPool::globalInstance()->start([self, enabled = m_providerManager->enabledProviders(),
+                                          calculator = m_calculator, zone = m_zone] {
         auto snapshot = std::make_shared<const UsageSnapshot>(
-            calculator->compute(UsageCalculator::read(enabled), providers, Clock::now(), zone, PriceTable::current()));
+            calculator->compute(UsageCalculator::read(enabled), enabled, Clock::now(), zone, PriceTable::current()));
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
             [self, snapshot] {

@@ -4,12 +4,12 @@ namespace pacemark {
 
 using namespace std::chrono_literals;
 
-qint64 UsageSnapshot::tokensPerMinute(Instant now) const
+qint64 UsageSnapshot::tokensPerMinute(Instant now, std::optional<Symbol> provider) const
 {
     const Instant cutoff = now - 180s;
     qint64 sum = 0;
     for (const auto& r : todayRecords)
-        if (r.timestamp >= cutoff)
+        if (r.timestamp >= cutoff && (!provider || r.providerId == *provider))
             TokenMath::accumulate(sum, TokenMath::add(r.inputTokens, r.outputTokens));
     return sum / 3;
 }

@@ -11,6 +11,7 @@
 #include "usage/ActivityLevel.h"
 #include "usage/DailyData.h"
 #include "usage/ProjectUsage.h"
+#include "usage/SourceFigures.h"
 #include "usage/UsageSummary.h"
 #include "usage/UsdCost.h"
 
@@ -33,14 +34,17 @@ struct UsageSnapshot
     QList<DailyData> historyData;
     qint64 cumulativeTokens = 0;
     UsdCost cumulativeCost;
+    // One per provider the figures were worked out for, in their order.
+    std::vector<SourceFigures> sources;
     // Whether the last activity was under three minutes old when the figures were worked out.
     bool active = false;
     RecordList allRecords;
     // The input of the rate: today's records.
     std::vector<UsageRecord> todayRecords;
 
-    // Input and output tokens of today's records of the last three minutes before now, per minute.
-    qint64 tokensPerMinute(Instant now) const;
+    // Input and output tokens of today's records of the last three minutes before now, per minute;
+    // of one provider's records when one is named.
+    qint64 tokensPerMinute(Instant now, std::optional<Symbol> provider = std::nullopt) const;
     ActivityLevel activityLevel(Instant now) const;
     std::optional<Instant> lastActivity() const { return today.lastActivityDate; }
 

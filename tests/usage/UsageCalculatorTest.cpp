@@ -71,6 +71,18 @@ TEST(UsageCalculator, FiguresOfTwoProvidersInAZoneWithTheRateActivityAndCostRule
     const auto utc = calculator.compute(UsageCalculator::read(providers), providers, now, QTimeZone::utc(), prices);
     EXPECT_EQ(utc.today.totalTokens, 5301);
     EXPECT_EQ(utc.weeklyData.size(), 2);
+    // Each source's share, also of one with nothing today, and its own rate.
+    const auto early = calculator.compute(UsageCalculator::read(providers), providers, instant("2025-06-11T10:00:00Z"),
+                                          QTimeZone::utc(), prices);
+    ASSERT_EQ(utc.sources.size(), 2u);
+    const SourceFigures& claude = utc.sources[0];
+    EXPECT_TRUE(claude.name == QStringLiteral("CLAUDE-CODE") && claude.todayTokens == 5300
+                && claude.allTimeTokens == 6300 && claude.allTimeCost.usd > claude.todayCost.usd
+                && claude.todayCost.usd > 0);
+    EXPECT_TRUE(utc.sources[1].todayTokens == 1 && utc.sources[1].allTimeCost.unpricedTokens == 1);
+    EXPECT_EQ(utc.tokensPerMinute(now, utc.sources[1].id), 0);
+    EXPECT_EQ(utc.tokensPerMinute(now, claude.id), 300 / 3);
+    EXPECT_TRUE(early.sources[1].todayTokens == 0 && early.sources[1].allTimeTokens == 1);
     // Without a price table entry for any model, the cost is unknown rather than nought.
     const auto bare = calculator.compute(UsageCalculator::read(providers), providers, now, QTimeZone::utc(),
                                          std::make_shared<const PriceTable>());
