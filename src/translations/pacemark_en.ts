@@ -599,6 +599,10 @@
         <source>기타</source>
         <translation>Other</translation>
     </message>
+    <message>
+        <source>%1 · 누적 %2 %3</source>
+        <translation>%1 · all time %2 %3</translation>
+    </message>
 </context>
 <context>
     <name>pacemark::HistoryModel</name>

@@ -1,8 +1,11 @@
 #include "views/DashboardModel.h"
 
+#include <algorithm>
+
 #include <QDir>
 #include <QVariantMap>
 
+#include "basics/Clock.h"
 #include "basics/Translation.h"
 #include "usage/TokenFormat.h"
 #include "views/DashboardFormat.h"
@@ -134,11 +137,29 @@ void DashboardModel::rebuild()
     if (u) {
         // Enabled providers are those whose logs exist now, so this is asked again at every redraw.
         providers.show = u->enabledProviderCount() >= 2;
-        for (const ProviderSummary& p : u->providerSummaries())
+        // Each source that is on, the busiest today first: today's tokens and cost, and beneath them
+        // its rate now and its all-time tokens and cost.
+        const auto& snapshot = *u->snapshot();
+        std::vector<const SourceFigures*> sources;
+        for (const auto& source : snapshot.sources)
+            sources.push_back(&source);
+        std::stable_sort(sources.begin(), sources.end(),
+                         [](const auto* a, const auto* b) { return a->todayTokens > b->todayTokens; });
+        const Instant now = Clock::now();
+        for (const SourceFigures* source : sources) {
+            const auto cost = [](const UsdCost& c, qint64 tokens) {
+                return formatUsd(c.usd, UsdCost::known(c.unpricedTokens, tokens));
+            };
             providers.rows.append(QVariantMap {
-                { QStringLiteral("name"), p.providerName },
-                { QStringLiteral("tokens"), formatTokens(p.tokens) },
+                { QStringLiteral("name"), source->name },
+                { QStringLiteral("tokens"), formatTokens(source->todayTokens) },
+                { QStringLiteral("cost"), cost(source->todayCost, source->todayTokens) },
+                { QStringLiteral("detail"),
+                  tr("%1 · 누적 %2 %3")
+                      .arg(DashboardFormat::rateText(snapshot.tokensPerMinute(now, source->id)),
+                           formatTokens(source->allTimeTokens), cost(source->allTimeCost, source->allTimeTokens)) },
             });
+        }
     }
     if (providers != m_providers) {
         m_providers = std::move(providers);

@@ -303,27 +303,55 @@ Flickable {
                 Repeater {
                     model: dashboard.providerRows
 
-                    RowLayout {
+                    // A positioner, not a layout: a layout as a repeated item inside another layout
+                    // is left pointing at rows the repeater removed.
+                    Column {
+                        id: providerRow
+
                         required property var modelData
 
+                        objectName: "providerRow"
                         Layout.fillWidth: true
 
-                        Text {
-                            text: modelData.name
-                            color: Theme.primary
-                            font.pixelSize: Theme.caption
+                        RowLayout {
+                            spacing: 6
+                            width: providerRow.width
+
+                            Text {
+                                text: providerRow.modelData.name
+                                color: Theme.primary
+                                font.pixelSize: Theme.caption
+                                elide: Text.ElideRight
+                                Layout.fillWidth: true
+                            }
+
+                            Text {
+                                text: providerRow.modelData.tokens
+                                color: Theme.primary
+                                font.family: Theme.digitsFamily
+                                font.pixelSize: Theme.caption
+                                font.weight: Font.Medium
+                                horizontalAlignment: Text.AlignRight
+                                Layout.preferredWidth: 50
+                            }
+
+                            Text {
+                                text: providerRow.modelData.cost
+                                color: Theme.secondary
+                                font.family: Theme.digitsFamily
+                                font.pixelSize: Theme.caption2
+                                horizontalAlignment: Text.AlignRight
+                                Layout.preferredWidth: 52
+                            }
                         }
 
-                        Item {
-                            Layout.fillWidth: true
-                        }
-
                         Text {
-                            text: modelData.tokens
-                            color: Theme.primary
+                            text: providerRow.modelData.detail
+                            color: Theme.secondary
                             font.family: Theme.digitsFamily
-                            font.pixelSize: Theme.caption
-                            font.weight: Font.Medium
+                            font.pixelSize: Theme.caption2
+                            elide: Text.ElideRight
+                            width: providerRow.width
                         }
                     }
                 }

@@ -245,6 +245,27 @@ TEST_F(Popover, LiveFiguresModelCardsAndChart)
     EXPECT_TRUE(texts("todayCard").contains(u"|0/min|"_s) && named("todayCard", "litMeterBar").isEmpty());
 }
 
+// With a second source on, the card lists each with today's tokens and cost, its own rate and its
+// all-time figures.
+TEST_F(Popover, ProviderCardShowsEachSourceThatIsOn)
+{
+    open(ClaudeLog::assistant("m1", "2026-03-07T11:59:00Z", { 1200, 3300, 0, 45000 }, "claude-opus-4-1", "s1")
+         + ClaudeLog::assistant("m0", "2026-03-01T10:00:00Z", { 0, 1000, 0, 0 }, "claude-opus-4-1", "s0"));
+    TempDir codex;
+    codex.write("sessions/2026/03/07/rollout-2026-03-07T11-00-00-a.jsonl",
+                R"({"timestamp":"2026-03-07T11:00:00.000Z","type":"turn_context","payload":{"model":"gpt-5"}})"
+                "\n"
+                R"({"timestamp":"2026-03-07T11:58:00.000Z","type":"event_msg","payload":{"type":"token_count","info":)"
+                R"({"last_token_usage":{"input_tokens":900,"cached_input_tokens":400,"output_tokens":100}}}})"
+                "\n");
+    m_providers->registerOtherAgents({ codex.path() }, codex.path("none"));
+    refresh();
+    settle();
+    EXPECT_EQ(texts("providerCard").toStdString(),
+              "프로바이더별 토큰|Claude Code|49.5K|$0.33|1.5K/min · 누적 50.5K $0.41|"
+              "Codex CLI|1.0K|$0.00|200/min · 누적 1.0K $0.00");
+}
+
 TEST_F(Popover, QuotaCardShowsWindowsBadgeAndBars)
 {
     open({}, true);
