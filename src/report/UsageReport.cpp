@@ -59,12 +59,17 @@ QJsonObject UsageReport::toJson() const
         });
     }
     QJsonArray providers;
-    for (const auto& p : m_usage.today.providerSummaries) {
+    for (const SourceFigures* p : sources()) {
         providers.append(QJsonObject {
-            { QStringLiteral("providerId"), p.providerId },
-            { QStringLiteral("providerName"), p.providerName },
-            { QStringLiteral("providerIcon"), p.providerIcon },
-            { QStringLiteral("tokens"), p.tokens },
+            { QStringLiteral("providerId"), p->id.toQString() },
+            { QStringLiteral("providerName"), p->name },
+            { QStringLiteral("providerIcon"), p->icon },
+            { QStringLiteral("tokens"), p->todayTokens },
+            { QStringLiteral("costUSD"), costJson(p->todayCost.usd, p->todayCost.unpricedTokens, p->todayTokens) },
+            { QStringLiteral("tokensPerMinute"), m_usage.tokensPerMinute(m_generatedAt, p->id) },
+            { QStringLiteral("cumulativeTokens"), p->allTimeTokens },
+            { QStringLiteral("cumulativeCostUSD"),
+              costJson(p->allTimeCost.usd, p->allTimeCost.unpricedTokens, p->allTimeTokens) },
         });
     }
     const auto last = m_usage.lastActivity();
@@ -109,6 +114,17 @@ QJsonObject UsageReport::toJson() const
     return json;
 }
 
+std::vector<const SourceFigures*> UsageReport::sources() const
+{
+    std::vector<const SourceFigures*> sorted;
+    for (const auto& source : m_usage.sources)
+        sorted.push_back(&source);
+    std::sort(sorted.begin(), sorted.end(), [](const auto* a, const auto* b) {
+        return a->todayTokens != b->todayTokens ? a->todayTokens > b->todayTokens : a->id.view() < b->id.view();
+    });
+    return sorted;
+}
+
 QString UsageReport::toText() const
 {
     QString text;
@@ -140,6 +156,18 @@ QString UsageReport::toText() const
     if (m_usage.cumulativeCost.unpricedTokens > 0)
         out << "No price   " << formatTokens(m_usage.cumulativeCost.unpricedTokens) << " tokens all time ("
             << formatTokens(m_usage.today.totalCost.unpricedTokens) << " today), of models the price table lacks\n";
+
+    if (const auto shown = sources(); shown.size() >= 2) {
+        out << "\nSources today\n";
+        for (const SourceFigures* p : shown)
+            out << "  " << Qt::left << qSetFieldWidth(12) << p->name << qSetFieldWidth(8) << Qt::right
+                << formatTokens(p->todayTokens) << qSetFieldWidth(10)
+                << formatUsd(p->todayCost.usd, UsdCost::known(p->todayCost.unpricedTokens, p->todayTokens))
+                << qSetFieldWidth(0) << Qt::left << "  " << formatTokens(m_usage.tokensPerMinute(m_generatedAt, p->id))
+                << " tokens/min, all time " << formatTokens(p->allTimeTokens) << " tokens, "
+                << formatUsd(p->allTimeCost.usd, UsdCost::known(p->allTimeCost.unpricedTokens, p->allTimeTokens))
+                << "\n";
+    }
 
     const auto days = [&](const char* title, const QList<DailyData>& list) {
         out << "\n" << title << "\n";

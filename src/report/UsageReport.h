@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <vector>
 
 #include <QByteArray>
 #include <QJsonObject>
@@ -12,6 +13,8 @@
 #include "usage/ActivityLevel.h"
 
 namespace pacemark {
+
+struct SourceFigures;
 
 struct UsageSnapshot;
 
@@ -38,6 +41,9 @@ public:
     QString toText() const;
 
 private:
+    // One per source the figures were worked out for, the busiest today first.
+    std::vector<const SourceFigures*> sources() const;
+
     const UsageSnapshot& m_usage;
     Instant m_generatedAt;
     ActivityLevel m_level;

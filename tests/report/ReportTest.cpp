@@ -118,8 +118,13 @@ TEST(Report, JsonMembersValuesAndHistory)
     EXPECT_EQ(
         compact(json[u"weeklyData"_s]),
         R"([{"dateString":"2025-06-09","outputTokens":1,"totalTokens":4},{"dateString":"2025-06-10","outputTokens":210,"totalTokens":4610}])");
-    EXPECT_EQ(compact(json[u"providerSummaries"_s]),
-              R"([{"providerIcon":"🤖","providerId":"claude-code","providerName":"Claude Code","tokens":4610}])");
+    QJsonObject claude = json[u"providerSummaries"_s][0].toObject();
+    EXPECT_NEAR(claude.take(u"cumulativeCostUSD"_s).toDouble(), opus + sonnet, 1e-12);
+    EXPECT_NEAR(claude.take(u"costUSD"_s).toDouble(), opus, 1e-12);
+    EXPECT_EQ(
+        compact(QJsonArray { claude }).toStdString(),
+        R"([{"cumulativeTokens":4614,"providerIcon":"🤖","providerId":"claude-code","providerName":"Claude Code",)"
+        R"("tokens":4610,"tokensPerMinute":103}])");
     // What is left, whole: no member more, none less.
     for (const char* key :
          { "todayCostUSD", "cumulativeCostUSD", "projects", "todayBreakdown", "weeklyData", "providerSummaries" })
@@ -196,7 +201,9 @@ TEST(Report, WhereLogsAreTheTimeZoneAndTheCommandLine)
                "\n");
     const QByteArray codex = QByteArray::fromStdString(home.path(".codex/sessions"));
     EXPECT_EQ(tokens(), 108);
-    EXPECT_TRUE(pacemark(TextAt, home.path()).out.contains(codex));
+    const QByteArray both = pacemark(TextAt, home.path()).out;
+    EXPECT_TRUE(both.contains(codex) && both.contains("\nSources today\n") && both.contains("Codex CLI"))
+        << both.constData();
     home.write(".config/Pacemark/pacemark.conf", "[usageSources]\ncodex=false\n");
     EXPECT_EQ(tokens(), 8);
     EXPECT_FALSE(pacemark(TextAt, home.path()).out.contains(codex));
