@@ -296,22 +296,24 @@ Flickable {
                 title: qsTr("프로바이더별 토큰")
             }
 
-            ColumnLayout {
+            // Positioners, not layouts: a layout whose repeated items change while it is shown is
+            // left pointing at the items the repeater removed.
+            Column {
+                id: providerRows
+
                 spacing: 4
                 Layout.fillWidth: true
 
                 Repeater {
                     model: dashboard.providerRows
 
-                    // A positioner, not a layout: a layout as a repeated item inside another layout
-                    // is left pointing at rows the repeater removed.
                     Column {
                         id: providerRow
 
                         required property var modelData
 
                         objectName: "providerRow"
-                        Layout.fillWidth: true
+                        width: providerRows.width
 
                         RowLayout {
                             spacing: 6
