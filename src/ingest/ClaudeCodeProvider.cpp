@@ -153,12 +153,71 @@ ClaudeCodeProvider::onlyAppended(const std::string& path, const CacheEntry& entr
 
 RecordList ClaudeCodeProvider::fetchRecords()
 {
-    auto found
-        = LogFileLister::list(ClaudePaths::existingDirectories(m_projectsPaths), LogFileLister::Scope::SessionLogs);
+    m_listedFolders = ClaudePaths::existingDirectories(m_projectsPaths);
+    m_listing = LogFileLister::list(m_listedFolders, LogFileLister::Scope::SessionLogs);
+    m_listed = true;
+    return readListed();
+}
+
+RecordList ClaudeCodeProvider::fetchRecordsAfter(const LogChanges& changes)
+{
+    if (changes.isUnknown() || !m_listed || ClaudePaths::existingDirectories(m_projectsPaths) != m_listedFolders)
+        return fetchRecords();
+    std::vector<DirectoryWalker::File> touched;
+    std::vector<std::string> gone;
+    for (const auto& path : changes.paths()) {
+        const auto folder = std::find_if(m_listedFolders.begin(), m_listedFolders.end(),
+                                         [&](const std::string& f) { return LogChanges::isBelow(path, f); });
+        if (folder == m_listedFolders.end()) {
+            if (std::any_of(m_listedFolders.begin(), m_listedFolders.end(),
+                            [&](const std::string& f) { return LogChanges::isBelow(f, path); }))
+                return fetchRecords();
+            continue;
+        }
+        const std::string_view below = std::string_view(path).substr(std::min(path.size(), folder->size() + 1));
+        const std::string_view name = below.substr(below.rfind('/') + 1);
+        // A folder that came, went or moved takes its logs along: only a listing knows which.
+        if (below.empty() || !LogFileLister::isWatched(name))
+            return fetchRecords();
+        if (!LogFileLister::isSessionLog(name) || below.find('/') == std::string_view::npos)
+            continue;
+        if (const auto stamp = FileStamp::read(path))
+            touched.push_back({ path, *stamp });
+        else
+            gone.push_back(path);
+    }
+    if (touched.empty() && gone.empty()) {
+        m_lastParsedFileCount = 0;
+        m_lastAppendReadCount = 0;
+        return m_lastResult;
+    }
+
+    std::unordered_map<std::string_view, std::size_t> at;
+    at.reserve(m_listing.size());
+    for (std::size_t i = 0; i < m_listing.size(); ++i)
+        at.emplace(m_listing[i].path, i);
+    std::vector<DirectoryWalker::File> arrived;
+    for (auto& file : touched) {
+        if (const auto known = at.find(file.path); known != at.end())
+            m_listing[known->second].stamp = file.stamp;
+        else
+            arrived.push_back(std::move(file));
+    }
+    if (!gone.empty()) {
+        const std::unordered_set<std::string> vanished(gone.begin(), gone.end());
+        std::erase_if(m_listing, [&](const DirectoryWalker::File& f) { return vanished.contains(f.path); });
+    }
+    m_listing.insert(m_listing.end(), std::make_move_iterator(arrived.begin()), std::make_move_iterator(arrived.end()));
+    return readListed();
+}
+
+RecordList ClaudeCodeProvider::readListed()
+{
+    const auto& found = m_listing;
     std::vector<std::string> files;
     files.reserve(found.size());
-    for (auto& file : found)
-        files.push_back(std::move(file.path));
+    for (const auto& file : found)
+        files.push_back(file.path);
 
     struct Changed
     {
@@ -251,6 +310,7 @@ RecordList ClaudeCodeProvider::fetchRecords()
     RecordList result;
     for (auto& batch : m_copies.resolve(files, batches))
         result.append(std::move(batch));
+    m_lastResult = result;
     return result;
 }
 
@@ -267,6 +327,7 @@ std::vector<ClaudeCodeProvider::FileState> ClaudeCodeProvider::fileStates() cons
 void ClaudeCodeProvider::restoreFileStates(std::vector<FileState> states)
 {
     m_fileCache.clear();
+    m_listed = false;
     for (auto& state : states) {
         CacheEntry entry { state.stamp, std::make_shared<const RecordBatch>(std::move(state.records)), state.readEnd,
                            std::move(state.pieces) };

@@ -9,7 +9,7 @@
 #include "basics/Clock.h"
 #include "basics/LocalCalendar.h"
 #include "basics/SystemTimeZone.h"
-#include "ingest/FileWatcher.h"
+#include "ingest/LogWatcher.h"
 #include "ingest/ProviderManager.h"
 #include "usage/DailyUsageStore.h"
 #include "usage/UsageCalculator.h"
@@ -30,7 +30,7 @@ constexpr auto ClockJump = 30s;
 UsageDataManager::UsageDataManager(ProviderManager* providerManager, QObject* parent)
     : QObject(parent)
     , m_providerManager(providerManager)
-    , m_fileWatcher(new FileWatcher(10s, this))
+    , m_fileWatcher(LogWatcher::create(this))
     , m_snapshot(std::make_shared<const UsageSnapshot>())
     , m_calculator(std::make_shared<UsageCalculator>())
 {
@@ -52,12 +52,12 @@ void UsageDataManager::startWatching()
     m_fileWatcher->setDirectoryProvider(
         [providers] { return providers ? providers->allWatchDirectories() : std::vector<std::string> {}; });
     QPointer<UsageDataManager> self(this);
-    m_fileWatcher->setOnFilesChanged([self] {
+    m_fileWatcher->setOnFilesChanged([self](const LogChanges& changes) {
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
-            [self] {
+            [self, changes] {
                 if (self)
-                    self->refresh();
+                    self->refreshAfter(changes);
             },
             Qt::QueuedConnection);
     });
@@ -82,8 +82,11 @@ void UsageDataManager::checkCalendar()
     // while a worker converts times.
     const bool zoneChanged = SystemTimeZone::id() != m_zoneId;
     const bool newDay = m_zone.isValid() && LocalCalendar::startOfDay(now, m_zone) != m_snapshot->todayStart;
-    if (jumped || zoneChanged || newDay)
+    // After a sleep, the logs' changes meanwhile may have been told or not: all are read again.
+    if (jumped)
         refresh();
+    else if (zoneChanged || newDay)
+        refreshAfter({});
     scheduleCalendarCheck();
 }
 
@@ -106,6 +109,12 @@ void UsageDataManager::setHistoryStore(std::shared_ptr<DailyUsageStore> store)
 
 void UsageDataManager::refresh()
 {
+    refreshAfter(LogChanges::unknown());
+}
+
+void UsageDataManager::refreshAfter(const LogChanges& changes)
+{
+    m_changes.merge(changes);
     // A log may have changed after the running refresh read it: one more refresh follows it.
     if (m_isRefreshing) {
         m_dirty = true;
@@ -119,9 +128,9 @@ void UsageDataManager::refresh()
     // The sources switched off are not read; every provider still names its models.
     QThreadPool::globalInstance()->start([self, providers = m_providerManager->providers(),
                                           enabled = m_providerManager->enabledProviders(), calculator = m_calculator,
-                                          zone = m_zone] {
-        auto snapshot = std::make_shared<const UsageSnapshot>(
-            calculator->compute(UsageCalculator::read(enabled), providers, Clock::now(), zone, PriceTable::current()));
+                                          zone = m_zone, changes = std::exchange(m_changes, LogChanges())] {
+        auto snapshot = calculator->update(calculator->read(enabled, changes), providers, Clock::now(), zone,
+                                           PriceTable::current());
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
             [self, snapshot] {
@@ -134,7 +143,7 @@ void UsageDataManager::refresh()
 
 void UsageDataManager::reprice()
 {
-    refresh();
+    refreshAfter({});
 }
 
 void UsageDataManager::publish(std::shared_ptr<const UsageSnapshot> snapshot)
@@ -169,7 +178,7 @@ void UsageDataManager::publish(std::shared_ptr<const UsageSnapshot> snapshot)
     updateTokensPerMinute();
     Q_EMIT refreshed();
     if (std::exchange(m_dirty, false))
-        refresh();
+        refreshAfter({});
 }
 
 void UsageDataManager::setIsRefreshing(bool refreshing)
