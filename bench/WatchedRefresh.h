@@ -24,7 +24,8 @@ inline double refreshMs(UsageDataManager& usage)
 }
 
 // From the write to the first refresh whose figures satisfy done; then waits for the watcher to fall
-// quiet, so that the next write starts afresh.
+// quiet and for the spacing between the refreshes it starts to pass, so that the next write starts
+// afresh.
 inline double watchedMs(UsageDataManager& usage, const std::function<void()>& write, const std::function<bool()>& done)
 {
     QEventLoop loop;
@@ -38,7 +39,7 @@ inline double watchedMs(UsageDataManager& usage, const std::function<void()>& wr
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     QObject::disconnect(connection);
     do {
-        QTimer::singleShot(100, &loop, &QEventLoop::quit);
+        QTimer::singleShot(1100, &loop, &QEventLoop::quit);
         loop.exec();
     } while (usage.isRefreshing());
     return ms;

@@ -192,33 +192,80 @@ RecordList ClaudeCodeProvider::fetchRecordsAfter(const LogChanges& changes)
         return m_lastResult;
     }
 
-    std::unordered_map<std::string_view, std::size_t> at;
-    at.reserve(m_listing.size());
-    for (std::size_t i = 0; i < m_listing.size(); ++i)
-        at.emplace(m_listing[i].path, i);
-    std::vector<DirectoryWalker::File> arrived;
+    // The listing is patched in place: a path's place is found by a scan, which costs less than an
+    // index of every path kept up to date.
+    const auto place = [&](const std::string& path) {
+        return std::find_if(m_listing.begin(), m_listing.end(), [&](const auto& f) { return f.path == path; })
+            - m_listing.begin();
+    };
+    const auto twinOf = [&](const FileStamp& stamp, std::size_t self) {
+        for (std::size_t i = 0; i < m_listing.size(); ++i)
+            if (i != self && m_listing[i].stamp.device == stamp.device && m_listing[i].stamp.inode == stamp.inode)
+                return true;
+        return false;
+    };
+    bool relist = false;
+    for (const auto& path : gone) {
+        const auto i = static_cast<std::size_t>(place(path));
+        if (i == m_listing.size())
+            continue;
+        // The other path of a linked log counts once this one is gone: that takes a full pass.
+        relist |= !m_files[i].empty() && twinOf(m_listing[i].stamp, i);
+        m_listing.erase(m_listing.begin() + static_cast<std::ptrdiff_t>(i));
+        m_files.erase(m_files.begin() + static_cast<std::ptrdiff_t>(i));
+        m_batches.erase(m_batches.begin() + static_cast<std::ptrdiff_t>(i));
+        m_fileCache.erase(path);
+    }
+    std::vector<std::size_t> toRead;
     for (auto& file : touched) {
-        if (const auto known = at.find(file.path); known != at.end())
-            m_listing[known->second].stamp = file.stamp;
-        else
-            arrived.push_back(std::move(file));
+        auto i = static_cast<std::size_t>(place(file.path));
+        if (i == m_listing.size()) {
+            const bool twin = twinOf(file.stamp, i);
+            m_files.push_back(twin ? std::string() : file.path);
+            m_batches.push_back(nullptr);
+            m_listing.push_back(std::move(file));
+            if (twin)
+                continue;
+        } else {
+            // A log replaced by another file may now share its identity with a log listed elsewhere.
+            relist |= m_listing[i].stamp.device != file.stamp.device || m_listing[i].stamp.inode != file.stamp.inode;
+            m_listing[i].stamp = file.stamp;
+            if (m_files[i].empty())
+                continue;
+        }
+        toRead.push_back(i);
     }
-    if (!gone.empty()) {
-        const std::unordered_set<std::string> vanished(gone.begin(), gone.end());
-        std::erase_if(m_listing, [&](const DirectoryWalker::File& f) { return vanished.contains(f.path); });
-    }
-    m_listing.insert(m_listing.end(), std::make_move_iterator(arrived.begin()), std::make_move_iterator(arrived.end()));
-    return readListed();
+    if (relist)
+        return readListed();
+    readChanged(toRead);
+    return resolved();
 }
 
 RecordList ClaudeCodeProvider::readListed()
 {
-    const auto& found = m_listing;
-    std::vector<std::string> files;
-    files.reserve(found.size());
-    for (const auto& file : found)
-        files.push_back(file.path);
+    // A log reached by a second path (a link) is the same log and is read once.
+    m_files.clear();
+    m_files.reserve(m_listing.size());
+    std::set<std::pair<std::uint64_t, std::uint64_t>> identities;
+    std::vector<std::size_t> indices;
+    indices.reserve(m_listing.size());
+    for (std::size_t i = 0; i < m_listing.size(); ++i) {
+        const FileStamp& stamp = m_listing[i].stamp;
+        const bool first = identities.emplace(stamp.device, stamp.inode).second;
+        m_files.push_back(first ? m_listing[i].path : std::string());
+        if (first)
+            indices.push_back(i);
+    }
+    m_batches.assign(m_listing.size(), nullptr);
+    readChanged(indices);
 
+    const std::unordered_set<std::string_view> present(m_files.begin(), m_files.end());
+    std::erase_if(m_fileCache, [&](const auto& entry) { return !present.contains(entry.first); });
+    return resolved();
+}
+
+void ClaudeCodeProvider::readChanged(const std::vector<std::size_t>& indices)
+{
     struct Changed
     {
         std::size_t index;
@@ -228,23 +275,16 @@ RecordList ClaudeCodeProvider::readListed()
         std::vector<ReadPiece> pieces; // of the bytes before readFrom
     };
 
-    // Which files changed: only their attributes are read here. A log reached by a second path (a
-    // link) is the same log and is read once.
-    std::vector<RecordList::BatchPtr> batches(files.size());
+    // Which files changed: only their attributes are read here.
     std::vector<Changed> changed;
-    std::set<std::pair<std::uint64_t, std::uint64_t>> identities;
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        const FileStamp& stamp = found[i].stamp;
-        if (!identities.emplace(stamp.device, stamp.inode).second) {
-            files[i].clear();
-            continue;
-        }
-        const auto cached = m_fileCache.find(files[i]);
+    for (const std::size_t i : indices) {
+        const FileStamp& stamp = m_listing[i].stamp;
+        const auto cached = m_fileCache.find(m_files[i]);
         if (cached == m_fileCache.end()) {
             changed.push_back({ i, stamp, 0, nullptr, {} });
         } else if (cached->second.stamp == stamp) {
-            batches[i] = cached->second.batch;
-        } else if (const auto read = onlyAppended(files[i], cached->second, stamp)) {
+            m_batches[i] = cached->second.batch;
+        } else if (const auto read = onlyAppended(m_files[i], cached->second, stamp)) {
             changed.push_back({ i, stamp, read->end, cached->second.batch, { *read } });
         } else {
             changed.push_back({ i, stamp, 0, nullptr, {} });
@@ -254,7 +294,7 @@ RecordList ClaudeCodeProvider::readListed()
     std::vector<std::string> changedPaths;
     std::vector<ParseJob> jobs;
     for (std::size_t c = 0; c < changed.size(); ++c) {
-        changedPaths.push_back(files[changed[c].index]);
+        changedPaths.push_back(m_files[changed[c].index]);
         // The last range reads to the end, wherever the end is by then.
         for (std::int64_t begin = changed[c].readFrom;; begin += RangeBytes) {
             const bool last = begin + RangeBytes >= changed[c].stamp.size;
@@ -288,7 +328,7 @@ RecordList ClaudeCodeProvider::readListed()
         }
         // Records of earlier lines are already unique; new lines may repeat their ids.
         auto batch = std::make_shared<const RecordBatch>(JSONLParser::deduplicate(records));
-        batches[file.index] = batch;
+        m_batches[file.index] = batch;
         // A file that could not be opened is tried again at the next refresh: making it readable
         // changes no part of its stamp.
         if (!allOpened) {
@@ -303,12 +343,12 @@ RecordList ClaudeCodeProvider::readListed()
         m_fileCache[changedPaths[c]] = std::move(entry);
     }
     m_lastParsedFileCount = changed.size();
+}
 
-    const std::unordered_set<std::string_view> present(files.begin(), files.end());
-    std::erase_if(m_fileCache, [&](const auto& entry) { return !present.contains(entry.first); });
-
+RecordList ClaudeCodeProvider::resolved()
+{
     RecordList result;
-    for (auto& batch : m_copies.resolve(files, batches))
+    for (auto& batch : m_copies.resolve(m_files, m_batches))
         result.append(std::move(batch));
     m_lastResult = result;
     return result;

@@ -86,11 +86,18 @@ private:
 
     // Reads the logs of m_listing that changed since the last read.
     RecordList readListed();
+    // Reads those of the listed logs at the indices whose stamps differ from the cache's.
+    void readChanged(const std::vector<std::size_t>& indices);
+    // The records of m_batches, each request once across the logs.
+    RecordList resolved();
 
     std::vector<std::string> m_projectsPaths;
     // The session logs of the last listing, in its order, with the stamps they had when last read;
     // valid while m_listed, for the folders that existed then.
     std::vector<DirectoryWalker::File> m_listing;
+    // Per listed log, its path (empty for the second path of a log) and its records.
+    std::vector<std::string> m_files;
+    std::vector<RecordList::BatchPtr> m_batches;
     std::vector<std::string> m_listedFolders;
     bool m_listed = false;
     RecordList m_lastResult;

@@ -22,8 +22,8 @@ namespace pacemark {
 
 namespace {
 
-constexpr std::uint32_t FolderEvents = IN_MODIFY | IN_CLOSE_WRITE | IN_CREATE | IN_DELETE | IN_MOVED_FROM
-    | IN_MOVED_TO | IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
+constexpr std::uint32_t FolderEvents = IN_MODIFY | IN_CLOSE_WRITE | IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO
+    | IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
 
 bool isFolder(const std::string& path)
 {
@@ -103,12 +103,11 @@ void InotifyWatcher::watchAll()
     m_folders.clear();
     m_complete = true;
     m_roots = directories();
-    LogChanges ignored;
     for (const auto& root : m_roots)
-        watchTree(root, ignored);
+        watchTree(root, nullptr);
 }
 
-void InotifyWatcher::watchTree(const std::string& path, LogChanges& found)
+void InotifyWatcher::watchTree(const std::string& path, LogChanges* found)
 {
     const int wd = ::inotify_add_watch(m_fd, path.c_str(), FolderEvents);
     if (wd < 0) {
@@ -130,15 +129,15 @@ void InotifyWatcher::watchTree(const std::string& path, LogChanges& found)
     std::vector<std::string> folders;
     while (const dirent* entry = ::readdir(dir)) {
         const std::string_view name = entry->d_name;
-        if (name == "." || name == "..")
+        if (name == "." || name == ".." || (entry->d_type == DT_REG && !(found && LogFileLister::isWatched(name))))
             continue;
         const std::string child = path + "/" + std::string(name);
-        const bool folder = entry->d_type == DT_DIR
-            || ((entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) && isFolder(child));
+        const bool folder
+            = entry->d_type == DT_DIR || ((entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) && isFolder(child));
         if (folder)
             folders.push_back(child);
-        else if (LogFileLister::isWatched(name))
-            found.add(child);
+        else if (found && LogFileLister::isWatched(name))
+            found->add(child);
     }
     ::closedir(dir);
     for (const auto& folder : folders)
@@ -189,19 +188,20 @@ void InotifyWatcher::readEvents()
             }
             const std::string path = folder->second + "/" + std::string(name);
             const bool arrived = event->mask & (IN_CREATE | IN_MOVED_TO);
+            // A folder that arrives is told by its logs, found as it is watched: they are all that
+            // changed. One that leaves is told as a whole, as its logs are not known here.
             if (event->mask & IN_ISDIR) {
+                if (event->mask & (IN_DELETE | IN_MOVED_FROM))
+                    changes.add(path);
                 if (event->mask & IN_MOVED_FROM)
                     forgetBelow(path);
                 if (arrived)
-                    watchTree(path, changes);
-                if (event->mask & (IN_CREATE | IN_MOVED_TO | IN_DELETE | IN_MOVED_FROM))
-                    changes.add(path);
+                    watchTree(path, &changes);
             } else if (LogFileLister::isWatched(name)) {
                 changes.add(path);
             } else if (arrived && isFolder(path)) {
                 // A link to a folder is followed as the listing follows it.
-                watchTree(path, changes);
-                changes.add(path);
+                watchTree(path, &changes);
             }
         }
     }
@@ -227,7 +227,7 @@ void InotifyWatcher::checkRoots()
         }
     for (const auto& root : roots)
         if (std::find(m_roots.begin(), m_roots.end(), root) == m_roots.end()) {
-            watchTree(root, changes);
+            watchTree(root, nullptr);
             changes.add(root);
         }
     m_roots = std::move(roots);

@@ -52,8 +52,8 @@ private:
     void readEvents();
     // Asks for the folders again: new ones are watched, vanished ones reported.
     void checkRoots();
-    // Watches the folder and every folder below it; the watched files met are added to found.
-    void watchTree(const std::string& path, LogChanges& found);
+    // Watches the folder and every folder below it; the watched files met are added to found, if any.
+    void watchTree(const std::string& path, LogChanges* found);
     void forgetBelow(const std::string& path);
     void watchAll();
     void sweep();

@@ -24,6 +24,8 @@ namespace {
 constexpr auto CalendarTick = 60s;
 // How far the wall clock may drift from the monotonic one between ticks before it counts as a jump.
 constexpr auto ClockJump = 30s;
+// While an agent writes its logs, the refreshes their changes start are this far apart at least.
+constexpr auto ChangeSpacing = 1s;
 
 }
 
@@ -36,6 +38,8 @@ UsageDataManager::UsageDataManager(ProviderManager* providerManager, QObject* pa
 {
     m_calendarTimer.setSingleShot(true);
     connect(&m_calendarTimer, &QTimer::timeout, this, &UsageDataManager::checkCalendar);
+    m_changeTimer.setSingleShot(true);
+    connect(&m_changeTimer, &QTimer::timeout, this, [this] { refreshAfter({}); });
 }
 
 UsageDataManager::~UsageDataManager() = default;
@@ -57,7 +61,7 @@ void UsageDataManager::startWatching()
             QCoreApplication::instance(),
             [self, changes] {
                 if (self)
-                    self->refreshAfter(changes);
+                    self->changesNoticed(changes);
             },
             Qt::QueuedConnection);
     });
@@ -121,6 +125,8 @@ void UsageDataManager::refreshAfter(const LogChanges& changes)
         return;
     }
     setIsRefreshing(true);
+    m_changeTimer.stop();
+    m_sinceRefresh.start();
 
     QPointer<UsageDataManager> self(this);
     m_zoneId = SystemTimeZone::id();
@@ -139,6 +145,19 @@ void UsageDataManager::refreshAfter(const LogChanges& changes)
             },
             Qt::QueuedConnection);
     });
+}
+
+void UsageDataManager::changesNoticed(const LogChanges& changes)
+{
+    m_changes.merge(changes);
+    if (m_changeTimer.isActive())
+        return;
+    const auto since = m_sinceRefresh.isValid() ? std::chrono::milliseconds(m_sinceRefresh.elapsed())
+                                                : std::chrono::milliseconds(ChangeSpacing);
+    if (since >= ChangeSpacing)
+        refreshAfter({});
+    else
+        m_changeTimer.start(ChangeSpacing - since);
 }
 
 void UsageDataManager::reprice()

@@ -140,6 +140,8 @@ Q_SIGNALS:
     void refreshed();
 
 private:
+    // Changes the watcher noticed: refreshes, no sooner than a while after the last refresh began.
+    void changesNoticed(const LogChanges& changes);
     void publish(std::shared_ptr<const UsageSnapshot> snapshot);
     void setIsRefreshing(bool refreshing);
     void scheduleCalendarCheck();
@@ -154,6 +156,8 @@ private:
     bool m_dirty = false;
     // What changed since the last refresh started.
     LogChanges m_changes;
+    QElapsedTimer m_sinceRefresh;
+    QTimer m_changeTimer;
 
     // The zone of the last refresh, and what the calendar check saw last.
     QByteArray m_zoneId;

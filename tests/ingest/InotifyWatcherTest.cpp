@@ -23,9 +23,8 @@ protected:
     TempDir home;
     std::string root = home.path("projects");
     std::vector<std::string> directories { root };
-    std::unique_ptr<InotifyWatcher> watcher {
-        InotifyWatcher::create(std::chrono::milliseconds(20), std::chrono::hours(1))
-    };
+    std::unique_ptr<InotifyWatcher> watcher { InotifyWatcher::create(std::chrono::milliseconds(20),
+                                                                     std::chrono::hours(1)) };
     LogChanges seen;
     // The reports gathered up to the last one reported() waited for.
     LogChanges before;
@@ -58,11 +57,12 @@ TEST_F(InotifyWatcherTest, NamesEachChangedLogAndWatchesFoldersAsTheyAppear)
         { "projects/p/b.jsonl", [&] { home.write("projects/p/b.jsonl", "{}\n"); } },
         { "projects/p/c.jsonl", [&] { fs::rename(home.path("projects/p/b.jsonl"), home.path("projects/p/c.jsonl")); } },
         { "projects/p/c.jsonl", [&] { fs::remove(home.path("projects/p/c.jsonl")); } },
-        { "projects/p/a.jsonl", [&] { fs::permissions(home.path("projects/p/a.jsonl"), fs::perms::owner_read | fs::perms::owner_write); } },
+        { "projects/p/a.jsonl",
+          [&] { fs::permissions(home.path("projects/p/a.jsonl"), fs::perms::owner_read | fs::perms::owner_write); } },
         // The files of a folder made a moment before its watch are found by the walk that adds it.
         { "projects/q/s/x.jsonl", [&] { home.write("projects/q/s/x.jsonl", "{}\n"); } },
         { "projects/q/s/x.jsonl", [&] { home.append("projects/q/s/x.jsonl", "{}\n"); } },
-        { "projects/r", [&] { fs::rename(home.path("projects/q"), home.path("projects/r")); } },
+        { "projects/q", [&] { fs::rename(home.path("projects/q"), home.path("projects/r")); } },
         { "projects/r/s/x.jsonl", [&] { home.append("projects/r/s/x.jsonl", "{}\n"); } },
         { "projects/r", [&] { fs::remove_all(home.path("projects/r")); } },
     };
