@@ -41,4 +41,4 @@ for i in 1 2 3; do
     /usr/bin/time -f "report                %e s, peak %M KiB" "$app" --report > /dev/null
 done
 echo "== tray refresh"
-build-bench/bench/pacemark_bench "$corpus/projects" | grep -E 'files|unchanged|peak'
+build-bench/bench/pacemark_bench "$corpus/projects" | grep -E 'files|unchanged|full re-read|peak'

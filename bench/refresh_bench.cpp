@@ -1,7 +1,8 @@
 // Times the usage refresh over a log tree, as the application runs it, and prints the figures:
-// the cold first refresh, a refresh with nothing changed, a refresh after one appended line, the
-// same with the history store (its first refresh writes every ended day), and the heap held per
-// record.
+// the cold first refresh, a refresh with no log changed as the log watcher starts it (a write to a
+// file below the logs folder that is no log), a full re-read with nothing changed, a refresh after
+// one appended line, the same with the history store (its first refresh writes every ended day), and
+// the heap held per record.
 //
 // usage: pacemark_bench <projects-folder> [append-target.jsonl]
 
@@ -15,7 +16,6 @@
 #include <vector>
 
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QTemporaryDir>
 
 #include "basics/ManualClock.h"
@@ -26,21 +26,11 @@
 #include "usage/DailyUsageStore.h"
 #include "usage/UsageDataManager.h"
 
+#include "WatchedRefresh.h"
+
 using namespace pacemark;
 
 namespace {
-
-using Clocked = std::chrono::steady_clock;
-
-double refreshMs(UsageDataManager& usage)
-{
-    QEventLoop loop;
-    QObject::connect(&usage, &UsageDataManager::refreshed, &loop, &QEventLoop::quit);
-    const auto start = Clocked::now();
-    usage.refresh();
-    loop.exec();
-    return std::chrono::duration<double, std::milli>(Clocked::now() - start).count();
-}
 
 double median(std::vector<double> v)
 {
@@ -87,27 +77,41 @@ int main(int argc, char** argv)
     UsageDataManager usage(&providers);
     const auto& claude = providers.claudeCode();
 
-    const double cold = refreshMs(usage);
+    const double cold = startMs(usage);
     const auto records = usage.allRecords().size();
     const auto heapAfter = mallinfo2().uordblks;
     std::printf("files                 %zu (%.2f GiB)\n", files.size(), gib);
     std::printf("records               %zu (after per-file de-duplication)\n", records);
     std::printf("cold refresh          %.1f ms  (%.2f GiB/s)\n", cold, gib / (cold / 1000));
 
-    std::vector<double> warm;
+    const std::string notLog = root + "/pacemark-bench.json";
+    std::vector<double> watched;
     for (int i = 0; i < 15; ++i)
+        watched.push_back(watchedMs(
+            usage, [&] { std::ofstream(notLog) << i; }, [] { return true; }));
+    std::remove(notLog.c_str());
+    std::printf("unchanged refresh     %.2f ms median of 15 (watcher: a write that is no log), files parsed: %zu\n",
+                median(watched), claude->lastParsedFileCount());
+
+    std::vector<double> warm;
+    for (int i = 0; i < 5; ++i)
         warm.push_back(refreshMs(usage));
-    std::printf("unchanged refresh     %.2f ms median of 15, files parsed: %zu\n", median(warm),
-                claude->lastParsedFileCount());
+    std::printf("full re-read          %.2f ms median of 5 (every log listed, nothing changed), files parsed: %zu\n",
+                median(warm), claude->lastParsedFileCount());
 
     if (argc > 2) {
         std::vector<double> appendTimes;
         for (int i = 0; i < 5; ++i) {
-            std::ofstream(argv[2], std::ios::app)
-                << "{\"type\":\"assistant\",\"sessionId\":\"bench\",\"timestamp\":\"2026-12-06T11:59:0" << i
-                << ".000Z\",\"message\":{\"id\":\"msg_bench_" << i
-                << "\",\"model\":\"claude-opus-4-1\",\"usage\":{\"input_tokens\":1,\"output_tokens\":1000}}}\n";
-            appendTimes.push_back(refreshMs(usage));
+            const qint64 before = usage.cumulativeTokens();
+            appendTimes.push_back(watchedMs(
+                usage,
+                [&] {
+                    std::ofstream(argv[2], std::ios::app)
+                        << "{\"type\":\"assistant\",\"sessionId\":\"bench\",\"timestamp\":\"2026-12-06T11:59:0" << i
+                        << ".000Z\",\"message\":{\"id\":\"msg_bench_" << i
+                        << "\",\"model\":\"claude-opus-4-1\",\"usage\":{\"input_tokens\":1,\"output_tokens\":1000}}}\n";
+                },
+                [&] { return usage.cumulativeTokens() > before; }));
         }
         // The same figures must come out of a fresh read of everything.
         ProviderManager freshProviders(root);
@@ -115,7 +119,7 @@ int main(int argc, char** argv)
         refreshMs(fresh);
         const bool same = fresh.cumulativeTokens() == usage.cumulativeTokens()
             && fresh.allRecords().toVector() == usage.allRecords().toVector();
-        std::printf("append one line       %.2f ms median of 5 (file %.0f MiB), same as a full re-read: %s\n",
+        std::printf("append one line       %.2f ms median of 5 (watcher; file %.0f MiB), same as a full re-read: %s\n",
                     median(appendTimes), static_cast<double>(FileStamp::read(argv[2])->size) / (1 << 20),
                     same ? "yes" : "NO");
     }
@@ -132,7 +136,7 @@ int main(int argc, char** argv)
         for (int i = 0; i < 15; ++i)
             unchanged.push_back(refreshMs(ledgered));
         std::printf(
-            "with history store    cold %.1f ms (wrote %zu days), unchanged %.2f ms median of 15, same total: %s\n",
+            "with history store    cold %.1f ms (wrote %zu days), full re-read %.2f ms median of 15, same total: %s\n",
             first, store ? store->days().value_or(std::map<QString, LedgerDay> {}).size() : 0, median(unchanged),
             ledgered.cumulativeTokens() == usage.cumulativeTokens() ? "yes" : "NO");
     }

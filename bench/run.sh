@@ -50,7 +50,7 @@ build-bench/bench/pacemark_bench "$corpus/projects" $copy
 [ -n "$copy" ] && mv "$copy.orig" "$copy"
 
 echo "== refresh, $(find "$small/projects" -name '*.jsonl' | wc -l) small files"
-build-bench/bench/pacemark_bench "$small/projects" | grep -E 'files|unchanged'
+build-bench/bench/pacemark_bench "$small/projects" | grep -E 'files|unchanged|full re-read'
 
 echo "== peak memory of pacemark --report over the $mib MiB corpus"
 CLAUDE_CONFIG_DIR="$corpus" /usr/bin/time -f 'peak RSS              %M KiB, %e s' \

@@ -9,7 +9,7 @@
 #include "basics/AppSettings.h"
 #include "basics/ClaudePaths.h"
 #include "basics/Translation.h"
-#include "ingest/FileWatcher.h"
+#include "ingest/LogWatcher.h"
 #include "ingest/ProviderManager.h"
 #include "quota/ClaudeQuotaManager.h"
 #include "quota/ClaudeWebProvider.h"

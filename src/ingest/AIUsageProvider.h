@@ -6,6 +6,7 @@
 #include <QString>
 
 #include "ingest/DirectoryWalker.h"
+#include "ingest/LogChanges.h"
 #include "ingest/RecordList.h"
 #include "ingest/SourceFileState.h"
 
@@ -25,6 +26,13 @@ public:
     // Every record the provider can read now. Called by the usage refresh off the main thread;
     // refreshes never overlap, so a provider is never read by two threads at once.
     virtual RecordList fetchRecords() = 0;
+    // The records again, knowing what changed below the watched folders since the last fetch. A
+    // provider that keeps its listing rereads only what changed; by default all is read again.
+    virtual RecordList fetchRecordsAfter(const LogChanges& changes)
+    {
+        static_cast<void>(changes);
+        return fetchRecords();
+    }
     // The short name shown for a model id. Pure, callable from any thread.
     virtual QString displayName(const QString& model) const = 0;
 

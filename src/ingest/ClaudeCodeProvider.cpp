@@ -155,13 +155,119 @@ ClaudeCodeProvider::onlyAppended(const std::string& path, const CacheEntry& entr
 
 RecordList ClaudeCodeProvider::fetchRecords()
 {
-    auto found
-        = LogFileLister::list(ClaudePaths::existingDirectories(m_projectsPaths), LogFileLister::Scope::SessionLogs);
-    std::vector<std::string> files;
-    files.reserve(found.size());
-    for (auto& file : found)
-        files.push_back(std::move(file.path));
+    m_listedFolders = ClaudePaths::existingDirectories(m_projectsPaths);
+    m_listing = LogFileLister::list(m_listedFolders, LogFileLister::Scope::SessionLogs);
+    m_listed = true;
+    return readListed();
+}
 
+RecordList ClaudeCodeProvider::fetchRecordsAfter(const LogChanges& changes)
+{
+    if (changes.isUnknown() || !m_listed || ClaudePaths::existingDirectories(m_projectsPaths) != m_listedFolders)
+        return fetchRecords();
+    std::vector<DirectoryWalker::File> touched;
+    std::vector<std::string> gone;
+    for (const auto& path : changes.paths()) {
+        const auto folder = std::find_if(m_listedFolders.begin(), m_listedFolders.end(),
+                                         [&](const std::string& f) { return LogChanges::isBelow(path, f); });
+        if (folder == m_listedFolders.end()) {
+            if (std::any_of(m_listedFolders.begin(), m_listedFolders.end(),
+                            [&](const std::string& f) { return LogChanges::isBelow(f, path); }))
+                return fetchRecords();
+            continue;
+        }
+        const std::string_view below = std::string_view(path).substr(std::min(path.size(), folder->size() + 1));
+        const std::string_view name = below.substr(below.rfind('/') + 1);
+        // A folder that came, went or moved takes its logs along: only a listing knows which.
+        if (below.empty() || !LogFileLister::isWatched(name))
+            return fetchRecords();
+        if (!LogFileLister::isSessionLog(name) || below.find('/') == std::string_view::npos)
+            continue;
+        if (const auto stamp = FileStamp::read(path))
+            touched.push_back({ path, *stamp });
+        else
+            gone.push_back(path);
+    }
+    if (touched.empty() && gone.empty()) {
+        m_lastParsedFileCount = 0;
+        m_lastAppendReadCount = 0;
+        return m_lastResult;
+    }
+
+    // The listing is patched in place: a path's place is found by a scan, which costs less than an
+    // index of every path kept up to date.
+    const auto place = [&](const std::string& path) {
+        return std::find_if(m_listing.begin(), m_listing.end(), [&](const auto& f) { return f.path == path; })
+            - m_listing.begin();
+    };
+    const auto twinOf = [&](const FileStamp& stamp, std::size_t self) {
+        for (std::size_t i = 0; i < m_listing.size(); ++i)
+            if (i != self && m_listing[i].stamp.device == stamp.device && m_listing[i].stamp.inode == stamp.inode)
+                return true;
+        return false;
+    };
+    bool relist = false;
+    for (const auto& path : gone) {
+        const auto i = static_cast<std::size_t>(place(path));
+        if (i == m_listing.size())
+            continue;
+        // The other path of a linked log counts once this one is gone: that takes a full pass.
+        relist |= !m_files[i].empty() && twinOf(m_listing[i].stamp, i);
+        m_listing.erase(m_listing.begin() + static_cast<std::ptrdiff_t>(i));
+        m_files.erase(m_files.begin() + static_cast<std::ptrdiff_t>(i));
+        m_batches.erase(m_batches.begin() + static_cast<std::ptrdiff_t>(i));
+        m_fileCache.erase(path);
+    }
+    std::vector<std::size_t> toRead;
+    for (auto& file : touched) {
+        auto i = static_cast<std::size_t>(place(file.path));
+        if (i == m_listing.size()) {
+            const bool twin = twinOf(file.stamp, i);
+            m_files.push_back(twin ? std::string() : file.path);
+            m_batches.push_back(nullptr);
+            m_listing.push_back(std::move(file));
+            if (twin)
+                continue;
+        } else {
+            // A log replaced by another file may now share its identity with a log listed elsewhere.
+            relist |= m_listing[i].stamp.device != file.stamp.device || m_listing[i].stamp.inode != file.stamp.inode;
+            m_listing[i].stamp = file.stamp;
+            if (m_files[i].empty())
+                continue;
+        }
+        toRead.push_back(i);
+    }
+    if (relist)
+        return readListed();
+    readChanged(toRead);
+    return resolved();
+}
+
+RecordList ClaudeCodeProvider::readListed()
+{
+    // A log reached by a second path (a link) is the same log and is read once.
+    m_files.clear();
+    m_files.reserve(m_listing.size());
+    std::set<std::pair<std::uint64_t, std::uint64_t>> identities;
+    std::vector<std::size_t> indices;
+    indices.reserve(m_listing.size());
+    for (std::size_t i = 0; i < m_listing.size(); ++i) {
+        const FileStamp& stamp = m_listing[i].stamp;
+        const bool first = identities.emplace(stamp.device, stamp.inode).second;
+        m_files.push_back(first ? m_listing[i].path : std::string());
+        if (first)
+            indices.push_back(i);
+    }
+    m_batches.assign(m_listing.size(), nullptr);
+    readChanged(indices);
+
+    const std::unordered_set<std::string_view> present(m_files.begin(), m_files.end());
+    std::erase_if(m_fileCache, [&](const auto& entry) { return !present.contains(entry.first); });
+    return resolved();
+}
+
+void ClaudeCodeProvider::readChanged(const std::vector<std::size_t>& indices)
+{
     struct Changed
     {
         std::size_t index;
@@ -171,23 +277,16 @@ RecordList ClaudeCodeProvider::fetchRecords()
         std::vector<ReadPiece> pieces; // of the bytes before readFrom
     };
 
-    // Which files changed: only their attributes are read here. A log reached by a second path (a
-    // link) is the same log and is read once.
-    std::vector<RecordList::BatchPtr> batches(files.size());
+    // Which files changed: only their attributes are read here.
     std::vector<Changed> changed;
-    std::set<std::pair<std::uint64_t, std::uint64_t>> identities;
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        const FileStamp& stamp = found[i].stamp;
-        if (!identities.emplace(stamp.device, stamp.inode).second) {
-            files[i].clear();
-            continue;
-        }
-        const auto cached = m_fileCache.find(files[i]);
+    for (const std::size_t i : indices) {
+        const FileStamp& stamp = m_listing[i].stamp;
+        const auto cached = m_fileCache.find(m_files[i]);
         if (cached == m_fileCache.end()) {
             changed.push_back({ i, stamp, 0, nullptr, {} });
         } else if (cached->second.stamp == stamp) {
-            batches[i] = cached->second.batch;
-        } else if (const auto read = onlyAppended(files[i], cached->second, stamp)) {
+            m_batches[i] = cached->second.batch;
+        } else if (const auto read = onlyAppended(m_files[i], cached->second, stamp)) {
             changed.push_back({ i, stamp, read->end, cached->second.batch, { *read } });
         } else {
             changed.push_back({ i, stamp, 0, nullptr, {} });
@@ -197,7 +296,7 @@ RecordList ClaudeCodeProvider::fetchRecords()
     std::vector<std::string> changedPaths;
     std::vector<ParseJob> jobs;
     for (std::size_t c = 0; c < changed.size(); ++c) {
-        changedPaths.push_back(files[changed[c].index]);
+        changedPaths.push_back(m_files[changed[c].index]);
         // The last range reads to the end, wherever the end is by then.
         for (std::int64_t begin = changed[c].readFrom;; begin += RangeBytes) {
             const bool last = begin + RangeBytes >= changed[c].stamp.size;
@@ -231,7 +330,7 @@ RecordList ClaudeCodeProvider::fetchRecords()
         }
         // Records of earlier lines are already unique; new lines may repeat their ids.
         auto batch = std::make_shared<const RecordBatch>(JSONLParser::deduplicate(records));
-        batches[file.index] = batch;
+        m_batches[file.index] = batch;
         // A file that could not be opened is tried again at the next refresh: making it readable
         // changes no part of its stamp.
         if (!allOpened) {
@@ -246,13 +345,14 @@ RecordList ClaudeCodeProvider::fetchRecords()
         m_fileCache[changedPaths[c]] = std::move(entry);
     }
     m_lastParsedFileCount = changed.size();
+}
 
-    const std::unordered_set<std::string_view> present(files.begin(), files.end());
-    std::erase_if(m_fileCache, [&](const auto& entry) { return !present.contains(entry.first); });
-
+RecordList ClaudeCodeProvider::resolved()
+{
     RecordList result;
-    for (auto& batch : m_copies.resolve(files, batches))
+    for (auto& batch : m_copies.resolve(m_files, m_batches))
         result.append(std::move(batch));
+    m_lastResult = result;
     return result;
 }
 
@@ -306,6 +406,8 @@ bool ClaudeCodeProvider::restoreFileStates(std::vector<SourceFileState> states)
         restored[std::move(state.path)] = std::move(entry);
     }
     m_fileCache = std::move(restored);
+    // The next read lists the folders: the states say nothing of the files that came since.
+    m_listed = false;
     return true;
 }
 

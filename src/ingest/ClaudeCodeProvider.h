@@ -8,6 +8,7 @@
 
 #include "ingest/AIUsageProvider.h"
 #include "ingest/CrossFileDeduplicator.h"
+#include "ingest/DirectoryWalker.h"
 #include "ingest/FileStamp.h"
 
 namespace pacemark {
@@ -29,6 +30,9 @@ public:
     bool isAvailable() const override;
     std::vector<std::string> watchDirectories() const override;
     RecordList fetchRecords() override;
+    // Stats only the changed session logs and reads only those that changed, unless a folder came,
+    // went or moved, which takes a full listing.
+    RecordList fetchRecordsAfter(const LogChanges& changes) override;
     QString displayName(const QString& model) const override;
     std::vector<std::string> folders() const override { return m_projectsPaths; }
 
@@ -70,7 +74,23 @@ private:
     static std::optional<ReadPiece> onlyAppended(const std::string& path, const CacheEntry& entry,
                                                  const FileStamp& stamp);
 
+    // Reads the logs of m_listing that changed since the last read.
+    RecordList readListed();
+    // Reads those of the listed logs at the indices whose stamps differ from the cache's.
+    void readChanged(const std::vector<std::size_t>& indices);
+    // The records of m_batches, each request once across the logs.
+    RecordList resolved();
+
     std::vector<std::string> m_projectsPaths;
+    // The session logs of the last listing, in its order, with the stamps they had when last read;
+    // valid while m_listed, for the folders that existed then.
+    std::vector<DirectoryWalker::File> m_listing;
+    // Per listed log, its path (empty for the second path of a log) and its records.
+    std::vector<std::string> m_files;
+    std::vector<RecordList::BatchPtr> m_batches;
+    std::vector<std::string> m_listedFolders;
+    bool m_listed = false;
+    RecordList m_lastResult;
     std::unordered_map<std::string, CacheEntry> m_fileCache;
     CrossFileDeduplicator m_copies;
     std::size_t m_lastParsedFileCount = 0;

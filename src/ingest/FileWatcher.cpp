@@ -1,15 +1,11 @@
 #include "ingest/FileWatcher.h"
 
-#include <unordered_set>
-
 #include <QTimer>
-
-#include "ingest/LogFileLister.h"
 
 namespace pacemark {
 
 FileWatcher::FileWatcher(std::chrono::milliseconds pollInterval, QObject* parent)
-    : QObject(parent)
+    : LogWatcher(parent)
     , m_pollInterval(pollInterval)
 { }
 
@@ -34,23 +30,7 @@ void FileWatcher::stop()
 
 void FileWatcher::checkForChanges()
 {
-    const auto directories = m_directoryProvider ? m_directoryProvider() : std::vector<std::string> {};
-    bool changed = false;
-    std::unordered_set<std::string> seen;
-    for (auto& [path, stamp] : LogFileLister::list(directories, LogFileLister::Scope::Watched)) {
-        auto [it, inserted] = m_lastStamps.try_emplace(path, stamp);
-        if (!inserted && !(it->second == stamp)) {
-            it->second = stamp;
-            changed = true;
-        }
-        changed |= inserted;
-        seen.insert(std::move(path));
-    }
-    // Logs that vanished (or a logs folder that vanished) change the figures as much as new ones.
-    changed |= std::erase_if(m_lastStamps, [&](const auto& entry) { return !seen.contains(entry.first); }) > 0;
-
-    if (changed && m_onFilesChanged)
-        m_onFilesChanged();
+    report(m_stamps.sweep(directories()));
 }
 
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ingest/DirectoryWalker.h"
@@ -17,6 +18,10 @@ public:
     enum class Scope { SessionLogs, Watched };
 
     static std::vector<DirectoryWalker::File> list(const std::vector<std::string>& folders, Scope scope);
+    // Whether a file of that name is watched, and whether it is a session log where it lies below
+    // its log folder.
+    static bool isWatched(std::string_view name);
+    static bool isSessionLog(std::string_view name) { return name.ends_with(".jsonl"); }
 };
 
 }

@@ -200,6 +200,45 @@ RecordList UsageCalculator::read(const Providers& providers)
     return all;
 }
 
+RecordList UsageCalculator::read(const Providers& providers, const LogChanges& changes)
+{
+    RecordList all;
+    std::unordered_map<const AIUsageProvider*, std::pair<std::shared_ptr<AIUsageProvider>, RecordList>> next;
+    for (const auto& provider : providers) {
+        auto& slot = next[provider.get()];
+        slot.first = provider;
+        const auto known = m_lastRead.find(provider.get());
+        // The folders it may read as well as those that exist: one that vanished takes its logs along.
+        if (known != m_lastRead.end() && !changes.touches(provider->folders())
+            && !changes.touches(provider->watchDirectories()))
+            slot.second = std::move(known->second.second);
+        else
+            slot.second = known != m_lastRead.end() ? provider->fetchRecordsAfter(changes) : provider->fetchRecords();
+        all.append(slot.second);
+    }
+    m_lastRead = std::move(next);
+    return all;
+}
+
+std::shared_ptr<const UsageSnapshot> UsageCalculator::update(RecordList records, const Providers& providers,
+                                                             Instant now, const QTimeZone& zone,
+                                                             std::shared_ptr<const PriceTable> prices)
+{
+    if (m_last && records.batches() == m_last->allRecords.batches() && providers == m_lastProviders
+        && zone == m_last->zone && prices == m_ledger->prices
+        && LocalCalendar::startOfDay(now, zone) == m_last->todayStart) {
+        auto again = std::make_shared<UsageSnapshot>(*m_last);
+        again->computedAt = now;
+        again->active = again->today.lastActivityDate && now - *again->today.lastActivityDate < 180s;
+        m_last = std::move(again);
+        return m_last;
+    }
+    m_last
+        = std::make_shared<const UsageSnapshot>(compute(std::move(records), providers, now, zone, std::move(prices)));
+    m_lastProviders = providers;
+    return m_last;
+}
+
 UsageSnapshot UsageCalculator::compute(RecordList records, const Providers& providers, Instant now,
                                        const QTimeZone& zone, std::shared_ptr<const PriceTable> prices)
 {

@@ -1,12 +1,15 @@
 #pragma once
 
 #include <memory>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include <QTimeZone>
 
 #include "basics/Instant.h"
 #include "ingest/AIUsageProvider.h"
+#include "ingest/LogChanges.h"
 #include "ingest/RecordList.h"
 #include "usage/PriceTable.h"
 #include "usage/UsageSnapshot.h"
@@ -35,15 +38,27 @@ public:
 
     // Every record of the providers, in their order.
     static RecordList read(const Providers& providers);
+    // The same, knowing what changed since the last call: a provider read then whose folders saw no
+    // change gives its records of then, and the others read only what changed.
+    RecordList read(const Providers& providers, const LogChanges& changes);
 
     // The providers name and label the models and providers of the records. A new price table
     // prices everything again, stored days included.
     UsageSnapshot compute(RecordList records, const Providers& providers, Instant now, const QTimeZone& zone,
                           std::shared_ptr<const PriceTable> prices);
+    // As compute, but when the records (the same batches), the providers, the day, the zone and the
+    // prices are those of the last call, the figures of the last call stand: only what depends on the
+    // moment is worked out again.
+    std::shared_ptr<const UsageSnapshot> update(RecordList records, const Providers& providers, Instant now,
+                                                const QTimeZone& zone, std::shared_ptr<const PriceTable> prices);
 
 private:
     struct Ledger;
     std::unique_ptr<Ledger> m_ledger;
+    // Each provider's records as last read; holding the provider keeps its address from being reused.
+    std::unordered_map<const AIUsageProvider*, std::pair<std::shared_ptr<AIUsageProvider>, RecordList>> m_lastRead;
+    std::shared_ptr<const UsageSnapshot> m_last;
+    Providers m_lastProviders;
 };
 
 }

@@ -9,7 +9,7 @@
 #include "basics/Clock.h"
 #include "basics/LocalCalendar.h"
 #include "basics/SystemTimeZone.h"
-#include "ingest/FileWatcher.h"
+#include "ingest/LogWatcher.h"
 #include "ingest/ProviderManager.h"
 #include "usage/DailyUsageStore.h"
 #include "usage/UsageCalculator.h"
@@ -24,18 +24,22 @@ namespace {
 constexpr auto CalendarTick = 60s;
 // How far the wall clock may drift from the monotonic one between ticks before it counts as a jump.
 constexpr auto ClockJump = 30s;
+// While an agent writes its logs, the refreshes their changes start are this far apart at least.
+constexpr auto ChangeSpacing = 1s;
 
 }
 
 UsageDataManager::UsageDataManager(ProviderManager* providerManager, QObject* parent)
     : QObject(parent)
     , m_providerManager(providerManager)
-    , m_fileWatcher(new FileWatcher(10s, this))
+    , m_fileWatcher(LogWatcher::create(this))
     , m_snapshot(std::make_shared<const UsageSnapshot>())
     , m_calculator(std::make_shared<UsageCalculator>())
 {
     m_calendarTimer.setSingleShot(true);
     connect(&m_calendarTimer, &QTimer::timeout, this, &UsageDataManager::checkCalendar);
+    m_changeTimer.setSingleShot(true);
+    connect(&m_changeTimer, &QTimer::timeout, this, [this] { refreshAfter({}); });
 }
 
 UsageDataManager::~UsageDataManager() = default;
@@ -52,12 +56,12 @@ void UsageDataManager::startWatching()
     m_fileWatcher->setDirectoryProvider(
         [providers] { return providers ? providers->allWatchDirectories() : std::vector<std::string> {}; });
     QPointer<UsageDataManager> self(this);
-    m_fileWatcher->setOnFilesChanged([self] {
+    m_fileWatcher->setOnFilesChanged([self](const LogChanges& changes) {
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
-            [self] {
+            [self, changes] {
                 if (self)
-                    self->refresh();
+                    self->changesNoticed(changes);
             },
             Qt::QueuedConnection);
     });
@@ -82,8 +86,11 @@ void UsageDataManager::checkCalendar()
     // while a worker converts times.
     const bool zoneChanged = SystemTimeZone::id() != m_zoneId;
     const bool newDay = m_zone.isValid() && LocalCalendar::startOfDay(now, m_zone) != m_snapshot->todayStart;
-    if (jumped || zoneChanged || newDay)
+    // After a sleep, the logs' changes meanwhile may have been told or not: all are read again.
+    if (jumped)
         refresh();
+    else if (zoneChanged || newDay)
+        refreshAfter({});
     scheduleCalendarCheck();
 }
 
@@ -106,21 +113,30 @@ void UsageDataManager::setHistoryStore(std::shared_ptr<DailyUsageStore> store)
 
 void UsageDataManager::refresh()
 {
+    refreshAfter(LogChanges::unknown());
+}
+
+void UsageDataManager::refreshAfter(const LogChanges& changes)
+{
+    m_changes.merge(changes);
     // A log may have changed after the running refresh read it: one more refresh follows it.
     if (m_isRefreshing) {
         m_dirty = true;
         return;
     }
     setIsRefreshing(true);
+    m_changeTimer.stop();
+    m_sinceRefresh.start();
 
     QPointer<UsageDataManager> self(this);
     m_zoneId = SystemTimeZone::id();
     m_zone = SystemTimeZone::zone(m_zoneId);
     // The sources switched off are neither read nor shown.
     QThreadPool::globalInstance()->start([self, enabled = m_providerManager->enabledProviders(),
-                                          calculator = m_calculator, zone = m_zone] {
-        auto snapshot = std::make_shared<const UsageSnapshot>(
-            calculator->compute(UsageCalculator::read(enabled), enabled, Clock::now(), zone, PriceTable::current()));
+                                          calculator = m_calculator, zone = m_zone,
+                                          changes = std::exchange(m_changes, LogChanges())] {
+        auto snapshot = calculator->update(calculator->read(enabled, changes), enabled, Clock::now(), zone,
+                                           PriceTable::current());
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
             [self, snapshot] {
@@ -131,9 +147,22 @@ void UsageDataManager::refresh()
     });
 }
 
+void UsageDataManager::changesNoticed(const LogChanges& changes)
+{
+    m_changes.merge(changes);
+    if (m_changeTimer.isActive())
+        return;
+    const auto since = m_sinceRefresh.isValid() ? std::chrono::milliseconds(m_sinceRefresh.elapsed())
+                                                : std::chrono::milliseconds(ChangeSpacing);
+    if (since >= ChangeSpacing)
+        refreshAfter({});
+    else
+        m_changeTimer.start(ChangeSpacing - since);
+}
+
 void UsageDataManager::reprice()
 {
-    refresh();
+    refreshAfter({});
 }
 
 void UsageDataManager::publish(std::shared_ptr<const UsageSnapshot> snapshot)
@@ -168,7 +197,7 @@ void UsageDataManager::publish(std::shared_ptr<const UsageSnapshot> snapshot)
     updateTokensPerMinute();
     Q_EMIT refreshed();
     if (std::exchange(m_dirty, false))
-        refresh();
+        refreshAfter({});
 }
 
 void UsageDataManager::setIsRefreshing(bool refreshing)

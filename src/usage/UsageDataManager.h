@@ -11,6 +11,7 @@
 #include <QTimeZone>
 #include <QTimer>
 
+#include "ingest/LogChanges.h"
 #include "ingest/RecordList.h"
 #include "usage/ActivityLevel.h"
 #include "usage/DailyData.h"
@@ -23,7 +24,7 @@
 namespace pacemark {
 
 class DailyUsageStore;
-class FileWatcher;
+class LogWatcher;
 class ProviderManager;
 class UsageCalculator;
 
@@ -95,7 +96,7 @@ public:
     ProviderManager* providerManager() const { return m_providerManager; }
     // The sources on and with logs now, asked anew at each call: a folder may appear at any time.
     std::size_t enabledProviderCount() const;
-    FileWatcher* fileWatcher() const { return m_fileWatcher; }
+    LogWatcher* fileWatcher() const { return m_fileWatcher; }
 
     // Keeps every ended day in the store from the next refresh on, and shows per day the larger of
     // the logs and the store (all-time, the week). Without one, the logs alone count.
@@ -103,8 +104,12 @@ public:
 
     // Wires and starts the log watcher and runs the first refresh.
     void startWatching();
-    // Starts a refresh, or, while one is under way, one more after it however many are asked for.
+    // Starts a refresh that reads every log again, or, while one is under way, one more after it
+    // however many are asked for.
     Q_INVOKABLE void refresh();
+    // The same, knowing what changed since the last refresh: only the logs that changed are read,
+    // and when no record changed (nor the day, the zone or the prices) the figures stand.
+    void refreshAfter(const LogChanges& changes);
     // Prices every figure again with the process's price table (PriceTable::current()), once the
     // refresh under way, if any, is done.
     void reprice();
@@ -135,18 +140,24 @@ Q_SIGNALS:
     void refreshed();
 
 private:
+    // Changes the watcher noticed: refreshes, no sooner than a while after the last refresh began.
+    void changesNoticed(const LogChanges& changes);
     void publish(std::shared_ptr<const UsageSnapshot> snapshot);
     void setIsRefreshing(bool refreshing);
     void scheduleCalendarCheck();
 
     ProviderManager* m_providerManager;
-    FileWatcher* m_fileWatcher;
+    LogWatcher* m_fileWatcher;
 
     std::shared_ptr<const UsageSnapshot> m_snapshot;
     qint64 m_tokensPerMinute = 0;
     bool m_isRefreshing = false;
     // Asked for during a refresh: one more follows it.
     bool m_dirty = false;
+    // What changed since the last refresh started.
+    LogChanges m_changes;
+    QElapsedTimer m_sinceRefresh;
+    QTimer m_changeTimer;
 
     // The zone of the last refresh, and what the calendar check saw last.
     QByteArray m_zoneId;

@@ -20,7 +20,7 @@
 #include "app/PopoverWindow.h"
 #include "app/SettingsWindowController.h"
 #include "basics/AppSettings.h"
-#include "ingest/FileWatcher.h"
+#include "ingest/LogWatcher.h"
 #include "quota/ClaudeQuotaManager.h"
 #include "runner/RunCharacter.h"
 #include "runner/RunnerPace.h"

@@ -156,6 +156,54 @@ TEST_F(ClaudeCodeProviderTest, CacheOpensOnlyChangedFilesAndForgetsVanishedOnes)
     EXPECT_EQ(kept(provider.fetchRecords()).count("b1/s/1"), 1u);
 }
 
+// Told which paths changed, it stats and reads those alone; a folder that went, or an unknown
+// change, lists everything again. Each time the records are those of a fresh read.
+TEST_F(ClaudeCodeProviderTest, ReadsOnlyTheChangedPathsItIsToldOf)
+{
+    const auto a = log("p/a.jsonl", turn("a1", 1));
+    log("p/b.jsonl", turn("b1", 1));
+    provider.fetchRecords();
+    const auto changed = [&](std::initializer_list<std::string> relative) {
+        LogChanges changes;
+        for (const auto& path : relative)
+            changes.add(projects + "/" + path);
+        return changes;
+    };
+
+    // change, the paths told, files read (-1: every file, after a new listing)
+    const std::tuple<const char*, std::function<void()>, LogChanges, int> steps[] = {
+        { "no log", [&] { log("p/notes.json", "{}"); }, changed({ "p/notes.json", "top.jsonl" }), 0 },
+        { "appended", [&] { home.append(".claude/projects/p/a.jsonl", turn("a2", 2)); }, changed({ "p/a.jsonl" }), 1 },
+        { "new log", [&] { log("p/c.jsonl", turn("c1", 1)); }, changed({ "p/c.jsonl" }), 1 },
+        { "vanished", [&] { fs::remove(home.path(".claude/projects/p/b.jsonl")); }, changed({ "p/b.jsonl" }), 0 },
+        { "a second name of a log", [&] { fs::create_hard_link(a, home.path(".claude/projects/p/d.jsonl")); },
+          changed({ "p/d.jsonl" }), 0 },
+        { "its first name gone", [&] { fs::remove(a); }, changed({ "p/a.jsonl" }), -1 },
+        { "new folder", [&] { log("q/r/e.jsonl", turn("e1", 1)); }, changed({ "q/r/e.jsonl" }), 1 },
+        { "folder gone", [&] { fs::remove_all(home.path(".claude/projects/q")); }, changed({ "q" }), -1 },
+        { "elsewhere", [&] { home.write("other/f.jsonl", turn("f1", 1)); }, changed({}), 0 },
+        { "unknown", [&] { log("p/g.jsonl", turn("g1", 1)); }, LogChanges::unknown(), 1 },
+    };
+    // The logs' order may differ from a listing's.
+    const auto counted = [](const RecordList& records) {
+        Kept out;
+        records.forEach([&](const UsageRecord& r) {
+            out.insert(std::string(r.messageId.view()) + " in " + std::string(r.project.view()));
+        });
+        return out;
+    };
+    for (const auto& [name, change, changes, reads] : steps) {
+        change();
+        EXPECT_EQ(counted(provider.fetchRecordsAfter(changes)),
+                  counted(ClaudeCodeProvider({ projects }).fetchRecords()))
+            << name;
+        EXPECT_TRUE(reads < 0 || provider.lastParsedFileCount() == static_cast<std::size_t>(reads)) << name;
+    }
+    // The folder itself vanished.
+    fs::remove_all(projects);
+    EXPECT_TRUE(provider.fetchRecordsAfter(LogChanges()).empty());
+}
+
 // Resumed and forked sessions begin with a copy of the earlier conversation.
 TEST_F(ClaudeCodeProviderTest, CopiesOfOneRequestInSeveralLogsCountOnce)
 {

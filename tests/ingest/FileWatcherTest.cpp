@@ -1,4 +1,5 @@
 #include <filesystem>
+#include <set>
 
 #include <QTimer>
 
@@ -22,11 +23,15 @@ protected:
     std::vector<std::string> directories { root };
     FileWatcher watcher { std::chrono::milliseconds(20) };
     int calls = 0;
+    LogChanges last;
 
     void SetUp() override
     {
         watcher.setDirectoryProvider([this] { return directories; });
-        watcher.setOnFilesChanged([this] { ++calls; });
+        watcher.setOnFilesChanged([this](const LogChanges& changes) {
+            ++calls;
+            last = changes;
+        });
     }
 
     // Calls seen by one poll.
@@ -70,6 +75,8 @@ TEST_F(FileWatcherTest, ReportsEachKindOfChangeOncePerPollUntilStopped)
         change();
         EXPECT_EQ((std::pair { poll(), poll() }), std::pair(1, 0)) << name;
     }
+    EXPECT_EQ(last.paths(),
+              (std::set<std::string> { home.path("projects/p/a.jsonl"), home.path("projects/p/debug.log") }));
 
     home.write("projects/p/notes.txt", "x");
     home.write("projects/p/UPPER.JSONL", "x");

@@ -235,6 +235,18 @@ TEST_F(UsageDataManagerTest, ASourceSwitchedOffCountsNoMoreAndTheChoiceIsKept)
     EXPECT_EQ(usage->todayTokens(), 60);
 }
 
+// With no log changed the figures stand, records and all; what depends on the moment moves on.
+TEST_F(UsageDataManagerTest, ARefreshWithNoLogChangedKeepsTheFiguresButNotTheActivity)
+{
+    line("a", "2025-06-10T11:59:00Z", { 30, 30, 0, 0 });
+    refresh();
+    ASSERT_TRUE(usage->isActive());
+    const auto batches = usage->allRecords().batches();
+    clock.set(instant("2025-06-10T12:10:00Z"));
+    ASSERT_TRUE(refreshedBy(*usage, [this] { usage->refreshAfter({}); }));
+    EXPECT_TRUE(!usage->isActive() && usage->todayTokens() == 60 && usage->allRecords().batches() == batches);
+}
+
 TEST_F(UsageDataManagerTest, RefreshPublishesTogetherAndFoldsRequestsMeanwhileIntoOne)
 {
     line("a", "2025-06-10T11:59:00Z", { 30, 30, 0, 0 });
